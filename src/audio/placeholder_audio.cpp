@@ -1,0 +1,1 @@
+// Placeholder until the audio library has code.

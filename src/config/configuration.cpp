@@ -1,0 +1,108 @@
+#include "config/configuration.h"
+
+#include "config/gestion_vantrel.h"
+
+#include <climits>
+#include <limits>
+#include <unistd.h>
+
+std::string chemin_config;
+bool boucle_playlist = false;
+
+namespace vt {
+
+namespace {
+std::string& chemin_executable_force() {
+    static std::string chemin;
+    return chemin;
+}
+}  // namespace
+
+std::int32_t lire_entier(std::string_view texte) {
+    std::size_t i = 0;
+    while (i < texte.size() && (texte[i] == ' ' || texte[i] == '\t' || texte[i] == '\n' ||
+                                texte[i] == '\r' || texte[i] == '\v' || texte[i] == '\f'))
+        ++i;
+    bool negatif = false;
+    if (i < texte.size() && (texte[i] == '+' || texte[i] == '-')) {
+        negatif = texte[i] == '-';
+        ++i;
+    }
+    // Accumulate as a negative number so that INT32_MIN is reachable, and
+    // stop growing once beyond the range: the result is then clamped.
+    constexpr std::int64_t borne = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
+    std::int64_t valeur = 0;
+    for (; i < texte.size() && texte[i] >= '0' && texte[i] <= '9'; ++i) {
+        if (valeur <= borne) valeur = valeur * 10 + (texte[i] - '0');
+    }
+    if (negatif) {
+        return valeur >= borne ? std::numeric_limits<std::int32_t>::min()
+                               : static_cast<std::int32_t>(-valeur);
+    }
+    return valeur >= borne ? std::numeric_limits<std::int32_t>::max() : static_cast<std::int32_t>(valeur);
+}
+
+bool lire_boucle(std::string_view valeur) { return valeur != "false"; }
+
+std::size_t dernier_separateur(std::string_view chemin) {
+    if (chemin.size() < 2) return std::string_view::npos;
+    return chemin.substr(0, chemin.size() - 1).find_last_of("/\\");
+}
+
+std::string_view nom_affiche(std::string_view chemin) {
+    std::size_t sep = chemin.find_last_of("/\\");
+    return sep == std::string_view::npos ? chemin : chemin.substr(sep + 1);
+}
+
+std::string chemin_config_pour(std::string_view chemin_executable) {
+    std::size_t sep = dernier_separateur(chemin_executable);
+    std::string dossier = sep == std::string_view::npos ? std::string()
+                                                       : std::string(chemin_executable.substr(0, sep + 1));
+    return dossier + std::string(kNomConfig);
+}
+
+std::string texte_configuration(std::string_view rep_skin, std::string_view fichier_skin,
+                                std::int32_t gauche, std::int32_t haut,
+                                std::string_view rep_playlist, bool boucle) {
+    std::string t;
+    ajouter_valeur(t, rep_skin);
+    ajouter_valeur(t, fichier_skin);
+    ajouter_valeur(t, std::to_string(gauche));
+    ajouter_valeur(t, std::to_string(haut));
+    ajouter_valeur(t, rep_playlist);
+    ajouter_valeur(t, boucle ? "true" : "false");
+    return t;
+}
+
+std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
+                         std::int32_t gauche, std::int32_t haut, bool boucle) {
+    if (parseur.charger(chemin)) {
+        return texte_configuration(parseur.valeur(1), parseur.valeur(2), gauche, haut,
+                                   parseur.valeur(5), boucle);
+    }
+    return texte_configuration(kRepSkinDefaut, kFichierSkinDefaut, gauche, haut,
+                               kRepPlaylistDefaut, boucle);
+}
+
+ValeursConfig lire_configuration(const gestion_vantrel& parseur) {
+    ValeursConfig v;
+    v.boucle = lire_boucle(parseur.valeur(6));
+    v.rep_skin = parseur.valeur(1);
+    v.chemin_skin = v.rep_skin + parseur.valeur(2);
+    v.gauche = lire_entier(parseur.valeur(3));
+    v.haut = lire_entier(parseur.valeur(4));
+    return v;
+}
+
+std::string chemin_executable() {
+    if (!chemin_executable_force().empty()) return chemin_executable_force();
+    std::string chemin(PATH_MAX, '\0');
+    ssize_t n = ::readlink("/proc/self/exe", chemin.data(), chemin.size());
+    if (n <= 0) return std::string("vantrel");
+    chemin.resize(static_cast<std::size_t>(n));
+    return chemin;
+}
+
+void definir_chemin_executable(std::string chemin) { chemin_executable_force() = std::move(chemin); }
+
+}  // namespace vt

@@ -1,0 +1,71 @@
+#pragma once
+// vantrel.config: six quoted values kept beside the executable.
+//   1 skin directory (ends with a separator)   2 skin file name
+//   3 window left    4 window top               5 play-list directory
+//   6 loop the play list: "false" turns it off, anything else on
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class gestion_vantrel;
+
+namespace vt {
+
+inline constexpr std::string_view kNomConfig = "vantrel.config";
+inline constexpr std::string_view kRepSkinDefaut = "skin/default/";
+inline constexpr std::string_view kFichierSkinDefaut = "default.sk";
+inline constexpr std::string_view kCheminSkinDefaut = "skin/default/default.sk";
+inline constexpr std::string_view kRepPlaylistDefaut = "playlist/";
+inline constexpr int kGaucheDefaut = 194;
+inline constexpr int kHautDefaut = 235;
+
+// A signed 32-bit number: leading blanks skipped, an optional sign, then
+// decimal digits up to the first other byte. No digits give 0; a digit
+// string beyond the 32-bit range is clamped to it.
+std::int32_t lire_entier(std::string_view texte);
+
+// The loop flag of value 6: on unless the value is exactly "false".
+bool lire_boucle(std::string_view valeur);
+
+// Position of the last '/' or '\' among every character but the last;
+// npos when there is none. Files written on Windows use '\'.
+std::size_t dernier_separateur(std::string_view chemin);
+
+// The text after the last separator of `chemin`, or the whole path.
+std::string_view nom_affiche(std::string_view chemin);
+
+// The configuration path for an executable path: its directory (up to and
+// including the last separator) followed by "vantrel.config".
+std::string chemin_config_pour(std::string_view chemin_executable);
+
+// The six values in the written layout: each between its own pair of
+// quotes, nothing between them, no line break.
+std::string texte_configuration(std::string_view rep_skin, std::string_view fichier_skin,
+                                std::int32_t gauche, std::int32_t haut,
+                                std::string_view rep_playlist, bool boucle);
+
+// What the close button writes: values 1, 2 and 5 from the file on disk
+// (loaded into `parseur`), or the defaults when it cannot be read; the
+// window position and loop flag from the running program.
+std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
+                         std::int32_t gauche, std::int32_t haut, bool boucle);
+
+// Values read at start-up from a loaded configuration text.
+struct ValeursConfig {
+    bool boucle = false;
+    std::string chemin_skin;  // value 1 followed by value 2
+    std::string rep_skin;     // value 1
+    std::int32_t gauche = 0;
+    std::int32_t haut = 0;
+};
+ValeursConfig lire_configuration(const gestion_vantrel& parseur);
+
+// The executable's full path: /proc/self/exe unless a test set another.
+std::string chemin_executable();
+void definir_chemin_executable(std::string chemin);  // empty restores the real one
+
+}  // namespace vt
+
+// Process-wide state of the main window's module.
+extern std::string chemin_config;
+extern bool boucle_playlist;

@@ -1,0 +1,1 @@
+// Placeholder until the player library has code.

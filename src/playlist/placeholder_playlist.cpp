@@ -1,0 +1,1 @@
+// Placeholder until the playlist library has code.

@@ -1,0 +1,163 @@
+// vantrel.config: its values, the exit writer and the atomic write.
+#include "config/configuration.h"
+#include "config/gestion_vantrel.h"
+#include "support/dossier_temp.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using vt::test::DossierTemp;
+using vt::test::lire_fichier;
+
+// Values 3 and 4: blanks, sign, digits up to the first other byte; an
+// overflow is clamped, never undefined.
+TEST(ConfigNumbers, ReadsLikeTheWindowPositionRules) {
+    EXPECT_EQ(vt::lire_entier(" -20"), -20);
+    EXPECT_EQ(vt::lire_entier("194"), 194);
+    EXPECT_EQ(vt::lire_entier("+7"), 7);
+    EXPECT_EQ(vt::lire_entier("\t\n 12px"), 12);
+    EXPECT_EQ(vt::lire_entier("abc"), 0);
+    EXPECT_EQ(vt::lire_entier(""), 0);
+    EXPECT_EQ(vt::lire_entier("-"), 0);
+    EXPECT_EQ(vt::lire_entier("- 5"), 0);
+    EXPECT_EQ(vt::lire_entier("2147483647"), 2147483647);
+    EXPECT_EQ(vt::lire_entier("-2147483648"), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(vt::lire_entier("2147483648"), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(vt::lire_entier("-99999999999999999999999"), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(vt::lire_entier("00042"), 42);
+}
+
+// Only the exact word "false" turns looping off.
+TEST(ConfigLoopFlag, OnlyExactFalseIsOff) {
+    EXPECT_FALSE(vt::lire_boucle("false"));
+    for (const char* v : {"true", "", "False", "FALSE", "0", "false ", " false"})
+        EXPECT_TRUE(vt::lire_boucle(v)) << v;
+}
+
+TEST(ConfigPath, DirectoryOfTheExecutablePlusFileName) {
+    EXPECT_EQ(vt::chemin_config_pour("/opt/vantrel/vantrel"), "/opt/vantrel/vantrel.config");
+    EXPECT_EQ(vt::chemin_config_pour("C:\\Prog\\vantrel.exe"), "C:\\Prog\\vantrel.config");
+    EXPECT_EQ(vt::chemin_config_pour("vantrel"), "vantrel.config");
+    // The last character is never taken as the separator.
+    EXPECT_EQ(vt::chemin_config_pour("/"), "vantrel.config");
+    EXPECT_EQ(vt::chemin_config_pour("/a/"), "/vantrel.config");
+}
+
+TEST(ConfigPath, ExecutablePathCanBeInjected) {
+    vt::definir_chemin_executable("/tmp/x/vantrel");
+    EXPECT_EQ(vt::chemin_executable(), "/tmp/x/vantrel");
+    vt::definir_chemin_executable("");
+    EXPECT_NE(vt::chemin_executable(), "/tmp/x/vantrel");
+    EXPECT_FALSE(vt::chemin_executable().empty());
+}
+
+// The defaults with the window at (194, 235) and looping off: 55 bytes.
+TEST(ConfigWriter, DefaultFileIsFiftyFiveBytes) {
+    std::string t = vt::texte_configuration(vt::kRepSkinDefaut, vt::kFichierSkinDefaut, 194, 235,
+                                            vt::kRepPlaylistDefaut, false);
+    EXPECT_EQ(t, R"("skin/default/""default.sk""194""235""playlist/""false")");
+    EXPECT_EQ(t.size(), 55u);
+    EXPECT_EQ(vt::texte_configuration("a/", "b", -20, -3, "p/", true),
+              R"("a/""b""-20""-3""p/""true")");
+}
+
+// A written file reads back with the same six values.
+TEST(ConfigWriter, WrittenFileReadsBack) {
+    DossierTemp d;
+    gestion_vantrel g;
+    g.ecrire(d / "vantrel.config",
+             vt::texte_configuration("skins/blue dir/", "b\xe9.sk", -20, 7000, "lists/", true));
+    gestion_vantrel lu;
+    ASSERT_TRUE(lu.charger(d / "vantrel.config"));
+    auto v = vt::lire_configuration(lu);
+    EXPECT_TRUE(v.boucle);
+    EXPECT_EQ(v.rep_skin, "skins/blue dir/");
+    EXPECT_EQ(v.chemin_skin, "skins/blue dir/b\xe9.sk");
+    EXPECT_EQ(v.gauche, -20);
+    EXPECT_EQ(v.haut, 7000);
+    EXPECT_EQ(lu.valeur(5), "lists/");
+    EXPECT_EQ(lu.texte.find('\n'), std::string::npos);
+}
+
+// A short or empty file leaves the skin empty and looping on.
+TEST(ConfigWriter, ShortFileGivesEmptyValuesAndLoopOn) {
+    gestion_vantrel g;
+    g.texte = R"("skin/")";
+    auto v = vt::lire_configuration(g);
+    EXPECT_TRUE(v.boucle);
+    EXPECT_EQ(v.chemin_skin, "skin/");
+    EXPECT_EQ(v.gauche, 0);
+    EXPECT_EQ(v.haut, 0);
+}
+
+// The exit writer keeps values 1, 2 and 5 of the file on disk and takes
+// the position and loop flag from the program.
+TEST(ConfigExitWriter, KeepsSkinAndDirectoryFromDisk) {
+    DossierTemp d;
+    auto f = d.ecrire("vantrel.config", "\"s/\"\n\"x.sk\"\n\"1\"\n\"2\"\n\"pl/\"\n\"true\"\n");
+    gestion_vantrel g;
+    EXPECT_EQ(vt::texte_sortie(g, f, 300, -4, false), R"("s/""x.sk""300""-4""pl/""false")");
+}
+
+TEST(ConfigExitWriter, WithoutAFileWritesTheDefaults) {
+    DossierTemp d;
+    gestion_vantrel g;
+    g.texte = R"("stale""skin""text")";
+    EXPECT_EQ(vt::texte_sortie(g, d / "vantrel.config", 10, 20, true),
+              R"("skin/default/""default.sk""10""20""playlist/""true")");
+}
+
+// An unwritable folder leaves the old file as it was and no temporary file.
+TEST(ConfigAtomicWrite, UnwritableFolderKeepsTheOldFile) {
+    if (::geteuid() == 0) {
+        // root ignores folder permissions; use a path under a regular file
+        // instead, which cannot hold a temporary file either.
+        DossierTemp d;
+        auto fichier = d.ecrire("plain", "x");
+        gestion_vantrel g;
+        EXPECT_FALSE(g.ecrire(fichier + "/vantrel.config", "new"));
+        EXPECT_EQ(lire_fichier(fichier), "x");
+    }
+    DossierTemp d;
+    auto f = d.ecrire("ro/vantrel.config", "old bytes");
+    std::string dossier = d / "ro";
+    ::chmod(dossier.c_str(), 0555);
+    gestion_vantrel g;
+    bool ok = g.ecrire(f, "new bytes");
+    ::chmod(dossier.c_str(), 0755);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(lire_fichier(f), "old bytes");
+    }
+    EXPECT_EQ(QDir(QFile::decodeName(QByteArray::fromStdString(dossier))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+}
+
+// Writing over a directory fails and leaves it alone.
+TEST(ConfigAtomicWrite, DirectoryTargetIsRefused) {
+    DossierTemp d;
+    d.ecrire("dir/inside", "x");
+    gestion_vantrel g;
+    EXPECT_FALSE(g.ecrire(d / "dir", "text"));
+    EXPECT_EQ(lire_fichier(d / "dir/inside"), "x");
+}
+
+// The replaced file keeps its permission bits.
+TEST(ConfigAtomicWrite, ReplacedFileKeepsItsMode) {
+    DossierTemp d;
+    auto f = d.ecrire("c", "old");
+    ::chmod(f.c_str(), 0640);
+    gestion_vantrel g;
+    ASSERT_TRUE(g.ecrire(f, "new"));
+    struct stat st {};
+    ::stat(f.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(lire_fichier(f), "new");
+}
+
+}  // namespace
