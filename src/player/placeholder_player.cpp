@@ -1,1 +1,0 @@
-// Placeholder until the player library has code.
