@@ -1,0 +1,258 @@
+#include "playlist/liste_courante.h"
+
+#include "config/configuration.h"
+#include "config/gestion_vantrel.h"
+
+#include <QFile>
+#include <QString>
+
+#include <algorithm>
+#include <climits>
+#include <dirent.h>
+#include <tuple>
+
+namespace vt {
+
+namespace {
+
+const std::string kVide;
+constexpr std::string_view kExtension = ".vtlist";
+
+char majuscule(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char minuscule(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether `nom` ends with ".vtlist", letters compared without regard to case.
+bool finit_par_vtlist(std::string_view nom) {
+    if (nom.size() < kExtension.size()) return false;
+    std::string_view fin = nom.substr(nom.size() - kExtension.size());
+    for (std::size_t k = 0; k < fin.size(); ++k)
+        if (minuscule(fin[k]) != kExtension[k]) return false;
+    return true;
+}
+
+// The extension of an entry name is everything from its last '.'; it is a
+// play list when that is ".vtlist" in any case.
+bool extension_vtlist(std::string_view nom) {
+    std::size_t point = nom.rfind('.');
+    if (point == std::string_view::npos) return false;
+    return nom.size() - point == kExtension.size() && finit_par_vtlist(nom);
+}
+
+}  // namespace
+
+// --- ListeCourante -------------------------------------------------------
+
+ListeCourante::ListeCourante(QObject* parent) : QAbstractTableModel(parent) {}
+
+ListeCourante::Entree ListeCourante::entree(std::string chemin) {
+    std::size_t debut = chemin.size() - nom_affiche(chemin).size();
+    return Entree{std::move(chemin), debut};
+}
+
+int ListeCourante::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : nombre();
+}
+
+int ListeCourante::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+
+QVariant ListeCourante::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() < 0 || index.row() >= nombre())
+        return {};
+    const Entree& e = entrees_[static_cast<std::size_t>(index.row())];
+    std::string_view texte = e.chemin;
+    if (index.column() == kColonneNom)
+        texte.remove_prefix(e.debut_nom);
+    else if (index.column() != kColonneChemin)
+        return {};
+    return QFile::decodeName(QByteArray(texte.data(), static_cast<qsizetype>(texte.size())));
+}
+
+int ListeCourante::nombre() const {
+    return static_cast<int>(std::min<std::size_t>(entrees_.size(), INT_MAX));
+}
+
+const std::string& ListeCourante::chemin(int i) const {
+    if (i < 0 || i >= nombre()) return kVide;
+    return entrees_[static_cast<std::size_t>(i)].chemin;
+}
+
+std::string ListeCourante::nom(int i) const {
+    if (i < 0 || i >= nombre()) return {};
+    const Entree& e = entrees_[static_cast<std::size_t>(i)];
+    return e.chemin.substr(e.debut_nom);
+}
+
+void ListeCourante::ajouter(std::string chemin) {
+    if (entrees_.size() >= INT_MAX) return;  // a model row is an int
+    int n = nombre();
+    beginInsertRows(QModelIndex(), n, n);
+    entrees_.push_back(entree(std::move(chemin)));
+    endInsertRows();
+}
+
+void ListeCourante::ajouter_argument(std::string chemin) {
+    if (entrees_.size() >= INT_MAX) return;
+    std::size_t sep = dernier_separateur(chemin);
+    std::size_t debut = sep == std::string::npos ? 0 : sep + 1;
+    int n = nombre();
+    beginInsertRows(QModelIndex(), n, n);
+    entrees_.push_back(Entree{std::move(chemin), debut});
+    endInsertRows();
+}
+
+void ListeCourante::ajouter_plusieurs(std::vector<std::string> chemins) {
+    std::size_t place = INT_MAX - entrees_.size();
+    if (chemins.size() > place) chemins.resize(place);
+    if (chemins.empty()) return;
+    int n = nombre();
+    beginInsertRows(QModelIndex(), n, n + static_cast<int>(chemins.size()) - 1);
+    entrees_.reserve(entrees_.size() + chemins.size());
+    for (std::string& c : chemins) entrees_.push_back(entree(std::move(c)));
+    endInsertRows();
+}
+
+void ListeCourante::remplacer(std::vector<std::string> chemins) {
+    if (chemins.size() > INT_MAX) chemins.resize(INT_MAX);
+    beginResetModel();
+    entrees_.clear();
+    entrees_.reserve(chemins.size());
+    for (std::string& c : chemins) entrees_.push_back(entree(std::move(c)));
+    endResetModel();
+}
+
+void ListeCourante::vider() {
+    if (entrees_.empty()) return;
+    beginResetModel();
+    entrees_.clear();
+    entrees_.shrink_to_fit();
+    endResetModel();
+}
+
+void ListeCourante::supprimer(int i) {
+    if (i < 0 || i >= nombre()) return;
+    beginRemoveRows(QModelIndex(), i, i);
+    entrees_.erase(entrees_.begin() + i);
+    endRemoveRows();
+}
+
+void ListeCourante::echanger_avec_precedent(int i) {
+    if (i < 1 || i >= nombre()) return;
+    // Row i moves in front of row i-1: the same as swapping the two, and
+    // persistent indexes (hence selections) on both rows follow their entry.
+    if (!beginMoveRows(QModelIndex(), i, i, QModelIndex(), i - 1)) return;
+    std::swap(entrees_[static_cast<std::size_t>(i - 1)], entrees_[static_cast<std::size_t>(i)]);
+    endMoveRows();
+}
+
+// --- Feeding the list ----------------------------------------------------
+
+void ajouter_fichiers(ListeCourante& liste, std::string& dernier_ajoute,
+                      const std::vector<std::string>& choisis) {
+    if (liste.nombre() == 0) dernier_ajoute.clear();
+    std::vector<std::string> nouveaux;
+    for (const std::string& c : choisis) {
+        if (c.empty() || c == dernier_ajoute) continue;
+        nouveaux.push_back(c);
+        dernier_ajoute = c;
+    }
+    liste.ajouter_plusieurs(std::move(nouveaux));
+}
+
+bool depot_accepte(std::string_view chemin) {
+    if (chemin.size() < 3) return false;
+    std::string fin;
+    for (char c : chemin.substr(chemin.size() - 3)) fin.push_back(majuscule(c));
+    return fin == "MP3" || fin == "WAV" || fin == "WMA";
+}
+
+void ajouter_deposes(ListeCourante& liste, const std::vector<std::string>& chemins) {
+    std::vector<std::string> acceptes;
+    for (const std::string& c : chemins)
+        if (depot_accepte(c)) acceptes.push_back(c);
+    liste.ajouter_plusieurs(std::move(acceptes));
+}
+
+// --- Play-list files -----------------------------------------------------
+
+std::string texte_playlist(const std::vector<std::string>& chemins) {
+    std::size_t taille = 0;
+    for (const std::string& c : chemins) taille += c.size() + 2;
+    std::string texte;
+    texte.reserve(taille);
+    for (const std::string& c : chemins) ajouter_valeur(texte, c);
+    return texte;
+}
+
+std::string texte_playlist(const ListeCourante& liste) {
+    std::size_t taille = 0;
+    for (int i = 0; i < liste.nombre(); ++i) taille += liste.chemin(i).size() + 2;
+    std::string texte;
+    texte.reserve(taille);
+    for (int i = 0; i < liste.nombre(); ++i) ajouter_valeur(texte, liste.chemin(i));
+    return texte;
+}
+
+std::vector<EntreePlaylist> lister_playlists(const std::string& rep_playlist) {
+    std::vector<EntreePlaylist> liste;
+    if (rep_playlist.find('\0') != std::string::npos) return liste;
+
+    // The pattern is rep_playlist + "*.*": a folder part and a name prefix.
+    std::size_t sep = rep_playlist.find_last_of("/\\");
+    std::string dossier = sep == std::string::npos ? std::string(".") : rep_playlist.substr(0, sep + 1);
+    std::string_view prefixe = std::string_view(rep_playlist).substr(sep == std::string::npos ? 0 : sep + 1);
+
+    DIR* d = ::opendir(dossier.c_str());
+    if (!d) return liste;
+    while (const dirent* e = ::readdir(d)) {
+        std::string_view nom = e->d_name;
+        if (nom == "." || nom == "..") continue;
+        if (nom.size() < prefixe.size() || nom.substr(0, prefixe.size()) != prefixe) continue;
+        if (!extension_vtlist(nom)) continue;
+        liste.push_back(EntreePlaylist{std::string(nom.substr(0, nom.size() - kExtension.size())),
+                                       std::string(nom.substr(prefixe.size()))});
+    }
+    ::closedir(d);
+
+    // Case-folded display text first; the raw bytes settle ties so that the
+    // order never depends on the enumeration order.
+    struct Cle {
+        QString pliee;
+        std::size_t index;
+    };
+    std::vector<Cle> cles;
+    cles.reserve(liste.size());
+    for (std::size_t k = 0; k < liste.size(); ++k) {
+        const std::string& n = liste[k].nom;
+        cles.push_back(
+            Cle{QFile::decodeName(QByteArray(n.data(), static_cast<qsizetype>(n.size()))).toCaseFolded(), k});
+    }
+    std::sort(cles.begin(), cles.end(), [&](const Cle& a, const Cle& b) {
+        int c = a.pliee.compare(b.pliee);
+        if (c != 0) return c < 0;
+        const EntreePlaylist& x = liste[a.index];
+        const EntreePlaylist& y = liste[b.index];
+        return std::tie(x.nom, x.fichier) < std::tie(y.nom, y.fichier);
+    });
+    std::vector<EntreePlaylist> triee;
+    triee.reserve(liste.size());
+    for (const Cle& c : cles) triee.push_back(std::move(liste[c.index]));
+    return triee;
+}
+
+std::optional<std::vector<std::string>> lire_playlist(gestion_vantrel& parseur, const std::string& chemin) {
+    if (!parseur.charger(chemin)) return std::nullopt;
+    return parseur.valeurs();
+}
+
+std::string cible_sauvegarde(const std::string& choisi) {
+    if (finit_par_vtlist(choisi)) return choisi;
+    return choisi + std::string(kExtension);
+}
+
+std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
+                                            const std::string& fichier) {
+    if (!parseur.charger(chemin_config)) return std::nullopt;
+    return parseur.valeur(5) + fichier;
+}
+
+}  // namespace vt

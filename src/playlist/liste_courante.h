@@ -1,0 +1,119 @@
+#pragma once
+// The current play list: one model behind both list views. The main window's
+// list_lecture shows column 0 (display names); the save window's
+// liste_lecture_en_cours shows column 1 (full paths). Paths are raw bytes and
+// are turned into text only for display.
+//
+// Also here: the operations that feed the list (open dialog, dropped files,
+// command-line file), the play-list text, the play-list selector's scan and
+// the targets of the two play-list writers.
+#include <QAbstractTableModel>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class gestion_vantrel;
+
+namespace vt {
+
+class ListeCourante : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // Column 0 shows the display name, column 1 the full path.
+    static constexpr int kColonneNom = 0;
+    static constexpr int kColonneChemin = 1;
+
+    explicit ListeCourante(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    int nombre() const;
+    // Path of entry i as raw bytes; an empty string when i is out of range.
+    const std::string& chemin(int i) const;
+    // Display name of entry i: the text after the last '/' or '\' of its
+    // path, or the whole path when it has none. Empty when out of range.
+    std::string nom(int i) const;
+
+    // Appends one entry.
+    void ajouter(std::string chemin);
+    // Appends the file named on the command line. Its display name never
+    // takes the path's last byte as the separator, so "/music/Album/" shows
+    // as "Album/".
+    void ajouter_argument(std::string chemin);
+    // Appends several entries with a single insert notification.
+    void ajouter_plusieurs(std::vector<std::string> chemins);
+    // Replaces the whole list, as one model reset.
+    void remplacer(std::vector<std::string> chemins);
+    void vider();
+    // Removes entry i; nothing happens when i is out of range.
+    void supprimer(int i);
+    // Swaps entries i-1 and i as a row move, so that a view's selection on
+    // either row follows its entry. Nothing happens unless 1 <= i < nombre().
+    void echanger_avec_precedent(int i);
+
+private:
+    struct Entree {
+        std::string chemin;
+        std::size_t debut_nom;  // offset of the display name in `chemin`
+    };
+    static Entree entree(std::string chemin);
+
+    std::vector<Entree> entrees_;
+};
+
+// Adds the paths chosen in the open dialog. When the list is empty the last
+// added path is forgotten first; then each path is skipped when it is empty
+// or equal, byte for byte, to the last added path, else appended and made the
+// last added path.
+void ajouter_fichiers(ListeCourante& liste, std::string& dernier_ajoute,
+                      const std::vector<std::string>& choisis);
+
+// A dropped file is accepted by its last three bytes, with a-z turned into
+// capitals: "MP3", "WAV" or "WMA". No dot is needed; shorter paths are refused.
+bool depot_accepte(std::string_view chemin);
+// Appends the accepted ones among dropped paths, in order, duplicates
+// included; the last added path is not involved.
+void ajouter_deposes(ListeCourante& liste, const std::vector<std::string>& chemins);
+
+// The play-list text: each path between a pair of double quotes, nothing else.
+std::string texte_playlist(const ListeCourante& liste);
+std::string texte_playlist(const std::vector<std::string>& chemins);
+
+// One entry of the play-list selector: `nom` is shown, `fichier` is what
+// follows the play-list directory in the real file's path (its real case,
+// such as "jazz.VTLIST").
+struct EntreePlaylist {
+    std::string nom;
+    std::string fichier;
+};
+
+// The play lists found by the pattern rep_playlist + "*.*": the directory is
+// rep_playlist up to its last '/' or '\' (the current directory when there
+// is none) and an entry's name must start with the rest. Every entry counts,
+// hidden ones and sub-directories included, when its extension (from its
+// last '.') is ".vtlist" in any case. Shown name: the entry name without its
+// last seven bytes. Sorted by shown name ignoring case, ties by bytes. A
+// missing or unreadable directory gives an empty list.
+std::vector<EntreePlaylist> lister_playlists(const std::string& rep_playlist);
+
+// Loads the play-list file `chemin` into `parseur` and returns its entries;
+// nothing when it cannot be read (missing, a directory), and then the
+// current play list should stay as it is.
+std::optional<std::vector<std::string>> lire_playlist(gestion_vantrel& parseur, const std::string& chemin);
+
+// The file a "save as" writes: the chosen name, with ".vtlist" appended
+// unless it already ends with ".vtlist" in any case.
+std::string cible_sauvegarde(const std::string& choisi);
+
+// The file the rewrite of the selected play list writes: the play-list
+// directory (value 5 of the configuration loaded into `parseur`) followed by
+// `fichier`. Nothing when the configuration cannot be read.
+std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
+                                            const std::string& fichier);
+
+}  // namespace vt

@@ -1,1 +1,0 @@
-// Placeholder until the playlist library has code.

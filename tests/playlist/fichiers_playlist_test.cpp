@@ -1,0 +1,280 @@
+// Play-list files: the text written, the selector's scan of the play-list
+// directory, loading a chosen play list and the targets of both writers.
+#include "config/gestion_vantrel.h"
+#include "playlist/liste_courante.h"
+#include "support/dossier_temp.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using vt::EntreePlaylist;
+using vt::test::DossierTemp;
+using vt::test::lire_fichier;
+
+std::vector<std::string> noms(const std::vector<EntreePlaylist>& v) {
+    std::vector<std::string> r;
+    for (const EntreePlaylist& e : v) r.push_back(e.nom);
+    return r;
+}
+
+std::vector<std::string> fichiers(const std::vector<EntreePlaylist>& v) {
+    std::vector<std::string> r;
+    for (const EntreePlaylist& e : v) r.push_back(e.fichier);
+    return r;
+}
+
+// Runs a block with the process's current directory set to `dossier`.
+class DansDossier {
+public:
+    explicit DansDossier(const std::string& dossier) : ancien_(QDir::currentPath()) {
+        EXPECT_TRUE(QDir::setCurrent(QFile::decodeName(QByteArray::fromStdString(dossier))));
+    }
+    ~DansDossier() { QDir::setCurrent(ancien_); }
+
+private:
+    QString ancien_;
+};
+
+// --- The play-list text --------------------------------------------------
+
+// Each path between its own pair of quotes, nothing else: two paths of 16
+// bytes make 36 bytes; no path makes an empty text.
+TEST(PlaylistTexte, QuotedPathsWithNothingBetween) {
+    std::vector<std::string> deux = {"C:\\Musique\\a.mp3", "C:\\Musique\\b.wav"};
+    std::string t = vt::texte_playlist(deux);
+    EXPECT_EQ(t, "\"C:\\Musique\\a.mp3\"\"C:\\Musique\\b.wav\"");
+    EXPECT_EQ(t.size(), 36u);
+    EXPECT_EQ(vt::texte_playlist(std::vector<std::string>{}), "");
+
+    vt::ListeCourante l;
+    EXPECT_EQ(vt::texte_playlist(l), "");
+    l.ajouter_plusieurs(deux);
+    l.ajouter("");
+    EXPECT_EQ(vt::texte_playlist(l), t + "\"\"");
+}
+
+// --- Loading -------------------------------------------------------------
+
+// Written with ecrire and read back with lire_playlist: the same paths, in
+// the same order, blanks, accents and non-UTF-8 bytes included.
+TEST(PlaylistLecture, WriteThenLoadGivesTheSamePaths) {
+    DossierTemp d;
+    std::vector<std::string> paths = {
+        "/home/user/Musique/Artiste 042/Album 7/12 - Titre du morceau.mp3",
+        "  blancs devant et derrière  ",
+        "/m/Été/Ça va à l'île.wav",
+        std::string("/m/latin1-\xE9t\xE9-\xFF\x80.wma"),
+        "C:\\Musique\\x.MP3",
+        "/m/A.mp3",
+        "/m/A.mp3",
+        "nom\tavec\ttabs\net retour.mp3",
+    };
+    gestion_vantrel p;
+    ASSERT_TRUE(p.ecrire(d / "r.vtlist", vt::texte_playlist(paths)));
+    auto lu = vt::lire_playlist(p, d / "r.vtlist");
+    ASSERT_TRUE(lu.has_value());
+    EXPECT_EQ(*lu, paths);
+
+    vt::ListeCourante l;
+    l.remplacer(*lu);
+    EXPECT_EQ(vt::texte_playlist(l), lire_fichier(d / "r.vtlist"));
+    EXPECT_EQ(l.nom(3), std::string("latin1-\xE9t\xE9-\xFF\x80.wma"));
+}
+
+// An empty file loads as an empty list (not as a failure).
+TEST(PlaylistLecture, EmptyFileIsAnEmptyList) {
+    DossierTemp d;
+    d.ecrire("vide.vtlist", "");
+    gestion_vantrel p;
+    auto lu = vt::lire_playlist(p, d / "vide.vtlist");
+    ASSERT_TRUE(lu.has_value());
+    EXPECT_TRUE(lu->empty());
+}
+
+// Line breaks and blanks typed between the quoted paths are ignored; a last
+// unpaired quote opens no entry.
+TEST(PlaylistLecture, HandEditedFileWithLineBreaks) {
+    DossierTemp d;
+    d.ecrire("main.vtlist", "\"/m/a.mp3\"\r\n\"/m/b.wav\"\n  \"c.wma\"\n# note\n\"/m/inachev");
+    gestion_vantrel p;
+    auto lu = vt::lire_playlist(p, d / "main.vtlist");
+    ASSERT_TRUE(lu.has_value());
+    EXPECT_EQ(*lu, (std::vector<std::string>{"/m/a.mp3", "/m/b.wav", "c.wma"}));
+}
+
+// A file that vanished, a directory with the play-list extension and an
+// empty path give nothing, and the parser keeps the text it held.
+TEST(PlaylistLecture, UnreadableFileGivesNothing) {
+    DossierTemp d;
+    QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(d / "d.vtlist")));
+    gestion_vantrel p;
+    p.texte = "\"garde\"";
+    EXPECT_FALSE(vt::lire_playlist(p, d / "parti.vtlist").has_value());
+    EXPECT_FALSE(vt::lire_playlist(p, d / "d.vtlist").has_value());
+    EXPECT_FALSE(vt::lire_playlist(p, "").has_value());
+    EXPECT_EQ(p.texte, "\"garde\"");
+}
+
+// A file whose extension differs in case loads under its real name, taken
+// from the scan.
+TEST(PlaylistLecture, MixedCaseExtensionLoadsUnderItsRealName) {
+    DossierTemp d;
+    d.ecrire("pl/jazz.VTLIST", "\"/m/j.mp3\"");
+    auto liste = vt::lister_playlists(d / "pl/");
+    ASSERT_EQ(liste.size(), 1u);
+    gestion_vantrel p;
+    auto lu = vt::lire_playlist(p, d / "pl/" + liste[0].fichier);
+    ASSERT_TRUE(lu.has_value());
+    EXPECT_EQ(*lu, std::vector<std::string>{"/m/j.mp3"});
+}
+
+// --- Scanning the play-list directory ------------------------------------
+
+// Rock.vtlist and jazz.VTLIST are listed as Rock and jazz; x.txt and names
+// whose last extension is something else are not.
+TEST(PlaylistScan, OnlyVtlistInAnyCase) {
+    DossierTemp d;
+    for (const char* n : {"Rock.vtlist", "jazz.VTLIST", "x.txt", "blues.VtList", "vtlist", "a.vtlist.bak",
+                          "b.vtlis", "c.xvtlist", "sans"})
+        d.ecrire(std::string("pl/") + n, "");
+    auto liste = vt::lister_playlists(d / "pl/");
+    EXPECT_EQ(noms(liste), (std::vector<std::string>{"blues", "jazz", "Rock"}));
+    EXPECT_EQ(fichiers(liste), (std::vector<std::string>{"blues.VtList", "jazz.VTLIST", "Rock.vtlist"}));
+}
+
+// a.b.vtlist is a.b, a hidden .h.vtlist is .h, the bare ".vtlist" has an
+// empty name, and a sub-directory d.vtlist is d.
+TEST(PlaylistScan, DotsHiddenFilesAndSubdirectories) {
+    DossierTemp d;
+    d.ecrire("pl/a.b.vtlist", "");
+    d.ecrire("pl/.h.vtlist", "");
+    d.ecrire("pl/.vtlist", "");
+    d.ecrire("pl/d.vtlist/dedans.vtlist", "");
+    auto liste = vt::lister_playlists(d / "pl/");
+    EXPECT_EQ(noms(liste), (std::vector<std::string>{"", ".h", "a.b", "d"}));
+}
+
+// Sorted by name ignoring case, accented letters included; names equal but
+// for case come in byte order, whatever the enumeration order.
+TEST(PlaylistScan, SortedIgnoringCase) {
+    DossierTemp d;
+    for (const char* n : {"zouk", "Blues", "b", "ab", "Ab", "AB", "Été", "été", "Classique", "10", "2"})
+        d.ecrire(std::string("pl/") + n + ".vtlist", "");
+    auto liste = vt::lister_playlists(d / "pl/");
+    EXPECT_EQ(noms(liste), (std::vector<std::string>{"10", "2", "AB", "Ab", "ab", "b", "Blues", "Classique",
+                                                     "zouk", "Été", "été"}));
+}
+
+// A missing directory, a file in place of the directory and an empty
+// directory give an empty list.
+TEST(PlaylistScan, MissingDirectoryGivesNothing) {
+    DossierTemp d;
+    d.ecrire("fichier", "x");
+    QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(d / "vide")));
+    EXPECT_TRUE(vt::lister_playlists(d / "absent/").empty());
+    EXPECT_TRUE(vt::lister_playlists(d / "fichier/").empty());
+    EXPECT_TRUE(vt::lister_playlists(d / "vide/").empty());
+    EXPECT_TRUE(vt::lister_playlists(std::string("a\0b/", 4)).empty());
+}
+
+// Without a trailing separator the value is a name prefix: "lists" looks in
+// the current directory for names starting with "lists"; the file part is
+// what follows the value, so the value plus the file part is the real file.
+TEST(PlaylistScan, ValueWithoutTrailingSeparatorIsANamePrefix) {
+    DossierTemp d;
+    d.ecrire("listsjazz.vtlist", "\"/m/j.mp3\"");
+    d.ecrire("lists.vtlist", "");
+    d.ecrire("rock.vtlist", "");
+    d.ecrire("lists/dedans.vtlist", "");
+    DansDossier ici(d.chemin());
+    auto liste = vt::lister_playlists("lists");
+    EXPECT_EQ(noms(liste), (std::vector<std::string>{"lists", "listsjazz"}));
+    EXPECT_EQ(fichiers(liste), (std::vector<std::string>{".vtlist", "jazz.vtlist"}));
+    gestion_vantrel p;
+    auto lu = vt::lire_playlist(p, "lists" + liste[1].fichier);
+    ASSERT_TRUE(lu.has_value());
+    EXPECT_EQ(*lu, std::vector<std::string>{"/m/j.mp3"});
+
+    // An empty value lists the current directory itself.
+    EXPECT_EQ(noms(vt::lister_playlists("")), (std::vector<std::string>{"lists", "listsjazz", "rock"}));
+    // The relative default form.
+    EXPECT_EQ(noms(vt::lister_playlists("lists/")), std::vector<std::string>{"dedans"});
+}
+
+// A prefix after a folder part: only names in that folder starting with it.
+TEST(PlaylistScan, FolderAndPrefix) {
+    DossierTemp d;
+    d.ecrire("pl/pop-a.vtlist", "");
+    d.ecrire("pl/pop-b.VTLIST", "");
+    d.ecrire("pl/rock.vtlist", "");
+    auto liste = vt::lister_playlists(d / "pl/pop-");
+    EXPECT_EQ(noms(liste), (std::vector<std::string>{"pop-a", "pop-b"}));
+    EXPECT_EQ(fichiers(liste), (std::vector<std::string>{"a.vtlist", "b.VTLIST"}));
+}
+
+// --- Targets of the writers ----------------------------------------------
+
+// ".vtlist" is appended unless the name already ends with it in any case.
+TEST(PlaylistCibles, SaveTargetAppendsTheExtensionOnce) {
+    EXPECT_EQ(vt::cible_sauvegarde("/p/Rock"), "/p/Rock.vtlist");
+    EXPECT_EQ(vt::cible_sauvegarde("/p/Rock.vtlist"), "/p/Rock.vtlist");
+    EXPECT_EQ(vt::cible_sauvegarde("/p/Rock.VTList"), "/p/Rock.VTList");
+    EXPECT_EQ(vt::cible_sauvegarde("/p/a.vtlist.bak"), "/p/a.vtlist.bak.vtlist");
+    EXPECT_EQ(vt::cible_sauvegarde("/p/avtlist"), "/p/avtlist.vtlist");
+    EXPECT_EQ(vt::cible_sauvegarde("Rock"), "Rock.vtlist");
+}
+
+// The rewrite goes to value 5 of the configuration plus the file part; the
+// configuration is read again each time.
+TEST(PlaylistCibles, RewriteTargetFromTheConfiguration) {
+    DossierTemp d;
+    std::string config = d.ecrire("vantrel.config",
+                                  "\"skin/default/\"\"default.sk\"\"194\"\"235\"\"" + d.chemin() +
+                                      "pl/\"\"true\"");
+    gestion_vantrel p;
+    EXPECT_EQ(vt::cible_reecriture(p, config, "jazz.VTLIST"), d.chemin() + "pl/jazz.VTLIST");
+    d.ecrire("vantrel.config", "\"a\"\"b\"\"1\"\"2\"\"autre/\"\"true\"");
+    EXPECT_EQ(vt::cible_reecriture(p, config, "Rock.vtlist"), "autre/Rock.vtlist");
+}
+
+// Without a readable configuration there is no target, so nothing is written.
+TEST(PlaylistCibles, RewriteTargetWithoutConfiguration) {
+    DossierTemp d;
+    gestion_vantrel p;
+    EXPECT_FALSE(vt::cible_reecriture(p, d / "vantrel.config", "Rock.vtlist").has_value());
+    QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(d / "dossier.config")));
+    EXPECT_FALSE(vt::cible_reecriture(p, d / "dossier.config", "Rock.vtlist").has_value());
+}
+
+// Save, scan, load, rewrite: the whole round trip of a play list in the
+// play-list directory.
+TEST(PlaylistCibles, SaveScanLoadRewrite) {
+    DossierTemp d;
+    std::string rep = d.chemin() + "pl/";
+    std::string config = d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + rep + "\"\"true\"");
+    d.ecrire("pl/.garde", "");
+    gestion_vantrel p;
+    vt::ListeCourante l;
+    l.ajouter_plusieurs({"/m/1 un.mp3", "/m/2 deux.wav"});
+    ASSERT_TRUE(p.ecrire(vt::cible_sauvegarde(rep + "Mix"), vt::texte_playlist(l)));
+    auto liste = vt::lister_playlists(rep);
+    ASSERT_EQ(noms(liste), std::vector<std::string>{"Mix"});
+
+    l.ajouter("/m/3 trois.wma");
+    auto cible = vt::cible_reecriture(p, config, liste[0].fichier);
+    ASSERT_TRUE(cible.has_value());
+    ASSERT_TRUE(p.ecrire(*cible, vt::texte_playlist(l)));
+    auto lu = vt::lire_playlist(p, rep + liste[0].fichier);
+    ASSERT_TRUE(lu.has_value());
+    EXPECT_EQ(*lu, (std::vector<std::string>{"/m/1 un.mp3", "/m/2 deux.wav", "/m/3 trois.wma"}));
+}
+
+}  // namespace
