@@ -1,0 +1,62 @@
+#include "skin/aspect_integre.h"
+
+#include "skin/elements.h"
+
+#include <QFile>
+#include <QString>
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void initialiser_builtin() { Q_INIT_RESOURCE(builtin); }
+
+namespace vt {
+
+namespace {
+
+QString chemin_ressource(std::string_view fichier) {
+    return QStringLiteral(":/builtin/") + QString::fromUtf8(fichier.data(), static_cast<qsizetype>(fichier.size()));
+}
+
+// The file of an element: its row's first element, or its own name for the
+// title strip and its buttons; empty for a name outside the table.
+std::string_view fichier_element(std::string_view nom) {
+    for (const Element& e : kElementsSkin) {
+        if (e.nom != nom) continue;
+        for (const Element& premier : kElementsSkin)
+            if (premier.valeur == e.valeur) return premier.nom;
+    }
+    for (const Element& e : kElementsFixes)
+        if (e.nom == nom) return e.nom;
+    return {};
+}
+
+}  // namespace
+
+void initialiser_ressources() {
+    static const bool fait = (initialiser_builtin(), true);
+    (void)fait;
+}
+
+QImage image_integree(std::string_view nom) {
+    initialiser_ressources();
+    if (nom.empty() || nom.find('/') != std::string_view::npos) return {};
+    std::string_view fichier = fichier_element(nom);
+    if (!fichier.empty()) return QImage(chemin_ressource(fichier) + QStringLiteral(".bmp"));
+    for (const char* ext : {".png", ".bmp"}) {
+        QString chemin = chemin_ressource(nom) + QLatin1String(ext);
+        if (QFile::exists(chemin)) return QImage(chemin);
+    }
+    return {};
+}
+
+CouleursSkin couleurs_integrees() {
+    initialiser_ressources();
+    return couleurs_depuis(QImage(chemin_ressource(kFichierCouleurs)));
+}
+
+void appliquer_aspect_integre(CibleSkin& cible) {
+    for (const Element& e : kElementsSkin) cible.definir_image(e.nom, image_integree(e.nom));
+    CouleursSkin c = couleurs_integrees();
+    cible.definir_couleurs(c.fond_liste, c.texte_liste, c.texte_lecture);
+}
+
+}  // namespace vt

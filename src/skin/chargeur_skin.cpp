@@ -1,0 +1,156 @@
+#include "skin/chargeur_skin.h"
+
+#include "config/configuration.h"
+#include "config/dialogues.h"
+#include "config/gestion_vantrel.h"
+#include "skin/elements.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+#include <QImageReader>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vt {
+
+namespace {
+
+constexpr qint64 kTailleImageMax = qint64(256) << 20;
+
+const QString kLegendeDebug = QStringLiteral("debug skin");
+const QString kLegendeErreur = QStringLiteral("skin erreur !");
+
+QString affichable(const std::string& chemin) {
+    return QFile::decodeName(QByteArray::fromStdString(chemin));
+}
+
+// The whole content of a regular file; false for anything else (a FIFO or a
+// device could block or never end), for a file too large, or on a read error.
+bool lire_octets(const std::string& chemin, QByteArray& octets) {
+    if (chemin.empty() || chemin.find('\0') != std::string::npos) return false;
+    int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kTailleImageMax;
+    if (ok) {
+        octets.resize(static_cast<qsizetype>(st.st_size));
+        qsizetype lus = 0;
+        while (lus < octets.size()) {
+            ssize_t n = ::read(fd, octets.data() + lus, static_cast<size_t>(octets.size() - lus));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            lus += n;
+        }
+        octets.resize(lus);  // a file that shrank meanwhile: keep what was read
+    }
+    ::close(fd);
+    return ok;
+}
+
+QImage decoder(const QByteArray& octets, const QByteArray& format) {
+    QBuffer tampon;
+    tampon.setData(octets);
+    tampon.open(QIODevice::ReadOnly);
+    QImageReader lecteur(&tampon, format);
+    return lecteur.read();
+}
+
+std::string extension(const std::string& chemin) {
+    std::size_t point = chemin.rfind('.');
+    std::size_t sep = dernier_separateur(chemin);
+    if (point == std::string::npos || (sep != std::string::npos && point < sep)) return {};
+    return chemin.substr(point + 1);
+}
+
+}  // namespace
+
+QImage lire_image(const std::string& chemin) {
+    QByteArray octets;
+    if (!lire_octets(chemin, octets) || octets.isEmpty()) return {};
+    // By content first; the extension helps formats without a signature.
+    QImage image = decoder(octets, QByteArray());
+    if (image.isNull()) {
+        QByteArray format = QByteArray::fromStdString(extension(chemin)).toLower();
+        if (!format.isEmpty()) image = decoder(octets, format);
+    }
+    return image;
+}
+
+CouleursSkin couleurs_depuis(const QImage& bitmap) {
+    auto pixel = [&](int x) {
+        if (x >= bitmap.width() || bitmap.height() < 1) return QColor(0, 0, 0);
+        QColor c = bitmap.pixelColor(x, 0).toRgb();
+        c.setAlpha(255);
+        return c;
+    };
+    return {pixel(0), pixel(1), pixel(2)};
+}
+
+ResultatSkin charger_skin(gestion_vantrel& parseur, const std::string& chemin_skin,
+                          const std::string& rep_skin, CibleSkin& cible) {
+    // The skin file itself; the default one may be missing without a word.
+    if (!fichier_lisible(chemin_skin) || !parseur.charger(chemin_skin)) {
+        if (chemin_skin != kCheminSkinDefaut)
+            dialogues().message(kLegendeErreur, QStringLiteral("skin inaccessible ! chargement par default ... "));
+        return ResultatSkin::Inaccessible;
+    }
+
+    const std::vector<std::string> valeurs = parseur.valeurs();
+    const std::size_t nombre = valeurs.size();
+    auto valeur = [&](std::size_t n) -> const std::string& { return valeurs[n - 1]; };
+
+    // Every value but the first and the last names a file that must exist.
+    bool valide = true;
+    int erreurs = 0;
+    for (std::size_t i = 2; i < nombre; ++i) {
+        const std::string chemin = rep_skin + valeur(i);
+        if (fichier_lisible(chemin)) continue;
+        if (erreurs < 3) {
+            dialogues().message(kLegendeDebug,
+                                affichable(chemin) + QStringLiteral(" - ce fichier donc le skin fait réference n'existe pa !"));
+            ++erreurs;
+        }
+        if (erreurs == 3) {
+            dialogues().message(kLegendeDebug, QStringLiteral("beaucoup trop d'erreur dans ce fichier..."));
+            ++erreurs;
+        }
+        valide = false;
+    }
+    if (nombre < static_cast<std::size_t>(kValeursMinimum)) valide = false;
+    if (!valide) {
+        dialogues().message(kLegendeErreur, QStringLiteral("fichier_skin non valide , chargement par default ..."));
+        return ResultatSkin::Invalide;
+    }
+
+    // Each row's file, once, into each element of the row in table order.
+    int valeur_chargee = 0;
+    QImage image;
+    for (const Element& e : kElementsSkin) {
+        if (e.valeur != valeur_chargee) {
+            const std::string chemin = rep_skin + valeur(static_cast<std::size_t>(e.valeur));
+            image = lire_image(chemin);
+            if (image.isNull()) {
+                dialogues().message(kLegendeErreur, QStringLiteral("image illisible : ") + affichable(chemin));
+                return ResultatSkin::ImageIllisible;
+            }
+            valeur_chargee = e.valeur;
+        }
+        cible.definir_image(e.nom, image);
+    }
+
+    // A colour bitmap that cannot be decoded leaves the colours as they are.
+    QImage couleurs = lire_image(rep_skin + valeur(kValeurCouleurs));
+    if (!couleurs.isNull()) {
+        CouleursSkin c = couleurs_depuis(couleurs);
+        cible.definir_couleurs(c.fond_liste, c.texte_liste, c.texte_lecture);
+    }
+
+    if (valeur(kValeurActiver) == "activer") cible.cacher_label_lecture();
+    return ResultatSkin::Applique;
+}
+
+}  // namespace vt

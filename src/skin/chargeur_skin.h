@@ -1,0 +1,53 @@
+#pragma once
+// The skin loader: reads a skin file (a quoted-value text naming one
+// bitmap per row of the element table, a colour bitmap and a keyword),
+// checks that every named file exists, and hands the pictures and colours
+// to the main window.
+#include <QColor>
+#include <QImage>
+
+#include <string>
+#include <string_view>
+
+class gestion_vantrel;
+
+namespace vt {
+
+// What a skin changes on the main window.
+class CibleSkin {
+public:
+    virtual ~CibleSkin() = default;
+    // The element sizes itself to the picture (except image_fond_menu).
+    virtual void definir_image(std::string_view element, const QImage& image) = 0;
+    virtual void definir_couleurs(QColor fond_liste, QColor texte_liste, QColor texte_lecture) = 0;
+    virtual void cacher_label_lecture() = 0;
+};
+
+enum class ResultatSkin {
+    Applique,        // every element, the colours and the keyword were applied
+    Invalide,        // a named file is missing or there are fewer than 44 values: nothing applied
+    Inaccessible,    // the skin file cannot be opened: nothing applied
+    ImageIllisible,  // a named file exists but is no picture: the elements before it changed
+};
+
+// Runs the loader once. `chemin_skin` is the skin file, `rep_skin` the
+// directory its file names are relative to (ending with a separator).
+// The skin file's text replaces what `parseur` held, whenever it can be
+// opened. Problems are reported through vt::dialogues().
+ResultatSkin charger_skin(gestion_vantrel& parseur, const std::string& chemin_skin,
+                          const std::string& rep_skin, CibleSkin& cible);
+
+// Decodes the picture stored in the file at `chemin` (raw bytes), in any
+// format QImage reads, judged by content and, failing that, by extension.
+// A null image when the file is not a regular file, is larger than 256 MiB
+// or cannot be decoded.
+QImage lire_image(const std::string& chemin);
+
+// The three colours of a colour bitmap: pixels 0, 1 and 2 of its top row.
+// A pixel beyond a smaller bitmap gives black.
+struct CouleursSkin {
+    QColor fond_liste, texte_liste, texte_lecture;
+};
+CouleursSkin couleurs_depuis(const QImage& bitmap);
+
+}  // namespace vt

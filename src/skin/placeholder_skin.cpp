@@ -1,1 +1,0 @@
-// Placeholder until the skin library has code.
