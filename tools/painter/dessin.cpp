@@ -170,6 +170,13 @@ QImage peindre_fond(const Theme& t, bool etiquettes) {
     p.fillRect(292, 126, 1, 4, t.serigraphie);
 
     rainure_gravee(p, t, 242, 345, 131);
+    // Speaker grille beside the list buttons: staggered round holes.
+    for (int j = 0; j < 5; ++j)
+        for (int x = 246 + (j % 2) * 3; x <= 340; x += 6) {
+            int y = 186 + j * 4;
+            p.fillRect(x, y, 2, 2, alpha(t.biseau_sombre, 200));
+            p.fillRect(x + 1, y + 2, 2, 1, alpha(t.biseau_clair, 110));
+        }
     rainure_gravee(p, t, 242, 345, 206);
     // Above the position bar: outside the rows the position cursor covers.
     rainure_gravee(p, t, 6, 342, 237);
