@@ -1,8 +1,33 @@
-// Process start: the application object, its title, then the windows.
+// Process start: the shared parser and the player (which starts the audio
+// engine), the application object and its title, then the six windows,
+// the main window first; then the message loop.
+#include "audio/sortie_audio.h"
+#include "config/dialogues.h"
+#include "skin/aspect_integre.h"
+#include "ui/dialogues_qt.h"
+#include "ui/module.h"
+#include "ui/tform1.h"
+
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv) {
+    vt::ModuleVantrel module;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
-    return 0;
+    QApplication::setApplicationDisplayName(QStringLiteral("vantrel"));
+    vt::initialiser_ressources();
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
+    vt::DialoguesQt dialogues;
+    vt::definir_dialogues_par_defaut(&dialogues);
+
+    // Qt has taken its own options out of argv: the first remaining
+    // argument is a file to play.
+    std::optional<std::string> fichier;
+    if (argc > 1) fichier = std::string(argv[1]);
+    module.creer_fenetres(std::move(fichier));
+    module.Form1->show();
+    int code = app.exec();
+    vt::definir_dialogues_par_defaut(nullptr);
+    return code;
 }

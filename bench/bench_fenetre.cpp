@@ -1,0 +1,103 @@
+// The main window's work on large play lists: the 400 ms tick while a track
+// plays, appending to both list views, and the edits, with 100,000 entries.
+#include "audio/sortie_audio.h"
+#include "config/configuration.h"
+#include "playlist/liste_courante.h"
+#include "support/wav.h"
+#include "ui/module.h"
+#include "ui/tform1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <fstream>
+
+namespace {
+
+std::vector<std::string> chemins(int n) {
+    std::vector<std::string> v;
+    v.reserve(n);
+    for (int i = 0; i < n; ++i)
+        v.push_back("/home/user/Musique/Artiste " + std::to_string(i % 500) + "/Album " +
+                    std::to_string(i % 17) + "/" + std::to_string(i % 20) + " - Titre du morceau " +
+                    std::to_string(i) + ".mp3");
+    return v;
+}
+
+struct Lecteur {
+    QTemporaryDir dir;
+    std::unique_ptr<vt::ModuleVantrel> m;
+    Lecteur(int n) {
+        std::string app = QFile::encodeName(dir.path()).toStdString() + "/";
+        vt::definir_chemin_executable(app + "vantrel");
+        QDir::setCurrent(dir.path());
+        std::ofstream(app + "vantrel.config") << vt::texte_configuration("skin/default/", "default.sk", 0, 0, "playlist/", false);
+        m = std::make_unique<vt::ModuleVantrel>(std::make_unique<vt::SortieManuelle>());
+        m->creer_fenetres();
+        m->Form1->Timer1->stop();
+        m->Form1->show();
+        auto v = chemins(n);
+        std::string wav = app + "piste.wav";
+        std::ofstream(wav, std::ios::binary) << vt::test::octets_wav(600000);
+        v[n / 2] = wav;
+        m->Form1->deposer(v);
+        QApplication::processEvents();
+    }
+};
+
+void BM_TickWhilePlaying100k(benchmark::State& state) {
+    Lecteur l(100000);
+    l.m->Form1->selectionner(50000);
+    l.m->Form1->image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+    auto& sortie = static_cast<vt::SortieManuelle&>(l.m->lecteur->moteur.sortie());
+    for (auto _ : state) {
+        state.PauseTiming();
+        sortie.pomper(17640);  // 400 ms of sound
+        state.ResumeTiming();
+        l.m->Form1->Timer1Timer();
+        QApplication::processEvents();  // includes the repaint of what changed
+    }
+}
+BENCHMARK(BM_TickWhilePlaying100k)->Unit(benchmark::kMicrosecond);
+
+void BM_Append100kToBothViews(benchmark::State& state) {
+    auto v = chemins(100000);
+    Lecteur l(1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        l.m->Form1->image_del_allClick();
+        QApplication::processEvents();
+        auto copie = v;
+        state.ResumeTiming();
+        l.m->Form1->deposer(copie);
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_Append100kToBothViews)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Edits100k(benchmark::State& state) {
+    Lecteur l(100000);
+    int k = 0;
+    for (auto _ : state) {
+        l.m->Form1->selectionner(50000 + (k++ % 100));
+        l.m->Form1->image_upClick();
+        l.m->Form1->image_downClick();
+        l.m->Form1->image_delClick();
+        l.m->Form1->deposer({"/m/x.mp3"});
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_Edits100k)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,47 @@
+#include "ui/module.h"
+
+#include "audio/sortie_audio.h"
+#include "config/configuration.h"
+#include "ui/tform1.h"
+#include "ui/tform2.h"
+#include "ui/tform3.h"
+#include "ui/tform4.h"
+#include "ui/tform5.h"
+#include "ui/tform6.h"
+
+#include <QCoreApplication>
+
+namespace vt {
+
+ModuleVantrel::ModuleVantrel(std::unique_ptr<SortieAudio> sortie)
+    : parseur(std::make_unique<gestion_vantrel>()),
+      lecteur(std::make_unique<lecteur_media>(std::move(sortie))),
+      terminer([] { QCoreApplication::quit(); }) {
+    chemin_config.clear();
+}
+
+void ModuleVantrel::creer_fenetres(std::optional<std::string> fichier) {
+    Form1 = new TForm1(*this);
+    Form2 = new TForm2(*this);
+    Form3 = new TForm3(*this, std::move(fichier));
+    Form4 = new TForm4(*this);
+    Form5 = new TForm5(*this);
+    Form6 = new TForm6(*this);
+}
+
+ModuleVantrel::~ModuleVantrel() {
+    // The secondary windows first, then the main window, whose end releases
+    // the drop registration; then the player (closing the audio engine) and
+    // the shared parser.
+    delete Form6;
+    delete Form5;
+    delete Form4;
+    delete Form3;
+    delete Form2;
+    delete Form1;
+    Form1 = nullptr;
+    lecteur.reset();
+    parseur.reset();
+}
+
+}  // namespace vt

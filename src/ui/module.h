@@ -1,0 +1,54 @@
+#pragma once
+// The process-wide objects of the main window's module and the six
+// windows, created in the start-up order: the shared parser, the player
+// (which initialises the audio engine), then TForm1 (whose creation runs
+// its start-up sequence) and the five secondary windows.
+#include "audio/lecteur_media.h"
+#include "config/gestion_vantrel.h"
+#include "playlist/liste_courante.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TForm6;
+
+namespace vt {
+
+class SortieAudio;
+
+struct ModuleVantrel {
+    // `sortie`: the audio output (nullptr = the device); `fichier`: the
+    // first command-line argument, if any.
+    explicit ModuleVantrel(std::unique_ptr<SortieAudio> sortie = nullptr);
+    ~ModuleVantrel();
+    ModuleVantrel(const ModuleVantrel&) = delete;
+    ModuleVantrel& operator=(const ModuleVantrel&) = delete;
+
+    // Creates the six windows, TForm1 first; the save window then takes the
+    // command-line file, adds it and plays it.
+    void creer_fenetres(std::optional<std::string> fichier = std::nullopt);
+
+    std::unique_ptr<gestion_vantrel> parseur;
+    std::unique_ptr<lecteur_media> lecteur;
+    ListeCourante liste;
+    std::string dernier_ajoute;  // the last path taken from the open dialog
+    // Asks the application to end (the message loop stops after the
+    // current event); replaceable by tests.
+    std::function<void()> terminer;
+
+    TForm1* Form1 = nullptr;
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+    TForm4* Form4 = nullptr;
+    TForm5* Form5 = nullptr;
+    TForm6* Form6 = nullptr;
+};
+
+}  // namespace vt

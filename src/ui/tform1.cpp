@@ -1,0 +1,832 @@
+#include "ui/tform1.h"
+
+#include "config/configuration.h"
+#include "config/dialogues.h"
+#include "playlist/liste_courante.h"
+#include "skin/elements.h"
+#include "skin/aspect_integre.h"
+#include "ui/module.h"
+#include "ui/tform2.h"
+#include "ui/tform3.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLocale>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QWindow>
+
+using vt::ImageVt;
+
+namespace {
+
+// Where each drawn element lies in the painting order: every element is
+// created in this order, so that each one is drawn over those before it.
+constexpr std::string_view kOrdre[] = {
+    "image_fond", "image_fond_play", "image_fond_liste", "image_barre", "Image_menu", "image_quitter",
+    "image_reduire", "barre_volume", "curseur_volume", "barre_balance", "curseur_balance",
+    "image_balance", "image_back", "image_play", "image_pause", "image_stop", "image_next",
+    "image_down", "image_up", "image_del", "image_add", "image_info", "image_del_all",
+    "image_backoff", "image_backon", "image_playoff", "image_playon", "image_pauseoff",
+    "image_pauseon", "image_stopoff", "image_stopon", "image_nextoff", "image_nexton",
+    "image_volumeoff", "image_volumeon", "image_balanceoff", "image_balanceon", "image_playlist",
+    "image_volume", "image_fond_lecture", "image_add_off", "image_add_on", "image_del_off",
+    "image_del_on", "image_del_all_off", "image_del_all_on", "image_info_off", "image_info_on",
+    "image_up_off", "image_up_on", "image_down_off", "image_down_on", "barre_position",
+    "curseur_position", "curseur_position_off", "curseur_position_on",
+    // labels go here
+    "tray_image", "image_aleatoire", "image_repeat", "image_fond_menu",
+};
+
+const vt::Element* trouver_element(std::string_view nom) {
+    for (const auto& e : vt::kElementsSkin)
+        if (e.nom == nom) return &e;
+    for (const auto& e : vt::kElementsFixes)
+        if (e.nom == nom) return &e;
+    return nullptr;
+}
+
+// The first element of the source pictures: those outside the visible area.
+bool hors_zone_visible(const vt::Element& e) { return e.x >= 391; }
+
+const QString kEnAttente = QStringLiteral("vantrel  en attente ...");
+const QString kIdle = QStringLiteral("vantrel, en attente ....");
+const QString kLecture = QStringLiteral("Lecture : ");
+const QString kPause = QStringLiteral("Pause ... ");
+const QString kSelection = QStringLiteral("sélection : ");
+const QString kConfigManquante = QStringLiteral("fichier config manquant");
+
+}  // namespace
+
+TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("vantrel"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setMouseTracking(true);
+    resize(669, 403);
+    move(vt::kGaucheDefaut, vt::kHautDefaut);
+    construire();
+    brancher();
+    FormCreate();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+vt::ImageVt* TForm1::creer(std::string_view nom) {
+    const vt::Element* e = trouver_element(nom);
+    auto* w = new ImageVt(this, nom, QRect(e->x, e->y, e->largeur, e->hauteur), nom == "image_fond_menu");
+    w->definir(vt::image_integree(nom));
+    if (hors_zone_visible(*e)) w->hide();
+    elements_.emplace(std::string(nom), w);
+    return w;
+}
+
+void TForm1::construire() {
+    for (std::string_view nom : kOrdre) {
+        if (nom == "tray_image") {
+            // The labels lie between the position cursor's pictures and the tray button.
+            label_lecture = new vt::LabelVt(this, QString(), QPoint(10, 265));
+            label_lecture->setFont(vt::police("Arial", 13, true));
+            label_lecture->setFixedSize(325, 22);
+            label_lecture->setObjectName(QStringLiteral("label_lecture"));
+            label_affiche = new vt::LabelVt(this, kIdle, QPoint(10, 307));
+            label_affiche->setObjectName(QStringLiteral("label_affiche"));
+            label_affiche->hide();
+            label_vol = new vt::LabelVt(this, QStringLiteral("255"), QPoint(320, 48));
+            label_bal = new vt::LabelVt(this, QStringLiteral("128"), QPoint(320, 87));
+            for (auto* l : {label_vol, label_bal}) {
+                l->setFont(vt::police("MS Sans Serif", 11, true));
+                l->definir_couleur(QColor(0, 0, 255));
+                l->setFixedSize(30, 14);
+                l->hide();
+            }
+            label_temps = new vt::LabelVt(this, QStringLiteral("00 : 00"), QPoint(277, 217));
+            label_temps->setFont(vt::police("MS Sans Serif", 11, true));
+            label_temps->definir_couleur(QColor(255, 0, 0));
+            label_temps->setFixedSize(44, 14);
+        }
+        creer(nom);
+    }
+    label_total = new vt::LabelVt(this, QStringLiteral("00 : 00"), QPoint(277, 217));
+    label_total->setFont(vt::police("MS Sans Serif", 11, true));
+    label_total->definir_couleur(QColor(0, 0, 255));
+    label_total->setFixedSize(44, 14);
+    label_total->hide();
+    Shape1 = new vt::FormeVt(this, QRect(272, 214, 50, 18), Qt::white);
+
+    auto el = [this](std::string_view n) { return elements_.at(std::string(n)); };
+    image_fond = el("image_fond");
+    image_barre = el("image_barre");
+    Image_menu = el("Image_menu");
+    image_quitter = el("image_quitter");
+    image_reduire = el("image_reduire");
+    tray_image = el("tray_image");
+    image_play = el("image_play");
+    image_pause = el("image_pause");
+    image_stop = el("image_stop");
+    image_next = el("image_next");
+    image_back = el("image_back");
+    image_add = el("image_add");
+    image_del = el("image_del");
+    image_del_all = el("image_del_all");
+    image_info = el("image_info");
+    image_up = el("image_up");
+    image_down = el("image_down");
+    barre_volume = el("barre_volume");
+    curseur_volume = el("curseur_volume");
+    barre_balance = el("barre_balance");
+    curseur_balance = el("curseur_balance");
+    barre_position = el("barre_position");
+    curseur_position = el("curseur_position");
+    image_fond_lecture = el("image_fond_lecture");
+    image_fond_liste = el("image_fond_liste");
+    image_fond_play = el("image_fond_play");
+    image_fond_menu = el("image_fond_menu");
+
+    // Child windows lie above every drawn element.
+    Comboplaylist = new QComboBox(this);
+    Comboplaylist->setObjectName(QStringLiteral("Comboplaylist"));
+    Comboplaylist->setGeometry(80, 25, 157, 20);
+    Comboplaylist->setEditable(false);
+    Comboplaylist->addItem(kConfigManquante);
+    Comboplaylist->setCurrentIndex(-1);
+    Comboplaylist->setCursor(Qt::PointingHandCursor);
+    Comboplaylist->setFont(vt::police("MS Sans Serif", 11, false));
+    {
+        QPalette p = Comboplaylist->palette();
+        QColor texte = QApplication::palette().color(QPalette::Window);
+        for (auto role : {QPalette::Base, QPalette::Button, QPalette::Window}) p.setColor(role, Qt::black);
+        for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) p.setColor(role, texte);
+        Comboplaylist->setPalette(p);
+        Comboplaylist->setStyleSheet(QStringLiteral(
+            "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px; }"
+            "QComboBox QAbstractItemView { background: black; color: %1; }").arg(texte.name()));
+    }
+
+    list_lecture = new QListView(this);
+    list_lecture->setObjectName(QStringLiteral("list_lecture"));
+    list_lecture->setGeometry(8, 49, 230, 132);
+    list_lecture->setModel(&m_.liste);
+    list_lecture->setModelColumn(0);
+    list_lecture->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_lecture->setUniformItemSizes(true);
+    list_lecture->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_lecture->setFont(vt::police("MS Sans Serif", 11, false));
+    list_lecture->setFrameShape(QFrame::NoFrame);
+    list_lecture->setMouseTracking(true);
+    list_lecture->viewport()->setMouseTracking(true);
+    list_lecture->viewport()->installEventFilter(this);
+    list_lecture->setStyleSheet(QStringLiteral("QListView::item { height: 13px; }"));
+
+    check_repeat = new QCheckBox(this);
+    check_repeat->setObjectName(QStringLiteral("check_repeat"));
+    check_repeat->setGeometry(260, 137, 13, 13);
+    check_random = new QCheckBox(this);
+    check_random->setObjectName(QStringLiteral("check_random"));
+    check_random->setGeometry(260, 167, 13, 13);
+
+    setTabOrder(Comboplaylist, list_lecture);
+    setTabOrder(list_lecture, check_repeat);
+    setTabOrder(check_repeat, check_random);
+    Comboplaylist->installEventFilter(this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(400);
+
+    PopupMenu1 = new QMenu(this);
+    Play1 = PopupMenu1->addAction(QStringLiteral("=> Play"));
+    Pause1 = PopupMenu1->addAction(QStringLiteral("|| Pause"));
+    Stop1 = PopupMenu1->addAction(QStringLiteral("# Stop"));
+    Next1 = PopupMenu1->addAction(QStringLiteral(">> Next"));
+    Back1 = PopupMenu1->addAction(QStringLiteral("<< Back"));
+    N1 = PopupMenu1->addAction(QStringLiteral("--------"));
+    Quitter1 = PopupMenu1->addAction(QStringLiteral("Quitter"));
+
+    TrayIcon1 = new QSystemTrayIcon(this);
+
+    const vt::CouleursSkin c = vt::couleurs_integrees();
+    definir_couleurs(c.fond_liste, c.texte_liste, c.texte_lecture);
+}
+
+void TForm1::brancher() {
+    using B = Qt::MouseButton;
+    using E = Qt::MouseButtons;
+    image_play->souris.appui = [this](B b, E e, int x, int y) { image_playMouseDown(b, e, x, y); };
+    image_pause->souris.clic = [this] { image_pauseClick(); };
+    image_stop->souris.appui = [this](B b, E e, int x, int y) { image_stopMouseDown(b, e, x, y); };
+    image_stop->souris.relache = [this](B b, E e, int x, int y) { image_stopMouseUp(b, e, x, y); };
+    image_next->souris.appui = [this](B b, E e, int x, int y) { image_nextMouseDown(b, e, x, y); };
+    image_next->souris.relache = [this](B b, E e, int x, int y) { image_nextMouseUp(b, e, x, y); };
+    image_back->souris.appui = [this](B b, E e, int x, int y) { image_backMouseDown(b, e, x, y); };
+    image_back->souris.relache = [this](B b, E e, int x, int y) { image_backMouseUp(b, e, x, y); };
+
+    // The list buttons show their lit picture while pressed and act on click.
+    auto bouton = [this](ImageVt* w, std::string_view on, std::string_view off) {
+        w->souris.appui = [this, w, on](B, E, int, int) { montrer(w, on); };
+        w->souris.relache = [this, w, off](B, E, int, int) { montrer(w, off); };
+    };
+    bouton(image_add, "image_add_on", "image_add_off");
+    bouton(image_del, "image_del_on", "image_del_off");
+    bouton(image_info, "image_info_on", "image_info_off");
+    bouton(image_up, "image_up_on", "image_up_off");
+    bouton(image_down, "image_down_on", "image_down_off");
+    image_add->souris.clic = [this] { image_addClick(); };
+    image_del->souris.clic = [this] { image_delClick(); };
+    image_info->souris.clic = [this] { image_infoClick(); };
+    image_up->souris.clic = [this] { image_upClick(); };
+    image_down->souris.clic = [this] { image_downClick(); };
+    image_del_all->souris.appui = [this](B b, E e, int x, int y) { image_del_allMouseDown(b, e, x, y); };
+    image_del_all->souris.relache = [this](B, E, int, int) { montrer(image_del_all, "image_del_all_off"); };
+    image_del_all->souris.clic = [this] { image_del_allClick(); };
+
+    curseur_volume->souris.appui = [this](B b, E e, int x, int y) { curseur_volumeMouseDown(b, e, x, y); };
+    curseur_volume->souris.mouvement = [this](E e, int x, int y) { curseur_volumeMouseMove(e, x, y); };
+    curseur_volume->souris.relache = [this](B b, E e, int x, int y) { curseur_volumeMouseUp(b, e, x, y); };
+    curseur_balance->souris.appui = [this](B b, E e, int x, int y) { curseur_balanceMouseDown(b, e, x, y); };
+    curseur_balance->souris.mouvement = [this](E e, int x, int y) { curseur_balanceMouseMove(e, x, y); };
+    curseur_balance->souris.relache = [this](B b, E e, int x, int y) { curseur_balanceMouseUp(b, e, x, y); };
+    barre_volume->souris.appui = [this](B b, E e, int x, int y) { barre_volumeMouseDown(b, e, x, y); };
+    barre_balance->souris.appui = [this](B b, E e, int x, int y) { barre_balanceMouseDown(b, e, x, y); };
+    curseur_position->souris.appui = [this](B b, E e, int x, int y) { curseur_positionMouseDown(b, e, x, y); };
+    curseur_position->souris.mouvement = [this](E e, int x, int y) { curseur_positionMouseMove(e, x, y); };
+    curseur_position->souris.relache = [this](B b, E e, int x, int y) { curseur_positionMouseUp(b, e, x, y); };
+    barre_position->souris.appui = [this](B b, E e, int x, int y) { barre_positionMouseDown(b, e, x, y); };
+
+    Shape1->souris.appui = [this](B b, E e, int x, int y) { Shape1MouseDown(b, e, x, y); };
+    Shape1->souris.relache = [this](B b, E e, int x, int y) { Shape1MouseUp(b, e, x, y); };
+
+    image_barre->souris.appui = [this](B b, E e, int x, int y) { image_barreMouseDown(b, e, x, y); };
+    image_fond->souris.appui = [this](B b, E e, int x, int y) { image_fondMouseDown(b, e, x, y); };
+    for (ImageVt* w : {image_barre, image_fond}) {
+        w->souris.mouvement = [this, w](E e, int x, int y) {
+            if (deplacement_manuel_ && (e & Qt::LeftButton)) deplacer_fenetre(w->mapToGlobal(QPoint(x, y)));
+            else cacher_menu();
+        };
+        w->souris.relache = [this](B, E, int, int) { deplacement_manuel_ = false; };
+    }
+    for (ImageVt* w : {image_fond_liste, image_fond_play, image_fond_lecture})
+        w->souris.mouvement = [this](E, int, int) { cacher_menu(); };
+    image_reduire->souris.clic = [this] { image_reduireClick(); };
+    tray_image->souris.clic = [this] { tray_imageClick(); };
+    Image_menu->souris.clic = [this] { Image_menuClick(); };
+    image_quitter->souris.clic = [this] { image_quitterClick(); };
+
+    connect(list_lecture, &QListView::doubleClicked, this, [this] { list_lectureDblClick(); });
+    connect(list_lecture->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!selection_programme_) list_lectureClick();
+    });
+    connect(Comboplaylist, &QComboBox::activated, this, [this] { ComboplaylistChange(); });
+    connect(check_repeat, &QCheckBox::clicked, this, [this] { check_repeatClick(); });
+    connect(check_random, &QCheckBox::clicked, this, [this] { check_randomClick(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    Timer1->start();
+
+    connect(Play1, &QAction::triggered, this, [this] { Play1Click(); });
+    connect(Pause1, &QAction::triggered, this, [this] { Pause1Click(); });
+    connect(Stop1, &QAction::triggered, this, [this] { Stop1Click(); });
+    connect(Next1, &QAction::triggered, this, [this] { Next1Click(); });
+    connect(Back1, &QAction::triggered, this, [this] { Back1Click(); });
+    connect(Quitter1, &QAction::triggered, this, [this] { Quitter1Click(); });
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::DoubleClick) {
+            showNormal();
+            raise();
+            activateWindow();
+            TrayIcon1Restore();
+        } else if (r == QSystemTrayIcon::Context) {
+            TrayIcon1MouseDown(Qt::RightButton, QCursor::pos());
+        }
+    });
+}
+
+// ---------------------------------------------------------------- start-up
+
+void TForm1::FormCreate() {
+    setAcceptDrops(true);
+    chemin_config = vt::chemin_config_pour(vt::chemin_executable());
+    gestion_vantrel& parseur = *m_.parseur;
+    if (!parseur.charger(chemin_config)) {
+        vt::dialogues().message(QStringLiteral("erreur !"),
+                                QStringLiteral("Fichier de config manquant ! chargement par default ... "));
+    } else {
+        vt::ValeursConfig v = vt::lire_configuration(parseur);
+        boucle_playlist = v.boucle;
+        if (vt::charger_skin(parseur, v.chemin_skin, v.rep_skin, *this) == vt::ResultatSkin::ImageIllisible)
+            return;  // the rest of the sequence is skipped, as after any failed picture
+        move(v.gauche, v.haut);
+    }
+    setFixedSize(image_barre->width(), image_fond_lecture->y() + image_fond_lecture->height() + 7);
+    curseur_volume->move(barre_volume->x() + barre_volume->width() - curseur_volume->width(), curseur_volume->y());
+    curseur_balance->move(barre_balance->x() + 50, curseur_balance->y());
+    curseur_position->move(barre_position->x(), curseur_position->y());
+}
+
+void TForm1::FormDestroy() {
+    setAcceptDrops(false);
+    if (Timer1) Timer1->stop();
+    if (TrayIcon1) TrayIcon1->hide();
+}
+
+vt::ImageVt* TForm1::element(std::string_view nom) const {
+    auto it = elements_.find(nom);
+    return it == elements_.end() ? nullptr : it->second;
+}
+
+void TForm1::montrer(ImageVt* cible, std::string_view source) {
+    if (ImageVt* s = element(source)) cible->definir(s->image());
+}
+
+void TForm1::definir_image(std::string_view nom, const QImage& image) {
+    if (ImageVt* w = element(nom)) w->definir(image);
+}
+
+void TForm1::definir_couleurs(QColor fond_liste, QColor texte_liste, QColor texte_lecture) {
+    QPalette p = list_lecture->palette();
+    p.setColor(QPalette::Base, fond_liste);
+    p.setColor(QPalette::Text, texte_liste);
+    list_lecture->setPalette(p);
+    list_lecture->setStyleSheet(QStringLiteral("QListView { background: %1; color: %2; }"
+                                               "QListView::item { height: 13px; }")
+                                    .arg(fond_liste.name(), texte_liste.name()));
+    label_lecture->definir_couleur(texte_lecture);
+}
+
+void TForm1::cacher_label_lecture() { label_lecture->setVisible(false); }
+
+// ---------------------------------------------------------------- selection
+
+int TForm1::index_courant() const {
+    const QModelIndexList lignes = list_lecture->selectionModel()->selectedRows(0);
+    if (lignes.isEmpty()) {
+        // Selections are made on column 0; the views only ever show one column.
+        const QModelIndexList tout = list_lecture->selectionModel()->selectedIndexes();
+        return tout.isEmpty() ? -1 : tout.first().row();
+    }
+    return lignes.first().row();
+}
+
+void TForm1::selectionner(int ligne) {
+    selection_programme_ = true;
+    auto* sm = list_lecture->selectionModel();
+    if (ligne < 0 || ligne >= m_.liste.nombre()) {
+        sm->clearSelection();
+        sm->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    } else {
+        QModelIndex i = m_.liste.index(ligne, 0);
+        sm->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
+        list_lecture->scrollTo(i);
+    }
+    selection_programme_ = false;
+}
+
+// ---------------------------------------------------------------- transport
+
+void TForm1::arreter_et_fermer() {
+    auto& lm = *m_.lecteur;
+    lm.moteur.arreter_flux(lm.flux);
+    lm.moteur.fermer_flux(lm.flux);
+    lm.flux = 0;
+    lm.canal = -1;
+}
+
+void TForm1::image_playMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    int i = index_courant();
+    if (i < 0) return;
+    montrer(image_play, "image_playon");
+    montrer(image_pause, "image_pauseoff");
+    auto& lm = *m_.lecteur;
+    const QString nom = m_.liste.data(m_.liste.index(i, 0), Qt::DisplayRole).toString();
+    if (lm.moteur.en_pause(lm.canal)) {
+        lm.moteur.mettre_en_pause(lm.canal, false);
+        label_affiche->setText(kLecture + nom);
+        return;
+    }
+    arreter_et_fermer();
+    lm.flux = lm.moteur.ouvrir_flux(m_.liste.chemin(i));
+    lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+    label_affiche->setText(kLecture + nom);
+    curseur_volumeMouseMove(Qt::NoButton, 0, 0);
+    curseur_balanceMouseMove(Qt::NoButton, 0, 0);
+}
+
+void TForm1::image_pauseClick() {
+    auto& lm = *m_.lecteur;
+    if (!lm.moteur.en_lecture(lm.canal)) return;
+    montrer(image_pause, "image_pauseon");
+    montrer(image_play, "image_playoff");
+    lm.moteur.mettre_en_pause(lm.canal, true);
+    label_affiche->setText(kPause);
+}
+
+void TForm1::image_stopMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(image_stop, "image_stopon");
+    montrer(image_play, "image_playoff");
+    montrer(image_pause, "image_pauseoff");
+    arreter_et_fermer();
+    label_temps->setText(QStringLiteral("00 : 00"));
+    label_affiche->setText(kEnAttente);
+    curseur_position->move(barre_position->x(), curseur_position->y());
+}
+
+void TForm1::image_stopMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_stop, "image_stopoff"); }
+
+void TForm1::image_nextMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(image_next, "image_nexton");
+    const int n = m_.liste.nombre();
+    const int i = index_courant();
+    auto& lm = *m_.lecteur;
+    if (check_random->isChecked() && n > 0 && i >= 0) {
+        selectionner(vt::tirer_autre(n, i));
+        lm.moteur.mettre_en_pause(lm.canal, false);
+        image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+        return;
+    }
+    if (n == 0) return;
+    selectionner(i == n - 1 ? 0 : i + 1);
+    lm.moteur.mettre_en_pause(lm.canal, false);
+    image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+}
+
+void TForm1::image_nextMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_next, "image_nextoff"); }
+
+void TForm1::image_backMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(image_back, "image_backon");
+    const int n = m_.liste.nombre();
+    const int i = index_courant();
+    auto& lm = *m_.lecteur;
+    if (check_random->isChecked() && n > 0 && i >= 0) {
+        selectionner(vt::tirer_autre(n, i));
+        lm.moteur.mettre_en_pause(lm.canal, false);
+        image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+        return;
+    }
+    if (i <= 0) return;
+    selectionner(i - 1);
+    lm.moteur.mettre_en_pause(lm.canal, false);
+    image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+}
+
+void TForm1::image_backMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_back, "image_backoff"); }
+
+void TForm1::list_lectureDblClick() {
+    arreter_et_fermer();
+    image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+}
+
+void TForm1::list_lectureClick() {
+    int i = index_courant();
+    if (i < 0) return;
+    auto& lm = *m_.lecteur;
+    if (lm.moteur.en_lecture(lm.canal)) return;
+    const QString nom = m_.liste.data(m_.liste.index(i, 0), Qt::DisplayRole).toString();
+    label_affiche->setText(kSelection + QLocale().toLower(nom));
+}
+
+void TForm1::Play1Click() { image_playMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0); }
+void TForm1::Pause1Click() { image_pauseClick(); }
+void TForm1::Stop1Click() {
+    image_stopMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
+    montrer(image_stop, "image_stopoff");
+}
+void TForm1::Next1Click() {
+    image_nextMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
+    montrer(image_next, "image_nextoff");
+}
+void TForm1::Back1Click() {
+    image_backMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
+    montrer(image_back, "image_backoff");
+}
+
+// ---------------------------------------------------------------- play list
+
+void TForm1::image_addClick() {
+    if (m_.liste.nombre() == 0) m_.dernier_ajoute.clear();
+    const auto choisis = vt::dialogues().ouvrir_fichiers("mp3|*.mp3|wav|*.wav|wma|*.wma");
+    selection_programme_ = true;
+    vt::ajouter_fichiers(m_.liste, m_.dernier_ajoute, choisis);
+    selection_programme_ = false;
+}
+
+void TForm1::image_delClick() {
+    int i = index_courant();
+    if (i < 0) return;
+    selection_programme_ = true;
+    m_.liste.supprimer(i);
+    selection_programme_ = false;
+    selectionner(-1);
+}
+
+void TForm1::image_del_allMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y) {
+    montrer(image_del_all, "image_del_all_on");
+    image_stopMouseDown(b, e, x, y);
+    montrer(image_stop, "image_stopoff");
+}
+
+void TForm1::image_del_allClick() {
+    selection_programme_ = true;
+    m_.liste.vider();
+    selection_programme_ = false;
+    Comboplaylist->setCurrentIndex(-1);
+}
+
+void TForm1::image_upClick() {
+    int i = index_courant();
+    if (i <= 0) return;
+    selection_programme_ = true;
+    m_.liste.echanger_avec_precedent(i);
+    selection_programme_ = false;
+}
+
+void TForm1::image_downClick() {
+    int i = index_courant();
+    if (i < 0 || i >= m_.liste.nombre() - 1) return;
+    selection_programme_ = true;
+    m_.liste.echanger_avec_precedent(i + 1);
+    selection_programme_ = false;
+}
+
+void TForm1::deposer(const std::vector<std::string>& chemins) {
+    std::vector<std::string> acceptes;
+    for (const auto& c : chemins)
+        if (vt::depot_accepte(c)) acceptes.push_back(c);
+    selection_programme_ = true;
+    m_.liste.ajouter_plusieurs(std::move(acceptes));
+    selection_programme_ = false;
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* e) {
+    std::vector<std::string> chemins;
+    for (const QUrl& u : e->mimeData()->urls())
+        if (u.isLocalFile()) chemins.push_back(QFile::encodeName(u.toLocalFile()).toStdString());
+    deposer(chemins);
+    e->acceptProposedAction();
+}
+
+// ---------------------------------------------------------------- selector
+
+void TForm1::ComboplaylistEnter() {
+    gestion_vantrel& parseur = *m_.parseur;
+    if (!parseur.charger(chemin_config)) return;
+    const std::string rep = parseur.valeur(5);
+    Comboplaylist->clear();
+    for (const auto& e : vt::lister_playlists(rep))
+        Comboplaylist->addItem(QFile::decodeName(QByteArray::fromStdString(e.nom)),
+                               QByteArray::fromStdString(e.fichier));
+    Comboplaylist->setCurrentIndex(-1);
+}
+
+void TForm1::ComboplaylistChange() {
+    gestion_vantrel& parseur = *m_.parseur;
+    if (!parseur.charger(chemin_config)) return;
+    const int i = Comboplaylist->currentIndex();
+    if (i < 0) return;
+    QByteArray fichier = Comboplaylist->itemData(i).toByteArray();
+    if (fichier.isEmpty()) fichier = QFile::encodeName(Comboplaylist->itemText(i)) + ".vtlist";
+    auto chemins = vt::lire_playlist(parseur, parseur.valeur(5) + fichier.toStdString());
+    if (!chemins) return;
+    selection_programme_ = true;
+    m_.liste.remplacer(std::move(*chemins));
+    selection_programme_ = false;
+    if (m_.liste.nombre() > 0) {
+        selectionner(0);
+        list_lecture->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TForm1::image_infoClick() {
+    if (Comboplaylist->currentText().isEmpty() && m_.liste.nombre() > 0) m_.Form3->label_enregistreClick();
+    const QString texte = Comboplaylist->currentText();
+    if (texte.isEmpty() || texte == kConfigManquante || m_.liste.nombre() == 0) return;
+    if (!vt::dialogues().question(QStringLiteral("vantrel"),
+                                  QStringLiteral("voulez vous modifier la playlist en cours ? ")))
+        return;
+    QByteArray fichier = Comboplaylist->currentData().toByteArray();
+    if (fichier.isEmpty()) fichier = QFile::encodeName(texte) + ".vtlist";
+    gestion_vantrel& parseur = *m_.parseur;
+    auto cible = vt::cible_reecriture(parseur, chemin_config, fichier.toStdString());
+    if (!cible) return;
+    parseur.ecrire(*cible, vt::texte_playlist(m_.liste));
+}
+
+bool TForm1::eventFilter(QObject* objet, QEvent* e) {
+    if (objet == Comboplaylist && e->type() == QEvent::FocusIn) ComboplaylistEnter();
+    if (objet == list_lecture->viewport() && e->type() == QEvent::MouseMove) cacher_menu();
+    return QWidget::eventFilter(objet, e);
+}
+
+// ---------------------------------------------------------------- timer
+
+void TForm1::Timer1Timer() {
+    label_lecture->setText(defilement.avancer(label_affiche->text()));
+    if (index_courant() < 0) label_affiche->setText(kIdle);
+    auto& lm = *m_.lecteur;
+    if (!lm.moteur.en_lecture(lm.canal)) return;
+    const std::int64_t t = lm.moteur.temps_ms(lm.flux);
+    const std::int64_t T = lm.moteur.longueur_ms(lm.flux);
+    curseur_position->move(vt::gauche_position(t, T, barre_position->width() - curseur_position->width(),
+                                               barre_position->x()),
+                           curseur_position->y());
+    label_temps->setText(vt::texte_temps(t));
+    if (lm.moteur.position(lm.flux) != lm.moteur.longueur(lm.flux)) return;
+    const int i = index_courant();
+    if (check_repeat->isChecked() && i >= 0) {
+        image_playMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
+    } else if (check_random->isChecked() && m_.liste.nombre() > 0 && i >= 0) {
+        selectionner(vt::tirer_autre(m_.liste.nombre(), i));
+        image_playMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
+    } else if (!check_repeat->isChecked() && !check_random->isChecked()) {
+        if (boucle_playlist) {
+            image_nextMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
+            montrer(image_next, "image_nextoff");
+        } else {
+            montrer(image_stop, "image_stopoff");
+        }
+    }
+}
+
+void TForm1::check_repeatClick() {
+    if (check_repeat->isChecked()) check_random->setChecked(false);
+}
+
+void TForm1::check_randomClick() {
+    if (check_random->isChecked()) check_repeat->setChecked(false);
+}
+
+void TForm1::Shape1MouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    label_temps->hide();
+    label_total->setText(vt::texte_temps(m_.lecteur->moteur.longueur_ms(m_.lecteur->flux)));
+    label_total->show();
+}
+
+void TForm1::Shape1MouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    label_temps->show();
+    label_total->hide();
+}
+
+// ---------------------------------------------------------------- sliders
+
+void TForm1::curseur_mouvement(ImageVt* curseur, ImageVt* barre, vt::LabelVt* label, bool volume,
+                               Qt::MouseButtons e, int x) {
+    auto& lm = *m_.lecteur;
+    const int span = barre->width() - curseur->width();
+    if (e & Qt::LeftButton) {
+        const int propose = curseur->x() + x;
+        if (propose < barre->x() || propose > barre->x() + span) return;
+        label->show();
+        curseur->move(propose, curseur->y());
+        const int v = vt::valeur_curseur(propose - barre->x(), span);
+        if (volume) {
+            lm.moteur.definir_volume(lm.canal, v);
+            label->setText(QString::number(vt::pourcent_volume(v)));
+        } else {
+            lm.moteur.definir_pan(lm.canal, v);
+            label->setText(QString::number(vt::pourcent_balance(v)));
+        }
+    } else {
+        const int v = vt::valeur_curseur(curseur->x() - barre->x(), span);
+        if (volume) lm.moteur.definir_volume(lm.canal, v);
+        else lm.moteur.definir_pan(lm.canal, v);
+    }
+}
+
+void TForm1::curseur_volumeMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(curseur_volume, "image_volumeon");
+}
+void TForm1::curseur_volumeMouseMove(Qt::MouseButtons e, int x, int) {
+    curseur_mouvement(curseur_volume, barre_volume, label_vol, true, e, x);
+}
+void TForm1::curseur_volumeMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(curseur_volume, "image_volumeoff");
+    label_vol->hide();
+}
+void TForm1::curseur_balanceMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(curseur_balance, "image_balanceon");
+}
+void TForm1::curseur_balanceMouseMove(Qt::MouseButtons e, int x, int) {
+    curseur_mouvement(curseur_balance, barre_balance, label_bal, false, e, x);
+}
+void TForm1::curseur_balanceMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(curseur_balance, "image_balanceoff");
+    label_bal->hide();
+}
+
+void TForm1::barre_clic(ImageVt* curseur, ImageVt* barre, bool volume, Qt::MouseButton b, Qt::MouseButtons e,
+                        int x) {
+    if (x >= barre->width() - curseur->width()) return;
+    curseur->move(barre->x() + x, curseur->y());
+    if (volume) {
+        curseur_volumeMouseDown(b, e, 0, 0);
+        curseur_volumeMouseMove(e, 0, 0);
+        curseur_volumeMouseUp(b, e, 0, 0);
+    } else {
+        curseur_balanceMouseDown(b, e, 0, 0);
+        curseur_balanceMouseMove(e, 0, 0);
+        curseur_balanceMouseUp(b, e, 0, 0);
+    }
+}
+
+void TForm1::barre_volumeMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int) {
+    barre_clic(curseur_volume, barre_volume, true, b, e, x);
+}
+void TForm1::barre_balanceMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int) {
+    barre_clic(curseur_balance, barre_balance, false, b, e, x);
+}
+
+void TForm1::curseur_positionMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(curseur_position, "curseur_position_on");
+    m_.lecteur->moteur.definir_muet(m_.lecteur->canal, true);
+}
+
+void TForm1::curseur_positionMouseMove(Qt::MouseButtons e, int x, int) {
+    auto& lm = *m_.lecteur;
+    if (!(e & Qt::LeftButton) || !lm.moteur.en_lecture(lm.canal)) return;
+    const int span = barre_position->width() - curseur_position->width();
+    const int propose = curseur_position->x() + x;
+    if (propose < barre_position->x() || propose > barre_position->x() + span) return;
+    curseur_position->move(propose, curseur_position->y());
+    if (lm.moteur.en_lecture(lm.canal))
+        lm.moteur.aller_a_ms(lm.flux, vt::cible_position(propose - barre_position->x(), span,
+                                                         lm.moteur.longueur_ms(lm.flux)));
+}
+
+void TForm1::curseur_positionMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(curseur_position, "curseur_position_off");
+    m_.lecteur->moteur.definir_muet(m_.lecteur->canal, false);
+}
+
+void TForm1::barre_positionMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int) {
+    auto& lm = *m_.lecteur;
+    if (!lm.moteur.en_lecture(lm.canal)) return;
+    if (x >= barre_position->width() - curseur_position->width()) return;
+    curseur_position->move(barre_position->x() + x, curseur_position->y());
+    curseur_positionMouseDown(b, e, 0, 0);
+    curseur_positionMouseMove(e, 0, 0);
+    curseur_positionMouseUp(b, e, 0, 0);
+}
+
+// ---------------------------------------------------------------- chrome
+
+void TForm1::deplacer_fenetre(QPoint global) { move(global - origine_deplacement_); }
+
+void TForm1::image_barreMouseDown(Qt::MouseButton b, Qt::MouseButtons, int x, int y) {
+    cacher_menu();
+    commencer_deplacement(image_barre, b, x, y);
+}
+
+void TForm1::image_fondMouseDown(Qt::MouseButton b, Qt::MouseButtons, int x, int y) {
+    commencer_deplacement(image_fond, b, x, y);
+}
+
+void TForm1::commencer_deplacement(ImageVt* source, Qt::MouseButton b, int x, int y) {
+    if (b != Qt::LeftButton) return;
+    // The window system moves the window where it can; elsewhere the window
+    // follows the pointer by hand until the button is released.
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    deplacement_manuel_ = true;
+    origine_deplacement_ = source->mapToGlobal(QPoint(x, y)) - pos();
+}
+
+void TForm1::image_reduireClick() { showMinimized(); }
+
+void TForm1::tray_imageClick() {
+    hide();
+    TrayIcon1->setIcon(QApplication::windowIcon());
+    TrayIcon1->setVisible(true);
+}
+
+void TForm1::TrayIcon1Restore() { TrayIcon1->setVisible(false); }
+
+void TForm1::TrayIcon1MouseDown(Qt::MouseButtons e, QPoint ecran) {
+    if (e & Qt::RightButton) PopupMenu1->popup(ecran);
+}
+
+void TForm1::Image_menuClick() {
+    if (!m_.Form2) return;
+    m_.Form2->move(pos());
+    m_.Form2->setVisible(true);
+    m_.Form2->Image1->definir(image_fond_menu->image());
+}
+
+void TForm1::cacher_menu() {
+    if (m_.Form2 && m_.Form2->isVisible()) m_.Form2->setVisible(false);
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent* e) {
+    cacher_menu();
+    QWidget::mouseMoveEvent(e);
+}
+
+void TForm1::image_quitterClick() {
+    m_.parseur->ecrire(chemin_config, vt::texte_sortie(*m_.parseur, chemin_config, x(), y(), boucle_playlist));
+    m_.terminer();
+}
+
+void TForm1::Quitter1Click() { m_.terminer(); }

@@ -1,0 +1,168 @@
+#pragma once
+// The main window: borderless, drawn from skin pictures, holding the play
+// list, the transport buttons, the sliders and the status line.
+#include "skin/chargeur_skin.h"
+#include "player/regles.h"
+#include "ui/widgets_vt.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListView>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+#include <map>
+#include <string>
+
+namespace vt {
+struct ModuleVantrel;
+}
+
+class TForm1 : public QWidget, public vt::CibleSkin {
+    Q_OBJECT
+public:
+    explicit TForm1(vt::ModuleVantrel& module);
+    ~TForm1() override;
+
+    // Start-up sequence; run again by the options window's Apply.
+    void FormCreate();
+    void FormDestroy();
+
+    // Element lookup by name (every image element of the skin table and
+    // the title strip's buttons).
+    vt::ImageVt* element(std::string_view nom) const;
+    // Shows the picture of source element `source` on element `cible`.
+    void montrer(vt::ImageVt* cible, std::string_view source);
+
+    // Skin target.
+    void definir_image(std::string_view element, const QImage& image) override;
+    void definir_couleurs(QColor fond_liste, QColor texte_liste, QColor texte_lecture) override;
+    void cacher_label_lecture() override;
+
+    // Current track index: the selected row of list_lecture, -1 for none.
+    int index_courant() const;
+    void selectionner(int ligne);  // set by the program: list_lectureClick does not run
+
+    // Transport (Part of the buttons, the tray menu, the timer).
+    void image_playMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void image_pauseClick();
+    void image_stopMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void image_stopMouseUp(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void image_nextMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void image_nextMouseUp(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void image_backMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void image_backMouseUp(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void list_lectureDblClick();
+    void list_lectureClick();
+
+    // Play-list edits.
+    void image_addClick();
+    void image_delClick();
+    void image_del_allMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void image_del_allClick();
+    void image_upClick();
+    void image_downClick();
+    void deposer(const std::vector<std::string>& chemins);
+
+    // Play-list selector.
+    void ComboplaylistEnter();
+    void ComboplaylistChange();
+    void image_infoClick();
+
+    // Timer and time display.
+    void Timer1Timer();
+    void check_repeatClick();
+    void check_randomClick();
+    void Shape1MouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void Shape1MouseUp(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+
+    // Sliders.
+    void curseur_volumeMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void curseur_volumeMouseMove(Qt::MouseButtons e, int x, int y);
+    void curseur_volumeMouseUp(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void curseur_balanceMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void curseur_balanceMouseMove(Qt::MouseButtons e, int x, int y);
+    void curseur_balanceMouseUp(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void barre_volumeMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void barre_balanceMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void curseur_positionMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void curseur_positionMouseMove(Qt::MouseButtons e, int x, int y);
+    void curseur_positionMouseUp(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void barre_positionMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+
+    // Window chrome.
+    void image_barreMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void image_fondMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    void image_reduireClick();
+    void tray_imageClick();
+    void TrayIcon1Restore();
+    void TrayIcon1MouseDown(Qt::MouseButtons e, QPoint ecran);
+    void Image_menuClick();
+    void image_quitterClick();
+    void Quitter1Click();
+    void cacher_menu();  // the pointer came back over the window's surface
+
+    // Tray menu entries.
+    void Play1Click();
+    void Pause1Click();
+    void Stop1Click();
+    void Next1Click();
+    void Back1Click();
+
+    // Components.
+    QListView* list_lecture = nullptr;
+    QComboBox* Comboplaylist = nullptr;
+    QCheckBox* check_repeat = nullptr;
+    QCheckBox* check_random = nullptr;
+    vt::LabelVt* label_lecture = nullptr;
+    vt::LabelVt* label_affiche = nullptr;
+    vt::LabelVt* label_temps = nullptr;
+    vt::LabelVt* label_total = nullptr;
+    vt::LabelVt* label_vol = nullptr;
+    vt::LabelVt* label_bal = nullptr;
+    vt::FormeVt* Shape1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QSystemTrayIcon* TrayIcon1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction *Play1 = nullptr, *Pause1 = nullptr, *Stop1 = nullptr, *Next1 = nullptr, *Back1 = nullptr,
+            *N1 = nullptr, *Quitter1 = nullptr;
+
+    vt::ImageVt *image_fond = nullptr, *image_barre = nullptr, *Image_menu = nullptr,
+                *image_quitter = nullptr, *image_reduire = nullptr, *tray_image = nullptr;
+    vt::ImageVt *image_play = nullptr, *image_pause = nullptr, *image_stop = nullptr,
+                *image_next = nullptr, *image_back = nullptr;
+    vt::ImageVt *image_add = nullptr, *image_del = nullptr, *image_del_all = nullptr,
+                *image_info = nullptr, *image_up = nullptr, *image_down = nullptr;
+    vt::ImageVt *barre_volume = nullptr, *curseur_volume = nullptr, *barre_balance = nullptr,
+                *curseur_balance = nullptr, *barre_position = nullptr, *curseur_position = nullptr;
+    vt::ImageVt *image_fond_lecture = nullptr, *image_fond_liste = nullptr, *image_fond_play = nullptr,
+                *image_fond_menu = nullptr;
+
+    vt::Defilement defilement;
+
+protected:
+    void mouseMoveEvent(QMouseEvent*) override;
+    void dragEnterEvent(QDragEnterEvent*) override;
+    void dropEvent(QDropEvent*) override;
+    bool eventFilter(QObject* objet, QEvent* e) override;
+
+private:
+    void construire();
+    vt::ImageVt* creer(std::string_view nom);
+    void arreter_et_fermer();
+    void curseur_mouvement(vt::ImageVt* curseur, vt::ImageVt* barre, vt::LabelVt* label, bool volume,
+                           Qt::MouseButtons e, int x);
+    void barre_clic(vt::ImageVt* curseur, vt::ImageVt* barre, bool volume, Qt::MouseButton b,
+                    Qt::MouseButtons e, int x);
+    void deplacer_fenetre(QPoint global);
+    void commencer_deplacement(vt::ImageVt* source, Qt::MouseButton b, int x, int y);
+    void brancher();
+
+    vt::ModuleVantrel& m_;
+    std::map<std::string, vt::ImageVt*, std::less<>> elements_;
+    bool selection_programme_ = false;
+    bool deplacement_manuel_ = false;
+    QPoint origine_deplacement_;
+};

@@ -1,0 +1,131 @@
+#include "ui/tform3.h"
+
+#include "config/configuration.h"
+#include "config/dialogues.h"
+#include "playlist/liste_courante.h"
+#include "ui/module.h"
+#include "ui/tform1.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+const QColor kBleu(0, 0, 255);
+}
+
+TForm3::TForm3(vt::ModuleVantrel& module, std::optional<std::string> fichier) : QWidget(nullptr), m_(module) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowFlags(Qt::Tool);
+    setWindowTitle(QStringLiteral("Enregistrer une playlist ..."));
+    setFixedSize(789, 215);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::black);
+    setPalette(p);
+    setMouseTracking(true);
+
+    liste_lecture_en_cours = new QListView(this);
+    liste_lecture_en_cours->setObjectName(QStringLiteral("liste_lecture_en_cours"));
+    liste_lecture_en_cours->setGeometry(6, 22, 778, 137);
+    liste_lecture_en_cours->setModel(&m_.liste);
+    liste_lecture_en_cours->setModelColumn(1);
+    liste_lecture_en_cours->setSelectionMode(QAbstractItemView::SingleSelection);
+    liste_lecture_en_cours->setUniformItemSizes(true);
+    liste_lecture_en_cours->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    liste_lecture_en_cours->setFont(vt::police("MS Sans Serif", 11, true));
+    liste_lecture_en_cours->setStyleSheet(
+        QStringLiteral("QListView { background: #c0c0c0; color: #000080; } QListView::item { height: 13px; }"));
+    liste_lecture_en_cours->viewport()->setMouseTracking(true);
+    liste_lecture_en_cours->viewport()->installEventFilter(this);
+
+    label_ajouter = new vt::LabelVt(this, QStringLiteral("Ajouter"), QPoint(6, 170));
+    label_supprimer = new vt::LabelVt(this, QStringLiteral("Supprimer"), QPoint(101, 170));
+    label_monter = new vt::LabelVt(this, QStringLiteral("Monter"), QPoint(214, 171));
+    label_descendre = new vt::LabelVt(this, QStringLiteral("Descendre"), QPoint(303, 172));
+    label_enregistre = new vt::LabelVt(this, QStringLiteral("enregistrer"), QPoint(680, 172));
+    for (auto* l : {label_ajouter, label_supprimer, label_monter, label_descendre}) {
+        l->setFont(vt::police("Comic Sans MS", 16, true));
+        l->adjustSize();
+    }
+    label_enregistre->setFont(vt::police("MS Sans Serif", 19, true));
+    label_enregistre->adjustSize();
+    for (auto* l : {label_ajouter, label_supprimer, label_monter, label_descendre, label_enregistre}) {
+        l->definir_couleur(Qt::white);
+        l->souris.mouvement = [this, l](Qt::MouseButtons, int, int) { survol(l); };
+    }
+    label_ajouter->souris.clic = [this] { label_ajouterClick(); };
+    label_supprimer->souris.clic = [this] { label_supprimerClick(); };
+    label_monter->souris.clic = [this] { label_monterClick(); };
+    label_descendre->souris.clic = [this] { label_descendreClick(); };
+    label_enregistre->souris.clic = [this] { label_enregistreClick(); };
+
+    // Only the user's own choices in this list select the same row in the
+    // main window; rows moved by edits keep their selection silently.
+    connect(liste_lecture_en_cours, &QAbstractItemView::clicked, this, [this] { liste_lecture_en_coursClick(); });
+    connect(liste_lecture_en_cours->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (liste_lecture_en_cours->hasFocus()) liste_lecture_en_coursClick();
+    });
+
+    FormCreate(fichier);
+}
+
+void TForm3::FormCreate(const std::optional<std::string>& fichier) {
+    if (!fichier || !m_.Form1) return;
+    m_.liste.ajouter_argument(*fichier);
+    m_.Form1->selectionner(0);
+    m_.Form1->image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+}
+
+void TForm3::showEvent(QShowEvent* e) {
+    if (!centree_) {
+        centree_ = true;
+        if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+    }
+    QWidget::showEvent(e);
+}
+
+void TForm3::closeEvent(QCloseEvent* e) {
+    e->accept();
+    FormClose();
+}
+
+void TForm3::FormClose() {
+    hide();
+    if (m_.Form1) m_.Form1->ComboplaylistEnter();
+}
+
+void TForm3::label_ajouterClick() { m_.Form1->image_addClick(); }
+void TForm3::label_supprimerClick() { m_.Form1->image_delClick(); }
+void TForm3::label_monterClick() { m_.Form1->image_upClick(); }
+void TForm3::label_descendreClick() { m_.Form1->image_downClick(); }
+
+void TForm3::label_enregistreClick() {
+    const auto choisi = vt::dialogues().enregistrer_fichier(vt::chemin_executable());
+    const std::string texte = vt::texte_playlist(m_.liste);
+    if (!choisi || choisi->empty()) return;
+    m_.parseur->ecrire(vt::cible_sauvegarde(*choisi), texte);
+    m_.Form1->ComboplaylistEnter();
+    hide();
+}
+
+void TForm3::liste_lecture_en_coursClick() {
+    const QModelIndex i = liste_lecture_en_cours->selectionModel()->currentIndex();
+    if (!i.isValid() || !liste_lecture_en_cours->selectionModel()->isSelected(i)) return;
+    m_.Form1->selectionner(i.row());
+}
+
+void TForm3::survol(vt::LabelVt* label) {
+    for (auto* l : {label_ajouter, label_supprimer, label_monter, label_descendre, label_enregistre})
+        l->definir_couleur(l == label ? kBleu : QColor(Qt::white));
+}
+
+void TForm3::mouseMoveEvent(QMouseEvent* e) {
+    survol(nullptr);
+    QWidget::mouseMoveEvent(e);
+}
+
+bool TForm3::eventFilter(QObject* objet, QEvent* e) {
+    if (objet == liste_lecture_en_cours->viewport() && e->type() == QEvent::MouseMove) survol(nullptr);
+    return QWidget::eventFilter(objet, e);
+}

@@ -1,0 +1,133 @@
+#include "ui/widgets_vt.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace vt {
+
+namespace {
+
+template <class W>
+void transmettre_appui(W* w, EvenementsSouris& s, QMouseEvent* e, bool& gauche) {
+    if (e->button() == Qt::LeftButton) gauche = true;
+    QPoint p = e->position().toPoint();
+    if (s.appui) s.appui(e->button(), e->buttons(), p.x(), p.y());
+    (void)w;
+}
+
+template <class W>
+void transmettre_relache(W* w, EvenementsSouris& s, QMouseEvent* e, bool& gauche) {
+    QPoint p = e->position().toPoint();
+    // The widget may be deleted or hidden by the release handler; decide the
+    // click first.
+    bool clic = e->button() == Qt::LeftButton && gauche && w->rect().contains(p);
+    if (e->button() == Qt::LeftButton) gauche = false;
+    if (s.relache) s.relache(e->button(), e->buttons(), p.x(), p.y());
+    if (clic && s.clic) s.clic();
+}
+
+}  // namespace
+
+QFont police(const char* famille, int hauteur_px, bool gras) {
+    QFont f(QString::fromLatin1(famille));
+    f.setPixelSize(hauteur_px);
+    f.setBold(gras);
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+}
+
+ImageVt::ImageVt(QWidget* parent, std::string_view nom, QRect place, bool taille_fixe)
+    : QWidget(parent), nom_(nom), taille_fixe_(taille_fixe) {
+    setObjectName(QString::fromLatin1(nom.data(), static_cast<qsizetype>(nom.size())));
+    setGeometry(place);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void ImageVt::definir(const QImage& image) {
+    image_ = image;
+    if (!taille_fixe_ && !image.isNull()) resize(image.size());
+    update();
+}
+
+void ImageVt::paintEvent(QPaintEvent*) {
+    if (image_.isNull()) return;
+    QPainter p(this);
+    p.drawImage(0, 0, image_);
+}
+
+void ImageVt::mousePressEvent(QMouseEvent* e) { transmettre_appui(this, souris, e, gauche_appuye_); }
+void ImageVt::mouseReleaseEvent(QMouseEvent* e) { transmettre_relache(this, souris, e, gauche_appuye_); }
+void ImageVt::mouseMoveEvent(QMouseEvent* e) {
+    QPoint p = e->position().toPoint();
+    if (souris.mouvement) souris.mouvement(e->buttons(), p.x(), p.y());
+}
+void ImageVt::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (souris.double_clic) souris.double_clic();
+    else mousePressEvent(e);
+}
+
+LabelVt::LabelVt(QWidget* parent, const QString& texte, QPoint place) : QLabel(texte, parent) {
+    setTextFormat(Qt::PlainText);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAutoFillBackground(false);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+    move(place);
+    adjustSize();
+}
+
+void LabelVt::definir_couleur(QColor couleur) {
+    QPalette p = palette();
+    if (p.color(QPalette::WindowText) == couleur) return;
+    p.setColor(QPalette::WindowText, couleur);
+    setPalette(p);
+}
+
+QColor LabelVt::couleur() const { return palette().color(QPalette::WindowText); }
+
+void LabelVt::mousePressEvent(QMouseEvent* e) { transmettre_appui(this, souris, e, gauche_appuye_); }
+void LabelVt::mouseReleaseEvent(QMouseEvent* e) { transmettre_relache(this, souris, e, gauche_appuye_); }
+void LabelVt::mouseMoveEvent(QMouseEvent* e) {
+    QPoint p = e->position().toPoint();
+    if (souris.mouvement) souris.mouvement(e->buttons(), p.x(), p.y());
+}
+void LabelVt::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (souris.double_clic) souris.double_clic();
+    else mousePressEvent(e);
+}
+
+FormeVt::FormeVt(QWidget* parent, QRect place, QColor contour, int epaisseur, QColor fond)
+    : QWidget(parent), contour_(contour), epaisseur_(epaisseur), fond_(fond) {
+    setGeometry(place);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void FormeVt::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (fond_.alpha() > 0) p.fillRect(rect(), fond_);
+    QPen pen(contour_);
+    pen.setWidth(epaisseur_);
+    pen.setJoinStyle(Qt::MiterJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    int d = epaisseur_ / 2;
+    p.drawRect(rect().adjusted(d, d, -d - (epaisseur_ % 2 ? 1 : 0), -d - (epaisseur_ % 2 ? 1 : 0)));
+}
+
+void FormeVt::mousePressEvent(QMouseEvent* e) {
+    bool g = false;
+    transmettre_appui(this, souris, e, g);
+}
+void FormeVt::mouseReleaseEvent(QMouseEvent* e) {
+    bool g = e->button() == Qt::LeftButton;
+    transmettre_relache(this, souris, e, g);
+}
+void FormeVt::mouseMoveEvent(QMouseEvent* e) {
+    QPoint p = e->position().toPoint();
+    if (souris.mouvement) souris.mouvement(e->buttons(), p.x(), p.y());
+}
+
+}  // namespace vt

@@ -1,0 +1,94 @@
+#pragma once
+// Small widgets the windows are built from: an image element that sizes
+// itself to its picture, a text label that reports clicks and hovering,
+// and a framed shape that catches the mouse. Each reports its mouse events
+// to callbacks so that a window wires them to its named handlers.
+#include <QImage>
+#include <QLabel>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vt {
+
+struct EvenementsSouris {
+    // Button pressed or released, buttons held, position inside the widget.
+    std::function<void(Qt::MouseButton, Qt::MouseButtons, int, int)> appui;
+    std::function<void(Qt::MouseButton, Qt::MouseButtons, int, int)> relache;
+    std::function<void(Qt::MouseButtons, int, int)> mouvement;  // also without a button held
+    std::function<void()> clic;         // left button pressed and released over the widget
+    std::function<void()> double_clic;
+};
+
+class ImageVt : public QWidget {
+    Q_OBJECT
+public:
+    // `taille_fixe`: the element keeps its designed size whatever its picture.
+    ImageVt(QWidget* parent, std::string_view nom, QRect place, bool taille_fixe = false);
+
+    const std::string& nom() const { return nom_; }
+    // Shows `image`; the element then takes its size (unless fixed).
+    void definir(const QImage& image);
+    const QImage& image() const { return image_; }
+
+    EvenementsSouris souris;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+
+private:
+    std::string nom_;
+    QImage image_;
+    bool taille_fixe_;
+    bool gauche_appuye_ = false;
+};
+
+class LabelVt : public QLabel {
+    Q_OBJECT
+public:
+    LabelVt(QWidget* parent, const QString& texte, QPoint place);
+    void definir_couleur(QColor couleur);
+    QColor couleur() const;
+
+    EvenementsSouris souris;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+
+private:
+    bool gauche_appuye_ = false;
+};
+
+// A rectangle whose interior shows what lies below and whose outline is
+// drawn in `contour`; it catches the mouse like any element.
+class FormeVt : public QWidget {
+    Q_OBJECT
+public:
+    FormeVt(QWidget* parent, QRect place, QColor contour, int epaisseur = 1, QColor fond = Qt::transparent);
+
+    EvenementsSouris souris;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+
+private:
+    QColor contour_;
+    int epaisseur_;
+    QColor fond_;
+};
+
+QFont police(const char* famille, int hauteur_px, bool gras);
+
+}  // namespace vt

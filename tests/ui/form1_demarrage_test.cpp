@@ -1,0 +1,204 @@
+// Start-up and the three ways of ending; the skinned window's chrome.
+#include "config/gestion_vantrel.h"
+#include "skin/aspect_integre.h"
+#include "support/wav.h"
+#include "ui/fixture.h"
+#include "ui/tform2.h"
+
+namespace {
+
+using vt::test::FenetresTest;
+using vt::test::lire_fichier;
+
+class Demarrage : public FenetresTest {};
+
+// First start without a configuration: one message, built-in look, the
+// window at (194, 235); the close button then writes the defaults.
+TEST_F(Demarrage, FirstStartWithoutConfiguration) {
+    demarrer();
+    ASSERT_EQ(dialogues.messages.size(), 1u);
+    EXPECT_EQ(dialogues.messages[0].first, QStringLiteral("erreur !"));
+    EXPECT_EQ(dialogues.messages[0].second, QStringLiteral("Fichier de config manquant ! chargement par default ... "));
+    EXPECT_EQ(f1->pos(), QPoint(194, 235));
+    EXPECT_EQ(f1->size(), QSize(349, 291));
+    EXPECT_EQ(f1->image_fond->image(), vt::image_integree("image_fond"));
+    EXPECT_FALSE(boucle_playlist);
+    clic(f1->image_quitter);
+    EXPECT_EQ(fins, 1);
+    EXPECT_EQ(lire_fichier(app / "vantrel.config"),
+              R"("skin/default/""default.sk""194""235""playlist/""false")");
+}
+
+// The configured position and loop flag are applied; the default skin on
+// disk loads without a message.
+TEST_F(Demarrage, ConfiguredPositionSkinAndLoop) {
+    copier_skins();
+    ecrire_config("skin/default/", "default.sk", -20, 7, "playlist/", true);
+    demarrer();
+    EXPECT_TRUE(dialogues.messages.empty());
+    EXPECT_EQ(f1->pos(), QPoint(-20, 7));
+    EXPECT_TRUE(boucle_playlist);
+    EXPECT_EQ(f1->width(), 349);
+}
+
+// The close button keeps values 1, 2 and 5 of the file and writes the
+// current position and loop flag; "Quitter" writes nothing.
+TEST_F(Demarrage, CloseButtonWritesQuitterDoesNot) {
+    ecrire_config("skin/none/", "x.sk", 10, 20, "lists/", false);
+    demarrer();
+    f1->move(300, 40);
+    f1->Quitter1Click();
+    EXPECT_EQ(fins, 1);
+    EXPECT_EQ(lire_fichier(app / "vantrel.config"), R"("skin/none/""x.sk""10""20""lists/""false")");
+    boucle_playlist = true;
+    f1->image_quitterClick();
+    EXPECT_EQ(fins, 2);
+    EXPECT_EQ(lire_fichier(app / "vantrel.config"), R"("skin/none/""x.sk""300""40""lists/""true")");
+}
+
+// A missing skin other than the default one is reported; the default one
+// missing is silent.
+TEST_F(Demarrage, SkinMessagesAtStart) {
+    ecrire_config("skin/default/", "default.sk");
+    demarrer();
+    EXPECT_TRUE(dialogues.messages.empty());
+    module.reset();
+    ecrire_config("skin/autre/", "a.sk");
+    demarrer();
+    ASSERT_EQ(dialogues.messages.size(), 1u);
+    EXPECT_EQ(dialogues.messages[0].second, QStringLiteral("skin inaccessible ! chargement par default ... "));
+    EXPECT_EQ(dialogues.messages[0].first, QStringLiteral("skin erreur !"));
+}
+
+// A larger status strip makes the window taller; the width never changes.
+TEST_F(Demarrage, TallerStatusStripMakesTallerWindow) {
+    copier_skins();
+    gestion_vantrel g;
+    ASSERT_TRUE(g.charger(app / "skin/default/default.sk"));
+    std::string fond_lecture = g.valeur(23);
+    QImage grande(335, 60, QImage::Format_RGB32);
+    grande.fill(Qt::darkCyan);
+    grande.save(QFile::decodeName(QByteArray::fromStdString(app / ("skin/default/" + fond_lecture))), "BMP");
+    ecrire_config();
+    demarrer();
+    EXPECT_TRUE(dialogues.messages.empty());
+    EXPECT_EQ(f1->height(), 264 + 60 + 7);
+    EXPECT_EQ(f1->width(), 349);
+}
+
+// Running the start-up sequence again during playback keeps the sound and
+// resets the cursors; the window keeps its place.
+TEST_F(Demarrage, RerunDuringPlaybackKeepsSoundResetsCursors) {
+    copier_skins();
+    ecrire_config("skin/default/", "default.sk", 50, 60);
+    demarrer();
+    f1->Timer1->stop();
+    f1->deposer({app.ecrire("t.wav", vt::test::octets_wav(3000))});
+    f1->selectionner(0);
+    appui(f1->image_play);
+    clic(f1->barre_volume, {10, 1});
+    pomper_ms(1000);
+    f1->Timer1Timer();
+    ASSERT_GT(f1->curseur_position->x(), f1->barre_position->x());
+    f1->FormCreate();
+    EXPECT_TRUE(joue());
+    EXPECT_EQ(f1->curseur_volume->x(), f1->barre_volume->x() + 95);
+    EXPECT_EQ(f1->curseur_balance->x(), f1->barre_balance->x() + 50);
+    EXPECT_EQ(f1->curseur_position->x(), f1->barre_position->x());
+    EXPECT_EQ(f1->pos(), QPoint(50, 60));
+    EXPECT_EQ(module->liste.nombre(), 1);
+}
+
+// With no audio device every window opens and the program ends normally.
+TEST_F(Demarrage, NoAudioDevice) {
+    ecrire_config();
+    demarrer(std::nullopt, false);
+    f1->deposer({app.ecrire("t.wav", vt::test::octets_wav(500))});
+    f1->selectionner(0);
+    appui(f1->image_play);
+    EXPECT_FALSE(joue());
+    appui(f1->image_next);
+    clic(f1->image_pause);
+    f1->Timer1Timer();
+    clic(f1->image_quitter);
+    EXPECT_EQ(fins, 1);
+}
+
+// Pressing on the title strip or the background and moving moves the
+// window; the strip also hides the menu window, the background does not.
+TEST_F(Demarrage, DraggingMovesTheWindowAndStripHidesMenu) {
+    ecrire_config();
+    demarrer();
+    f1->show();
+    clic(f1->Image_menu);
+    ASSERT_TRUE(module->Form2->isVisible());
+    EXPECT_EQ(module->Form2->pos(), f1->pos());
+    const QPoint debut = f1->pos();
+    appui(f1->image_fond, {100, 100});
+    EXPECT_TRUE(module->Form2->isVisible());
+    glisser(f1->image_fond, {130, 90});
+    relache(f1->image_fond, {130, 90});
+    EXPECT_EQ(f1->pos(), debut + QPoint(30, -10));
+    appui(f1->image_barre, {50, 5});
+    EXPECT_FALSE(module->Form2->isVisible());
+    glisser(f1->image_barre, {40, 25});
+    relache(f1->image_barre, {40, 25});
+    EXPECT_EQ(f1->pos(), debut + QPoint(20, 10));
+}
+
+// Moving over the list or the background hides the menu; over a transport
+// button it does not.
+TEST_F(Demarrage, PointerOverSurfaceHidesMenu) {
+    ecrire_config();
+    demarrer();
+    f1->show();
+    clic(f1->Image_menu);
+    glisser(f1->image_play, {3, 3}, Qt::NoButton);
+    glisser(f1->curseur_volume, {1, 1}, Qt::NoButton);
+    EXPECT_TRUE(module->Form2->isVisible());
+    glisser(f1->list_lecture->viewport(), {10, 10}, Qt::NoButton);
+    EXPECT_FALSE(module->Form2->isVisible());
+    clic(f1->Image_menu);
+    glisser(f1->image_fond_play, {3, 3}, Qt::NoButton);
+    EXPECT_FALSE(module->Form2->isVisible());
+}
+
+// The menu window shows the skin's menu picture.
+TEST_F(Demarrage, MenuShowsTheSkinsMenuPicture) {
+    ecrire_config();
+    demarrer();
+    clic(f1->Image_menu);
+    EXPECT_EQ(module->Form2->Image1->image(), f1->image_fond_menu->image());
+}
+
+// The tray button hides the player and shows the icon; a double click on
+// the icon restores it and removes the icon.
+TEST_F(Demarrage, TrayHidesAndRestores) {
+    ecrire_config();
+    demarrer();
+    f1->show();
+    clic(f1->tray_image);
+    EXPECT_FALSE(f1->isVisible());
+    EXPECT_TRUE(f1->TrayIcon1->isVisible());
+    emit f1->TrayIcon1->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(f1->isVisible());
+    emit f1->TrayIcon1->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(f1->isVisible());
+    EXPECT_FALSE(f1->TrayIcon1->isVisible());
+}
+
+// Pressed pictures: back, stop and next light while held.
+TEST_F(Demarrage, TransportButtonsLightWhileHeld) {
+    ecrire_config();
+    demarrer();
+    for (auto [w, on, off] : {std::tuple{f1->image_back, "image_backon", "image_backoff"},
+                              std::tuple{f1->image_stop, "image_stopon", "image_stopoff"},
+                              std::tuple{f1->image_next, "image_nexton", "image_nextoff"}}) {
+        appui(w, {1, 1}, Qt::RightButton);
+        EXPECT_TRUE(montre(w, on)) << on;
+        relache(w, {1, 1}, Qt::RightButton);
+        EXPECT_TRUE(montre(w, off)) << off;
+    }
+}
+
+}  // namespace

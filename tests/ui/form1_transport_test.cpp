@@ -1,0 +1,244 @@
+// Play, pause, stop, next, back and the double click, on real files and the
+// audio engine pumped by hand.
+#include "player/regles.h"
+#include "playlist/liste_courante.h"
+#include "support/wav.h"
+#include "ui/fixture.h"
+
+namespace {
+
+using vt::test::FenetresTest;
+
+class Transport : public FenetresTest {
+protected:
+    void SetUp() override {
+        FenetresTest::SetUp();
+        ecrire_config();
+        demarrer();
+    }
+    // n real one-second files named t0.wav, t1.wav...
+    void remplir(int n, int ms = 1000) {
+        std::vector<std::string> chemins;
+        for (int i = 0; i < n; ++i)
+            chemins.push_back(app.ecrire("t" + std::to_string(i) + ".wav", vt::test::octets_wav(ms, 440 + 100 * i)));
+        f1->deposer(chemins);
+    }
+    void jouer() { appui(f1->image_play); }
+    std::int64_t temps() { return lecteur().moteur.temps_ms(lecteur().flux); }
+};
+
+// Play with nothing selected changes nothing, not even the pictures.
+TEST_F(Transport, PlayWithoutSelectionDoesNothing) {
+    remplir(2);
+    QImage avant = f1->image_play->image();
+    jouer();
+    EXPECT_EQ(f1->image_play->image(), avant);
+    EXPECT_FALSE(joue());
+    EXPECT_EQ(lecteur().flux, 0);
+}
+
+// Play starts the selected entry, lights play, names the track and gives
+// the channel the sliders' volume and balance.
+TEST_F(Transport, PlayStartsTheSelectedEntry) {
+    remplir(3);
+    f1->selectionner(1);
+    jouer();
+    EXPECT_TRUE(joue());
+    EXPECT_NE(lecteur().flux, 0);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t1.wav"));
+    EXPECT_TRUE(montre(f1->image_play, "image_playon"));
+    EXPECT_TRUE(montre(f1->image_pause, "image_pauseoff"));
+    pomper_ms(300);
+    EXPECT_GE(temps(), 250);
+    // Play while playing restarts the selected entry from its beginning.
+    jouer();
+    EXPECT_LT(temps(), 50);
+}
+
+// Pause only acts while a track plays; a second pause keeps it paused and
+// play resumes it where it was.
+TEST_F(Transport, PauseIsNotAToggleAndPlayResumes) {
+    remplir(1);
+    clic(f1->image_pause);
+    EXPECT_FALSE(montre(f1->image_pause, "image_pauseon"));
+    f1->selectionner(0);
+    jouer();
+    pomper_ms(200);
+    clic(f1->image_pause);
+    EXPECT_TRUE(en_pause());
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Pause ... "));
+    EXPECT_TRUE(montre(f1->image_pause, "image_pauseon"));
+    EXPECT_TRUE(montre(f1->image_play, "image_playoff"));
+    pomper_ms(20);  // the level ramps down over a few milliseconds
+    const auto t = temps();
+    pomper_ms(200);
+    EXPECT_EQ(temps(), t);
+    clic(f1->image_pause);
+    EXPECT_TRUE(en_pause());
+    jouer();
+    EXPECT_FALSE(en_pause());
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+    pomper_ms(200);
+    EXPECT_GT(temps(), t);
+}
+
+// Stop resets the texts and the cursor, even when nothing plays.
+TEST_F(Transport, StopResetsEvenWhenIdle) {
+    f1->label_temps->setText(QStringLiteral("03 : 00"));
+    f1->curseur_position->move(100, f1->curseur_position->y());
+    appui(f1->image_stop);
+    EXPECT_TRUE(montre(f1->image_stop, "image_stopon"));
+    relache(f1->image_stop);
+    EXPECT_TRUE(montre(f1->image_stop, "image_stopoff"));
+    EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 00"));
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("vantrel  en attente ..."));
+    EXPECT_EQ(f1->curseur_position->x(), f1->barre_position->x());
+    remplir(1);
+    f1->selectionner(0);
+    jouer();
+    appui(f1->image_stop);
+    EXPECT_FALSE(joue());
+    EXPECT_EQ(lecteur().flux, 0);
+    EXPECT_TRUE(montre(f1->image_play, "image_playoff"));
+}
+
+// Next wraps from the last entry to the first; with no selection it starts
+// the first; back stops at the first entry; both do nothing on an empty list.
+TEST_F(Transport, NextWrapsBackDoesNot) {
+    appui(f1->image_next);
+    appui(f1->image_back);
+    EXPECT_FALSE(joue());
+    remplir(3);
+    appui(f1->image_next);
+    EXPECT_EQ(f1->index_courant(), 0);
+    EXPECT_TRUE(joue());
+    f1->selectionner(2);
+    appui(f1->image_next);
+    EXPECT_EQ(f1->index_courant(), 0);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+    appui(f1->image_back);
+    EXPECT_EQ(f1->index_courant(), 0);
+    f1->selectionner(2);
+    appui(f1->image_back);
+    EXPECT_EQ(f1->index_courant(), 1);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t1.wav"));
+}
+
+// Next from a paused track starts the new entry instead of resuming.
+TEST_F(Transport, NextFromPauseStartsTheNewEntry) {
+    remplir(2);
+    f1->selectionner(0);
+    jouer();
+    pomper_ms(300);
+    clic(f1->image_pause);
+    appui(f1->image_next);
+    EXPECT_FALSE(en_pause());
+    EXPECT_TRUE(joue());
+    EXPECT_LT(temps(), 50);
+    EXPECT_EQ(f1->index_courant(), 1);
+}
+
+// In random mode next and back never start the entry that was selected.
+TEST_F(Transport, RandomNeverRepeatsTheSelectedEntry) {
+    remplir(4, 100);
+    f1->check_random->setChecked(true);
+    std::time_t seconde = 5000;
+    vt::horloge() = [&seconde] { return seconde; };
+    for (int k = 0; k < 30; ++k) {
+        int avant = f1->index_courant();
+        ++seconde;
+        if (k % 2) appui(f1->image_back);
+        else appui(f1->image_next);
+        if (avant >= 0) {
+            EXPECT_NE(f1->index_courant(), avant);
+        }
+        EXPECT_TRUE(joue());
+    }
+    vt::horloge() = [] { return std::time(nullptr); };
+}
+
+// With one entry, random next replays that entry.
+TEST_F(Transport, RandomWithOneEntryReplaysIt) {
+    remplir(1);
+    f1->check_random->setChecked(true);
+    f1->selectionner(0);
+    appui(f1->image_next);
+    EXPECT_EQ(f1->index_courant(), 0);
+    EXPECT_TRUE(joue());
+}
+
+// A double click starts the entry from its beginning even while another
+// track was paused.
+TEST_F(Transport, DoubleClickRestartsEvenFromPause) {
+    remplir(2);
+    f1->selectionner(0);
+    jouer();
+    pomper_ms(300);
+    clic(f1->image_pause);
+    f1->selectionner(1);
+    f1->list_lectureDblClick();
+    EXPECT_FALSE(en_pause());
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t1.wav"));
+    EXPECT_LT(temps(), 50);
+}
+
+// Deleting the row that plays keeps the sound; clearing while playing
+// stops it on the press.
+TEST_F(Transport, DeleteWhilePlayingKeepsSoundClearStopsIt) {
+    remplir(3);
+    f1->selectionner(1);
+    jouer();
+    clic(f1->image_del);
+    EXPECT_TRUE(joue());
+    EXPECT_EQ(f1->index_courant(), -1);
+    EXPECT_EQ(module->liste.nombre(), 2);
+    appui(f1->image_del_all);
+    EXPECT_FALSE(joue());
+    relache(f1->image_del_all);
+    EXPECT_EQ(module->liste.nombre(), 0);
+}
+
+// Selecting another row while a track plays leaves the status text alone.
+TEST_F(Transport, SelectingWhilePlayingKeepsTheStatus) {
+    remplir(2);
+    f1->selectionner(0);
+    jouer();
+    f1->list_lecture->selectionModel()->setCurrentIndex(module->liste.index(1, 0),
+                                                         QItemSelectionModel::ClearAndSelect);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+}
+
+// A file that cannot be opened still says "Lecture : " and plays nothing.
+TEST_F(Transport, MissingFileShowsLectureAndPlaysNothing) {
+    f1->deposer({app / "gone.mp3"});
+    f1->selectionner(0);
+    jouer();
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : gone.mp3"));
+    EXPECT_FALSE(joue());
+    appui(f1->image_next);  // and the transport goes on working
+    EXPECT_EQ(f1->index_courant(), 0);
+}
+
+// The tray menu's entries leave their buttons unlit.
+TEST_F(Transport, TrayMenuEntriesLeaveButtonsUnlit) {
+    remplir(2);
+    f1->selectionner(0);
+    f1->Play1->trigger();
+    EXPECT_TRUE(joue());
+    f1->Next1->trigger();
+    EXPECT_TRUE(montre(f1->image_next, "image_nextoff"));
+    EXPECT_EQ(f1->index_courant(), 1);
+    f1->Back1->trigger();
+    EXPECT_TRUE(montre(f1->image_back, "image_backoff"));
+    EXPECT_EQ(f1->index_courant(), 0);
+    f1->Pause1->trigger();
+    EXPECT_TRUE(en_pause());
+    f1->Stop1->trigger();
+    EXPECT_TRUE(montre(f1->image_stop, "image_stopoff"));
+    EXPECT_FALSE(joue());
+    f1->N1->trigger();
+    f1->Quitter1->trigger();
+    EXPECT_EQ(fins, 1);
+}
+
+}  // namespace
