@@ -37,6 +37,9 @@ public:
     void definir_sortie(int type);
     void fermer();
     bool initialise() const;
+    // The output type last requested (-1: none). It is only recorded: the
+    // device output is the one the engine was built with.
+    int type_sortie() const;
 
     int ouvrir_flux(const std::string& chemin);
     int jouer_flux(int canal_demande, int flux);
@@ -53,6 +56,8 @@ public:
     std::int64_t temps_ms(int flux) const;
     std::int64_t longueur_ms(int flux) const;
     void aller_a_ms(int flux, std::int64_t ms);
+    // In frames of the engine's rate. The position stays below the length
+    // until the last frame of the file has been rendered to the output.
     std::int64_t position(int flux) const;
     std::int64_t longueur(int flux) const;
 

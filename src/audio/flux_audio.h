@@ -1,0 +1,170 @@
+#pragma once
+// One open audio file: FFmpeg demuxing and decoding on a worker thread that
+// resamples to the engine's format (interleaved stereo float at the engine's
+// rate) into a bounded ring of blocks, read by the mixer.
+//
+// Ring: kBlocs blocks of kTramesParBloc frames. The worker fills free blocks
+// and publishes each one whole (the last one of the file carries `fin`),
+// then sleeps until half the ring is free again, so it wakes about twice a
+// second while a track plays. The reader is whoever holds the engine's mixer
+// lock; it frees blocks as it reads them and wakes the worker.
+//
+// Series: a seek (or a replay) drops what the ring holds and starts a new
+// series number; the worker tags each block with the series it decoded it
+// for and the reader drops blocks of older series.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <semaphore.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+struct AVIOContext;
+struct AVFormatContext;
+struct AVCodecContext;
+struct SwrContext;
+struct AVPacket;
+struct AVFrame;
+
+namespace vt::audio {
+
+class FluxAudio {
+public:
+    static constexpr std::size_t kTramesParBloc = 4096;
+    static constexpr std::size_t kBlocs = 12;
+
+    struct Bloc {
+        std::unique_ptr<float[]> donnees;  // 2 * kTramesParBloc floats
+        std::int64_t debut = 0;            // track position of the first frame
+        std::uint32_t trames = 0;
+        std::uint32_t serie = 0;
+        bool fin = false;                  // nothing follows in this series
+    };
+
+    // Opens and probes `chemin` on the calling thread (a regular file only;
+    // bounded in CPU time), then starts the worker, which begins decoding at
+    // once. nullptr when the file has no decodable audio stream.
+    static std::shared_ptr<FluxAudio> ouvrir(const std::string& chemin, int frequence);
+    ~FluxAudio();
+    FluxAudio(const FluxAudio&) = delete;
+    FluxAudio& operator=(const FluxAudio&) = delete;
+
+    // ---- Reader side: only with the mixer lock held.
+    // The block being read (frames left, or the fully read end block), after
+    // dropping blocks of older series and freeing fully read ones; nullptr
+    // when nothing is published yet.
+    Bloc* tete();
+    std::uint32_t lu_dans_tete() const { return decalage_; }
+    // Marks `trames` frames of the head block as read.
+    void consommer(std::uint32_t trames);
+    struct Disponible {
+        std::size_t trames = 0;  // published and unread, current series
+        bool fin = false;        // the end of the series is among them
+    };
+    Disponible disponible();
+    // Copies up to `trames` unread frames without reading them; returns the count.
+    std::size_t copier_a_venir(float* destination, std::size_t trames);
+    // Drops everything queued and starts a new series at `trame`; the caller
+    // then passes the returned series to demander_position.
+    std::uint32_t nouvelle_serie(std::int64_t trame);
+
+    // ---- GUI thread.
+    // Asks the worker to go on decoding from `trame` for `serie`.
+    void demander_position(std::uint32_t serie, std::int64_t trame);
+
+    // ---- Any thread.
+    // Frames of the track that the mixer has played (the reader writes it).
+    std::atomic<std::int64_t> position{0};
+    // Estimated length in frames (0: unknown); exact once decoded to the end.
+    std::atomic<std::int64_t> longueur{0};
+    // The last frame has been played.
+    std::atomic<bool> fini{false};
+    int frequence() const { return frequence_; }
+
+    // Waiting for the worker (manual output only, never the device thread).
+    std::uint64_t publications() const { return publications_.load(); }
+    // Waits until the worker publishes again after `vue` or stops; false at `limite`.
+    bool attendre_publication(std::uint64_t vue, std::chrono::steady_clock::time_point limite);
+    // Wakes the worker if it sleeps (no effect otherwise).
+    void reveiller();
+
+private:
+    FluxAudio();
+    bool preparer(const std::string& chemin, int frequence);
+    void boucle();
+    bool produire_bloc();
+    int recevoir_trame();
+    bool preparer_resampleur(const AVFrame* trame);
+    void convertir(Bloc& bloc);
+    void vider_resampleur();
+    void traiter_requete();
+    void signaler_publication();
+    void liberer_tete();
+    bool interrompu() const;
+    static int lire_octets(void* moi, std::uint8_t* tampon, int taille);
+    static std::int64_t chercher_octets(void* moi, std::int64_t decalage, int origine);
+    static int interruption(void* moi);
+
+    // File and FFmpeg state: worker thread only once it runs.
+    int fd_ = -1;
+    std::int64_t pos_fichier_ = 0;
+    AVIOContext* avio_ = nullptr;
+    AVFormatContext* format_ctx_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    SwrContext* swr_ = nullptr;
+    AVPacket* paquet_ = nullptr;
+    AVFrame* trame_ = nullptr;
+    int indice_ = -1;
+    int base_num_ = 1, base_den_ = 1;  // the stream's time base
+    std::int64_t debut_flux_ = 0;      // the stream's start time, in its time base
+    int frequence_ = 44100;
+    AVChannelLayout disposition_{};    // resampler input
+    int format_entree_ = -1;
+    int frequence_entree_ = 0;
+    std::vector<float> debord_;        // converted frames that did not fit a block
+    std::size_t debord_trames_ = 0, debord_lu_ = 0;
+    std::int64_t a_jeter_ = 0;         // frames before a seek target still to drop
+    std::int64_t cible_ = -1;          // seek target waiting for the first frame's time
+    bool paquets_finis_ = false, decodeur_fini_ = false, resampleur_vide_ = false;
+    bool fin_publiee_ = false;
+    int erreurs_ = 0;                  // consecutive decoding errors
+    std::int64_t position_decodee_ = 0;
+    std::uint32_t serie_decodee_ = 0;
+    std::int64_t limite_cpu_ns_ = 0;   // probing budget (GUI thread), 0 = none
+
+    // Ring.
+    Bloc blocs_[kBlocs];
+    std::atomic<std::uint64_t> ecrits_{0}, lus_{0};
+    std::uint32_t decalage_ = 0;  // reader: frames read in the head block
+    std::uint32_t serie_ = 0;     // reader: the current series
+
+    // Worker control.
+    std::thread fil_;
+    sem_t reveil_;
+    bool semaphore_prete_ = false;
+    std::atomic<bool> arret_{false}, endormi_{false}, requete_en_attente_{false};
+    std::mutex verrou_requete_;
+    std::uint32_t requete_serie_ = 0;
+    std::int64_t requete_trame_ = 0;
+
+    // Publication signal for the manual output.
+    std::atomic<std::uint64_t> publications_{0};
+    std::atomic<bool> attente_{false};
+    std::mutex verrou_attente_;
+    std::condition_variable cv_attente_;
+};
+
+// FFmpeg's log is silent unless VANTREL_JOURNAL_AUDIO is set ("debug",
+// "verbose", "warning", "error", anything else: "info"). Applied once.
+void configurer_journal_ffmpeg();
+
+}  // namespace vt::audio

@@ -1,0 +1,536 @@
+// The audio engine: open streams, channels and the mixer.
+//
+// Threads
+//   GUI thread      makes every MoteurAudio call. ouvrir_flux probes the file
+//                   here (bounded CPU budget); every other call only changes
+//                   a few fields or posts a request, and returns at once.
+//   decoder thread  one per open stream (FluxAudio): reads, decodes and
+//                   resamples into the stream's ring (12 blocks of 4096
+//                   frames, about 1.1 s), then sleeps on a semaphore until the
+//                   reader has freed half the ring, a seek or replay arrives,
+//                   or the stream closes. It never takes the mixer lock.
+//   device thread   SDL's callback (or the caller of SortieManuelle::pomper)
+//                   runs Etat::remplir: volume, pan, mute, pause and level
+//                   ramps. It never allocates, never does file I/O and never
+//                   waits for a decoder; missing data is silence. Its only
+//                   lock is the mixer lock, which the GUI thread holds for a
+//                   few microseconds per call (no I/O, no allocation, no
+//                   thread join inside).
+//   watch thread    SortieSDL's: reopens a device that went away.
+//
+// Data and locks
+//   `verrou` (mixer lock) guards the channels, the fade-out voices and the
+//   reading side of every stream's ring: whoever holds it is the ring's only
+//   reader (the device thread while mixing; the GUI thread when stop, seek or
+//   replay drops what is queued). The GUI thread alone touches the stream
+//   table. Queries read atomics and take no lock.
+//   Lock order: SDL's device lock -> mixer lock (the callback runs under
+//   SDL's lock); a stream's request lock and wait lock are leaves. The GUI
+//   thread never opens or closes the device, nor destroys a stream, while
+//   holding the mixer lock.
+//
+// Series
+//   Every play of an already played stream and every seek starts a new series
+//   (FluxAudio::nouvelle_serie): the queue is dropped and the decoder is asked
+//   to go on from the new place. Blocks decoded for an older series are
+//   dropped unread, so late data never plays and never moves the position.
+//
+// Time
+//   A stream's position is the track frame that the mixer last rendered, so
+//   elapsed time, the end of the track and the second of silence that
+//   follows it are all counted in frames rendered to the output.
+#include "audio/lecteur_media.h"
+
+#include "audio/flux_audio.h"
+#include "audio/sortie_audio.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace vt {
+
+using audio::FluxAudio;
+
+namespace {
+
+// Level ramps move a gain by at most this much per frame: a full swing takes
+// 256 frames (5.8 ms at 44.1 kHz), short enough to be heard as immediate and
+// long enough not to click.
+constexpr float kPasRampe = 1.0f / 256.0f;
+constexpr std::size_t kTramesFondu = 256;
+constexpr std::size_t kFondus = 4;
+// The manual output waits at most this long for a decoder.
+constexpr auto kAttenteMax = std::chrono::seconds(5);
+
+enum class EtatCanal : std::uint8_t {
+    Libre,    // no stream
+    Amorce,   // waiting for a device period of decoded sound before it starts
+    Lecture,  // playing (possibly paused or muted)
+    Fin,      // the file is played out; silence for one second, still playing
+    Termine,  // ended: not playing, can be reused
+};
+
+float approcher(float valeur, float cible) {
+    if (std::fabs(cible - valeur) <= kPasRampe) return cible;
+    return valeur < cible ? valeur + kPasRampe : valeur - kPasRampe;
+}
+
+// Linear balance: the centre keeps both sides at full level; moving toward
+// one side lowers the other side linearly to silence at the end.
+void gains_pan(int pan, float& gauche, float& droite) {
+    gauche = pan <= 128 ? 1.0f : float(255 - pan) / 127.0f;
+    droite = pan >= 128 ? 1.0f : float(pan) / 128.0f;
+}
+
+struct Canal {
+    std::shared_ptr<FluxAudio> flux;
+    int id_flux = 0;
+    std::atomic<EtatCanal> etat{EtatCanal::Libre};
+    std::atomic<bool> pause{false};
+    bool muet = false;
+    int volume = 255;
+    int pan = 128;
+    float gain_g = 0, gain_d = 0;  // current gains, ramping toward the targets
+    bool attaque_franche = true;   // a fresh start takes the target gains at once
+    std::int64_t silence_fin = 0;  // frames rendered since the end of the file
+
+    void cibles(float& g, float& d) const {
+        if (pause.load(std::memory_order_relaxed) || muet) {
+            g = d = 0;
+            return;
+        }
+        gains_pan(pan, g, d);
+        float v = float(volume) / 255.0f;
+        g *= v;
+        d *= v;
+    }
+    bool actif() const {
+        EtatCanal e = etat.load();
+        return e == EtatCanal::Amorce || e == EtatCanal::Lecture || e == EtatCanal::Fin;
+    }
+};
+
+// The few milliseconds of sound that follow a stop or a seek, faded out.
+struct Fondu {
+    std::array<float, 2 * kTramesFondu> donnees{};
+    std::size_t trames = 0, lu = 0;
+    std::size_t reste() const { return trames - lu; }
+};
+
+// Adds `n` frames of `source` into `sortie`, gains moving toward the targets.
+// When `arret_au_silence`, stops as soon as both gains are 0 and returns the
+// frames used; otherwise uses all `n`.
+std::size_t ajouter(float* sortie, const float* source, std::size_t n, float& g, float& d, float cg, float cd,
+                    bool arret_au_silence) {
+    std::size_t i = 0;
+    for (; i < n && (g != cg || d != cd); ++i) {
+        g = approcher(g, cg);
+        d = approcher(d, cd);
+        sortie[2 * i] += source[2 * i] * g;
+        sortie[2 * i + 1] += source[2 * i + 1] * d;
+        if (arret_au_silence && g == 0.0f && d == 0.0f) return i + 1;
+    }
+    if (g == 0.0f && d == 0.0f) return arret_au_silence ? i : n;
+    for (; i < n; ++i) {
+        sortie[2 * i] += source[2 * i] * g;
+        sortie[2 * i + 1] += source[2 * i + 1] * d;
+    }
+    return n;
+}
+
+}  // namespace
+
+struct MoteurAudio::Etat : SourceAudio {
+    struct EntreeFlux {
+        std::shared_ptr<FluxAudio> flux;
+        int canal = -1;
+        bool deja_joue = false;
+    };
+
+    std::unique_ptr<SortieAudio> sortie;
+    bool initialise = false;
+    int type_sortie = -1;
+    int frequence = 44100;
+    std::size_t seuil_amorce = 0;
+    std::map<int, EntreeFlux> flux;  // GUI thread only
+    int prochain_id = 1;
+
+    std::mutex verrou;  // the mixer lock
+    std::unique_ptr<Canal[]> canaux;
+    int nb_canaux = 0;
+    std::array<Fondu, kFondus> fondus{};
+
+    EntreeFlux* trouver(int id) {
+        auto it = flux.find(id);
+        return it == flux.end() ? nullptr : &it->second;
+    }
+    Canal* canal(int c) const { return c >= 0 && c < nb_canaux ? &canaux[c] : nullptr; }
+
+    // ---- with the mixer lock held
+
+    // Starts a fade-out voice from what the channel would play next.
+    void fondre(Canal& c) {
+        if (c.etat.load() != EtatCanal::Lecture || !c.flux || (c.gain_g == 0 && c.gain_d == 0)) return;
+        Fondu* f = &fondus[0];
+        for (Fondu& x : fondus)
+            if (x.reste() < f->reste()) f = &x;
+        f->lu = 0;
+        f->trames = c.flux->copier_a_venir(f->donnees.data(), kTramesFondu);
+        float g = c.gain_g, d = c.gain_d;
+        for (std::size_t i = 0; i < f->trames; ++i) {
+            g = approcher(g, 0);
+            d = approcher(d, 0);
+            f->donnees[2 * i] *= g;
+            f->donnees[2 * i + 1] *= d;
+        }
+    }
+
+    void liberer(Canal& c) {
+        fondre(c);
+        if (EntreeFlux* e = trouver(c.id_flux); e && e->canal == int(&c - canaux.get())) e->canal = -1;
+        c.flux.reset();  // the stream table still owns it: never the last reference
+        c.id_flux = 0;
+        c.etat = EtatCanal::Libre;
+        c.pause = false;
+    }
+
+    void terminer(Canal& c, FluxAudio& f) {
+        f.position = f.longueur.load();
+        f.fini = true;
+        c.etat = EtatCanal::Fin;
+        c.silence_fin = 0;
+    }
+
+    void mixer_canal(Canal& c, float* sortie, std::size_t n) {
+        EtatCanal etat = c.etat.load(std::memory_order_relaxed);
+        if (etat == EtatCanal::Libre || etat == EtatCanal::Termine) return;
+        bool pause = c.pause.load(std::memory_order_relaxed);
+        if (etat == EtatCanal::Fin) {
+            if (!pause) {
+                c.silence_fin += std::int64_t(n);
+                if (c.silence_fin >= frequence) c.etat = EtatCanal::Termine;
+            }
+            return;
+        }
+        FluxAudio& f = *c.flux;
+        float cg, cd;
+        c.cibles(cg, cd);
+        if (pause && c.gain_g == 0 && c.gain_d == 0) return;  // paused: frozen
+        if (etat == EtatCanal::Amorce) {
+            FluxAudio::Disponible d = f.disponible();
+            if (!d.fin && d.trames < seuil_amorce) return;
+            if (d.fin && d.trames == 0) {
+                terminer(c, f);
+                return;
+            }
+            c.etat = EtatCanal::Lecture;
+        }
+        if (c.attaque_franche) {
+            c.gain_g = cg;
+            c.gain_d = cd;
+            c.attaque_franche = false;
+        }
+        std::size_t fait = 0;
+        while (fait < n) {
+            FluxAudio::Bloc* b = f.tete();
+            if (!b) {
+                // The decoder is late: silence, and start again once a period is there.
+                if (seuil_amorce > 0) c.etat = EtatCanal::Amorce;
+                return;
+            }
+            std::uint32_t lu = f.lu_dans_tete();
+            if (lu >= b->trames) {  // the end block, fully played
+                terminer(c, f);
+                c.silence_fin = std::int64_t(n - fait);
+                return;
+            }
+            std::size_t k = std::min<std::size_t>(n - fait, b->trames - lu);
+            std::size_t pris =
+                ajouter(sortie + 2 * fait, b->donnees.get() + 2 * lu, k, c.gain_g, c.gain_d, cg, cd, pause);
+            std::int64_t position = b->debut + lu + std::int64_t(pris);
+            f.consommer(std::uint32_t(pris));
+            f.position.store(position, std::memory_order_relaxed);
+            fait += pris;
+            if (pris < k) return;  // paused and silent now
+        }
+        // The last frame of the file may have been the last frame of this period.
+        FluxAudio::Bloc* b = f.tete();
+        if (b && b->fin && f.lu_dans_tete() >= b->trames) terminer(c, f);
+    }
+
+    void remplir(float* sortie, std::size_t trames, bool attendre_donnees) override {
+        if (attendre_donnees) attendre(trames);
+        std::lock_guard<std::mutex> g(verrou);
+        std::fill(sortie, sortie + 2 * trames, 0.0f);
+        for (int i = 0; i < nb_canaux; ++i) mixer_canal(canaux[i], sortie, trames);
+        for (Fondu& f : fondus) {
+            std::size_t k = std::min(trames, f.reste());
+            for (std::size_t i = 0; i < 2 * k; ++i) sortie[i] += f.donnees[2 * f.lu + i];
+            f.lu += k;
+        }
+    }
+
+    // Manual output: waits until every playing channel has the next `trames`
+    // frames decoded, or the end of its file in sight.
+    void attendre(std::size_t trames) {
+        auto limite = std::chrono::steady_clock::now() + kAttenteMax;
+        std::vector<std::pair<std::shared_ptr<FluxAudio>, std::uint64_t>> attentes;
+        for (;;) {
+            attentes.clear();
+            {
+                std::lock_guard<std::mutex> g(verrou);
+                for (int i = 0; i < nb_canaux; ++i) {
+                    Canal& c = canaux[i];
+                    EtatCanal e = c.etat.load();
+                    if (e != EtatCanal::Amorce && e != EtatCanal::Lecture) continue;
+                    if (c.pause.load() && c.gain_g == 0 && c.gain_d == 0) continue;
+                    std::uint64_t vue = c.flux->publications();
+                    FluxAudio::Disponible d = c.flux->disponible();
+                    if (d.fin || d.trames > trames) continue;
+                    c.flux->reveiller();
+                    attentes.emplace_back(c.flux, vue);
+                }
+            }
+            if (attentes.empty()) return;
+            for (auto& [f, vue] : attentes)
+                if (!f->attendre_publication(vue, limite)) return;
+        }
+    }
+};
+
+// ---------------------------------------------------------------- MoteurAudio
+
+MoteurAudio::MoteurAudio(std::unique_ptr<SortieAudio> sortie) : etat_(std::make_unique<Etat>()) {
+    etat_->sortie = sortie ? std::move(sortie) : std::make_unique<SortieSDL>();
+}
+
+MoteurAudio::~MoteurAudio() { fermer(); }
+
+SortieAudio& MoteurAudio::sortie() { return *etat_->sortie; }
+
+bool MoteurAudio::initialise() const { return etat_->initialise; }
+
+int MoteurAudio::type_sortie() const { return etat_->type_sortie; }
+
+bool MoteurAudio::initialiser(int frequence, int canaux_max, unsigned /*drapeaux*/) {
+    Etat& e = *etat_;
+    if (e.initialise) return true;
+    if (frequence < 8000 || frequence > 192000) return false;
+    e.frequence = frequence;
+    e.nb_canaux = std::clamp(canaux_max, 1, 256);
+    e.canaux = std::make_unique<Canal[]>(std::size_t(e.nb_canaux));
+    e.seuil_amorce = e.sortie->temps_reel() ? e.sortie->trames_par_periode() : 0;
+    if (!e.sortie->ouvrir(frequence, e)) {
+        e.canaux.reset();
+        e.nb_canaux = 0;
+        return false;
+    }
+    e.initialise = true;
+    e.sortie->lancer(true);
+    return true;
+}
+
+void MoteurAudio::definir_sortie(int type) { etat_->type_sortie = type; }
+
+void MoteurAudio::fermer() {
+    Etat& e = *etat_;
+    if (!e.initialise) return;
+    {
+        std::lock_guard<std::mutex> g(e.verrou);
+        for (int i = 0; i < e.nb_canaux; ++i) e.liberer(e.canaux[i]);
+    }
+    e.sortie->fermer();
+    e.flux.clear();  // joins the decoders
+    e.canaux.reset();
+    e.nb_canaux = 0;
+    e.fondus = {};
+    e.initialise = false;
+}
+
+int MoteurAudio::ouvrir_flux(const std::string& chemin) {
+    Etat& e = *etat_;
+    if (!e.initialise) return 0;
+    std::shared_ptr<FluxAudio> f = FluxAudio::ouvrir(chemin, e.frequence);
+    if (!f) return 0;
+    int id = e.prochain_id;
+    while (e.flux.count(id)) id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
+    e.prochain_id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
+    e.flux[id].flux = std::move(f);
+    return id;
+}
+
+int MoteurAudio::jouer_flux(int canal_demande, int flux) {
+    Etat& e = *etat_;
+    Etat::EntreeFlux* ef = e.initialise ? e.trouver(flux) : nullptr;
+    if (!ef) return -1;
+    bool recommencer = ef->deja_joue;
+    std::uint32_t serie = 0;
+    int choisi = -1;
+    {
+        std::lock_guard<std::mutex> g(e.verrou);
+        if (Canal* ancien = e.canal(ef->canal)) e.liberer(*ancien);
+        if (e.canal(canal_demande)) {
+            choisi = canal_demande;
+        } else {
+            for (int i = 0; i < e.nb_canaux && choisi < 0; ++i)
+                if (e.canaux[i].etat.load() == EtatCanal::Libre) choisi = i;
+            for (int i = 0; i < e.nb_canaux && choisi < 0; ++i)
+                if (e.canaux[i].etat.load() == EtatCanal::Termine) choisi = i;
+        }
+        if (choisi < 0) return -1;
+        Canal& c = e.canaux[choisi];
+        if (c.etat.load() != EtatCanal::Libre) e.liberer(c);
+        if (recommencer) serie = ef->flux->nouvelle_serie(0);
+        c.flux = ef->flux;
+        c.id_flux = flux;
+        c.pause = false;
+        c.muet = false;
+        c.volume = 255;
+        c.pan = 128;
+        c.gain_g = c.gain_d = 0;
+        c.attaque_franche = true;
+        c.silence_fin = 0;
+        c.etat = EtatCanal::Amorce;
+    }
+    if (recommencer) ef->flux->demander_position(serie, 0);
+    ef->canal = choisi;
+    ef->deja_joue = true;
+    return choisi;
+}
+
+void MoteurAudio::arreter_flux(int flux) {
+    Etat& e = *etat_;
+    Etat::EntreeFlux* ef = e.trouver(flux);
+    if (!ef || ef->canal < 0) return;
+    std::lock_guard<std::mutex> g(e.verrou);
+    if (Canal* c = e.canal(ef->canal); c && c->id_flux == flux) e.liberer(*c);
+    ef->canal = -1;
+}
+
+void MoteurAudio::fermer_flux(int flux) {
+    Etat& e = *etat_;
+    auto it = e.flux.find(flux);
+    if (it == e.flux.end()) return;
+    arreter_flux(flux);
+    std::shared_ptr<FluxAudio> f = std::move(it->second.flux);
+    e.flux.erase(it);
+    f.reset();  // joins its decoder, outside the mixer lock
+}
+
+bool MoteurAudio::en_pause(int canal) const {
+    const Canal* c = etat_->canal(canal);
+    return c && c->actif() && c->pause.load();
+}
+
+void MoteurAudio::mettre_en_pause(int canal, bool pause) {
+    Etat& e = *etat_;
+    Canal* c = e.canal(canal);
+    if (!c || !c->actif()) return;
+    std::lock_guard<std::mutex> g(e.verrou);
+    c->pause = pause;
+}
+
+bool MoteurAudio::en_lecture(int canal) const {
+    const Canal* c = etat_->canal(canal);
+    return c && c->actif();
+}
+
+void MoteurAudio::definir_volume(int canal, int volume) {
+    Etat& e = *etat_;
+    Canal* c = e.canal(canal);
+    if (!c || !c->actif()) return;
+    std::lock_guard<std::mutex> g(e.verrou);
+    c->volume = std::clamp(volume, 0, 255);
+}
+
+void MoteurAudio::definir_pan(int canal, int pan) {
+    Etat& e = *etat_;
+    Canal* c = e.canal(canal);
+    if (!c || !c->actif()) return;
+    std::lock_guard<std::mutex> g(e.verrou);
+    c->pan = std::clamp(pan, 0, 255);
+}
+
+void MoteurAudio::definir_muet(int canal, bool muet) {
+    Etat& e = *etat_;
+    Canal* c = e.canal(canal);
+    if (!c || !c->actif()) return;
+    std::lock_guard<std::mutex> g(e.verrou);
+    c->muet = muet;
+}
+
+std::int64_t MoteurAudio::temps_ms(int flux) const {
+    const Etat& e = *etat_;
+    auto it = e.flux.find(flux);
+    if (it == e.flux.end()) return 0;
+    const FluxAudio& f = *it->second.flux;
+    std::int64_t longueur = longueur_ms(flux);
+    if (f.fini.load()) return longueur;
+    std::int64_t t = f.position.load() * 1000 / e.frequence;
+    return longueur > 0 ? std::min(t, longueur) : t;
+}
+
+std::int64_t MoteurAudio::longueur_ms(int flux) const {
+    const Etat& e = *etat_;
+    auto it = e.flux.find(flux);
+    if (it == e.flux.end()) return 0;
+    return it->second.flux->longueur.load() * 1000 / e.frequence;
+}
+
+void MoteurAudio::aller_a_ms(int flux, std::int64_t ms) {
+    Etat& e = *etat_;
+    Etat::EntreeFlux* ef = e.trouver(flux);
+    if (!ef) return;
+    FluxAudio& f = *ef->flux;
+    std::int64_t longueur = f.longueur.load();
+    std::int64_t trame = std::max<std::int64_t>(ms, 0) * e.frequence / 1000;
+    if (longueur > 0) trame = std::min(trame, longueur);
+    std::uint32_t serie;
+    {
+        std::lock_guard<std::mutex> g(e.verrou);
+        if (Canal* c = e.canal(ef->canal); c && c->id_flux == flux) {
+            e.fondre(*c);
+            if (c->etat.load() != EtatCanal::Libre) c->etat = EtatCanal::Amorce;
+            c->gain_g = c->gain_d = 0;  // ramps in from silence
+            c->attaque_franche = false;
+            c->silence_fin = 0;
+        }
+        serie = f.nouvelle_serie(trame);
+    }
+    f.demander_position(serie, trame);
+}
+
+std::int64_t MoteurAudio::position(int flux) const {
+    auto it = etat_->flux.find(flux);
+    if (it == etat_->flux.end()) return 0;
+    const FluxAudio& f = *it->second.flux;
+    std::int64_t longueur = f.longueur.load();
+    if (f.fini.load()) return longueur;
+    // Below the length until the last frame is played, even when the
+    // estimated length was short.
+    return std::clamp<std::int64_t>(f.position.load(), 0, std::max<std::int64_t>(longueur, 1) - 1);
+}
+
+std::int64_t MoteurAudio::longueur(int flux) const {
+    auto it = etat_->flux.find(flux);
+    if (it == etat_->flux.end()) return 0;
+    const FluxAudio& f = *it->second.flux;
+    std::int64_t longueur = f.longueur.load();
+    return f.fini.load() ? longueur : std::max<std::int64_t>(longueur, 1);
+}
+
+}  // namespace vt
+
+// ---------------------------------------------------------------- lecteur_media
+
+lecteur_media::lecteur_media(std::unique_ptr<vt::SortieAudio> sortie) : moteur(std::move(sortie)) {
+    if (moteur.initialiser(44100, 32, 0)) moteur.definir_sortie(3);
+}
+
+lecteur_media::~lecteur_media() { moteur.fermer(); }

@@ -1,1 +1,0 @@
-// Placeholder until the audio library has code.

@@ -1,0 +1,101 @@
+#include "audio/sortie_audio.h"
+
+#include <SDL2/SDL.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace vt {
+
+namespace {
+// How often the watch thread checks that the device is still there.
+constexpr auto kIntervalleSurveillance = std::chrono::milliseconds(250);
+}  // namespace
+
+SortieSDL::SortieSDL() = default;
+
+SortieSDL::~SortieSDL() { fermer(); }
+
+void SortieSDL::rappel(void* moi, std::uint8_t* flux, int octets) {
+    auto* s = static_cast<SortieSDL*>(moi);
+    auto trames = std::size_t(octets) / (2 * sizeof(float));
+    s->source_->remplir(reinterpret_cast<float*>(flux), trames, false);
+}
+
+bool SortieSDL::ouvrir_peripherique() {
+    SDL_AudioSpec voulu{};
+    voulu.freq = frequence_;
+    voulu.format = AUDIO_F32SYS;
+    voulu.channels = 2;
+    voulu.samples = Uint16(kTramesParPeriode);
+    voulu.callback = &SortieSDL::rappel;
+    voulu.userdata = this;
+    SDL_AudioSpec obtenu{};
+    // No format change allowed: SDL converts if the hardware wants another one.
+    peripherique_ = SDL_OpenAudioDevice(nullptr, 0, &voulu, &obtenu, 0);
+    return peripherique_ != 0;
+}
+
+bool SortieSDL::ouvrir(int frequence, SourceAudio& source) {
+    fermer();
+    std::lock_guard<std::mutex> g(verrou_);
+    // SDL would otherwise install its own SIGINT/SIGTERM handlers.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "vantrel");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    sous_systeme_ = true;
+    frequence_ = frequence;
+    source_ = &source;
+    if (!ouvrir_peripherique()) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sous_systeme_ = false;
+        source_ = nullptr;
+        return false;
+    }
+    ouverte_ = true;
+    en_marche_ = false;
+    surveillant_ = std::thread([this] { surveiller(); });
+    return true;
+}
+
+void SortieSDL::lancer(bool marche) {
+    std::lock_guard<std::mutex> g(verrou_);
+    if (!ouverte_) return;
+    en_marche_ = marche;
+    if (peripherique_) SDL_PauseAudioDevice(peripherique_, marche ? 0 : 1);
+}
+
+void SortieSDL::surveiller() {
+    std::unique_lock<std::mutex> g(verrou_);
+    while (ouverte_) {
+        reveil_.wait_for(g, kIntervalleSurveillance, [this] { return !ouverte_; });
+        if (!ouverte_) break;
+        // A device that went away reports "stopped"; a paused one "paused".
+        if (SDL_GetAudioDeviceStatus(peripherique_) != SDL_AUDIO_STOPPED) continue;
+        if (peripherique_) SDL_CloseAudioDevice(peripherique_);
+        peripherique_ = 0;
+        if (ouvrir_peripherique()) {
+            ++reouvertures_;
+            if (en_marche_) SDL_PauseAudioDevice(peripherique_, 0);
+        }
+    }
+}
+
+void SortieSDL::fermer() {
+    {
+        std::lock_guard<std::mutex> g(verrou_);
+        if (!sous_systeme_) return;
+        ouverte_ = false;
+    }
+    reveil_.notify_all();
+    if (surveillant_.joinable()) surveillant_.join();
+    std::lock_guard<std::mutex> g(verrou_);
+    if (peripherique_) SDL_CloseAudioDevice(peripherique_);
+    peripherique_ = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sous_systeme_ = false;
+    source_ = nullptr;
+    en_marche_ = false;
+}
+
+}  // namespace vt

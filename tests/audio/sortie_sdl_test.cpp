@@ -1,0 +1,141 @@
+// The real SDL output path, through SDL's disk driver: with no delay it runs
+// faster than real time and writes the device's samples to a file.
+#include "outils_audio.h"
+#include "support/dossier_temp.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <thread>
+
+namespace {
+
+using namespace vt::test::audio;
+using vt::test::DossierTemp;
+using vt::test::lire_fichier;
+using namespace std::chrono_literals;
+
+// Sets environment variables for one test and restores them after.
+class Environnement {
+public:
+    void definir(const char* nom, const std::string& valeur) {
+        if (!anciens_.count(nom)) {
+            const char* v = std::getenv(nom);
+            anciens_[nom] = v ? std::optional<std::string>(v) : std::nullopt;
+        }
+        setenv(nom, valeur.c_str(), 1);
+    }
+    ~Environnement() {
+        for (auto& [nom, v] : anciens_) {
+            if (v)
+                setenv(nom.c_str(), v->c_str(), 1);
+            else
+                unsetenv(nom.c_str());
+        }
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> anciens_;
+};
+
+std::vector<float> lire_flottants(const std::string& chemin) {
+    std::string octets = lire_fichier(chemin);
+    std::vector<float> v(octets.size() / sizeof(float));
+    std::memcpy(v.data(), octets.data(), v.size() * sizeof(float));
+    return v;
+}
+
+// Only the frames that carry sound: the device also wrote silence before the
+// track started and after it ended.
+std::vector<float> sans_silence(const std::vector<float>& s) {
+    std::vector<float> r;
+    for (std::size_t i = 0; i + 1 < s.size(); i += 2) {
+        if (s[i] == 0.0f && s[i + 1] == 0.0f) continue;
+        r.push_back(s[i]);
+        r.push_back(s[i + 1]);
+    }
+    return r;
+}
+
+// Waits (real time, bounded) until `condition` holds.
+template <class F>
+bool attendre(F condition, std::chrono::milliseconds max = 10s) {
+    auto limite = std::chrono::steady_clock::now() + max;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > limite) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// A track played through SDL reaches the device whole: every frame of the
+// tone once, in order, at 44.1 kHz stereo float, and the end is reported.
+TEST(SortieSDL, DiskDriverReceivesTheWholeTrack) {
+    DossierTemp dossier;
+    std::string fichier = dossier / "sortie.raw";
+    Environnement env;
+    env.definir("SDL_AUDIODRIVER", "disk");
+    env.definir("SDL_DISKAUDIOFILE", fichier);
+    env.definir("SDL_DISKAUDIODELAY", "0");
+    {
+        lecteur_media lm;
+        ASSERT_TRUE(lm.moteur.initialise());
+        ASSERT_NE(dynamic_cast<vt::SortieSDL*>(&lm.moteur.sortie()), nullptr);
+        lm.flux = lm.moteur.ouvrir_flux(fixture("ton440.mp3"));
+        lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+        lm.moteur.definir_pan(lm.canal, 255);
+        bool fin_vue = false;
+        ASSERT_TRUE(attendre([&] {
+            fin_vue = fin_vue || lm.moteur.position(lm.flux) == lm.moteur.longueur(lm.flux);
+            return !lm.moteur.en_lecture(lm.canal);
+        }));
+        EXPECT_TRUE(fin_vue);
+        EXPECT_EQ(lm.moteur.longueur(lm.flux), 44100);
+    }
+    std::vector<float> son = sans_silence(lire_flottants(fichier));
+    // A sine has a few samples that are exactly zero.
+    EXPECT_NEAR(double(son.size() / 2), 44100.0, 30.0);
+    EXPECT_NEAR(frequence(cote(son, kDroite)), 440.0, 2.0);
+    EXPECT_NEAR(efficace(cote(son, kDroite, 2205, 41000)), kEfficaceTon, kEfficaceTon * 0.08);
+    EXPECT_EQ(crete(cote(son, kGauche)), 0.0);
+    // No gap and no repeat: the tone's phase runs on smoothly.
+    EXPECT_LT(saut_max(son, kDroite), 0.04);
+}
+
+// When the device goes away while a track plays (here: its file cannot be
+// written), the engine reopens the default device and playback goes on.
+TEST(SortieSDL, LostDeviceIsReopenedAndPlaybackGoesOn) {
+    DossierTemp dossier;
+    std::string fichier = dossier / "apres.raw";
+    Environnement env;
+    env.definir("SDL_AUDIODRIVER", "disk");
+    env.definir("SDL_DISKAUDIOFILE", "/dev/full");
+    env.definir("SDL_DISKAUDIODELAY", "0");
+    lecteur_media lm;
+    ASSERT_TRUE(lm.moteur.initialise());
+    auto& sortie = static_cast<vt::SortieSDL&>(lm.moteur.sortie());
+    lm.flux = lm.moteur.ouvrir_flux(fixture("ton1000.ogg"));
+    lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+    // The first write fails: the device is lost and reopened, on /dev/full again.
+    ASSERT_TRUE(attendre([&] { return sortie.reouvertures() >= 1; }));
+    // The next device works.
+    env.definir("SDL_DISKAUDIOFILE", fichier);
+    int avant = sortie.reouvertures();
+    ASSERT_TRUE(attendre([&] { return sortie.reouvertures() > avant; }));
+    if (!lm.moteur.en_lecture(lm.canal)) {
+        // The lost device kept pulling in real time and the track ran out:
+        // play it again, on the new device.
+        lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+    }
+    ASSERT_TRUE(attendre([&] { return !lm.moteur.en_lecture(lm.canal); }));
+    EXPECT_TRUE(lm.moteur.position(lm.flux) == lm.moteur.longueur(lm.flux));
+    lm.moteur.fermer();
+    std::vector<float> son = sans_silence(lire_flottants(fichier));
+    EXPECT_GT(son.size() / 2, std::size_t(4410));
+    EXPECT_NEAR(frequence(cote(son, kGauche)), 1000.0, 5.0);
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+#!/bin/sh
+# Makes the small audio files the audio tests play, into tests/data/.
+# Needs the `ffmpeg` program (Debian package ffmpeg); the files it writes are
+# committed, so building and testing do not need it.
+#
+#   ton440.*     440 Hz sine, amplitude 0.5, one second, mono
+#   ton1000.*    1 kHz sine, amplitude 0.5, one second, mono
+#   court.*      50 ms of 440 Hz (the shortest track the player must handle)
+#   stereo.wav   440 Hz on the left, 1 kHz on the right, half a second
+#   deux_tons.*  half a second of 440 Hz, then half a second of 1 kHz (seeking)
+#   pochette.mp3 ton440.mp3 with a cover picture (a video stream to ignore)
+#   bad inputs: vide.mp3 (empty), aleatoire.mp3 (random bytes), tronque.mp3
+#   (the first 40 % of ton440.mp3), menteur.wav (header claims one second,
+#   a quarter of it is there), image.png and texte.txt (no audio stream)
+set -eu
+cd "$(dirname "$0")/.."
+out=tests/data
+mkdir -p "$out"
+ff="ffmpeg -hide_banner -loglevel error -nostdin -y"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# A mono sine of frequency $1 Hz lasting $2 s at $3 Hz, amplitude 0.5.
+sine() { echo "aevalsrc=0.5*sin(2*PI*$1*t):s=$3:d=$2"; }
+
+for f in 440 1000; do
+    # MP3 at 44.1 kHz with its LAME header: decoder delay and padding are trimmed
+    # on playback, so exactly 44100 frames come out.
+    $ff -f lavfi -i "$(sine $f 1 44100)" -c:a libmp3lame -b:a 32k "$out/ton$f.mp3"
+    # WAV and WMA at 22.05 kHz: the engine resamples them to the device rate.
+    $ff -f lavfi -i "$(sine $f 1 22050)" -c:a pcm_s16le "$out/ton$f.wav"
+    $ff -f lavfi -i "$(sine $f 1 22050)" -c:a wmav2 -b:a 32k "$out/ton$f.wma"
+    $ff -f lavfi -i "$(sine $f 1 44100)" -c:a libvorbis -q:a 0 "$out/ton$f.ogg"
+done
+$ff -f lavfi -i "$(sine 440 1 44100)" -c:a flac -compression_level 8 "$out/ton440.flac"
+
+# 50 ms files.
+$ff -f lavfi -i "$(sine 440 0.05 44100)" -c:a libmp3lame -b:a 32k "$out/court.mp3"
+$ff -f lavfi -i "$(sine 440 0.05 22050)" -c:a pcm_s16le "$out/court.wav"
+$ff -f lavfi -i "$(sine 440 0.05 22050)" -c:a wmav2 -b:a 32k "$out/court.wma"
+$ff -f lavfi -i "$(sine 440 0.05 44100)" -c:a libvorbis -q:a 0 "$out/court.ogg"
+
+# Two different channels.
+$ff -f lavfi -i "$(sine 440 0.5 22050)" -f lavfi -i "$(sine 1000 0.5 22050)" \
+    -filter_complex "[0:a][1:a]join=inputs=2:channel_layout=stereo[a]" -map "[a]" \
+    -c:a pcm_s16le "$out/stereo.wav"
+
+# 440 Hz then 1 kHz: where a seek lands can be heard.
+deux="aevalsrc=0.5*sin(2*PI*if(lt(t\\,0.5)\\,440\\,1000)*t):d=1"
+$ff -f lavfi -i "$deux:s=22050" -c:a pcm_s16le "$out/deux_tons.wav"
+$ff -f lavfi -i "$deux:s=44100" -c:a libmp3lame -b:a 32k "$out/deux_tons.mp3"
+
+# A picture without sound, and the tone with it as cover art.
+$ff -f lavfi -i "color=c=red:s=8x8" -frames:v 1 "$out/image.png"
+$ff -i "$out/ton440.mp3" -i "$out/image.png" -map 0:a -map 1:v -c copy \
+    -id3v2_version 3 -disposition:v attached_pic "$out/pochette.mp3"
+
+# Bad inputs.
+: > "$out/vide.mp3"
+# Random bytes from a fixed seed, so that running the script again gives the same file.
+LC_ALL=C awk 'BEGIN { srand(20261207); for (i = 0; i < 8192; i++) printf "%c", int(rand() * 256) }' \
+    > "$out/aleatoire.mp3"
+taille=$(wc -c < "$out/ton440.mp3")
+head -c $((taille * 2 / 5)) "$out/ton440.mp3" > "$out/tronque.mp3"
+taille=$(wc -c < "$out/ton440.wav")
+head -c $((44 + (taille - 44) / 4)) "$out/ton440.wav" > "$out/menteur.wav"
+printf 'Ceci est un fichier texte, pas du son.\n' > "$out/texte.txt"
+
+ls -l "$out"
+du -ch "$out" | tail -1
