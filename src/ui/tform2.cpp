@@ -1,0 +1,159 @@
+#include "ui/tform2.h"
+
+#include "playlist/liste_courante.h"
+#include "playlist/taille.h"
+#include "skin/aspect_integre.h"
+#include "ui/module.h"
+#include "ui/tform1.h"
+#include "ui/tform3.h"
+#include "ui/tform4.h"
+#include "ui/tform5.h"
+#include "ui/tform6.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+vt::LabelVt* creer_label(QWidget* parent, const char* nom, const QString& texte, QPoint place, int hauteur_px,
+                         bool gras) {
+    auto* l = new vt::LabelVt(parent, texte, place);
+    l->setObjectName(QString::fromLatin1(nom));
+    l->setFont(vt::police("MS Sans Serif", hauteur_px, gras));
+    l->adjustSize();
+    l->definir_couleur(Qt::black);
+    return l;
+}
+
+}  // namespace
+
+TForm2::TForm2(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::white);
+    setPalette(p);
+    setMouseTracking(true);
+
+    // Created in painting order: each one is drawn over those before it.
+    Image1 = new vt::ImageVt(this, "Image1", QRect(0, 0, 76, 256));
+    Image1->definir(vt::image_integree("image_fond_menu"));
+    // The interior lets the picture show through; only the white outline is drawn.
+    Shape1 = new vt::FormeVt(this, QRect(0, 0, 75, 250), Qt::white);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+
+    Label3 = creer_label(this, "Label3", QStringLiteral("playlist"), QPoint(7, 56), 11, true);
+    label_ouvrir = creer_label(this, "label_ouvrir", QStringLiteral("Ouvrir"), QPoint(12, 6), 19, false);
+    // Fixed to its designed area, which covers the "playlist" line below it:
+    // the two lines make one entry.
+    label_enr_playlist =
+        creer_label(this, "label_enr_playlist", QStringLiteral("Enregistrer"), QPoint(7, 42), 11, true);
+    label_enr_playlist->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label_enr_playlist->setFixedSize(67, 31);
+    label_option = creer_label(this, "label_option", QStringLiteral("Option"), QPoint(8, 87), 16, true);
+    Label1 = creer_label(this, "Label1", QStringLiteral("Propriétés"), QPoint(6, 132), 11, true);
+    Label2 = creer_label(this, "Label2", QStringLiteral("A propos"), QPoint(11, 175), 11, true);
+    label_quitter = creer_label(this, "label_quitter", QStringLiteral("Quitter"), QPoint(10, 212), 19, false);
+
+    label_ouvrir->souris.clic = [this] { label_ouvrirClick(); };
+    label_enr_playlist->souris.clic = [this] { label_enr_playlistClick(); };
+    Label3->souris.clic = [this] { Label3Click(); };
+    label_option->souris.clic = [this] { label_optionClick(); };
+    Label1->souris.clic = [this] { Label1Click(); };
+    Label2->souris.clic = [this] { Label2Click(); };
+    label_quitter->souris.clic = [this] { label_quitterClick(); };
+
+    using namespace std::placeholders;
+    label_ouvrir->souris.mouvement = std::bind(&TForm2::label_ouvrirMouseMove, this, _1, _2, _3);
+    label_enr_playlist->souris.mouvement = std::bind(&TForm2::label_enr_playlistMouseMove, this, _1, _2, _3);
+    // Wherever "playlist" shows outside the entry's area, it still belongs to it.
+    Label3->souris.mouvement = std::bind(&TForm2::label_enr_playlistMouseMove, this, _1, _2, _3);
+    label_option->souris.mouvement = std::bind(&TForm2::label_optionMouseMove, this, _1, _2, _3);
+    Label1->souris.mouvement = std::bind(&TForm2::Label1MouseMove, this, _1, _2, _3);
+    Label2->souris.mouvement = std::bind(&TForm2::Label2MouseMove, this, _1, _2, _3);
+    label_quitter->souris.mouvement = std::bind(&TForm2::label_quitterMouseMove, this, _1, _2, _3);
+    Shape1->souris.mouvement = std::bind(&TForm2::Shape1MouseMove, this, _1, _2, _3);
+
+    FormCreate();
+}
+
+void TForm2::FormCreate() { setFixedSize(75, 250); }
+
+std::array<vt::LabelVt*, 7> TForm2::labels() const {
+    return {Label3, label_ouvrir, label_enr_playlist, label_option, Label1, Label2, label_quitter};
+}
+
+void TForm2::eclairer(std::initializer_list<vt::LabelVt*> blancs) {
+    for (vt::LabelVt* l : labels()) {
+        bool blanc = std::find(blancs.begin(), blancs.end(), l) != blancs.end();
+        l->definir_couleur(blanc ? QColor(Qt::white) : QColor(Qt::black));
+    }
+}
+
+// ---------------------------------------------------------------- entries
+
+void TForm2::label_ouvrirClick() {
+    setVisible(false);
+    m_.Form1->image_addClick();
+}
+
+void TForm2::label_enr_playlistClick() {
+    setVisible(false);
+    m_.Form3->setVisible(true);
+}
+
+void TForm2::Label3Click() { label_enr_playlistClick(); }
+
+void TForm2::label_optionClick() {
+    setVisible(false);
+    // The options window reads the configuration as it turns visible.
+    m_.Form4->setVisible(true);
+}
+
+void TForm2::Label1Click() {
+    const int i = m_.Form1->index_courant();
+    if (i < 0) return;
+    setVisible(false);
+    TForm6& info = *m_.Form6;
+    const std::string& chemin = m_.liste.chemin(i);
+    info.label_titre->setText(m_.liste.data(m_.liste.index(i, vt::ListeCourante::kColonneNom)).toString());
+    info.label_adresse->setText(QFile::decodeName(QByteArray::fromStdString(chemin)));
+    info.setVisible(true);
+    // Found by seeking to the end: the content is never read.
+    const std::int64_t octets = vt::taille_fichier(chemin);
+    if (octets < 0) {
+        info.label_taille->setText(QStringLiteral("fichier introuvable"));
+    } else {
+        const QString point = QLocale().decimalPoint();
+        info.label_taille->setText(vt::texte_taille(octets, point.isEmpty() ? QChar('.') : point.at(0)));
+    }
+}
+
+void TForm2::Label2Click() {
+    setVisible(false);
+    m_.Form5->setVisible(true);
+}
+
+void TForm2::label_quitterClick() { m_.terminer(); }
+
+// ---------------------------------------------------------------- hover
+
+void TForm2::label_ouvrirMouseMove(Qt::MouseButtons, int, int) { eclairer({label_ouvrir}); }
+void TForm2::label_enr_playlistMouseMove(Qt::MouseButtons, int, int) { eclairer({label_enr_playlist, Label3}); }
+void TForm2::label_optionMouseMove(Qt::MouseButtons, int, int) { eclairer({label_option}); }
+void TForm2::Label1MouseMove(Qt::MouseButtons, int, int) { eclairer({Label1}); }
+void TForm2::Label2MouseMove(Qt::MouseButtons, int, int) { eclairer({Label2}); }
+void TForm2::label_quitterMouseMove(Qt::MouseButtons, int, int) { eclairer({label_quitter}); }
+void TForm2::Shape1MouseMove(Qt::MouseButtons, int, int) { eclairer({}); }
+
+void TForm2::mouseMoveEvent(QMouseEvent* e) {
+    // Shape1 covers the window; anything that still reaches it counts as Shape1.
+    const QPoint p = e->position().toPoint();
+    Shape1MouseMove(e->buttons(), p.x(), p.y());
+    QWidget::mouseMoveEvent(e);
+}

@@ -1,0 +1,71 @@
+#include "ui/tform6.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShowEvent>
+
+namespace {
+
+const QColor kVert(0, 255, 0);
+const QColor kArgent(192, 192, 192);
+
+vt::LabelVt* creer_label(QWidget* parent, const char* nom, const QString& texte, QPoint place, int hauteur_px,
+                         QColor couleur) {
+    auto* l = new vt::LabelVt(parent, texte, place);
+    l->setObjectName(QString::fromLatin1(nom));
+    l->setFont(vt::police("MS Sans Serif", hauteur_px, true));
+    l->adjustSize();
+    l->definir_couleur(couleur);
+    return l;
+}
+
+// A value label: fixed area, text from the top-left corner, wrapped at word
+// boundaries.
+vt::LabelVt* creer_valeur(QWidget* parent, const char* nom, QRect place) {
+    auto* l = creer_label(parent, nom, QStringLiteral("none"), place.topLeft(), 11, kArgent);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setFixedSize(place.size());
+    return l;
+}
+
+}  // namespace
+
+namespace vt {
+
+void centrer_sur_ecran(QWidget& fenetre) {
+    QScreen* ecran = fenetre.screen() ? fenetre.screen() : QGuiApplication::primaryScreen();
+    if (!ecran) return;
+    const QRect zone = ecran->availableGeometry();
+    const QSize cadre = fenetre.frameGeometry().size();
+    fenetre.move(zone.x() + (zone.width() - cadre.width()) / 2, zone.y() + (zone.height() - cadre.height()) / 2);
+}
+
+}  // namespace vt
+
+TForm6::TForm6(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
+    setObjectName(QStringLiteral("Form6"));
+    setWindowFlags(Qt::Tool);
+    setWindowTitle(QStringLiteral("info"));
+    setFixedSize(353, 283);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::black);
+    setPalette(p);
+
+    titre = creer_label(this, "titre", QStringLiteral("titre : "), QPoint(5, 3), 16, kVert);
+    label_titre = creer_valeur(this, "label_titre", QRect(80, 8, 270, 70));
+    adresse = creer_label(this, "adresse", QStringLiteral("adresse : "), QPoint(5, 93), 13, kVert);
+    label_adresse = creer_valeur(this, "label_adresse", QRect(80, 96, 267, 92));
+    label1 = creer_label(this, "label1", QStringLiteral("taille : "), QPoint(9, 190), 13, kVert);
+    label_taille = creer_valeur(this, "label_taille", QRect(63, 193, 267, 17));
+}
+
+void TForm6::showEvent(QShowEvent* e) {
+    // Centred the first time only; afterwards it keeps the user's place.
+    if (!centree_ && !e->spontaneous()) {
+        centree_ = true;
+        vt::centrer_sur_ecran(*this);
+    }
+    QWidget::showEvent(e);
+}

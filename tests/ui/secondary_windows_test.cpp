@@ -1,0 +1,69 @@
+// What the options, about and information windows share: tool windows with
+// a caption and a close box, centred on their first showing only, hidden
+// (never destroyed) by their close box.
+#include "ui/fixture.h"
+#include "ui/tform4.h"
+#include "ui/tform5.h"
+#include "ui/tform6.h"
+
+#include <QScreen>
+
+namespace {
+
+using vt::test::FenetresTest;
+
+class Secondaires : public FenetresTest {
+protected:
+    void SetUp() override {
+        FenetresTest::SetUp();
+        ecrire_config();
+        demarrer();
+    }
+    std::vector<QWidget*> fenetres() const { return {module->Form4, module->Form5, module->Form6}; }
+};
+
+// Each is a tool window with a caption bar and a close box, hidden at start.
+TEST_F(Secondaires, ToolWindowsWithCaptionAndCloseBox) {
+    for (QWidget* w : fenetres()) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        EXPECT_EQ(w->windowType(), Qt::Tool);
+        EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(w->windowTitle().isEmpty());
+        EXPECT_FALSE(w->isVisible());
+    }
+}
+
+// The first showing centres the window on the screen; later showings leave
+// it where the user put it.
+TEST_F(Secondaires, CentredTheFirstTimeThenKeepTheirPlace) {
+    const QRect ecran = QGuiApplication::primaryScreen()->availableGeometry();
+    for (QWidget* w : fenetres()) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        w->setVisible(true);
+        const QPoint ecart = w->frameGeometry().center() - ecran.center();
+        EXPECT_LE(ecart.manhattanLength(), 2);
+        w->move(ecran.left() + 13, ecran.top() + 17);
+        w->setVisible(false);
+        w->setVisible(true);
+        EXPECT_EQ(w->pos(), QPoint(ecran.left() + 13, ecran.top() + 17));
+    }
+}
+
+// The close box only hides: the same window shows again, in its place.
+TEST_F(Secondaires, CloseOnlyHides) {
+    for (QWidget* w : fenetres()) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        QPointer<QWidget> garde(w);
+        w->setVisible(true);
+        w->move(21, 34);
+        EXPECT_TRUE(w->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_FALSE(garde.isNull());
+        EXPECT_FALSE(w->isVisible());
+        w->setVisible(true);
+        EXPECT_EQ(w->pos(), QPoint(21, 34));
+    }
+}
+
+}  // namespace
