@@ -13,7 +13,6 @@
 #include <QCheckBox>
 #include <QWidget>
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <utility>
