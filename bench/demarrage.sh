@@ -1,0 +1,23 @@
+#!/bin/sh
+# Start-up time: from process start until the main window is mapped, with
+# the default skin, over several runs under a private Xvfb server.
+# Run from the build folder (make bench does).
+set -eu
+RUNS=${RUNS:-15}
+BUILD=$(pwd)
+APP=$(mktemp -d)
+trap 'rm -rf "$APP"; [ -n "${XPID:-}" ] && kill $XPID 2>/dev/null || true' EXIT
+cp -r "$BUILD/app/skin" "$APP/skin"
+mkdir -p "$APP/playlist"
+cp "$BUILD/app/vantrel" "$APP/vantrel"
+printf '"skin/default/""default.sk""20""20""playlist/""false"' > "$APP/vantrel.config"
+if [ -z "${DISPLAY:-}" ]; then
+    command -v Xvfb >/dev/null || { echo "startup: Xvfb missing (apt-get install xvfb)"; exit 0; }
+    Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XPID=$!
+    export DISPLAY=:77
+    sleep 1
+fi
+# One run to warm the page cache, then the measured runs.
+"$BUILD/tools/mesure_demarrage" 1 "$APP" "$APP/vantrel" >/dev/null 2>&1 || true
+"$BUILD/tools/mesure_demarrage" "$RUNS" "$APP" "$APP/vantrel" 2>/dev/null | tail -1
