@@ -618,6 +618,10 @@ void TForm1::image_infoClick() {
 
 bool TForm1::eventFilter(QObject* objet, QEvent* e) {
     if (objet == Comboplaylist && e->type() == QEvent::FocusIn) ComboplaylistEnter();
+    // A click on the selector of a window that is not active opens its list
+    // before any focus arrives; it counts as entering the selector too.
+    if (objet == Comboplaylist && e->type() == QEvent::MouseButtonPress && !Comboplaylist->hasFocus())
+        ComboplaylistEnter();
     if (objet == list_lecture->viewport() && e->type() == QEvent::MouseMove) cacher_menu();
     return QWidget::eventFilter(objet, e);
 }
