@@ -56,6 +56,15 @@ TEST_F(Playlists, SelectorListsPlayListsOnFocus) {
     EXPECT_EQ(f1->Comboplaylist->currentIndex(), -1);
 }
 
+// A click on the selector of a window that is not active rebuilds it too.
+TEST_F(Playlists, ClickWithoutFocusRebuildsSelector) {
+    app.ecrire("playlist/Rock.vtlist", "");
+    ASSERT_FALSE(f1->Comboplaylist->hasFocus());
+    appui(f1->Comboplaylist, {5, 5});
+    f1->Comboplaylist->hidePopup();
+    EXPECT_EQ(entrees(), QStringList{QStringLiteral("Rock")});
+}
+
 // Without a configuration file the design-time entry stays and choosing it
 // changes nothing.
 TEST_F(Playlists, MissingConfigurationKeepsDesignEntry) {
