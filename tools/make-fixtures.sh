@@ -4,6 +4,7 @@
 # committed, so building and testing do not need it.
 #
 #   ton440.*     440 Hz sine, amplitude 0.5, one second, mono
+#   ton440.flac, ton440.m4a (AAC) as well
 #   ton1000.*    1 kHz sine, amplitude 0.5, one second, mono
 #   court.*      50 ms of 440 Hz (the shortest track the player must handle)
 #   stereo.wav   440 Hz on the left, 1 kHz on the right, half a second
@@ -17,6 +18,8 @@ cd "$(dirname "$0")/.."
 out=tests/data
 mkdir -p "$out"
 ff="ffmpeg -hide_banner -loglevel error -nostdin -y"
+# Output options that make a second run give the same bytes.
+bx="-fflags +bitexact -flags:a +bitexact"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -26,34 +29,35 @@ sine() { echo "aevalsrc=0.5*sin(2*PI*$1*t):s=$3:d=$2"; }
 for f in 440 1000; do
     # MP3 at 44.1 kHz with its LAME header: decoder delay and padding are trimmed
     # on playback, so exactly 44100 frames come out.
-    $ff -f lavfi -i "$(sine $f 1 44100)" -c:a libmp3lame -b:a 32k "$out/ton$f.mp3"
+    $ff -f lavfi -i "$(sine $f 1 44100)" -c:a libmp3lame -b:a 32k $bx "$out/ton$f.mp3"
     # WAV and WMA at 22.05 kHz: the engine resamples them to the device rate.
-    $ff -f lavfi -i "$(sine $f 1 22050)" -c:a pcm_s16le "$out/ton$f.wav"
-    $ff -f lavfi -i "$(sine $f 1 22050)" -c:a wmav2 -b:a 32k "$out/ton$f.wma"
-    $ff -f lavfi -i "$(sine $f 1 44100)" -c:a libvorbis -q:a 0 "$out/ton$f.ogg"
+    $ff -f lavfi -i "$(sine $f 1 22050)" -c:a pcm_s16le $bx "$out/ton$f.wav"
+    $ff -f lavfi -i "$(sine $f 1 22050)" -c:a wmav2 -b:a 32k $bx "$out/ton$f.wma"
+    $ff -f lavfi -i "$(sine $f 1 44100)" -c:a libvorbis -q:a 0 $bx "$out/ton$f.ogg"
 done
-$ff -f lavfi -i "$(sine 440 1 44100)" -c:a flac -compression_level 8 "$out/ton440.flac"
+$ff -f lavfi -i "$(sine 440 1 44100)" -c:a flac -compression_level 8 $bx "$out/ton440.flac"
+$ff -f lavfi -i "$(sine 440 1 44100)" -c:a aac -b:a 32k $bx "$out/ton440.m4a"
 
 # 50 ms files.
-$ff -f lavfi -i "$(sine 440 0.05 44100)" -c:a libmp3lame -b:a 32k "$out/court.mp3"
-$ff -f lavfi -i "$(sine 440 0.05 22050)" -c:a pcm_s16le "$out/court.wav"
-$ff -f lavfi -i "$(sine 440 0.05 22050)" -c:a wmav2 -b:a 32k "$out/court.wma"
-$ff -f lavfi -i "$(sine 440 0.05 44100)" -c:a libvorbis -q:a 0 "$out/court.ogg"
+$ff -f lavfi -i "$(sine 440 0.05 44100)" -c:a libmp3lame -b:a 32k $bx "$out/court.mp3"
+$ff -f lavfi -i "$(sine 440 0.05 22050)" -c:a pcm_s16le $bx "$out/court.wav"
+$ff -f lavfi -i "$(sine 440 0.05 22050)" -c:a wmav2 -b:a 32k $bx "$out/court.wma"
+$ff -f lavfi -i "$(sine 440 0.05 44100)" -c:a libvorbis -q:a 0 $bx "$out/court.ogg"
 
 # Two different channels.
 $ff -f lavfi -i "$(sine 440 0.5 22050)" -f lavfi -i "$(sine 1000 0.5 22050)" \
     -filter_complex "[0:a][1:a]join=inputs=2:channel_layout=stereo[a]" -map "[a]" \
-    -c:a pcm_s16le "$out/stereo.wav"
+    -c:a pcm_s16le $bx "$out/stereo.wav"
 
 # 440 Hz then 1 kHz: where a seek lands can be heard.
 deux="aevalsrc=0.5*sin(2*PI*if(lt(t\\,0.5)\\,440\\,1000)*t):d=1"
-$ff -f lavfi -i "$deux:s=22050" -c:a pcm_s16le "$out/deux_tons.wav"
-$ff -f lavfi -i "$deux:s=44100" -c:a libmp3lame -b:a 32k "$out/deux_tons.mp3"
+$ff -f lavfi -i "$deux:s=22050" -c:a pcm_s16le $bx "$out/deux_tons.wav"
+$ff -f lavfi -i "$deux:s=44100" -c:a libmp3lame -b:a 32k $bx "$out/deux_tons.mp3"
 
 # A picture without sound, and the tone with it as cover art.
-$ff -f lavfi -i "color=c=red:s=8x8" -frames:v 1 "$out/image.png"
+$ff -f lavfi -i "color=c=red:s=8x8" -frames:v 1 $bx "$out/image.png"
 $ff -i "$out/ton440.mp3" -i "$out/image.png" -map 0:a -map 1:v -c copy \
-    -id3v2_version 3 -disposition:v attached_pic "$out/pochette.mp3"
+    -id3v2_version 3 -disposition:v attached_pic $bx "$out/pochette.mp3"
 
 # Bad inputs.
 : > "$out/vide.mp3"

@@ -60,29 +60,46 @@ void configurer_journal_ffmpeg() {
     });
 }
 
-FluxAudio::FluxAudio() {
-    for (Bloc& b : blocs_) b.donnees = std::make_unique<float[]>(2 * kTramesParBloc);
+FluxAudio::FluxAudio(Memoire memoire) : memoire_(memoire ? std::move(memoire) : nouvelle_memoire()) {
+    for (std::size_t i = 0; i < kBlocs; ++i) blocs_[i].donnees = memoire_.get() + i * 2 * kTramesParBloc;
     semaphore_prete_ = sem_init(&reveil_, 0, 0) == 0;
 }
 
-std::shared_ptr<FluxAudio> FluxAudio::ouvrir(const std::string& chemin, int frequence) {
+std::shared_ptr<FluxAudio> FluxAudio::ouvrir(const std::string& chemin, int frequence, Memoire& memoire) {
     configurer_journal_ffmpeg();
-    std::shared_ptr<FluxAudio> flux(new FluxAudio());
-    if (!flux->semaphore_prete_ || !flux->preparer(chemin, frequence)) return nullptr;
-    try {
-        flux->fil_ = std::thread([f = flux.get()] { f->boucle(); });
-    } catch (const std::system_error&) {
+    std::shared_ptr<FluxAudio> flux(new FluxAudio(std::move(memoire)));
+    bool ok = flux->semaphore_prete_ && flux->preparer(chemin, frequence);
+    if (ok) {
+        try {
+            flux->fil_ = std::thread([f = flux.get()] { f->boucle(); });
+        } catch (const std::system_error&) {
+            ok = false;
+        }
+    }
+    if (!ok) {
+        memoire = flux->rendre_memoire();
         return nullptr;
     }
     return flux;
 }
 
-FluxAudio::~FluxAudio() {
+void FluxAudio::arreter_fil() {
     arret_ = true;
     if (fil_.joinable()) {
         sem_post(&reveil_);
         fil_.join();
     }
+}
+
+FluxAudio::Memoire FluxAudio::rendre_memoire() {
+    arreter_fil();
+    for (Bloc& b : blocs_) b.donnees = nullptr;
+    ecrits_ = lus_ = 0;
+    return std::move(memoire_);
+}
+
+FluxAudio::~FluxAudio() {
+    arreter_fil();
     if (semaphore_prete_) sem_destroy(&reveil_);
     avcodec_free_context(&codec_);
     avformat_close_input(&format_ctx_);
@@ -184,6 +201,8 @@ bool FluxAudio::preparer(const std::string& chemin, int frequence) {
     if (!codec_ || avcodec_parameters_to_context(codec_, st_audio->codecpar) < 0) return false;
     codec_->pkt_timebase = st_audio->time_base;
     codec_->thread_count = 1;
+    // Decoders that can (MP3, AC-3...) then write interleaved float themselves.
+    codec_->request_sample_fmt = AV_SAMPLE_FMT_FLT;
     if (avcodec_open2(codec_, decodeur, nullptr) < 0) return false;
 
     paquet_ = av_packet_alloc();
@@ -227,12 +246,12 @@ void FluxAudio::boucle() {
             endormi_.store(false);
             continue;
         }
-        signaler_publication();
+        signaler_publication(true);
         while (sem_wait(&reveil_) != 0 && errno == EINTR) {
         }
         endormi_.store(false);
     }
-    signaler_publication();
+    signaler_publication(true);
 }
 
 void FluxAudio::reveiller() {
@@ -274,8 +293,12 @@ void FluxAudio::traiter_requete() {
     position_decodee_ = trame;
 }
 
-void FluxAudio::signaler_publication() {
+void FluxAudio::signaler_publication(bool important) {
     publications_.fetch_add(1);
+    // A waiting pump is woken once half the ring is ready (or at the end, or
+    // when the decoder stops), not for every block: a pump that runs faster
+    // than the decoder then wakes a few times per second of sound.
+    if (!important && ecrits_.load() - lus_.load() < kBlocs / 2) return;
     if (attente_.load()) {
         std::lock_guard<std::mutex> g(verrou_attente_);
         cv_attente_.notify_all();
@@ -369,8 +392,26 @@ bool FluxAudio::preparer_resampleur(const AVFrame* t) {
     return true;
 }
 
+// Where the next `n` converted frames go: straight into the block when they
+// fit, else into the overflow buffer (then copied into the following blocks).
+float* FluxAudio::destination(Bloc& b, std::size_t n) {
+    if (a_jeter_ == 0 && n <= kTramesParBloc - b.trames) return b.donnees + 2 * b.trames;
+    if (debord_.size() < 2 * n) debord_.resize(2 * n);
+    return debord_.data();
+}
+
+void FluxAudio::range(Bloc& b, const float* ecrit, std::size_t n) {
+    if (ecrit != debord_.data()) {
+        b.trames += std::uint32_t(n);
+        return;
+    }
+    std::size_t jetees = std::min<std::size_t>(std::size_t(a_jeter_), n);
+    a_jeter_ -= std::int64_t(jetees);
+    debord_trames_ = n;
+    debord_lu_ = jetees;
+}
+
 void FluxAudio::convertir(Bloc& b) {
-    if (!preparer_resampleur(trame_)) return;  // a frame that cannot be converted is skipped
     if (cible_ >= 0) {
         // First frame after a seek: drop what lies before the target, or
         // start the track position where the demuxer landed.
@@ -386,25 +427,33 @@ void FluxAudio::convertir(Bloc& b) {
         }
         cible_ = -1;
     }
-    int maximum = swr_get_out_samples(swr_, trame_->nb_samples);
-    if (maximum <= 0) return;
-    std::size_t place = kTramesParBloc - b.trames;
-    if (a_jeter_ == 0 && std::size_t(maximum) <= place) {
-        auto* sortie = reinterpret_cast<std::uint8_t*>(b.donnees.get() + 2 * b.trames);
-        int n = swr_convert(swr_, &sortie, int(place), const_cast<const std::uint8_t**>(trame_->extended_data),
-                            trame_->nb_samples);
-        if (n > 0) b.trames += std::uint32_t(n);
+    // Packed float (or mono float) at the device rate needs no resampler: a
+    // copy, or a copy to both sides. A resampler at the same rate holds no
+    // delayed frames, so leaving it here reorders nothing.
+    const int canaux = trame_->ch_layout.nb_channels;
+    const bool flottant = trame_->format == AV_SAMPLE_FMT_FLT || (canaux == 1 && trame_->format == AV_SAMPLE_FMT_FLTP);
+    if (flottant && (canaux == 1 || canaux == 2) && trame_->sample_rate == frequence_ &&
+        (!swr_ || frequence_entree_ == frequence_)) {
+        std::size_t n = std::size_t(std::max(trame_->nb_samples, 0));
+        if (n == 0) return;
+        float* sortie = destination(b, n);
+        const auto* source = reinterpret_cast<const float*>(trame_->extended_data[0]);
+        if (canaux == 2) {
+            std::memcpy(sortie, source, n * 2 * sizeof(float));
+        } else {
+            for (std::size_t i = 0; i < n; ++i) sortie[2 * i] = sortie[2 * i + 1] = source[i];
+        }
+        range(b, sortie, n);
         return;
     }
-    if (debord_.size() < 2 * std::size_t(maximum)) debord_.resize(2 * std::size_t(maximum));
-    auto* sortie = reinterpret_cast<std::uint8_t*>(debord_.data());
-    int n = swr_convert(swr_, &sortie, maximum, const_cast<const std::uint8_t**>(trame_->extended_data),
+    if (!preparer_resampleur(trame_)) return;  // a frame that cannot be converted is skipped
+    int maximum = swr_get_out_samples(swr_, trame_->nb_samples);
+    if (maximum <= 0) return;
+    float* sortie = destination(b, std::size_t(maximum));
+    auto* octets = reinterpret_cast<std::uint8_t*>(sortie);
+    int n = swr_convert(swr_, &octets, maximum, const_cast<const std::uint8_t**>(trame_->extended_data),
                         trame_->nb_samples);
-    debord_trames_ = n > 0 ? std::size_t(n) : 0;
-    debord_lu_ = 0;
-    std::size_t jetees = std::min<std::size_t>(std::size_t(a_jeter_), debord_trames_);
-    debord_lu_ += jetees;
-    a_jeter_ -= std::int64_t(jetees);
+    range(b, sortie, n > 0 ? std::size_t(n) : 0);
 }
 
 void FluxAudio::vider_resampleur() {
@@ -432,7 +481,7 @@ bool FluxAudio::produire_bloc() {
     while (b.trames < kTramesParBloc) {
         if (debord_lu_ < debord_trames_) {
             std::size_t k = std::min<std::size_t>(kTramesParBloc - b.trames, debord_trames_ - debord_lu_);
-            std::memcpy(b.donnees.get() + 2 * b.trames, debord_.data() + 2 * debord_lu_, k * 2 * sizeof(float));
+            std::memcpy(b.donnees + 2 * b.trames, debord_.data() + 2 * debord_lu_, k * 2 * sizeof(float));
             b.trames += std::uint32_t(k);
             debord_lu_ += k;
             continue;
@@ -461,7 +510,7 @@ bool FluxAudio::produire_bloc() {
         fin_publiee_ = true;
     }
     ecrits_.fetch_add(1);
-    signaler_publication();
+    signaler_publication(b.fin);
     return true;
 }
 
@@ -515,7 +564,7 @@ std::size_t FluxAudio::copier_a_venir(float* destination, std::size_t trames) {
         const Bloc& b = blocs_[i % kBlocs];
         if (b.serie != serie_) continue;
         std::size_t k = std::min<std::size_t>(trames - copie, b.trames - deja_lu);
-        std::memcpy(destination + 2 * copie, b.donnees.get() + 2 * deja_lu, k * 2 * sizeof(float));
+        std::memcpy(destination + 2 * copie, b.donnees + 2 * deja_lu, k * 2 * sizeof(float));
         copie += k;
         deja_lu = 0;
         if (b.fin) break;

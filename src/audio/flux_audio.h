@@ -5,9 +5,11 @@
 //
 // Ring: kBlocs blocks of kTramesParBloc frames. The worker fills free blocks
 // and publishes each one whole (the last one of the file carries `fin`),
-// then sleeps until half the ring is free again, so it wakes about twice a
+// then sleeps until half the ring is free again, so it wakes about once a
 // second while a track plays. The reader is whoever holds the engine's mixer
-// lock; it frees blocks as it reads them and wakes the worker.
+// lock; it frees blocks as it reads them and wakes the worker. Controls do
+// not wait for the ring: volume, pan, mute and pause act where the mixer
+// reads, and a seek drops what the ring holds.
 //
 // Series: a seek (or a replay) drops what the ring holds and starts a new
 // series number; the worker tags each block with the series it decoded it
@@ -40,21 +42,30 @@ namespace vt::audio {
 class FluxAudio {
 public:
     static constexpr std::size_t kTramesParBloc = 4096;
-    static constexpr std::size_t kBlocs = 12;
+    static constexpr std::size_t kBlocs = 24;
 
     struct Bloc {
-        std::unique_ptr<float[]> donnees;  // 2 * kTramesParBloc floats
+        float* donnees = nullptr;          // 2 * kTramesParBloc floats of the ring's memory
         std::int64_t debut = 0;            // track position of the first frame
         std::uint32_t trames = 0;
         std::uint32_t serie = 0;
         bool fin = false;                  // nothing follows in this series
     };
 
+    // Memory for a ring, kept by the engine from one stream to the next so
+    // that opening a stream neither allocates nor touches fresh pages.
+    using Memoire = std::unique_ptr<float[]>;
+    static Memoire nouvelle_memoire() { return Memoire(new float[kBlocs * kTramesParBloc * 2]); }
+
     // Opens and probes `chemin` on the calling thread (a regular file only;
     // bounded in CPU time), then starts the worker, which begins decoding at
-    // once. nullptr when the file has no decodable audio stream.
-    static std::shared_ptr<FluxAudio> ouvrir(const std::string& chemin, int frequence);
+    // once. nullptr when the file has no decodable audio stream; `memoire`
+    // (allocated when null) is then handed back through `memoire`.
+    static std::shared_ptr<FluxAudio> ouvrir(const std::string& chemin, int frequence, Memoire& memoire);
     ~FluxAudio();
+    // Stops the worker and gives the ring's memory back; the stream is then
+    // dead and only waits for its destruction.
+    Memoire rendre_memoire();
     FluxAudio(const FluxAudio&) = delete;
     FluxAudio& operator=(const FluxAudio&) = delete;
 
@@ -92,22 +103,26 @@ public:
 
     // Waiting for the worker (manual output only, never the device thread).
     std::uint64_t publications() const { return publications_.load(); }
-    // Waits until the worker publishes again after `vue` or stops; false at `limite`.
+    // Waits until the worker has published again since `vue` and either half
+    // the ring is ready, the end is published or it went idle; false at `limite`.
     bool attendre_publication(std::uint64_t vue, std::chrono::steady_clock::time_point limite);
     // Wakes the worker if it sleeps (no effect otherwise).
     void reveiller();
 
 private:
-    FluxAudio();
+    explicit FluxAudio(Memoire memoire);
+    void arreter_fil();
     bool preparer(const std::string& chemin, int frequence);
     void boucle();
     bool produire_bloc();
     int recevoir_trame();
     bool preparer_resampleur(const AVFrame* trame);
     void convertir(Bloc& bloc);
+    float* destination(Bloc& bloc, std::size_t trames);
+    void range(Bloc& bloc, const float* ecrit, std::size_t trames);
     void vider_resampleur();
     void traiter_requete();
-    void signaler_publication();
+    void signaler_publication(bool important);
     void liberer_tete();
     bool interrompu() const;
     static int lire_octets(void* moi, std::uint8_t* tampon, int taille);
@@ -142,6 +157,7 @@ private:
     std::int64_t limite_cpu_ns_ = 0;   // probing budget (GUI thread), 0 = none
 
     // Ring.
+    Memoire memoire_;
     Bloc blocs_[kBlocs];
     std::atomic<std::uint64_t> ecrits_{0}, lus_{0};
     std::uint32_t decalage_ = 0;  // reader: frames read in the head block

@@ -17,13 +17,13 @@
 //                                              equal once the file is played out
 // Operations on no stream or no channel are harmless; queries then answer
 // that nothing plays.
+#include "audio/sortie_audio.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace vt {
-
-class SortieAudio;
 
 class MoteurAudio {
 public:

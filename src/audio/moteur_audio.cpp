@@ -5,10 +5,11 @@
 //                   here (bounded CPU budget); every other call only changes
 //                   a few fields or posts a request, and returns at once.
 //   decoder thread  one per open stream (FluxAudio): reads, decodes and
-//                   resamples into the stream's ring (12 blocks of 4096
-//                   frames, about 1.1 s), then sleeps on a semaphore until the
-//                   reader has freed half the ring, a seek or replay arrives,
-//                   or the stream closes. It never takes the mixer lock.
+//                   resamples into the stream's ring (24 blocks of 4096
+//                   frames, about 2.2 s), then sleeps on a semaphore until the
+//                   reader has freed half the ring (about once a second while
+//                   playing), a seek or replay arrives, or the stream closes.
+//                   It never takes the mixer lock.
 //   device thread   SDL's callback (or the caller of SortieManuelle::pomper)
 //                   runs Etat::remplir: volume, pan, mute, pause and level
 //                   ramps. It never allocates, never does file I/O and never
@@ -123,23 +124,49 @@ struct Fondu {
     std::size_t reste() const { return trames - lu; }
 };
 
-// Adds `n` frames of `source` into `sortie`, gains moving toward the targets.
-// When `arret_au_silence`, stops as soon as both gains are 0 and returns the
-// frames used; otherwise uses all `n`.
-std::size_t ajouter(float* sortie, const float* source, std::size_t n, float& g, float& d, float cg, float cd,
-                    bool arret_au_silence) {
+// Mixes `n` frames of `source` into `sortie` (added, or written when
+// `Ecrire`: the first channel of a period saves clearing the buffer), gains
+// moving toward the targets. When `arret_au_silence`, stops as soon as both
+// gains are 0 and returns the frames used; otherwise uses all `n`.
+template <bool Ecrire>
+std::size_t ajouter(float* __restrict sortie, const float* __restrict source, std::size_t n, float& g, float& d,
+                    float cg, float cd, bool arret_au_silence) {
     std::size_t i = 0;
     for (; i < n && (g != cg || d != cd); ++i) {
         g = approcher(g, cg);
         d = approcher(d, cd);
-        sortie[2 * i] += source[2 * i] * g;
-        sortie[2 * i + 1] += source[2 * i + 1] * d;
+        if constexpr (Ecrire) {
+            sortie[2 * i] = source[2 * i] * g;
+            sortie[2 * i + 1] = source[2 * i + 1] * d;
+        } else {
+            sortie[2 * i] += source[2 * i] * g;
+            sortie[2 * i + 1] += source[2 * i + 1] * d;
+        }
         if (arret_au_silence && g == 0.0f && d == 0.0f) return i + 1;
     }
-    if (g == 0.0f && d == 0.0f) return arret_au_silence ? i : n;
-    for (; i < n; ++i) {
-        sortie[2 * i] += source[2 * i] * g;
-        sortie[2 * i + 1] += source[2 * i + 1] * d;
+    if (g == 0.0f && d == 0.0f) {
+        if (arret_au_silence) return i;
+        if constexpr (Ecrire) std::fill(sortie + 2 * i, sortie + 2 * n, 0.0f);
+        return n;
+    }
+    // Steady gains: four floats (two frames) at a time, which the compiler
+    // turns into vector instructions.
+    const float gains[4] = {g, d, g, d};
+    std::size_t j = 2 * i;
+    const std::size_t fin = 2 * n;
+    for (; j + 4 <= fin; j += 4) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            if constexpr (Ecrire)
+                sortie[j + k] = source[j + k] * gains[k];
+            else
+                sortie[j + k] += source[j + k] * gains[k];
+        }
+    }
+    for (; j < fin; ++j) {
+        if constexpr (Ecrire)
+            sortie[j] = source[j] * gains[j & 1];
+        else
+            sortie[j] += source[j] * gains[j & 1];
     }
     return n;
 }
@@ -160,6 +187,12 @@ struct MoteurAudio::Etat : SourceAudio {
     std::size_t seuil_amorce = 0;
     std::map<int, EntreeFlux> flux;  // GUI thread only
     int prochain_id = 1;
+    FluxAudio::Memoire memoire_libre;  // a ring's memory, kept for the next stream
+
+    // Destroys a stream that no channel holds any more, keeping its memory.
+    void detruire(std::shared_ptr<FluxAudio> f) {
+        if (f && f.use_count() == 1 && !memoire_libre) memoire_libre = f->rendre_memoire();
+    }
 
     std::mutex verrou;  // the mixer lock
     std::unique_ptr<Canal[]> canaux;
@@ -207,27 +240,29 @@ struct MoteurAudio::Etat : SourceAudio {
         c.silence_fin = 0;
     }
 
-    void mixer_canal(Canal& c, float* sortie, std::size_t n) {
+    // Mixes one channel into the period; with `vierge` (nothing written yet)
+    // it writes instead of adding. Returns the frames it wrote from the start.
+    std::size_t mixer_canal(Canal& c, float* sortie, std::size_t n, bool vierge) {
         EtatCanal etat = c.etat.load(std::memory_order_relaxed);
-        if (etat == EtatCanal::Libre || etat == EtatCanal::Termine) return;
+        if (etat == EtatCanal::Libre || etat == EtatCanal::Termine) return 0;
         bool pause = c.pause.load(std::memory_order_relaxed);
         if (etat == EtatCanal::Fin) {
             if (!pause) {
                 c.silence_fin += std::int64_t(n);
                 if (c.silence_fin >= frequence) c.etat = EtatCanal::Termine;
             }
-            return;
+            return 0;
         }
         FluxAudio& f = *c.flux;
         float cg, cd;
         c.cibles(cg, cd);
-        if (pause && c.gain_g == 0 && c.gain_d == 0) return;  // paused: frozen
+        if (pause && c.gain_g == 0 && c.gain_d == 0) return 0;  // paused: frozen
         if (etat == EtatCanal::Amorce) {
             FluxAudio::Disponible d = f.disponible();
-            if (!d.fin && d.trames < seuil_amorce) return;
+            if (!d.fin && d.trames < seuil_amorce) return 0;
             if (d.fin && d.trames == 0) {
                 terminer(c, f);
-                return;
+                return 0;
             }
             c.etat = EtatCanal::Lecture;
         }
@@ -242,33 +277,43 @@ struct MoteurAudio::Etat : SourceAudio {
             if (!b) {
                 // The decoder is late: silence, and start again once a period is there.
                 if (seuil_amorce > 0) c.etat = EtatCanal::Amorce;
-                return;
+                return fait;
             }
             std::uint32_t lu = f.lu_dans_tete();
             if (lu >= b->trames) {  // the end block, fully played
                 terminer(c, f);
                 c.silence_fin = std::int64_t(n - fait);
-                return;
+                return fait;
             }
             std::size_t k = std::min<std::size_t>(n - fait, b->trames - lu);
-            std::size_t pris =
-                ajouter(sortie + 2 * fait, b->donnees.get() + 2 * lu, k, c.gain_g, c.gain_d, cg, cd, pause);
+            float* o = sortie + 2 * fait;
+            const float* source = b->donnees + 2 * lu;
+            std::size_t pris = vierge ? ajouter<true>(o, source, k, c.gain_g, c.gain_d, cg, cd, pause)
+                                      : ajouter<false>(o, source, k, c.gain_g, c.gain_d, cg, cd, pause);
             std::int64_t position = b->debut + lu + std::int64_t(pris);
             f.consommer(std::uint32_t(pris));
             f.position.store(position, std::memory_order_relaxed);
             fait += pris;
-            if (pris < k) return;  // paused and silent now
+            if (pris < k) return fait;  // paused and silent now
         }
         // The last frame of the file may have been the last frame of this period.
         FluxAudio::Bloc* b = f.tete();
         if (b && b->fin && f.lu_dans_tete() >= b->trames) terminer(c, f);
+        return fait;
     }
 
     void remplir(float* sortie, std::size_t trames, bool attendre_donnees) override {
         if (attendre_donnees) attendre(trames);
         std::lock_guard<std::mutex> g(verrou);
-        std::fill(sortie, sortie + 2 * trames, 0.0f);
-        for (int i = 0; i < nb_canaux; ++i) mixer_canal(canaux[i], sortie, trames);
+        bool vierge = true;
+        for (int i = 0; i < nb_canaux; ++i) {
+            std::size_t ecrites = mixer_canal(canaux[i], sortie, trames, vierge);
+            if (vierge && ecrites > 0) {
+                std::fill(sortie + 2 * ecrites, sortie + 2 * trames, 0.0f);
+                vierge = false;
+            }
+        }
+        if (vierge) std::fill(sortie, sortie + 2 * trames, 0.0f);
         for (Fondu& f : fondus) {
             std::size_t k = std::min(trames, f.reste());
             for (std::size_t i = 0; i < 2 * k; ++i) sortie[i] += f.donnees[2 * f.lu + i];
@@ -347,6 +392,7 @@ void MoteurAudio::fermer() {
     }
     e.sortie->fermer();
     e.flux.clear();  // joins the decoders
+    e.memoire_libre.reset();
     e.canaux.reset();
     e.nb_canaux = 0;
     e.fondus = {};
@@ -356,7 +402,7 @@ void MoteurAudio::fermer() {
 int MoteurAudio::ouvrir_flux(const std::string& chemin) {
     Etat& e = *etat_;
     if (!e.initialise) return 0;
-    std::shared_ptr<FluxAudio> f = FluxAudio::ouvrir(chemin, e.frequence);
+    std::shared_ptr<FluxAudio> f = FluxAudio::ouvrir(chemin, e.frequence, e.memoire_libre);
     if (!f) return 0;
     int id = e.prochain_id;
     while (e.flux.count(id)) id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
@@ -420,7 +466,7 @@ void MoteurAudio::fermer_flux(int flux) {
     arreter_flux(flux);
     std::shared_ptr<FluxAudio> f = std::move(it->second.flux);
     e.flux.erase(it);
-    f.reset();  // joins its decoder, outside the mixer lock
+    e.detruire(std::move(f));  // joins its decoder, outside the mixer lock
 }
 
 bool MoteurAudio::en_pause(int canal) const {

@@ -39,7 +39,8 @@ TEST_P(TonParFormat, PlaysTheToneAtItsFrequencyAndLevel) {
 INSTANTIATE_TEST_SUITE_P(Formats, TonParFormat,
                          ::testing::Values(CasTon{"ton440.mp3", 440}, CasTon{"ton440.wav", 440},
                                            CasTon{"ton440.wma", 440}, CasTon{"ton440.ogg", 440},
-                                           CasTon{"ton440.flac", 440}, CasTon{"ton1000.mp3", 1000},
+                                           CasTon{"ton440.flac", 440}, CasTon{"ton440.m4a", 440},
+                                           CasTon{"ton1000.mp3", 1000},
                                            CasTon{"ton1000.wav", 1000}, CasTon{"ton1000.wma", 1000},
                                            CasTon{"ton1000.ogg", 1000}, CasTon{"pochette.mp3", 440}),
                          [](const auto& info) {

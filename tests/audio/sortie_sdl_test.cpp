@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -105,14 +106,18 @@ TEST(SortieSDL, DiskDriverReceivesTheWholeTrack) {
     EXPECT_LT(saut_max(son, kDroite), 0.04);
 }
 
-// When the device goes away while a track plays (here: its file cannot be
-// written), the engine reopens the default device and playback goes on.
+// When the device goes away while a track plays, the engine reopens the
+// default device and playback goes on. The disk driver's file is a link to
+// /dev/full, so every write fails and the device is lost; the link is then
+// turned to a real file, which the next reopened device writes.
 TEST(SortieSDL, LostDeviceIsReopenedAndPlaybackGoesOn) {
     DossierTemp dossier;
-    std::string fichier = dossier / "apres.raw";
+    std::string lien = dossier / "peripherique.raw";
+    std::string fichier = dossier.ecrire("apres.raw", "");
+    ASSERT_EQ(::symlink("/dev/full", lien.c_str()), 0);
     Environnement env;
     env.definir("SDL_AUDIODRIVER", "disk");
-    env.definir("SDL_DISKAUDIOFILE", "/dev/full");
+    env.definir("SDL_DISKAUDIOFILE", lien);
     env.definir("SDL_DISKAUDIODELAY", "0");
     lecteur_media lm;
     ASSERT_TRUE(lm.moteur.initialise());
@@ -122,16 +127,18 @@ TEST(SortieSDL, LostDeviceIsReopenedAndPlaybackGoesOn) {
     // The first write fails: the device is lost and reopened, on /dev/full again.
     ASSERT_TRUE(attendre([&] { return sortie.reouvertures() >= 1; }));
     // The next device works.
-    env.definir("SDL_DISKAUDIOFILE", fichier);
+    std::string nouveau = dossier / "nouveau_lien";
+    ASSERT_EQ(::symlink(fichier.c_str(), nouveau.c_str()), 0);
+    ASSERT_EQ(::rename(nouveau.c_str(), lien.c_str()), 0);
     int avant = sortie.reouvertures();
     ASSERT_TRUE(attendre([&] { return sortie.reouvertures() > avant; }));
     if (!lm.moteur.en_lecture(lm.canal)) {
-        // The lost device kept pulling in real time and the track ran out:
+        // While lost, SDL kept pulling in real time and the track ran out:
         // play it again, on the new device.
         lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
     }
     ASSERT_TRUE(attendre([&] { return !lm.moteur.en_lecture(lm.canal); }));
-    EXPECT_TRUE(lm.moteur.position(lm.flux) == lm.moteur.longueur(lm.flux));
+    EXPECT_EQ(lm.moteur.position(lm.flux), lm.moteur.longueur(lm.flux));
     lm.moteur.fermer();
     std::vector<float> son = sans_silence(lire_flottants(fichier));
     EXPECT_GT(son.size() / 2, std::size_t(4410));
