@@ -27,7 +27,7 @@ namespace {
 constexpr std::int64_t kBudgetSondageNs = 150'000'000;
 // Consecutive packets that fail to decode before the rest of the file is
 // given up, as if it had ended.
-constexpr int kErreursMax = 200;
+constexpr int kErreursMax = 1000;
 constexpr int kTailleTamponAvio = 32 * 1024;
 
 std::int64_t temps_cpu_fil_ns() {
@@ -184,6 +184,19 @@ bool FluxAudio::preparer(const std::string& chemin, int frequence) {
     if (avformat_open_input(&format_ctx_, chemin.c_str(), nullptr, nullptr) < 0) {
         limite_cpu_ns_ = 0;
         return false;  // format_ctx_ is freed and null
+    }
+    // Pictures and video are never shown. The stream probe would decode them
+    // to learn their size (a large cover picture costs 100 ms and more); a
+    // placeholder size spares that when the file has sound.
+    bool audio = false;
+    for (unsigned i = 0; i < format_ctx_->nb_streams; ++i)
+        audio = audio || format_ctx_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+    for (unsigned i = 0; audio && i < format_ctx_->nb_streams; ++i) {
+        AVCodecParameters* p = format_ctx_->streams[i]->codecpar;
+        if (p->codec_type != AVMEDIA_TYPE_VIDEO) continue;
+        format_ctx_->streams[i]->discard = AVDISCARD_ALL;
+        if (p->width <= 0 || p->height <= 0) p->width = p->height = 1;
+        if (p->format < 0) p->format = AV_PIX_FMT_RGB24;
     }
     avformat_find_stream_info(format_ctx_, nullptr);
     bool trop_long = interrompu();
