@@ -99,6 +99,7 @@ struct Canal {
     int pan = 128;
     float gain_g = 0, gain_d = 0;  // current gains, ramping toward the targets
     bool attaque_franche = true;   // a fresh start takes the target gains at once
+    bool delai_depart = false;     // skip one device period: time for the volume and pan of the caller
     std::int64_t silence_fin = 0;  // frames rendered since the end of the file
 
     void cibles(float& g, float& d) const {
@@ -258,6 +259,13 @@ struct MoteurAudio::Etat : SourceAudio {
         c.cibles(cg, cd);
         if (pause && c.gain_g == 0 && c.gain_d == 0) return 0;  // paused: frozen
         if (etat == EtatCanal::Amorce) {
+            if (c.delai_depart) {
+                // A real device pulls on its own thread: the first period after
+                // a play goes by, so that the volume and pan the caller sets
+                // right after the play apply from the first frame.
+                c.delai_depart = false;
+                return 0;
+            }
             FluxAudio::Disponible d = f.disponible();
             if (!d.fin && d.trames < seuil_amorce) return 0;
             if (d.fin && d.trames == 0) {
@@ -441,6 +449,7 @@ int MoteurAudio::jouer_flux(int canal_demande, int flux) {
         c.pan = 128;
         c.gain_g = c.gain_d = 0;
         c.attaque_franche = true;
+        c.delai_depart = e.seuil_amorce > 0;
         c.silence_fin = 0;
         c.etat = EtatCanal::Amorce;
     }
