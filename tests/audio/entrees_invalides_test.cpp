@@ -3,6 +3,7 @@
 #include "outils_audio.h"
 #include "support/dossier_temp.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -106,6 +107,23 @@ TEST(EntreesInvalides, EveryTruncationEnds) {
             l.arreter();
         }
     }
+}
+
+// FFmpeg says nothing about bad files unless VANTREL_JOURNAL_AUDIO asks it to.
+TEST(EntreesInvalides, FfmpegLogStaysQuiet) {
+    ASSERT_EQ(std::getenv("VANTREL_JOURNAL_AUDIO"), nullptr);
+    ::testing::internal::CaptureStderr();
+    {
+        Lecteur l;
+        for (const char* nom : {"aleatoire.mp3", "tronque.mp3", "menteur.wav", "image.png", "texte.txt"}) {
+            l.lm.flux = l.m.ouvrir_flux(fixture(nom));
+            if (l.lm.flux == 0) continue;
+            l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
+            jouer_jusqua_la_fin(l);
+            l.arreter();
+        }
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace
