@@ -9,7 +9,7 @@ APP=$(mktemp -d)
 trap 'rm -rf "$APP"; [ -n "${XPID:-}" ] && kill $XPID 2>/dev/null || true' EXIT
 cp -r "$BUILD/app/skin" "$APP/skin"
 mkdir -p "$APP/playlist"
-cp "$BUILD/app/vantrel" "$APP/vantrel"
+cp "$BUILD/app/vantrel" "$BUILD/app/"*.so "$APP/"
 printf '"skin/default/""default.sk""20""20""playlist/""false"' > "$APP/vantrel.config"
 if [ -z "${DISPLAY:-}" ]; then
     command -v Xvfb >/dev/null || { echo "startup: Xvfb missing (apt-get install xvfb)"; exit 0; }

@@ -9,7 +9,31 @@
 #include "ui/tform1.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QIcon>
+#include <QTimer>
+
+namespace {
+
+// Starts the engine right after the main window's first paint.
+class DemarrageMoteur : public QObject {
+public:
+    explicit DemarrageMoteur(vt::ModuleVantrel& m) : m_(m) {}
+    bool eventFilter(QObject* objet, QEvent* e) override {
+        if (e->type() == QEvent::Paint && !prevu_) {
+            prevu_ = true;
+            objet->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] { m_.demarrer_moteur(); });
+        }
+        return false;
+    }
+
+private:
+    vt::ModuleVantrel& m_;
+    bool prevu_ = false;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     vt::ModuleVantrel module;
@@ -27,6 +51,11 @@ int main(int argc, char** argv) {
     if (argc > 1) fichier = std::string(argv[1]);
     module.creer_fenetres(std::move(fichier));
     module.Form1->show();
+
+    // The audio engine's libraries are opened once the main window has been
+    // painted, so that nothing slow stands before the first picture.
+    DemarrageMoteur demarrage(module);
+    module.Form1->installEventFilter(&demarrage);
     int code = app.exec();
     vt::definir_dialogues_par_defaut(nullptr);
     return code;

@@ -1,5 +1,6 @@
 #include "ui/module.h"
 
+#include "audio/chargement.h"
 #include "audio/sortie_audio.h"
 #include "config/configuration.h"
 #include "ui/tform1.h"
@@ -27,6 +28,20 @@ void ModuleVantrel::creer_fenetres(std::optional<std::string> fichier) {
     Form4 = new TForm4(*this);
     Form5 = new TForm5(*this);
     Form6 = new TForm6(*this);
+}
+
+void ModuleVantrel::quand_moteur_pret(std::function<void()> action) {
+    if (!moteur_a_la_demande() || moteur_pret) action();
+    else en_attente_moteur.push_back(std::move(action));
+}
+
+void ModuleVantrel::demarrer_moteur() {
+    if (moteur_pret) return;
+    vt::demarrer_moteur(*lecteur);
+    moteur_pret = true;
+    auto actions = std::move(en_attente_moteur);
+    en_attente_moteur.clear();
+    for (auto& a : actions) a();
 }
 
 ModuleVantrel::~ModuleVantrel() {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TForm1;
 class TForm2;
@@ -35,6 +36,13 @@ struct ModuleVantrel {
     // command-line file, adds it and plays it.
     void creer_fenetres(std::optional<std::string> fichier = std::nullopt);
 
+    // Runs `action` once the audio engine is up: at once when it is linked
+    // in or already started, else when demarrer_moteur() runs.
+    void quand_moteur_pret(std::function<void()> action);
+    // Starts an engine that is opened on demand (after the first paint),
+    // then runs what waited for it.
+    void demarrer_moteur();
+
     std::unique_ptr<gestion_vantrel> parseur;
     std::unique_ptr<lecteur_media> lecteur;
     ListeCourante liste;
@@ -42,6 +50,9 @@ struct ModuleVantrel {
     // Asks the application to end (the message loop stops after the
     // current event); replaceable by tests.
     std::function<void()> terminer;
+
+    bool moteur_pret = false;
+    std::vector<std::function<void()>> en_attente_moteur;
 
     TForm1* Form1 = nullptr;
     TForm2* Form2 = nullptr;
