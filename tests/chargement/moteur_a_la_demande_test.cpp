@@ -1,0 +1,69 @@
+// The executable's engine, opened on demand from libvantrel_moteur.so: it
+// answers "nothing plays" until started, starts on the first stream
+// operation, forwards every call, and stays silent when the library is
+// missing.
+#include "audio/chargement.h"
+#include "audio/lecteur_media.h"
+#include "config/configuration.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+const std::string kFichier = std::string(VANTREL_FIXTURES_DIR) + "/ton440.wav";
+
+struct CheminExecutable {
+    explicit CheminExecutable(const std::string& c) { vt::definir_chemin_executable(c); }
+    ~CheminExecutable() { vt::definir_chemin_executable(""); }
+};
+
+// Before the engine is started queries answer that nothing plays and
+// nothing is loaded; a stream operation starts it.
+TEST(MoteurALaDemande, StartsOnFirstStreamOperation) {
+    CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
+    ASSERT_TRUE(vt::moteur_a_la_demande());
+    lecteur_media lm;
+    EXPECT_FALSE(lm.moteur.initialise());
+    EXPECT_FALSE(lm.moteur.en_lecture(0));
+    EXPECT_EQ(lm.moteur.longueur_ms(1), 0);
+    lm.moteur.definir_volume(0, 10);  // lost, harmlessly
+    lm.flux = lm.moteur.ouvrir_flux(kFichier);
+    ASSERT_NE(lm.flux, 0);
+    EXPECT_TRUE(lm.moteur.initialise());
+    EXPECT_EQ(lm.moteur.type_sortie(), 3);
+    lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+    ASSERT_GE(lm.canal, 0);
+    EXPECT_TRUE(lm.moteur.en_lecture(lm.canal));
+    EXPECT_GT(lm.moteur.longueur_ms(lm.flux), 900);
+    lm.moteur.mettre_en_pause(lm.canal, true);
+    EXPECT_TRUE(lm.moteur.en_pause(lm.canal));
+    lm.moteur.arreter_flux(lm.flux);
+    lm.moteur.fermer_flux(lm.flux);
+    EXPECT_FALSE(lm.moteur.en_lecture(lm.canal));
+}
+
+// demarrer_moteur starts it once; later calls change nothing.
+TEST(MoteurALaDemande, ExplicitStartIsIdempotent) {
+    CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
+    lecteur_media lm;
+    vt::demarrer_moteur(lm);
+    EXPECT_TRUE(lm.moteur.initialise());
+    vt::demarrer_moteur(lm);
+    EXPECT_TRUE(lm.moteur.initialise());
+}
+
+// Without the library the player is silent: nothing opens, nothing plays.
+TEST(MoteurALaDemande, MissingLibraryIsSilent) {
+    CheminExecutable exe("/nonexistent/folder/vantrel");
+    lecteur_media lm;
+    vt::demarrer_moteur(lm);
+    EXPECT_FALSE(lm.moteur.initialise());
+    EXPECT_EQ(lm.moteur.ouvrir_flux(kFichier), 0);
+    EXPECT_EQ(lm.moteur.jouer_flux(-1, 0), -1);
+    EXPECT_FALSE(lm.moteur.en_lecture(-1));
+    EXPECT_EQ(lm.moteur.temps_ms(0), 0);
+}
+
+}  // namespace
