@@ -109,6 +109,39 @@ TEST_F(Demarrage, RerunDuringPlaybackKeepsSoundResetsCursors) {
     EXPECT_EQ(module->liste.nombre(), 1);
 }
 
+// A skin with "activer" hides the status line; applying a skin without it
+// afterwards leaves the line hidden, since the loader only ever hides it.
+TEST_F(Demarrage, ActiverHidesAndALaterSkinDoesNotShowAgain) {
+    copier_skins();
+    ecrire_config("skin/ivoire/", "ivoire.sk");
+    demarrer();
+    ASSERT_TRUE(dialogues.messages.empty());
+    EXPECT_TRUE(f1->label_lecture->isHidden());
+    ecrire_config("skin/default/", "default.sk");
+    f1->FormCreate();
+    EXPECT_TRUE(dialogues.messages.empty());
+    EXPECT_TRUE(f1->label_lecture->isHidden());
+}
+
+// A bitmap that exists but cannot be decoded: reported, the elements before
+// it changed, and the rest of the start-up sequence (move, size, cursors)
+// skipped.
+TEST_F(Demarrage, UndecodableBitmapStopsTheSequence) {
+    copier_skins();
+    gestion_vantrel g;
+    ASSERT_TRUE(g.charger(app / "skin/default/default.sk"));
+    app.ecrire("skin/default/" + g.valeur(22), "not a picture at all");  // image_fond
+    ecrire_config("skin/default/", "default.sk", 300, 300);
+    demarrer();
+    ASSERT_EQ(dialogues.messages.size(), 1u);
+    EXPECT_EQ(dialogues.messages[0].first, QStringLiteral("skin erreur !"));
+    EXPECT_TRUE(dialogues.messages[0].second.startsWith(QStringLiteral("image illisible : ")));
+    EXPECT_EQ(f1->pos(), QPoint(194, 235));
+    QImage ajout_skin;
+    ASSERT_TRUE(ajout_skin.load(QFile::decodeName(QByteArray::fromStdString(app / ("skin/default/" + g.valeur(2))))));
+    EXPECT_EQ(f1->image_add->image().convertToFormat(QImage::Format_RGB32), ajout_skin.convertToFormat(QImage::Format_RGB32));
+}
+
 // With no audio device every window opens and the program ends normally.
 TEST_F(Demarrage, NoAudioDevice) {
     ecrire_config();
