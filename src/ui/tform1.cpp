@@ -434,21 +434,21 @@ void TForm1::image_stopMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
 
 void TForm1::image_stopMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_stop, "image_stopoff"); }
 
+void TForm1::jouer_ligne(int ligne) {
+    selectionner(ligne);
+    // Clearing the paused state makes play start the new entry instead of
+    // resuming the old one.
+    m_.lecteur->moteur.mettre_en_pause(m_.lecteur->canal, false);
+    image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+}
+
 void TForm1::image_nextMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(image_next, "image_nexton");
     const int n = m_.liste.nombre();
     const int i = index_courant();
-    auto& lm = *m_.lecteur;
-    if (check_random->isChecked() && n > 0 && i >= 0) {
-        selectionner(vt::tirer_autre(n, i));
-        lm.moteur.mettre_en_pause(lm.canal, false);
-        image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-        return;
-    }
+    if (check_random->isChecked() && n > 0 && i >= 0) return jouer_ligne(vt::tirer_autre(n, i));
     if (n == 0) return;
-    selectionner(i == n - 1 ? 0 : i + 1);
-    lm.moteur.mettre_en_pause(lm.canal, false);
-    image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+    jouer_ligne(i == n - 1 ? 0 : i + 1);
 }
 
 void TForm1::image_nextMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_next, "image_nextoff"); }
@@ -457,17 +457,9 @@ void TForm1::image_backMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(image_back, "image_backon");
     const int n = m_.liste.nombre();
     const int i = index_courant();
-    auto& lm = *m_.lecteur;
-    if (check_random->isChecked() && n > 0 && i >= 0) {
-        selectionner(vt::tirer_autre(n, i));
-        lm.moteur.mettre_en_pause(lm.canal, false);
-        image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-        return;
-    }
+    if (check_random->isChecked() && n > 0 && i >= 0) return jouer_ligne(vt::tirer_autre(n, i));
     if (i <= 0) return;
-    selectionner(i - 1);
-    lm.moteur.mettre_en_pause(lm.canal, false);
-    image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+    jouer_ligne(i - 1);
 }
 
 void TForm1::image_backMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_back, "image_backoff"); }

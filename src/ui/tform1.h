@@ -152,6 +152,7 @@ private:
     void construire();
     vt::ImageVt* creer(std::string_view nom);
     void arreter_et_fermer();
+    void jouer_ligne(int ligne);  // select a row, clear the paused state, play
     void curseur_mouvement(vt::ImageVt* curseur, vt::ImageVt* barre, vt::LabelVt* label, bool volume,
                            Qt::MouseButtons e, int x);
     void barre_clic(vt::ImageVt* curseur, vt::ImageVt* barre, bool volume, Qt::MouseButton b,
