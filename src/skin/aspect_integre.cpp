@@ -3,6 +3,7 @@
 #include "skin/elements.h"
 
 #include <QFile>
+#include <QImageReader>
 #include <QString>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
@@ -36,21 +37,35 @@ void initialiser_ressources() {
     (void)fait;
 }
 
+namespace {
+
+// Reads a picture of a known format with Qt's built-in reader only, without
+// looking through (and loading) the image plug-ins.
+QImage lire_format(const QString& chemin, const char* format) {
+    QImageReader lecteur(chemin, format);
+    lecteur.setAutoDetectImageFormat(false);
+    return lecteur.read();
+}
+
+}  // namespace
+
 QImage image_integree(std::string_view nom) {
     initialiser_ressources();
     if (nom.empty() || nom.find('/') != std::string_view::npos) return {};
     std::string_view fichier = fichier_element(nom);
-    if (!fichier.empty()) return QImage(chemin_ressource(fichier) + QStringLiteral(".bmp"));
+    // The format is named, so Qt's built-in readers take the pictures
+    // without looking through the image plug-ins.
+    if (!fichier.empty()) return lire_format(chemin_ressource(fichier) + QStringLiteral(".bmp"), "bmp");
     for (const char* ext : {".png", ".bmp"}) {
         QString chemin = chemin_ressource(nom) + QLatin1String(ext);
-        if (QFile::exists(chemin)) return QImage(chemin);
+        if (QFile::exists(chemin)) return lire_format(chemin, ext + 1);
     }
     return {};
 }
 
 CouleursSkin couleurs_integrees() {
     initialiser_ressources();
-    return couleurs_depuis(QImage(chemin_ressource(kFichierCouleurs)));
+    return couleurs_depuis(lire_format(chemin_ressource(kFichierCouleurs), "bmp"));
 }
 
 void appliquer_aspect_integre(CibleSkin& cible) {

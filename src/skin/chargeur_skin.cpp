@@ -51,11 +51,14 @@ bool lire_octets(const std::string& chemin, QByteArray& octets) {
     return ok;
 }
 
-QImage decoder(const QByteArray& octets, const QByteArray& format) {
+// With a format named and `seul_format`, only that format's reader is tried
+// (no image plug-in is loaded to recognise the content).
+QImage decoder(const QByteArray& octets, const QByteArray& format, bool seul_format = false) {
     QBuffer tampon;
     tampon.setData(octets);
     tampon.open(QIODevice::ReadOnly);
     QImageReader lecteur(&tampon, format);
+    if (seul_format) lecteur.setAutoDetectImageFormat(false);
     return lecteur.read();
 }
 
@@ -72,7 +75,13 @@ QImage lire_image(const std::string& chemin) {
     QByteArray octets;
     if (!lire_octets(chemin, octets) || octets.isEmpty()) return {};
     // By content first; the extension helps formats without a signature.
-    QImage image = decoder(octets, QByteArray());
+    // Bitmaps and PNG files, the usual skin pictures, go straight to Qt's
+    // built-in readers, so that no image plug-in is loaded to recognise them.
+    QByteArray signature;
+    if (octets.startsWith("BM")) signature = "bmp";
+    else if (octets.startsWith("\x89PNG")) signature = "png";
+    QImage image = signature.isEmpty() ? QImage() : decoder(octets, signature, true);
+    if (image.isNull()) image = decoder(octets, QByteArray());
     if (image.isNull()) {
         QByteArray format = QByteArray::fromStdString(extension(chemin)).toLower();
         if (!format.isEmpty()) image = decoder(octets, format);
