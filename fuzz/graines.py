@@ -168,6 +168,11 @@ def audio():
     ecrire("fuzz_audio", "aleatoire.mp3", bytes([0]) + fixture("aleatoire.mp3")[:2048])
     ecrire("fuzz_audio", "debut.flac", bytes([4]) + fixture("ton440.flac")[:6000])
     ecrire("fuzz_audio", "debut.wav", bytes([1]) + fixture("ton440.wav")[:3000])
+    # What fuzzing found: a WAV claiming 0x20005622 Hz (one byte off 22050),
+    # for which setting up the resampler took seconds and gigabytes per frame.
+    wav = bytearray(fixture("ton440.wav")[:7234])
+    wav[24:28] = struct.pack("<I", 0x20005622)
+    ecrire("fuzz_audio", "taux_absurde.wav", bytes([0x39]) + bytes(wav))
 
 
 if __name__ == "__main__":

@@ -29,6 +29,10 @@ constexpr std::int64_t kBudgetSondageNs = 150'000'000;
 // given up, as if it had ended.
 constexpr int kErreursMax = 1000;
 constexpr int kTailleTamponAvio = 32 * 1024;
+// Highest input rate converted: above every real rate (DSD512 decodes to
+// 2.8224 MHz). A damaged header can claim hundreds of MHz, for which merely
+// setting up the resampler takes seconds and gigabytes; such frames are skipped.
+constexpr int kFrequenceEntreeMax = 3'072'000;
 
 std::int64_t temps_cpu_fil_ns() {
     timespec t{};
@@ -385,7 +389,7 @@ bool FluxAudio::preparer_resampleur(const AVFrame* t) {
     disposition_ = entree;  // takes over what `entree` holds
     format_entree_ = t->format;
     frequence_entree_ = t->sample_rate;
-    if (frequence_entree_ <= 0) return false;
+    if (frequence_entree_ <= 0 || frequence_entree_ > kFrequenceEntreeMax) return false;
     AVChannelLayout stereo{};
     av_channel_layout_default(&stereo, 2);
     if (swr_alloc_set_opts2(&swr_, &stereo, AV_SAMPLE_FMT_FLT, frequence_, &disposition_,
