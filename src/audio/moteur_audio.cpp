@@ -18,6 +18,8 @@
 //                   few microseconds per call (no I/O, no allocation, no
 //                   thread join inside).
 //   watch thread    SortieSDL's: reopens a device that went away.
+//                   SortiePulse's: recreates a killed stream, falls back
+//                   to SDL2 when the server goes away.
 //
 // Data and locks
 //   `verrou` (mixer lock) guards the channels, the fade-out voices and the
@@ -26,7 +28,10 @@
 //   replay drops what is queued). The GUI thread alone touches the stream
 //   table. Queries read atomics and take no lock.
 //   Lock order: SDL's device lock -> mixer lock (the callback runs under
-//   SDL's lock); a stream's request lock and wait lock are leaves. The GUI
+//   SDL's lock), and likewise PulseAudio's main loop lock -> mixer lock
+//   (SortieAudio::bloquer takes it before the mixer lock, and the output's
+//   own calls are never made with the mixer lock held); a stream's request
+//   lock and wait lock are leaves. The GUI
 //   thread never opens or closes the device, nor destroys a stream, while
 //   holding the mixer lock.
 //
@@ -40,10 +45,29 @@
 //   A stream's position is the track frame that the mixer last rendered, so
 //   elapsed time, the end of the track and the second of silence that
 //   follows it are all counted in frames rendered to the output.
+//
+// Server outputs (SortieAudio::controles_serveur, the PulseAudio output)
+//   The server holds about a second of mixed sound, so "rendered" is not
+//   "heard". The channel last started is the pilot: its level and balance
+//   go to the server as the stream's volume and the mixer takes it at full
+//   level; its pause corks the stream (the mixer ignores it); stopping or
+//   seeking it flushes the stream, and so does every start. Other channels
+//   are mixed as usual (their controls are heard after the buffer).
+//   Time is counted in heard frames: the mixer numbers the frames it pulls,
+//   each channel keeps which track frames went out at which output frames
+//   (`segments`), and the output tells how many pulled frames have been
+//   heard; a position is the track frame under that count. The end of a
+//   file is the output frame just past its last frame (`fin_sortie`): the
+//   position reaches the length once that is heard, and the channel stops
+//   playing one heard second later. The mixer writes `fini` and the end
+//   state only for the other outputs; with a server the queries work them
+//   out, and releasing a channel writes its heard position into the stream.
 #include "audio/lecteur_media.h"
 
 #include "audio/flux_audio.h"
 #include "audio/sortie_audio.h"
+#include "audio/sortie_pulse.h"
+#include "config/configuration.h"
 
 #include <algorithm>
 #include <array>
@@ -102,8 +126,20 @@ struct Canal {
     bool delai_depart = false;     // skip one device period: time for the volume and pan of the caller
     std::int64_t silence_fin = 0;  // frames rendered since the end of the file
 
-    void cibles(float& g, float& d) const {
-        if (pause.load(std::memory_order_relaxed) || muet) {
+    // Server outputs: which track frames went out at which output frames.
+    struct Segment {
+        std::int64_t sortie = 0, piste = 0, trames = 0;
+    };
+    static constexpr std::size_t kSegments = 16;
+    std::array<Segment, kSegments> segments{};
+    std::size_t premier_segment = 0, nb_segments = 0;
+    std::int64_t piste_avant = 0;  // the track frame heard before the first segment kept
+    // The output frame just past the file's last frame; -1 until rendered.
+    std::atomic<std::int64_t> fin_sortie{-1};
+
+    // Level and balance without pause (what a server applies).
+    void niveaux(float& g, float& d) const {
+        if (muet) {
             g = d = 0;
             return;
         }
@@ -112,10 +148,65 @@ struct Canal {
         g *= v;
         d *= v;
     }
+    void cibles(float& g, float& d) const {
+        if (pause.load(std::memory_order_relaxed)) {
+            g = d = 0;
+            return;
+        }
+        niveaux(g, d);
+    }
+
+    void effacer_histoire(std::int64_t piste) {
+        premier_segment = nb_segments = 0;
+        piste_avant = piste;
+        fin_sortie = -1;
+    }
+    // Track frames [piste, piste + n) went out at output frames from `sortie`.
+    void noter(std::int64_t sortie, std::int64_t piste, std::int64_t n) {
+        if (n <= 0) return;
+        if (nb_segments > 0) {
+            Segment& d = segments[(premier_segment + nb_segments - 1) % kSegments];
+            if (d.sortie + d.trames == sortie && d.piste + d.trames == piste) {
+                d.trames += n;
+                return;
+            }
+        }
+        if (nb_segments == kSegments) {
+            const Segment& vieux = segments[premier_segment];
+            piste_avant = vieux.piste + vieux.trames;
+            premier_segment = (premier_segment + 1) % kSegments;
+            --nb_segments;
+        }
+        segments[(premier_segment + nb_segments) % kSegments] = {sortie, piste, n};
+        ++nb_segments;
+    }
+    // The track frame being heard once `entendues` output frames are.
+    std::int64_t piste_entendue(std::int64_t entendues) const {
+        std::int64_t p = piste_avant;
+        for (std::size_t i = 0; i < nb_segments; ++i) {
+            const Segment& s = segments[(premier_segment + i) % kSegments];
+            if (s.sortie > entendues) break;
+            p = s.piste + std::min(entendues - s.sortie, s.trames);
+        }
+        return p;
+    }
     bool actif() const {
         EtatCanal e = etat.load();
         return e == EtatCanal::Amorce || e == EtatCanal::Lecture || e == EtatCanal::Fin;
     }
+};
+
+// Holds the output's thread off for a call that stops, seeks or starts
+// (SortieAudio::bloquer); taken before the mixer lock.
+class Blocage {
+public:
+    explicit Blocage(SortieAudio& s) : s_(s) { s_.bloquer(); }
+    ~Blocage() { s_.debloquer(); }
+    Blocage(const Blocage&) = delete;
+    Blocage& operator=(const Blocage&) = delete;
+
+private:
+    SortieAudio& s_;
 };
 
 // The few milliseconds of sound that follow a stop or a seek, faded out.
@@ -179,6 +270,7 @@ struct MoteurAudio::Etat : SourceAudio {
         std::shared_ptr<FluxAudio> flux;
         int canal = -1;
         bool deja_joue = false;
+        std::string nom;  // display name (after the last separator)
     };
 
     std::unique_ptr<SortieAudio> sortie;
@@ -198,6 +290,11 @@ struct MoteurAudio::Etat : SourceAudio {
     std::mutex verrou;  // the mixer lock
     std::unique_ptr<Canal[]> canaux;
     int nb_canaux = 0;
+    // Server outputs: the channel whose controls the server applies (-1:
+    // none; written with the mixer lock), and the frames pulled since the
+    // output opened (mixer lock).
+    int pilote = -1;
+    std::int64_t tirees = 0;
     std::array<Fondu, kFondus> fondus{};
 
     EntreeFlux* trouver(int id) {
@@ -225,38 +322,68 @@ struct MoteurAudio::Etat : SourceAudio {
         }
     }
 
-    void liberer(Canal& c) {
-        fondre(c);
-        if (EntreeFlux* e = trouver(c.id_flux); e && e->canal == int(&c - canaux.get())) e->canal = -1;
+    static void marquer_fini(FluxAudio& f) {
+        if (f.fini.load()) return;
+        f.position = f.longueur.load();
+        f.fini = true;
+    }
+
+    // With a server output (`serveur`), `entendues` is the output's heard
+    // count: the stream keeps the position heard when it was released.
+    void liberer(Canal& c, bool serveur = false, std::int64_t entendues = 0) {
+        const int indice = int(&c - canaux.get());
+        // The pilot's queue is flushed: what would follow was never heard.
+        if (!(serveur && indice == pilote)) fondre(c);
+        if (serveur && c.flux && c.etat.load() != EtatCanal::Libre) {
+            std::int64_t fin = c.fin_sortie.load();
+            if (fin >= 0 && entendues >= fin)
+                marquer_fini(*c.flux);
+            else
+                c.flux->position = c.piste_entendue(entendues);
+        }
+        if (EntreeFlux* e = trouver(c.id_flux); e && e->canal == indice) e->canal = -1;
         c.flux.reset();  // the stream table still owns it: never the last reference
         c.id_flux = 0;
         c.etat = EtatCanal::Libre;
         c.pause = false;
+        if (indice == pilote) pilote = -1;
     }
 
-    void terminer(Canal& c, FluxAudio& f) {
-        f.position = f.longueur.load();
-        f.fini = true;
+    // The last frame of the file went out just before output frame `sortie`.
+    void terminer(Canal& c, FluxAudio& f, bool serveur, std::int64_t sortie) {
+        if (serveur)
+            c.fin_sortie = sortie;
+        else
+            marquer_fini(f);
         c.etat = EtatCanal::Fin;
         c.silence_fin = 0;
     }
 
     // Mixes one channel into the period; with `vierge` (nothing written yet)
     // it writes instead of adding. Returns the frames it wrote from the start.
-    std::size_t mixer_canal(Canal& c, float* sortie, std::size_t n, bool vierge) {
+    // `serveur`: a server output, whose count of pulled frames was `debut`
+    // at the start of the period; `gere`: the server applies this channel's
+    // controls.
+    std::size_t mixer_canal(Canal& c, float* sortie, std::size_t n, bool vierge, bool serveur, bool gere,
+                            std::int64_t debut) {
         EtatCanal etat = c.etat.load(std::memory_order_relaxed);
         if (etat == EtatCanal::Libre || etat == EtatCanal::Termine) return 0;
-        bool pause = c.pause.load(std::memory_order_relaxed);
+        bool pause = !gere && c.pause.load(std::memory_order_relaxed);
         if (etat == EtatCanal::Fin) {
             if (!pause) {
                 c.silence_fin += std::int64_t(n);
-                if (c.silence_fin >= frequence) c.etat = EtatCanal::Termine;
+                if (!serveur && c.silence_fin >= frequence) c.etat = EtatCanal::Termine;
             }
+            // Ended on a server output that then went away.
+            if (!serveur) marquer_fini(*c.flux);
             return 0;
         }
         FluxAudio& f = *c.flux;
         float cg, cd;
-        c.cibles(cg, cd);
+        if (gere)
+            cg = cd = 1.0f;
+        else
+            c.cibles(cg, cd);
         if (pause && c.gain_g == 0 && c.gain_d == 0) return 0;  // paused: frozen
         if (etat == EtatCanal::Amorce) {
             if (c.delai_depart) {
@@ -269,7 +396,7 @@ struct MoteurAudio::Etat : SourceAudio {
             FluxAudio::Disponible d = f.disponible();
             if (!d.fin && d.trames < seuil_amorce) return 0;
             if (d.fin && d.trames == 0) {
-                terminer(c, f);
+                terminer(c, f, serveur, debut);
                 return 0;
             }
             c.etat = EtatCanal::Lecture;
@@ -289,7 +416,7 @@ struct MoteurAudio::Etat : SourceAudio {
             }
             std::uint32_t lu = f.lu_dans_tete();
             if (lu >= b->trames) {  // the end block, fully played
-                terminer(c, f);
+                terminer(c, f, serveur, debut + std::int64_t(fait));
                 c.silence_fin = std::int64_t(n - fait);
                 return fait;
             }
@@ -299,6 +426,7 @@ struct MoteurAudio::Etat : SourceAudio {
             std::size_t pris = vierge ? ajouter<true>(o, source, k, c.gain_g, c.gain_d, cg, cd, pause)
                                       : ajouter<false>(o, source, k, c.gain_g, c.gain_d, cg, cd, pause);
             std::int64_t position = b->debut + lu + std::int64_t(pris);
+            if (serveur) c.noter(debut + std::int64_t(fait), b->debut + lu, std::int64_t(pris));
             f.consommer(std::uint32_t(pris));
             f.position.store(position, std::memory_order_relaxed);
             fait += pris;
@@ -306,16 +434,20 @@ struct MoteurAudio::Etat : SourceAudio {
         }
         // The last frame of the file may have been the last frame of this period.
         FluxAudio::Bloc* b = f.tete();
-        if (b && b->fin && f.lu_dans_tete() >= b->trames) terminer(c, f);
+        if (b && b->fin && f.lu_dans_tete() >= b->trames) terminer(c, f, serveur, debut + std::int64_t(fait));
         return fait;
     }
 
     void remplir(float* sortie, std::size_t trames, bool attendre_donnees) override {
         if (attendre_donnees) attendre(trames);
+        const bool serveur = this->sortie->controles_serveur();
         std::lock_guard<std::mutex> g(verrou);
+        const std::int64_t debut = tirees;
+        tirees += std::int64_t(trames);
         bool vierge = true;
         for (int i = 0; i < nb_canaux; ++i) {
-            std::size_t ecrites = mixer_canal(canaux[i], sortie, trames, vierge);
+            std::size_t ecrites =
+                mixer_canal(canaux[i], sortie, trames, vierge, serveur, serveur && i == pilote, debut);
             if (vierge && ecrites > 0) {
                 std::fill(sortie + 2 * ecrites, sortie + 2 * trames, 0.0f);
                 vierge = false;
@@ -327,6 +459,93 @@ struct MoteurAudio::Etat : SourceAudio {
             for (std::size_t i = 0; i < 2 * k; ++i) sortie[i] += f.donnees[2 * f.lu + i];
             f.lu += k;
         }
+    }
+
+    Pret pret() override {
+        const bool serveur = sortie->controles_serveur();
+        std::lock_guard<std::mutex> g(verrou);
+        Pret p{false, std::size_t(-1)};
+        for (const Fondu& f : fondus)
+            if (f.reste() > 0) p.audible = true;
+        for (int i = 0; i < nb_canaux; ++i) {
+            Canal& c = canaux[i];
+            EtatCanal e = c.etat.load();
+            if (e == EtatCanal::Libre || e == EtatCanal::Termine) continue;
+            bool pause = !(serveur && i == pilote) && c.pause.load();
+            if (e == EtatCanal::Fin) {
+                // The second of silence after the end is written too: it is
+                // how long the channel still plays.
+                if (!pause && c.silence_fin < frequence) p.audible = true;
+                continue;
+            }
+            if (pause && c.gain_g == 0 && c.gain_d == 0) continue;  // frozen
+            p.audible = true;
+            FluxAudio::Disponible d = c.flux->disponible();
+            if (d.fin) continue;
+            if (e == EtatCanal::Amorce && d.trames < seuil_amorce)
+                p.trames = 0;
+            else
+                p.trames = std::min(p.trames, d.trames);
+        }
+        return p;
+    }
+
+    // ---- GUI thread, for the queries.
+
+    // The channel has ended: for a server output, once the second after its
+    // end has been heard.
+    bool termine(const Canal& c, bool serveur, std::int64_t entendues) const {
+        EtatCanal e = c.etat.load();
+        if (e == EtatCanal::Termine) return true;
+        if (e != EtatCanal::Fin || !serveur) return false;
+        std::int64_t fin = c.fin_sortie.load();
+        return fin >= 0 && entendues >= fin + frequence;
+    }
+    bool actif(const Canal& c) const {
+        if (!c.actif()) return false;
+        if (c.etat.load() != EtatCanal::Fin || !sortie->controles_serveur()) return true;
+        return !termine(c, true, sortie->trames_entendues());
+    }
+
+    // Sets one control of a channel with the mixer lock held; when the
+    // server applies that channel's controls, hands it the new levels.
+    template <class F>
+    void regler(int indice, F modifier) {
+        Canal* c = canal(indice);
+        if (!c || !actif(*c)) return;
+        const bool serveur = sortie->controles_serveur();
+        bool gere;
+        float g = 1, d = 1;
+        {
+            std::lock_guard<std::mutex> v(verrou);
+            modifier(*c);
+            gere = serveur && indice == pilote;
+            if (gere) c->niveaux(g, d);
+        }
+        if (gere) sortie->definir_niveaux(g, d);
+    }
+
+    // A stream's position and whether its end has been played.
+    struct Vue {
+        std::int64_t position = 0;
+        bool fini = false;
+    };
+    Vue vue(const EntreeFlux& ef, int id) {
+        const FluxAudio& f = *ef.flux;
+        Vue v{f.position.load(), f.fini.load()};
+        if (ef.canal < 0 || !sortie->controles_serveur()) return v;
+        std::int64_t entendues = sortie->trames_entendues();
+        std::lock_guard<std::mutex> g(verrou);
+        const Canal* c = canal(ef.canal);
+        if (!c || c->id_flux != id || !c->flux) return v;
+        std::int64_t fin = c->fin_sortie.load();
+        if (fin >= 0 && entendues >= fin) {
+            v.fini = true;
+        } else {
+            v.position = c->piste_entendue(entendues);
+            v.fini = false;
+        }
+        return v;
     }
 
     // Manual output: waits until every playing channel has the next `trames`
@@ -360,7 +579,7 @@ struct MoteurAudio::Etat : SourceAudio {
 // ---------------------------------------------------------------- MoteurAudio
 
 MoteurAudio::MoteurAudio(std::unique_ptr<SortieAudio> sortie) : etat_(std::make_unique<Etat>()) {
-    etat_->sortie = sortie ? std::move(sortie) : std::make_unique<SortieSDL>();
+    etat_->sortie = sortie ? std::move(sortie) : creer_sortie_par_defaut();
 }
 
 MoteurAudio::~MoteurAudio() { fermer(); }
@@ -379,6 +598,8 @@ bool MoteurAudio::initialiser(int frequence, int canaux_max, unsigned /*drapeaux
     e.nb_canaux = std::clamp(canaux_max, 1, 256);
     e.canaux = std::make_unique<Canal[]>(std::size_t(e.nb_canaux));
     e.seuil_amorce = e.sortie->temps_reel() ? e.sortie->trames_par_periode() : 0;
+    e.pilote = -1;
+    e.tirees = 0;
     if (!e.sortie->ouvrir(frequence, e)) {
         e.canaux.reset();
         e.nb_canaux = 0;
@@ -395,8 +616,11 @@ void MoteurAudio::fermer() {
     Etat& e = *etat_;
     if (!e.initialise) return;
     {
+        Blocage b(*e.sortie);
+        const bool serveur = e.sortie->controles_serveur();
+        const std::int64_t entendues = serveur ? e.sortie->trames_entendues() : 0;
         std::lock_guard<std::mutex> g(e.verrou);
-        for (int i = 0; i < e.nb_canaux; ++i) e.liberer(e.canaux[i]);
+        for (int i = 0; i < e.nb_canaux; ++i) e.liberer(e.canaux[i], serveur, entendues);
     }
     e.sortie->fermer();
     e.flux.clear();  // joins the decoders
@@ -416,6 +640,7 @@ int MoteurAudio::ouvrir_flux(const std::string& chemin) {
     while (e.flux.count(id)) id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
     e.prochain_id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
     e.flux[id].flux = std::move(f);
+    e.flux[id].nom = std::string(nom_affiche(chemin));
     return id;
 }
 
@@ -423,23 +648,26 @@ int MoteurAudio::jouer_flux(int canal_demande, int flux) {
     Etat& e = *etat_;
     Etat::EntreeFlux* ef = e.initialise ? e.trouver(flux) : nullptr;
     if (!ef) return -1;
+    Blocage b(*e.sortie);
+    const bool serveur = e.sortie->controles_serveur();
+    const std::int64_t entendues = serveur ? e.sortie->trames_entendues() : 0;
     bool recommencer = ef->deja_joue;
     std::uint32_t serie = 0;
     int choisi = -1;
     {
         std::lock_guard<std::mutex> g(e.verrou);
-        if (Canal* ancien = e.canal(ef->canal)) e.liberer(*ancien);
+        if (Canal* ancien = e.canal(ef->canal)) e.liberer(*ancien, serveur, entendues);
         if (e.canal(canal_demande)) {
             choisi = canal_demande;
         } else {
             for (int i = 0; i < e.nb_canaux && choisi < 0; ++i)
                 if (e.canaux[i].etat.load() == EtatCanal::Libre) choisi = i;
             for (int i = 0; i < e.nb_canaux && choisi < 0; ++i)
-                if (e.canaux[i].etat.load() == EtatCanal::Termine) choisi = i;
+                if (e.termine(e.canaux[i], serveur, entendues)) choisi = i;
         }
         if (choisi < 0) return -1;
         Canal& c = e.canaux[choisi];
-        if (c.etat.load() != EtatCanal::Libre) e.liberer(c);
+        if (c.etat.load() != EtatCanal::Libre) e.liberer(c, serveur, entendues);
         if (recommencer) serie = ef->flux->nouvelle_serie(0);
         c.flux = ef->flux;
         c.id_flux = flux;
@@ -449,13 +677,24 @@ int MoteurAudio::jouer_flux(int canal_demande, int flux) {
         c.pan = 128;
         c.gain_g = c.gain_d = 0;
         c.attaque_franche = true;
-        c.delai_depart = e.seuil_amorce > 0;
+        // A server applies the volume and pan set right after: no wait.
+        c.delai_depart = e.seuil_amorce > 0 && !serveur;
         c.silence_fin = 0;
+        c.effacer_histoire(ef->flux->position.load());
         c.etat = EtatCanal::Amorce;
+        e.pilote = choisi;
     }
     if (recommencer) ef->flux->demander_position(serie, 0);
     ef->canal = choisi;
     ef->deja_joue = true;
+    if (serveur) {
+        // What the server holds would delay the start.
+        e.sortie->vider();
+        e.sortie->definir_niveaux(1.0f, 1.0f);
+        e.sortie->suspendre(false);
+    }
+    e.sortie->definir_titre(ef->nom);
+    e.sortie->reveiller();
     return choisi;
 }
 
@@ -463,9 +702,24 @@ void MoteurAudio::arreter_flux(int flux) {
     Etat& e = *etat_;
     Etat::EntreeFlux* ef = e.trouver(flux);
     if (!ef || ef->canal < 0) return;
-    std::lock_guard<std::mutex> g(e.verrou);
-    if (Canal* c = e.canal(ef->canal); c && c->id_flux == flux) e.liberer(*c);
-    ef->canal = -1;
+    Blocage b(*e.sortie);
+    const bool serveur = e.sortie->controles_serveur();
+    const std::int64_t entendues = serveur ? e.sortie->trames_entendues() : 0;
+    bool pilote = false;
+    {
+        std::lock_guard<std::mutex> g(e.verrou);
+        if (Canal* c = e.canal(ef->canal); c && c->id_flux == flux) {
+            pilote = ef->canal == e.pilote;
+            e.liberer(*c, serveur, entendues);
+        }
+        ef->canal = -1;
+    }
+    if (serveur && pilote) {
+        e.sortie->vider();
+        e.sortie->definir_niveaux(1.0f, 1.0f);
+        e.sortie->suspendre(false);
+        e.sortie->reveiller();
+    }
 }
 
 void MoteurAudio::fermer_flux(int flux) {
@@ -480,54 +734,51 @@ void MoteurAudio::fermer_flux(int flux) {
 
 bool MoteurAudio::en_pause(int canal) const {
     const Canal* c = etat_->canal(canal);
-    return c && c->actif() && c->pause.load();
+    return c && etat_->actif(*c) && c->pause.load();
 }
 
 void MoteurAudio::mettre_en_pause(int canal, bool pause) {
     Etat& e = *etat_;
     Canal* c = e.canal(canal);
-    if (!c || !c->actif()) return;
-    std::lock_guard<std::mutex> g(e.verrou);
-    c->pause = pause;
+    if (!c || !e.actif(*c)) return;
+    const bool serveur = e.sortie->controles_serveur();
+    bool gere;
+    {
+        std::lock_guard<std::mutex> g(e.verrou);
+        c->pause = pause;
+        gere = serveur && canal == e.pilote;
+    }
+    if (gere)
+        e.sortie->suspendre(pause);
+    else if (!pause)
+        e.sortie->reveiller();
 }
 
 bool MoteurAudio::en_lecture(int canal) const {
     const Canal* c = etat_->canal(canal);
-    return c && c->actif();
+    return c && etat_->actif(*c);
 }
 
 void MoteurAudio::definir_volume(int canal, int volume) {
-    Etat& e = *etat_;
-    Canal* c = e.canal(canal);
-    if (!c || !c->actif()) return;
-    std::lock_guard<std::mutex> g(e.verrou);
-    c->volume = std::clamp(volume, 0, 255);
+    etat_->regler(canal, [&](Canal& c) { c.volume = std::clamp(volume, 0, 255); });
 }
 
 void MoteurAudio::definir_pan(int canal, int pan) {
-    Etat& e = *etat_;
-    Canal* c = e.canal(canal);
-    if (!c || !c->actif()) return;
-    std::lock_guard<std::mutex> g(e.verrou);
-    c->pan = std::clamp(pan, 0, 255);
+    etat_->regler(canal, [&](Canal& c) { c.pan = std::clamp(pan, 0, 255); });
 }
 
 void MoteurAudio::definir_muet(int canal, bool muet) {
-    Etat& e = *etat_;
-    Canal* c = e.canal(canal);
-    if (!c || !c->actif()) return;
-    std::lock_guard<std::mutex> g(e.verrou);
-    c->muet = muet;
+    etat_->regler(canal, [&](Canal& c) { c.muet = muet; });
 }
 
 std::int64_t MoteurAudio::temps_ms(int flux) const {
-    const Etat& e = *etat_;
+    Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return 0;
-    const FluxAudio& f = *it->second.flux;
+    Etat::Vue v = e.vue(it->second, flux);
     std::int64_t longueur = longueur_ms(flux);
-    if (f.fini.load()) return longueur;
-    std::int64_t t = f.position.load() * 1000 / e.frequence;
+    if (v.fini) return longueur;
+    std::int64_t t = v.position * 1000 / e.frequence;
     return longueur > 0 ? std::min(t, longueur) : t;
 }
 
@@ -546,38 +797,49 @@ void MoteurAudio::aller_a_ms(int flux, std::int64_t ms) {
     std::int64_t longueur = f.longueur.load();
     std::int64_t trame = std::max<std::int64_t>(ms, 0) * e.frequence / 1000;
     if (longueur > 0) trame = std::min(trame, longueur);
+    Blocage b(*e.sortie);
+    const bool serveur = e.sortie->controles_serveur();
+    bool gere = false;
     std::uint32_t serie;
     {
         std::lock_guard<std::mutex> g(e.verrou);
         if (Canal* c = e.canal(ef->canal); c && c->id_flux == flux) {
-            e.fondre(*c);
+            gere = serveur && ef->canal == e.pilote;
+            // The pilot's queue is flushed: what would follow was never heard.
+            if (!gere) e.fondre(*c);
             if (c->etat.load() != EtatCanal::Libre) c->etat = EtatCanal::Amorce;
             c->gain_g = c->gain_d = 0;  // ramps in from silence
             c->attaque_franche = false;
             c->silence_fin = 0;
+            c->effacer_histoire(trame);
         }
         serie = f.nouvelle_serie(trame);
     }
     f.demander_position(serie, trame);
+    if (gere) e.sortie->vider();
+    e.sortie->reveiller();
 }
 
 std::int64_t MoteurAudio::position(int flux) const {
-    auto it = etat_->flux.find(flux);
-    if (it == etat_->flux.end()) return 0;
+    Etat& e = *etat_;
+    auto it = e.flux.find(flux);
+    if (it == e.flux.end()) return 0;
     const FluxAudio& f = *it->second.flux;
+    Etat::Vue v = e.vue(it->second, flux);
     std::int64_t longueur = f.longueur.load();
-    if (f.fini.load()) return longueur;
+    if (v.fini) return longueur;
     // Below the length until the last frame is played, even when the
     // estimated length was short.
-    return std::clamp<std::int64_t>(f.position.load(), 0, std::max<std::int64_t>(longueur, 1) - 1);
+    return std::clamp<std::int64_t>(v.position, 0, std::max<std::int64_t>(longueur, 1) - 1);
 }
 
 std::int64_t MoteurAudio::longueur(int flux) const {
-    auto it = etat_->flux.find(flux);
-    if (it == etat_->flux.end()) return 0;
+    Etat& e = *etat_;
+    auto it = e.flux.find(flux);
+    if (it == e.flux.end()) return 0;
     const FluxAudio& f = *it->second.flux;
     std::int64_t longueur = f.longueur.load();
-    return f.fini.load() ? longueur : std::max<std::int64_t>(longueur, 1);
+    return e.vue(it->second, flux).fini ? longueur : std::max<std::int64_t>(longueur, 1);
 }
 
 }  // namespace vt

@@ -3,12 +3,13 @@
 // (interleaved stereo 32-bit float at the engine's rate) and pulls the mixed
 // sound from a source, on its own thread (a sound card) or on the caller's
 // (the manual output of the tests). A second native output only has to
-// implement SortieAudio.
+// implement SortieAudio (sortie_pulse.h is one).
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -23,6 +24,19 @@ public:
     // data is silence. With it true (manual output) it first waits, bounded,
     // for the decoders to produce the data that exists in the files.
     virtual void remplir(float* sortie, std::size_t trames, bool attendre_donnees) = 0;
+
+    // For an output that keeps a long buffer on a sound server and would
+    // rather leave it short than fill it with silence (SortiePulse): what
+    // remplir can render now.
+    struct Pret {
+        // Something plays, waits for its decoder or fades out; false: only
+        // silence would come, the output may stop pulling until reveiller.
+        bool audible = true;
+        // Frames that can be rendered without a playing channel running out
+        // of decoded sound; 0 while a channel waits for its decoder.
+        std::size_t trames = std::size_t(-1);
+    };
+    virtual Pret pret() { return {}; }
 };
 
 class SortieAudio {
@@ -42,6 +56,36 @@ public:
     // True when the pulling runs in real time on a device thread (the mixer
     // must then never wait for the decoder).
     virtual bool temps_reel() const = 0;
+
+    // ---- Outputs whose sound server keeps a long buffer (SortiePulse). The
+    // engine then hands the output the controls of its pilot channel (the
+    // channel last started) and counts time in heard frames, not pulled
+    // ones. The defaults describe a device that plays at once what it pulls.
+    // True while the server applies the pilot's controls: level and balance
+    // as the stream's volume (definir_niveaux), pause (suspendre), stop and
+    // seek (vider). May turn false while open (the server went away).
+    virtual bool controles_serveur() const { return false; }
+    // Holds the output's own thread off (no pull, no server event) until
+    // the matching debloquer; nests. Taken before the mixer lock, never
+    // inside it, and never from the thread that pulls.
+    virtual void bloquer() {}
+    virtual void debloquer() {}
+    // Of the frames pulled since ouvrir, how many have been heard (or
+    // dropped by vider). Never decreases. Not with the mixer lock held.
+    virtual std::int64_t trames_entendues() { return 0; }
+    // The pilot's level per side, 0..1 (linear), applied to what the server
+    // already holds too.
+    virtual void definir_niveaux(float /*gauche*/, float /*droite*/) {}
+    // Pauses (true) keeping what the server holds, or goes on.
+    virtual void suspendre(bool /*pause*/) {}
+    // Drops what the server holds and has not played yet.
+    virtual void vider() {}
+    // Something may have become audible (a start, a seek, a resume): pull
+    // again if pulling had stopped for silence.
+    virtual void reveiller() {}
+    // The display name of what plays (raw bytes, as the file name), for the
+    // desktop's sound settings.
+    virtual void definir_titre(const std::string& /*nom*/) {}
 };
 
 // The default output: an SDL2 audio device, 2048 frames per period. A watch

@@ -1,0 +1,644 @@
+#include "audio/sortie_pulse.h"
+
+#include "audio/bibliotheque_pulse.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace vt {
+
+namespace {
+constexpr std::size_t kOctetsParTrame = 2 * sizeof(float);
+// A channel waiting for its decoder: the next try to write.
+constexpr std::uint64_t kReessaiUs = 10000;
+// Streams killed by the server: created again at most this many times in a
+// row (within kFenetreRecreations) before the server is given up.
+constexpr int kRecreationsMax = 3;
+constexpr auto kFenetreRecreations = std::chrono::seconds(5);
+}  // namespace
+
+#if VANTREL_AVEC_PULSE
+
+using audio::BibliothequePulse;
+
+struct SortiePulse::Etat {
+    const BibliothequePulse* pa = nullptr;
+
+    // Created and destroyed by the thread that holds `bascule` (GUI or watch
+    // thread), used under the main loop lock.
+    pa_threaded_mainloop* boucle = nullptr;
+    pa_context* contexte = nullptr;
+    pa_stream* flux = nullptr;
+    pa_time_event* minuteur = nullptr;   // next try to write
+    pa_time_event* echeance = nullptr;   // bounded waits of ouvrir and connecter
+    bool echu = false;
+
+    // Under the main loop lock.
+    bool flux_pret = false;
+    std::uint32_t indice = PA_INVALID_INDEX;  // the stream's sink input
+    int frequence = 44100;
+    SourceAudio* source = nullptr;
+    std::int64_t tirees = 0;     // frames pulled from the source since ouvrir
+    std::int64_t entendues = 0;  // of them, heard or dropped
+    bool inactif = false;        // stopped pulling: nothing audible
+    float gauche = 1, droite = 1;
+    bool suspendu = false;       // corked for a pause
+    // Corked since vider, until new sound is written: corking is what makes
+    // the server drop at once what its device had already mixed of ours.
+    bool vide = true;
+    bool en_marche = false;      // lancer
+    std::string titre;           // media name, valid UTF-8
+    int echecs_flux = 0;
+    std::chrono::steady_clock::time_point derniere_recreation{};
+
+    // The GUI's calls and the switch to the fallback (recursive: bloquer
+    // nests the other calls).
+    std::recursive_mutex bascule;
+    std::unique_ptr<SortieSDL> secours;
+
+    // Watch thread.
+    std::thread surveillant;
+    std::mutex m_evenements;
+    std::condition_variable cv_evenements;
+    bool arret = false, panne = false, flux_perdu = false;
+
+    void verrouiller() { pa->threaded_mainloop_lock(boucle); }
+    void deverrouiller() { pa->threaded_mainloop_unlock(boucle); }
+
+    void signaler(bool panne_serveur) {
+        {
+            std::lock_guard<std::mutex> g(m_evenements);
+            (panne_serveur ? panne : flux_perdu) = true;
+        }
+        cv_evenements.notify_one();
+    }
+
+    void abandonner(pa_operation* o) {
+        if (o) pa->operation_unref(o);
+    }
+
+    // ---- Callbacks, on the main loop thread with its lock held.
+
+    static void sur_etat_contexte(pa_context* c, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        pa_context_state_t s = e->pa->context_get_state(c);
+        if (!PA_CONTEXT_IS_GOOD(s)) e->signaler(true);
+        e->pa->threaded_mainloop_signal(e->boucle, 0);
+    }
+
+    static void sur_etat_flux(pa_stream* f, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        if (f != e->flux) return;
+        switch (e->pa->stream_get_state(f)) {
+        case PA_STREAM_READY:
+            e->flux_pret = true;
+            e->indice = e->pa->stream_get_index(f);
+            e->appliquer_niveaux();
+            e->appliquer_bouchon();
+            e->ecrire();
+            break;
+        case PA_STREAM_FAILED:
+        case PA_STREAM_TERMINATED:
+            e->flux_pret = false;
+            e->signaler(!PA_CONTEXT_IS_GOOD(e->pa->context_get_state(e->contexte)));
+            break;
+        default:
+            break;
+        }
+        e->pa->threaded_mainloop_signal(e->boucle, 0);
+    }
+
+    static void sur_demande(pa_stream*, std::size_t, void* moi) { static_cast<Etat*>(moi)->ecrire(); }
+
+    static void sur_deplacement(pa_stream*, void* moi) {
+        // Another device (the default one changed, or the user moved us):
+        // the queue moved along; go on writing.
+        auto* e = static_cast<Etat*>(moi);
+        e->inactif = false;
+        e->ecrire();
+    }
+
+    static void sur_minuteur(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* moi) {
+        static_cast<Etat*>(moi)->ecrire();
+    }
+
+    static void sur_echeance(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        e->echu = true;
+        e->pa->threaded_mainloop_signal(e->boucle, 0);
+    }
+
+    // ---- With the main loop lock held.
+
+    void armer(std::uint64_t dans_us) {
+        pa_usec_t quand = pa->rtclock_now() + dans_us;
+        if (minuteur)
+            pa->context_rttime_restart(contexte, minuteur, quand);
+        else
+            minuteur = pa->context_rttime_new(contexte, quand, &sur_minuteur, this);
+    }
+    void desarmer() {
+        if (minuteur) pa->context_rttime_restart(contexte, minuteur, PA_USEC_INVALID);
+    }
+
+    // Writes what the server asks for, as far as there is sound to write.
+    void ecrire() {
+        if (!flux || !flux_pret || !source || !en_marche) return;
+        std::size_t octets_libres = pa->stream_writable_size(flux);
+        if (octets_libres == std::size_t(-1)) return;
+        std::size_t libres = octets_libres / kOctetsParTrame;
+        if (libres == 0) {
+            desarmer();
+            return;
+        }
+        SourceAudio::Pret p = source->pret();
+        if (!p.audible) {
+            inactif = true;
+            desarmer();
+            return;
+        }
+        inactif = false;
+        std::size_t reste = std::min(libres, p.trames);
+        while (reste > 0) {
+            void* donnees = nullptr;
+            std::size_t octets = reste * kOctetsParTrame;
+            if (pa->stream_begin_write(flux, &donnees, &octets) < 0 || !donnees || octets < kOctetsParTrame) break;
+            std::size_t k = std::min(reste, octets / kOctetsParTrame);
+            source->remplir(static_cast<float*>(donnees), k, false);
+            // Counted as pulled even if the write fails: the engine counted them.
+            tirees += std::int64_t(k);
+            reste -= k;
+            libres -= k;
+            if (pa->stream_write(flux, donnees, k * kOctetsParTrame, nullptr, 0, PA_SEEK_RELATIVE) < 0) break;
+            if (vide) {
+                vide = false;
+                appliquer_bouchon();
+            }
+        }
+        // Room left that the decoders could not fill yet: try again shortly.
+        if (libres > 0)
+            armer(kReessaiUs);
+        else
+            desarmer();
+    }
+
+    pa_cvolume volume() const {
+        pa_cvolume v;
+        std::memset(&v, 0, sizeof v);
+        v.channels = 2;
+        v.values[0] = pa->sw_volume_from_linear(std::clamp(double(gauche), 0.0, 1.0));
+        v.values[1] = pa->sw_volume_from_linear(std::clamp(double(droite), 0.0, 1.0));
+        return v;
+    }
+
+    void appliquer_niveaux() {
+        if (!flux_pret || indice == PA_INVALID_INDEX) return;
+        pa_cvolume v = volume();
+        abandonner(pa->context_set_sink_input_volume(contexte, indice, &v, nullptr, nullptr));
+    }
+
+    bool bouche() const { return suspendu || !en_marche || vide; }
+    void appliquer_bouchon() {
+        if (!flux_pret) return;
+        abandonner(pa->stream_cork(flux, bouche() ? 1 : 0, nullptr, nullptr));
+    }
+
+    void appliquer_titre() {
+        if (!flux_pret) return;
+        pa_proplist* p = pa->proplist_new();
+        pa->proplist_sets(p, PA_PROP_MEDIA_NAME, titre.empty() ? "vantrel" : titre.c_str());
+        abandonner(pa->stream_proplist_update(flux, PA_UPDATE_REPLACE, p, nullptr, nullptr));
+        pa->proplist_free(p);
+    }
+
+    void calculer_entendues() {
+        if (!flux || !flux_pret) return;
+        pa_usec_t us = 0;
+        int negatif = 0;
+        // No timing yet (just created or flushed): the last value stands.
+        if (pa->stream_get_latency(flux, &us, &negatif) != 0) return;
+        std::int64_t en_attente = negatif ? 0 : std::int64_t(us * std::uint64_t(frequence) / 1000000u);
+        entendues = std::clamp(tirees - en_attente, entendues, tirees);
+    }
+
+    // Waits for `condition` (with the lock held) at most `delai`.
+    template <class F>
+    bool attendre(F condition, std::chrono::milliseconds delai) {
+        echu = false;
+        auto us = std::uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(delai).count());
+        echeance = pa->context_rttime_new(contexte, pa->rtclock_now() + us, &sur_echeance, this);
+        while (!condition() && !echu) pa->threaded_mainloop_wait(boucle);
+        pa->threaded_mainloop_get_api(boucle)->time_free(echeance);
+        echeance = nullptr;
+        return condition();
+    }
+
+    bool creer_flux() {
+        pa_sample_spec ss{PA_SAMPLE_FLOAT32NE, std::uint32_t(frequence), 2};
+        pa_channel_map carte;
+        pa->channel_map_init_stereo(&carte);
+        pa_proplist* p = pa->proplist_new();
+        pa->proplist_sets(p, PA_PROP_MEDIA_ROLE, "music");
+        const char* nom = titre.empty() ? "vantrel" : titre.c_str();
+        flux = pa->stream_new_with_proplist(contexte, nom, &ss, &carte, p);
+        pa->proplist_free(p);
+        if (!flux) return false;
+        flux_pret = false;
+        indice = PA_INVALID_INDEX;
+        pa->stream_set_state_callback(flux, &sur_etat_flux, this);
+        pa->stream_set_write_callback(flux, &sur_demande, this);
+        pa->stream_set_moved_callback(flux, &sur_deplacement, this);
+        auto octets_ms = [&](int ms) { return std::uint32_t(std::int64_t(frequence) * ms / 1000 * kOctetsParTrame); };
+        pa_buffer_attr attr;
+        attr.maxlength = std::uint32_t(-1);
+        attr.tlength = octets_ms(kTamponMs);
+        attr.minreq = octets_ms(kRequeteMs);
+        attr.prebuf = std::uint32_t(SortieSDL::kTramesParPeriode * kOctetsParTrame);
+        attr.fragsize = std::uint32_t(-1);
+        pa_cvolume v = volume();
+        // No device named: the server's default, followed when it changes.
+        auto drapeaux = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+                                          (bouche() ? PA_STREAM_START_CORKED : 0));
+        if (pa->stream_connect_playback(flux, nullptr, &attr, drapeaux, &v, nullptr) < 0) {
+            lacher_flux();
+            return false;
+        }
+        return true;
+    }
+
+    void lacher_flux() {
+        if (!flux) return;
+        pa->stream_set_state_callback(flux, nullptr, nullptr);
+        pa->stream_set_write_callback(flux, nullptr, nullptr);
+        pa->stream_set_moved_callback(flux, nullptr, nullptr);
+        if (pa->stream_get_state(flux) != PA_STREAM_UNCONNECTED) pa->stream_disconnect(flux);
+        pa->stream_unref(flux);
+        flux = nullptr;
+        flux_pret = false;
+        indice = PA_INVALID_INDEX;
+    }
+
+    // ---- Without the main loop lock (GUI or watch thread, `bascule` held).
+
+    bool connecter(std::chrono::milliseconds delai) {
+        if (boucle) return contexte != nullptr;
+        pa = audio::bibliotheque_pulse();
+        if (!pa) return false;
+        boucle = pa->threaded_mainloop_new();
+        if (!boucle) return false;
+        pa_proplist* p = pa->proplist_new();
+        pa->proplist_sets(p, PA_PROP_APPLICATION_NAME, "vantrel");
+        pa->proplist_sets(p, PA_PROP_APPLICATION_ID, "vantrel");
+        pa->proplist_sets(p, PA_PROP_MEDIA_ROLE, "music");
+        contexte = pa->context_new_with_proplist(pa->threaded_mainloop_get_api(boucle), "vantrel", p);
+        pa->proplist_free(p);
+        bool pret = contexte && pa->threaded_mainloop_start(boucle) >= 0;
+        if (pret) {
+            verrouiller();
+            pa->context_set_state_callback(contexte, &sur_etat_contexte, this);
+            // Never start a server: a missing one means SDL2.
+            pret = pa->context_connect(contexte, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
+                   attendre(
+                       [&] {
+                           pa_context_state_t s = pa->context_get_state(contexte);
+                           return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
+                       },
+                       delai) &&
+                   pa->context_get_state(contexte) == PA_CONTEXT_READY;
+            deverrouiller();
+        }
+        if (!pret) detruire();
+        return pret;
+    }
+
+    bool ouvrir_flux(std::chrono::milliseconds delai) {
+        verrouiller();
+        bool pret = pa->context_get_state(contexte) == PA_CONTEXT_READY && creer_flux() &&
+                    attendre(
+                        [&] {
+                            pa_stream_state_t s = pa->stream_get_state(flux);
+                            return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
+                        },
+                        delai) &&
+                    flux_pret;
+        deverrouiller();
+        return pret;
+    }
+
+    void detruire() {
+        if (!boucle) return;
+        verrouiller();
+        lacher_flux();
+        pa_mainloop_api* api = pa->threaded_mainloop_get_api(boucle);
+        if (minuteur) api->time_free(minuteur);
+        minuteur = nullptr;
+        if (contexte) {
+            pa->context_set_state_callback(contexte, nullptr, nullptr);
+            pa->context_disconnect(contexte);
+            pa->context_unref(contexte);
+            contexte = nullptr;
+        }
+        deverrouiller();
+        pa->threaded_mainloop_stop(boucle);
+        pa->threaded_mainloop_free(boucle);
+        boucle = nullptr;
+    }
+};
+
+SortiePulse::SortiePulse(Repli repli, std::chrono::milliseconds delai)
+    : e_(std::make_unique<Etat>()), repli_(repli), delai_(delai) {}
+
+SortiePulse::~SortiePulse() { fermer(); }
+
+bool SortiePulse::connecter() {
+    std::lock_guard<std::recursive_mutex> b(e_->bascule);
+    return e_->connecter(delai_);
+}
+
+bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
+    if (mode_.load() != Mode::Ferme) fermer();
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (e.boucle) e.verrouiller();
+    e.source = &source;
+    e.frequence = frequence;
+    e.tirees = e.entendues = 0;
+    e.inactif = false;
+    e.suspendu = false;
+    e.vide = true;
+    e.en_marche = false;
+    e.gauche = e.droite = 1;
+    e.titre.clear();
+    e.echecs_flux = 0;
+    if (e.boucle) e.deverrouiller();
+    {
+        std::lock_guard<std::mutex> g(e.m_evenements);
+        e.arret = e.panne = e.flux_perdu = false;
+    }
+    if (e.connecter(delai_) && e.ouvrir_flux(delai_)) {
+        mode_ = Mode::Pulse;
+        e.surveillant = std::thread([this] { surveiller(); });
+        return true;
+    }
+    e.detruire();
+    if (repli_ == Repli::SDL) {
+        mode_ = Mode::SDL;
+        e.secours = std::make_unique<SortieSDL>();
+        if (e.secours->ouvrir(frequence, source)) return true;
+        e.secours.reset();
+    }
+    mode_ = Mode::Ferme;
+    e.source = nullptr;
+    return false;
+}
+
+void SortiePulse::surveiller() {
+    Etat& e = *e_;
+    std::unique_lock<std::mutex> g(e.m_evenements);
+    for (;;) {
+        e.cv_evenements.wait(g, [&] { return e.arret || e.panne || e.flux_perdu; });
+        if (e.arret) return;
+        // The server gone, or only our stream killed (then made again).
+        bool panne = e.panne;
+        e.panne = e.flux_perdu = false;
+        g.unlock();
+        {
+            std::lock_guard<std::recursive_mutex> b(e.bascule);
+            if (mode_.load() == Mode::Pulse && (panne || !recreer_flux())) basculer();
+        }
+        g.lock();
+    }
+}
+
+bool SortiePulse::recreer_flux() {
+    Etat& e = *e_;
+    auto maintenant = std::chrono::steady_clock::now();
+    if (maintenant - e.derniere_recreation > kFenetreRecreations) e.echecs_flux = 0;
+    if (++e.echecs_flux > kRecreationsMax) return false;
+    e.derniere_recreation = maintenant;
+    e.verrouiller();
+    bool ok = e.pa->context_get_state(e.contexte) == PA_CONTEXT_READY;
+    if (ok) {
+        e.lacher_flux();
+        // What the old stream held is lost: counted as dropped.
+        e.entendues = e.tirees;
+        e.inactif = false;
+        ok = e.creer_flux();
+    }
+    e.deverrouiller();
+    if (ok) ++recreations_;
+    return ok;
+}
+
+void SortiePulse::basculer() {
+    Etat& e = *e_;
+    // Nothing pulls from here on until the fallback runs; the engine sees the
+    // new mode before the first pull.
+    mode_ = repli_ == Repli::SDL ? Mode::SDL : Mode::Silence;
+    e.detruire();
+    if (repli_ == Repli::SDL && e.source) {
+        e.secours = std::make_unique<SortieSDL>();
+        if (e.secours->ouvrir(e.frequence, *e.source)) {
+            if (e.en_marche) e.secours->lancer(true);
+            return;
+        }
+        e.secours.reset();
+        mode_ = Mode::Silence;
+    }
+}
+
+void SortiePulse::lancer(bool marche) {
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    switch (mode_.load()) {
+    case Mode::SDL:
+        e.en_marche = marche;
+        if (e.secours) e.secours->lancer(marche);
+        break;
+    case Mode::Pulse:
+        e.verrouiller();
+        e.en_marche = marche;
+        e.appliquer_bouchon();
+        if (marche) e.armer(0);
+        e.deverrouiller();
+        break;
+    default:
+        e.en_marche = marche;
+        break;
+    }
+}
+
+void SortiePulse::fermer() {
+    Etat& e = *e_;
+    {
+        std::lock_guard<std::mutex> g(e.m_evenements);
+        e.arret = true;
+    }
+    e.cv_evenements.notify_all();
+    if (e.surveillant.joinable()) e.surveillant.join();
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    e.detruire();
+    if (e.secours) {
+        e.secours->fermer();
+        e.secours.reset();
+    }
+    mode_ = Mode::Ferme;
+    e.source = nullptr;
+}
+
+void SortiePulse::bloquer() {
+    e_->bascule.lock();
+    if (mode_.load() == Mode::Pulse) e_->verrouiller();
+}
+
+void SortiePulse::debloquer() {
+    if (mode_.load() == Mode::Pulse) e_->deverrouiller();
+    e_->bascule.unlock();
+}
+
+std::int64_t SortiePulse::trames_entendues() {
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() != Mode::Pulse) return e.entendues;
+    e.verrouiller();
+    e.calculer_entendues();
+    std::int64_t h = e.entendues;
+    e.deverrouiller();
+    return h;
+}
+
+void SortiePulse::definir_niveaux(float gauche, float droite) {
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() != Mode::Pulse) return;
+    e.verrouiller();
+    if (gauche != e.gauche || droite != e.droite) {
+        e.gauche = gauche;
+        e.droite = droite;
+        e.appliquer_niveaux();
+    }
+    e.deverrouiller();
+}
+
+void SortiePulse::suspendre(bool pause) {
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() != Mode::Pulse) return;
+    e.verrouiller();
+    if (pause != e.suspendu) {
+        e.suspendu = pause;
+        e.appliquer_bouchon();
+        if (!pause) e.armer(0);
+    }
+    e.deverrouiller();
+}
+
+void SortiePulse::vider() {
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() != Mode::Pulse) return;
+    e.verrouiller();
+    if (e.flux_pret) {
+        // A flush alone keeps what the device already mixed (up to its
+        // latency). Corking first makes the server take that back into the
+        // stream's queue at once, and the flush then drops the whole queue.
+        e.vide = true;
+        e.appliquer_bouchon();
+        e.abandonner(e.pa->stream_flush(e.flux, nullptr, nullptr));
+    }
+    e.deverrouiller();
+}
+
+void SortiePulse::reveiller() {
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() != Mode::Pulse) return;
+    e.verrouiller();
+    e.inactif = false;
+    e.armer(0);
+    e.deverrouiller();
+}
+
+void SortiePulse::definir_titre(const std::string& nom) {
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() != Mode::Pulse) return;
+    // The server wants UTF-8; file names are raw bytes.
+    std::string titre;
+    if (e.pa->utf8_valid(nom.c_str())) {
+        titre = nom;
+    } else if (char* filtre = e.pa->utf8_filter(nom.c_str())) {
+        titre = filtre;
+        e.pa->xfree(filtre);
+    }
+    e.verrouiller();
+    if (titre != e.titre) {
+        e.titre = std::move(titre);
+        e.appliquer_titre();
+    }
+    e.deverrouiller();
+}
+
+#else  // no libpulse headers: the output never reaches a server
+
+struct SortiePulse::Etat {
+    std::unique_ptr<SortieSDL> secours;
+};
+
+SortiePulse::SortiePulse(Repli repli, std::chrono::milliseconds delai)
+    : e_(std::make_unique<Etat>()), repli_(repli), delai_(delai) {}
+SortiePulse::~SortiePulse() { fermer(); }
+bool SortiePulse::connecter() { return false; }
+bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
+    fermer();
+    if (repli_ != Repli::SDL) return false;
+    e_->secours = std::make_unique<SortieSDL>();
+    if (!e_->secours->ouvrir(frequence, source)) {
+        e_->secours.reset();
+        return false;
+    }
+    mode_ = Mode::SDL;
+    return true;
+}
+void SortiePulse::lancer(bool marche) {
+    if (e_->secours) e_->secours->lancer(marche);
+}
+void SortiePulse::fermer() {
+    if (e_->secours) e_->secours->fermer();
+    e_->secours.reset();
+    mode_ = Mode::Ferme;
+}
+void SortiePulse::surveiller() {}
+bool SortiePulse::recreer_flux() { return false; }
+void SortiePulse::basculer() {}
+void SortiePulse::bloquer() {}
+void SortiePulse::debloquer() {}
+std::int64_t SortiePulse::trames_entendues() { return 0; }
+void SortiePulse::definir_niveaux(float, float) {}
+void SortiePulse::suspendre(bool) {}
+void SortiePulse::vider() {}
+void SortiePulse::reveiller() {}
+void SortiePulse::definir_titre(const std::string&) {}
+
+#endif
+
+std::unique_ptr<SortieAudio> creer_sortie(std::string_view choix) {
+    if (choix == "sdl") return std::make_unique<SortieSDL>();
+    if (choix == "pulse")
+        return std::make_unique<SortiePulse>(SortiePulse::Repli::Silence, std::chrono::milliseconds(1000));
+    auto pulse = std::make_unique<SortiePulse>();
+    if (pulse->connecter()) return pulse;
+    return std::make_unique<SortieSDL>();
+}
+
+std::unique_ptr<SortieAudio> creer_sortie_par_defaut() {
+    if (const char* pilote = std::getenv("SDL_AUDIODRIVER")) {
+        std::string_view p(pilote);
+        if (p == "dummy" || p == "disk") return std::make_unique<SortieSDL>();
+    }
+    const char* choix = std::getenv("VANTREL_SORTIE");
+    return creer_sortie(choix ? choix : "");
+}
+
+}  // namespace vt

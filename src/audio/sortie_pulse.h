@@ -1,0 +1,111 @@
+#pragma once
+// The native PulseAudio output (also PipeWire's PulseAudio service), on
+// libpulse's asynchronous API with a threaded main loop, and the choice of
+// the default output.
+//
+// Buffer: the stream asks the server for about a second of sound
+// (kTamponMs) and is woken when a quarter of it has played (kRequeteMs), so
+// the player writes four times a second and the server's sink, whose own
+// latency is what is left (half a second), wakes about twice a second.
+// Controls do not wait for that buffer: the engine hands this output the
+// controls of its pilot channel (see SortieAudio), the server applies the
+// level and balance as the stream's per-channel volume, pause corks the
+// stream, stop and seek flush it; the server rewinds what it had already
+// mixed, so each is heard at once.
+//
+// Time: the output counts the frames it pulled from the engine and asks
+// the server how many of them are still queued (the stream's latency,
+// interpolated between timing updates): the difference is what has been
+// heard, which the engine turns into track positions.
+//
+// Writing: the output writes only sound that exists. A channel waiting for
+// its decoder makes it try again 10 ms later instead of writing silence
+// into the buffer; when nothing at all plays, it stops writing until the
+// engine wakes it (the server then has nothing to do either).
+//
+// Threads: libpulse's main loop thread runs the stream's callbacks and
+// pulls from the engine (lock order: main loop lock -> mixer lock). A watch
+// thread, asleep unless something breaks, recreates a stream the server
+// killed and, when the server itself went away, falls back to SDL2 (or to
+// silence when PulseAudio was forced).
+#include "audio/sortie_audio.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace vt {
+
+class SortiePulse : public SortieAudio {
+public:
+    static constexpr int kTamponMs = 1000;
+    static constexpr int kRequeteMs = 250;
+    // The default time a server has to answer before the player uses SDL2.
+    static constexpr std::chrono::milliseconds kDelaiConnexion{200};
+
+    // What happens when no server answers, or when it goes away: SDL2, or
+    // silence (PulseAudio forced by the user).
+    enum class Repli { SDL, Silence };
+
+    explicit SortiePulse(Repli repli = Repli::SDL, std::chrono::milliseconds delai = kDelaiConnexion);
+    ~SortiePulse() override;
+    SortiePulse(const SortiePulse&) = delete;
+    SortiePulse& operator=(const SortiePulse&) = delete;
+
+    // Connects to the server (PULSE_SERVER, or the user's session) within
+    // the delay, without starting one; false when none answers. ouvrir
+    // connects when this was not done.
+    bool connecter();
+
+    bool ouvrir(int frequence, SourceAudio& source) override;
+    void lancer(bool marche) override;
+    void fermer() override;
+    std::size_t trames_par_periode() const override { return SortieSDL::kTramesParPeriode; }
+    bool temps_reel() const override { return true; }
+
+    bool controles_serveur() const override { return mode_.load() == Mode::Pulse; }
+    void bloquer() override;
+    void debloquer() override;
+    std::int64_t trames_entendues() override;
+    void definir_niveaux(float gauche, float droite) override;
+    void suspendre(bool pause) override;
+    void vider() override;
+    void reveiller() override;
+    void definir_titre(const std::string& nom) override;
+
+    // Diagnostics and tests.
+    bool sur_serveur() const { return mode_.load() == Mode::Pulse; }
+    bool sur_sdl() const { return mode_.load() == Mode::SDL; }
+    // Streams created again after the server killed ours.
+    int recreations() const { return recreations_.load(); }
+
+private:
+    enum class Mode { Ferme, Pulse, SDL, Silence };
+    struct Etat;
+
+    void surveiller();     // the watch thread
+    bool recreer_flux();   // with the switch lock held
+    void basculer();       // the same: leaves the server for the fallback
+
+    std::unique_ptr<Etat> e_;
+    Repli repli_;
+    std::chrono::milliseconds delai_;
+    std::atomic<Mode> mode_{Mode::Ferme};
+    std::atomic<int> recreations_{0};
+};
+
+// The output the engine uses when none is given. VANTREL_SORTIE chooses:
+// "sdl" for SDL2, "pulse" for PulseAudio only (silent without a server);
+// anything else, or nothing, for PulseAudio when a server answers within
+// 200 ms and SDL2 otherwise. SDL2 is also used when SDL_AUDIODRIVER asks
+// for SDL's silent drivers ("dummy", "disk"), as the tests do.
+std::unique_ptr<SortieAudio> creer_sortie_par_defaut();
+// The same for an explicit choice ("sdl", "pulse", anything else: automatic).
+std::unique_ptr<SortieAudio> creer_sortie(std::string_view choix);
+
+}  // namespace vt
