@@ -4,8 +4,8 @@
 # Reports the player's CPU seconds, the CPU it causes in the sound and X
 # servers, its context switches per second, its resident memory after 30 s,
 # and, for comparison, the bare decoding cost of the same minute.
-# Run from the build folder (make bench does). VANTREL_OUTPUT, if set, is
-# passed on to the player.
+# Run from the build folder (make bench does). VANTREL_SORTIE, if set, is
+# passed on to the player ("sdl" or "pulse"; see README).
 set -eu
 BUILD=$(pwd)
 DUREE=${DUREE:-60}

@@ -41,6 +41,9 @@ struct SortiePulse::Etat {
     SourceAudio* source = nullptr;
     std::int64_t tirees = 0;     // frames pulled from the source since ouvrir
     std::int64_t entendues = 0;  // of them, heard or dropped
+    bool joue = false;           // the heard count runs: uncorked with sound
+    std::int64_t base = 0;       // heard count when it started to run
+    pa_usec_t depart = 0;
     bool inactif = false;        // stopped pulling: nothing audible
     float gauche = 1, droite = 1;
     bool suspendu = false;       // corked for a pause
@@ -159,6 +162,12 @@ struct SortiePulse::Etat {
             return;
         }
         inactif = false;
+        // The stream ran dry: everything written was heard, and the clock
+        // starts again with the new sound.
+        if (joue && horloge(pa->rtclock_now()) >= tirees) {
+            entendues = tirees;
+            demarrer_horloge();
+        }
         std::size_t reste = std::min(libres, p.trames);
         while (reste > 0) {
             void* donnees = nullptr;
@@ -201,7 +210,12 @@ struct SortiePulse::Etat {
     bool bouche() const { return suspendu || !en_marche || vide; }
     void appliquer_bouchon() {
         if (!flux_pret) return;
-        abandonner(pa->stream_cork(flux, bouche() ? 1 : 0, nullptr, nullptr));
+        bool b = bouche();
+        if (b)
+            arreter_horloge();
+        else if (!joue && tirees > entendues)
+            demarrer_horloge();
+        abandonner(pa->stream_cork(flux, b ? 1 : 0, nullptr, nullptr));
     }
 
     void appliquer_titre() {
@@ -212,14 +226,29 @@ struct SortiePulse::Etat {
         pa->proplist_free(p);
     }
 
-    void calculer_entendues() {
-        if (!flux || !flux_pret) return;
-        pa_usec_t us = 0;
-        int negatif = 0;
-        // No timing yet (just created or flushed): the last value stands.
-        if (pa->stream_get_latency(flux, &us, &negatif) != 0) return;
-        std::int64_t en_attente = negatif ? 0 : std::int64_t(us * std::uint64_t(frequence) / 1000000u);
-        entendues = std::clamp(tirees - en_attente, entendues, tirees);
+    // What has been heard: the stream plays in real time from the moment it
+    // is uncorked with sound in it, until what was written runs out. The
+    // server's interpolated timing proved unreliable right after a flush or
+    // an uncork (ahead by up to the whole buffer), so the count follows the
+    // clock, restarted at every uncork, frozen while corked, and never past
+    // what was written.
+    std::int64_t horloge(pa_usec_t maintenant) const {
+        if (!joue) return entendues;
+        auto ecoule = std::int64_t((maintenant - depart) * std::uint64_t(frequence) / 1000000u);
+        return std::clamp(base + ecoule, entendues, tirees);
+    }
+    void calculer_entendues() { entendues = horloge(pa->rtclock_now()); }
+    // The clock stops (cork) or starts again (uncork, or sound after the
+    // stream ran dry).
+    void arreter_horloge() {
+        calculer_entendues();
+        joue = false;
+    }
+    void demarrer_horloge() {
+        calculer_entendues();
+        joue = true;
+        base = entendues;
+        depart = pa->rtclock_now();
     }
 
     // Waits for `condition` (with the lock held) at most `delai`.
@@ -363,7 +392,8 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     if (e.boucle) e.verrouiller();
     e.source = &source;
     e.frequence = frequence;
-    e.tirees = e.entendues = 0;
+    e.tirees = e.entendues = e.base = 0;
+    e.joue = false;
     e.inactif = false;
     e.suspendu = false;
     e.vide = true;
@@ -423,6 +453,8 @@ bool SortiePulse::recreer_flux() {
         e.lacher_flux();
         // What the old stream held is lost: counted as dropped.
         e.entendues = e.tirees;
+        e.joue = false;
+        e.vide = true;
         e.inactif = false;
         ok = e.creer_flux();
     }
@@ -546,6 +578,7 @@ void SortiePulse::vider() {
         e.vide = true;
         e.appliquer_bouchon();
         e.abandonner(e.pa->stream_flush(e.flux, nullptr, nullptr));
+        e.entendues = e.tirees;  // dropped
     }
     e.deverrouiller();
 }

@@ -1,0 +1,350 @@
+// The PulseAudio output against a private daemon with a null sink, whose
+// monitor is recorded (serveur_pulse.h). Real time, a second or two each.
+// Without the `pulseaudio` program or libpulse the tests skip.
+#include "audio/lecteur_media.h"
+#include "audio/sortie_pulse.h"
+#include "serveur_pulse.h"
+#include "support/dossier_temp.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#if VANTREL_AVEC_PULSE
+
+namespace {
+
+using namespace vt::test::pulse;
+using namespace std::chrono_literals;
+using Horloge = std::chrono::steady_clock;
+
+constexpr double kEfficaceTon = 0.5 / 1.4142135623730951;  // wav_tons at level 0.5
+
+template <class F>
+bool attendre(F condition, std::chrono::milliseconds max) {
+    auto limite = Horloge::now() + max;
+    while (!condition()) {
+        if (Horloge::now() > limite) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+double ms(std::int64_t trames) { return double(trames) * 1000.0 / kTaux; }
+double ms_depuis(Horloge::time_point t) { return std::chrono::duration<double, std::milli>(Horloge::now() - t).count(); }
+
+class SortiePulseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        demon_ = std::make_unique<DemonPulse>();
+        if (!demon_->pret()) GTEST_SKIP() << "no private PulseAudio daemon: " << demon_->raison();
+        env_.definir("PULSE_SERVER", demon_->serveur());
+        client_ = std::make_unique<Client>(demon_->serveur());
+        if (!client_->pret()) GTEST_SKIP() << "libpulse cannot reach the private daemon";
+    }
+
+    // A player on the PulseAudio output; `repli`: what happens if the server goes.
+    std::unique_ptr<lecteur_media> lecteur(vt::SortiePulse::Repli repli = vt::SortiePulse::Repli::Silence) {
+        auto lm = std::make_unique<lecteur_media>(std::make_unique<vt::SortiePulse>(repli));
+        return lm;
+    }
+    static vt::SortiePulse& sortie(lecteur_media& lm) { return static_cast<vt::SortiePulse&>(lm.moteur.sortie()); }
+
+    bool jouer(lecteur_media& lm, const std::string& chemin) {
+        lm.flux = lm.moteur.ouvrir_flux(chemin);
+        lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+        return lm.flux != 0 && lm.canal >= 0;
+    }
+
+    // The reference stream and the recording, then a pause for the sink to
+    // settle with its final latency.
+    void ecouter() {
+        ASSERT_TRUE(client_->jouer_reference());
+        ASSERT_TRUE(client_->enregistrer());
+        // The monitor delivers nothing for its first second or so.
+        ASSERT_TRUE(attendre(
+            [&] {
+                std::vector<float> d = client_->donnees();
+                std::int64_t r = Client::vers_enregistrement(d, 0);
+                return r > -kTaux && std::int64_t(d.size() / 2) > std::max<std::int64_t>(r, 0) + kTaux / 5;
+            },
+            6s));
+    }
+    // Waits for the recording to hold what was heard until 300 ms after the
+    // reference frame `reference`; returns it.
+    std::vector<float> enregistrement_jusqua(std::int64_t reference) {
+        std::vector<float> d;
+        attendre(
+            [&] {
+                d = client_->donnees();
+                std::int64_t r = Client::vers_enregistrement(d, reference);
+                return r >= 0 && std::int64_t(d.size() / 2) > r + kTaux * 3 / 10;
+            },
+            6s);
+        return d;
+    }
+
+    vt::test::DossierTemp dossier_;
+    Environnement env_;
+    std::unique_ptr<DemonPulse> demon_;
+    std::unique_ptr<Client> client_;
+};
+
+// The server applies the volume and the balance to the stream: both sides of
+// a tone are heard at the levels the engine's own mixer would give.
+TEST_F(SortiePulseTest, LevelAndBalanceAreHeard) {
+    auto lm = lecteur();
+    ecouter();
+    ASSERT_TRUE(sortie(*lm).sur_serveur());
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
+    ASSERT_TRUE(jouer(*lm, piste));
+    lm->moteur.definir_volume(lm->canal, 128);
+    lm->moteur.definir_pan(lm->canal, 0);
+    // 0.3 s of the tone recorded, well after its start.
+    std::vector<float> d;
+    std::int64_t debut = -1;
+    ASSERT_TRUE(attendre(
+        [&] {
+            d = client_->donnees();
+            debut = premier_son(d, 0, 0.01f);
+            return debut >= 0 && std::int64_t(d.size() / 2) > debut + kTaux / 2;
+        },
+        5s));
+    const double attendu = kEfficaceTon * 128.0 / 255.0;
+    EXPECT_NEAR(efficace(d, 0, debut + kTaux / 5, debut + kTaux / 2), attendu, attendu * 0.03);
+    // The right side carries only the reference's clicks.
+    EXPECT_LT(efficace(d, 1, debut + kTaux / 5, debut + kTaux / 2), 0.03);
+}
+
+// Volume and pause are heard within 100 ms of the call, although the
+// server holds about a second and a half of the stream.
+TEST_F(SortiePulseTest, ControlsAreHeardWithin100Ms) {
+    auto lm = lecteur();
+    ecouter();
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{5000, 441.0}}));
+    ASSERT_TRUE(jouer(*lm, piste));
+    lm->moteur.definir_pan(lm->canal, 0);  // the right side is the reference's
+    std::this_thread::sleep_for(700ms);
+    std::int64_t avant_volume = client_->reference_maintenant();
+    lm->moteur.definir_volume(lm->canal, 64);
+    std::this_thread::sleep_for(300ms);
+    std::int64_t avant_pause = client_->reference_maintenant();
+    lm->moteur.mettre_en_pause(lm->canal, true);
+    std::this_thread::sleep_for(300ms);
+    lm->moteur.mettre_en_pause(lm->canal, false);
+    std::vector<float> d = enregistrement_jusqua(avant_pause);
+
+    const double plein = kEfficaceTon, quart = kEfficaceTon * 64.0 / 255.0;
+    std::int64_t r = Client::vers_enregistrement(d, avant_volume);
+    ASSERT_GE(r, kTaux / 10) << "the recording does not reach the volume change";
+    std::int64_t volume = changement(d, r - kTaux / 20, (plein + quart) / 2);
+    ASSERT_GE(volume, 0);
+    EXPECT_LE(ms(volume - r), 100.0) << "volume change heard late";
+    EXPECT_GE(ms(volume - r), -20.0) << "volume change heard before it was made";
+
+    r = Client::vers_enregistrement(d, avant_pause);
+    std::int64_t pause = changement(d, r - kTaux / 20, quart / 4);
+    ASSERT_GE(pause, 0);
+    EXPECT_LE(ms(pause - r), 100.0) << "pause heard late";
+
+}
+
+// Pause corks the stream and freezes the position; resume goes on to the end.
+TEST_F(SortiePulseTest, PauseCorksAndResumeGoesOnFromThePausedPlace) {
+    auto lm = lecteur();
+    ecouter();
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1200, 441.0}}));
+    ASSERT_TRUE(jouer(*lm, piste));
+    lm->moteur.definir_pan(lm->canal, 0);
+    std::this_thread::sleep_for(400ms);
+    lm->moteur.mettre_en_pause(lm->canal, true);
+    std::int64_t p1 = lm->moteur.position(lm->flux);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(lm->moteur.en_pause(lm->canal));
+    EXPECT_EQ(lm->moteur.position(lm->flux), p1);
+    bool bouche = false;
+    for (const Client::Entree& e : client_->entrees())
+        if (e.application == "vantrel") bouche = e.corked;
+    EXPECT_TRUE(bouche) << "the paused stream is not corked";
+    lm->moteur.mettre_en_pause(lm->canal, false);
+    EXPECT_FALSE(lm->moteur.en_pause(lm->canal));
+    EXPECT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > p1; }, 1500ms));
+    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux); }, 3s));
+}
+
+// A seek drops what the server holds: the new place is heard at once and the
+// position counts from it.
+TEST_F(SortiePulseTest, SeekIsHeardFromTheNewPlace) {
+    auto lm = lecteur();
+    ecouter();
+    // Sound, then a second of silence, then sound again.
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1000, 441.0}, {1000, 0.0}, {1000, 441.0}}));
+    ASSERT_TRUE(jouer(*lm, piste));
+    lm->moteur.definir_pan(lm->canal, 0);
+    std::this_thread::sleep_for(400ms);
+    std::int64_t avant = client_->reference_maintenant();
+    auto t0 = Horloge::now();
+    lm->moteur.aller_a_ms(lm->flux, 1200);
+    std::this_thread::sleep_for(300ms);
+    double ecoule = ms_depuis(t0);
+    double position = ms(lm->moteur.position(lm->flux));
+    EXPECT_GE(position, 1200.0);
+    EXPECT_LE(position, 1200.0 + ecoule + 700.0);
+    std::vector<float> d = enregistrement_jusqua(avant);
+    std::int64_t r = Client::vers_enregistrement(d, avant);
+    ASSERT_GE(r, kTaux / 10);
+    std::int64_t silence = changement(d, r - kTaux / 20, kEfficaceTon / 4);
+    ASSERT_GE(silence, 0);
+    EXPECT_LE(ms(silence - r), 100.0) << "the old place was heard after the seek";
+}
+
+// The end of the track is reported when its last sample is heard, not when it
+// was written (a short track is written whole at once): the position reaches
+// the length after the track's own duration, and the channel plays one more
+// (silent) second.
+TEST_F(SortiePulseTest, EndIsReportedWhenTheLastSampleIsHeard) {
+    auto lm = lecteur();
+    std::string piste = dossier_.ecrire("court.wav", wav_tons({{600, 441.0}}));
+    ASSERT_TRUE(jouer(*lm, piste));
+    lm->moteur.definir_pan(lm->canal, 0);
+    auto t0 = Horloge::now();
+    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux); }, 3s));
+    auto t_fin = Horloge::now();
+    EXPECT_GE(ms_depuis(t0), 580.0);
+    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
+    EXPECT_EQ(lm->moteur.temps_ms(lm->flux), lm->moteur.longueur_ms(lm->flux));
+    ASSERT_TRUE(attendre([&] { return !lm->moteur.en_lecture(lm->canal); }, 3s));
+    EXPECT_GE(ms_depuis(t_fin), 900.0);
+}
+
+// The stream shows as "vantrel" with the display name of the file, updated
+// for each track, and follows the default device when the user changes it.
+TEST_F(SortiePulseTest, StreamIsNamedAndFollowsTheDefaultDevice) {
+    auto lm = lecteur();
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
+    std::string autre = dossier_.ecrire("sous/Deux été.wav", wav_tons({{3000, 441.0}}));
+    auto nom = [&] {
+        for (const Client::Entree& e : client_->entrees())
+            if (e.application == "vantrel") return e.media;
+        return std::string("(no vantrel stream)");
+    };
+    ASSERT_TRUE(jouer(*lm, piste));
+    EXPECT_TRUE(attendre([&] { return nom() == "ton.wav"; }, 2s)) << nom();
+    lm->moteur.arreter_flux(lm->flux);
+    lm->moteur.fermer_flux(lm->flux);
+    ASSERT_TRUE(jouer(*lm, autre));
+    EXPECT_TRUE(attendre([&] { return nom() == "Deux été.wav"; }, 2s)) << nom();
+
+    ASSERT_TRUE(client_->charger_module("module-null-sink", "sink_name=autre"));
+    std::uint32_t indice = client_->indice_sink("autre");
+    ASSERT_NE(indice, PA_INVALID_INDEX);
+    ASSERT_TRUE(client_->sink_par_defaut("autre"));
+    auto sink = [&] {
+        for (const Client::Entree& e : client_->entrees())
+            if (e.application == "vantrel") return e.sink;
+        return PA_INVALID_INDEX;
+    };
+    EXPECT_TRUE(attendre([&] { return sink() == indice; }, 2s)) << "the stream stayed on the old device";
+    std::int64_t p = lm->moteur.position(lm->flux);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_GT(lm->moteur.position(lm->flux), p) << "playback stopped after the move";
+}
+
+// A stream the server kills is made again and playback goes on.
+TEST_F(SortiePulseTest, KilledStreamIsMadeAgain) {
+    auto lm = lecteur();
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
+    ASSERT_TRUE(jouer(*lm, piste));
+    std::this_thread::sleep_for(200ms);
+    std::uint32_t indice = PA_INVALID_INDEX;
+    for (const Client::Entree& e : client_->entrees())
+        if (e.application == "vantrel") indice = e.indice;
+    ASSERT_NE(indice, PA_INVALID_INDEX);
+    ASSERT_TRUE(client_->tuer_entree(indice));
+    ASSERT_TRUE(attendre([&] { return sortie(*lm).recreations() == 1; }, 2s));
+    EXPECT_TRUE(sortie(*lm).sur_serveur());
+    std::int64_t p = lm->moteur.position(lm->flux);
+    EXPECT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > p + kTaux / 10; }, 2s));
+    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
+}
+
+// The server going away mid-track: the player goes on through SDL2 (the
+// dummy driver here) to the end of the track.
+TEST_F(SortiePulseTest, ServerGoneFallsBackToSdl) {
+    auto lm = lecteur(vt::SortiePulse::Repli::SDL);
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1500, 441.0}}));
+    ASSERT_TRUE(jouer(*lm, piste));
+    lm->moteur.definir_volume(lm->canal, 200);
+    std::this_thread::sleep_for(300ms);
+    client_.reset();
+    demon_->tuer();
+    ASSERT_TRUE(attendre([&] { return sortie(*lm).sur_sdl(); }, 3s));
+    bool fin_vue = false;
+    EXPECT_TRUE(attendre(
+        [&] {
+            fin_vue = fin_vue || lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux);
+            return !lm->moteur.en_lecture(lm->canal);
+        },
+        5s));
+    EXPECT_TRUE(fin_vue);
+    lm->moteur.aller_a_ms(lm->flux, 100);
+    lm->moteur.fermer();
+}
+
+// With PulseAudio forced, a server that goes away leaves the player silent:
+// every call still answers and closing works.
+TEST_F(SortiePulseTest, ServerGoneWithPulseForcedGoesSilent) {
+    auto lm = lecteur(vt::SortiePulse::Repli::Silence);
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1500, 441.0}}));
+    ASSERT_TRUE(jouer(*lm, piste));
+    std::this_thread::sleep_for(200ms);
+    client_.reset();
+    demon_->tuer();
+    ASSERT_TRUE(attendre([&] { return !sortie(*lm).sur_serveur(); }, 3s));
+    EXPECT_FALSE(sortie(*lm).sur_sdl());
+    lm->moteur.definir_volume(lm->canal, 10);
+    lm->moteur.mettre_en_pause(lm->canal, true);
+    lm->moteur.mettre_en_pause(lm->canal, false);
+    lm->moteur.aller_a_ms(lm->flux, 500);
+    EXPECT_LE(lm->moteur.position(lm->flux), lm->moteur.longueur(lm->flux));
+    lm->moteur.arreter_flux(lm->flux);
+    lm->moteur.fermer_flux(lm->flux);
+    EXPECT_GT(jouer(*lm, piste) ? 1 : 0, 0);
+    lm->moteur.fermer();
+}
+
+// The default choice: PulseAudio when the server answers, SDL2 when there is
+// none or when it does not answer within the delay; SDL2 when asked.
+TEST_F(SortiePulseTest, DefaultOutputIsPulseOnlyWhenAServerAnswers) {
+    auto choix = vt::creer_sortie("");
+    EXPECT_NE(dynamic_cast<vt::SortiePulse*>(choix.get()), nullptr);
+    EXPECT_NE(dynamic_cast<vt::SortieSDL*>(vt::creer_sortie("sdl").get()), nullptr);
+
+    env_.definir("PULSE_SERVER", "unix:" + dossier_.chemin() + "absent.sock");
+    auto t0 = Horloge::now();
+    EXPECT_NE(dynamic_cast<vt::SortieSDL*>(vt::creer_sortie("").get()), nullptr);
+    EXPECT_LT(Horloge::now() - t0, 150ms);
+
+    // A socket that accepts and never answers.
+    std::string muet = dossier_.chemin() + "muet.sock";
+    int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(s, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strncpy(a.sun_path, muet.c_str(), sizeof a.sun_path - 1);
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::listen(s, 4), 0);
+    env_.definir("PULSE_SERVER", "unix:" + muet);
+    t0 = Horloge::now();
+    EXPECT_NE(dynamic_cast<vt::SortieSDL*>(vt::creer_sortie("").get()), nullptr);
+    auto duree = Horloge::now() - t0;
+    EXPECT_GE(duree, 150ms);
+    EXPECT_LT(duree, 400ms);
+    ::close(s);
+}
+
+}  // namespace
+
+#endif
