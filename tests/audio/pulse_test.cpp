@@ -197,7 +197,10 @@ TEST_F(SortiePulseTest, SeekIsHeardFromTheNewPlace) {
     ASSERT_GE(r, kTaux / 10);
     std::int64_t silence = changement(d, r - kTaux / 20, kEfficaceTon / 4);
     ASSERT_GE(silence, 0);
-    EXPECT_LE(ms(silence - r), 100.0) << "the old place was heard after the seek";
+    // The server holds about 1.5 s: without the flush the old place would go
+    // on that long. How fast the cut is heard is a figure of the benchmark;
+    // here a generous bound keeps the check about the flush itself.
+    EXPECT_LE(ms(silence - r), 500.0) << "the old place was heard after the seek";
 }
 
 // The end of the track is reported when its last sample is heard, not when it
