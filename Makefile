@@ -43,7 +43,9 @@ SAN_ENV = ASAN_OPTIONS=detect_leaks=1:strict_init_order=1:check_initialization_o
 
 test-asan: deps
 	@cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON > /dev/null
-	@$(SAN_ENV) cmake --build $(BUILD_ASAN) -j$(JOBS)
+	@# Only the test programs (and what they need): the rest is not run here.
+	@$(SAN_ENV) cmake --build $(BUILD_ASAN) -j$(JOBS) --target $$(cmake --build $(BUILD_ASAN) --target help | \
+		sed -n 's/^\.\.\. \(test_[a-z_]*\)$$/\1/p' | grep -v '_autogen$$')
 	cd $(BUILD_ASAN) && $(SAN_ENV) QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		ctest --output-on-failure -j$(JOBS) --timeout 900
 

@@ -1,8 +1,125 @@
 #!/bin/sh
-# Runs every benchmark program; `make bench` starts it from the build folder.
-set -e
-for b in ./bench/bench_*; do
-    [ -x "$b" ] || continue
-    echo "== $b"
-    "$b"
+# Builds nothing: runs every benchmark of a build (make bench builds them and
+# starts this from the build folder), collects each figure, and prints one
+# table: the figure, its target, and whether it holds. The programs' own
+# output is kept in a scratch folder whose path is printed at the end.
+#
+# Figures come from Google Benchmark's JSON output (real time, the time a
+# user waits, in ms), from the audio benchmark's CPU ratio line, and from the
+# start-up and playback scripts. A figure that could not be measured (a
+# missing tool or program) shows "n/a" and fails nothing; the exit status is
+# 1 when a measured figure misses its target.
+set -u
+BUILD=$(pwd)
+HERE=$(cd "$(dirname "$0")" && pwd)
+OUT=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-bench-XXXXXX")
+RESULTS="$OUT/figures.tsv"
+: > "$RESULTS"
+
+say() { printf '%s\n' "$*" >&2; }
+
+# Runs a benchmark program with JSON output into $OUT/<name>.json.
+run_bench() {
+    name=$1
+    if [ ! -x "$BUILD/bench/$name" ]; then
+        say "-- $name: not built"
+        return
+    fi
+    say "-- $name"
+    "$BUILD/bench/$name" --benchmark_out="$OUT/$name.json" --benchmark_out_format=json \
+        > "$OUT/$name.log" 2>&1 || say "   $name exited with an error (see $OUT/$name.log)"
+    # One line per run: program, benchmark name, real time in ms, error flag.
+    awk -v prog="$name" '
+        function ms(v, u) {
+            if (u == "ns") return v / 1e6
+            if (u == "us") return v / 1e3
+            if (u == "s") return v * 1e3
+            return v
+        }
+        /"name":/        { n = $0; sub(/^[^:]*: *"/, "", n); sub(/",? *$/, "", n); rt = ""; err = 0 }
+        /"error_occurred": *true/ { err = 1 }
+        /"real_time":/   { rt = $2; sub(/,$/, "", rt) }
+        /"time_unit":/   { u = $2; gsub(/[",]/, "", u); if (n != "") printf "%s\t%s\t%.6f\t%d\n", prog, n, ms(rt + 0, u), err; n = "" }
+    ' "$OUT/$name.json" 2>/dev/null >> "$RESULTS"
+}
+
+# The real time in ms of benchmark $2 of program $1 (a fixed iteration count
+# or minimum time in its name is ignored); empty when absent or failed.
+figure() {
+    awk -F '\t' -v p="$1" -v n="$2" '
+        $1 == p && $4 == 0 && ($2 == n || index($2, n "/iterations:") == 1 || index($2, n "/min_time:") == 1) { v = $3 }
+        END { if (v != "") print v }' "$RESULTS"
+}
+
+run_bench bench_config
+run_bench bench_playlist
+run_bench bench_fenetre
+run_bench bench_audio
+ratio=""
+[ -f "$OUT/bench_audio.log" ] &&
+    ratio=$(sed -n 's/^audio engine \/ FFmpeg alone.*pairs): *\([0-9.]*\).*/\1/p' "$OUT/bench_audio.log" | tail -1)
+
+# The scripts start the real player on an X server: not on the offscreen
+# platform nor the dummy sound driver that the benchmark programs use.
+say "-- demarrage.sh (start-up to map, under Xvfb)"
+(cd "$BUILD" && env -u QT_QPA_PLATFORM -u SDL_AUDIODRIVER sh "$HERE/demarrage.sh") > "$OUT/demarrage.log" 2>&1 || say "   demarrage.sh failed (see $OUT/demarrage.log)"
+startup=$(sed -n 's/^startup_to_map_ms min [0-9.]* median \([0-9.]*\).*/\1/p' "$OUT/demarrage.log" | tail -1)
+
+say "-- lecture_60s.sh (one minute of playback under PulseAudio)"
+(cd "$BUILD" && env -u QT_QPA_PLATFORM -u SDL_AUDIODRIVER sh "$HERE/lecture_60s.sh") > "$OUT/lecture_60s.log" 2>&1 || say "   lecture_60s.sh failed (see $OUT/lecture_60s.log)"
+valeur_lecture() { sed -n "s/^ *$1 \([0-9.]*\).*/\1/p" "$OUT/lecture_60s.log" | tail -1; }
+cpu_lecture=$(valeur_lecture player_cpu_s)
+commutations=$(valeur_lecture context_switches_per_s)
+rss=$(valeur_lecture rss_after_30s_mib)
+
+# One table row: label, figure, unit, comparison (< or <=), target.
+failed=0
+row() {
+    label=$1 value=$2 unit=$3 op=$4 target=$5
+    if [ -z "$value" ]; then
+        printf '%-58s %12s  %-12s %s\n' "$label" "n/a" "$op $target $unit" "not measured"
+        return
+    fi
+    holds=$(awk -v v="$value" -v t="$target" -v op="$op" 'BEGIN {
+        ok = (op == "<") ? (v < t) : (v <= t); print ok ? "yes" : "NO" }')
+    [ "$holds" = "yes" ] || failed=1
+    printf '%-58s %12s  %-12s %s\n' "$label" "$(awk -v v="$value" -v u="$unit" 'BEGIN {
+        if (u == "") printf "%.3f", v; else if (v < 10) printf "%.3f %s", v, u; else printf "%.1f %s", v, u }')" \
+        "$op $target $unit" "$holds"
+}
+
+echo
+printf '%-58s %12s  %-12s %s\n' "figure" "measured" "target" "holds"
+printf '%-58s %12s  %-12s %s\n' "------" "--------" "------" "-----"
+row "config: all values of a 100k-value text, one pass" \
+    "$(figure bench_config BM_AllValuesOnePass100k)" ms "<" 50
+row "playlist: append 100k one by one (both views)" \
+    "$(figure bench_playlist BM_Ajout100k/vues:1)" ms "<" 1000
+row "playlist: append 100k one by one (model alone)" \
+    "$(figure bench_playlist BM_Ajout100k/vues:0)" ms "<" 1000
+for e in "0 delete the first" "1 delete the middle one" "2 swap two" "3 add one"; do
+    row "playlist, 100k entries: ${e#* } (both views)" \
+        "$(figure bench_playlist "BM_Edition100k/edition:${e%% *}/vues:1")" ms "<" 50
 done
+row "playlist: load a 10k-entry file (both views)" \
+    "$(figure bench_playlist BM_ChargerPlaylist/entrees:10000/vues:1)" ms "<" 50
+row "playlist: load a 100k-entry file (both views)" \
+    "$(figure bench_playlist BM_ChargerPlaylist/entrees:100000/vues:1)" ms "<" 500
+row "playlist: save a 100k-entry file" \
+    "$(figure bench_playlist BM_EcrirePlaylist100k)" ms "<" 200
+row "playlist: scan a folder of 10k play lists" \
+    "$(figure bench_playlist BM_ListerPlaylists10k)" ms "<" 200
+row "window: 400 ms tick while playing, 100k-entry list" \
+    "$(figure bench_fenetre BM_TickWhilePlaying100k)" ms "<" 1
+row "window: append 100k to both views" \
+    "$(figure bench_fenetre BM_Append100kToBothViews)" ms "<" 1000
+row "window: up, down, delete and add on 100k entries" \
+    "$(figure bench_fenetre BM_Edits100k)" ms "<" 50
+row "audio: engine CPU / FFmpeg alone CPU, one minute of MP3" "$ratio" "" "<=" 1.15
+row "start-up to mapped window, median" "$startup" ms "<" 50
+row "playback, one minute: player CPU" "$cpu_lecture" s "<=" 0.4
+row "playback, one minute: context switches per second" "$commutations" "/s" "<" 100
+row "playback, one minute: resident memory after 30 s" "$rss" MiB "<" 70
+echo
+echo "programs' output: $OUT"
+exit $failed
