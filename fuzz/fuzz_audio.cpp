@@ -13,8 +13,8 @@
 #include "audio/sortie_audio.h"
 #include "outils_fuzz.h"
 
-#include <cstdint>
 #include <dirent.h>
+#include <cstdint>
 #include <memory>
 #include <vector>
 

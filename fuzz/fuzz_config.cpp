@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     VT_EXIGER(valeurs.size() == g.nombre_valeurs());
     VT_EXIGER(vt::valeurs_quotees(texte).size() == valeurs.size());
     // Value by value is quadratic: compare the first ones and the last one.
-    for (std::size_t i = 0; i < valeurs.size() && i < 64; ++i) VT_EXIGER(g.valeur(unsigned(i + 1)) == valeurs[i]);
+    for (std::size_t i = 0; i < valeurs.size() && i < 64; ++i)
+        VT_EXIGER(g.valeur(unsigned(i + 1)) == valeurs[i]);
     if (!valeurs.empty()) VT_EXIGER(g.valeur(unsigned(valeurs.size())) == valeurs.back());
     VT_EXIGER(g.valeur(0).empty());
     VT_EXIGER(g.valeur(unsigned(valeurs.size() + 1)).empty());

@@ -11,8 +11,8 @@
 #include "outils_fuzz.h"
 #include "playlist/liste_courante.h"
 
-#include <QCoreApplication>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cstdint>
@@ -88,20 +88,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int n = liste.nombre();
         const int i = fdp.ConsumeIntegralInRange<int>(-1, n);
         switch (fdp.ConsumeIntegralInRange<int>(0, 2)) {
-        case 0:
-            liste.supprimer(i);
-            VT_EXIGER(liste.nombre() == (i >= 0 && i < n ? n - 1 : n));
-            break;
-        case 1: {
-            const std::string avant = liste.chemin(i), precedent = liste.chemin(i - 1);
-            liste.echanger_avec_precedent(i);
-            if (i >= 1 && i < n) VT_EXIGER(liste.chemin(i) == precedent && liste.chemin(i - 1) == avant);
-            VT_EXIGER(liste.nombre() == n);
-            break;
-        }
-        default:
-            liste.ajouter(fdp.ConsumeRandomLengthString(64));
-            VT_EXIGER(liste.nombre() == n + 1);
+            case 0:
+                liste.supprimer(i);
+                VT_EXIGER(liste.nombre() == (i >= 0 && i < n ? n - 1 : n));
+                break;
+            case 1: {
+                const std::string avant = liste.chemin(i), precedent = liste.chemin(i - 1);
+                liste.echanger_avec_precedent(i);
+                if (i >= 1 && i < n) VT_EXIGER(liste.chemin(i) == precedent && liste.chemin(i - 1) == avant);
+                VT_EXIGER(liste.nombre() == n);
+                break;
+            }
+            default:
+                liste.ajouter(fdp.ConsumeRandomLengthString(64));
+                VT_EXIGER(liste.nombre() == n + 1);
         }
     }
 
@@ -120,8 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (genre == 1) nom += ".VtList";
         std::error_code ec;
         if (std::filesystem::exists(dossier + nom, ec)) continue;
-        if (genre == 2) std::filesystem::create_directory(dossier + nom, ec);  // a folder counts too
-        else vt::fuzz::ecrire_fichier(dossier + nom, "\"/m/a.mp3\"");
+        if (genre == 2)
+            std::filesystem::create_directory(dossier + nom, ec);  // a folder counts too
+        else
+            vt::fuzz::ecrire_fichier(dossier + nom, "\"/m/a.mp3\"");
         ++crees;
     }
     const std::string prefixe = nom_de_fichier(fdp.ConsumeRandomLengthString(16));

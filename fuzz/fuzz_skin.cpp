@@ -13,10 +13,10 @@
 #include "skin/chargeur_skin.h"
 #include "skin/elements.h"
 
+#include <fuzzer/FuzzedDataProvider.h>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -61,24 +61,32 @@ QByteArray image_saine(FuzzedDataProvider& fdp) {
 void creer_image(FuzzedDataProvider& fdp, const std::string& nom) {
     const std::string chemin = dossier_travail() + nom;
     switch (fdp.ConsumeIntegralInRange<int>(0, 5)) {
-    case 0: return;  // missing
-    case 1: vt::fuzz::ecrire_fichier(chemin, image_saine(fdp).toStdString()); return;
-    case 2: {        // truncated
-        QByteArray o = image_saine(fdp);
-        o.truncate(fdp.ConsumeIntegralInRange<int>(0, int(o.size())));
-        vt::fuzz::ecrire_fichier(chemin, o.toStdString());
-        return;
-    }
-    case 3: {        // a few bytes overwritten, headers included
-        QByteArray o = image_saine(fdp);
-        const int n = fdp.ConsumeIntegralInRange<int>(1, 8);
-        for (int k = 0; k < n && !o.isEmpty(); ++k)
-            o[fdp.ConsumeIntegralInRange<int>(0, int(o.size()) - 1)] = char(fdp.ConsumeIntegral<std::uint8_t>());
-        vt::fuzz::ecrire_fichier(chemin, o.toStdString());
-        return;
-    }
-    case 4: vt::fuzz::ecrire_fichier(chemin, fdp.ConsumeRandomLengthString(4096)); return;
-    default: std::filesystem::create_directory(chemin); return;
+        case 0:
+            return;  // missing
+        case 1:
+            vt::fuzz::ecrire_fichier(chemin, image_saine(fdp).toStdString());
+            return;
+        case 2: {  // truncated
+            QByteArray o = image_saine(fdp);
+            o.truncate(fdp.ConsumeIntegralInRange<int>(0, int(o.size())));
+            vt::fuzz::ecrire_fichier(chemin, o.toStdString());
+            return;
+        }
+        case 3: {  // a few bytes overwritten, headers included
+            QByteArray o = image_saine(fdp);
+            const int n = fdp.ConsumeIntegralInRange<int>(1, 8);
+            for (int k = 0; k < n && !o.isEmpty(); ++k)
+                o[fdp.ConsumeIntegralInRange<int>(0, int(o.size()) - 1)] =
+                    char(fdp.ConsumeIntegral<std::uint8_t>());
+            vt::fuzz::ecrire_fichier(chemin, o.toStdString());
+            return;
+        }
+        case 4:
+            vt::fuzz::ecrire_fichier(chemin, fdp.ConsumeRandomLengthString(4096));
+            return;
+        default:
+            std::filesystem::create_directory(chemin);
+            return;
     }
 }
 
@@ -111,10 +119,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int i = 1; i <= n; ++i) {
             texte += sans_guillemets(fdp.ConsumeRandomLengthString(8));
             std::string valeur;
-            if (i == 1) valeur = "skin";
-            else if (i == vt::kValeurActiver && fdp.ConsumeBool()) valeur = "activer";
-            else if (fdp.ConsumeIntegralInRange<int>(0, 15) > 0) valeur = noms[fdp.ConsumeIntegralInRange<int>(0, kImages - 1)];
-            else valeur = sans_guillemets(fdp.ConsumeRandomLengthString(16));
+            if (i == 1)
+                valeur = "skin";
+            else if (i == vt::kValeurActiver && fdp.ConsumeBool())
+                valeur = "activer";
+            else if (fdp.ConsumeIntegralInRange<int>(0, 15) > 0)
+                valeur = noms[fdp.ConsumeIntegralInRange<int>(0, kImages - 1)];
+            else
+                valeur = sans_guillemets(fdp.ConsumeRandomLengthString(16));
             vt::ajouter_valeur(texte, valeur);
         }
     } else {
@@ -134,20 +146,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     VT_EXIGER(parseur.texte == (skin_present ? texte : std::string("avant")));
     const int elements = int(vt::kElementsSkin.size());
     switch (r) {
-    case vt::ResultatSkin::Applique:
-        VT_EXIGER(skin_present && parseur.nombre_valeurs() >= unsigned(vt::kValeursMinimum));
-        VT_EXIGER(cible.images == elements && cible.couleurs <= 1 && cible.caches <= 1);
-        VT_EXIGER(cible.caches == (parseur.valeur(vt::kValeurActiver) == "activer" ? 1 : 0));
-        break;
-    case vt::ResultatSkin::ImageIllisible:
-        VT_EXIGER(cible.images < elements && cible.couleurs == 0 && cible.caches == 0);
-        VT_EXIGER(muets.messages == 1);
-        break;
-    case vt::ResultatSkin::Invalide:
-    case vt::ResultatSkin::Inaccessible:
-        VT_EXIGER(cible.images == 0 && cible.couleurs == 0 && cible.caches == 0);
-        VT_EXIGER(muets.messages >= 1);
-        break;
+        case vt::ResultatSkin::Applique:
+            VT_EXIGER(skin_present && parseur.nombre_valeurs() >= unsigned(vt::kValeursMinimum));
+            VT_EXIGER(cible.images == elements && cible.couleurs <= 1 && cible.caches <= 1);
+            VT_EXIGER(cible.caches == (parseur.valeur(vt::kValeurActiver) == "activer" ? 1 : 0));
+            break;
+        case vt::ResultatSkin::ImageIllisible:
+            VT_EXIGER(cible.images < elements && cible.couleurs == 0 && cible.caches == 0);
+            VT_EXIGER(muets.messages == 1);
+            break;
+        case vt::ResultatSkin::Invalide:
+        case vt::ResultatSkin::Inaccessible:
+            VT_EXIGER(cible.images == 0 && cible.couleurs == 0 && cible.caches == 0);
+            VT_EXIGER(muets.messages >= 1);
+            break;
     }
     VT_EXIGER(skin_present || r == vt::ResultatSkin::Inaccessible);
     return 0;

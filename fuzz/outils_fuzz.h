@@ -5,6 +5,7 @@
 // only counts the messages it is asked to show.
 #include "config/dialogues.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,18 +14,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 namespace vt::fuzz {
 
 // Stops the run (libFuzzer then saves the input) when a property fails.
-#define VT_EXIGER(condition)                                                              \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
+#define VT_EXIGER(condition)                                                                      \
+    do {                                                                                          \
+        if (!(condition)) {                                                                       \
             std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                 \
-        }                                                                                 \
+            std::abort();                                                                         \
+        }                                                                                         \
     } while (0)
 
 // The working folder of this process, ending with '/', created on first use

@@ -19,7 +19,8 @@ using vt::test::DossierTemp;
 TEST(FrequenceAbsurde, HugeSampleRateIsNotResampledAndEnds) {
     std::string octets = vt::test::octets_wav(100);
     const std::uint32_t taux = 0x20005622;
-    for (int i = 0; i < 4; ++i) octets[std::size_t(24 + i)] = char((taux >> (8 * i)) & 0xff);  // fmt: sample rate
+    for (int i = 0; i < 4; ++i)
+        octets[std::size_t(24 + i)] = char((taux >> (8 * i)) & 0xff);  // fmt: sample rate
     DossierTemp dossier;
     const std::string chemin = dossier.ecrire("absurde.wav", octets);
 

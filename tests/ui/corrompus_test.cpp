@@ -7,9 +7,9 @@
 #include "playlist/liste_courante.h"
 #include "ui/fixture.h"
 
+#include <sys/stat.h>
 #include <QMimeData>
 #include <QUrl>
-#include <sys/stat.h>
 
 namespace {
 
@@ -134,7 +134,8 @@ TEST_F(Corrompus, DroppedFilesNextAndBackAcrossThem) {
     const std::vector<std::string> fichiers = fichiers_deposes();
     QMimeData donnees;
     QList<QUrl> urls;
-    for (const std::string& f : fichiers) urls << QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(f)));
+    for (const std::string& f : fichiers)
+        urls << QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(f)));
     donnees.setUrls(urls);
     QDropEvent depot(QPointF(20, 60), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
     static_cast<QObject*>(f1)->event(&depot);

@@ -6,8 +6,8 @@
 #include "ui/fixture.h"
 
 #include <dirent.h>
-#include <fstream>
 #include <unistd.h>
+#include <fstream>
 
 #if defined(__SANITIZE_ADDRESS__)
 // From the sanitizer runtime (gcc ships no header for it): bytes allocated and
@@ -51,7 +51,8 @@ protected:
         f1->Timer1->stop();  // the test ticks by hand
         std::vector<std::string> chemins;
         for (int i = 0; i < kPistes; ++i)
-            chemins.push_back(app.ecrire("p" + std::to_string(i) + ".wav", vt::test::octets_wav(50, 300 + 50 * i)));
+            chemins.push_back(
+                app.ecrire("p" + std::to_string(i) + ".wav", vt::test::octets_wav(50, 300 + 50 * i)));
         f1->deposer(chemins);
     }
 
@@ -74,11 +75,18 @@ protected:
         const int apres = f1->index_courant();
         ASSERT_TRUE(joue()) << "end " << k << ": nothing started";
         ASSERT_NE(lecteur().flux, flux_avant) << "end " << k;
-        ASSERT_LT(lecteur().moteur.position(lecteur().flux), lecteur().moteur.longueur(lecteur().flux)) << "end " << k;
+        ASSERT_LT(lecteur().moteur.position(lecteur().flux), lecteur().moteur.longueur(lecteur().flux))
+            << "end " << k;
         switch (mode) {
-        case Mode::Repetition: ASSERT_EQ(apres, avant) << "end " << k; break;
-        case Mode::Hasard: ASSERT_NE(apres, avant) << "end " << k; break;
-        case Mode::Boucle: ASSERT_EQ(apres, (avant + 1) % kPistes) << "end " << k; break;
+            case Mode::Repetition:
+                ASSERT_EQ(apres, avant) << "end " << k;
+                break;
+            case Mode::Hasard:
+                ASSERT_NE(apres, avant) << "end " << k;
+                break;
+            case Mode::Boucle:
+                ASSERT_EQ(apres, (avant + 1) % kPistes) << "end " << k;
+                break;
         }
         ASSERT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : p%1.wav").arg(apres)) << "end " << k;
     }
