@@ -12,6 +12,20 @@ namespace {
 constexpr std::size_t kOctetsParTrame = 2 * sizeof(float);
 // A channel waiting for its decoder: the next try to write.
 constexpr std::uint64_t kReessaiUs = 10000;
+// After a flush, the stream stays corked until it holds this much sound (or
+// until the server's buffer is full, or nothing more comes): at the uncork
+// the server rewinds its device and mixes the stream again from "now", as
+// far ahead as the device's latency, and a queue shorter than that runs dry
+// at once. Sound written during that underrun makes the server rewind again
+// by what it counted as missing, and on the test server that skipped 0.3 to
+// 0.55 s of the track right after its start (the position, counted from the
+// uncork, then reached the length that long after the last sound was heard).
+// Half the buffer is the sink latency our buffer asks for (kTamponMs -
+// 2 kRequeteMs).
+constexpr std::int64_t kAvanceMs = SortiePulse::kTamponMs / 2;
+// A decoder slower than this to provide it: the stream starts with what
+// there is.
+constexpr std::uint64_t kAttenteAvanceUs = 100000;
 // Streams killed by the server: created again at most this many times in a
 // row (within kFenetreRecreations) before the server is given up.
 constexpr int kRecreationsMax = 3;
@@ -47,9 +61,11 @@ struct SortiePulse::Etat {
     bool inactif = false;        // stopped pulling: nothing audible
     float gauche = 1, droite = 1;
     bool suspendu = false;       // corked for a pause
-    // Corked since vider, until new sound is written: corking is what makes
-    // the server drop at once what its device had already mixed of ours.
+    // Corked since vider, until enough new sound is written (kAvanceMs):
+    // corking is what makes the server drop at once what its device had
+    // already mixed of ours.
     bool vide = true;
+    pa_usec_t vide_depuis = 0;
     bool en_marche = false;      // lancer
     std::string titre;           // media name, valid UTF-8
     int echecs_flux = 0;
@@ -97,6 +113,7 @@ struct SortiePulse::Etat {
         case PA_STREAM_READY:
             e->flux_pret = true;
             e->indice = e->pa->stream_get_index(f);
+            if (e->vide) e->vider_flux();
             e->appliquer_niveaux();
             e->appliquer_bouchon();
             e->ecrire();
@@ -152,6 +169,7 @@ struct SortiePulse::Etat {
         if (octets_libres == std::size_t(-1)) return;
         std::size_t libres = octets_libres / kOctetsParTrame;
         if (libres == 0) {
+            if (vide && tirees > entendues) deboucher_apres_vide();
             desarmer();
             return;
         }
@@ -159,6 +177,8 @@ struct SortiePulse::Etat {
         if (!p.audible) {
             inactif = true;
             desarmer();
+            // Nothing more comes: what was written plays.
+            if (vide && tirees > entendues) deboucher_apres_vide();
             return;
         }
         inactif = false;
@@ -180,11 +200,11 @@ struct SortiePulse::Etat {
             reste -= k;
             libres -= k;
             if (pa->stream_write(flux, donnees, k * kOctetsParTrame, nullptr, 0, PA_SEEK_RELATIVE) < 0) break;
-            if (vide) {
-                vide = false;
-                appliquer_bouchon();
-            }
         }
+        if (vide && tirees > entendues &&
+            (libres == 0 || tirees - entendues >= std::int64_t(frequence) * kAvanceMs / 1000 ||
+             pa->rtclock_now() - vide_depuis >= kAttenteAvanceUs))
+            deboucher_apres_vide();
         // Room left that the decoders could not fill yet: try again shortly.
         if (libres > 0)
             armer(kReessaiUs);
@@ -208,6 +228,14 @@ struct SortiePulse::Etat {
     }
 
     bool bouche() const { return suspendu || !en_marche || vide; }
+    void vider_flux() {
+        vide = true;
+        vide_depuis = pa->rtclock_now();
+    }
+    void deboucher_apres_vide() {
+        vide = false;
+        appliquer_bouchon();
+    }
     void appliquer_bouchon() {
         if (!flux_pret) return;
         bool b = bouche();
@@ -454,7 +482,7 @@ bool SortiePulse::recreer_flux() {
         // What the old stream held is lost: counted as dropped.
         e.entendues = e.tirees;
         e.joue = false;
-        e.vide = true;
+        e.vider_flux();
         e.inactif = false;
         ok = e.creer_flux();
     }
@@ -575,7 +603,7 @@ void SortiePulse::vider() {
         // A flush alone keeps what the device already mixed (up to its
         // latency). Corking first makes the server take that back into the
         // stream's queue at once, and the flush then drops the whole queue.
-        e.vide = true;
+        e.vider_flux();
         e.appliquer_bouchon();
         e.abandonner(e.pa->stream_flush(e.flux, nullptr, nullptr));
         e.entendues = e.tirees;  // dropped

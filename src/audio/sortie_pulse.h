@@ -13,15 +13,20 @@
 // stream, stop and seek flush it; the server rewinds what it had already
 // mixed, so each is heard at once.
 //
-// Time: the output counts the frames it pulled from the engine and asks
-// the server how many of them are still queued (the stream's latency,
-// interpolated between timing updates): the difference is what has been
-// heard, which the engine turns into track positions.
+// Time: the output counts the frames it pulled from the engine and how many
+// of them have been heard, which the engine turns into track positions. The
+// heard count follows the clock from the moment the stream is uncorked with
+// sound in it (the server then rewinds its device and plays the stream from
+// that moment), stops while it is corked, never passes what was written,
+// and jumps to it when a flush drops the rest.
 //
 // Writing: the output writes only sound that exists. A channel waiting for
 // its decoder makes it try again 10 ms later instead of writing silence
 // into the buffer; when nothing at all plays, it stops writing until the
-// engine wakes it (the server then has nothing to do either).
+// engine wakes it (the server then has nothing to do either). After a flush
+// (a start, stop or seek) the stream is uncorked only once it holds half its
+// buffer, so that the server never runs dry right after the uncork: new
+// sound written into such an underrun made it skip part of the track.
 //
 // Threads: libpulse's main loop thread runs the stream's callbacks and
 // pulls from the engine (lock order: main loop lock -> mixer lock). A watch

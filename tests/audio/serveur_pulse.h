@@ -517,6 +517,29 @@ inline std::string wav_tons(const std::vector<std::pair<int, double>>& tons, dou
     return s;
 }
 
+// The value of frame i in a ramp of n frames, and the frame for a value
+// (-1 for silence).
+inline double valeur_rampe(std::int64_t i, std::int64_t n) { return 0.1 + 0.8 * double(i) / double(n); }
+inline std::int64_t trame_rampe(float v, std::int64_t n) {
+    if (v < 0.05f) return -1;
+    return std::int64_t(std::lround((double(v) - 0.1) / 0.8 * double(n)));
+}
+
+// A 16-bit stereo PCM WAV at 44.1 kHz whose left side is a slow ramp that
+// names its own frames: frame i of n holds 0.1 + 0.8 i / n (the right side
+// is silent). Heard at full level on the left, a recorded sample tells which
+// frame of the track was playing (within 3 frames).
+inline std::string wav_rampe(int duree_ms) {
+    std::string s = wav_tons({{duree_ms, 0.0}});
+    const std::int64_t n = std::int64_t(kTaux) * duree_ms / 1000;
+    for (std::int64_t i = 0; i < n; ++i) {
+        auto e = std::uint16_t(std::int16_t(std::lround(valeur_rampe(i, n) * 32767)));
+        s[std::size_t(44 + 4 * i)] = char(e & 0xff);
+        s[std::size_t(45 + 4 * i)] = char(e >> 8);
+    }
+    return s;
+}
+
 // RMS of one side (0 left, 1 right) over frames [debut, fin).
 inline double efficace(const std::vector<float>& s, int cote, std::int64_t debut, std::int64_t fin) {
     debut = std::max<std::int64_t>(debut, 0);
