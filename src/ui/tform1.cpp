@@ -360,13 +360,9 @@ void TForm1::cacher_label_lecture() { label_lecture->setVisible(false); }
 // ---------------------------------------------------------------- selection
 
 int TForm1::index_courant() const {
-    const QModelIndexList lignes = list_lecture->selectionModel()->selectedRows(0);
-    if (lignes.isEmpty()) {
-        // Selections are made on column 0; the views only ever show one column.
-        const QModelIndexList tout = list_lecture->selectionModel()->selectedIndexes();
-        return tout.isEmpty() ? -1 : tout.first().row();
-    }
-    return lignes.first().row();
+    // Selections are made on column 0, the one list_lecture shows.
+    const QModelIndexList choisis = list_lecture->selectionModel()->selectedIndexes();
+    return choisis.isEmpty() ? -1 : choisis.first().row();
 }
 
 void TForm1::selectionner(int ligne) {

@@ -7,12 +7,10 @@ namespace vt {
 
 namespace {
 
-template <class W>
-void transmettre_appui(W* w, EvenementsSouris& s, QMouseEvent* e, bool& gauche) {
+void transmettre_appui(EvenementsSouris& s, QMouseEvent* e, bool& gauche) {
     if (e->button() == Qt::LeftButton) gauche = true;
     QPoint p = e->position().toPoint();
     if (s.appui) s.appui(e->button(), e->buttons(), p.x(), p.y());
-    (void)w;
 }
 
 template <class W>
@@ -24,6 +22,11 @@ void transmettre_relache(W* w, EvenementsSouris& s, QMouseEvent* e, bool& gauche
     if (e->button() == Qt::LeftButton) gauche = false;
     if (s.relache) s.relache(e->button(), e->buttons(), p.x(), p.y());
     if (clic && s.clic) s.clic();
+}
+
+void transmettre_mouvement(EvenementsSouris& s, QMouseEvent* e) {
+    QPoint p = e->position().toPoint();
+    if (s.mouvement) s.mouvement(e->buttons(), p.x(), p.y());
 }
 
 }  // namespace
@@ -57,12 +60,9 @@ void ImageVt::paintEvent(QPaintEvent*) {
     p.drawImage(0, 0, image_);
 }
 
-void ImageVt::mousePressEvent(QMouseEvent* e) { transmettre_appui(this, souris, e, gauche_appuye_); }
+void ImageVt::mousePressEvent(QMouseEvent* e) { transmettre_appui(souris, e, gauche_appuye_); }
 void ImageVt::mouseReleaseEvent(QMouseEvent* e) { transmettre_relache(this, souris, e, gauche_appuye_); }
-void ImageVt::mouseMoveEvent(QMouseEvent* e) {
-    QPoint p = e->position().toPoint();
-    if (souris.mouvement) souris.mouvement(e->buttons(), p.x(), p.y());
-}
+void ImageVt::mouseMoveEvent(QMouseEvent* e) { transmettre_mouvement(souris, e); }
 void ImageVt::mouseDoubleClickEvent(QMouseEvent* e) {
     if (souris.double_clic) souris.double_clic();
     else mousePressEvent(e);
@@ -87,12 +87,9 @@ void LabelVt::definir_couleur(QColor couleur) {
 
 QColor LabelVt::couleur() const { return palette().color(QPalette::WindowText); }
 
-void LabelVt::mousePressEvent(QMouseEvent* e) { transmettre_appui(this, souris, e, gauche_appuye_); }
+void LabelVt::mousePressEvent(QMouseEvent* e) { transmettre_appui(souris, e, gauche_appuye_); }
 void LabelVt::mouseReleaseEvent(QMouseEvent* e) { transmettre_relache(this, souris, e, gauche_appuye_); }
-void LabelVt::mouseMoveEvent(QMouseEvent* e) {
-    QPoint p = e->position().toPoint();
-    if (souris.mouvement) souris.mouvement(e->buttons(), p.x(), p.y());
-}
+void LabelVt::mouseMoveEvent(QMouseEvent* e) { transmettre_mouvement(souris, e); }
 void LabelVt::mouseDoubleClickEvent(QMouseEvent* e) {
     if (souris.double_clic) souris.double_clic();
     else mousePressEvent(e);
@@ -119,15 +116,12 @@ void FormeVt::paintEvent(QPaintEvent*) {
 
 void FormeVt::mousePressEvent(QMouseEvent* e) {
     bool g = false;
-    transmettre_appui(this, souris, e, g);
+    transmettre_appui(souris, e, g);
 }
 void FormeVt::mouseReleaseEvent(QMouseEvent* e) {
     bool g = e->button() == Qt::LeftButton;
     transmettre_relache(this, souris, e, g);
 }
-void FormeVt::mouseMoveEvent(QMouseEvent* e) {
-    QPoint p = e->position().toPoint();
-    if (souris.mouvement) souris.mouvement(e->buttons(), p.x(), p.y());
-}
+void FormeVt::mouseMoveEvent(QMouseEvent* e) { transmettre_mouvement(souris, e); }
 
 }  // namespace vt

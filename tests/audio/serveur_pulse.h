@@ -17,6 +17,7 @@
 // after. The recorder asks for long fragments: short ones would make the
 // sink run at a low latency and hide how the player's own buffering behaves.
 #include "audio/bibliotheque_pulse.h"
+#include "support/wav.h"
 
 #include <QTemporaryDir>
 
@@ -484,37 +485,17 @@ private:
 // frequency in Hz, 0 = silence) at `niveau`, each starting at a positive
 // peak (a cosine) so that its first frame is easy to find.
 inline std::string wav_tons(const std::vector<std::pair<int, double>>& tons, double niveau = 0.5) {
-    auto u32 = [](std::string& s, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) s.push_back(char((v >> (8 * i)) & 0xff));
-    };
-    auto u16 = [](std::string& s, std::uint16_t v) {
-        s.push_back(char(v & 0xff));
-        s.push_back(char(v >> 8));
-    };
-    std::uint32_t n = 0;
-    for (auto& t : tons) n += std::uint32_t(kTaux) * std::uint32_t(t.first) / 1000;
-    std::string s = "RIFF";
-    u32(s, 36 + n * 4);
-    s += "WAVEfmt ";
-    u32(s, 16);
-    u16(s, 1);
-    u16(s, 2);
-    u32(s, kTaux);
-    u32(s, kTaux * 4);
-    u16(s, 4);
-    u16(s, 16);
-    s += "data";
-    u32(s, n * 4);
+    std::vector<std::int16_t> e;
     for (auto& t : tons) {
         std::uint32_t k = std::uint32_t(kTaux) * std::uint32_t(t.first) / 1000;
         for (std::uint32_t i = 0; i < k; ++i) {
             double v = t.second > 0 ? niveau * std::cos(2.0 * M_PI * t.second * i / kTaux) : 0.0;
-            auto e = std::uint16_t(std::int16_t(std::lround(v * 32767)));
-            u16(s, e);
-            u16(s, e);
+            auto x = std::int16_t(std::lround(v * 32767));
+            e.push_back(x);
+            e.push_back(x);
         }
     }
-    return s;
+    return octets_wav_pcm(e, 2);
 }
 
 // The value of frame i in a ramp of n frames, and the frame for a value

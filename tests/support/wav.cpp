@@ -1,11 +1,12 @@
 #include "support/wav.h"
 
 #include <cmath>
-#include <cstdint>
 
 namespace vt::test {
 
 namespace {
+constexpr std::uint32_t kTaux = 44100;
+
 void u32(std::string& s, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
 }
@@ -15,26 +16,32 @@ void u16(std::string& s, std::uint16_t v) {
 }
 }  // namespace
 
-std::string octets_wav(int millisecondes, double frequence, double niveau) {
-    const std::uint32_t taux = 44100;
-    const std::uint32_t n = taux * static_cast<std::uint32_t>(millisecondes) / 1000;
+std::string octets_wav_pcm(const std::vector<std::int16_t>& echantillons, int canaux) {
+    const auto c = static_cast<std::uint16_t>(canaux);
+    const auto octets = static_cast<std::uint32_t>(echantillons.size() * 2);
     std::string s = "RIFF";
-    u32(s, 36 + n * 2);
+    u32(s, 36 + octets);
     s += "WAVEfmt ";
     u32(s, 16);
     u16(s, 1);
-    u16(s, 1);
-    u32(s, taux);
-    u32(s, taux * 2);
-    u16(s, 2);
+    u16(s, c);
+    u32(s, kTaux);
+    u32(s, kTaux * 2 * c);
+    u16(s, static_cast<std::uint16_t>(2 * c));
     u16(s, 16);
     s += "data";
-    u32(s, n * 2);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        double v = niveau * std::sin(2.0 * M_PI * frequence * i / taux);
-        u16(s, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 32767))));
-    }
+    u32(s, octets);
+    s.reserve(s.size() + octets);
+    for (std::int16_t e : echantillons) u16(s, static_cast<std::uint16_t>(e));
     return s;
+}
+
+std::string octets_wav(int millisecondes, double frequence, double niveau) {
+    const std::uint32_t n = kTaux * static_cast<std::uint32_t>(millisecondes) / 1000;
+    std::vector<std::int16_t> e(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        e[i] = static_cast<std::int16_t>(std::lround(niveau * std::sin(2.0 * M_PI * frequence * i / kTaux) * 32767));
+    return octets_wav_pcm(e, 1);
 }
 
 }  // namespace vt::test

@@ -1,7 +1,15 @@
 #pragma once
-// Writes a small PCM WAV file: a sine tone, 16-bit mono at 44100 Hz.
+// Small PCM WAV files for tests, at 44100 Hz, 16-bit.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vt::test {
+
+// A WAV of interleaved 16-bit samples with `canaux` channels.
+std::string octets_wav_pcm(const std::vector<std::int16_t>& echantillons, int canaux);
+
+// A sine tone, mono.
 std::string octets_wav(int millisecondes, double frequence = 440.0, double niveau = 0.5);
-}
+
+}  // namespace vt::test
