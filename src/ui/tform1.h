@@ -45,7 +45,7 @@ public:
     int index_courant() const;
     void selectionner(int ligne);  // set by the program: list_lectureClick does not run
 
-    // Transport (Part of the buttons, the tray menu, the timer).
+    // Transport: shared by the buttons, the tray menu and the timer.
     void image_playMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
     void image_pauseClick();
     void image_stopMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
