@@ -24,7 +24,7 @@ test: build
 		ctest --output-on-failure -j$(JOBS) --timeout 300
 
 # Builds and runs every benchmark.
-bench: export VANTREL_EXTRA_PKGS = xvfb pulseaudio ffmpeg
+bench: export VANTREL_EXTRA_PKGS = xvfb pulseaudio ffmpeg libxcb-damage0-dev
 bench: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ../bench/run-all.sh
 

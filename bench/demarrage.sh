@@ -1,6 +1,8 @@
 #!/bin/sh
-# Start-up time: from process start until the main window is mapped, with
-# the default skin, over several runs under a private Xvfb server.
+# Start-up time: from process start until the main window is mapped, and
+# until its first picture is drawn (with xcb-damage), with the default skin,
+# over several runs under a private Xvfb server; then the same for a bare Qt
+# window (tools/fenetre_nue), the toolkit's own share on this machine.
 # Run from the build folder (make bench does).
 set -eu
 RUNS=${RUNS:-15}
@@ -20,4 +22,9 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 # One run to warm the page cache, then the measured runs.
 "$BUILD/tools/mesure_demarrage" 1 "$APP" "$APP/vantrel" >/dev/null 2>&1 || true
-"$BUILD/tools/mesure_demarrage" "$RUNS" "$APP" "$APP/vantrel" 2>/dev/null | tail -1
+"$BUILD/tools/mesure_demarrage" "$RUNS" "$APP" "$APP/vantrel" 2>/dev/null | grep '^startup_'
+if [ -x "$BUILD/tools/fenetre_nue" ]; then
+    "$BUILD/tools/mesure_demarrage" 1 "$APP" "$BUILD/tools/fenetre_nue" >/dev/null 2>&1 || true
+    "$BUILD/tools/mesure_demarrage" "$RUNS" "$APP" "$BUILD/tools/fenetre_nue" 2>/dev/null | grep '^startup_' |
+        sed 's/^startup_/bare_qt_window_/'
+fi

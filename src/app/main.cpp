@@ -1,43 +1,71 @@
-// Process start: the shared parser and the player (which starts the audio
-// engine), the application object and its title, then the six windows,
-// the main window first; then the message loop.
+// Process start: the shared parser and the player, the application object
+// and its title, the main window; once it is painted, the five other windows
+// and the audio engine; then the message loop.
 #include "audio/sortie_audio.h"
 #include "config/dialogues.h"
 #include "skin/aspect_integre.h"
 #include "ui/dialogues_qt.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
+#include "ui/widgets_vt.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
 #include <QTimer>
 
+#include <future>
+#include <thread>
+#ifdef VANTREL_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+
 namespace {
 
-// Starts the engine right after the main window's first paint.
-class DemarrageMoteur : public QObject {
+// After the main window's first paint: the five hidden windows, then the
+// audio engine (which plays the command-line file, if any), each in its own
+// turn of the event loop.
+class ApresPremierDessin : public QObject {
 public:
-    explicit DemarrageMoteur(vt::ModuleVantrel& m) : m_(m) {}
+    ApresPremierDessin(vt::ModuleVantrel& m, std::optional<std::string> fichier, std::thread& polices)
+        : m_(m), fichier_(std::move(fichier)), polices_(polices) {}
     bool eventFilter(QObject* objet, QEvent* e) override {
         if (e->type() == QEvent::Paint && !prevu_) {
             prevu_ = true;
             objet->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] { m_.demarrer_moteur(); });
+            QTimer::singleShot(0, this, [this] {
+                if (polices_.joinable()) polices_.join();
+                m_.creer_fenetres_secondaires(std::move(fichier_));
+                QTimer::singleShot(0, this, [this] { m_.demarrer_moteur(); });
+            });
         }
         return false;
     }
 
 private:
     vt::ModuleVantrel& m_;
+    std::optional<std::string> fichier_;
+    std::thread& polices_;
     bool prevu_ = false;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The fonts are loaded beside the building of the main window, on the
+    // second core: fontconfig's set-up first (it needs nothing of Qt), then,
+    // once the application object exists, the main window's fonts.
+    std::promise<bool> application_prete;
+    std::thread polices([prete = application_prete.get_future()]() mutable {
+#ifdef VANTREL_FONTCONFIG
+        FcInit();
+#endif
+        if (prete.get()) vt::prechauffer_polices();
+    });
+
     vt::ModuleVantrel module;
     QApplication app(argc, argv);
+    application_prete.set_value(true);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("vantrel"));
     vt::initialiser_ressources();
@@ -49,14 +77,16 @@ int main(int argc, char** argv) {
     // argument is a file to play.
     std::optional<std::string> fichier;
     if (argc > 1) fichier = std::string(argv[1]);
-    module.creer_fenetres(std::move(fichier));
-    module.Form1->show();
 
-    // The audio engine's libraries are opened once the main window has been
-    // painted, so that nothing slow stands before the first picture.
-    DemarrageMoteur demarrage(module);
-    module.Form1->installEventFilter(&demarrage);
+    // Nothing that the first picture does not need stands before it: the
+    // hidden windows and the audio engine's libraries come once the main
+    // window has been painted.
+    ApresPremierDessin suite(module, std::move(fichier), polices);
+    module.creer_fenetre_principale();
+    module.Form1->installEventFilter(&suite);
+    module.Form1->show();
     int code = app.exec();
+    if (polices.joinable()) polices.join();
     vt::definir_dialogues_par_defaut(nullptr);
     return code;
 }

@@ -22,7 +22,16 @@ ModuleVantrel::ModuleVantrel(std::unique_ptr<SortieAudio> sortie)
 }
 
 void ModuleVantrel::creer_fenetres(std::optional<std::string> fichier) {
-    Form1 = new TForm1(*this);
+    creer_fenetre_principale();
+    creer_fenetres_secondaires(std::move(fichier));
+}
+
+void ModuleVantrel::creer_fenetre_principale() {
+    if (!Form1) Form1 = new TForm1(*this);
+}
+
+void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichier) {
+    if (!Form1 || Form2) return;
     Form2 = new TForm2(*this);
     Form3 = new TForm3(*this, std::move(fichier));
     Form4 = new TForm4(*this);

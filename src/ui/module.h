@@ -35,6 +35,11 @@ struct ModuleVantrel {
     // Creates the six windows, TForm1 first; the save window then takes the
     // command-line file, adds it and plays it.
     void creer_fenetres(std::optional<std::string> fichier = std::nullopt);
+    // The same in two steps, so that the process can show the main window
+    // before it builds the five hidden ones: TForm1 ...
+    void creer_fenetre_principale();
+    // ... then TForm2 to TForm6 (once; TForm1 must exist).
+    void creer_fenetres_secondaires(std::optional<std::string> fichier = std::nullopt);
 
     // Runs `action` once the audio engine is up: at once when it is linked
     // in or already started, else when demarrer_moteur() runs.

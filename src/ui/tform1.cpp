@@ -72,14 +72,36 @@ TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     construire();
     brancher();
     FormCreate();
+    // The texts, last: the fonts have been loading meanwhile on the
+    // start-up's second thread. label_affiche, never shown, takes the size
+    // of its first text.
+    Comboplaylist->setFont(vt::police("MS Sans Serif", 11, false));
+    {
+        QPalette p = Comboplaylist->palette();
+        QColor texte = QApplication::palette().color(QPalette::Window);
+        for (auto role : {QPalette::Base, QPalette::Button, QPalette::Window}) p.setColor(role, Qt::black);
+        for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) p.setColor(role, texte);
+        Comboplaylist->setPalette(p);
+        Comboplaylist->setStyleSheet(QStringLiteral(
+            "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px; }"
+            "QComboBox QAbstractItemView { background: black; color: %1; }").arg(texte.name()));
+    }
+    Comboplaylist->addItem(kConfigManquante);
+    Comboplaylist->setCurrentIndex(-1);
+    label_vol->setText(QStringLiteral("255"));
+    label_bal->setText(QStringLiteral("128"));
+    label_temps->setText(QStringLiteral("00 : 00"));
+    label_total->setText(QStringLiteral("00 : 00"));
+    label_affiche->setText(kIdle);
+    label_affiche->adjustSize();
 }
 
 TForm1::~TForm1() { FormDestroy(); }
 
 vt::ImageVt* TForm1::creer(std::string_view nom) {
     const vt::Element* e = trouver_element(nom);
+    // The picture comes with FormCreate: the skin's, or else the built-in one.
     auto* w = new ImageVt(this, nom, QRect(e->x, e->y, e->largeur, e->hauteur), nom == "image_fond_menu");
-    w->definir(vt::image_integree(nom));
     if (hors_zone_visible(*e)) w->hide();
     elements_.emplace(std::string(nom), w);
     return w;
@@ -89,29 +111,31 @@ void TForm1::construire() {
     for (std::string_view nom : kOrdre) {
         if (nom == "tray_image") {
             // The labels lie between the position cursor's pictures and the tray button.
-            label_lecture = new vt::LabelVt(this, QString(), QPoint(10, 265));
+            // The labels get their texts once the window is built (see the
+            // constructor), so that nothing here waits for the fonts.
+            label_lecture = new vt::LabelVt(this, QString(), QPoint(10, 265), false);
             label_lecture->setFont(vt::police("Arial", 13, true));
             label_lecture->setFixedSize(325, 22);
             label_lecture->setObjectName(QStringLiteral("label_lecture"));
-            label_affiche = new vt::LabelVt(this, kIdle, QPoint(10, 307));
+            label_affiche = new vt::LabelVt(this, QString(), QPoint(10, 307), false);
             label_affiche->setObjectName(QStringLiteral("label_affiche"));
             label_affiche->hide();
-            label_vol = new vt::LabelVt(this, QStringLiteral("255"), QPoint(320, 48));
-            label_bal = new vt::LabelVt(this, QStringLiteral("128"), QPoint(320, 87));
+            label_vol = new vt::LabelVt(this, QString(), QPoint(320, 48), false);
+            label_bal = new vt::LabelVt(this, QString(), QPoint(320, 87), false);
             for (auto* l : {label_vol, label_bal}) {
                 l->setFont(vt::police("MS Sans Serif", 11, true));
                 l->definir_couleur(QColor(0, 0, 255));
                 l->setFixedSize(30, 14);
                 l->hide();
             }
-            label_temps = new vt::LabelVt(this, QStringLiteral("00 : 00"), QPoint(277, 217));
+            label_temps = new vt::LabelVt(this, QString(), QPoint(277, 217), false);
             label_temps->setFont(vt::police("MS Sans Serif", 11, true));
             label_temps->definir_couleur(QColor(255, 0, 0));
             label_temps->setFixedSize(44, 14);
         }
         creer(nom);
     }
-    label_total = new vt::LabelVt(this, QStringLiteral("00 : 00"), QPoint(277, 217));
+    label_total = new vt::LabelVt(this, QString(), QPoint(277, 217), false);
     label_total->setFont(vt::police("MS Sans Serif", 11, true));
     label_total->definir_couleur(QColor(0, 0, 255));
     label_total->setFixedSize(44, 14);
@@ -152,20 +176,7 @@ void TForm1::construire() {
     Comboplaylist->setObjectName(QStringLiteral("Comboplaylist"));
     Comboplaylist->setGeometry(80, 25, 157, 20);
     Comboplaylist->setEditable(false);
-    Comboplaylist->addItem(kConfigManquante);
-    Comboplaylist->setCurrentIndex(-1);
     Comboplaylist->setCursor(Qt::PointingHandCursor);
-    Comboplaylist->setFont(vt::police("MS Sans Serif", 11, false));
-    {
-        QPalette p = Comboplaylist->palette();
-        QColor texte = QApplication::palette().color(QPalette::Window);
-        for (auto role : {QPalette::Base, QPalette::Button, QPalette::Window}) p.setColor(role, Qt::black);
-        for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) p.setColor(role, texte);
-        Comboplaylist->setPalette(p);
-        Comboplaylist->setStyleSheet(QStringLiteral(
-            "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px; }"
-            "QComboBox QAbstractItemView { background: black; color: %1; }").arg(texte.name()));
-    }
 
     list_lecture = new QListView(this);
     list_lecture->setObjectName(QStringLiteral("list_lecture"));
@@ -315,14 +326,24 @@ void TForm1::FormCreate() {
     } else {
         vt::ValeursConfig v = vt::lire_configuration(parseur);
         boucle_playlist = v.boucle;
-        if (vt::charger_skin(parseur, v.chemin_skin, v.rep_skin, *this) == vt::ResultatSkin::ImageIllisible)
+        const vt::ResultatSkin r = vt::charger_skin(parseur, v.chemin_skin, v.rep_skin, *this);
+        completer_aspect_integre();
+        if (r == vt::ResultatSkin::ImageIllisible)
             return;  // the rest of the sequence is skipped, as after any failed picture
         move(v.gauche, v.haut);
     }
+    completer_aspect_integre();
     setFixedSize(image_barre->width(), image_fond_lecture->y() + image_fond_lecture->height() + 7);
     curseur_volume->move(barre_volume->x() + barre_volume->width() - curseur_volume->width(), curseur_volume->y());
     curseur_balance->move(barre_balance->x() + 50, curseur_balance->y());
     curseur_position->move(barre_position->x(), curseur_position->y());
+}
+
+void TForm1::completer_aspect_integre() {
+    // Only the first run finds elements without a picture: the built-in look
+    // is decoded for what the skin did not give, and not for the rest.
+    for (auto& [nom, w] : elements_)
+        if (w->image().isNull()) w->definir(vt::image_integree(nom));
 }
 
 void TForm1::FormDestroy() {
@@ -590,7 +611,8 @@ void TForm1::ComboplaylistChange() {
 }
 
 void TForm1::image_infoClick() {
-    if (Comboplaylist->currentText().isEmpty() && m_.liste.nombre() > 0) m_.Form3->label_enregistreClick();
+    if (Comboplaylist->currentText().isEmpty() && m_.liste.nombre() > 0 && m_.Form3)
+        m_.Form3->label_enregistreClick();
     const QString texte = Comboplaylist->currentText();
     if (texte.isEmpty() || texte == kConfigManquante || m_.liste.nombre() == 0) return;
     if (!vt::dialogues().question(QStringLiteral("vantrel"),

@@ -151,6 +151,7 @@ protected:
 private:
     void construire();
     vt::ImageVt* creer(std::string_view nom);
+    void completer_aspect_integre();
     void arreter_et_fermer();
     void jouer_ligne(int ligne);  // select a row, clear the paused state, play
     void curseur_mouvement(vt::ImageVt* curseur, vt::ImageVt* barre, vt::LabelVt* label, bool volume,

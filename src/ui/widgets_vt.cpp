@@ -1,5 +1,6 @@
 #include "ui/widgets_vt.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -39,6 +40,13 @@ QFont police(const char* famille, int hauteur_px, bool gras) {
     return f;
 }
 
+void prechauffer_polices() {
+    const QString exemple = QStringLiteral("vantrel 00 : 00 255");
+    for (const QFont& f : {QFont(), police("Arial", 13, true), police("MS Sans Serif", 11, true),
+                           police("MS Sans Serif", 11, false)})
+        (void)QFontMetrics(f).horizontalAdvance(exemple);
+}
+
 ImageVt::ImageVt(QWidget* parent, std::string_view nom, QRect place, bool taille_fixe)
     : QWidget(parent), nom_(nom), taille_fixe_(taille_fixe) {
     setObjectName(QString::fromLatin1(nom.data(), static_cast<qsizetype>(nom.size())));
@@ -68,14 +76,15 @@ void ImageVt::mouseDoubleClickEvent(QMouseEvent* e) {
     else mousePressEvent(e);
 }
 
-LabelVt::LabelVt(QWidget* parent, const QString& texte, QPoint place) : QLabel(texte, parent) {
+LabelVt::LabelVt(QWidget* parent, const QString& texte, QPoint place, bool taille_du_texte)
+    : QLabel(texte, parent) {
     setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     move(place);
-    adjustSize();
+    if (taille_du_texte) adjustSize();
 }
 
 void LabelVt::definir_couleur(QColor couleur) {

@@ -52,7 +52,9 @@ private:
 class LabelVt : public QLabel {
     Q_OBJECT
 public:
-    LabelVt(QWidget* parent, const QString& texte, QPoint place);
+    // The label takes the size of its text, unless `taille_du_texte` is
+    // false (its owner gives it a size): measuring text loads the font.
+    LabelVt(QWidget* parent, const QString& texte, QPoint place, bool taille_du_texte = true);
     void definir_couleur(QColor couleur);
     QColor couleur() const;
 
@@ -90,5 +92,11 @@ private:
 };
 
 QFont police(const char* famille, int hauteur_px, bool gras);
+
+// Loads the fonts of the main window's texts (the font database, the
+// faces, the fallbacks), so that the main window finds them ready. Safe
+// from any thread once the application object exists; start-up runs it
+// beside the building of the main window.
+void prechauffer_polices();
 
 }  // namespace vt

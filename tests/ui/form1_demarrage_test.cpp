@@ -3,6 +3,7 @@
 #include "skin/aspect_integre.h"
 #include "support/wav.h"
 #include "ui/fixture.h"
+#include "audio/sortie_audio.h"
 #include "ui/tform2.h"
 
 namespace {
@@ -140,6 +141,43 @@ TEST_F(Demarrage, UndecodableBitmapStopsTheSequence) {
     QImage ajout_skin;
     ASSERT_TRUE(ajout_skin.load(QFile::decodeName(QByteArray::fromStdString(app / ("skin/default/" + g.valeur(2))))));
     EXPECT_EQ(f1->image_add->image().convertToFormat(QImage::Format_RGB32), ajout_skin.convertToFormat(QImage::Format_RGB32));
+    // The failed element and those after it keep the built-in look.
+    EXPECT_EQ(f1->image_fond->image(), vt::image_integree("image_fond"));
+    EXPECT_EQ(f1->image_fond_lecture->image(), vt::image_integree("image_fond_lecture"));
+    EXPECT_EQ(f1->image_quitter->image(), vt::image_integree("image_quitter"));
+}
+
+// The process shows the main window before it builds the five others: in
+// between, the main window's handlers that reach for them do nothing; once
+// they exist, the command-line file is added and plays when the engine is up.
+TEST_F(Demarrage, MainWindowFirstThenTheOthers) {
+    ecrire_config();
+    std::string piste = app.ecrire("titre.wav", vt::test::octets_wav(500));
+    auto sortie = std::make_unique<vt::SortieManuelle>(true);
+    module = std::make_unique<vt::ModuleVantrel>(std::move(sortie));
+    module->creer_fenetre_principale();
+    f1 = module->Form1;
+    ASSERT_NE(f1, nullptr);
+    EXPECT_EQ(module->Form2, nullptr);
+    EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 00"));
+    EXPECT_EQ(f1->label_vol->text(), QStringLiteral("255"));
+    EXPECT_EQ(f1->label_bal->text(), QStringLiteral("128"));
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("vantrel, en attente ...."));
+    EXPECT_EQ(f1->Comboplaylist->count(), 1);
+    EXPECT_EQ(f1->Comboplaylist->currentIndex(), -1);
+    f1->deposer({app.ecrire("avant.wav", vt::test::octets_wav(500))});
+    clic(f1->Image_menu);
+    clic(f1->image_info);
+    EXPECT_TRUE(dialogues.messages.empty());
+
+    module->creer_fenetres_secondaires(piste);
+    ASSERT_NE(module->Form6, nullptr);
+    TForm2* menu = module->Form2;
+    module->creer_fenetres_secondaires();  // a second call builds nothing
+    EXPECT_EQ(module->Form2, menu);
+    ASSERT_EQ(module->liste.nombre(), 2);
+    EXPECT_EQ(module->liste.chemin(1), piste);
+    EXPECT_TRUE(module->lecteur->moteur.en_lecture(module->lecteur->canal));
 }
 
 // With no audio device every window opens and the program ends normally.
