@@ -5,6 +5,7 @@
 #include "config/dialogues.h"
 #include "skin/aspect_integre.h"
 #include "ui/dialogues_qt.h"
+#include "ui/echelle.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
 
@@ -37,6 +38,7 @@ private:
 
 int main(int argc, char** argv) {
     vt::ModuleVantrel module;
+    vt::echelle_entiere();  // skins are pixel art: whole scale factors only
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("vantrel"));
