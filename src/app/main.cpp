@@ -5,6 +5,7 @@
 #include "config/dialogues.h"
 #include "skin/aspect_integre.h"
 #include "ui/dialogues_qt.h"
+#include "ui/echelle.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
 #include "ui/widgets_vt.h"
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
     });
 
     vt::ModuleVantrel module;
+    vt::echelle_entiere();  // skins are pixel art: whole scale factors only
     QApplication app(argc, argv);
     application_prete.set_value(true);
     QApplication::setApplicationName(QStringLiteral("vantrel"));

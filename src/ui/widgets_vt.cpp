@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace vt {
 
 namespace {
@@ -114,13 +116,15 @@ FormeVt::FormeVt(QWidget* parent, QRect place, QColor contour, int epaisseur, QC
 void FormeVt::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (fond_.alpha() > 0) p.fillRect(rect(), fond_);
-    QPen pen(contour_);
-    pen.setWidth(epaisseur_);
-    pen.setJoinStyle(Qt::MiterJoin);
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    int d = epaisseur_ / 2;
-    p.drawRect(rect().adjusted(d, d, -d - (epaisseur_ % 2 ? 1 : 0), -d - (epaisseur_ % 2 ? 1 : 0)));
+    // The outline is four filled bands `epaisseur_` pixels wide along the
+    // edges: filled rectangles scale by whole factors on a high-density
+    // screen, where a pen's line would be rounded to device pixels.
+    const int w = width(), h = height(), e = std::min({epaisseur_, w / 2, h / 2});
+    if (e <= 0) return;
+    p.fillRect(0, 0, w, e, contour_);
+    p.fillRect(0, h - e, w, e, contour_);
+    p.fillRect(0, e, e, h - 2 * e, contour_);
+    p.fillRect(w - e, e, e, h - 2 * e, contour_);
 }
 
 void FormeVt::mousePressEvent(QMouseEvent* e) {

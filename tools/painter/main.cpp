@@ -7,6 +7,7 @@
 //   src/skin/builtin/*  and  src/skin/builtin.qrc   the built-in look
 //   skin/default/       the default skin (same pictures, real decorations)
 //   skin/ivoire/        a light skin that hides the status line
+//   packaging/icons/    the installed icon, one picture per size
 //   docs/screenshot-builtin.png and docs/apercu-skin-*.png
 // The output depends only on this program, Qt and the DejaVu font files.
 #include "painter/dessin.h"
@@ -32,6 +33,9 @@ using namespace peintre;
 namespace {
 
 bool g_erreur = false;
+
+// Sizes of the installed icon (share/icons/hicolor/<n>x<n>/apps/vantrel.png).
+constexpr int kTaillesIcone[] = {16, 24, 32, 48, 64, 128, 256};
 
 void echec(const QString& quoi) {
     std::fprintf(stderr, "vantrel_painter: %s\n", qPrintable(quoi));
@@ -350,6 +354,11 @@ int main(int argc, char** argv) {
     for (const QString& f : fichiers) qrc += "    <file alias=\"" + f.toUtf8() + "\">builtin/" + f.toUtf8() + "</file>\n";
     qrc += "</qresource>\n</RCC>\n";
     ecrire_texte(racine + "/src/skin/builtin.qrc", qrc);
+
+    // The desktop entry's icon, drawn at each size of the icon theme.
+    QDir(racine + "/packaging/icons").removeRecursively();
+    for (int n : kTaillesIcone)
+        sauver(peindre_icone(n), QStringLiteral("%1/packaging/icons/hicolor/%2x%2/apps/vantrel.png").arg(racine).arg(n));
 
     // Skins on disk.
     const Jeu defaut = peindre_jeu(theme_graphite(), Variante::Disque);

@@ -1,0 +1,21 @@
+#pragma once
+// Whole scale factors on high-density screens. Skins are pixel art: at a
+// scale of 1.5 a skin pixel would cover one device pixel here and two
+// there, and the pictures would look uneven or blurred. So the screen's
+// factor is rounded to the nearest whole number (1.5 gives 2), and so are
+// the factors that the Qt variables QT_SCALE_FACTOR and
+// QT_SCREEN_SCALE_FACTORS force, which Qt would otherwise apply as given.
+#include <QByteArray>
+
+namespace vt {
+
+// To be called before the application object is created.
+void echelle_entiere();
+
+// A QT_SCALE_FACTOR or QT_SCREEN_SCALE_FACTORS value with every factor
+// ("2.5", or entries "factor" and "screen=factor" separated by ';')
+// rounded half up to a whole number, at least 1; what is not a positive
+// number is left as written.
+QByteArray facteurs_entiers(const QByteArray& valeur);
+
+}  // namespace vt

@@ -1,0 +1,21 @@
+// The vantrel.config that installation puts in a fresh app folder is the
+// text the close button writes on a first exit, byte for byte.
+#include "config/configuration.h"
+#include "support/dossier_temp.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kInstallee = std::string(VANTREL_SOURCE_DIR) + "/packaging/vantrel.config";
+
+// The shipped first settings are exactly what the program itself writes
+// with its defaults, so that the first close changes only what the user did.
+TEST(ConfigurationInstallee, IsTheTextTheProgramWritesWithItsDefaults) {
+    const std::string attendu =
+        vt::texte_configuration(vt::kRepSkinDefaut, vt::kFichierSkinDefaut, vt::kGaucheDefaut, vt::kHautDefaut,
+                                vt::kRepPlaylistDefaut, false);
+    EXPECT_EQ(vt::test::lire_fichier(kInstallee), attendu);
+}
+
+}  // namespace
