@@ -53,6 +53,10 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Skins are pixel art: whole scale factors only. First, as it may change
+    // the environment, which the font thread below reads.
+    vt::echelle_entiere();
+
     // The fonts are loaded beside the building of the main window, on the
     // second core: fontconfig's set-up first (it needs nothing of Qt), then,
     // once the application object exists, the main window's fonts.
@@ -65,7 +69,6 @@ int main(int argc, char** argv) {
     });
 
     vt::ModuleVantrel module;
-    vt::echelle_entiere();  // skins are pixel art: whole scale factors only
     QApplication app(argc, argv);
     application_prete.set_value(true);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
