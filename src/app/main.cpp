@@ -4,6 +4,7 @@
 #include "audio/sortie_audio.h"
 #include "config/dialogues.h"
 #include "skin/aspect_integre.h"
+#include "ui/bureau/bureau.h"
 #include "ui/dialogues_qt.h"
 #include "ui/echelle.h"
 #include "ui/module.h"
@@ -82,6 +83,13 @@ int main(int argc, char** argv) {
     // argument is a file to play.
     std::optional<std::string> fichier;
     if (argc > 1) fichier = std::string(argv[1]);
+    // A player already running takes it (or, without one, comes to the
+    // front), and this process has nothing more to do.
+    if (vt::confier_au_lecteur_en_cours(fichier)) {
+        polices.join();
+        vt::definir_dialogues_par_defaut(nullptr);
+        return 0;
+    }
 
     // Nothing that the first picture does not need stands before it: the
     // hidden windows and the audio engine's libraries come once the main
@@ -90,6 +98,10 @@ int main(int argc, char** argv) {
     module.creer_fenetre_principale();
     module.Form1->installEventFilter(&suite);
     module.Form1->show();
+    // Later starts are listened for, and the media keys taken, once the
+    // engine is up, after that paint too.
+    vt::Bureau bureau(module);
+    module.quand_moteur_pret([&bureau] { bureau.demarrer(); });
     int code = app.exec();
     if (polices.joinable()) polices.join();
     vt::definir_dialogues_par_defaut(nullptr);

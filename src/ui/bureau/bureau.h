@@ -1,0 +1,42 @@
+#pragma once
+// The player's place on the desktop: one running player, which later starts
+// hand their file to, and the desktop's media keys and controls where the
+// system has them. Made before the windows (the hand-over check) and
+// started after the first paint (the listening side and the media service,
+// which the first picture does not need).
+#include "ui/bureau/instance.h"
+
+#include <QObject>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vt {
+
+struct ModuleVantrel;
+
+// True when a player already runs and took `fichier` (or, without one, came
+// to the front): the new process then ends.
+bool confier_au_lecteur_en_cours(const std::optional<std::string>& fichier);
+
+class Bureau {
+public:
+    explicit Bureau(ModuleVantrel& module);
+    ~Bureau();
+    Bureau(const Bureau&) = delete;
+    Bureau& operator=(const Bureau&) = delete;
+
+    // Listens for later starts and starts the media service.
+    void demarrer();
+
+    ServeurInstance* serveur() { return serveur_.get(); }
+    QObject* service_media() { return media_.get(); }
+
+private:
+    ModuleVantrel& m_;
+    std::unique_ptr<ServeurInstance> serveur_;
+    std::unique_ptr<QObject> media_;
+};
+
+}  // namespace vt

@@ -1,0 +1,91 @@
+#pragma once
+// One player at a time. A second start of the program hands its
+// command-line file to the player already running (which adds and plays it)
+// or, without a file, brings that player to the front, and then ends; the
+// running player listens for these requests on a local socket.
+//
+// A request on the socket: "VTRL", one type byte ('F' a file follows, 'M'
+// show the player), the file's length as 4 bytes big-endian, then the
+// file's path as raw bytes (absolute: the sender's current directory is
+// not the player's). The player answers one byte, 'K', once it has acted.
+#include <QByteArray>
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vt {
+
+struct ModuleVantrel;
+
+struct Requete {
+    enum class Type : char { Fichier = 'F', Montrer = 'M' };
+    Type type = Type::Montrer;
+    std::string chemin;  // raw bytes; only for Fichier
+};
+
+// Longest path a request may carry; longer ones are refused.
+constexpr std::uint32_t kLongueurMaxRequete = 1u << 20;
+
+QByteArray encoder_requete(const Requete& r);
+
+// Reads a request from the start of `tampon`: Incomplete while more bytes
+// are needed, Invalid when the bytes cannot be a request (wrong marker or
+// type, length beyond the limit, bytes after the end).
+enum class Lecture { Complete, Incomplete, Invalide };
+Lecture decoder_requete(const QByteArray& tampon, Requete& r);
+
+// The command-line file as the running player must see it: a relative path
+// is put after the current directory (raw bytes, never re-encoded); an
+// absolute or empty one is kept.
+std::string chemin_pour_envoi(const std::string& fichier);
+
+// Client side, run before any window is made: hands `fichier` (or the
+// request to show the player) to a player listening on `nom`. True when a
+// player took it: this process then has nothing more to do. False at once
+// when no player listens (no socket, or a socket left by a crash), and after
+// `attente_ms` when a player accepted the connection but never answered.
+bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms = 5000);
+
+// What the running player does with a request: a file is added to the play
+// list as the command-line file is at start, selected and played (a paused
+// track does not resume instead); without a file the main window comes to
+// the front, back from the notification area if it was hidden there.
+void recevoir_fichier(ModuleVantrel& module, std::string chemin);
+void montrer_lecteur(ModuleVantrel& module);
+
+// Server side: listens on `nom` and runs the two actions for each complete
+// request. Each connection has a few seconds to send its request; partial
+// or malformed ones are dropped without any effect.
+class ServeurInstance : public QObject {
+    Q_OBJECT
+public:
+    ServeurInstance(QString nom, std::function<void(std::string)> ouvrir, std::function<void()> montrer,
+                    QObject* parent = nullptr);
+    ~ServeurInstance() override;
+
+    // Starts listening. A socket left by a player that crashed (nobody
+    // answers on it) is removed first; a player that answers keeps the
+    // name, and false is returned (this player then simply runs without
+    // taking requests).
+    bool ecouter();
+    bool en_ecoute() const { return serveur_.isListening(); }
+    QString nom_complet() const { return serveur_.fullServerName(); }
+
+    // Milliseconds a connection may take to send its whole request.
+    int delai_ms = 5000;
+
+private:
+    void nouvelle_connexion();
+
+    QString nom_;
+    std::function<void(std::string)> ouvrir_;
+    std::function<void()> montrer_;
+    QLocalServer serveur_;
+};
+
+}  // namespace vt

@@ -1,0 +1,31 @@
+#pragma once
+// The few things of the desktop integration that differ between systems,
+// each system having its own source file (chosen by the build):
+// plateforme_dbus.cpp where a D-Bus session bus is the desktop's way of
+// reaching media players, plateforme_autre.cpp elsewhere.
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <string>
+
+namespace vt {
+
+struct ModuleVantrel;
+
+// The name of the local socket through which a second start reaches the
+// running player: one per user (and per login session where the system
+// has a runtime folder).
+QString nom_instance();
+
+// The current directory as the file system's raw bytes, without a trailing
+// separator (except for the root); empty when it cannot be read.
+std::string dossier_courant();
+
+// Starts the media-player service on the desktop's session bus (media keys,
+// the desktop's media controls), acting on `module`'s windows. Nothing
+// (nullptr) where there is no such service or no bus answers; the player
+// then runs without it.
+std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module);
+
+}  // namespace vt

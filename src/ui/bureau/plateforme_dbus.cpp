@@ -1,0 +1,47 @@
+// Systems whose desktops reach media players over a D-Bus session bus
+// (Linux and the other free Unix systems): the media-player service is
+// MPRIS 2 on that bus; the local socket lies in the login session's runtime
+// folder, or in the temporary folder under the user's id.
+#include "ui/bureau/mpris.h"
+#include "ui/bureau/plateforme.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace vt {
+
+namespace {
+// A Unix socket's path must fit in sockaddr_un (108 bytes on Linux).
+constexpr qsizetype kCheminSocketMax = 100;
+}  // namespace
+
+QString nom_instance() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/') && runtime.size() + 20 < kCheminSocketMax &&
+        QFileInfo(QFile::decodeName(runtime)).isDir())
+        return QFile::decodeName(runtime) + QStringLiteral("/vantrel.instance");
+    return QStringLiteral("vantrel-%1.instance").arg(static_cast<qulonglong>(::getuid()));
+}
+
+std::string dossier_courant() {
+    std::string chemin(256, '\0');
+    while (::getcwd(chemin.data(), chemin.size()) == nullptr) {
+        if (errno != ERANGE || chemin.size() > (1u << 20)) return std::string();
+        chemin.resize(chemin.size() * 2);
+    }
+    chemin.resize(std::char_traits<char>::length(chemin.c_str()));
+    return chemin;
+}
+
+std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return nullptr;
+    auto service = std::make_unique<ServiceMpris>(module, bus);
+    if (!service->enregistrer()) return nullptr;
+    return service;
+}
+
+}  // namespace vt

@@ -1,0 +1,257 @@
+// One player at a time: the request's bytes, the client that hands a file
+// over, and the running player's side (a socket in a temporary folder, the
+// real windows on the offscreen platform).
+#include "bureau/outils.h"
+#include "playlist/liste_courante.h"
+#include "support/dossier_temp.h"
+#include "support/wav.h"
+#include "ui/bureau/instance.h"
+#include "ui/fixture.h"
+
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QThread>
+
+#include <unistd.h>
+
+namespace {
+
+using vt::Lecture;
+using vt::Requete;
+using vt::test::DossierTemp;
+
+Requete fichier(std::string chemin) {
+    Requete r;
+    r.type = Requete::Type::Fichier;
+    r.chemin = std::move(chemin);
+    return r;
+}
+
+// A request carries a path's bytes exactly, whatever they are, and the
+// show request carries none.
+TEST(Requete, RoundTripKeepsRawBytes) {
+    const std::string octets("/mus\xe9ique/\xff\xfe\x01 \"x\"\\y.mp3", 25);
+    Requete lu;
+    ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(fichier(octets)), lu), Lecture::Complete);
+    EXPECT_EQ(lu.type, Requete::Type::Fichier);
+    EXPECT_EQ(lu.chemin, octets);
+    ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(Requete{}), lu), Lecture::Complete);
+    EXPECT_EQ(lu.type, Requete::Type::Montrer);
+    EXPECT_TRUE(lu.chemin.empty());
+}
+
+// No cut of a request, however short or long, reads as a complete one.
+TEST(Requete, EveryPartialReadIsIncomplete) {
+    const QByteArray entier = vt::encoder_requete(fichier("/a/b/chanson.wav"));
+    for (qsizetype n = 0; n < entier.size(); ++n) {
+        Requete lu;
+        EXPECT_EQ(vt::decoder_requete(entier.left(n), lu), Lecture::Incomplete) << n;
+    }
+}
+
+// Bytes that cannot be a request are refused: another marker, an unknown
+// type, a length beyond the limit, a show request with a path, bytes after
+// the end.
+TEST(Requete, MalformedBytesAreRefused) {
+    Requete lu;
+    EXPECT_EQ(vt::decoder_requete(QByteArray("GET / HTTP/1.0\r\n"), lu), Lecture::Invalide);
+    EXPECT_EQ(vt::decoder_requete(QByteArray("VX"), lu), Lecture::Invalide);
+    QByteArray type = vt::encoder_requete(fichier("/x"));
+    type[4] = 'Z';
+    EXPECT_EQ(vt::decoder_requete(type, lu), Lecture::Invalide);
+    QByteArray long_ = vt::encoder_requete(fichier("/x")).left(5);
+    long_.append("\x7f\xff\xff\xff", 4);
+    EXPECT_EQ(vt::decoder_requete(long_, lu), Lecture::Invalide);
+    QByteArray montrer = vt::encoder_requete(Requete{});
+    montrer[8] = 2;
+    montrer.append("ab");
+    EXPECT_EQ(vt::decoder_requete(montrer, lu), Lecture::Invalide);
+    EXPECT_EQ(vt::decoder_requete(vt::encoder_requete(fichier("/x")) + "y", lu), Lecture::Invalide);
+}
+
+// The sender puts a relative path after its own current directory (the
+// player's differs); absolute and empty paths go as they are.
+TEST(CheminEnvoi, RelativePathsTakeTheSendersDirectory) {
+    DossierTemp d;
+    const QString avant = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QFile::decodeName(QByteArray::fromStdString(d.chemin()))));
+    const std::string ici = QFile::encodeName(QDir::currentPath()).toStdString();
+    EXPECT_EQ(vt::chemin_pour_envoi("sous/\xe9t\xe9.wav"), ici + "/sous/\xe9t\xe9.wav");
+    EXPECT_EQ(vt::chemin_pour_envoi("/abs/x.mp3"), "/abs/x.mp3");
+    EXPECT_EQ(vt::chemin_pour_envoi(""), "");
+    QDir::setCurrent(avant);
+}
+
+// The listening side alone, with counting actions.
+class Serveur : public ::testing::Test {
+protected:
+    QString nom() const { return QFile::decodeName(QByteArray::fromStdString(dossier / "vantrel.instance")); }
+    std::unique_ptr<vt::ServeurInstance> serveur(std::vector<std::string>& recus, int& montres) {
+        return std::make_unique<vt::ServeurInstance>(
+            nom(), [&recus](std::string c) { recus.push_back(std::move(c)); }, [&montres] { ++montres; });
+    }
+    DossierTemp dossier;
+};
+
+// Without a player, or with only the socket a crashed player left, the
+// client gives up at once instead of waiting for an answer.
+TEST_F(Serveur, NoPlayerOrStaleSocketFailsAtOnce) {
+    QElapsedTimer chrono;
+    chrono.start();
+    EXPECT_FALSE(vt::confier_au_lecteur(nom(), std::string("/x.wav"), 20000));
+    ASSERT_TRUE(vt::test::socket_abandonne(dossier / "vantrel.instance"));
+    EXPECT_FALSE(vt::confier_au_lecteur(nom(), std::string("/x.wav"), 20000));
+    EXPECT_LT(chrono.elapsed(), 10000);  // far below the 2 x 20 s it would take by waiting
+}
+
+// A socket left by a crash is replaced by the next player, which then takes
+// requests.
+TEST_F(Serveur, StaleSocketIsReplaced) {
+    ASSERT_TRUE(vt::test::socket_abandonne(dossier / "vantrel.instance"));
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    ASSERT_TRUE(s->ecouter());
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/m/a.wav")));
+    EXPECT_EQ(recus, std::vector<std::string>{"/m/a.wav"});
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::nullopt));
+    EXPECT_EQ(montres, 1);
+}
+
+// Of two players started together, the second to listen finds the first
+// alive: it keeps no server, and the first keeps taking the requests.
+TEST_F(Serveur, LivePlayerKeepsItsName) {
+    std::vector<std::string> recus1, recus2;
+    int montres1 = 0, montres2 = 0;
+    auto premier = serveur(recus1, montres1);
+    auto second = serveur(recus2, montres2);
+    ASSERT_TRUE(premier->ecouter());
+    EXPECT_FALSE(second->ecouter());
+    EXPECT_FALSE(second->en_ecoute());
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/y.mp3")));
+    EXPECT_EQ(recus1, std::vector<std::string>{"/y.mp3"});
+    EXPECT_TRUE(recus2.empty());
+    // Once the first one is gone, the name is free for the other.
+    premier.reset();
+    EXPECT_TRUE(second->ecouter());
+}
+
+// Requests cut short, malformed or never finished do nothing; one that
+// arrives in pieces is taken once, and the player keeps serving.
+TEST_F(Serveur, PartialAndMalformedRequestsHaveNoEffect) {
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    s->delai_ms = 300;
+    ASSERT_TRUE(s->ecouter());
+    const QByteArray entier = vt::encoder_requete(fichier("/morceaux/z.wav"));
+    bool ferme_par_le_lecteur = false, accuse = false;
+    vt::test::en_parallele([&] {
+        QLocalSocket a;  // half a request, then gone
+        a.connectToServer(nom());
+        if (a.waitForConnected(2000)) {
+            a.write(entier.left(7));
+            a.waitForBytesWritten(2000);
+            a.disconnectFromServer();
+        }
+        QLocalSocket b;  // something else entirely
+        b.connectToServer(nom());
+        if (b.waitForConnected(2000)) {
+            b.write("GET / HTTP/1.0\r\n\r\n");
+            b.waitForBytesWritten(2000);
+            b.waitForDisconnected(2000);
+        }
+        QLocalSocket c;  // silent: closed by the player after its delay
+        c.connectToServer(nom());
+        if (c.waitForConnected(2000)) ferme_par_le_lecteur = c.waitForDisconnected(5000);
+        QLocalSocket d;  // in two pieces
+        d.connectToServer(nom());
+        if (d.waitForConnected(2000)) {
+            d.write(entier.left(10));
+            d.waitForBytesWritten(2000);
+            QThread::msleep(100);
+            d.write(entier.mid(10));
+            d.waitForBytesWritten(2000);
+            accuse = d.waitForReadyRead(5000) && d.read(1) == "K";
+        }
+    });
+    EXPECT_TRUE(ferme_par_le_lecteur);
+    EXPECT_TRUE(accuse);
+    EXPECT_EQ(recus, std::vector<std::string>{"/morceaux/z.wav"});
+    EXPECT_EQ(montres, 0);
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::nullopt));
+    EXPECT_EQ(montres, 1);
+}
+
+// The running player with its real windows.
+class Remise : public vt::test::FenetresTest {
+protected:
+    void SetUp() override {
+        FenetresTest::SetUp();
+        ecrire_config();
+        demarrer();
+        serveur = std::make_unique<vt::ServeurInstance>(
+            nom(), [this](std::string c) { vt::recevoir_fichier(*module, std::move(c)); },
+            [this] { vt::montrer_lecteur(*module); });
+        ASSERT_TRUE(serveur->ecouter());
+    }
+    void TearDown() override {
+        serveur.reset();
+        FenetresTest::TearDown();
+    }
+    QString nom() const { return QFile::decodeName(QByteArray::fromStdString(prise / "vantrel.instance")); }
+
+    DossierTemp prise;
+    std::unique_ptr<vt::ServeurInstance> serveur;
+};
+
+// A handed file is added after the list, selected and played, as the
+// command-line file at start; a paused track does not resume instead.
+TEST_F(Remise, FileIsAddedSelectedAndPlayed) {
+    f1->deposer({app.ecrire("a.wav", vt::test::octets_wav(2000)), app.ecrire("b.wav", vt::test::octets_wav(2000))});
+    f1->selectionner(0);
+    appui(f1->image_play);
+    clic(f1->image_pause);
+    ASSERT_TRUE(en_pause());
+    const std::string c = app.ecrire("nouveau.wav", vt::test::octets_wav(2000, 660));
+    ASSERT_TRUE(vt::test::confier_en_parallele(nom(), c));
+    ASSERT_EQ(module->liste.nombre(), 3);
+    EXPECT_EQ(module->liste.chemin(2), c);
+    EXPECT_EQ(f1->index_courant(), 2);
+    EXPECT_TRUE(joue());
+    EXPECT_FALSE(en_pause());
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : nouveau.wav"));
+    EXPECT_TRUE(montre(f1->image_play, "image_playon"));
+}
+
+// A relative path with bytes that are not UTF-8 arrives as the sender's
+// absolute path, byte for byte, and plays.
+TEST_F(Remise, RelativeRawPathArrivesAbsolute) {
+    const std::string c = app.ecrire("sous/\xe9t\xe9.wav", vt::test::octets_wav(1000));
+    ASSERT_TRUE(vt::test::confier_en_parallele(nom(), std::string("sous/\xe9t\xe9.wav")));
+    ASSERT_EQ(module->liste.nombre(), 1);
+    EXPECT_EQ(module->liste.chemin(0), vt::chemin_pour_envoi("sous/\xe9t\xe9.wav"));
+    EXPECT_EQ(QFile::encodeName(QFileInfo(QFile::decodeName(QByteArray::fromStdString(module->liste.chemin(0))))
+                                    .canonicalFilePath()),
+              QFile::encodeName(QFileInfo(QFile::decodeName(QByteArray::fromStdString(c))).canonicalFilePath()));
+    EXPECT_EQ(f1->index_courant(), 0);
+    EXPECT_TRUE(joue());
+    // Qt cannot name this file to remove it with the folder.
+    ::unlink(c.c_str());
+    ::rmdir((app / "sous").c_str());
+}
+
+// Without a file the player comes back from the notification area, and its
+// icon goes away.
+TEST_F(Remise, WithoutFileThePlayerIsShown) {
+    f1->show();
+    f1->tray_imageClick();
+    ASSERT_FALSE(f1->isVisible());
+    ASSERT_TRUE(f1->TrayIcon1->isVisible());
+    ASSERT_TRUE(vt::test::confier_en_parallele(nom(), std::nullopt));
+    EXPECT_TRUE(f1->isVisible());
+    EXPECT_FALSE(f1->TrayIcon1->isVisible());
+    EXPECT_EQ(module->liste.nombre(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,367 @@
+// The media-player service (MPRIS 2) on a D-Bus daemon of the test's own:
+// commands and properties called over the bus, from another connection,
+// against the real windows and the audio engine pumped by hand.
+#include "bureau/bus_prive.h"
+#include "bureau/outils.h"
+#include "player/regles.h"
+#include "playlist/liste_courante.h"
+#include "support/wav.h"
+#include "ui/bureau/mpris.h"
+#include "ui/fixture.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+
+#include <cmath>
+
+namespace {
+
+using vt::ServiceMpris;
+
+const QString kRacine = QStringLiteral("org.mpris.MediaPlayer2");
+const QString kLecteur = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString kProprietes = QStringLiteral("org.freedesktop.DBus.Properties");
+
+class Media : public vt::test::FenetresTest {
+protected:
+    void SetUp() override {
+        FenetresTest::SetUp();
+        std::string raison;
+        if (!bus.demarrer(dossier_bus.chemin(), raison)) GTEST_SKIP() << raison;
+        ecrire_config();
+        demarrer();
+        service = std::make_unique<ServiceMpris>(*module, bus.connexion(QStringLiteral("vt-service")));
+        ASSERT_TRUE(service->enregistrer());
+        client = std::make_unique<QDBusConnection>(bus.connexion(QStringLiteral("vt-client")));
+        ASSERT_TRUE(client->isConnected());
+    }
+    void TearDown() override {
+        service.reset();
+        client.reset();
+        bus.arreter();
+        FenetresTest::TearDown();
+    }
+
+    // A call over the bus; the events of this thread (where the service
+    // lives) are processed until the answer comes.
+    QDBusMessage appeler(const QString& interface, const QString& methode, const QVariantList& args = {}) {
+        QDBusMessage m = QDBusMessage::createMethodCall(QString::fromLatin1(ServiceMpris::kNomService),
+                                                        QString::fromLatin1(ServiceMpris::kChemin), interface,
+                                                        methode);
+        m.setArguments(args);
+        QDBusPendingCallWatcher w(client->asyncCall(m, 5000));
+        vt::test::attendre([&] { return w.isFinished(); });
+        return w.reply();
+    }
+    QVariant lire(const QString& interface, const QString& nom) {
+        const QDBusMessage r = appeler(kProprietes, QStringLiteral("Get"), {interface, nom});
+        if (r.type() != QDBusMessage::ReplyMessage || r.arguments().isEmpty()) return {};
+        return r.arguments().first().value<QDBusVariant>().variant();
+    }
+    QVariantMap metadonnees() { return qdbus_cast<QVariantMap>(lire(kLecteur, QStringLiteral("Metadata"))); }
+    QString statut() { return lire(kLecteur, QStringLiteral("PlaybackStatus")).toString(); }
+    bool ecrire(const QString& nom, const QVariant& v) {
+        const QDBusMessage r =
+            appeler(kProprietes, QStringLiteral("Set"), {kLecteur, nom, QVariant::fromValue(QDBusVariant(v))});
+        return r.type() == QDBusMessage::ReplyMessage;
+    }
+    // Records the service's signals of that name from now on.
+    void ecouter(const QString& interface, const QString& signal) {
+        ASSERT_TRUE(client->connect(QString(), QString::fromLatin1(ServiceMpris::kChemin), interface, signal,
+                                    &ecouteur, SLOT(recu(QDBusMessage))));
+        lire(kRacine, QStringLiteral("Identity"));  // the match rule is in place once this is answered
+    }
+    // The properties announced by PropertiesChanged so far, the latest value of each.
+    QVariantMap annonces() {
+        QVariantMap m;
+        for (const QDBusMessage& s : ecouteur.messages) {
+            if (s.member() != QStringLiteral("PropertiesChanged") || s.arguments().size() < 2) continue;
+            if (s.arguments()[0].toString() != kLecteur) continue;
+            const QVariantMap c = qdbus_cast<QVariantMap>(s.arguments()[1]);
+            for (auto it = c.begin(); it != c.end(); ++it) m.insert(it.key(), it.value());
+        }
+        return m;
+    }
+    bool attendre_annonce(const QString& nom) {
+        return vt::test::attendre([&] { return annonces().contains(nom); });
+    }
+
+    void remplir(int n, int ms = 1000) {
+        std::vector<std::string> chemins;
+        for (int i = 0; i < n; ++i)
+            chemins.push_back(app.ecrire("t" + std::to_string(i) + ".wav", vt::test::octets_wav(ms, 440 + 100 * i)));
+        f1->deposer(chemins);
+    }
+    std::int64_t temps() { return lecteur().moteur.temps_ms(lecteur().flux); }
+    int offset_volume() { return f1->curseur_volume->x() - f1->barre_volume->x(); }
+    int span_volume() { return f1->barre_volume->width() - f1->curseur_volume->width(); }
+    float crete(std::size_t trames) {
+        auto& sortie = static_cast<vt::SortieManuelle&>(lecteur().moteur.sortie());
+        float max = 0;
+        for (float v : sortie.pomper(trames)) max = std::max(max, std::abs(v));
+        return max;
+    }
+
+    vt::test::DossierTemp dossier_bus;
+    vt::test::BusPrive bus;
+    std::unique_ptr<ServiceMpris> service;
+    std::unique_ptr<QDBusConnection> client;
+    vt::test::Ecouteur ecouteur;
+};
+
+// The service takes its bus name and tells who it is.
+TEST_F(Media, IdentityOnTheBus) {
+    EXPECT_TRUE(client->interface()->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService)));
+    EXPECT_EQ(lire(kRacine, QStringLiteral("Identity")).toString(), QStringLiteral("vantrel"));
+    EXPECT_EQ(lire(kRacine, QStringLiteral("DesktopEntry")).toString(), QStringLiteral("vantrel"));
+    EXPECT_TRUE(lire(kRacine, QStringLiteral("CanQuit")).toBool());
+    EXPECT_TRUE(lire(kRacine, QStringLiteral("CanRaise")).toBool());
+    EXPECT_FALSE(lire(kRacine, QStringLiteral("HasTrackList")).toBool());
+    EXPECT_TRUE(lire(kLecteur, QStringLiteral("CanControl")).toBool());
+    EXPECT_EQ(lire(kLecteur, QStringLiteral("Rate")).toDouble(), 1.0);
+    EXPECT_EQ(statut(), QStringLiteral("Stopped"));
+}
+
+// A second player on the same bus takes a name of its own process.
+TEST_F(Media, SecondServiceTakesAnInstanceName) {
+    ServiceMpris autre(*module, bus.connexion(QStringLiteral("vt-autre")));
+    ASSERT_TRUE(autre.enregistrer());
+    EXPECT_TRUE(autre.nom_pris().startsWith(QString::fromLatin1(ServiceMpris::kNomService) +
+                                            QStringLiteral(".instance")));
+    EXPECT_EQ(service->nom_pris(), QString::fromLatin1(ServiceMpris::kNomService));
+}
+
+// Play, Pause, PlayPause and Stop act as the notification-area menu's
+// entries: the engine, the status text and the button pictures follow.
+TEST_F(Media, PlayPauseAndStopRunTheTransport) {
+    remplir(2);
+    f1->selectionner(1);
+    appeler(kLecteur, QStringLiteral("Play"));
+    EXPECT_TRUE(joue());
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t1.wav"));
+    EXPECT_TRUE(montre(f1->image_play, "image_playon"));
+    EXPECT_EQ(statut(), QStringLiteral("Playing"));
+    appeler(kLecteur, QStringLiteral("Pause"));
+    EXPECT_TRUE(en_pause());
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Pause ... "));
+    EXPECT_EQ(statut(), QStringLiteral("Paused"));
+    appeler(kLecteur, QStringLiteral("PlayPause"));
+    EXPECT_FALSE(en_pause());
+    EXPECT_EQ(statut(), QStringLiteral("Playing"));
+    appeler(kLecteur, QStringLiteral("PlayPause"));
+    EXPECT_TRUE(en_pause());
+    appeler(kLecteur, QStringLiteral("Stop"));
+    EXPECT_FALSE(joue());
+    EXPECT_EQ(lecteur().flux, 0);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("vantrel  en attente ..."));
+    EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 00"));
+    EXPECT_TRUE(montre(f1->image_stop, "image_stopoff"));  // no release follows, as from the menu
+    EXPECT_EQ(statut(), QStringLiteral("Stopped"));
+}
+
+// Play while a track plays restarts it, as the play button does; with no
+// entry selected nothing can play.
+TEST_F(Media, PlayFollowsThePlayButtonsRules) {
+    remplir(1, 3000);
+    EXPECT_FALSE(lire(kLecteur, QStringLiteral("CanPlay")).toBool());
+    appeler(kLecteur, QStringLiteral("Play"));
+    EXPECT_EQ(lecteur().flux, 0);
+    EXPECT_EQ(statut(), QStringLiteral("Stopped"));
+    f1->selectionner(0);
+    EXPECT_TRUE(lire(kLecteur, QStringLiteral("CanPlay")).toBool());
+    appeler(kLecteur, QStringLiteral("Play"));
+    pomper_ms(500);
+    EXPECT_GE(temps(), 450);
+    appeler(kLecteur, QStringLiteral("Play"));
+    EXPECT_LT(temps(), 50);
+    EXPECT_TRUE(joue());
+}
+
+// Next wraps from the last entry to the first, Previous stops at the first;
+// the buttons rest afterwards; CanGoNext and CanGoPrevious say so.
+TEST_F(Media, NextAndPreviousFollowTheTransportRules) {
+    remplir(3);
+    EXPECT_FALSE(lire(kLecteur, QStringLiteral("CanGoPrevious")).toBool());
+    f1->selectionner(2);
+    appeler(kLecteur, QStringLiteral("Next"));
+    EXPECT_EQ(f1->index_courant(), 0);
+    EXPECT_TRUE(joue());
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+    EXPECT_TRUE(montre(f1->image_next, "image_nextoff"));
+    EXPECT_TRUE(lire(kLecteur, QStringLiteral("CanGoNext")).toBool());
+    EXPECT_FALSE(lire(kLecteur, QStringLiteral("CanGoPrevious")).toBool());
+    appeler(kLecteur, QStringLiteral("Previous"));
+    EXPECT_EQ(f1->index_courant(), 0);
+    appeler(kLecteur, QStringLiteral("Next"));
+    EXPECT_EQ(f1->index_courant(), 1);
+    EXPECT_TRUE(lire(kLecteur, QStringLiteral("CanGoPrevious")).toBool());
+    appeler(kLecteur, QStringLiteral("Previous"));
+    EXPECT_EQ(f1->index_courant(), 0);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+    EXPECT_TRUE(montre(f1->image_back, "image_backoff"));
+    // An empty list has nothing to go to.
+    f1->image_del_allClick();
+    EXPECT_FALSE(lire(kLecteur, QStringLiteral("CanGoNext")).toBool());
+}
+
+// The metadata name the selected entry as the list shows it, its file as
+// a URL (the path's bytes kept), and the playing track's length.
+TEST_F(Media, MetadataDescribeTheSelectedEntry) {
+    QVariantMap m = metadonnees();
+    EXPECT_EQ(m.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
+              QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+    EXPECT_FALSE(m.contains(QStringLiteral("xesam:title")));
+    const std::string c = app.ecrire("\xe9t\xe9 #1.wav", vt::test::octets_wav(1500));
+    f1->deposer({c});
+    f1->selectionner(0);
+    appeler(kLecteur, QStringLiteral("Play"));
+    m = metadonnees();
+    EXPECT_EQ(m.value(QStringLiteral("xesam:title")).toString(),
+              module->liste.data(module->liste.index(0, 0)).toString());
+    EXPECT_EQ(m.value(QStringLiteral("xesam:url")).toString(),
+              QStringLiteral("file://") +
+                  QString::fromLatin1(QByteArray::fromStdString(c).toPercentEncoding("/")));
+    EXPECT_TRUE(m.value(QStringLiteral("xesam:url")).toString().endsWith(QStringLiteral("/%E9t%E9%20%231.wav")));
+    EXPECT_EQ(m.value(QStringLiteral("mpris:length")).toLongLong(),
+              lecteur().moteur.longueur_ms(lecteur().flux) * 1000);
+    EXPECT_NEAR(m.value(QStringLiteral("mpris:length")).toLongLong(), 1'500'000, 30'000);
+    EXPECT_NE(m.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
+              QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+    ::unlink(c.c_str());  // Qt cannot name this file to remove it with the folder
+}
+
+// Changes are announced: those made over the bus at once, those made in
+// the windows (a selection, the volume slider) soon after.
+TEST_F(Media, PropertiesChangedAnnounced) {
+    remplir(2);
+    ecouter(kProprietes, QStringLiteral("PropertiesChanged"));
+    f1->selectionner(0);
+    ASSERT_TRUE(attendre_annonce(QStringLiteral("Metadata")));
+    EXPECT_EQ(qdbus_cast<QVariantMap>(annonces().value(QStringLiteral("Metadata")))
+                  .value(QStringLiteral("xesam:title"))
+                  .toString(),
+              QStringLiteral("t0.wav"));
+    EXPECT_TRUE(annonces().value(QStringLiteral("CanPlay")).toBool());
+    appeler(kLecteur, QStringLiteral("Play"));
+    ASSERT_TRUE(attendre_annonce(QStringLiteral("PlaybackStatus")));
+    EXPECT_EQ(annonces().value(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Playing"));
+    appeler(kLecteur, QStringLiteral("Pause"));
+    ASSERT_TRUE(vt::test::attendre(
+        [&] { return annonces().value(QStringLiteral("PlaybackStatus")).toString() == QStringLiteral("Paused"); }));
+    // The volume slider moved by hand: announced by the next timer tick.
+    clic(f1->barre_volume, {10, 2});
+    ASSERT_TRUE(attendre_annonce(QStringLiteral("Volume")));
+    EXPECT_DOUBLE_EQ(annonces().value(QStringLiteral("Volume")).toDouble(),
+                     vt::valeur_curseur(10, span_volume()) / 255.0);
+}
+
+// Volume moves the volume slider as a drag would (the channel and the
+// cursor follow, the label is gone after); reading it gives the slider's.
+TEST_F(Media, VolumeDrivesTheSlider) {
+    remplir(1, 3000);
+    f1->selectionner(0);
+    appeler(kLecteur, QStringLiteral("Play"));
+    ASSERT_TRUE(ecrire(QStringLiteral("Volume"), 0.5));
+    EXPECT_EQ(offset_volume(), static_cast<int>(std::lround(0.5 * span_volume())));
+    EXPECT_TRUE(f1->label_vol->isHidden());
+    EXPECT_TRUE(montre(f1->curseur_volume, "image_volumeoff"));
+    EXPECT_DOUBLE_EQ(lire(kLecteur, QStringLiteral("Volume")).toDouble(),
+                     vt::valeur_curseur(offset_volume(), span_volume()) / 255.0);
+    ASSERT_TRUE(ecrire(QStringLiteral("Volume"), 0.0));
+    EXPECT_EQ(offset_volume(), 0);
+    pomper_ms(200);  // the level ramps
+    EXPECT_LT(crete(4410), 0.001f);
+    // Full volume: the right end, which a click on the bar cannot reach.
+    ASSERT_TRUE(ecrire(QStringLiteral("Volume"), 1.0));
+    EXPECT_EQ(offset_volume(), span_volume());
+    EXPECT_DOUBLE_EQ(lire(kLecteur, QStringLiteral("Volume")).toDouble(), 1.0);
+    pomper_ms(200);
+    EXPECT_GT(crete(4410), 0.3f);
+    // Out of range: kept to the ends.
+    ASSERT_TRUE(ecrire(QStringLiteral("Volume"), -3.0));
+    EXPECT_EQ(offset_volume(), 0);
+    ASSERT_TRUE(ecrire(QStringLiteral("Volume"), 7.0));
+    EXPECT_EQ(offset_volume(), span_volume());
+    // The slider moved by hand is what Volume reads.
+    clic(f1->barre_volume, {30, 2});
+    EXPECT_DOUBLE_EQ(lire(kLecteur, QStringLiteral("Volume")).toDouble(),
+                     vt::valeur_curseur(30, span_volume()) / 255.0);
+}
+
+// Position is the engine's time; SetPosition and Seek go through the
+// position slider (cursor moved, stream sought) and announce the jump.
+TEST_F(Media, PositionAndSeekThroughThePositionSlider) {
+    remplir(2, 4000);
+    f1->selectionner(0);
+    EXPECT_FALSE(lire(kLecteur, QStringLiteral("CanSeek")).toBool());
+    appeler(kLecteur, QStringLiteral("Play"));
+    EXPECT_TRUE(lire(kLecteur, QStringLiteral("CanSeek")).toBool());
+    pomper_ms(1000);
+    EXPECT_NEAR(lire(kLecteur, QStringLiteral("Position")).toLongLong(), temps() * 1000, 1000);
+    EXPECT_NEAR(temps(), 1000, 60);
+    ecouter(kLecteur, QStringLiteral("Seeked"));
+    const auto id = metadonnees().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>();
+    const int span = f1->barre_position->width() - f1->curseur_position->width();
+    const auto pas_ms = 4000 / span + 1;  // the slider's resolution
+    appeler(kLecteur, QStringLiteral("SetPosition"), {QVariant::fromValue(id), qlonglong(3'000'000)});
+    EXPECT_NEAR(temps(), 3000, pas_ms);
+    EXPECT_NEAR(f1->curseur_position->x() - f1->barre_position->x(), 3000.0 * span / 4000, 1);
+    EXPECT_TRUE(montre(f1->curseur_position, "curseur_position_off"));
+    ASSERT_TRUE(vt::test::attendre([&] { return !ecouteur.messages.empty(); }));
+    EXPECT_NEAR(ecouteur.messages.back().arguments().value(0).toLongLong(), temps() * 1000, 1000);
+    // Another track's id, or a place past the end: nothing.
+    appeler(kLecteur, QStringLiteral("SetPosition"),
+            {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/vantrel/piste/1"))), qlonglong(500'000)});
+    EXPECT_NEAR(temps(), 3000, pas_ms);
+    appeler(kLecteur, QStringLiteral("SetPosition"), {QVariant::fromValue(id), qlonglong(9'000'000)});
+    EXPECT_NEAR(temps(), 3000, pas_ms);
+    // Seek back beyond the start: the start.
+    appeler(kLecteur, QStringLiteral("Seek"), {qlonglong(-10'000'000)});
+    EXPECT_LT(temps(), pas_ms);
+    appeler(kLecteur, QStringLiteral("Seek"), {qlonglong(2'000'000)});
+    EXPECT_NEAR(temps(), 2000, 2 * pas_ms);
+    // Seek past the end: the next track, as the transport's next.
+    appeler(kLecteur, QStringLiteral("Seek"), {qlonglong(5'000'000)});
+    EXPECT_EQ(f1->index_courant(), 1);
+    EXPECT_TRUE(joue());
+    // Stopped, there is nothing to seek in.
+    appeler(kLecteur, QStringLiteral("Stop"));
+    const int x = f1->curseur_position->x();
+    appeler(kLecteur, QStringLiteral("Seek"), {qlonglong(1'000'000)});
+    EXPECT_EQ(f1->curseur_position->x(), x);
+    EXPECT_FALSE(joue());
+}
+
+// Raise brings the hidden player back; Quit ends as "Quitter" does, without
+// writing the configuration.
+TEST_F(Media, RaiseShowsAndQuitEnds) {
+    f1->show();
+    f1->tray_imageClick();
+    ASSERT_FALSE(f1->isVisible());
+    appeler(kRacine, QStringLiteral("Raise"));
+    EXPECT_TRUE(f1->isVisible());
+    EXPECT_FALSE(f1->TrayIcon1->isVisible());
+    f1->move(333, 222);
+    const std::string avant = vt::test::lire_fichier(app / "vantrel.config");
+    appeler(kRacine, QStringLiteral("Quit"));
+    EXPECT_EQ(fins, 1);
+    EXPECT_EQ(vt::test::lire_fichier(app / "vantrel.config"), avant);
+}
+
+// OpenUri takes a local file as a second start would: added and played.
+TEST_F(Media, OpenUriAddsAndPlays) {
+    remplir(1);
+    const std::string c = app.ecrire("ouvert.wav", vt::test::octets_wav(1000));
+    appeler(kLecteur, QStringLiteral("OpenUri"),
+            {QStringLiteral("file://") + QString::fromLatin1(QByteArray::fromStdString(c).toPercentEncoding("/"))});
+    ASSERT_EQ(module->liste.nombre(), 2);
+    EXPECT_EQ(module->liste.chemin(1), c);
+    EXPECT_EQ(f1->index_courant(), 1);
+    EXPECT_TRUE(joue());
+    appeler(kLecteur, QStringLiteral("OpenUri"), {QStringLiteral("http://example.org/x.mp3")});
+    EXPECT_EQ(module->liste.nombre(), 2);
+}
+
+}  // namespace
