@@ -55,6 +55,7 @@ run_bench bench_config
 run_bench bench_playlist
 run_bench bench_fenetre
 run_bench bench_audio
+run_bench bench_bureau
 ratio=""
 [ -f "$OUT/bench_audio.log" ] &&
     ratio=$(sed -n 's/^audio engine \/ FFmpeg alone.*pairs): *\([0-9.]*\).*/\1/p' "$OUT/bench_audio.log" | tail -1)
@@ -128,6 +129,10 @@ row "audio: engine CPU / FFmpeg alone CPU, one minute of MP3" "$ratio" "" "<=" 1
 row "start-up to mapped window, median" "$startup" ms "<" 50
 info "start-up to first picture, median" "$startup_dessin" ms
 info "bare Qt window to mapped window, median (reference)" "$startup_nu" ms
+row "start-up: looking for a running player, none" \
+    "$(figure bench_bureau BM_AucunLecteur)" ms "<" 1
+row "start-up: looking for a running player, crashed one's socket" \
+    "$(figure bench_bureau BM_SocketAbandonne)" ms "<" 1
 row "playback, one minute: player CPU" "$cpu_lecture" s "<=" 0.4
 row "playback, one minute: context switches per second" "$commutations" "/s" "<" 100
 row "playback, one minute: resident memory after 30 s" "$rss" MiB "<" 70

@@ -6,7 +6,8 @@ PKGS="build-essential cmake pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
 libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-libpulse-dev pulseaudio"
+libpulse-dev pulseaudio
+dbus-daemon"
 if [ "${VANTREL_EXTRA_PKGS:-}" ]; then PKGS="$PKGS $VANTREL_EXTRA_PKGS"; fi
 missing=""
 for p in $PKGS; do

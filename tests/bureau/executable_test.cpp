@@ -1,0 +1,203 @@
+// Two processes of the real executable: a second start hands its file to
+// the running player and ends; a socket left by a killed player does not
+// stop the next one. Each player runs from an app folder of the test's
+// own, headless, with a runtime folder of its own (so it never meets a
+// player of the user's) and either a D-Bus daemon of the test's own or no
+// bus at all.
+#include "bureau/bus_prive.h"
+#include "bureau/outils.h"
+#include "config/configuration.h"
+#include "support/dossier_temp.h"
+#include "support/wav.h"
+#include "ui/bureau/mpris.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+using vt::ServiceMpris;
+using vt::test::DossierTemp;
+
+QString q(const std::string& s) { return QFile::decodeName(QByteArray::fromStdString(s)); }
+
+class Executable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString source = QStringLiteral(VANTREL_APP_DIR);
+        if (!QFileInfo(source + QStringLiteral("/vantrel")).isExecutable())
+            GTEST_SKIP() << "the player is not built in " << VANTREL_APP_DIR;
+        ASSERT_TRUE(QDir().mkpath(q(racine / "app/playlist")));
+        for (const char* f : {"vantrel", "libvantrel_moteur.so"})
+            ASSERT_TRUE(QFile::copy(source + QLatin1Char('/') + QLatin1String(f), q(racine / "app/") + QLatin1String(f)))
+                << f;
+        QDir skins(QStringLiteral(VANTREL_SOURCE_DIR "/skin"));
+        for (const QString& sous : skins.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QDir d(skins.filePath(sous));
+            for (const QString& f : d.entryList(QDir::Files))
+                racine.ecrire("app/skin/" + sous.toStdString() + "/" + f.toStdString(),
+                              vt::test::lire_fichier(QFile::encodeName(d.filePath(f)).toStdString()));
+        }
+        racine.ecrire("app/vantrel.config",
+                      vt::texte_configuration("skin/default/", "default.sk", 20, 20, "playlist/", false));
+        ASSERT_TRUE(QDir().mkpath(q(racine / "run")));
+        ::chmod((racine / "run").c_str(), 0700);
+    }
+    void TearDown() override {
+        for (auto& p : processus) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+        processus.clear();
+        client.reset();
+        bus.arreter();
+    }
+
+    bool avec_bus() {
+        if (!QDir().mkpath(q(racine / "bus")) || !bus.demarrer(racine / "bus", raison_bus)) return false;
+        client = std::make_unique<QDBusConnection>(bus.connexion(QStringLiteral("vt-e2e")));
+        return client->isConnected();
+    }
+
+    // Starts the player from the app folder, in `dossier`, with `args`.
+    QProcess* lancer(const QStringList& args = {}, const std::string& dossier = "") {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+        env.insert(QStringLiteral("VANTREL_SORTIE"), QStringLiteral("sdl"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), q(racine / "run"));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                   bus.adresse().isEmpty() ? QStringLiteral("unix:path=") + q(racine / "pas-de-bus")
+                                           : bus.adresse());
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(q(dossier.empty() ? racine / "app" : dossier));
+        p->setProgram(q(racine / "app/vantrel"));
+        p->setArguments(args);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start();
+        processus.push_back(std::move(p));
+        return processus.back().get();
+    }
+
+    QString socket() { return q(racine / "run/vantrel.instance"); }
+
+    // Whether a player answers on the socket, tried for up to `ms`.
+    bool lecteur_a_l_ecoute(QProcess* p, int ms = 20000) {
+        return vt::test::attendre(
+            [&] {
+                if (p->state() == QProcess::NotRunning) return true;  // reported below
+                QLocalSocket s;
+                s.connectToServer(socket());
+                const bool ok = s.waitForConnected(200);
+                s.abort();
+                if (!ok) QThread::msleep(50);
+                return ok;
+            },
+            ms) &&
+               p->state() == QProcess::Running;
+    }
+
+    // A second start: true when it ended by itself, at once, with code 0.
+    bool seconde_fin_normale(QProcess* p) {
+        return p->waitForFinished(15000) && p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
+    }
+
+    QVariant propriete(const QString& nom) {
+        QDBusInterface props(QString::fromLatin1(ServiceMpris::kNomService), QString::fromLatin1(ServiceMpris::kChemin),
+                             QStringLiteral("org.freedesktop.DBus.Properties"), *client);
+        QDBusReply<QDBusVariant> r =
+            props.call(QStringLiteral("Get"), QStringLiteral("org.mpris.MediaPlayer2.Player"), nom);
+        return r.isValid() ? r.value().variant() : QVariant();
+    }
+
+    DossierTemp racine;
+    vt::test::BusPrive bus;
+    std::string raison_bus;
+    std::unique_ptr<QDBusConnection> client;
+    std::vector<std::unique_ptr<QProcess>> processus;
+};
+
+// A second start with a file relative to its own folder ends at once; the
+// running player adds that file and plays it (seen through its media
+// service); a start without a file ends too, and Quit ends the player.
+TEST_F(Executable, SecondStartHandsItsFileToTheRunningPlayer) {
+    if (!avec_bus()) GTEST_SKIP() << raison_bus;
+    QProcess* premier = lancer();
+    ASSERT_TRUE(lecteur_a_l_ecoute(premier));
+    ASSERT_TRUE(vt::test::attendre([&] {
+        return client->interface()->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService)).value();
+    }));
+    const std::string chanson = racine.ecrire("musique/chanson.wav", vt::test::octets_wav(20000));
+    QProcess* second = lancer({QStringLiteral("chanson.wav")}, racine / "musique");
+    ASSERT_TRUE(seconde_fin_normale(second));
+    const QString attendue =
+        QStringLiteral("file://") +
+        QString::fromLatin1(QFile::encodeName(QFileInfo(q(chanson)).canonicalFilePath()).toPercentEncoding("/"));
+    EXPECT_TRUE(vt::test::attendre([&] {
+        return qdbus_cast<QVariantMap>(propriete(QStringLiteral("Metadata")))
+                   .value(QStringLiteral("xesam:url"))
+                   .toString() == attendue;
+    }));
+    EXPECT_TRUE(vt::test::attendre(
+        [&] { return propriete(QStringLiteral("PlaybackStatus")).toString() == QStringLiteral("Playing"); }));
+    QProcess* troisieme = lancer();
+    EXPECT_TRUE(seconde_fin_normale(troisieme));
+    EXPECT_EQ(premier->state(), QProcess::Running);
+    QDBusInterface racine_mpris(QString::fromLatin1(ServiceMpris::kNomService),
+                                QString::fromLatin1(ServiceMpris::kChemin), QStringLiteral("org.mpris.MediaPlayer2"),
+                                *client);
+    racine_mpris.call(QStringLiteral("Quit"));
+    ASSERT_TRUE(premier->waitForFinished(15000));
+    EXPECT_EQ(premier->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(premier->exitCode(), 0);
+}
+
+// With no session bus at all, and a socket file that a crash left behind
+// (as a killed player leaves it), the next start becomes the player and
+// takes later starts' files.
+TEST_F(Executable, StaleSocketAndNoBusDoNotStopThePlayer) {
+    ASSERT_TRUE(vt::test::socket_abandonne(racine / "run/vantrel.instance"));
+    QProcess* premier = lancer();
+    ASSERT_TRUE(lecteur_a_l_ecoute(premier));
+    const std::string chanson = racine.ecrire("chanson.wav", vt::test::octets_wav(5000));
+    EXPECT_TRUE(seconde_fin_normale(lancer({q(chanson)})));
+    // Killed, it leaves its socket; the next start is not stopped by it.
+    premier->kill();
+    ASSERT_TRUE(premier->waitForFinished(5000));
+    ASSERT_TRUE(QFileInfo::exists(socket()));
+    QProcess* suivant = lancer();
+    ASSERT_TRUE(lecteur_a_l_ecoute(suivant));
+    EXPECT_TRUE(seconde_fin_normale(lancer({q(chanson)})));
+    EXPECT_EQ(suivant->state(), QProcess::Running);
+}
+
+// Two players started together: they do not both end, and later starts
+// still find one that takes their file.
+TEST_F(Executable, TwoStartsAtOnceLeaveOnePlayerListening) {
+    const std::string chanson = racine.ecrire("chanson.wav", vt::test::octets_wav(5000));
+    QProcess* a = lancer({q(chanson)});
+    QProcess* b = lancer({q(chanson)});
+    ASSERT_TRUE(lecteur_a_l_ecoute(a) || lecteur_a_l_ecoute(b));
+    QThread::msleep(500);
+    EXPECT_TRUE(a->state() == QProcess::Running || b->state() == QProcess::Running);
+    EXPECT_TRUE(seconde_fin_normale(lancer({q(chanson)})));
+}
+
+}  // namespace
