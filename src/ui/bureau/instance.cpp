@@ -128,16 +128,19 @@ ServeurInstance::~ServeurInstance() { serveur_.close(); }
 
 bool ServeurInstance::ecouter() {
     if (serveur_.isListening()) return true;
-    if (serveur_.listen(nom_)) return true;
-    if (serveur_.serverError() != QAbstractSocket::AddressInUseError) return false;
-    // The name is taken: by a live player (which keeps it), or by a socket
-    // file a crashed player left behind, which is removed.
-    QLocalSocket sonde;
-    sonde.connectToServer(nom_);
-    if (sonde.waitForConnected(1000)) {
+    // A player that answers on the name keeps it (two players started at
+    // the same moment); a socket file nobody answers on was left by a player
+    // that crashed, and is removed.
+    auto lecteur_vivant = [this] {
+        QLocalSocket sonde;
+        sonde.connectToServer(nom_);
+        const bool vivant = sonde.waitForConnected(1000);
         sonde.abort();
-        return false;
-    }
+        return vivant;
+    };
+    if (lecteur_vivant()) return false;
+    if (serveur_.listen(nom_)) return true;
+    if (serveur_.serverError() != QAbstractSocket::AddressInUseError || lecteur_vivant()) return false;
     QLocalServer::removeServer(nom_);
     return serveur_.listen(nom_);
 }

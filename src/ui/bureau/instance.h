@@ -74,7 +74,6 @@ public:
     // taking requests).
     bool ecouter();
     bool en_ecoute() const { return serveur_.isListening(); }
-    QString nom_complet() const { return serveur_.fullServerName(); }
 
     // Milliseconds a connection may take to send its whole request.
     int delai_ms = 5000;
