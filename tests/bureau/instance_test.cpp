@@ -30,7 +30,8 @@ Requete fichier(std::string chemin) {
 // A request carries a path's bytes exactly, whatever they are, and the
 // show request carries none.
 TEST(Requete, RoundTripKeepsRawBytes) {
-    const std::string octets("/mus\xe9ique/\xff\xfe\x01 \"x\"\\y.mp3", 25);
+    const char brut[] = "/mus\xe9ique/\xff\xfe\x01 \"x\"\\y.mp3";
+    const std::string octets(brut, sizeof brut - 1);
     Requete lu;
     ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(fichier(octets)), lu), Lecture::Complete);
     EXPECT_EQ(lu.type, Requete::Type::Fichier);
