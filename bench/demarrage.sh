@@ -13,6 +13,10 @@ cp -r "$BUILD/app/skin" "$APP/skin"
 mkdir -p "$APP/playlist"
 cp "$BUILD/app/vantrel" "$BUILD/app/"*.so "$APP/"
 printf '"skin/default/""default.sk""20""20""playlist/""false"' > "$APP/vantrel.config"
+# A player the user runs must not take these starts: a runtime folder of
+# their own (where the running player's socket lies) and no session bus.
+export XDG_RUNTIME_DIR="$APP/run" DBUS_SESSION_BUS_ADDRESS="unix:path=$APP/no-bus"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 if [ -z "${DISPLAY:-}" ]; then
     command -v Xvfb >/dev/null || { echo "startup: Xvfb missing (apt-get install xvfb)"; exit 0; }
     Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

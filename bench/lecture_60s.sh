@@ -29,6 +29,7 @@ XPID=$!
 export DISPLAY=:78
 export XDG_RUNTIME_DIR="$TMP/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$TMP/no-bus"  # not the user's session bus
 pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no --system=false \
     -L "module-native-protocol-unix socket=$TMP/pulse.sock auth-anonymous=1" \
     -L "module-null-sink sink_name=nul" -L "module-always-sink" >/dev/null 2>&1 &

@@ -149,9 +149,13 @@ printf '"skin/ivoire/""ivoire.sk""194""235""playlist/""false"' > "$APP/vantrel.c
 # lancer <launcher> <app folder> <what>: starts the launcher from
 # $tmp/ailleurs with the file named relative to that folder, and checks the
 # player that runs.
+# The player gets a runtime folder of its own and no session bus, so that a
+# player the user runs does not take the file instead.
+mkdir -p "$tmp/run" && chmod 700 "$tmp/run"
 lancer() {
     cd "$tmp/ailleurs" || exit 1
-    QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy "$1" "mes titres/un titre.wav" > "$tmp/run.log" 2>&1 &
+    QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$tmp/run" \
+        DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/no-bus" "$1" "mes titres/un titre.wav" > "$tmp/run.log" 2>&1 &
     pid=$!
     cd "$tmp" || exit 1
     # The launcher execs the player: the same process. A start-up message
