@@ -37,6 +37,12 @@ for sortie in sdl pulse; do
         "$(valeur $sortie pulseaudio_cpu_s)" "$(valeur $sortie context_switches_per_s)"
 done
 echo "targets (pulse): player <= 0.3, pulseaudio <= 0.25, switches < 30"
+for sortie in sdl pulse; do
+    if [ -z "$(valeur $sortie player_cpu_s)" ]; then
+        echo "output $sortie: no figures; the playback run ended with:"
+        tail -5 "$OUT/$sortie.log"
+    fi
+done
 echo
 # "median / max" of a control's heard delay with an output, from the
 # program's lines "heard_delay_ms <output> <control> median <m> max <M> n <k>".
