@@ -24,9 +24,12 @@ trap cleanup EXIT
 
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=$((DUREE + 20))" -ac 2 -ar 44100 -b:a 192k "$TMP/minute.mp3"
 
-Xvfb :78 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# A free display number, chosen by the server: other runs may be going on.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$TMP/display" >/dev/null 2>&1 &
 XPID=$!
-export DISPLAY=:78
+for _ in $(seq 100); do [ -s "$TMP/display" ] && break; sleep 0.05; done
+[ -s "$TMP/display" ] || { echo "playback: Xvfb did not start"; exit 0; }
+export DISPLAY=":$(cat "$TMP/display")"
 export XDG_RUNTIME_DIR="$TMP/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$TMP/no-bus"  # not the user's session bus

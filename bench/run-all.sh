@@ -5,8 +5,9 @@
 # output is kept in a scratch folder whose path is printed at the end.
 #
 # Figures come from Google Benchmark's JSON output (real time, the time a
-# user waits, in ms), from the audio benchmark's CPU ratio line, and from the
-# start-up and playback scripts. A figure that could not be measured (a
+# user waits, in ms), from the audio benchmark's CPU ratio line, from the
+# start-up and playback scripts, and from bench_controles (the largest heard
+# delay of each control with the native PulseAudio output). A figure that could not be measured (a
 # missing tool or program) shows "n/a" and fails nothing; the exit status is
 # 1 when a measured figure misses its target.
 set -u
@@ -76,6 +77,20 @@ cpu_lecture=$(valeur_lecture player_cpu_s)
 commutations=$(valeur_lecture context_switches_per_s)
 rss=$(valeur_lecture rss_after_30s_mib)
 
+# The heard delay of the controls through PulseAudio: a private daemon and
+# the engine, no window; the program picks its own sound driver.
+if [ -x "$BUILD/bench/bench_controles" ]; then
+    say "-- bench_controles (heard delay of the controls under PulseAudio)"
+    (cd "$BUILD" && "$BUILD/bench/bench_controles") > "$OUT/bench_controles.log" 2>&1 ||
+        say "   bench_controles exited with an error (see $OUT/bench_controles.log)"
+else
+    say "-- bench_controles: not built"
+fi
+# The largest heard delay in ms of control $1 with the native output.
+delai_controle() {
+    sed -n "s/^heard_delay_ms pulse $1 median [0-9.]* max \([0-9.]*\).*/\1/p" "$OUT/bench_controles.log" 2>/dev/null | tail -1
+}
+
 # One table row: label, figure, unit, comparison (< or <=), target.
 failed=0
 row() {
@@ -136,6 +151,9 @@ row "start-up: looking for a running player, crashed one's socket" \
 row "playback, one minute: player CPU" "$cpu_lecture" s "<=" 0.4
 row "playback, one minute: context switches per second" "$commutations" "/s" "<" 100
 row "playback, one minute: resident memory after 30 s" "$rss" MiB "<" 70
+for c in volume pan mute pause resume seek stop; do
+    row "PulseAudio output: $c heard after the call, max" "$(delai_controle $c)" ms "<=" 100
+done
 echo
 echo "programs' output: $OUT"
 exit $failed

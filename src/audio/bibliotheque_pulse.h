@@ -79,7 +79,9 @@ namespace vt::audio {
     X(context_get_sink_info_by_name)       \
     X(context_kill_sink_input)             \
     X(context_set_default_sink)            \
-    X(context_load_module)
+    X(context_load_module)                 \
+    X(stream_update_timing_info)           \
+    X(stream_get_timing_info)
 
 struct BibliothequePulse {
 #define VT_MEMBRE(nom) decltype(&::pa_##nom) nom = nullptr;

@@ -21,6 +21,7 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -302,6 +303,17 @@ public:
         return true;
     }
 
+    // The reference stream's latency (pa_stream_get_latency): from its
+    // writing to its being heard, the sink's own latency included; -1 ms
+    // while unknown.
+    double latence_reference_ms() {
+        Verrou v(*this);
+        pa_usec_t us = 0;
+        int negatif = 0;
+        if (!reference_ || pa_->stream_get_latency(reference_, &us, &negatif) != 0) return -1;
+        return (negatif ? -1.0 : 1.0) * double(us) / 1000.0;
+    }
+
     // ---- The reference stream: silence with a click on the right side
     // every kPeriodeClics of its frames, click k at level 0.1 + 0.025 (k mod
     // 32), played with the same buffering as the player's stream. The
@@ -313,7 +325,20 @@ public:
     static constexpr int kClasses = 32;
     static float niveau_clic(std::int64_t k) { return 0.1f + 0.025f * float(k % kClasses); }
 
-    bool jouer_reference() {
+    // The reference is written in pieces of `morceau` frames (2 ms by
+    // default). The null sink mixes its streams in pieces no longer than the
+    // shortest block any of them queued, and its monitor hands the recorder
+    // the first piece of each mixing round at once, before it is played:
+    // what the server then changes by rewinding (a stream's volume, a cork,
+    // a flush) is missing from the recording for as long as that piece. With
+    // the reference in blocks of a quarter second, the recording showed
+    // every control up to 90 ms late, and a cork followed by an uncork (a
+    // flush) up to 190 ms late; with 2 ms pieces it is at most 2 ms ahead of
+    // what is heard. The sink's latency and rewinds stay what the streams
+    // ask for.
+    static constexpr std::int64_t kMorceauReference = kTaux / 500;
+    bool jouer_reference(std::int64_t morceau = kMorceauReference) {
+        morceau_reference_ = morceau;
         Verrou v(*this);
         pa_sample_spec ss{PA_SAMPLE_FLOAT32NE, kTaux, 2};
         reference_ = pa_->stream_new_with_proplist(contexte_, "vantrel tests reference", &ss, nullptr, nullptr);
@@ -341,6 +366,38 @@ public:
         pa_usec_t us = 0;
         if (pa_->stream_get_time(reference_, &us) != 0) return -1;
         return std::int64_t(us * kTaux / 1000000);
+    }
+    // The same from the server's own counters, without interpolation: one
+    // round trip for them, the answer taken as of the middle of that trip
+    // and carried forward to the moment it returns (-1: no answer). Its
+    // error is at most half the round trip, put in `aller_retour_us`.
+    std::int64_t reference_exacte(double* aller_retour_us = nullptr) {
+        Verrou v(*this);
+        pa_usec_t t0 = pa_->rtclock_now();
+        pa_operation* o = pa_->stream_update_timing_info(reference_, &succes_flux, this);
+        if (!o) return -1;
+        while (pa_->operation_get_state(o) == PA_OPERATION_RUNNING) pa_->threaded_mainloop_wait(boucle_);
+        pa_->operation_unref(o);
+        pa_usec_t t1 = pa_->rtclock_now();
+        const pa_timing_info* ti = pa_->stream_get_timing_info(reference_);
+        if (!ti || ti->read_index_corrupt) return -1;
+        if (aller_retour_us) *aller_retour_us = double(t1 - t0);
+        // Frames the sink took from the stream, less those it holds unplayed.
+        double entendue = double(ti->read_index) / 8.0 - double(ti->sink_usec) * kTaux / 1e6;
+        return std::llround(entendue + (double(pa_->rtclock_now()) - double(t0 + t1) / 2) * kTaux / 1e6);
+    }
+    // How many frames the server has handed to the recording so far: what
+    // the recording holds, or will hold whatever the server changes next
+    // (one round trip for its counters; -1 without an answer).
+    std::int64_t enregistrees_serveur() {
+        Verrou v(*this);
+        pa_operation* o = pa_->stream_update_timing_info(enregistrement_, &succes_flux, this);
+        if (!o) return -1;
+        while (pa_->operation_get_state(o) == PA_OPERATION_RUNNING) pa_->threaded_mainloop_wait(boucle_);
+        pa_->operation_unref(o);
+        const pa_timing_info* ti = pa_->stream_get_timing_info(enregistrement_);
+        if (!ti || ti->write_index_corrupt) return -1;
+        return ti->write_index / 8;
     }
     // The recording's frame for the reference stream's frame `reference`;
     // -1 when the recording holds no click.
@@ -414,6 +471,7 @@ private:
     }
     static void signal_flux(pa_stream*, void* moi) { signal_contexte(nullptr, moi); }
     static void succes(pa_context*, int, void* moi) { signal_contexte(nullptr, moi); }
+    static void succes_flux(pa_stream*, int, void* moi) { signal_contexte(nullptr, moi); }
     static void module_charge(pa_context*, std::uint32_t, void* moi) { signal_contexte(nullptr, moi); }
     static void entree_recue(pa_context*, const pa_sink_input_info* i, int fin, void* moi) {
         auto* c = static_cast<Client*>(moi);
@@ -445,7 +503,10 @@ private:
             if (std::int64_t t = c->ecrites_reference_ + std::int64_t(i); t % kPeriodeClics == 0)
                 tampon[2 * i + 1] = niveau_clic(t / kPeriodeClics);
         c->ecrites_reference_ += std::int64_t(trames);
-        c->pa_->stream_write(s, tampon.data(), trames * 8, nullptr, 0, PA_SEEK_RELATIVE);
+        const std::size_t morceau = std::size_t(std::max<std::int64_t>(c->morceau_reference_, 1));
+        for (std::size_t i = 0; i < trames; i += morceau)
+            c->pa_->stream_write(s, tampon.data() + 2 * i, std::min(morceau, trames - i) * 8, nullptr, 0,
+                                 PA_SEEK_RELATIVE);
     }
     static void lecture(pa_stream* s, std::size_t, void* moi) {
         auto* c = static_cast<Client*>(moi);
@@ -470,6 +531,7 @@ private:
     pa_stream* enregistrement_ = nullptr;
     pa_stream* reference_ = nullptr;
     std::int64_t ecrites_reference_ = 0;
+    std::int64_t morceau_reference_ = 0;  // frames per write of the reference
     bool pret_ = false;
     std::mutex donnees_verrou_;
     std::vector<float> donnees_;
