@@ -69,7 +69,6 @@ int main(int argc, char** argv) {
         if (prete.get()) vt::prechauffer_polices();
     });
 
-    vt::ModuleVantrel module;
     QApplication app(argc, argv);
     application_prete.set_value(true);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
@@ -90,6 +89,10 @@ int main(int argc, char** argv) {
         vt::definir_dialogues_par_defaut(nullptr);
         return 0;
     }
+
+    // The windows and the player after the application object, so that they
+    // are gone before it is.
+    vt::ModuleVantrel module;
 
     // Nothing that the first picture does not need stands before it: the
     // hidden windows and the audio engine's libraries come once the main

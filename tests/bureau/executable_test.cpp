@@ -74,7 +74,8 @@ protected:
     }
 
     // Starts the player from the app folder, in `dossier`, with `args`.
-    QProcess* lancer(const QStringList& args = {}, const std::string& dossier = "") {
+    // With `garder_erreurs`, its error output is kept for the test to read.
+    QProcess* lancer(const QStringList& args = {}, const std::string& dossier = "", bool garder_erreurs = false) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
@@ -90,7 +91,7 @@ protected:
         p->setWorkingDirectory(q(dossier.empty() ? racine / "app" : dossier));
         p->setProgram(q(racine / "app/vantrel"));
         p->setArguments(args);
-        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->setProcessChannelMode(garder_erreurs ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
         p->start();
         processus.push_back(std::move(p));
         return processus.back().get();
@@ -136,10 +137,11 @@ protected:
 
 // A second start with a file relative to its own folder ends at once; the
 // running player adds that file and plays it (seen through its media
-// service); a start without a file ends too, and Quit ends the player.
+// service); a start without a file ends too, and Quit ends the player
+// cleanly: its windows and timers are gone before the application object.
 TEST_F(Executable, SecondStartHandsItsFileToTheRunningPlayer) {
     if (!avec_bus()) GTEST_SKIP() << raison_bus;
-    QProcess* premier = lancer();
+    QProcess* premier = lancer({}, "", true);
     ASSERT_TRUE(lecteur_a_l_ecoute(premier));
     ASSERT_TRUE(vt::test::attendre([&] {
         return client->interface()->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService)).value();
@@ -167,6 +169,9 @@ TEST_F(Executable, SecondStartHandsItsFileToTheRunningPlayer) {
     ASSERT_TRUE(premier->waitForFinished(15000));
     EXPECT_EQ(premier->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(premier->exitCode(), 0);
+    const QString erreurs = QString::fromLocal8Bit(premier->readAllStandardError());
+    EXPECT_FALSE(erreurs.contains(QStringLiteral("QBasicTimer"))) << erreurs.toStdString();
+    EXPECT_FALSE(erreurs.contains(QStringLiteral("QObject::"))) << erreurs.toStdString();
 }
 
 // With no session bus at all, and a socket file that a crash left behind
