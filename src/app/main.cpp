@@ -99,11 +99,13 @@ int main(int argc, char** argv) {
     // window has been painted.
     ApresPremierDessin suite(module, std::move(fichier), polices);
     module.creer_fenetre_principale();
+    // Later starts are listened for from now on (their files wait for the
+    // engine if it is not up yet); the media keys are taken once the engine
+    // is up.
+    vt::Bureau bureau(module);
+    bureau.ecouter();
     module.Form1->installEventFilter(&suite);
     module.Form1->show();
-    // Later starts are listened for, and the media keys taken, once the
-    // engine is up, after that paint too.
-    vt::Bureau bureau(module);
     module.quand_moteur_pret([&bureau] { bureau.demarrer(); });
     int code = app.exec();
     if (polices.joinable()) polices.join();

@@ -255,4 +255,46 @@ TEST_F(Remise, WithoutFileThePlayerIsShown) {
     EXPECT_EQ(module->liste.nombre(), 0);
 }
 
+// A start in the player's first moments, while only the main window exists
+// (the hidden windows and the engine come after its first paint): the file
+// is taken, selected and played, and the windows built afterwards keep it.
+class RemiseTot : public vt::test::FenetresTest {
+protected:
+    void SetUp() override {
+        FenetresTest::SetUp();
+        ecrire_config();
+        module = std::make_unique<vt::ModuleVantrel>(std::make_unique<vt::SortieManuelle>(true));
+        module->terminer = [] {};
+        module->creer_fenetre_principale();
+        f1 = module->Form1;
+        serveur = std::make_unique<vt::ServeurInstance>(
+            nom(), [this](std::string c) { vt::recevoir_fichier(*module, std::move(c)); },
+            [this] { vt::montrer_lecteur(*module); });
+        ASSERT_TRUE(serveur->ecouter());
+    }
+    void TearDown() override {
+        serveur.reset();
+        FenetresTest::TearDown();
+    }
+    QString nom() const { return QFile::decodeName(QByteArray::fromStdString(prise / "vantrel.instance")); }
+
+    DossierTemp prise;
+    std::unique_ptr<vt::ServeurInstance> serveur;
+};
+
+TEST_F(RemiseTot, FileHandedBeforeTheHiddenWindowsPlays) {
+    ASSERT_EQ(module->Form2, nullptr);
+    const std::string c = app.ecrire("tot.wav", vt::test::octets_wav(2000));
+    ASSERT_TRUE(vt::test::confier_en_parallele(nom(), c));
+    ASSERT_TRUE(vt::test::confier_en_parallele(nom(), std::nullopt));
+    module->creer_fenetres_secondaires(std::nullopt);
+    module->demarrer_moteur();
+    ASSERT_EQ(module->liste.nombre(), 1);
+    EXPECT_EQ(module->liste.chemin(0), c);
+    EXPECT_EQ(f1->index_courant(), 0);
+    EXPECT_TRUE(joue());
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : tot.wav"));
+    EXPECT_TRUE(f1->isVisible());
+}
+
 }  // namespace

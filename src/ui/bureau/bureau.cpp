@@ -12,13 +12,16 @@ Bureau::Bureau(ModuleVantrel& module) : m_(module) {}
 
 Bureau::~Bureau() = default;
 
+void Bureau::ecouter() {
+    if (serveur_) return;
+    serveur_ = std::make_unique<ServeurInstance>(
+        nom_instance(), [this](std::string chemin) { recevoir_fichier(m_, std::move(chemin)); },
+        [this] { montrer_lecteur(m_); });
+    serveur_->ecouter();
+}
+
 void Bureau::demarrer() {
-    if (!serveur_) {
-        serveur_ = std::make_unique<ServeurInstance>(
-            nom_instance(), [this](std::string chemin) { recevoir_fichier(m_, std::move(chemin)); },
-            [this] { montrer_lecteur(m_); });
-        serveur_->ecouter();
-    }
+    ecouter();
     if (!media_) media_ = demarrer_service_media(m_);
 }
 

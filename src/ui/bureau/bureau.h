@@ -1,9 +1,10 @@
 #pragma once
 // The player's place on the desktop: one running player, which later starts
 // hand their file to, and the desktop's media keys and controls where the
-// system has them. Made before the windows (the hand-over check) and
-// started after the first paint (the listening side and the media service,
-// which the first picture does not need).
+// system has them. The hand-over check comes before the windows; listening
+// for later starts begins as soon as the main window exists, so that a start
+// during the first moments reaches this player too; the media service comes
+// after the first paint, which does not need it.
 #include "ui/bureau/instance.h"
 
 #include <QObject>
@@ -27,7 +28,12 @@ public:
     Bureau(const Bureau&) = delete;
     Bureau& operator=(const Bureau&) = delete;
 
-    // Listens for later starts and starts the media service.
+    // Listens for later starts (once: later calls do nothing). A request
+    // that comes before the audio engine is up adds its file at once and
+    // plays it when the engine is ready.
+    void ecouter();
+
+    // Listens, if not yet done, and starts the media service.
     void demarrer();
 
     ServeurInstance* serveur() { return serveur_.get(); }
