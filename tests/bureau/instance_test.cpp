@@ -190,7 +190,7 @@ protected:
     void SetUp() override {
         FenetresTest::SetUp();
         ecrire_config();
-        demarrer();
+        construire();
         serveur = std::make_unique<vt::ServeurInstance>(
             nom(), [this](std::string c) { vt::recevoir_fichier(*module, std::move(c)); },
             [this] { vt::montrer_lecteur(*module); });
@@ -200,6 +200,8 @@ protected:
         serveur.reset();
         FenetresTest::TearDown();
     }
+    // The player as it is when requests come: here, fully started.
+    virtual void construire() { demarrer(); }
     QString nom() const { return QFile::decodeName(QByteArray::fromStdString(prise / "vantrel.instance")); }
 
     DossierTemp prise;
@@ -258,28 +260,14 @@ TEST_F(Remise, WithoutFileThePlayerIsShown) {
 // A start in the player's first moments, while only the main window exists
 // (the hidden windows and the engine come after its first paint): the file
 // is taken, selected and played, and the windows built afterwards keep it.
-class RemiseTot : public vt::test::FenetresTest {
+class RemiseTot : public Remise {
 protected:
-    void SetUp() override {
-        FenetresTest::SetUp();
-        ecrire_config();
+    void construire() override {
         module = std::make_unique<vt::ModuleVantrel>(std::make_unique<vt::SortieManuelle>(true));
         module->terminer = [] {};
         module->creer_fenetre_principale();
         f1 = module->Form1;
-        serveur = std::make_unique<vt::ServeurInstance>(
-            nom(), [this](std::string c) { vt::recevoir_fichier(*module, std::move(c)); },
-            [this] { vt::montrer_lecteur(*module); });
-        ASSERT_TRUE(serveur->ecouter());
     }
-    void TearDown() override {
-        serveur.reset();
-        FenetresTest::TearDown();
-    }
-    QString nom() const { return QFile::decodeName(QByteArray::fromStdString(prise / "vantrel.instance")); }
-
-    DossierTemp prise;
-    std::unique_ptr<vt::ServeurInstance> serveur;
 };
 
 TEST_F(RemiseTot, FileHandedBeforeTheHiddenWindowsPlays) {
