@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace peintre {
@@ -563,6 +565,26 @@ QImage peindre_icone(int taille) {
     QPainterPath reflet;
     reflet.addRoundedRect(QRectF(3 * s, 3 * s, 58 * s, 58 * s), 11 * s, 11 * s);
     p.drawPath(reflet);
+    if (taille <= 16) {
+        // Small sizes: the same figure drawn on whole pixels, as smoothing
+        // would turn a triangle and two arcs a few pixels wide into a blur.
+        const int h = (taille / 2) & ~1;              // triangle height, even
+        const int y0 = (taille - h) / 2, x0 = taille / 4;
+        p.setRenderHint(QPainter::Antialiasing, false);
+        for (int r = 0; r < h; ++r) {
+            const int largeur = std::min(r, h - 1 - r) + 1;
+            const QColor c = r < h / 2 ? t.accent.lighter(120) : t.accent;
+            p.fillRect(x0, y0 + r, largeur, 1, c);
+        }
+        // Two arcs: columns of pixels with their ends stepped back.
+        for (int i = 0; i < 2; ++i) {
+            const int x = x0 + h / 2 + 2 + 2 * i, haut = y0 + 2 - i, bas = y0 + h - 3 + i;
+            p.fillRect(x, haut + 1, 1, bas - haut - 1, t.accent);
+            p.fillRect(x - 1, haut, 1, 1, t.accent);
+            p.fillRect(x - 1, bas, 1, 1, t.accent);
+        }
+        return img;
+    }
     // Play triangle with two sound arcs.
     QPainterPath tri;
     tri.moveTo(18 * s, 17 * s);
