@@ -4,6 +4,8 @@
 #include "audio/sortie_audio.h"
 #include "config/dialogues.h"
 #include "skin/aspect_integre.h"
+#include "skin/prechargement.h"
+#include "config/configuration.h"
 #include "ui/bureau/bureau.h"
 #include "ui/dialogues_qt.h"
 #include "ui/echelle.h"
@@ -24,8 +26,8 @@
 
 namespace {
 
-// After the main window's first paint: the five hidden windows, then the
-// audio engine (which plays the command-line file, if any), each in its own
+// After the main window's first paint: the second start-up thread's end, the
+// application's icon and the five hidden windows, then the audio engine (which plays the command-line file, if any), each in its own
 // turn of the event loop.
 class ApresPremierDessin : public QObject {
 public:
@@ -37,6 +39,8 @@ public:
             objet->removeEventFilter(this);
             QTimer::singleShot(0, this, [this] {
                 if (polices_.joinable()) polices_.join();
+                vt::installer_images_prechargees(nullptr);
+                QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
                 m_.creer_fenetres_secondaires(std::move(fichier_));
                 QTimer::singleShot(0, this, [this] { m_.demarrer_moteur(); });
             });
@@ -58,15 +62,25 @@ int main(int argc, char** argv) {
     // the environment, which the font thread below reads.
     vt::echelle_entiere();
 
-    // The fonts are loaded beside the building of the main window, on the
-    // second core: fontconfig's set-up first (it needs nothing of Qt), then,
-    // once the application object exists, the main window's fonts.
+    // The skin's pictures and the fonts are loaded beside the toolkit's start
+    // and the building of the main window, on the second core: the files of
+    // the configured skin are read and fontconfig is set up first (neither
+    // needs anything of Qt); once the application object exists, the
+    // pictures are decoded, then the main window's fonts are loaded.
+    vt::ImagesPrechargees images_skin;
+    vt::installer_images_prechargees(&images_skin);
     std::promise<bool> application_prete;
-    std::thread polices([prete = application_prete.get_future()]() mutable {
+    std::thread polices([prete = application_prete.get_future(), &images_skin]() mutable {
+        images_skin.lire(vt::chemin_config_pour(vt::chemin_executable()));
 #ifdef VANTREL_FONTCONFIG
         FcInit();
 #endif
-        if (prete.get()) vt::prechauffer_polices();
+        if (prete.get()) {
+            images_skin.decoder();
+            vt::prechauffer_polices();
+        } else {
+            images_skin.abandonner();
+        }
     });
 
     QApplication app(argc, argv);
@@ -74,7 +88,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("vantrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("vantrel"));
     vt::initialiser_ressources();
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
     vt::DialoguesQt dialogues;
     vt::definir_dialogues_par_defaut(&dialogues);
 
@@ -85,7 +98,9 @@ int main(int argc, char** argv) {
     // A player already running takes it (or, without one, comes to the
     // front), and this process has nothing more to do.
     if (vt::confier_au_lecteur_en_cours(fichier)) {
+        images_skin.abandonner();
         polices.join();
+        vt::installer_images_prechargees(nullptr);
         vt::definir_dialogues_par_defaut(nullptr);
         return 0;
     }
@@ -109,6 +124,7 @@ int main(int argc, char** argv) {
     module.quand_moteur_pret([&bureau] { bureau.demarrer(); });
     int code = app.exec();
     if (polices.joinable()) polices.join();
+    vt::installer_images_prechargees(nullptr);
     vt::definir_dialogues_par_defaut(nullptr);
     return code;
 }

@@ -4,51 +4,23 @@
 #include "config/dialogues.h"
 #include "config/gestion_vantrel.h"
 #include "skin/elements.h"
+#include "skin/prechargement.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <QImageReader>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vt {
 
 namespace {
-
-constexpr qint64 kTailleImageMax = qint64(256) << 20;
 
 const QString kLegendeDebug = QStringLiteral("debug skin");
 const QString kLegendeErreur = QStringLiteral("skin erreur !");
 
 QString affichable(const std::string& chemin) {
     return QFile::decodeName(QByteArray::fromStdString(chemin));
-}
-
-// The whole content of a regular file; false for anything else (a FIFO or a
-// device could block or never end), for a file too large, or on a read error.
-bool lire_octets(const std::string& chemin, QByteArray& octets) {
-    if (chemin.empty() || chemin.find('\0') != std::string::npos) return false;
-    int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kTailleImageMax;
-    if (ok) {
-        octets.resize(static_cast<qsizetype>(st.st_size));
-        qsizetype lus = 0;
-        while (lus < octets.size()) {
-            ssize_t n = ::read(fd, octets.data() + lus, static_cast<size_t>(octets.size() - lus));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            lus += n;
-        }
-        octets.resize(lus);  // a file that shrank meanwhile: keep what was read
-    }
-    ::close(fd);
-    return ok;
 }
 
 // With a format named and `seul_format`, only that format's reader is tried
@@ -72,8 +44,15 @@ std::string extension(const std::string& chemin) {
 }  // namespace
 
 QImage lire_image(const std::string& chemin) {
+    if (ImagesPrechargees* p = images_prechargees())
+        if (std::optional<QImage> image = p->prendre(chemin)) return *image;
     QByteArray octets;
-    if (!lire_octets(chemin, octets) || octets.isEmpty()) return {};
+    if (!lire_fichier_image(chemin, octets)) return {};
+    return decoder_image(octets, chemin);
+}
+
+QImage decoder_image(const QByteArray& octets, const std::string& chemin) {
+    if (octets.isEmpty()) return {};
     // By content first; the extension helps formats without a signature.
     // Bitmaps and PNG files, the usual skin pictures, go straight to Qt's
     // built-in readers, so that no image plug-in is loaded to recognise them.

@@ -1,0 +1,144 @@
+#include "skin/prechargement.h"
+
+#include "config/configuration.h"
+#include "config/gestion_vantrel.h"
+#include "skin/chargeur_skin.h"
+#include "skin/elements.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vt {
+
+namespace {
+
+constexpr qint64 kTailleImageMax = qint64(256) << 20;
+
+std::atomic<ImagesPrechargees*> g_installees{nullptr};
+
+ImagesPrechargees::Identite depuis(const struct stat& st) {
+    ImagesPrechargees::Identite id;
+    id.appareil = static_cast<unsigned long long>(st.st_dev);
+    id.inode = static_cast<unsigned long long>(st.st_ino);
+    id.taille = static_cast<long long>(st.st_size);
+    id.mtime_s = static_cast<long long>(st.st_mtim.tv_sec);
+    id.mtime_ns = static_cast<long long>(st.st_mtim.tv_nsec);
+    return id;
+}
+
+}  // namespace
+
+std::optional<ImagesPrechargees::Identite> identite_fichier(const std::string& chemin) {
+    struct stat st {};
+    if (chemin.empty() || chemin.find('\0') != std::string::npos || ::stat(chemin.c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return depuis(st);
+}
+
+bool lire_fichier_image(const std::string& chemin, QByteArray& octets, ImagesPrechargees::Identite* identite) {
+    if (chemin.empty() || chemin.find('\0') != std::string::npos) return false;
+    int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kTailleImageMax;
+    if (ok) {
+        octets.resize(static_cast<qsizetype>(st.st_size));
+        qsizetype lus = 0;
+        while (lus < octets.size()) {
+            ssize_t n = ::read(fd, octets.data() + lus, static_cast<size_t>(octets.size() - lus));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            lus += n;
+        }
+        octets.resize(lus);  // a file that shrank meanwhile: keep what was read
+        if (identite) *identite = depuis(st);
+    }
+    ::close(fd);
+    return ok;
+}
+
+void ImagesPrechargees::lire(const std::string& chemin_config) {
+    gestion_vantrel config;
+    if (!config.charger(chemin_config)) return;
+    const ValeursConfig v = lire_configuration(config);
+    gestion_vantrel skin;
+    if (!identite_fichier(v.chemin_skin) || !skin.charger(v.chemin_skin)) return;
+    const std::vector<std::string> valeurs = skin.valeurs();
+    if (valeurs.size() < static_cast<std::size_t>(kValeursMinimum)) return;  // the loader refuses it
+
+    // The values the loader decodes: each row's, and the colour bitmap.
+    std::set<int> numeros{kValeurCouleurs};
+    for (const Element& e : kElementsSkin) numeros.insert(e.valeur);
+    std::map<std::string, Entree> lues;
+    for (int n : numeros) {
+        const std::string chemin = v.rep_skin + valeurs[static_cast<std::size_t>(n - 1)];
+        if (lues.count(chemin)) continue;
+        Entree e;
+        if (lire_fichier_image(chemin, e.octets, &e.identite)) lues.emplace(chemin, std::move(e));
+    }
+    std::lock_guard<std::mutex> l(verrou_);
+    if (etat_ == Etat::Lecture) entrees_ = std::move(lues);
+}
+
+void ImagesPrechargees::decoder() {
+    std::map<std::string, Entree> a_decoder;
+    {
+        std::lock_guard<std::mutex> l(verrou_);
+        if (etat_ != Etat::Lecture) return;
+        etat_ = Etat::Decodage;
+        a_decoder.swap(entrees_);
+    }
+    for (auto& [chemin, e] : a_decoder) {
+        e.image = decoder_image(e.octets, chemin);
+        e.octets = QByteArray();
+    }
+    {
+        std::lock_guard<std::mutex> l(verrou_);
+        entrees_ = std::move(a_decoder);
+        etat_ = Etat::Fini;
+    }
+    fini_cv_.notify_all();
+}
+
+void ImagesPrechargees::abandonner() {
+    {
+        std::lock_guard<std::mutex> l(verrou_);
+        if (etat_ != Etat::Lecture) return;
+        entrees_.clear();
+        etat_ = Etat::Fini;
+    }
+    fini_cv_.notify_all();
+}
+
+std::optional<QImage> ImagesPrechargees::prendre(const std::string& chemin) {
+    std::unique_lock<std::mutex> l(verrou_);
+    if (etat_ == Etat::Lecture) {
+        entrees_.clear();
+        etat_ = Etat::Fini;
+        return std::nullopt;
+    }
+    fini_cv_.wait(l, [this] { return etat_ == Etat::Fini; });
+    auto it = entrees_.find(chemin);
+    if (it == entrees_.end() || it->second.image.isNull()) return std::nullopt;
+    const std::optional<Identite> maintenant = identite_fichier(chemin);
+    if (!maintenant || !(*maintenant == it->second.identite)) return std::nullopt;
+    return it->second.image;
+}
+
+std::size_t ImagesPrechargees::nombre() const {
+    std::lock_guard<std::mutex> l(verrou_);
+    std::size_t n = 0;
+    for (const auto& [chemin, e] : entrees_) n += e.image.isNull() ? 0 : 1;
+    return n;
+}
+
+void installer_images_prechargees(ImagesPrechargees* images) { g_installees.store(images); }
+
+ImagesPrechargees* images_prechargees() { return g_installees.load(); }
+
+}  // namespace vt

@@ -1,0 +1,176 @@
+// Skin pictures decoded ahead at start-up: what is read, when the loader
+// may take a picture from there, and that the loader's result is the same
+// with or without them.
+#include "config/configuration.h"
+#include "config/gestion_vantrel.h"
+#include "skin/chargeur_skin.h"
+#include "skin/elements.h"
+#include "skin/prechargement.h"
+#include "support/dialogues_scriptes.h"
+#include "support/dossier_temp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using vt::ImagesPrechargees;
+using vt::test::DossierTemp;
+
+QString q(const std::string& chemin) { return QFile::decodeName(QByteArray::fromStdString(chemin)); }
+
+class Cible final : public vt::CibleSkin {
+public:
+    std::vector<std::pair<std::string, QImage>> images;
+    std::vector<QColor> couleurs;
+    void definir_image(std::string_view e, const QImage& i) override { images.emplace_back(std::string(e), i); }
+    void definir_couleurs(QColor a, QColor b, QColor c) override { couleurs = {a, b, c}; }
+    void cacher_label_lecture() override {}
+};
+
+// The default skin shipped with the player, copied into a fresh folder, and
+// a configuration naming it.
+class Prechargement : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir source(QStringLiteral(VANTREL_SOURCE_DIR "/skin/default"));
+        for (const QString& f : source.entryList(QDir::Files))
+            dossier.ecrire("skin/" + f.toStdString(),
+                           vt::test::lire_fichier(QFile::encodeName(source.filePath(f)).toStdString()));
+        rep_skin = dossier / "skin/";
+        config = dossier.ecrire("vantrel.config",
+                                vt::texte_configuration(rep_skin, "default.sk", 20, 20, "playlist/", false));
+    }
+    void TearDown() override { vt::installer_images_prechargees(nullptr); }
+
+    // The files the loader decodes for this skin.
+    std::set<std::string> fichiers_decodes() {
+        gestion_vantrel g;
+        EXPECT_TRUE(g.charger(rep_skin + "default.sk"));
+        std::set<std::string> f{rep_skin + g.valeur(vt::kValeurCouleurs)};
+        for (const vt::Element& e : vt::kElementsSkin) f.insert(rep_skin + g.valeur(static_cast<unsigned>(e.valeur)));
+        return f;
+    }
+
+    Cible charger() {
+        gestion_vantrel g;
+        Cible c;
+        EXPECT_EQ(vt::charger_skin(g, rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::Applique);
+        return c;
+    }
+
+    DossierTemp dossier;
+    std::string rep_skin, config;
+    vt::test::DialoguesScriptes dialogues;
+};
+
+// Every picture the loader decodes is decoded ahead, and the loader hands
+// the window exactly the same pictures and colours with them as without.
+TEST_F(Prechargement, LoaderGivesTheSamePicturesWithOrWithout) {
+    const Cible seul = charger();
+    ImagesPrechargees p;
+    p.lire(config);
+    p.decoder();
+    const std::set<std::string> fichiers = fichiers_decodes();
+    EXPECT_EQ(p.nombre(), fichiers.size());
+    for (const std::string& f : fichiers) EXPECT_TRUE(p.prendre(f).has_value()) << f;
+
+    vt::installer_images_prechargees(&p);
+    const Cible avec = charger();
+    ASSERT_EQ(avec.images.size(), seul.images.size());
+    for (std::size_t i = 0; i < seul.images.size(); ++i) {
+        EXPECT_EQ(avec.images[i].first, seul.images[i].first);
+        EXPECT_EQ(avec.images[i].second, seul.images[i].second) << seul.images[i].first;
+    }
+    EXPECT_EQ(avec.couleurs, seul.couleurs);
+    EXPECT_TRUE(dialogues.messages.empty());
+}
+
+// A file changed after it was read is not taken: the loader decodes the new
+// file. One that became undecodable gives the loader's message, as it would
+// without the pictures decoded ahead.
+TEST_F(Prechargement, ChangedFileIsDecodedAgain) {
+    ImagesPrechargees p;
+    p.lire(config);
+    p.decoder();
+    vt::installer_images_prechargees(&p);
+    gestion_vantrel g;
+    ASSERT_TRUE(g.charger(rep_skin + "default.sk"));
+    const std::string fond = rep_skin + g.valeur(static_cast<unsigned>(vt::kElementsSkin[0].valeur));
+    QImage nouvelle(7, 5, QImage::Format_RGB32);
+    nouvelle.fill(QColor(1, 2, 3));
+    ASSERT_TRUE(QFile::remove(q(fond)));
+    ASSERT_TRUE(nouvelle.save(q(fond), "BMP"));
+    EXPECT_FALSE(p.prendre(fond).has_value());
+    const QImage lue = vt::lire_image(fond);
+    EXPECT_EQ(lue.size(), QSize(7, 5));
+    EXPECT_EQ(lue.pixelColor(0, 0), QColor(1, 2, 3));
+
+    dossier.ecrire("skin/" + g.valeur(static_cast<unsigned>(vt::kElementsSkin[0].valeur)), "BM pas une image");
+    gestion_vantrel g2;
+    Cible c;
+    EXPECT_EQ(vt::charger_skin(g2, rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::ImageIllisible);
+    ASSERT_EQ(dialogues.messages.size(), 1u);
+    EXPECT_EQ(dialogues.messages[0].second, QStringLiteral("image illisible : ") + q(fond));
+}
+
+// The loader coming before the decoding has begun does not wait for it: the
+// pictures decoded ahead are given up, and the decoding that comes later
+// does nothing.
+TEST_F(Prechargement, LoaderBeforeTheDecodingDoesNotWait) {
+    ImagesPrechargees p;
+    p.lire(config);
+    const std::string une = *fichiers_decodes().begin();
+    EXPECT_FALSE(p.prendre(une).has_value());
+    p.decoder();
+    EXPECT_EQ(p.nombre(), 0u);
+    EXPECT_FALSE(p.prendre(une).has_value());
+}
+
+// Nothing is read when the configuration, the skin file or the skin's
+// values are missing; nothing is then waited for.
+TEST_F(Prechargement, NothingReadWithoutAUsableSkin) {
+    auto essai = [&](const std::string& chemin_config) {
+        ImagesPrechargees p;
+        p.lire(chemin_config);
+        p.decoder();
+        return p.nombre();
+    };
+    EXPECT_EQ(essai(dossier / "absent.config"), 0u);
+    const std::string sans_skin =
+        dossier.ecrire("b.config", vt::texte_configuration(rep_skin, "absent.sk", 20, 20, "playlist/", false));
+    EXPECT_EQ(essai(sans_skin), 0u);
+    // 43 values: the loader refuses the skin, so nothing is worth decoding.
+    std::string texte;
+    for (int v = 1; v <= 43; ++v) vt::ajouter_valeur(texte, "image_fond.bmp");
+    dossier.ecrire("skin/court.sk", texte);
+    const std::string court =
+        dossier.ecrire("c.config", vt::texte_configuration(rep_skin, "court.sk", 20, 20, "playlist/", false));
+    EXPECT_EQ(essai(court), 0u);
+    EXPECT_EQ(essai(config), fichiers_decodes().size());
+}
+
+// Abandoning before the decoding leaves nothing; abandoning after keeps
+// what was decoded.
+TEST_F(Prechargement, AbandonOnlyStopsWhatHasNotBegun) {
+    ImagesPrechargees avant;
+    avant.lire(config);
+    avant.abandonner();
+    avant.decoder();
+    EXPECT_EQ(avant.nombre(), 0u);
+    ImagesPrechargees apres;
+    apres.lire(config);
+    apres.decoder();
+    apres.abandonner();
+    EXPECT_EQ(apres.nombre(), fichiers_decodes().size());
+}
+
+}  // namespace
