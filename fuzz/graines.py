@@ -156,6 +156,32 @@ def skin():
         ecrire("fuzz_skin", "couleurs.bmp", s.read())
 
 
+def bmp():
+    # Shipped bitmaps as they are, one stored top-down, one with the longest
+    # information header, and one with a colour table (8 bits per pixel).
+    def lire(nom):
+        with open(os.path.join(RACINE, "skin", "default", nom), "rb") as f:
+            return f.read()
+    for nom in ["couleurs.bmp", "image_play.bmp", "curseur_volume.bmp"]:
+        ecrire("fuzz_bmp", nom, lire(nom))
+    o = bytearray(lire("image_play.bmp"))
+    largeur, hauteur = struct.unpack_from("<ii", o, 18)
+    pas = (largeur * 3 + 3) & ~3
+    lignes = [bytes(o[54 + y * pas:54 + (y + 1) * pas]) for y in range(hauteur)]
+    struct.pack_into("<i", o, 22, -hauteur)
+    o[54:] = b"".join(reversed(lignes))
+    ecrire("fuzz_bmp", "haut_en_bas.bmp", bytes(o))
+    o = bytearray(lire("couleurs.bmp"))
+    v5 = o[:14] + struct.pack("<I", 124) + o[18:54] + bytes(124 - 40) + o[54:]
+    struct.pack_into("<I", v5, 10, 14 + 124)
+    struct.pack_into("<I", v5, 2, len(v5))
+    ecrire("fuzz_bmp", "entete_v5.bmp", bytes(v5))
+    palette = struct.pack("<2sIHHI", b"BM", 14 + 40 + 8 + 4, 0, 0, 14 + 40 + 8)
+    palette += struct.pack("<IiiHHIIiiII", 40, 2, 2, 1, 8, 0, 4, 2835, 2835, 2, 0)
+    palette += bytes([0, 0, 0, 0, 255, 255, 255, 0]) + bytes([0, 1, 0, 0, 1, 0, 0, 0])
+    ecrire("fuzz_bmp", "palette.bmp", palette)
+
+
 def audio():
     # First byte: the extension (index into .mp3 .wav .ogg .wma .flac .m4a .aac "")
     # and, in its upper bits, seek, pause and seek place.
@@ -180,6 +206,7 @@ if __name__ == "__main__":
     config()
     playlist()
     skin()
+    bmp()
     audio()
     for d in sorted(os.listdir(CORPUS)):
         fichiers = os.listdir(os.path.join(CORPUS, d))

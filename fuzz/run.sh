@@ -10,7 +10,7 @@ BUILD=$(cd "$1" && pwd)
 SECONDS_PER_TARGET=${2:-30}
 PARALLEL=${3:-2}
 SRC=$(cd "$(dirname "$0")" && pwd)
-TARGETS="fuzz_config fuzz_playlist fuzz_skin fuzz_audio"
+TARGETS="fuzz_config fuzz_playlist fuzz_skin fuzz_bmp fuzz_audio"
 OUT="$BUILD/fuzz-run"
 mkdir -p "$OUT" "$BUILD/fuzz-artifacts"
 

@@ -2,6 +2,7 @@
 
 #include "config/configuration.h"
 #include "config/gestion_vantrel.h"
+#include "skin/bmp.h"
 #include "skin/chargeur_skin.h"
 #include "skin/elements.h"
 
@@ -79,7 +80,14 @@ void ImagesPrechargees::lire(const std::string& chemin_config) {
         const std::string chemin = v.rep_skin + valeurs[static_cast<std::size_t>(n - 1)];
         if (lues.count(chemin)) continue;
         Entree e;
-        if (lire_fichier_image(chemin, e.octets, &e.identite)) lues.emplace(chemin, std::move(e));
+        if (!lire_fichier_image(chemin, e.octets, &e.identite)) continue;
+        // The usual skin bitmap is decoded at once; anything else waits for
+        // Qt's readers.
+        if (std::optional<QImage> image = decoder_bmp_24_bits(e.octets)) {
+            e.image = std::move(*image);
+            e.octets = QByteArray();
+        }
+        lues.emplace(chemin, std::move(e));
     }
     std::lock_guard<std::mutex> l(verrou_);
     if (etat_ == Etat::Lecture) entrees_ = std::move(lues);
@@ -94,6 +102,7 @@ void ImagesPrechargees::decoder() {
         a_decoder.swap(entrees_);
     }
     for (auto& [chemin, e] : a_decoder) {
+        if (!e.image.isNull()) continue;
         e.image = decoder_image(e.octets, chemin);
         e.octets = QByteArray();
     }
@@ -109,7 +118,7 @@ void ImagesPrechargees::abandonner() {
     {
         std::lock_guard<std::mutex> l(verrou_);
         if (etat_ != Etat::Lecture) return;
-        entrees_.clear();
+        std::erase_if(entrees_, [](const auto& paire) { return paire.second.image.isNull(); });
         etat_ = Etat::Fini;
     }
     fini_cv_.notify_all();
@@ -118,9 +127,9 @@ void ImagesPrechargees::abandonner() {
 std::optional<QImage> ImagesPrechargees::prendre(const std::string& chemin) {
     std::unique_lock<std::mutex> l(verrou_);
     if (etat_ == Etat::Lecture) {
-        entrees_.clear();
+        // Only what is decoded already is kept.
+        std::erase_if(entrees_, [](const auto& paire) { return paire.second.image.isNull(); });
         etat_ = Etat::Fini;
-        return std::nullopt;
     }
     fini_cv_.wait(l, [this] { return etat_ == Etat::Fini; });
     auto it = entrees_.find(chemin);

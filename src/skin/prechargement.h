@@ -1,11 +1,11 @@
 #pragma once
 // Skin pictures decoded ahead of the loader. At start-up a second thread
-// reads the configured skin's pictures while the toolkit starts, and decodes
-// them while the main window's widgets are being made; the loader then takes
-// each picture from here instead of decoding it itself, provided its file is
-// still the very file that was read (same device, inode, size and
-// modification time). Anything not found here, or changed since, is decoded
-// by the loader as usual, so the result never depends on the prefetch.
+// reads the configured skin's pictures while the toolkit starts, decoding
+// the usual bitmaps at once and the rest once the application object
+// exists; the loader then takes each picture from here instead of decoding
+// it itself, provided its file is still the very file that was read (same
+// device, inode, size and modification time). Anything not found here, or
+// changed since, is decoded by the loader as usual.
 #include <QByteArray>
 #include <QImage>
 
@@ -19,24 +19,25 @@ namespace vt {
 
 class ImagesPrechargees {
 public:
-    // First step, needing nothing of Qt's GUI: reads the configuration at
-    // `chemin_config`, the skin file it names, and the bytes of the files
-    // that the loader decodes (each row's picture and the colour bitmap).
-    // Nothing is read when the configuration or the skin cannot be.
+    // First step, needing no application object: reads the configuration
+    // at `chemin_config`, the skin file it names, and the files that the
+    // loader decodes (each row's picture and the colour bitmap), decoding
+    // the uncompressed 24-bit bitmaps among them. Nothing is read when the
+    // configuration or the skin cannot be.
     void lire(const std::string& chemin_config);
 
-    // Second step, once the application object exists: decodes what `lire`
-    // read. Then `prendre` no longer waits.
+    // Second step, once the application object exists: decodes the rest of
+    // what `lire` read, with Qt's readers. Then `prendre` no longer waits.
     void decoder();
 
-    // Abandons what is left: `prendre` no longer waits and finds nothing
-    // that was not decoded yet.
+    // Abandons what is not decoded yet: `prendre` no longer waits.
     void abandonner();
 
     // The picture of `chemin`, decoded ahead, if its file has not changed
-    // since it was read. While the decoding goes on, waits for its end; when
-    // it has not begun (the second thread is still busy elsewhere), nothing
-    // is waited for: the rest is abandoned and the loader decodes itself.
+    // since it was read. While the second step goes on, waits for its end;
+    // when it has not begun (the second thread is still busy elsewhere),
+    // nothing is waited for: what is not decoded yet is abandoned, and the
+    // loader decodes it itself.
     std::optional<QImage> prendre(const std::string& chemin);
 
     // Number of pictures decoded ahead (for tests).

@@ -122,17 +122,45 @@ TEST_F(Prechargement, ChangedFileIsDecodedAgain) {
     EXPECT_EQ(dialogues.messages[0].second, QStringLiteral("image illisible : ") + q(fond));
 }
 
-// The loader coming before the decoding has begun does not wait for it: the
-// pictures decoded ahead are given up, and the decoding that comes later
-// does nothing.
-TEST_F(Prechargement, LoaderBeforeTheDecodingDoesNotWait) {
+// Bitmaps are decoded as they are read, other pictures only by the second
+// step. The loader coming before that step has begun does not wait for it:
+// what is decoded is taken, the rest given up, and the step that comes later
+// does nothing. Giving up after the step keeps everything.
+TEST_F(Prechargement, LoaderBeforeTheSecondStepTakesOnlyTheBitmaps) {
+    gestion_vantrel g;
+    ASSERT_TRUE(g.charger(rep_skin + "default.sk"));
+    const std::string nom_png = g.valeur(static_cast<unsigned>(vt::kElementsSkin[0].valeur));
+    const std::string png = rep_skin + nom_png;
+    const std::string bmp = rep_skin + g.valeur(vt::kValeurCouleurs);
+    ASSERT_NE(png, bmp);
+    QImage image = vt::lire_image(png);
+    ASSERT_FALSE(image.isNull());
+    ASSERT_TRUE(QFile::remove(q(png)));
+    ASSERT_TRUE(image.save(q(png), "PNG"));  // a PNG under its bitmap's name
+
     ImagesPrechargees p;
     p.lire(config);
-    const std::string une = *fichiers_decodes().begin();
-    EXPECT_FALSE(p.prendre(une).has_value());
+    EXPECT_TRUE(p.prendre(bmp).has_value());
+    EXPECT_FALSE(p.prendre(png).has_value());
     p.decoder();
-    EXPECT_EQ(p.nombre(), 0u);
-    EXPECT_FALSE(p.prendre(une).has_value());
+    EXPECT_FALSE(p.prendre(png).has_value());
+    EXPECT_EQ(p.nombre(), fichiers_decodes().size() - 1);
+
+    ImagesPrechargees abandon;
+    abandon.lire(config);
+    abandon.abandonner();
+    abandon.decoder();
+    EXPECT_FALSE(abandon.prendre(png).has_value());
+    EXPECT_EQ(abandon.nombre(), fichiers_decodes().size() - 1);
+
+    ImagesPrechargees complet;
+    complet.lire(config);
+    complet.decoder();
+    complet.abandonner();
+    EXPECT_EQ(complet.nombre(), fichiers_decodes().size());
+    const std::optional<QImage> lue = complet.prendre(png);
+    ASSERT_TRUE(lue.has_value());
+    EXPECT_EQ(*lue, image);
 }
 
 // Nothing is read when the configuration, the skin file or the skin's
@@ -156,21 +184,6 @@ TEST_F(Prechargement, NothingReadWithoutAUsableSkin) {
         dossier.ecrire("c.config", vt::texte_configuration(rep_skin, "court.sk", 20, 20, "playlist/", false));
     EXPECT_EQ(essai(court), 0u);
     EXPECT_EQ(essai(config), fichiers_decodes().size());
-}
-
-// Abandoning before the decoding leaves nothing; abandoning after keeps
-// what was decoded.
-TEST_F(Prechargement, AbandonOnlyStopsWhatHasNotBegun) {
-    ImagesPrechargees avant;
-    avant.lire(config);
-    avant.abandonner();
-    avant.decoder();
-    EXPECT_EQ(avant.nombre(), 0u);
-    ImagesPrechargees apres;
-    apres.lire(config);
-    apres.decoder();
-    apres.abandonner();
-    EXPECT_EQ(apres.nombre(), fichiers_decodes().size());
 }
 
 }  // namespace
