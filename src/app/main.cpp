@@ -1,11 +1,12 @@
-// Process start: the shared parser and the player, the application object
-// and its title, the main window; once it is painted, the five other windows
-// and the audio engine; then the message loop.
+// Process start: a second thread for the skin's pictures and the fonts, the
+// application object, the hand-over to a running player, the main window;
+// once it is painted, the five other windows and the audio engine; then the
+// message loop.
 #include "audio/sortie_audio.h"
+#include "config/configuration.h"
 #include "config/dialogues.h"
 #include "skin/aspect_integre.h"
 #include "skin/prechargement.h"
-#include "config/configuration.h"
 #include "ui/bureau/bureau.h"
 #include "ui/dialogues_qt.h"
 #include "ui/echelle.h"
@@ -26,8 +27,9 @@
 
 namespace {
 
-// After the main window's first paint: the second start-up thread's end, the
-// application's icon and the five hidden windows, then the audio engine (which plays the command-line file, if any), each in its own
+// After the main window's first paint: the end of the second start-up
+// thread, the application's icon and the five hidden windows, then the
+// audio engine (which plays the command-line file, if any), each in its own
 // turn of the event loop.
 class ApresPremierDessin : public QObject {
 public:
@@ -63,10 +65,11 @@ int main(int argc, char** argv) {
     vt::echelle_entiere();
 
     // The skin's pictures and the fonts are loaded beside the toolkit's start
-    // and the building of the main window, on the second core: the files of
-    // the configured skin are read and fontconfig is set up first (neither
-    // needs anything of Qt); once the application object exists, the
-    // pictures are decoded, then the main window's fonts are loaded.
+    // and the building of the main window, on the second core. While Qt
+    // starts: the configured skin's files are read and its usual bitmaps
+    // decoded, and fontconfig is set up (none of it needs the application
+    // object). Once that object exists: the skin's other pictures are
+    // decoded, then the main window's fonts are loaded.
     vt::ImagesPrechargees images_skin;
     vt::installer_images_prechargees(&images_skin);
     std::promise<bool> application_prete;

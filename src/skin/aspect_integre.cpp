@@ -1,10 +1,13 @@
 #include "skin/aspect_integre.h"
 
+#include "skin/bmp.h"
 #include "skin/elements.h"
 
 #include <QFile>
 #include <QImageReader>
 #include <QString>
+
+#include <optional>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void initialiser_builtin() { Q_INIT_RESOURCE(builtin); }
@@ -47,6 +50,16 @@ QImage lire_format(const QString& chemin, const char* format) {
     return lecteur.read();
 }
 
+// A built-in bitmap: by the start-up's own reader when it can (the usual
+// case), so that drawing the first window does not look through the image
+// plug-ins; by Qt's reader otherwise.
+QImage lire_bmp(const QString& chemin) {
+    QFile f(chemin);
+    if (f.open(QIODevice::ReadOnly))
+        if (std::optional<QImage> image = decoder_bmp_24_bits(f.readAll())) return *image;
+    return lire_format(chemin, "bmp");
+}
+
 }  // namespace
 
 QImage image_integree(std::string_view nom) {
@@ -55,17 +68,17 @@ QImage image_integree(std::string_view nom) {
     std::string_view fichier = fichier_element(nom);
     // The format is named, so Qt's built-in readers take the pictures
     // without looking through the image plug-ins.
-    if (!fichier.empty()) return lire_format(chemin_ressource(fichier) + QStringLiteral(".bmp"), "bmp");
+    if (!fichier.empty()) return lire_bmp(chemin_ressource(fichier) + QStringLiteral(".bmp"));
     for (const char* ext : {".png", ".bmp"}) {
         QString chemin = chemin_ressource(nom) + QLatin1String(ext);
-        if (QFile::exists(chemin)) return lire_format(chemin, ext + 1);
+        if (QFile::exists(chemin)) return ext[1] == 'b' ? lire_bmp(chemin) : lire_format(chemin, ext + 1);
     }
     return {};
 }
 
 CouleursSkin couleurs_integrees() {
     initialiser_ressources();
-    return couleurs_depuis(lire_format(chemin_ressource(kFichierCouleurs), "bmp"));
+    return couleurs_depuis(lire_bmp(chemin_ressource(kFichierCouleurs)));
 }
 
 void appliquer_aspect_integre(CibleSkin& cible) {

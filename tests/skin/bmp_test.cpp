@@ -69,12 +69,14 @@ QByteArray bmp(int largeur, int hauteur, int ppm = 2835, std::uint32_t taille_en
     return o;
 }
 
-// Every bitmap shipped in the skins.
+// Every bitmap shipped in the skins and in the built-in look.
 TEST(Bmp24Bits, ShippedSkinsReadAsQtReadsThem) {
     int lues = 0;
     QDir skins(QStringLiteral(VANTREL_SOURCE_DIR "/skin"));
-    for (const QString& sous : skins.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QDir d(skins.filePath(sous));
+    QStringList dossiers{QStringLiteral(VANTREL_SOURCE_DIR "/src/skin/builtin")};
+    for (const QString& sous : skins.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) dossiers << skins.filePath(sous);
+    for (const QString& dossier : dossiers) {
+        QDir d(dossier);
         for (const QString& nom : d.entryList({QStringLiteral("*.bmp")}, QDir::Files)) {
             QFile f(d.filePath(nom));
             ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -85,7 +87,7 @@ TEST(Bmp24Bits, ShippedSkinsReadAsQtReadsThem) {
             ++lues;
         }
     }
-    EXPECT_GT(lues, 80);
+    EXPECT_GT(lues, 120);
 }
 
 // Row padding for every width modulo four, both row orders, the later
