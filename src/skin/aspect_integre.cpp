@@ -69,10 +69,9 @@ QImage image_integree(std::string_view nom) {
     // The format is named, so Qt's built-in readers take the pictures
     // without looking through the image plug-ins.
     if (!fichier.empty()) return lire_bmp(chemin_ressource(fichier) + QStringLiteral(".bmp"));
-    for (const char* ext : {".png", ".bmp"}) {
-        QString chemin = chemin_ressource(nom) + QLatin1String(ext);
-        if (QFile::exists(chemin)) return ext[1] == 'b' ? lire_bmp(chemin) : lire_format(chemin, ext + 1);
-    }
+    const QString base = chemin_ressource(nom);
+    if (QFile::exists(base + QStringLiteral(".png"))) return lire_format(base + QStringLiteral(".png"), "png");
+    if (QFile::exists(base + QStringLiteral(".bmp"))) return lire_bmp(base + QStringLiteral(".bmp"));
     return {};
 }
 

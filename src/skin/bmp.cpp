@@ -1,7 +1,6 @@
 #include "skin/bmp.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace vt {
 

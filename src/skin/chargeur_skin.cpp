@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QImageReader>
 
-
 namespace vt {
 
 namespace {

@@ -68,7 +68,7 @@ void ImagesPrechargees::lire(const std::string& chemin_config) {
     if (!config.charger(chemin_config)) return;
     const ValeursConfig v = lire_configuration(config);
     gestion_vantrel skin;
-    if (!identite_fichier(v.chemin_skin) || !skin.charger(v.chemin_skin)) return;
+    if (!skin.charger(v.chemin_skin)) return;  // refuses anything but a regular file
     const std::vector<std::string> valeurs = skin.valeurs();
     if (valeurs.size() < static_cast<std::size_t>(kValeursMinimum)) return;  // the loader refuses it
 
@@ -118,25 +118,25 @@ void ImagesPrechargees::abandonner() {
     {
         std::lock_guard<std::mutex> l(verrou_);
         if (etat_ != Etat::Lecture) return;
-        std::erase_if(entrees_, [](const auto& paire) { return paire.second.image.isNull(); });
-        etat_ = Etat::Fini;
+        garder_decodees();
     }
     fini_cv_.notify_all();
 }
 
 std::optional<QImage> ImagesPrechargees::prendre(const std::string& chemin) {
     std::unique_lock<std::mutex> l(verrou_);
-    if (etat_ == Etat::Lecture) {
-        // Only what is decoded already is kept.
-        std::erase_if(entrees_, [](const auto& paire) { return paire.second.image.isNull(); });
-        etat_ = Etat::Fini;
-    }
+    if (etat_ == Etat::Lecture) garder_decodees();
     fini_cv_.wait(l, [this] { return etat_ == Etat::Fini; });
     auto it = entrees_.find(chemin);
     if (it == entrees_.end() || it->second.image.isNull()) return std::nullopt;
     const std::optional<Identite> maintenant = identite_fichier(chemin);
     if (!maintenant || !(*maintenant == it->second.identite)) return std::nullopt;
     return it->second.image;
+}
+
+void ImagesPrechargees::garder_decodees() {
+    std::erase_if(entrees_, [](const auto& paire) { return paire.second.image.isNull(); });
+    etat_ = Etat::Fini;
 }
 
 std::size_t ImagesPrechargees::nombre() const {

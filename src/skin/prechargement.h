@@ -56,6 +56,9 @@ private:
         QImage image;
     };
     enum class Etat { Lecture, Decodage, Fini };
+    // Ends the first step without the second (verrou_ held): only what is
+    // decoded already is kept.
+    void garder_decodees();
     mutable std::mutex verrou_;
     std::condition_variable fini_cv_;
     Etat etat_ = Etat::Lecture;
