@@ -23,6 +23,12 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 		ctest --output-on-failure -j$(JOBS) --timeout 300
 
+# The Debian package of the player, build/vantrel_<version>_<arch>.deb
+# (install it with `sudo apt install ./build/vantrel_*.deb`).
+.PHONY: deb
+deb: build
+	@cd $(BUILD) && cpack -G DEB > /dev/null && ls vantrel_*.deb
+
 # Builds and runs every benchmark.
 bench: export VANTREL_EXTRA_PKGS = xvfb pulseaudio ffmpeg libxcb-damage0-dev
 bench: build

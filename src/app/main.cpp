@@ -4,6 +4,7 @@
 // message loop.
 #include "audio/sortie_audio.h"
 #include "config/configuration.h"
+#include "config/emplacements.h"
 #include "config/dialogues.h"
 #include "skin/aspect_integre.h"
 #include "skin/prechargement.h"
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
     vt::installer_images_prechargees(&images_skin);
     std::promise<bool> application_prete;
     std::thread polices([prete = application_prete.get_future(), &images_skin]() mutable {
-        images_skin.lire(vt::chemin_config_pour(vt::chemin_executable()));
+        images_skin.lire(vt::chemin_configuration());
 #ifdef VANTREL_FONTCONFIG
         FcInit();
 #endif

@@ -1,5 +1,6 @@
 #include "config/configuration.h"
 
+#include "config/emplacements.h"
 #include "config/gestion_vantrel.h"
 
 #include <climits>
@@ -87,7 +88,7 @@ std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
 ValeursConfig lire_configuration(const gestion_vantrel& parseur) {
     ValeursConfig v;
     v.boucle = lire_boucle(parseur.valeur(6));
-    v.rep_skin = parseur.valeur(1);
+    v.rep_skin = dossier_skin(parseur.valeur(1), parseur.valeur(2));
     v.chemin_skin = v.rep_skin + parseur.valeur(2);
     v.gauche = lire_entier(parseur.valeur(3));
     v.haut = lire_entier(parseur.valeur(4));
@@ -103,6 +104,9 @@ std::string chemin_executable() {
     return chemin;
 }
 
-void definir_chemin_executable(std::string chemin) { chemin_executable_force() = std::move(chemin); }
+void definir_chemin_executable(std::string chemin) {
+    chemin_executable_force() = std::move(chemin);
+    oublier_emplacements();  // they follow from the executable's folder
+}
 
 }  // namespace vt

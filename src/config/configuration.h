@@ -1,5 +1,6 @@
 #pragma once
-// vantrel.config: six quoted values kept beside the executable.
+// vantrel.config: six quoted values kept beside the executable (or, when
+// its folder cannot be written, in the user's folder: see emplacements.h).
 //   1 skin directory (ends with a separator)   2 skin file name
 //   3 window left    4 window top               5 play-list directory
 //   6 loop the play list: "false" turns it off, anything else on
@@ -53,8 +54,8 @@ std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
 // Values read at start-up from a loaded configuration text.
 struct ValeursConfig {
     bool boucle = false;
-    std::string chemin_skin;  // value 1 followed by value 2
-    std::string rep_skin;     // value 1
+    std::string chemin_skin;  // rep_skin followed by value 2
+    std::string rep_skin;     // value 1, or the user's copy of it (dossier_skin)
     std::int32_t gauche = 0;
     std::int32_t haut = 0;
 };

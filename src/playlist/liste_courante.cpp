@@ -1,6 +1,7 @@
 #include "playlist/liste_courante.h"
 
 #include "config/configuration.h"
+#include "config/emplacements.h"
 #include "config/gestion_vantrel.h"
 
 #include <QFile>
@@ -252,7 +253,7 @@ std::string cible_sauvegarde(const std::string& choisi) {
 std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
                                             const std::string& fichier) {
     if (!parseur.charger(chemin_config)) return std::nullopt;
-    return parseur.valeur(5) + fichier;
+    return dossier_playlist(parseur.valeur(5)) + fichier;
 }
 
 }  // namespace vt

@@ -1,6 +1,7 @@
 #include "ui/tform1.h"
 
 #include "config/configuration.h"
+#include "config/emplacements.h"
 #include "config/dialogues.h"
 #include "playlist/liste_courante.h"
 #include "skin/elements.h"
@@ -318,7 +319,7 @@ void TForm1::brancher() {
 
 void TForm1::FormCreate() {
     setAcceptDrops(true);
-    chemin_config = vt::chemin_config_pour(vt::chemin_executable());
+    chemin_config = vt::chemin_configuration();
     gestion_vantrel& parseur = *m_.parseur;
     if (!parseur.charger(chemin_config)) {
         vt::dialogues().message(QStringLiteral("erreur !"),
@@ -584,7 +585,7 @@ void TForm1::dropEvent(QDropEvent* e) {
 void TForm1::ComboplaylistEnter() {
     gestion_vantrel& parseur = *m_.parseur;
     if (!parseur.charger(chemin_config)) return;
-    const std::string rep = parseur.valeur(5);
+    const std::string rep = vt::dossier_playlist(parseur.valeur(5));
     Comboplaylist->clear();
     for (const auto& e : vt::lister_playlists(rep))
         Comboplaylist->addItem(QFile::decodeName(QByteArray::fromStdString(e.nom)),
@@ -599,7 +600,7 @@ void TForm1::ComboplaylistChange() {
     if (i < 0) return;
     QByteArray fichier = Comboplaylist->itemData(i).toByteArray();
     if (fichier.isEmpty()) fichier = QFile::encodeName(Comboplaylist->itemText(i)) + ".vtlist";
-    auto chemins = vt::lire_playlist(parseur, parseur.valeur(5) + fichier.toStdString());
+    auto chemins = vt::lire_playlist(parseur, vt::dossier_playlist(parseur.valeur(5)) + fichier.toStdString());
     if (!chemins) return;
     selection_programme_ = true;
     m_.liste.remplacer(std::move(*chemins));

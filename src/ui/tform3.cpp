@@ -1,6 +1,7 @@
 #include "ui/tform3.h"
 
 #include "config/configuration.h"
+#include "config/emplacements.h"
 #include "config/dialogues.h"
 #include "playlist/liste_courante.h"
 #include "ui/module.h"
@@ -102,7 +103,7 @@ void TForm3::label_monterClick() { m_.Form1->image_upClick(); }
 void TForm3::label_descendreClick() { m_.Form1->image_downClick(); }
 
 void TForm3::label_enregistreClick() {
-    const auto choisi = vt::dialogues().enregistrer_fichier(vt::chemin_executable());
+    const auto choisi = vt::dialogues().enregistrer_fichier(vt::depart_dialogues());
     const std::string texte = vt::texte_playlist(m_.liste);
     if (!choisi || choisi->empty()) return;
     m_.parseur->ecrire(vt::cible_sauvegarde(*choisi), texte);

@@ -1,6 +1,7 @@
 #include "ui/tform4.h"
 
 #include "config/configuration.h"
+#include "config/emplacements.h"
 #include "config/dialogues.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
@@ -151,14 +152,14 @@ void TForm4::showEvent(QShowEvent* e) {
 }
 
 void TForm4::FormShow() {
-    chemin_config_ = vt::chemin_config_pour(vt::chemin_executable());
+    chemin_config_ = vt::chemin_configuration();
     if (!parseur_.charger(chemin_config_)) {
         // The check box keeps its state.
         definir_repskin(std::string(vt::kConfigManquante));
         definir_repplaylist(std::string(vt::kConfigManquante));
         return;
     }
-    std::string skin = parseur_.valeur(1) + parseur_.valeur(2);
+    std::string skin = vt::dossier_skin(parseur_.valeur(1), parseur_.valeur(2)) + parseur_.valeur(2);
     check_boucle->setChecked(parseur_.valeur(6) != "false");
     definir_repskin(vt::fichier_lisible(skin) ? std::move(skin) : std::string(vt::kCheminInvalide));
     // The directory is shown as it is, unchecked.
