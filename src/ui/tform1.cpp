@@ -13,7 +13,9 @@
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QAbstractItemView>
 #include <QFile>
+#include <QFocusEvent>
 #include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -627,7 +629,12 @@ void TForm1::image_infoClick() {
 }
 
 bool TForm1::eventFilter(QObject* objet, QEvent* e) {
-    if (objet == Comboplaylist && e->type() == QEvent::FocusIn) ComboplaylistEnter();
+    // The focus that comes back to the selector when its own drop-down list
+    // closes, or while that list is open, does not enter it anew: the list
+    // would be rebuilt under the entry being chosen, and the choice lost.
+    if (objet == Comboplaylist && e->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason && !Comboplaylist->view()->isVisible())
+        ComboplaylistEnter();
     // A click on the selector of a window that is not active opens its list
     // before any focus arrives; it counts as entering the selector too.
     if (objet == Comboplaylist && e->type() == QEvent::MouseButtonPress && !Comboplaylist->hasFocus())
