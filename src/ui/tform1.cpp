@@ -2,6 +2,7 @@
 
 #include "config/configuration.h"
 #include "config/dialogues.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "skin/elements.h"
 #include "skin/aspect_integre.h"
@@ -574,10 +575,13 @@ void TForm1::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void TForm1::dropEvent(QDropEvent* e) {
-    std::vector<std::string> chemins;
-    for (const QUrl& u : e->mimeData()->urls())
-        if (u.isLocalFile()) chemins.push_back(QFile::encodeName(u.toLocalFile()).toStdString());
-    deposer(chemins);
+    // The names come as the drop's bytes: a URL turned into text would lose
+    // those that are not UTF-8.
+    const QMimeData* donnees = e->mimeData();
+    QByteArray uri_list = donnees->data(QStringLiteral("text/uri-list"));
+    if (uri_list.isEmpty())
+        for (const QUrl& u : donnees->urls()) uri_list += u.toEncoded() + "\r\n";
+    deposer(vt::chemins_uri_list(uri_list));
     e->acceptProposedAction();
 }
 
