@@ -62,6 +62,13 @@ const QString kPause = QStringLiteral("Pause ... ");
 const QString kSelection = QStringLiteral("sélection : ");
 const QString kConfigManquante = QStringLiteral("fichier config manquant");
 
+// The time labels take the size of their text, so that minutes beyond 99
+// ("100 : 05") show whole.
+void afficher_temps(vt::LabelVt* label, const QString& texte) {
+    label->setText(texte);
+    label->adjustSize();
+}
+
 }  // namespace
 
 TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
@@ -93,8 +100,8 @@ TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     Comboplaylist->setCurrentIndex(-1);
     label_vol->setText(QStringLiteral("255"));
     label_bal->setText(QStringLiteral("128"));
-    label_temps->setText(QStringLiteral("00 : 00"));
-    label_total->setText(QStringLiteral("00 : 00"));
+    afficher_temps(label_temps, QStringLiteral("00 : 00"));
+    afficher_temps(label_total, QStringLiteral("00 : 00"));
     label_affiche->setText(kIdle);
     label_affiche->adjustSize();
 }
@@ -134,14 +141,12 @@ void TForm1::construire() {
             label_temps = new vt::LabelVt(this, QString(), QPoint(277, 217), false);
             label_temps->setFont(vt::police("MS Sans Serif", 11, true));
             label_temps->definir_couleur(QColor(255, 0, 0));
-            label_temps->setFixedSize(44, 14);
         }
         creer(nom);
     }
     label_total = new vt::LabelVt(this, QString(), QPoint(277, 217), false);
     label_total->setFont(vt::police("MS Sans Serif", 11, true));
     label_total->definir_couleur(QColor(0, 0, 255));
-    label_total->setFixedSize(44, 14);
     label_total->hide();
     Shape1 = new vt::FormeVt(this, QRect(272, 214, 50, 18), Qt::white);
 
@@ -447,7 +452,7 @@ void TForm1::image_stopMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(image_play, "image_playoff");
     montrer(image_pause, "image_pauseoff");
     arreter_et_fermer();
-    label_temps->setText(QStringLiteral("00 : 00"));
+    afficher_temps(label_temps, QStringLiteral("00 : 00"));
     label_affiche->setText(kEnAttente);
     curseur_position->move(barre_position->x(), curseur_position->y());
 }
@@ -659,7 +664,7 @@ void TForm1::Timer1Timer() {
     curseur_position->move(vt::gauche_position(t, T, barre_position->width() - curseur_position->width(),
                                                barre_position->x()),
                            curseur_position->y());
-    label_temps->setText(vt::texte_temps(t));
+    afficher_temps(label_temps, vt::texte_temps(t));
     if (lm.moteur.position(lm.flux) != lm.moteur.longueur(lm.flux)) return;
     const int i = index_courant();
     if (check_repeat->isChecked() && i >= 0) {
@@ -687,7 +692,7 @@ void TForm1::check_randomClick() {
 
 void TForm1::Shape1MouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     label_temps->hide();
-    label_total->setText(vt::texte_temps(m_.lecteur->moteur.longueur_ms(m_.lecteur->flux)));
+    afficher_temps(label_total, vt::texte_temps(m_.lecteur->moteur.longueur_ms(m_.lecteur->flux)));
     label_total->show();
 }
 

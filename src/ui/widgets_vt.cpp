@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <mutex>
 
 namespace vt {
 
@@ -34,8 +35,29 @@ void transmettre_mouvement(EvenementsSouris& s, QMouseEvent* e) {
 
 }  // namespace
 
+QString famille_libre(std::string_view famille) {
+    // Arial and MS Sans Serif: Liberation Sans has Arial's advance widths,
+    // and MS Sans Serif's at these pixel sizes are Arial's or narrower, so
+    // the texts keep the widths the boxes were drawn for; it is scalable
+    // and has a real bold. Comic Sans MS: Comic Neue, of the same style and
+    // narrower.
+    if (famille == "Arial" || famille == "MS Sans Serif") return QStringLiteral("Liberation Sans");
+    if (famille == "Comic Sans MS") return QStringLiteral("Comic Neue");
+    return QString::fromLatin1(famille.data(), static_cast<qsizetype>(famille.size()));
+}
+
 QFont police(const char* famille, int hauteur_px, bool gras) {
-    QFont f(QString::fromLatin1(famille));
+    // The design's family, stood for by its free font wherever it is
+    // missing (everywhere but where the Windows fonts are installed, whose
+    // widths are the same), both in the family list and in the toolkit's
+    // table of substitutes.
+    static std::once_flag substituts;
+    std::call_once(substituts, [] {
+        for (const char* f : {"Arial", "MS Sans Serif", "Comic Sans MS"})
+            QFont::insertSubstitution(QString::fromLatin1(f), famille_libre(f));
+    });
+    QFont f;
+    f.setFamilies({QString::fromLatin1(famille), famille_libre(famille)});
     f.setPixelSize(hauteur_px);
     f.setBold(gras);
     f.setStyleHint(QFont::SansSerif);

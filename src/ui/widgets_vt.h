@@ -4,6 +4,7 @@
 // and a framed shape that catches the mouse. Each reports its mouse events
 // to callbacks so that a window wires them to its named handlers.
 #include <QImage>
+#include <QString>
 #include <QLabel>
 #include <QWidget>
 
@@ -91,6 +92,12 @@ private:
     QColor fond_;
 };
 
+// The design's font families are Windows ones; each is drawn with a free
+// font of the same widths or narrower (installed by tools/install-deps.sh),
+// so that the texts fit the boxes the design gives them.
+QString famille_libre(std::string_view famille);
+
+// The design's font `famille` at a character height of `hauteur_px` pixels.
 QFont police(const char* famille, int hauteur_px, bool gras);
 
 // Loads the fonts of the main window's texts (the font database, the
