@@ -20,6 +20,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QWindow>
 
 using vt::ImageVt;
@@ -92,9 +93,6 @@ TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
         for (auto role : {QPalette::Base, QPalette::Button, QPalette::Window}) p.setColor(role, Qt::black);
         for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) p.setColor(role, texte);
         Comboplaylist->setPalette(p);
-        Comboplaylist->setStyleSheet(QStringLiteral(
-            "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px; }"
-            "QComboBox QAbstractItemView { background: black; color: %1; }").arg(texte.name()));
     }
     Comboplaylist->addItem(kConfigManquante);
     Comboplaylist->setCurrentIndex(-1);
@@ -185,6 +183,9 @@ void TForm1::construire() {
     Comboplaylist->setGeometry(80, 25, 157, 20);
     Comboplaylist->setEditable(false);
     Comboplaylist->setCursor(Qt::PointingHandCursor);
+    // Entries drawn by an item delegate, which the style sheet's marked
+    // entry applies to (the style's own menu-like entries ignore it).
+    Comboplaylist->setItemDelegate(new QStyledItemDelegate(Comboplaylist));
 
     list_lecture = new QListView(this);
     list_lecture->setObjectName(QStringLiteral("list_lecture"));
@@ -378,10 +379,15 @@ void TForm1::definir_couleurs(QColor fond_liste, QColor texte_liste, QColor text
     p.setColor(QPalette::Base, fond_liste);
     p.setColor(QPalette::Text, texte_liste);
     list_lecture->setPalette(p);
-    list_lecture->setStyleSheet(QStringLiteral("QListView { background: %1; color: %2; }"
-                                               "QListView::item { height: 13px; }")
-                                    .arg(fond_liste.name(), texte_liste.name()));
+    list_lecture->setStyleSheet(vt::style_liste(fond_liste, texte_liste));
     label_lecture->definir_couleur(texte_lecture);
+    surlignage_ = texte_lecture;
+    colorer_selecteur();
+}
+
+void TForm1::colorer_selecteur() {
+    const QColor texte = QApplication::palette().color(QPalette::Window);
+    Comboplaylist->setStyleSheet(vt::style_selecteur(texte, vt::couleur_surlignage(surlignage_, texte)));
 }
 
 void TForm1::cacher_label_lecture() { label_lecture->setVisible(false); }

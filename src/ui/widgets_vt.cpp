@@ -64,6 +64,39 @@ QFont police(const char* famille, int hauteur_px, bool gras) {
     return f;
 }
 
+QColor couleur_surlignage(QColor skin, QColor texte) {
+    // Relative luminance, sRGB channels taken as linear enough for a choice.
+    auto luminance = [](QColor c) { return 0.2126 * c.redF() + 0.7152 * c.greenF() + 0.0722 * c.blueF(); };
+    return luminance(skin) >= 0.35 ? skin : texte;
+}
+
+QString style_selecteur(QColor texte, QColor surlignage) {
+    return QStringLiteral(
+               "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px; }"
+               "QComboBox QAbstractItemView { background: black; color: %1; outline: 0;"
+               " selection-background-color: %2; selection-color: black; }"
+               "QComboBox QAbstractItemView::item:selected, QComboBox QAbstractItemView::item:hover"
+               " { background: %2; color: black; }")
+        .arg(texte.name(), surlignage.name());
+}
+
+QString style_liste(QColor fond, QColor texte) {
+    // The handle in the text's colour on the list's background; no arrows.
+    return QStringLiteral(
+               "QListView { background: %1; color: %2; }"
+               "QListView::item { height: 13px; }"
+               "QScrollBar { background: %1; border: none; margin: 0; }"
+               "QScrollBar:vertical { width: %3px; }"
+               "QScrollBar:horizontal { height: %3px; }"
+               "QScrollBar::handle { background: %2; border-radius: 2px; }"
+               "QScrollBar::handle:vertical { min-height: 16px; margin: 1px 1px 1px 1px; }"
+               "QScrollBar::handle:horizontal { min-width: 16px; margin: 1px 1px 1px 1px; }"
+               "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; background: none; }"
+               "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+        .arg(fond.name(), texte.name())
+        .arg(kEpaisseurDefilement);
+}
+
 void prechauffer_polices() {
     const QString exemple = QStringLiteral("vantrel 00 : 00 255");
     for (const QFont& f : {QFont(), police("Arial", 13, true), police("MS Sans Serif", 11, true),
