@@ -205,3 +205,31 @@ TEST_F(Textes, TimesPastNinetyNineMinutesShowWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// The options window's loop box is drawn red on black, as the window
+// around it, not on the style's light button colour.
+TEST_F(Textes, LoopBoxIsRedOnBlack) {
+    QCheckBox* c = module->Form4->check_boucle;
+    module->Form4->show();
+    QApplication::processEvents();
+    const QImage img = c->grab().toImage();
+    QStyleOptionButton opt;
+    opt.initFrom(c);
+    opt.text = c->text();
+    const QRect texte = c->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, c);
+    const int fin_texte = texte.left() + QFontMetrics(c->font()).horizontalAdvance(c->text());
+    // Between the text's end and the box's right edge, and above the text.
+    for (QPoint p : {QPoint((fin_texte + c->width()) / 2, c->height() / 2), QPoint(texte.center().x(), 0)})
+        EXPECT_EQ(img.pixelColor(p), QColor(Qt::black)) << p.x() << "," << p.y();
+    int rouges = 0;
+    for (int x = texte.left(); x < fin_texte; ++x)
+        for (int y = 0; y < img.height(); ++y) {
+            const QColor px = img.pixelColor(x, y);
+            if (px.red() > 150 && px.green() < 80 && px.blue() < 80) ++rouges;
+        }
+    EXPECT_GT(rouges, 20);  // the text is drawn in red
+}
+
+}  // namespace
