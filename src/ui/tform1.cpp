@@ -10,11 +10,11 @@
 #include "ui/tform2.h"
 #include "ui/tform3.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QAbstractItemView>
 #include <QFile>
 #include <QFocusEvent>
 #include <QLocale>
