@@ -8,6 +8,7 @@
 #include "config/dialogues.h"
 #include "skin/aspect_integre.h"
 #include "skin/prechargement.h"
+#include "ui/application.h"
 #include "ui/bureau/bureau.h"
 #include "ui/dialogues_qt.h"
 #include "ui/echelle.h"
@@ -89,8 +90,8 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     application_prete.set_value(true);
-    QApplication::setApplicationName(QStringLiteral("vantrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("vantrel"));
+    vt::identifier_application();
+    vt::traduire_en_francais();
     vt::initialiser_ressources();
     vt::DialoguesQt dialogues;
     vt::definir_dialogues_par_defaut(&dialogues);

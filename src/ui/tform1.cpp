@@ -3,6 +3,7 @@
 #include "config/configuration.h"
 #include "config/emplacements.h"
 #include "config/dialogues.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "skin/elements.h"
 #include "skin/aspect_integre.h"
@@ -10,14 +11,17 @@
 #include "ui/tform2.h"
 #include "ui/tform3.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFocusEvent>
 #include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QWindow>
 
 using vt::ImageVt;
@@ -60,6 +64,13 @@ const QString kPause = QStringLiteral("Pause ... ");
 const QString kSelection = QStringLiteral("sélection : ");
 const QString kConfigManquante = QStringLiteral("fichier config manquant");
 
+// The time labels take the size of their text, so that minutes beyond 99
+// ("100 : 05") show whole.
+void afficher_temps(vt::LabelVt* label, const QString& texte) {
+    label->setText(texte);
+    label->adjustSize();
+}
+
 }  // namespace
 
 TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
@@ -83,16 +94,13 @@ TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
         for (auto role : {QPalette::Base, QPalette::Button, QPalette::Window}) p.setColor(role, Qt::black);
         for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) p.setColor(role, texte);
         Comboplaylist->setPalette(p);
-        Comboplaylist->setStyleSheet(QStringLiteral(
-            "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px; }"
-            "QComboBox QAbstractItemView { background: black; color: %1; }").arg(texte.name()));
     }
     Comboplaylist->addItem(kConfigManquante);
     Comboplaylist->setCurrentIndex(-1);
     label_vol->setText(QStringLiteral("255"));
     label_bal->setText(QStringLiteral("128"));
-    label_temps->setText(QStringLiteral("00 : 00"));
-    label_total->setText(QStringLiteral("00 : 00"));
+    afficher_temps(label_temps, QStringLiteral("00 : 00"));
+    afficher_temps(label_total, QStringLiteral("00 : 00"));
     label_affiche->setText(kIdle);
     label_affiche->adjustSize();
 }
@@ -132,14 +140,12 @@ void TForm1::construire() {
             label_temps = new vt::LabelVt(this, QString(), QPoint(277, 217), false);
             label_temps->setFont(vt::police("MS Sans Serif", 11, true));
             label_temps->definir_couleur(QColor(255, 0, 0));
-            label_temps->setFixedSize(44, 14);
         }
         creer(nom);
     }
     label_total = new vt::LabelVt(this, QString(), QPoint(277, 217), false);
     label_total->setFont(vt::police("MS Sans Serif", 11, true));
     label_total->definir_couleur(QColor(0, 0, 255));
-    label_total->setFixedSize(44, 14);
     label_total->hide();
     Shape1 = new vt::FormeVt(this, QRect(272, 214, 50, 18), Qt::white);
 
@@ -178,6 +184,9 @@ void TForm1::construire() {
     Comboplaylist->setGeometry(80, 25, 157, 20);
     Comboplaylist->setEditable(false);
     Comboplaylist->setCursor(Qt::PointingHandCursor);
+    // Entries drawn by an item delegate, which the style sheet's marked
+    // entry applies to (the style's own menu-like entries ignore it).
+    Comboplaylist->setItemDelegate(new QStyledItemDelegate(Comboplaylist));
 
     list_lecture = new QListView(this);
     list_lecture->setObjectName(QStringLiteral("list_lecture"));
@@ -371,10 +380,15 @@ void TForm1::definir_couleurs(QColor fond_liste, QColor texte_liste, QColor text
     p.setColor(QPalette::Base, fond_liste);
     p.setColor(QPalette::Text, texte_liste);
     list_lecture->setPalette(p);
-    list_lecture->setStyleSheet(QStringLiteral("QListView { background: %1; color: %2; }"
-                                               "QListView::item { height: 13px; }")
-                                    .arg(fond_liste.name(), texte_liste.name()));
+    list_lecture->setStyleSheet(vt::style_liste(fond_liste, texte_liste));
     label_lecture->definir_couleur(texte_lecture);
+    surlignage_ = texte_lecture;
+    colorer_selecteur();
+}
+
+void TForm1::colorer_selecteur() {
+    const QColor texte = QApplication::palette().color(QPalette::Window);
+    Comboplaylist->setStyleSheet(vt::style_selecteur(texte, vt::couleur_surlignage(surlignage_, texte)));
 }
 
 void TForm1::cacher_label_lecture() { label_lecture->setVisible(false); }
@@ -445,7 +459,7 @@ void TForm1::image_stopMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(image_play, "image_playoff");
     montrer(image_pause, "image_pauseoff");
     arreter_et_fermer();
-    label_temps->setText(QStringLiteral("00 : 00"));
+    afficher_temps(label_temps, QStringLiteral("00 : 00"));
     label_affiche->setText(kEnAttente);
     curseur_position->move(barre_position->x(), curseur_position->y());
 }
@@ -573,10 +587,13 @@ void TForm1::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void TForm1::dropEvent(QDropEvent* e) {
-    std::vector<std::string> chemins;
-    for (const QUrl& u : e->mimeData()->urls())
-        if (u.isLocalFile()) chemins.push_back(QFile::encodeName(u.toLocalFile()).toStdString());
-    deposer(chemins);
+    // The names come as the drop's bytes: a URL turned into text would lose
+    // those that are not UTF-8.
+    const QMimeData* donnees = e->mimeData();
+    QByteArray uri_list = donnees->data(QStringLiteral("text/uri-list"));
+    if (uri_list.isEmpty())
+        for (const QUrl& u : donnees->urls()) uri_list += u.toEncoded() + "\r\n";
+    deposer(vt::chemins_uri_list(uri_list));
     e->acceptProposedAction();
 }
 
@@ -628,7 +645,12 @@ void TForm1::image_infoClick() {
 }
 
 bool TForm1::eventFilter(QObject* objet, QEvent* e) {
-    if (objet == Comboplaylist && e->type() == QEvent::FocusIn) ComboplaylistEnter();
+    // The focus that comes back to the selector when its own drop-down list
+    // closes, or while that list is open, does not enter it anew: the list
+    // would be rebuilt under the entry being chosen, and the choice lost.
+    if (objet == Comboplaylist && e->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason && !Comboplaylist->view()->isVisible())
+        ComboplaylistEnter();
     // A click on the selector of a window that is not active opens its list
     // before any focus arrives; it counts as entering the selector too.
     if (objet == Comboplaylist && e->type() == QEvent::MouseButtonPress && !Comboplaylist->hasFocus())
@@ -649,7 +671,7 @@ void TForm1::Timer1Timer() {
     curseur_position->move(vt::gauche_position(t, T, barre_position->width() - curseur_position->width(),
                                                barre_position->x()),
                            curseur_position->y());
-    label_temps->setText(vt::texte_temps(t));
+    afficher_temps(label_temps, vt::texte_temps(t));
     if (lm.moteur.position(lm.flux) != lm.moteur.longueur(lm.flux)) return;
     const int i = index_courant();
     if (check_repeat->isChecked() && i >= 0) {
@@ -677,7 +699,7 @@ void TForm1::check_randomClick() {
 
 void TForm1::Shape1MouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     label_temps->hide();
-    label_total->setText(vt::texte_temps(m_.lecteur->moteur.longueur_ms(m_.lecteur->flux)));
+    afficher_temps(label_total, vt::texte_temps(m_.lecteur->moteur.longueur_ms(m_.lecteur->flux)));
     label_total->show();
 }
 

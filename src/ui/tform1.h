@@ -161,9 +161,13 @@ private:
     void deplacer_fenetre(QPoint global);
     void commencer_deplacement(vt::ImageVt* source, Qt::MouseButton b, int x, int y);
     void brancher();
+    // The selector's look: black, its text in the window colour, the entry
+    // under the pointer or the keyboard marked in the skin's colours.
+    void colorer_selecteur();
 
     vt::ModuleVantrel& m_;
     std::map<std::string, vt::ImageVt*, std::less<>> elements_;
+    QColor surlignage_ = Qt::white;  // the skin's status-line colour
     bool selection_programme_ = false;
     bool deplacement_manuel_ = false;
     QPoint origine_deplacement_;

@@ -96,7 +96,10 @@ TForm4::TForm4(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     check_boucle->setFont(vt::police("MS Sans Serif", 11, false));
     check_boucle->setAutoFillBackground(true);
     QPalette pc = check_boucle->palette();
+    // Its background is the button colour, which the style fills light:
+    // black too, as the window around it.
     pc.setColor(QPalette::Window, Qt::black);
+    pc.setColor(QPalette::Button, Qt::black);
     pc.setColor(QPalette::WindowText, kRouge);
     pc.setColor(QPalette::ButtonText, kRouge);
     check_boucle->setPalette(pc);

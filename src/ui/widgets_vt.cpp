@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <mutex>
 
 namespace vt {
 
@@ -34,12 +35,66 @@ void transmettre_mouvement(EvenementsSouris& s, QMouseEvent* e) {
 
 }  // namespace
 
+QString famille_libre(std::string_view famille) {
+    // Arial and MS Sans Serif: Liberation Sans has Arial's advance widths,
+    // and MS Sans Serif's at these pixel sizes are Arial's or narrower, so
+    // the texts keep the widths the boxes were drawn for; it is scalable
+    // and has a real bold. Comic Sans MS: Comic Neue, of the same style and
+    // narrower.
+    if (famille == "Arial" || famille == "MS Sans Serif") return QStringLiteral("Liberation Sans");
+    if (famille == "Comic Sans MS") return QStringLiteral("Comic Neue");
+    return QString::fromLatin1(famille.data(), static_cast<qsizetype>(famille.size()));
+}
+
 QFont police(const char* famille, int hauteur_px, bool gras) {
-    QFont f(QString::fromLatin1(famille));
+    // The design's family, stood for by its free font wherever it is
+    // missing (everywhere but where the Windows fonts are installed, whose
+    // widths are the same), both in the family list and in the toolkit's
+    // table of substitutes.
+    static std::once_flag substituts;
+    std::call_once(substituts, [] {
+        for (const char* f : {"Arial", "MS Sans Serif", "Comic Sans MS"})
+            QFont::insertSubstitution(QString::fromLatin1(f), famille_libre(f));
+    });
+    QFont f;
+    f.setFamilies({QString::fromLatin1(famille), famille_libre(famille)});
     f.setPixelSize(hauteur_px);
     f.setBold(gras);
     f.setStyleHint(QFont::SansSerif);
     return f;
+}
+
+QColor couleur_surlignage(QColor skin, QColor texte) {
+    // Relative luminance, sRGB channels taken as linear enough for a choice.
+    auto luminance = [](QColor c) { return 0.2126 * c.redF() + 0.7152 * c.greenF() + 0.0722 * c.blueF(); };
+    return luminance(skin) >= 0.35 ? skin : texte;
+}
+
+QString style_selecteur(QColor texte, QColor surlignage) {
+    return QStringLiteral(
+               "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px; }"
+               "QComboBox QAbstractItemView { background: black; color: %1; outline: 0;"
+               " selection-background-color: %2; selection-color: black; }"
+               "QComboBox QAbstractItemView::item:selected, QComboBox QAbstractItemView::item:hover"
+               " { background: %2; color: black; }")
+        .arg(texte.name(), surlignage.name());
+}
+
+QString style_liste(QColor fond, QColor texte) {
+    // The handle in the text's colour on the list's background; no arrows.
+    return QStringLiteral(
+               "QListView { background: %1; color: %2; }"
+               "QListView::item { height: 13px; }"
+               "QScrollBar { background: %1; border: none; margin: 0; }"
+               "QScrollBar:vertical { width: %3px; }"
+               "QScrollBar:horizontal { height: %3px; }"
+               "QScrollBar::handle { background: %2; border-radius: 2px; }"
+               "QScrollBar::handle:vertical { min-height: 16px; margin: 1px 1px 1px 1px; }"
+               "QScrollBar::handle:horizontal { min-width: 16px; margin: 1px 1px 1px 1px; }"
+               "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; background: none; }"
+               "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+        .arg(fond.name(), texte.name())
+        .arg(kEpaisseurDefilement);
 }
 
 void prechauffer_polices() {

@@ -3,7 +3,9 @@
 // itself to its picture, a text label that reports clicks and hovering,
 // and a framed shape that catches the mouse. Each reports its mouse events
 // to callbacks so that a window wires them to its named handlers.
+#include <QColor>
 #include <QImage>
+#include <QString>
 #include <QLabel>
 #include <QWidget>
 
@@ -91,7 +93,25 @@ private:
     QColor fond_;
 };
 
+// The design's font families are Windows ones; each is drawn with a free
+// font of the same widths or narrower (installed by tools/install-deps.sh),
+// so that the texts fit the boxes the design gives them.
+QString famille_libre(std::string_view famille);
+
+// The design's font `famille` at a character height of `hauteur_px` pixels.
 QFont police(const char* famille, int hauteur_px, bool gras);
+
+// The colour that marks the selector's entry under the pointer or the
+// keyboard on its black list: the skin's status-line colour `skin` when it
+// stands out from black, else `texte`, the list's own text colour. Marked
+// entries are written in black on it.
+QColor couleur_surlignage(QColor skin, QColor texte);
+// Style sheets: the selector (black, text in `texte`, the marked entry in
+// black on `surlignage`) and the play list (the skin's colours, with thin
+// scroll bars drawn in them, so that the list keeps nearly all its width).
+QString style_selecteur(QColor texte, QColor surlignage);
+QString style_liste(QColor fond, QColor texte);
+constexpr int kEpaisseurDefilement = 6;
 
 // Loads the fonts of the main window's texts (the font database, the
 // faces, the fallbacks), so that the main window finds them ready. Safe

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include <cmath>
+#include <iterator>
 
 namespace peintre {
 
@@ -308,6 +309,16 @@ QImage peindre_fond_menu(const Theme& t, int l, int h) {
     const bool complet = l >= 75 && h >= 250;
     QImage img = nouvelle(l, h);
     degrade(img, QRect(0, 0, l, h), t.menu_haut, complet ? t.menu_bas : QColor(Qt::white));
+    // Behind each entry a band of a middle tone, on which the entries read
+    // both in black and, under the pointer, in white: one band per entry,
+    // between the dividers, lighter at its top.
+    const int limites[] = {3, 36, 80, 119, 160, 200, h - 3};
+    for (std::size_t i = 0; i + 1 < std::size(limites); ++i) {
+        const int haut = limites[i] + 2, bas = std::min(limites[i + 1] - 1, h - 4);
+        if (bas <= haut) continue;
+        const int droite = complet ? l - 3 : l;
+        degrade(img, QRect(5, haut, droite - 5, bas - haut + 1), t.menu_bande_haut, t.menu_bande_bas);
+    }
     QPainter p(&img);
     QLinearGradient barre(0, 3, 0, h - 3);
     barre.setColorAt(0, alpha(t.accent, 170));
@@ -638,6 +649,8 @@ Theme theme_graphite() {
     t.menu_haut = rgb(0xf8fafc);
     t.menu_bas = rgb(0xdde3ea);
     t.menu_trait = rgb(0xbcc4ce);
+    t.menu_bande_haut = rgb(0x7d8896);
+    t.menu_bande_bas = rgb(0x6b7683);
     t.rayon = 2;
     return t;
 }
@@ -673,6 +686,8 @@ Theme theme_ivoire() {
     t.menu_haut = rgb(0xfffbf3);
     t.menu_bas = rgb(0xeee4d2);
     t.menu_trait = rgb(0xcdbfa6);
+    t.menu_bande_haut = rgb(0x8f7d64);
+    t.menu_bande_bas = rgb(0x7d6c55);
     t.rayon = 7;
     t.lecture_cachee = true;
     return t;

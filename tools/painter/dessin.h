@@ -31,6 +31,9 @@ struct Theme {
     QColor liste_fond, liste_texte, lecture_texte;
     // Menu window background.
     QColor menu_haut, menu_bas, menu_trait;
+    // Bands behind the menu's entries: a middle tone, on which both the
+    // black labels and the white one under the pointer read.
+    QColor menu_bande_haut, menu_bande_bas;
     int rayon = 2;                // corner radius of the buttons
     bool lecture_cachee = false;  // the skin hides the status line: the strip gets a motif
 };
