@@ -526,6 +526,57 @@ TEST_F(SortiePulseTest, ServerGoneWithPulseForcedGoesSilent) {
     lm->moteur.fermer();
 }
 
+// The SDL2 output on SDL's own PulseAudio driver, the server killed and
+// started again: SDL's device is lost, the position stays while there is
+// none, the device is opened again once the server is back, and the track
+// goes on from about where it stopped (SDL's short buffer is all that is
+// lost).
+TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
+    env_.definir("SDL_AUDIODRIVER", "pulseaudio");
+    auto lm = std::make_unique<lecteur_media>(std::make_unique<vt::SortieSDL>());
+    if (!lm->moteur.initialise()) GTEST_SKIP() << "SDL cannot open its PulseAudio driver";
+    auto& sdl = static_cast<vt::SortieSDL&>(lm->moteur.sortie());
+    const std::int64_t n = kTaux * 12;
+    std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(12000));
+    ASSERT_TRUE(jouer(*lm, piste));
+    lm->moteur.definir_pan(lm->canal, 0);
+    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > kTaux; }, 3s));
+    client_.reset();
+    demon_->tuer();
+    std::this_thread::sleep_for(600ms);
+    std::int64_t arret = lm->moteur.position(lm->flux);
+    std::this_thread::sleep_for(600ms);
+    EXPECT_EQ(lm->moteur.position(lm->flux), arret) << "the position moved with no device";
+    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
+
+    demon_->redemarrer_a_cote();
+    ASSERT_TRUE(demon_->pret()) << demon_->raison();
+    client_ = std::make_unique<Client>(demon_->serveur_actif());
+    ASSERT_TRUE(client_->pret());
+    ecouter();
+    std::int64_t ref_retour = client_->reference_maintenant();
+    const int avant = sdl.reouvertures();
+    ASSERT_TRUE(demon_->publier());
+    ASSERT_TRUE(attendre([&] { return sdl.reouvertures() > avant; }, 3s)) << "the device was not opened again";
+    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > arret + kTaux / 2; }, 3s))
+        << "playback did not go on";
+    std::int64_t ref = client_->reference_maintenant();
+    std::vector<float> d = enregistrement_jusqua(ref);
+    std::int64_t debut = Client::vers_enregistrement(d, ref_retour);
+    ASSERT_GE(debut, 0);
+    std::int64_t premier = premier_son(d, debut, 0.05f);
+    ASSERT_GE(premier, 0) << "nothing heard after the server came back";
+    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - arret), 0.0, 250.0)
+        << "the track did not go on from where it stopped";
+    // Gone for good: closing does not wait for the device.
+    client_.reset();
+    demon_->tuer();
+    std::this_thread::sleep_for(700ms);
+    auto t = Horloge::now();
+    lm->moteur.fermer();
+    EXPECT_LT(ms_depuis(t), 1000.0) << "closing waited for the device";
+}
+
 // The default choice: PulseAudio when the server answers, SDL2 when there is
 // none or when it does not answer within the delay; SDL2 when asked.
 TEST_F(SortiePulseTest, DefaultOutputIsPulseOnlyWhenAServerAnswers) {
