@@ -178,6 +178,28 @@ TEST_F(Serveur, SilentPeerWithoutPlaceDelaysNoStart) {
     EXPECT_EQ(recus, std::vector<std::string>{"/m/b.wav"});
 }
 
+// A lock file that cannot be opened (here a link planted at its name) makes
+// no start wait: the hand-over is tried once, as without a place, and a
+// listening player still takes the file.
+TEST_F(Serveur, UnusablePlaceDelaysNoStart) {
+    ASSERT_EQ(::symlink((dossier / "ailleurs").c_str(), (dossier / "vantrel.instance.lock").c_str()), 0);
+    vt::PlaceInstance place(nom());
+    QElapsedTimer chrono;
+    chrono.start();
+    EXPECT_FALSE(vt::confier_ou_prendre_place(place, nom(), std::string("/e.wav")));
+    EXPECT_LT(chrono.elapsed(), 500);
+    EXPECT_TRUE(place.indisponible());
+    EXPECT_FALSE(vt::test::existe(dossier / "ailleurs"));
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    ASSERT_TRUE(s->ecouter());
+    bool confie = false;
+    vt::test::en_parallele([&] { confie = vt::confier_ou_prendre_place(place, nom(), std::string("/f.wav")); });
+    EXPECT_TRUE(confie);
+    EXPECT_EQ(recus, std::vector<std::string>{"/f.wav"});
+}
+
 // A start while another process holds the place but does not listen yet (it
 // is still starting): the hand-over is tried again until that player
 // listens, and the file reaches it.

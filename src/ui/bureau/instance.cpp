@@ -147,6 +147,7 @@ bool PlaceInstance::prendre() {
 #if defined(Q_OS_UNIX)
     // The file itself stays: only the lock on it tells who holds the place.
     int fd = ::open(chemin_.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    indisponible_ = fd < 0;
     if (fd < 0) return false;
     int r;
     do {
@@ -180,6 +181,7 @@ bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const st
     for (;;) {
         // Nobody holds the place: no player runs, whatever the socket says.
         if (place.prendre()) return false;
+        if (place.indisponible()) return essayer_remise(nom, fichier, attente_ms) == Remise::Prise;
         switch (essayer_remise(nom, fichier, attente_ms)) {
         case Remise::Prise:
             return true;

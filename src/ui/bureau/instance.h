@@ -67,12 +67,16 @@ public:
     // Takes the place if nobody holds it; true when this object holds it.
     bool prendre();
     bool tenue() const;
+    // The lock file cannot be opened (a folder we cannot write, a link
+    // planted there): nobody can hold the place, starts go without it.
+    bool indisponible() const { return indisponible_; }
     // The lock file's path (raw bytes).
     const QByteArray& chemin() const { return chemin_; }
 
 private:
     QByteArray chemin_;
     int fd_ = -1;
+    bool indisponible_ = false;
 };
 
 // The start's hand-over with the place: true when a running player took
@@ -82,6 +86,8 @@ private:
 // milliseconds for up to `attente_ecoute_ms`; a player that accepted the
 // request has `attente_ms` to answer. A socket without a holder of the
 // place (left by a crash, or a peer that never answers) is not waited for.
+// Without a usable place (PlaceInstance::indisponible) the hand-over is
+// tried once, as confier_au_lecteur does.
 bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const std::optional<std::string>& fichier,
                               int attente_ms = 5000, int attente_ecoute_ms = 10000);
 
