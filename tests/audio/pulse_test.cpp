@@ -413,7 +413,8 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
         },
         3s))
         << "the output did not connect again";
-    EXPECT_LT(ms_depuis(t0), 1200.0) << "connecting again took too long";
+    // Tries every second at most, each at once refused while no server listens.
+    EXPECT_LT(ms_depuis(t0), 1500.0) << "connecting again took too long";
     EXPECT_TRUE(sortie(*lm).sur_serveur());
     bool present = false;
     for (const Client::Entree& e : client_->entrees()) present = present || e.application == "vantrel";
@@ -429,7 +430,9 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
         EXPECT_GE(positions[i], positions[i - 1]);
         saut = std::max(saut, positions[i] - positions[i - 1]);
     }
-    EXPECT_LT(ms(saut), 50.0) << "the position jumped when the sound came back";
+    // Sampled every few milliseconds; without the replay it jumps by what
+    // the server held unplayed (0.3 to 1 s).
+    EXPECT_LT(ms(saut), 150.0) << "the position jumped when the sound came back";
     EXPECT_GT(ms(positions.back() - arret), 300.0) << "playback did not go on";
 
     // Heard first after the restart: the place where the sound stopped.
@@ -441,7 +444,7 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     ASSERT_GE(debut, 0) << "the recording does not reach the restart";
     std::int64_t premier = premier_son(d, debut, 0.05f);
     ASSERT_GE(premier, 0) << "nothing heard after the server came back";
-    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - arret), 0.0, 60.0)
+    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - arret), 0.0, 100.0)
         << "the track did not go on from the heard place";
     // What is heard now is what the position says.
     std::int64_t r = Client::vers_enregistrement(d, ref);
@@ -529,8 +532,7 @@ TEST_F(SortiePulseTest, ServerGoneWithPulseForcedGoesSilent) {
 // The SDL2 output on SDL's own PulseAudio driver, the server killed and
 // started again: SDL's device is lost, the position stays while there is
 // none, the device is opened again once the server is back, and the track
-// goes on from about where it stopped (SDL's short buffer is all that is
-// lost).
+// goes on from where it stopped.
 TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
     env_.definir("SDL_AUDIODRIVER", "pulseaudio");
     auto lm = std::make_unique<lecteur_media>(std::make_unique<vt::SortieSDL>());
@@ -566,7 +568,7 @@ TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
     ASSERT_GE(debut, 0);
     std::int64_t premier = premier_son(d, debut, 0.05f);
     ASSERT_GE(premier, 0) << "nothing heard after the server came back";
-    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - arret), 0.0, 250.0)
+    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - arret), 0.0, 100.0)
         << "the track did not go on from where it stopped";
     // Gone for good: closing does not wait for the device.
     client_.reset();
