@@ -9,6 +9,9 @@
 #   court.*      50 ms of 440 Hz (the shortest track the player must handle)
 #   stereo.wav   440 Hz on the left, 1 kHz on the right, half a second
 #   deux_tons.*  half a second of 440 Hz, then half a second of 1 kHz (seeking)
+#   deux_frequences.mp3  one second of 440 Hz at 48 kHz, then one second of
+#                1 kHz at 32 kHz, in one stream of MP3 frames (a sample rate
+#                that changes in the middle)
 #   pochette.mp3 ton440.mp3 with a cover picture (a video stream to ignore)
 #   bad inputs: vide.mp3 (empty), aleatoire.mp3 (random bytes), tronque.mp3
 #   (the first 40 % of ton440.mp3), menteur.wav (header claims one second,
@@ -53,6 +56,13 @@ $ff -f lavfi -i "$(sine 440 0.5 22050)" -f lavfi -i "$(sine 1000 0.5 22050)" \
 deux="aevalsrc=0.5*sin(2*PI*if(lt(t\\,0.5)\\,440\\,1000)*t):d=1"
 $ff -f lavfi -i "$deux:s=22050" -c:a pcm_s16le $bx "$out/deux_tons.wav"
 $ff -f lavfi -i "$deux:s=44100" -c:a libmp3lame -b:a 32k $bx "$out/deux_tons.mp3"
+
+# MP3 frames of two sample rates, one after the other, with no header that
+# would tell a length or a rate for the whole file.
+mp3_nu="-c:a libmp3lame -b:a 64k -write_xing 0 -id3v2_version 0 -write_id3v1 0"
+$ff -f lavfi -i "$(sine 440 1 48000)" $mp3_nu $bx -f mp3 "$tmp/a48.mp3"
+$ff -f lavfi -i "$(sine 1000 1 32000)" $mp3_nu $bx -f mp3 "$tmp/b32.mp3"
+cat "$tmp/a48.mp3" "$tmp/b32.mp3" > "$out/deux_frequences.mp3"
 
 # A picture without sound, and the tone with it as cover art.
 $ff -f lavfi -i "color=c=red:s=8x8" -frames:v 1 $bx "$out/image.png"

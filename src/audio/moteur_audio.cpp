@@ -18,8 +18,10 @@
 //                   few microseconds per call (no I/O, no allocation, no
 //                   thread join inside).
 //   watch thread    SortieSDL's: reopens a device that went away.
-//                   SortiePulse's: recreates a killed stream, falls back
-//                   to SDL2 when the server goes away.
+//                   SortiePulse's: recreates a killed stream, and reaches
+//                   the server again when it went away (the heard count,
+//                   and so every position, stays where the sound stopped
+//                   until then).
 //
 // Data and locks
 //   `verrou` (mixer lock) guards the channels, the fade-out voices and the

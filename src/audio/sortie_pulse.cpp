@@ -30,6 +30,15 @@ constexpr std::uint64_t kAttenteAvanceUs = 100000;
 // row (within kFenetreRecreations) before the server is given up.
 constexpr int kRecreationsMax = 3;
 constexpr auto kFenetreRecreations = std::chrono::seconds(5);
+// What was written to the server and not yet heard is kept this long (the
+// server holds about kTamponMs of it): a new stream plays it again first, so
+// that sound lost with a server or a stream goes on from what was heard.
+constexpr int kRetenueMs = 3 * SortiePulse::kTamponMs;
+// The server gone: the tries to reach it again, the first at once, then
+// 0.5 s, 0.75 s, then every second.
+std::chrono::milliseconds attente_reconnexion(int essai) {
+    return std::chrono::milliseconds(essai == 0 ? 0 : std::min(250 * (essai + 1), 1000));
+}
 }  // namespace
 
 #if VANTREL_AVEC_PULSE
@@ -55,6 +64,12 @@ struct SortiePulse::Etat {
     SourceAudio* source = nullptr;
     std::int64_t tirees = 0;     // frames pulled from the source since ouvrir
     std::int64_t entendues = 0;  // of them, heard or dropped
+    // Of them, written to the current stream: behind `tirees` while a new
+    // stream plays again what the lost one had not played (`retenues`).
+    std::int64_t ecrites = 0;
+    // The last frames pulled, frame k at (k mod capacity): 2 floats each.
+    // Allocated by ouvrir, never in a callback.
+    std::vector<float> retenues;
     bool joue = false;           // the heard count runs: uncorked with sound
     std::int64_t base = 0;       // heard count when it started to run
     pa_usec_t depart = 0;
@@ -85,6 +100,8 @@ struct SortiePulse::Etat {
     void verrouiller() { pa->threaded_mainloop_lock(boucle); }
     void deverrouiller() { pa->threaded_mainloop_unlock(boucle); }
 
+    std::int64_t capacite_retenues() const { return std::int64_t(retenues.size() / 2); }
+
     void signaler(bool panne_serveur) {
         {
             std::lock_guard<std::mutex> g(m_evenements);
@@ -102,7 +119,12 @@ struct SortiePulse::Etat {
     static void sur_etat_contexte(pa_context* c, void* moi) {
         auto* e = static_cast<Etat*>(moi);
         pa_context_state_t s = e->pa->context_get_state(c);
-        if (!PA_CONTEXT_IS_GOOD(s)) e->signaler(true);
+        if (!PA_CONTEXT_IS_GOOD(s)) {
+            // Nothing more is heard from now on (only a connection that
+            // plays has a stream; a try to reach the server has none).
+            if (e->flux) e->arreter_horloge();
+            e->signaler(true);
+        }
         e->pa->threaded_mainloop_signal(e->boucle, 0);
     }
 
@@ -120,6 +142,7 @@ struct SortiePulse::Etat {
             break;
         case PA_STREAM_FAILED:
         case PA_STREAM_TERMINATED:
+            e->arreter_horloge();
             e->flux_pret = false;
             e->signaler(!PA_CONTEXT_IS_GOOD(e->pa->context_get_state(e->contexte)));
             break;
@@ -168,8 +191,15 @@ struct SortiePulse::Etat {
         std::size_t octets_libres = pa->stream_writable_size(flux);
         if (octets_libres == std::size_t(-1)) return;
         std::size_t libres = octets_libres / kOctetsParTrame;
+        // First what a lost stream had not played.
+        if (libres > 0 && ecrites < tirees) {
+            if (!rejouer(libres)) {
+                armer(kReessaiUs);
+                return;
+            }
+        }
         if (libres == 0) {
-            if (vide && tirees > entendues) deboucher_apres_vide();
+            if (vide && ecrites > entendues) deboucher_apres_vide();
             desarmer();
             return;
         }
@@ -178,14 +208,14 @@ struct SortiePulse::Etat {
             inactif = true;
             desarmer();
             // Nothing more comes: what was written plays.
-            if (vide && tirees > entendues) deboucher_apres_vide();
+            if (vide && ecrites > entendues) deboucher_apres_vide();
             return;
         }
         inactif = false;
         // The stream ran dry: everything written was heard, and the clock
         // starts again with the new sound.
-        if (joue && horloge(pa->rtclock_now()) >= tirees) {
-            entendues = tirees;
+        if (joue && horloge(pa->rtclock_now()) >= ecrites) {
+            entendues = ecrites;
             demarrer_horloge();
         }
         std::size_t reste = std::min(libres, p.trames);
@@ -195,14 +225,20 @@ struct SortiePulse::Etat {
             if (pa->stream_begin_write(flux, &donnees, &octets) < 0 || !donnees || octets < kOctetsParTrame) break;
             std::size_t k = std::min(reste, octets / kOctetsParTrame);
             source->remplir(static_cast<float*>(donnees), k, false);
-            // Counted as pulled even if the write fails: the engine counted them.
+            retenir(static_cast<const float*>(donnees), k);
+            // Counted as pulled even if the write fails: the engine counted
+            // them, and a new stream plays them again.
             tirees += std::int64_t(k);
+            ecrites = tirees;
             reste -= k;
             libres -= k;
-            if (pa->stream_write(flux, donnees, k * kOctetsParTrame, nullptr, 0, PA_SEEK_RELATIVE) < 0) break;
+            if (pa->stream_write(flux, donnees, k * kOctetsParTrame, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+                echec_ecriture();
+                break;
+            }
         }
-        if (vide && tirees > entendues &&
-            (libres == 0 || tirees - entendues >= std::int64_t(frequence) * kAvanceMs / 1000 ||
+        if (vide && ecrites > entendues &&
+            (libres == 0 || ecrites - entendues >= std::int64_t(frequence) * kAvanceMs / 1000 ||
              pa->rtclock_now() - vide_depuis >= kAttenteAvanceUs))
             deboucher_apres_vide();
         // Room left that the decoders could not fill yet: try again shortly.
@@ -210,6 +246,60 @@ struct SortiePulse::Etat {
             armer(kReessaiUs);
         else
             desarmer();
+    }
+
+    // Keeps the `k` frames about to be pulled (from output frame `tirees`).
+    void retenir(const float* donnees, std::size_t k) {
+        const std::int64_t capacite = capacite_retenues();
+        if (capacite == 0) return;
+        std::int64_t n = std::min<std::int64_t>(std::int64_t(k), capacite);
+        donnees += 2 * (std::int64_t(k) - n);
+        std::int64_t debut = (tirees + std::int64_t(k) - n) % capacite;
+        std::int64_t premier = std::min(n, capacite - debut);
+        std::copy(donnees, donnees + 2 * premier, retenues.data() + 2 * debut);
+        std::copy(donnees + 2 * premier, donnees + 2 * n, retenues.data());
+    }
+
+    // Writes again, from `ecrites`, kept frames that a lost stream had not
+    // played, at most `libres`, which it lowers. False if the server refused.
+    bool rejouer(std::size_t& libres) {
+        const std::int64_t capacite = capacite_retenues();
+        while (libres > 0 && ecrites < tirees) {
+            std::int64_t debut = ecrites % capacite;
+            std::int64_t k = std::min({std::int64_t(libres), tirees - ecrites, capacite - debut});
+            if (pa->stream_write(flux, retenues.data() + 2 * debut, std::size_t(k) * kOctetsParTrame, nullptr, 0,
+                                 PA_SEEK_RELATIVE) < 0) {
+                echec_ecriture();
+                return false;
+            }
+            ecrites += k;
+            libres -= std::size_t(k);
+        }
+        return true;
+    }
+
+    // A write refused: the server went away (or only our stream).
+    void echec_ecriture() {
+        if (PA_CONTEXT_IS_GOOD(pa->context_get_state(contexte))) {
+            if (pa->stream_get_state(flux) == PA_STREAM_READY) return;  // a passing refusal
+            arreter_horloge();
+            signaler(false);
+        } else {
+            arreter_horloge();
+            signaler(true);
+        }
+    }
+
+    // Before a new stream takes over from a lost one (server or stream):
+    // what was heard stays heard, the rest is written again first, and the
+    // stream waits corked until it holds enough (as after a flush).
+    void reprendre() {
+        arreter_horloge();
+        // Older than what was kept: lost for good, counted as dropped.
+        entendues = std::max(entendues, tirees - capacite_retenues());
+        ecrites = entendues;
+        vider_flux();
+        inactif = false;
     }
 
     pa_cvolume volume() const {
@@ -241,7 +331,7 @@ struct SortiePulse::Etat {
         bool b = bouche();
         if (b)
             arreter_horloge();
-        else if (!joue && tirees > entendues)
+        else if (!joue && ecrites > entendues)
             demarrer_horloge();
         abandonner(pa->stream_cork(flux, b ? 1 : 0, nullptr, nullptr));
     }
@@ -258,12 +348,12 @@ struct SortiePulse::Etat {
     // is uncorked with sound in it, until what was written runs out. The
     // server's interpolated timing proved unreliable right after a flush or
     // an uncork (ahead by up to the whole buffer), so the count follows the
-    // clock, restarted at every uncork, frozen while corked, and never past
-    // what was written.
+    // clock, restarted at every uncork, frozen while corked or when the
+    // server or the stream is lost, and never past what was written.
     std::int64_t horloge(pa_usec_t maintenant) const {
         if (!joue) return entendues;
         auto ecoule = std::int64_t((maintenant - depart) * std::uint64_t(frequence) / 1000000u);
-        return std::clamp(base + ecoule, entendues, tirees);
+        return std::clamp(base + ecoule, entendues, ecrites);
     }
     void calculer_entendues() { entendues = horloge(pa->rtclock_now()); }
     // The clock stops (cork) or starts again (uncork, or sound after the
@@ -420,7 +510,8 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     if (e.boucle) e.verrouiller();
     e.source = &source;
     e.frequence = frequence;
-    e.tirees = e.entendues = e.base = 0;
+    e.retenues.assign(std::size_t(std::int64_t(frequence) * kRetenueMs / 1000) * 2, 0.0f);
+    e.tirees = e.entendues = e.ecrites = e.base = 0;
     e.joue = false;
     e.inactif = false;
     e.suspendu = false;
@@ -461,10 +552,15 @@ void SortiePulse::surveiller() {
         bool panne = e.panne;
         e.panne = e.flux_perdu = false;
         g.unlock();
+        bool perdu = false;
         {
             std::lock_guard<std::recursive_mutex> b(e.bascule);
-            if (mode_.load() == Mode::Pulse && (panne || !recreer_flux())) basculer();
+            if (mode_.load() == Mode::Pulse && (panne || !recreer_flux())) {
+                quitter_serveur();
+                perdu = true;
+            }
         }
+        if (perdu) reconnecter();
         g.lock();
     }
 }
@@ -479,11 +575,7 @@ bool SortiePulse::recreer_flux() {
     bool ok = e.pa->context_get_state(e.contexte) == PA_CONTEXT_READY;
     if (ok) {
         e.lacher_flux();
-        // What the old stream held is lost: counted as dropped.
-        e.entendues = e.tirees;
-        e.joue = false;
-        e.vider_flux();
-        e.inactif = false;
+        e.reprendre();
         ok = e.creer_flux();
     }
     e.deverrouiller();
@@ -491,20 +583,44 @@ bool SortiePulse::recreer_flux() {
     return ok;
 }
 
-void SortiePulse::basculer() {
+void SortiePulse::quitter_serveur() {
     Etat& e = *e_;
-    // Nothing pulls from here on until the fallback runs; the engine sees the
-    // new mode before the first pull.
-    mode_ = repli_ == Repli::SDL ? Mode::SDL : Mode::Silence;
+    // The heard count stops where the sound stopped; the engine goes on
+    // handing its controls, kept for the next stream.
+    e.verrouiller();
+    e.arreter_horloge();
+    e.deverrouiller();
+    mode_ = Mode::Attente;
     e.detruire();
-    if (repli_ == Repli::SDL && e.source) {
-        e.secours = std::make_unique<SortieSDL>();
-        if (e.secours->ouvrir(e.frequence, *e.source)) {
-            if (e.en_marche) e.secours->lancer(true);
+}
+
+void SortiePulse::reconnecter() {
+    Etat& e = *e_;
+    for (int essai = 0;; ++essai) {
+        {
+            std::unique_lock<std::mutex> g(e.m_evenements);
+            if (e.cv_evenements.wait_for(g, attente_reconnexion(essai), [&] { return e.arret; })) return;
+            // What a failed try signalled.
+            e.panne = e.flux_perdu = false;
+        }
+        // While waiting for the server, the GUI's calls only note what they
+        // ask (under `bascule`) and never touch the connection: this thread
+        // makes it without holding them up.
+        if (!e.connecter(delai_)) continue;
+        std::lock_guard<std::recursive_mutex> b(e.bascule);
+        e.verrouiller();
+        e.reprendre();
+        bool ok = e.creer_flux();
+        if (ok) {
+            e.echecs_flux = 0;
+            mode_ = Mode::Pulse;
+        }
+        e.deverrouiller();
+        if (ok) {
+            ++reconnexions_;
             return;
         }
-        e.secours.reset();
-        mode_ = Mode::Silence;
+        e.detruire();
     }
 }
 
@@ -560,7 +676,7 @@ void SortiePulse::debloquer() {
 std::int64_t SortiePulse::trames_entendues() {
     Etat& e = *e_;
     std::lock_guard<std::recursive_mutex> b(e.bascule);
-    if (mode_.load() != Mode::Pulse) return e.entendues;
+    if (mode_.load() != Mode::Pulse) return e.entendues;  // frozen while waiting for the server
     e.verrouiller();
     e.calculer_entendues();
     std::int64_t h = e.entendues;
@@ -571,6 +687,11 @@ std::int64_t SortiePulse::trames_entendues() {
 void SortiePulse::definir_niveaux(float gauche, float droite) {
     Etat& e = *e_;
     std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() == Mode::Attente) {
+        e.gauche = gauche;
+        e.droite = droite;
+        return;
+    }
     if (mode_.load() != Mode::Pulse) return;
     e.verrouiller();
     if (gauche != e.gauche || droite != e.droite) {
@@ -584,6 +705,10 @@ void SortiePulse::definir_niveaux(float gauche, float droite) {
 void SortiePulse::suspendre(bool pause) {
     Etat& e = *e_;
     std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() == Mode::Attente) {
+        e.suspendu = pause;
+        return;
+    }
     if (mode_.load() != Mode::Pulse) return;
     e.verrouiller();
     if (pause != e.suspendu) {
@@ -597,6 +722,11 @@ void SortiePulse::suspendre(bool pause) {
 void SortiePulse::vider() {
     Etat& e = *e_;
     std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() == Mode::Attente) {
+        // Nothing of what was pulled is to be played again.
+        e.entendues = e.ecrites = e.tirees;
+        return;
+    }
     if (mode_.load() != Mode::Pulse) return;
     e.verrouiller();
     if (e.flux_pret) {
@@ -606,14 +736,20 @@ void SortiePulse::vider() {
         e.vider_flux();
         e.appliquer_bouchon();
         e.abandonner(e.pa->stream_flush(e.flux, nullptr, nullptr));
-        e.entendues = e.tirees;  // dropped
+    } else {
+        e.vider_flux();  // a new stream: nothing written yet
     }
+    e.entendues = e.ecrites = e.tirees;  // dropped, or not to be played again
     e.deverrouiller();
 }
 
 void SortiePulse::reveiller() {
     Etat& e = *e_;
     std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() == Mode::Attente) {
+        e.inactif = false;
+        return;
+    }
     if (mode_.load() != Mode::Pulse) return;
     e.verrouiller();
     e.inactif = false;
@@ -624,7 +760,8 @@ void SortiePulse::reveiller() {
 void SortiePulse::definir_titre(const std::string& nom) {
     Etat& e = *e_;
     std::lock_guard<std::recursive_mutex> b(e.bascule);
-    if (mode_.load() != Mode::Pulse) return;
+    const Mode mode = mode_.load();
+    if (mode != Mode::Pulse && mode != Mode::Attente) return;
     // The server wants UTF-8; file names are raw bytes.
     std::string titre;
     if (e.pa->utf8_valid(nom.c_str())) {
@@ -632,6 +769,10 @@ void SortiePulse::definir_titre(const std::string& nom) {
     } else if (char* filtre = e.pa->utf8_filter(nom.c_str())) {
         titre = filtre;
         e.pa->xfree(filtre);
+    }
+    if (mode == Mode::Attente) {
+        e.titre = std::move(titre);  // given to the next stream
+        return;
     }
     e.verrouiller();
     if (titre != e.titre) {
@@ -672,7 +813,8 @@ void SortiePulse::fermer() {
 }
 void SortiePulse::surveiller() {}
 bool SortiePulse::recreer_flux() { return false; }
-void SortiePulse::basculer() {}
+void SortiePulse::quitter_serveur() {}
+void SortiePulse::reconnecter() {}
 void SortiePulse::bloquer() {}
 void SortiePulse::debloquer() {}
 std::int64_t SortiePulse::trames_entendues() { return 0; }

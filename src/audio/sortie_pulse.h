@@ -31,8 +31,12 @@
 // Threads: libpulse's main loop thread runs the stream's callbacks and
 // pulls from the engine (lock order: main loop lock -> mixer lock). A watch
 // thread, asleep unless something breaks, recreates a stream the server
-// killed and, when the server itself went away, falls back to SDL2 (or to
-// silence when PulseAudio was forced).
+// killed and, when the server itself went away, connects again: at once,
+// then every 0.5 to 1 s, without holding up the GUI's calls. Meanwhile the
+// heard count stays where the sound stopped and the engine's controls
+// (pause, stop, seek, a new start, level, title) are noted for the next
+// stream. A new stream, after either loss, first plays again what the lost
+// one held and had not played, so the track goes on from the heard place.
 #include "audio/sortie_audio.h"
 
 #include <atomic>
@@ -53,8 +57,9 @@ public:
     // The default time a server has to answer before the player uses SDL2.
     static constexpr std::chrono::milliseconds kDelaiConnexion{200};
 
-    // What happens when no server answers, or when it goes away: SDL2, or
-    // silence (PulseAudio forced by the user).
+    // What happens when no server answers at the start: SDL2, or silence
+    // (PulseAudio forced by the user). A server that goes away later is
+    // waited for, in both cases.
     enum class Repli { SDL, Silence };
 
     explicit SortiePulse(Repli repli = Repli::SDL, std::chrono::milliseconds delai = kDelaiConnexion);
@@ -73,7 +78,10 @@ public:
     std::size_t trames_par_periode() const override { return SortieSDL::kTramesParPeriode; }
     bool temps_reel() const override { return true; }
 
-    bool controles_serveur() const override { return mode_.load() == Mode::Pulse; }
+    bool controles_serveur() const override {
+        Mode m = mode_.load();
+        return m == Mode::Pulse || m == Mode::Attente;
+    }
     void bloquer() override;
     void debloquer() override;
     std::int64_t trames_entendues() override;
@@ -86,22 +94,28 @@ public:
     // Diagnostics and tests.
     bool sur_serveur() const { return mode_.load() == Mode::Pulse; }
     bool sur_sdl() const { return mode_.load() == Mode::SDL; }
+    // Waiting for a server that went away.
+    bool en_attente_serveur() const { return mode_.load() == Mode::Attente; }
     // Streams created again after the server killed ours.
     int recreations() const { return recreations_.load(); }
+    // Connections made again after the server went away.
+    int reconnexions() const { return reconnexions_.load(); }
 
 private:
-    enum class Mode { Ferme, Pulse, SDL, Silence };
+    enum class Mode { Ferme, Pulse, SDL, Attente };
     struct Etat;
 
-    void surveiller();     // the watch thread
-    bool recreer_flux();   // with the switch lock held
-    void basculer();       // the same: leaves the server for the fallback
+    void surveiller();       // the watch thread
+    bool recreer_flux();     // with the switch lock held
+    void quitter_serveur();  // the same: the server went away
+    void reconnecter();      // watch thread, without it: until connected or closed
 
     std::unique_ptr<Etat> e_;
     Repli repli_;
     std::chrono::milliseconds delai_;
     std::atomic<Mode> mode_{Mode::Ferme};
     std::atomic<int> recreations_{0};
+    std::atomic<int> reconnexions_{0};
 };
 
 // The output the engine uses when none is given. VANTREL_SORTIE chooses:

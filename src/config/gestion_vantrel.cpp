@@ -1,7 +1,11 @@
 #include "config/gestion_vantrel.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,6 +53,53 @@ void ajouter_valeur(std::string& texte, std::string_view valeur) {
     texte.push_back('"');
     texte.append(valeur);
     texte.push_back('"');
+}
+
+namespace {
+const AppelsEcriture* appels_tests = nullptr;
+}  // namespace
+
+void definir_appels_ecriture(const AppelsEcriture* appels) { appels_tests = appels; }
+
+namespace {
+int appel_fsync(int fd) { return appels_tests && appels_tests->fsync ? appels_tests->fsync(fd) : ::fsync(fd); }
+int appel_rename(const char* de, const char* vers) {
+    return appels_tests && appels_tests->rename ? appels_tests->rename(de, vers) : ::rename(de, vers);
+}
+}  // namespace
+
+bool nom_temporaire_de(std::string_view nom, std::string_view cible) {
+    constexpr std::size_t kSuffixe = 6;  // mkstemp's XXXXXX
+    if (cible.empty() || nom.size() != 1 + cible.size() + 1 + kSuffixe) return false;
+    if (nom[0] != '.' || nom.substr(1, cible.size()) != cible || nom[1 + cible.size()] != '.') return false;
+    for (char c : nom.substr(nom.size() - kSuffixe))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
+int retirer_restes_ecriture(const std::string& dossier, const std::function<bool(std::string_view)>& cible_visee,
+                            std::chrono::seconds age) {
+    if (dossier.find('\0') != std::string::npos) return 0;
+    const std::string base = dossier.empty() ? std::string("./") : dossier.back() == '/' ? dossier : dossier + "/";
+    DIR* d = ::opendir(base.c_str());
+    if (!d) return 0;
+    const std::time_t maintenant = std::time(nullptr);
+    constexpr std::size_t kSuffixe = 1 + 6;
+    int retires = 0;
+    while (const dirent* e = ::readdir(d)) {
+        std::string_view nom(e->d_name);
+        if (nom.size() <= 1 + kSuffixe || nom[0] != '.') continue;
+        std::string_view cible = nom.substr(1, nom.size() - 1 - kSuffixe);
+        if (!nom_temporaire_de(nom, cible) || !cible_visee(cible)) continue;
+        const std::string chemin = base + std::string(nom);
+        struct stat st {};
+        if (::lstat(chemin.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (st.st_uid != ::geteuid()) continue;
+        if (maintenant - st.st_mtime <= std::time_t(age.count())) continue;
+        if (::unlink(chemin.c_str()) == 0) ++retires;
+    }
+    ::closedir(d);
+    return retires;
 }
 
 }  // namespace vt
@@ -116,8 +167,45 @@ bool ecrire_tout(int fd, std::string_view octets) {
 
 }  // namespace
 
-bool gestion_vantrel::ecrire(const std::string& chemin, std::string_view texte_a_ecrire) const {
-    if (chemin.empty() || chemin.find('\0') != std::string::npos) return false;
+namespace {
+
+// Where the bytes for `chemin` go: the file at the end of its links (the
+// links stay), or `chemin` itself. A link that leads nowhere yet names the
+// file to create. Empty when the links loop.
+std::string fichier_vise(const std::string& chemin) {
+    std::string courant = chemin;
+    for (int niveau = 0; niveau < 40; ++niveau) {
+        struct stat st {};
+        if (::lstat(courant.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return courant;
+        std::string lien(PATH_MAX, '\0');
+        ssize_t n = ::readlink(courant.c_str(), lien.data(), lien.size());
+        if (n <= 0 || std::size_t(n) >= lien.size()) return std::string();
+        lien.resize(std::size_t(n));
+        if (lien[0] == '/') {
+            courant = lien;
+        } else {
+            std::size_t sep = courant.find_last_of('/');
+            courant = (sep == std::string::npos ? std::string() : courant.substr(0, sep + 1)) + lien;
+        }
+    }
+    return std::string();
+}
+
+// Writes `texte` over the file `chemin` in place, shortened to its length
+// after; for a target whose folder cannot take a temporary file.
+bool ecrire_sur_place(const std::string& chemin, std::string_view texte) {
+    int fd = ::open(chemin.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ecrire_tout(fd, texte) && ::ftruncate(fd, off_t(texte.size())) == 0 && vt::appel_fsync(fd) == 0;
+    return (::close(fd) == 0) && ok;
+}
+
+}  // namespace
+
+bool gestion_vantrel::ecrire(const std::string& chemin_donne, std::string_view texte_a_ecrire) const {
+    if (chemin_donne.empty() || chemin_donne.find('\0') != std::string::npos) return false;
+    const std::string chemin = fichier_vise(chemin_donne);
+    if (chemin.empty()) return false;
     struct stat cible {};
     if (::stat(chemin.c_str(), &cible) == 0 && S_ISDIR(cible.st_mode)) return false;
 
@@ -126,7 +214,10 @@ bool gestion_vantrel::ecrire(const std::string& chemin, std::string_view texte_a
     std::string nom = sep == std::string::npos ? chemin : chemin.substr(sep + 1);
     std::string modele = dossier + "." + nom + ".XXXXXX";
     int fd = ::mkstemp(modele.data());
-    if (fd < 0) return false;
+    if (fd < 0) {
+        // A linked file whose folder is not ours to write: in place.
+        return chemin != chemin_donne && ::access(chemin.c_str(), W_OK) == 0 && ecrire_sur_place(chemin, texte_a_ecrire);
+    }
 
     // mkstemp creates the file private; give it the mode a plain create
     // would have given, or keep the mode of the file it replaces.
@@ -139,9 +230,11 @@ bool gestion_vantrel::ecrire(const std::string& chemin, std::string_view texte_a
         mode = 0666 & ~masque;
     }
     (void)::fchmod(fd, mode);  // a mode we cannot set is not fatal
-    bool ok = ecrire_tout(fd, texte_a_ecrire) && ::fsync(fd) == 0;
+    // On the disk before the rename: otherwise a system crash can leave the
+    // renamed file empty (the rename reached the disk, the bytes did not).
+    bool ok = ecrire_tout(fd, texte_a_ecrire) && vt::appel_fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(modele.c_str(), chemin.c_str()) == 0;
+    if (ok) ok = vt::appel_rename(modele.c_str(), chemin.c_str()) == 0;
     if (!ok) ::unlink(modele.c_str());
     return ok;
 }

@@ -5,7 +5,9 @@
 // Value N (from 1) is the text strictly between the (2N-1)-th and the 2N-th
 // double quote of the whole text. Text outside quote pairs is ignored, there
 // is no escape, and a last unpaired quote opens no value. Texts are raw bytes.
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,10 +34,14 @@ public:
     std::vector<std::string> valeurs() const;
 
     // Replaces the file at `chemin` with `texte_a_ecrire`, byte for byte.
-    // The bytes go to a temporary file in the same folder which is then
-    // renamed over the target, so the target holds either its old bytes or
-    // the new ones, never a partial file. A failure is silent and leaves the
-    // old file and no temporary file behind. Returns whether it succeeded.
+    // The bytes go to a temporary file in the same folder ("." + name + "."
+    // + six letters or digits), flushed to the disk, which is then renamed
+    // over the target, so the target holds either its old bytes or the new
+    // ones, never a partial file. A `chemin` that is a symbolic link keeps
+    // its link: the file it leads to is replaced that way in its own folder
+    // or, when that folder cannot take a new file, rewritten in place. A
+    // failure is silent and leaves the old file and no temporary file
+    // behind. Returns whether it succeeded.
     bool ecrire(const std::string& chemin, std::string_view texte_a_ecrire) const;
 };
 
@@ -49,5 +55,26 @@ std::string_view valeur_quotee(std::string_view texte, unsigned n);
 bool fichier_lisible(const std::string& chemin);
 // Appends `"valeur"` to `texte`.
 void ajouter_valeur(std::string& texte, std::string_view valeur);
+
+// The two system calls that make gestion_vantrel::ecrire's replacement
+// safe, in this order: fsync of the temporary file, then its rename over
+// the target. Tests replace them to see the order; nullptr restores the
+// system's.
+struct AppelsEcriture {
+    std::function<int(int)> fsync;
+    std::function<int(const char*, const char*)> rename;
+};
+void definir_appels_ecriture(const AppelsEcriture* appels);
+
+// Whether `nom` is a temporary file name of gestion_vantrel::ecrire for a
+// target named `cible`: "." + cible + "." + six letters or digits.
+bool nom_temporaire_de(std::string_view nom, std::string_view cible);
+// Removes from `dossier` what writers killed between their temporary file
+// and its rename left behind: regular files (not links) whose name is a
+// temporary name for a target that `cible_visee` accepts, last changed more
+// than `age` ago (a writer running now is younger). Nothing else. Returns
+// how many were removed.
+int retirer_restes_ecriture(const std::string& dossier, const std::function<bool(std::string_view)>& cible_visee,
+                            std::chrono::seconds age = std::chrono::seconds(60));
 
 }  // namespace vt

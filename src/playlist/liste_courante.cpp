@@ -256,4 +256,14 @@ std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std:
     return dossier_playlist(parseur.valeur(5)) + fichier;
 }
 
+void retirer_restes_au_demarrage(const std::string& chemin_config, const std::optional<std::string>& rep_playlist) {
+    auto dossier = [](const std::string& chemin) {
+        std::size_t sep = chemin.find_last_of("/\\");
+        return sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1);
+    };
+    const std::string nom_config = chemin_config.substr(dossier(chemin_config).size());
+    retirer_restes_ecriture(dossier(chemin_config), [&](std::string_view cible) { return cible == nom_config; });
+    if (rep_playlist) retirer_restes_ecriture(dossier(*rep_playlist), finit_par_vtlist);
+}
+
 }  // namespace vt

@@ -116,4 +116,11 @@ std::string cible_sauvegarde(const std::string& choisi);
 std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
                                             const std::string& fichier);
 
+// At start: removes what writers killed between their temporary file and
+// its rename left behind (see vt::retirer_restes_ecriture), older than a
+// minute: temporary files of the configuration beside `chemin_config`, and
+// of play lists (".vtlist" targets) in the directory of `rep_playlist` when
+// it is given (the value read from the configuration). Nothing else.
+void retirer_restes_au_demarrage(const std::string& chemin_config, const std::optional<std::string>& rep_playlist);
+
 }  // namespace vt

@@ -330,7 +330,10 @@ void TForm1::FormCreate() {
     setAcceptDrops(true);
     chemin_config = vt::chemin_configuration();
     gestion_vantrel& parseur = *m_.parseur;
-    if (!parseur.charger(chemin_config)) {
+    const bool config_lue = parseur.charger(chemin_config);
+    vt::retirer_restes_au_demarrage(chemin_config,
+                                    config_lue ? std::optional<std::string>(vt::dossier_playlist(parseur.valeur(5))) : std::nullopt);
+    if (!config_lue) {
         vt::dialogues().message(QStringLiteral("erreur !"),
                                 QStringLiteral("Fichier de config manquant ! chargement par default ... "));
     } else {

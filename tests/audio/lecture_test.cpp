@@ -50,6 +50,31 @@ INSTANTIATE_TEST_SUITE_P(Formats, TonParFormat,
                              return n;
                          });
 
+// A stream whose sample rate changes in the middle (MP3 frames at 48 kHz,
+// then at 32 kHz): the resampler follows the change, so each part keeps its
+// tone's frequency and level and the length is that of both parts (a
+// resampler kept from the first part would play the second at the wrong
+// speed: 1.5 kHz or 667 Hz, and half a second longer or a third shorter).
+TEST(Lecture, SampleRateChangeMidStreamKeepsToneLevelAndLength) {
+    Lecteur l;
+    ASSERT_TRUE(l.jouer("deux_frequences.mp3"));
+    std::vector<float> s = l.pomper_jusqua_fin();
+    ASSERT_TRUE(l.a_la_fin());
+    const std::size_t ms = kFrequence / 1000;
+    for (Cote c : {kGauche, kDroite}) {
+        std::vector<float> avant = cote(s, c, 100 * ms, 900 * ms);
+        std::vector<float> apres = cote(s, c, 1200 * ms, 1900 * ms);
+        EXPECT_NEAR(frequence(avant), 440.0, 4.4);
+        EXPECT_NEAR(efficace(avant), kEfficaceTon, kEfficaceTon * 0.08);
+        EXPECT_NEAR(frequence(apres), 1000.0, 10.0);
+        EXPECT_NEAR(efficace(apres), kEfficaceTon, kEfficaceTon * 0.08);
+    }
+    // Two seconds and the encoder's delay and padding of each part.
+    EXPECT_GE(l.m.longueur_ms(l.lm.flux), 1990);
+    EXPECT_LE(l.m.longueur_ms(l.lm.flux), 2120);
+    EXPECT_NEAR(double(s.size() / 2), double(l.m.longueur(l.lm.flux)), 1024.0);
+}
+
 // A stereo file keeps its left and right channels apart.
 TEST(Lecture, StereoFileKeepsItsSides) {
     Lecteur l;
@@ -199,18 +224,27 @@ TEST(Controles, SeekGoesOnFromTheNewPlace) {
     }
 }
 
-// Seek targets are clamped to the track; seeking to the end ends it.
+// Seek targets are clamped to the track; seeking to the end ends it. The
+// length is the one read before the seek: a target past the end must move
+// neither the time beyond it nor the length with it.
 TEST(Controles, SeekIsClampedToTheTrack) {
     Lecteur l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     l.pomper_ms(100);
+    const std::int64_t longueur_ms = l.m.longueur_ms(l.lm.flux);
+    const std::int64_t longueur = l.m.longueur(l.lm.flux);
+    ASSERT_NEAR(double(longueur_ms), 1000.0, 60.0);
     l.m.aller_a_ms(l.lm.flux, -500);
     EXPECT_EQ(l.m.temps_ms(l.lm.flux), 0);
     l.m.aller_a_ms(l.lm.flux, 1'000'000);
-    EXPECT_EQ(l.m.temps_ms(l.lm.flux), l.m.longueur_ms(l.lm.flux));
+    EXPECT_EQ(l.m.temps_ms(l.lm.flux), longueur_ms);
+    EXPECT_EQ(l.m.longueur_ms(l.lm.flux), longueur_ms);
     l.pomper_ms(50);
     EXPECT_TRUE(l.a_la_fin());
     EXPECT_TRUE(l.m.en_lecture(l.lm.canal));
+    EXPECT_EQ(l.m.position(l.lm.flux), longueur);
+    EXPECT_EQ(l.m.longueur(l.lm.flux), longueur);
+    EXPECT_EQ(l.m.temps_ms(l.lm.flux), longueur_ms);
 }
 
 // A seek while the track is in its end silence plays again from there.

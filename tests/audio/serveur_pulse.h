@@ -92,6 +92,7 @@ public:
         }
         chemin_ = dossier_.path().toStdString();
         socket_ = chemin_ + "/pulse.sock";
+        actif_ = socket_;
         demarrer();
     }
     ~DemonPulse() { arreter(); }
@@ -111,6 +112,31 @@ public:
         ::waitpid(pid_, nullptr, 0);
         pid_ = -1;
     }
+    // Starts the daemon again on the same socket, as after a crash and a
+    // restart (the stale socket file is the daemon's to replace).
+    void redemarrer() {
+        arreter();
+        raison_.clear();
+        actif_ = socket_;
+        demarrer();
+    }
+    // The same on a socket beside the usual one, which `publier` then puts
+    // in its place: a test's client can be set up before the players, which
+    // use the usual one, find the server back.
+    void redemarrer_a_cote() {
+        arreter();
+        raison_.clear();
+        actif_ = socket_ + ".2";
+        demarrer();
+    }
+    bool publier() {
+        if (::rename(actif_.c_str(), socket_.c_str()) != 0) return false;
+        actif_ = socket_;
+        return true;
+    }
+    // The socket's path, and the one the daemon listens on now.
+    const std::string& socket() const { return socket_; }
+    std::string serveur_actif() const { return "unix:" + actif_; }
     void arreter() {
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
@@ -128,7 +154,7 @@ private:
     void demarrer() {
         std::string run = chemin_ + "/run";
         ::mkdir(run.c_str(), 0700);
-        std::string protocole = "module-native-protocol-unix socket=" + socket_ + " auth-anonymous=1";
+        std::string protocole = "module-native-protocol-unix socket=" + actif_ + " auth-anonymous=1";
         // The sink first: once the socket answers, the sink exists.
         std::vector<std::string> args = {"pulseaudio",
                                          "-n",
@@ -191,7 +217,7 @@ private:
         if (s < 0) return false;
         sockaddr_un a{};
         a.sun_family = AF_UNIX;
-        std::strncpy(a.sun_path, socket_.c_str(), sizeof a.sun_path - 1);
+        std::strncpy(a.sun_path, actif_.c_str(), sizeof a.sun_path - 1);
         bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
         ::close(s);
         return ok;
@@ -204,7 +230,7 @@ private:
     }
 
     QTemporaryDir dossier_;
-    std::string chemin_, socket_, journal_, raison_;
+    std::string chemin_, socket_, actif_, journal_, raison_;
     pid_t pid_ = -1;
 };
 

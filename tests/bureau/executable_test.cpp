@@ -205,4 +205,52 @@ TEST_F(Executable, TwoStartsAtOnceLeaveOnePlayerListening) {
     EXPECT_TRUE(seconde_fin_normale(lancer({q(chanson)})));
 }
 
+// Two players started at the same moment, each with a file of its own, 20
+// times: every time exactly one runs on and the other hands its file over
+// and ends by itself with code 0; the one that runs plays the file handed
+// to it (seen through its media service). Each round's player is killed
+// after, leaving its socket for the next round, as a crash does.
+TEST_F(Executable, TwoStartsAtOnceEndAsOneEveryTime) {
+    if (!avec_bus()) GTEST_SKIP() << raison_bus;
+    const std::string chanson_a = racine.ecrire("a.wav", vt::test::octets_wav(20000));
+    const std::string chanson_b = racine.ecrire("b.wav", vt::test::octets_wav(20000));
+    auto url = [](const std::string& chemin) {
+        return QStringLiteral("file://") +
+               QString::fromLatin1(QFile::encodeName(QFileInfo(q(chemin)).canonicalFilePath()).toPercentEncoding("/"));
+    };
+    for (int tour = 0; tour < 20; ++tour) {
+        QProcess* a = lancer({q(chanson_a)});
+        QProcess* b = lancer({q(chanson_b)});
+        ASSERT_TRUE(vt::test::attendre(
+            [&] { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; }, 20000))
+            << "round " << tour << ": both still run";
+        const bool a_fini = a->state() == QProcess::NotRunning;
+        QProcess* fini = a_fini ? a : b;
+        QProcess* reste = a_fini ? b : a;
+        EXPECT_EQ(fini->exitStatus(), QProcess::NormalExit) << "round " << tour;
+        EXPECT_EQ(fini->exitCode(), 0) << "round " << tour;
+        ASSERT_TRUE(lecteur_a_l_ecoute(reste)) << "round " << tour;
+        // The file of the one that ended is played by the one that runs.
+        const QString remise = url(a_fini ? chanson_a : chanson_b);
+        EXPECT_TRUE(vt::test::attendre(
+            [&] {
+                return qdbus_cast<QVariantMap>(propriete(QStringLiteral("Metadata")))
+                           .value(QStringLiteral("xesam:url"))
+                           .toString() == remise;
+            },
+            10000))
+            << "round " << tour << ": the handed file is not played";
+        EXPECT_EQ(reste->state(), QProcess::Running) << "round " << tour;
+        reste->kill();
+        ASSERT_TRUE(reste->waitForFinished(5000));
+        ASSERT_TRUE(vt::test::attendre(
+            [&] {
+                return !client->interface()
+                            ->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService))
+                            .value();
+            },
+            5000));
+    }
+}
+
 }  // namespace

@@ -9,7 +9,9 @@
 #include "ui/fixture.h"
 
 #include <QElapsedTimer>
+#include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <QThread>
 
 #include <unistd.h>
@@ -135,6 +137,114 @@ TEST_F(Serveur, LivePlayerKeepsItsName) {
     // Once the first one is gone, the name is free for the other.
     premier.reset();
     EXPECT_TRUE(second->ecouter());
+}
+
+// The place is one process's at a time: a second claim fails while the
+// first holds it, and succeeds once it is let go (as when the first process
+// ends); the lock file beside the socket claims nothing by itself.
+TEST_F(Serveur, PlaceIsHeldByOneAtATime) {
+    auto premiere = std::make_unique<vt::PlaceInstance>(nom());
+    vt::PlaceInstance seconde(nom());
+    EXPECT_EQ(premiere->chemin(), QFile::encodeName(nom()) + ".lock");
+    ASSERT_TRUE(premiere->prendre());
+    EXPECT_TRUE(premiere->prendre());  // taken again by its holder: still held
+    EXPECT_FALSE(seconde.prendre());
+    EXPECT_FALSE(seconde.tenue());
+    premiere.reset();
+    EXPECT_TRUE(vt::test::existe(dossier / "vantrel.instance.lock"));
+    EXPECT_TRUE(seconde.prendre());
+    EXPECT_TRUE(seconde.tenue());
+}
+
+// A stranger on the socket that accepts connections and never answers, with
+// no player holding the place: the start does not wait for it (far below
+// half a second), takes the place, and its server replaces the stranger's
+// socket and takes requests.
+TEST_F(Serveur, SilentPeerWithoutPlaceDelaysNoStart) {
+    QLocalServer muet;
+    ASSERT_TRUE(muet.listen(nom()));
+    vt::PlaceInstance place(nom());
+    QElapsedTimer chrono;
+    chrono.start();
+    EXPECT_FALSE(vt::confier_ou_prendre_place(place, nom(), std::string("/a.wav")));
+    EXPECT_LT(chrono.elapsed(), 500);
+    EXPECT_TRUE(place.tenue());
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    s->place_tenue = place.tenue();
+    ASSERT_TRUE(s->ecouter());
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/m/b.wav")));
+    EXPECT_EQ(recus, std::vector<std::string>{"/m/b.wav"});
+}
+
+// A lock file that cannot be opened (here a link planted at its name) makes
+// no start wait: the hand-over is tried once, as without a place, and a
+// listening player still takes the file.
+TEST_F(Serveur, UnusablePlaceDelaysNoStart) {
+    ASSERT_EQ(::symlink((dossier / "ailleurs").c_str(), (dossier / "vantrel.instance.lock").c_str()), 0);
+    vt::PlaceInstance place(nom());
+    QElapsedTimer chrono;
+    chrono.start();
+    EXPECT_FALSE(vt::confier_ou_prendre_place(place, nom(), std::string("/e.wav")));
+    EXPECT_LT(chrono.elapsed(), 500);
+    EXPECT_TRUE(place.indisponible());
+    EXPECT_FALSE(vt::test::existe(dossier / "ailleurs"));
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    ASSERT_TRUE(s->ecouter());
+    bool confie = false;
+    vt::test::en_parallele([&] { confie = vt::confier_ou_prendre_place(place, nom(), std::string("/f.wav")); });
+    EXPECT_TRUE(confie);
+    EXPECT_EQ(recus, std::vector<std::string>{"/f.wav"});
+}
+
+// A start while another process holds the place but does not listen yet (it
+// is still starting): the hand-over is tried again until that player
+// listens, and the file reaches it.
+TEST_F(Serveur, StartWaitsForTheHolderToListen) {
+    vt::PlaceInstance detenteur(nom());
+    ASSERT_TRUE(detenteur.prendre());
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    s->place_tenue = true;
+    QTimer::singleShot(300, s.get(), [&] { s->ecouter(); });
+    bool confie = false;
+    qint64 duree = 0;
+    vt::test::en_parallele([&] {
+        vt::PlaceInstance place(nom());
+        QElapsedTimer chrono;
+        chrono.start();
+        confie = vt::confier_ou_prendre_place(place, nom(), std::string("/c.wav"));
+        duree = chrono.elapsed();
+    });
+    EXPECT_TRUE(confie);
+    EXPECT_GE(duree, 250);
+    EXPECT_EQ(recus, std::vector<std::string>{"/c.wav"});
+}
+
+// A holder that ends before it listens leaves the place to the next start,
+// which does not wait out the delay.
+TEST_F(Serveur, HolderGoneBeforeListeningLeavesThePlace) {
+    auto detenteur = std::make_unique<vt::PlaceInstance>(nom());
+    ASSERT_TRUE(detenteur->prendre());
+    QTimer::singleShot(200, [&] { detenteur.reset(); });
+    bool confie = true;
+    qint64 duree = 0;
+    bool tenue = false;
+    vt::test::en_parallele([&] {
+        vt::PlaceInstance place(nom());
+        QElapsedTimer chrono;
+        chrono.start();
+        confie = vt::confier_ou_prendre_place(place, nom(), std::string("/d.wav"));
+        duree = chrono.elapsed();
+        tenue = place.tenue();
+    });
+    EXPECT_FALSE(confie);
+    EXPECT_TRUE(tenue);
+    EXPECT_LT(duree, 3000);
 }
 
 // Requests cut short, malformed or never finished do nothing; one that

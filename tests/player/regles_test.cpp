@@ -32,6 +32,25 @@ TEST(SliderArithmetic, ValuesAtEndsAndDesignedPlaces) {
     EXPECT_EQ(vt::pourcent_balance(255), 50);
 }
 
+// Every value is truncated toward zero, never rounded: each point below has
+// a fraction above one half, where rounding would give one more.
+TEST(SliderArithmetic, TruncatesWhereRoundingWouldGoUp) {
+    struct Cas {
+        int offset, span, attendu;
+    };
+    // offset * 255 / span = 2.68, 10.74, 18.79, 53.68, 69.79, 29.53, 0.78
+    for (const Cas& c : {Cas{1, 95, 2}, Cas{4, 95, 10}, Cas{7, 95, 18}, Cas{20, 95, 53}, Cas{26, 95, 69},
+                         Cas{11, 95, 29}, Cas{1, 328, 0}})
+        EXPECT_EQ(vt::valeur_curseur(c.offset, c.span), c.attendu) << c.offset << " of " << c.span;
+    EXPECT_EQ(vt::gauche_position(149, 10000, 328, 8), 8 + 4);      // 4.89
+    EXPECT_EQ(vt::gauche_position(2, 3, 1, 0), 0);                  // 0.67
+    EXPECT_EQ(vt::cible_position(2, 328, 215000), 1310);            // 1310.98
+    EXPECT_EQ(vt::cible_position(2, 3, 1000), 666);                 // 666.67
+    EXPECT_EQ(vt::pourcent_volume(254), 99);                        // 99.61
+    EXPECT_EQ(vt::pourcent_volume(200), 78);                        // 78.43 (below one half: control)
+    EXPECT_EQ(vt::pourcent_balance(254), 49);                       // 49.61
+}
+
 // The position cursor runs from the bar's left edge to where its right
 // edge meets the bar's right edge; the seek target stays within 0..T.
 TEST(SliderArithmetic, PositionCursorAndSeekStayInRange) {

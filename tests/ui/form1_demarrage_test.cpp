@@ -6,6 +6,10 @@
 #include "audio/sortie_audio.h"
 #include "ui/tform2.h"
 
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 using vt::test::FenetresTest;
@@ -28,6 +32,32 @@ TEST_F(Demarrage, FirstStartWithoutConfiguration) {
     EXPECT_EQ(fins, 1);
     EXPECT_EQ(lire_fichier(app / "vantrel.config"),
               R"("skin/default/""default.sk""194""235""playlist/""false")");
+}
+
+// At start, the temporary files that writers killed before their rename
+// left in the app folder and in the configured play-list folder, older than
+// a minute, are removed; a younger one and the real files stay.
+TEST_F(Demarrage, LeftoversOfKilledWritersAreRemovedAtStart) {
+    copier_skins();
+    ecrire_config("skin/default/", "default.sk", 194, 235, "listes/", false);
+    auto vieillir = [](const std::string& chemin) {
+        timespec t[2];
+        t[0].tv_sec = t[1].tv_sec = std::time(nullptr) - 120;
+        t[0].tv_nsec = t[1].tv_nsec = 0;
+        ::utimensat(AT_FDCWD, chemin.c_str(), t, 0);
+        return chemin;
+    };
+    const std::string config = vieillir(app.ecrire(".vantrel.config.a1B2c3", "x"));
+    const std::string liste = vieillir(app.ecrire("listes/.Rock.vtlist.a1B2c3", "x"));
+    const std::string jeune = app.ecrire(".vantrel.config.Jeune1", "x");
+    const std::string vraie = vieillir(app.ecrire("listes/Rock.vtlist", "\"/m/a.mp3\""));
+    demarrer();
+    EXPECT_TRUE(dialogues.messages.empty());
+    EXPECT_FALSE(vt::test::existe(config));
+    EXPECT_FALSE(vt::test::existe(liste));
+    EXPECT_TRUE(vt::test::existe(jeune));
+    EXPECT_EQ(lire_fichier(vraie), "\"/m/a.mp3\"");
+    EXPECT_TRUE(vt::test::existe(app / "vantrel.config"));
 }
 
 // The configured position and loop flag are applied; the default skin on

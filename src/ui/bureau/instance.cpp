@@ -9,9 +9,20 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
+#include <QThread>
 #include <QTimer>
 
+#include <map>
 #include <memory>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#else
+#include <QLockFile>
+#endif
 
 namespace vt {
 
@@ -66,28 +77,126 @@ std::string chemin_pour_envoi(const std::string& fichier) {
     return dossier + fichier;
 }
 
-bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms) {
+namespace {
+
+enum class Remise { Prise, Refusee, PasDEcoute };
+
+// One try of the hand-over: PasDEcoute when nothing accepts the connection.
+Remise essayer_remise(const QString& nom, const std::optional<std::string>& fichier, int attente_ms) {
     QLocalSocket s;
-    // Without a listening player the connection fails at once: no socket,
-    // or a socket file nobody listens on any more.
     s.connectToServer(nom);
-    if (!s.waitForConnected(attente_ms)) return false;
+    if (!s.waitForConnected(attente_ms)) return Remise::PasDEcoute;
     Requete r;
     if (fichier) {
         r.type = Requete::Type::Fichier;
         r.chemin = chemin_pour_envoi(*fichier);
     }
     const QByteArray octets = encoder_requete(r);
-    if (s.write(octets) != octets.size()) return false;
+    if (s.write(octets) != octets.size()) return Remise::Refusee;
     QElapsedTimer chrono;
     chrono.start();
     s.waitForBytesWritten(attente_ms);
     while (s.bytesAvailable() < 1) {
         const qint64 reste = attente_ms - chrono.elapsed();
-        if (reste <= 0 || !s.waitForReadyRead(static_cast<int>(reste))) return false;
+        if (reste <= 0 || !s.waitForReadyRead(static_cast<int>(reste))) return Remise::Refusee;
     }
     char accuse = 0;
-    return s.getChar(&accuse) && accuse == kAccuse;
+    return s.getChar(&accuse) && accuse == kAccuse ? Remise::Prise : Remise::Refusee;
+}
+
+}  // namespace
+
+bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms) {
+    // Without a listening player the connection fails at once: no socket,
+    // or a socket file nobody listens on any more.
+    return essayer_remise(nom, fichier, attente_ms) == Remise::Prise;
+}
+
+namespace {
+
+QByteArray chemin_place(const QString& nom) {
+    QString chemin = nom;
+    if (!nom.contains(QLatin1Char('/')) && !nom.contains(QLatin1Char('\\')))
+        chemin = QDir::tempPath() + QLatin1Char('/') + nom;
+    return QFile::encodeName(chemin + QStringLiteral(".lock"));
+}
+
+#if !defined(Q_OS_UNIX)
+// Elsewhere, Qt's lock file (a process's id in it, taken over once that
+// process is gone), one per place.
+std::unique_ptr<QLockFile>& verrou_qt(const QByteArray& chemin) {
+    static std::map<QByteArray, std::unique_ptr<QLockFile>> verrous;
+    return verrous[chemin];
+}
+#endif
+
+}  // namespace
+
+PlaceInstance::PlaceInstance(QString nom) : chemin_(chemin_place(nom)) {}
+
+PlaceInstance::~PlaceInstance() {
+#if defined(Q_OS_UNIX)
+    if (fd_ >= 0) ::close(fd_);  // releases the lock
+#else
+    if (fd_ >= 0) verrou_qt(chemin_).reset();
+#endif
+}
+
+bool PlaceInstance::prendre() {
+    if (fd_ >= 0) return true;
+#if defined(Q_OS_UNIX)
+    // The file itself stays: only the lock on it tells who holds the place.
+    int fd = ::open(chemin_.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    indisponible_ = fd < 0;
+    if (fd < 0) return false;
+    int r;
+    do {
+        r = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+#else
+    auto& v = verrou_qt(chemin_);
+    v = std::make_unique<QLockFile>(QFile::decodeName(chemin_));
+    v->setStaleLockTime(0);
+    if (!v->tryLock(0)) {
+        v.reset();
+        return false;
+    }
+    fd_ = 0;
+    return true;
+#endif
+}
+
+bool PlaceInstance::tenue() const { return fd_ >= 0; }
+
+bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const std::optional<std::string>& fichier,
+                              int attente_ms, int attente_ecoute_ms) {
+    QElapsedTimer chrono;
+    chrono.start();
+    for (;;) {
+        // Nobody holds the place: no player runs, whatever the socket says.
+        if (place.prendre()) return false;
+        if (place.indisponible()) return essayer_remise(nom, fichier, attente_ms) == Remise::Prise;
+        switch (essayer_remise(nom, fichier, attente_ms)) {
+        case Remise::Prise:
+            return true;
+        case Remise::Refusee:
+            // The holder took the connection and did not answer: this start
+            // runs as a player of its own rather than waiting on.
+            return false;
+        case Remise::PasDEcoute:
+            // The holder is still starting (it listens once its main window
+            // exists), or it just ended.
+            if (chrono.elapsed() >= attente_ecoute_ms) return false;
+            QThread::msleep(10);
+            break;
+        }
+    }
 }
 
 void recevoir_fichier(ModuleVantrel& module, std::string chemin) {
@@ -128,6 +237,11 @@ ServeurInstance::~ServeurInstance() { serveur_.close(); }
 
 bool ServeurInstance::ecouter() {
     if (serveur_.isListening()) return true;
+    if (place_tenue) {
+        if (serveur_.listen(nom_)) return true;
+        QLocalServer::removeServer(nom_);
+        return serveur_.listen(nom_);
+    }
     // A player that answers on the name keeps it (two players started at
     // the same moment); a socket file nobody answers on was left by a player
     // that crashed, and is removed.

@@ -51,6 +51,46 @@ std::string chemin_pour_envoi(const std::string& fichier);
 // `attente_ms` when a player accepted the connection but never answered.
 bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms = 5000);
 
+// The place of the running player under `nom`: an exclusive lock on a file
+// beside the socket (the socket's path and ".lock"; for a bare name, in the
+// temporary folder), taken without waiting and held until this object goes.
+// The system releases it when the process ends, crash included, so that a
+// lock file left behind claims nothing. Taking the place is the one atomic
+// step of two starts at the same moment: exactly one of them gets it.
+class PlaceInstance {
+public:
+    explicit PlaceInstance(QString nom);
+    ~PlaceInstance();
+    PlaceInstance(const PlaceInstance&) = delete;
+    PlaceInstance& operator=(const PlaceInstance&) = delete;
+
+    // Takes the place if nobody holds it; true when this object holds it.
+    bool prendre();
+    bool tenue() const;
+    // The lock file cannot be opened (a folder we cannot write, a link
+    // planted there): nobody can hold the place, starts go without it.
+    bool indisponible() const { return indisponible_; }
+    // The lock file's path (raw bytes).
+    const QByteArray& chemin() const { return chemin_; }
+
+private:
+    QByteArray chemin_;
+    int fd_ = -1;
+    bool indisponible_ = false;
+};
+
+// The start's hand-over with the place: true when a running player took
+// `fichier` (this process then ends); false when this process took `place`
+// and is the player. While another process holds the place without
+// listening yet (it is starting), the hand-over is tried again every few
+// milliseconds for up to `attente_ecoute_ms`; a player that accepted the
+// request has `attente_ms` to answer. A socket without a holder of the
+// place (left by a crash, or a peer that never answers) is not waited for.
+// Without a usable place (PlaceInstance::indisponible) the hand-over is
+// tried once, as confier_au_lecteur does.
+bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const std::optional<std::string>& fichier,
+                              int attente_ms = 5000, int attente_ecoute_ms = 10000);
+
 // What the running player does with a request: a file is added to the play
 // list as the command-line file is at start, selected and played (a paused
 // track does not resume instead); without a file the main window comes to
@@ -77,6 +117,10 @@ public:
 
     // Milliseconds a connection may take to send its whole request.
     int delai_ms = 5000;
+    // This process holds the name's PlaceInstance: whatever lies at the name
+    // is not a player's (a crash's leftover, or a stranger), and ecouter
+    // replaces it without asking it.
+    bool place_tenue = false;
 
 private:
     void nouvelle_connexion();
