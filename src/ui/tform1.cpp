@@ -331,8 +331,9 @@ void TForm1::FormCreate() {
     chemin_config = vt::chemin_configuration();
     gestion_vantrel& parseur = *m_.parseur;
     const bool config_lue = parseur.charger(chemin_config);
-    vt::retirer_restes_au_demarrage(chemin_config,
-                                    config_lue ? std::optional<std::string>(vt::dossier_playlist(parseur.valeur(5))) : std::nullopt);
+    std::optional<std::string> rep_playlist;
+    if (config_lue) rep_playlist = vt::dossier_playlist(parseur.valeur(5));
+    vt::retirer_restes_au_demarrage(chemin_config, rep_playlist);
     if (!config_lue) {
         vt::dialogues().message(QStringLiteral("erreur !"),
                                 QStringLiteral("Fichier de config manquant ! chargement par default ... "));
