@@ -33,7 +33,7 @@
 // thread, asleep unless something breaks, recreates a stream the server
 // killed and, when the server itself went away, falls back to SDL2 (or to
 // silence when PulseAudio was forced).
-#include "audio/sortie_audio.h"
+#include "audio/sortie_sdl.h"
 
 #include <atomic>
 #include <chrono>

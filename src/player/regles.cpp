@@ -1,5 +1,7 @@
 #include "player/regles.h"
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 namespace vt {
@@ -51,6 +53,12 @@ QString Defilement::avancer(const QString& texte) {
 Horloge& horloge() {
     static Horloge h = [] { return std::time(nullptr); };
     return h;
+}
+
+int offset_curseur(int valeur, int span) {
+    if (span <= 0) return 0;
+    const int o = static_cast<int>(std::lround(static_cast<double>(std::clamp(valeur, 0, 255)) * span / 255.0));
+    return std::clamp(o, 0, span);
 }
 
 int tirer_autre(int n, int selection) {

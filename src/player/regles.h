@@ -17,6 +17,9 @@ QString texte_temps(std::int64_t ms);
 // Value of a volume or balance cursor: offset * 255 / span, in floating
 // point, truncated toward zero. A span of 0 or less gives 0.
 int valeur_curseur(int offset, int span);
+// The offset that shows value v (0..255) best: the nearest to
+// v * span / 255, held within 0..span.
+int offset_curseur(int valeur, int span);
 // Label texts: volume 0..100 (percent), balance -50..50.
 int pourcent_volume(int valeur);
 int pourcent_balance(int valeur);

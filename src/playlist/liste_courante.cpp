@@ -252,7 +252,7 @@ std::string cible_sauvegarde(const std::string& choisi) {
 std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
                                             const std::string& fichier) {
     if (!parseur.charger(chemin_config)) return std::nullopt;
-    return parseur.valeur(5) + fichier;
+    return lire_configuration(parseur).rep_playlist + fichier;
 }
 
 }  // namespace vt

@@ -50,11 +50,11 @@ protected:
         auto lm = std::make_unique<lecteur_media>(std::make_unique<vt::SortiePulse>(repli));
         return lm;
     }
-    static vt::SortiePulse& sortie(lecteur_media& lm) { return static_cast<vt::SortiePulse&>(lm.moteur.sortie()); }
+    static vt::SortiePulse& sortie(lecteur_media& lm) { return static_cast<vt::SortiePulse&>(*lm.moteur().sortie()); }
 
     bool jouer(lecteur_media& lm, const std::string& chemin) {
-        lm.flux = lm.moteur.ouvrir_flux(chemin);
-        lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+        lm.flux = lm.moteur().ouvrir_flux(chemin);
+        lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
         return lm.flux != 0 && lm.canal >= 0;
     }
 
@@ -100,8 +100,8 @@ TEST_F(SortiePulseTest, LevelAndBalanceAreHeard) {
     ASSERT_TRUE(sortie(*lm).sur_serveur());
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_volume(lm->canal, 128);
-    lm->moteur.definir_pan(lm->canal, 0);
+    lm->moteur().definir_volume(lm->canal, 128);
+    lm->moteur().definir_pan(lm->canal, 0);
     // 0.3 s of the tone recorded, well after its start.
     std::vector<float> d;
     std::int64_t debut = -1;
@@ -125,15 +125,15 @@ TEST_F(SortiePulseTest, ControlsAreHeardWithin100Ms) {
     ecouter();
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{5000, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);  // the right side is the reference's
+    lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
     std::this_thread::sleep_for(700ms);
     std::int64_t avant_volume = client_->reference_maintenant();
-    lm->moteur.definir_volume(lm->canal, 64);
+    lm->moteur().definir_volume(lm->canal, 64);
     std::this_thread::sleep_for(300ms);
     std::int64_t avant_pause = client_->reference_maintenant();
-    lm->moteur.mettre_en_pause(lm->canal, true);
+    lm->moteur().mettre_en_pause(lm->canal, true);
     std::this_thread::sleep_for(300ms);
-    lm->moteur.mettre_en_pause(lm->canal, false);
+    lm->moteur().mettre_en_pause(lm->canal, false);
     std::vector<float> d = enregistrement_jusqua(avant_pause);
 
     const double plein = kEfficaceTon, quart = kEfficaceTon * 64.0 / 255.0;
@@ -157,21 +157,21 @@ TEST_F(SortiePulseTest, PauseCorksAndResumeGoesOnFromThePausedPlace) {
     ecouter();
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1200, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);
+    lm->moteur().definir_pan(lm->canal, 0);
     std::this_thread::sleep_for(400ms);
-    lm->moteur.mettre_en_pause(lm->canal, true);
-    std::int64_t p1 = lm->moteur.position(lm->flux);
+    lm->moteur().mettre_en_pause(lm->canal, true);
+    std::int64_t p1 = lm->moteur().position(lm->flux);
     std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(lm->moteur.en_pause(lm->canal));
-    EXPECT_EQ(lm->moteur.position(lm->flux), p1);
+    EXPECT_TRUE(lm->moteur().en_pause(lm->canal));
+    EXPECT_EQ(lm->moteur().position(lm->flux), p1);
     bool bouche = false;
     for (const Client::Entree& e : client_->entrees())
         if (e.application == "vantrel") bouche = e.corked;
     EXPECT_TRUE(bouche) << "the paused stream is not corked";
-    lm->moteur.mettre_en_pause(lm->canal, false);
-    EXPECT_FALSE(lm->moteur.en_pause(lm->canal));
-    EXPECT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > p1; }, 1500ms));
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux); }, 3s));
+    lm->moteur().mettre_en_pause(lm->canal, false);
+    EXPECT_FALSE(lm->moteur().en_pause(lm->canal));
+    EXPECT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > p1; }, 1500ms));
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 3s));
 }
 
 // A seek drops what the server holds: the new place is heard at once and the
@@ -182,14 +182,14 @@ TEST_F(SortiePulseTest, SeekIsHeardFromTheNewPlace) {
     // Sound, then a second of silence, then sound again.
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1000, 441.0}, {1000, 0.0}, {1000, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);
+    lm->moteur().definir_pan(lm->canal, 0);
     std::this_thread::sleep_for(400ms);
     std::int64_t avant = client_->reference_maintenant();
     auto t0 = Horloge::now();
-    lm->moteur.aller_a_ms(lm->flux, 1200);
+    lm->moteur().aller_a_ms(lm->flux, 1200);
     std::this_thread::sleep_for(300ms);
     double ecoule = ms_depuis(t0);
-    double position = ms(lm->moteur.position(lm->flux));
+    double position = ms(lm->moteur().position(lm->flux));
     EXPECT_GE(position, 1200.0);
     EXPECT_LE(position, 1200.0 + ecoule + 700.0);
     std::vector<float> d = enregistrement_jusqua(avant);
@@ -211,14 +211,14 @@ TEST_F(SortiePulseTest, EndIsReportedWhenTheLastSampleIsHeard) {
     auto lm = lecteur();
     std::string piste = dossier_.ecrire("court.wav", wav_tons({{600, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);
+    lm->moteur().definir_pan(lm->canal, 0);
     auto t0 = Horloge::now();
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux); }, 3s));
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 3s));
     auto t_fin = Horloge::now();
     EXPECT_GE(ms_depuis(t0), 580.0);
-    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
-    EXPECT_EQ(lm->moteur.temps_ms(lm->flux), lm->moteur.longueur_ms(lm->flux));
-    ASSERT_TRUE(attendre([&] { return !lm->moteur.en_lecture(lm->canal); }, 3s));
+    EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
+    EXPECT_EQ(lm->moteur().temps_ms(lm->flux), lm->moteur().longueur_ms(lm->flux));
+    ASSERT_TRUE(attendre([&] { return !lm->moteur().en_lecture(lm->canal); }, 3s));
     EXPECT_GE(ms_depuis(t_fin), 900.0);
 }
 
@@ -233,8 +233,8 @@ TEST_F(SortiePulseTest, EndIsReportedWhenTheLastFrameIsHeardInTheRecording) {
     std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(1500));
     std::int64_t ref_depart = client_->reference_maintenant();
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);  // the right side is the reference's
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux); }, 4s));
+    lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 4s));
     std::int64_t ref_fin = client_->reference_maintenant();
     std::vector<float> d = enregistrement_jusqua(ref_fin);
     std::int64_t debut = Client::vers_enregistrement(d, ref_depart);
@@ -275,8 +275,8 @@ TEST_F(SortiePulseTest, StreamIsNamedAndFollowsTheDefaultDevice) {
     };
     ASSERT_TRUE(jouer(*lm, piste));
     EXPECT_TRUE(attendre([&] { return nom() == "ton.wav"; }, 2s)) << nom();
-    lm->moteur.arreter_flux(lm->flux);
-    lm->moteur.fermer_flux(lm->flux);
+    lm->moteur().arreter_flux(lm->flux);
+    lm->moteur().fermer_flux(lm->flux);
     ASSERT_TRUE(jouer(*lm, autre));
     EXPECT_TRUE(attendre([&] { return nom() == "Deux été.wav"; }, 2s)) << nom();
 
@@ -290,9 +290,9 @@ TEST_F(SortiePulseTest, StreamIsNamedAndFollowsTheDefaultDevice) {
         return PA_INVALID_INDEX;
     };
     EXPECT_TRUE(attendre([&] { return sink() == indice; }, 2s)) << "the stream stayed on the old device";
-    std::int64_t p = lm->moteur.position(lm->flux);
+    std::int64_t p = lm->moteur().position(lm->flux);
     std::this_thread::sleep_for(200ms);
-    EXPECT_GT(lm->moteur.position(lm->flux), p) << "playback stopped after the move";
+    EXPECT_GT(lm->moteur().position(lm->flux), p) << "playback stopped after the move";
 }
 
 // A stream the server kills is made again and playback goes on.
@@ -308,9 +308,9 @@ TEST_F(SortiePulseTest, KilledStreamIsMadeAgain) {
     ASSERT_TRUE(client_->tuer_entree(indice));
     ASSERT_TRUE(attendre([&] { return sortie(*lm).recreations() == 1; }, 2s));
     EXPECT_TRUE(sortie(*lm).sur_serveur());
-    std::int64_t p = lm->moteur.position(lm->flux);
-    EXPECT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > p + kTaux / 10; }, 2s));
-    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
+    std::int64_t p = lm->moteur().position(lm->flux);
+    EXPECT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > p + kTaux / 10; }, 2s));
+    EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 }
 
 // The server going away mid-track: the player goes on through SDL2 (the
@@ -319,7 +319,7 @@ TEST_F(SortiePulseTest, ServerGoneFallsBackToSdl) {
     auto lm = lecteur(vt::SortiePulse::Repli::SDL);
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1500, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_volume(lm->canal, 200);
+    lm->moteur().definir_volume(lm->canal, 200);
     std::this_thread::sleep_for(300ms);
     client_.reset();
     demon_->tuer();
@@ -327,13 +327,13 @@ TEST_F(SortiePulseTest, ServerGoneFallsBackToSdl) {
     bool fin_vue = false;
     EXPECT_TRUE(attendre(
         [&] {
-            fin_vue = fin_vue || lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux);
-            return !lm->moteur.en_lecture(lm->canal);
+            fin_vue = fin_vue || lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux);
+            return !lm->moteur().en_lecture(lm->canal);
         },
         5s));
     EXPECT_TRUE(fin_vue);
-    lm->moteur.aller_a_ms(lm->flux, 100);
-    lm->moteur.fermer();
+    lm->moteur().aller_a_ms(lm->flux, 100);
+    lm->moteur().fermer();
 }
 
 // With PulseAudio forced, a server that goes away leaves the player silent:
@@ -347,15 +347,15 @@ TEST_F(SortiePulseTest, ServerGoneWithPulseForcedGoesSilent) {
     demon_->tuer();
     ASSERT_TRUE(attendre([&] { return !sortie(*lm).sur_serveur(); }, 3s));
     EXPECT_FALSE(sortie(*lm).sur_sdl());
-    lm->moteur.definir_volume(lm->canal, 10);
-    lm->moteur.mettre_en_pause(lm->canal, true);
-    lm->moteur.mettre_en_pause(lm->canal, false);
-    lm->moteur.aller_a_ms(lm->flux, 500);
-    EXPECT_LE(lm->moteur.position(lm->flux), lm->moteur.longueur(lm->flux));
-    lm->moteur.arreter_flux(lm->flux);
-    lm->moteur.fermer_flux(lm->flux);
+    lm->moteur().definir_volume(lm->canal, 10);
+    lm->moteur().mettre_en_pause(lm->canal, true);
+    lm->moteur().mettre_en_pause(lm->canal, false);
+    lm->moteur().aller_a_ms(lm->flux, 500);
+    EXPECT_LE(lm->moteur().position(lm->flux), lm->moteur().longueur(lm->flux));
+    lm->moteur().arreter_flux(lm->flux);
+    lm->moteur().fermer_flux(lm->flux);
     EXPECT_GT(jouer(*lm, piste) ? 1 : 0, 0);
-    lm->moteur.fermer();
+    lm->moteur().fermer();
 }
 
 // The default choice: PulseAudio when the server answers, SDL2 when there is

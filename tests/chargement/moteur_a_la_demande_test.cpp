@@ -7,6 +7,7 @@
 #include "config/configuration.h"
 
 #include <chrono>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -19,29 +20,42 @@ struct CheminExecutable {
     ~CheminExecutable() { vt::definir_chemin_executable(""); }
 };
 
-// Before the engine is started queries answer that nothing plays and
-// nothing is loaded; a stream operation starts it.
-TEST(MoteurALaDemande, StartsOnFirstStreamOperation) {
+// Before the engine is loaded the null engine answers: nothing plays,
+// nothing is loaded, nothing opens. demarrer_moteur loads the library's
+// engine, starts it and requests the output type; calls then reach it.
+TEST(MoteurALaDemande, NullEngineAnswersUntilLoaded) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     ASSERT_TRUE(vt::moteur_a_la_demande());
     lecteur_media lm;
-    EXPECT_FALSE(lm.moteur.initialise());
-    EXPECT_FALSE(lm.moteur.en_lecture(0));
-    EXPECT_EQ(lm.moteur.longueur_ms(1), 0);
-    lm.moteur.definir_volume(0, 10);  // lost, harmlessly
-    lm.flux = lm.moteur.ouvrir_flux(kFichier);
+    EXPECT_FALSE(lm.moteur().initialise());
+    EXPECT_FALSE(lm.moteur().en_lecture(0));
+    EXPECT_EQ(lm.moteur().longueur_ms(1), 0);
+    EXPECT_EQ(lm.moteur().sortie(), nullptr);
+    lm.moteur().definir_volume(0, 10);  // lost, harmlessly
+    EXPECT_EQ(lm.moteur().ouvrir_flux(kFichier), 0);
+    vt::demarrer_moteur(lm);
+    lm.flux = lm.moteur().ouvrir_flux(kFichier);
     ASSERT_NE(lm.flux, 0);
-    EXPECT_TRUE(lm.moteur.initialise());
-    EXPECT_EQ(lm.moteur.type_sortie(), 3);
-    lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+    EXPECT_TRUE(lm.moteur().initialise());
+    EXPECT_EQ(lm.moteur().type_sortie(), vt::kTypeSortieMoteur);
+    lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
     ASSERT_GE(lm.canal, 0);
-    EXPECT_TRUE(lm.moteur.en_lecture(lm.canal));
-    EXPECT_GT(lm.moteur.longueur_ms(lm.flux), 900);
-    lm.moteur.mettre_en_pause(lm.canal, true);
-    EXPECT_TRUE(lm.moteur.en_pause(lm.canal));
-    lm.moteur.arreter_flux(lm.flux);
-    lm.moteur.fermer_flux(lm.flux);
-    EXPECT_FALSE(lm.moteur.en_lecture(lm.canal));
+    EXPECT_TRUE(lm.moteur().en_lecture(lm.canal));
+    EXPECT_GT(lm.moteur().longueur_ms(lm.flux), 900);
+    lm.moteur().mettre_en_pause(lm.canal, true);
+    EXPECT_TRUE(lm.moteur().en_pause(lm.canal));
+    lm.moteur().arreter_flux(lm.flux);
+    lm.moteur().fermer_flux(lm.flux);
+    EXPECT_FALSE(lm.moteur().en_lecture(lm.canal));
+}
+
+// The library exports the factory and nothing else of the engine's calls.
+TEST(MoteurALaDemande, LibraryExportsOnlyTheFactory) {
+    void* dl = ::dlopen((std::string(VANTREL_APP_DIR) + "/" + vt::kBibliothequeMoteur).c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(dl, nullptr);
+    EXPECT_NE(::dlsym(dl, vt::kSymboleMoteur), nullptr);
+    EXPECT_EQ(::dlsym(dl, "vantrel_table_moteur"), nullptr);
+    ::dlclose(dl);
 }
 
 // demarrer_moteur starts it once; later calls change nothing.
@@ -49,9 +63,9 @@ TEST(MoteurALaDemande, ExplicitStartIsIdempotent) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     lecteur_media lm;
     vt::demarrer_moteur(lm);
-    EXPECT_TRUE(lm.moteur.initialise());
+    EXPECT_TRUE(lm.moteur().initialise());
     vt::demarrer_moteur(lm);
-    EXPECT_TRUE(lm.moteur.initialise());
+    EXPECT_TRUE(lm.moteur().initialise());
 }
 
 // Without the library the player is silent: nothing opens, nothing plays.
@@ -59,11 +73,11 @@ TEST(MoteurALaDemande, MissingLibraryIsSilent) {
     CheminExecutable exe("/nonexistent/folder/vantrel");
     lecteur_media lm;
     vt::demarrer_moteur(lm);
-    EXPECT_FALSE(lm.moteur.initialise());
-    EXPECT_EQ(lm.moteur.ouvrir_flux(kFichier), 0);
-    EXPECT_EQ(lm.moteur.jouer_flux(-1, 0), -1);
-    EXPECT_FALSE(lm.moteur.en_lecture(-1));
-    EXPECT_EQ(lm.moteur.temps_ms(0), 0);
+    EXPECT_FALSE(lm.moteur().initialise());
+    EXPECT_EQ(lm.moteur().ouvrir_flux(kFichier), 0);
+    EXPECT_EQ(lm.moteur().jouer_flux(-1, 0), -1);
+    EXPECT_FALSE(lm.moteur().en_lecture(-1));
+    EXPECT_EQ(lm.moteur().temps_ms(0), 0);
 }
 
 }  // namespace

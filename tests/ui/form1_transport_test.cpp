@@ -24,7 +24,7 @@ protected:
         f1->deposer(chemins);
     }
     void jouer() { appui(f1->image_play); }
-    std::int64_t temps() { return lecteur().moteur.temps_ms(lecteur().flux); }
+    std::int64_t temps() { return lecteur().moteur().temps_ms(lecteur().flux); }
 };
 
 // Play with nothing selected changes nothing, not even the pictures.
