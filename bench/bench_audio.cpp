@@ -4,7 +4,7 @@
 // MP3 (stereo, 44.1 kHz, 128 kb/s) is encoded at start into a temporary
 // folder with libavcodec's LAME encoder.
 #include "audio/lecteur_media.h"
-#include "audio/sortie_audio.h"
+#include "audio/sortie_manuelle.h"
 
 #include <benchmark/benchmark.h>
 
@@ -160,20 +160,20 @@ std::int64_t decoder_seul(const std::string& chemin) {
 
 // One minute through the engine, pumped as fast as possible; returns the frames rendered.
 std::int64_t jouer_par_le_moteur(lecteur_media& lm, std::vector<float>& tampon) {
-    auto& sortie = static_cast<vt::SortieManuelle&>(lm.moteur.sortie());
-    lm.flux = lm.moteur.ouvrir_flux(g_fichier);
-    lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
-    lm.moteur.definir_volume(lm.canal, 200);
-    lm.moteur.definir_pan(lm.canal, 100);
+    auto& sortie = static_cast<vt::SortieManuelle&>(*lm.moteur().sortie());
+    lm.flux = lm.moteur().ouvrir_flux(g_fichier);
+    lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
+    lm.moteur().definir_volume(lm.canal, 200);
+    lm.moteur().definir_pan(lm.canal, 100);
     std::int64_t trames = 0;
     const std::size_t periode = tampon.size() / 2;
-    while (lm.moteur.position(lm.flux) != lm.moteur.longueur(lm.flux)) {
+    while (lm.moteur().position(lm.flux) != lm.moteur().longueur(lm.flux)) {
         sortie.pomper_dans(tampon.data(), periode);
         trames += std::int64_t(periode);
     }
     benchmark::DoNotOptimize(tampon.data());
-    lm.moteur.arreter_flux(lm.flux);
-    lm.moteur.fermer_flux(lm.flux);
+    lm.moteur().arreter_flux(lm.flux);
+    lm.moteur().fermer_flux(lm.flux);
     lm.flux = 0;
     lm.canal = -1;
     return trames;

@@ -209,18 +209,18 @@ Resultats mesurer(const std::string& sortie, const std::string& serveur, const s
     std::vector<Controle> controles;
     {
         lecteur_media lm(std::move(s));
-        if (auto* p = dynamic_cast<vt::SortiePulse*>(&lm.moteur.sortie()); p && !p->sur_serveur()) {
+        if (auto* p = dynamic_cast<vt::SortiePulse*>(lm.moteur().sortie()); p && !p->sur_serveur()) {
             res.erreur = "the native output did not reach the server";
             return res;
         }
-        lm.flux = lm.moteur.ouvrir_flux(piste);
-        lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+        lm.flux = lm.moteur().ouvrir_flux(piste);
+        lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
         if (lm.flux == 0 || lm.canal < 0) {
             res.erreur = "the output could not play";
             return res;
         }
         std::this_thread::sleep_for(1500ms);
-        if (auto* p = dynamic_cast<vt::SortiePulse*>(&lm.moteur.sortie()); p && !p->sur_serveur()) {
+        if (auto* p = dynamic_cast<vt::SortiePulse*>(lm.moteur().sortie()); p && !p->sur_serveur()) {
             res.erreur = "the native output left the server";
             return res;
         }
@@ -240,7 +240,7 @@ Resultats mesurer(const std::string& sortie, const std::string& serveur, const s
             controles.push_back(c);
             std::this_thread::sleep_for(kEcart);
         };
-        auto& m = lm.moteur;
+        auto& m = lm.moteur();
         for (int k = 0; k < repetitions; ++k) {
             faire("volume", [&] { m.definir_volume(lm.canal, 64); });
             faire("volume", [&] { m.definir_volume(lm.canal, 255); });

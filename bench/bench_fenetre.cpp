@@ -1,6 +1,6 @@
 // The main window's work on large play lists: the 400 ms tick while a track
 // plays, appending to both list views, and the edits, with 100,000 entries.
-#include "audio/sortie_audio.h"
+#include "audio/sortie_manuelle.h"
 #include "config/configuration.h"
 #include "playlist/liste_courante.h"
 #include "support/wav.h"
@@ -50,7 +50,7 @@ void BM_TickWhilePlaying100k(benchmark::State& state) {
     Lecteur l(100000);
     l.m->Form1->selectionner(50000);
     l.m->Form1->image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-    auto& sortie = static_cast<vt::SortieManuelle&>(l.m->lecteur->moteur.sortie());
+    auto& sortie = static_cast<vt::SortieManuelle&>(*l.m->lecteur->moteur().sortie());
     for (auto _ : state) {
         state.PauseTiming();
         sortie.pomper(17640);  // 400 ms of sound

@@ -10,7 +10,7 @@
 // total, a stopped stream no longer plays, a closed one is gone, and file
 // descriptors and threads do not pile up over the run.
 #include "audio/lecteur_media.h"
-#include "audio/sortie_audio.h"
+#include "audio/sortie_manuelle.h"
 #include "outils_fuzz.h"
 
 #include <dirent.h>
@@ -42,8 +42,8 @@ int entrees(const char* dossier) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     auto s = std::make_unique<vt::SortieManuelle>();
     sortie = s.get();
-    moteur = new vt::MoteurAudio(std::move(s));
-    VT_EXIGER(moteur->initialiser(44100, 32, 0));
+    moteur = creer_moteur(s.release());
+    VT_EXIGER(vt::demarrer(*moteur));
     return 0;
 }
 

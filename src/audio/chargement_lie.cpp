@@ -1,5 +1,11 @@
-// The engine linked into the program: lecteur_media's construction starts it.
+// The engine linked into the program: lecteur_media's construction makes
+// and starts it.
 #include "audio/chargement.h"
+#include "audio/lecteur_media.h"
+
+lecteur_media::lecteur_media(std::unique_ptr<vt::SortieAudio> sortie) : moteur_(creer_moteur(sortie.release())) {
+    vt::demarrer(*moteur_);
+}
 
 namespace vt {
 

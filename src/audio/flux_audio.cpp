@@ -13,6 +13,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
 #include <libavutil/log.h>
 #include <libavutil/mathematics.h>
 #include <libswresample/swresample.h>
@@ -64,7 +65,8 @@ void configurer_journal_ffmpeg() {
     });
 }
 
-FluxAudio::FluxAudio(Memoire memoire) : memoire_(memoire ? std::move(memoire) : nouvelle_memoire()) {
+FluxAudio::FluxAudio(Memoire memoire)
+    : disposition_(std::make_unique<AVChannelLayout>()), memoire_(memoire ? std::move(memoire) : nouvelle_memoire()) {
     for (std::size_t i = 0; i < kBlocs; ++i) blocs_[i].donnees = memoire_.get() + i * 2 * kTramesParBloc;
     semaphore_prete_ = sem_init(&reveil_, 0, 0) == 0;
 }
@@ -114,7 +116,7 @@ FluxAudio::~FluxAudio() {
     swr_free(&swr_);
     av_packet_free(&paquet_);
     av_frame_free(&trame_);
-    av_channel_layout_uninit(&disposition_);
+    av_channel_layout_uninit(disposition_.get());
     if (fd_ >= 0) ::close(fd_);
 }
 
@@ -380,24 +382,24 @@ bool FluxAudio::preparer_resampleur(const AVFrame* t) {
         av_channel_layout_default(&entree, n);
     }
     if (swr_ && t->format == format_entree_ && t->sample_rate == frequence_entree_ &&
-        av_channel_layout_compare(&entree, &disposition_) == 0) {
+        av_channel_layout_compare(&entree, disposition_.get()) == 0) {
         av_channel_layout_uninit(&entree);
         return true;
     }
     swr_free(&swr_);
-    av_channel_layout_uninit(&disposition_);
-    disposition_ = entree;  // takes over what `entree` holds
+    av_channel_layout_uninit(disposition_.get());
+    *disposition_ = entree;  // takes over what `entree` holds
     format_entree_ = t->format;
     frequence_entree_ = t->sample_rate;
     if (frequence_entree_ <= 0 || frequence_entree_ > kFrequenceEntreeMax) return false;
     AVChannelLayout stereo{};
     av_channel_layout_default(&stereo, 2);
-    if (swr_alloc_set_opts2(&swr_, &stereo, AV_SAMPLE_FMT_FLT, frequence_, &disposition_,
+    if (swr_alloc_set_opts2(&swr_, &stereo, AV_SAMPLE_FMT_FLT, frequence_, disposition_.get(),
                             AVSampleFormat(format_entree_), frequence_entree_, 0, nullptr) < 0) {
         swr_free(&swr_);
         return false;
     }
-    if (disposition_.nb_channels == 1) {
+    if (disposition_->nb_channels == 1) {
         // Mono goes to both sides at full level (the default mix is 3 dB down).
         const double matrice[2] = {1.0, 1.0};
         swr_set_matrix(swr_, matrice, 1);

@@ -26,10 +26,8 @@
 #include <thread>
 #include <vector>
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-}
-
+// FFmpeg's types are only named here; flux_audio.cpp includes FFmpeg.
+struct AVChannelLayout;
 struct AVIOContext;
 struct AVFormatContext;
 struct AVCodecContext;
@@ -142,7 +140,7 @@ private:
     int base_num_ = 1, base_den_ = 1;  // the stream's time base
     std::int64_t debut_flux_ = 0;      // the stream's start time, in its time base
     int frequence_ = 44100;
-    AVChannelLayout disposition_{};    // resampler input
+    std::unique_ptr<AVChannelLayout> disposition_;  // resampler input
     int format_entree_ = -1;
     int frequence_entree_ = 0;
     std::vector<float> debord_;        // converted frames that did not fit a block

@@ -1,9 +1,15 @@
 #pragma once
-// The player object: the audio engine and the two handles the windows use,
+// The audio engine's calls and the player object holding its two handles,
 // the open stream (0 = none) and its channel (-1 = none).
 //
-// The engine's operations, all called from the GUI thread, all returning at
-// once (only ouvrir_flux probes the file):
+// MoteurAudio is the one list of the engine's calls. Each call's body here
+// is the answer of an engine that is not there (nothing opens, nothing
+// plays, controls are lost): that is the null engine, which answers until
+// the real one (moteur_audio.cpp, made by creer_moteur) is loaded. Adding a
+// call means declaring it here and implementing it there.
+//
+// All calls come from the GUI thread and return at once (only ouvrir_flux
+// probes the file):
 //   initialiser / definir_sortie / fermer      engine start and end
 //   ouvrir_flux -> handle or 0                 open a file, non-looping
 //   jouer_flux(-1, flux) -> channel or -1      start it on a free channel
@@ -25,62 +31,90 @@
 
 namespace vt {
 
+// How the player starts the engine: 44100 Hz, 32 channels, no flags, then
+// output type 3 (requested only when the start succeeded).
+inline constexpr int kFrequenceMoteur = 44100;
+inline constexpr int kCanauxMoteur = 32;
+inline constexpr unsigned kDrapeauxMoteur = 0;
+inline constexpr int kTypeSortieMoteur = 3;
+
 class MoteurAudio {
 public:
-    // `sortie` is the device output; nullptr chooses the default (SDL2).
-    explicit MoteurAudio(std::unique_ptr<SortieAudio> sortie = nullptr);
-    ~MoteurAudio();
+    MoteurAudio() = default;
+    virtual ~MoteurAudio() = default;
     MoteurAudio(const MoteurAudio&) = delete;
     MoteurAudio& operator=(const MoteurAudio&) = delete;
 
-    bool initialiser(int frequence, int canaux_max, unsigned drapeaux);
-    void definir_sortie(int type);
-    void fermer();
-    bool initialise() const;
-    // The output type last requested (-1: none). It is only recorded: the
-    // device output is the one the engine was built with.
-    int type_sortie() const;
+    virtual bool initialiser(int /*frequence*/, int /*canaux_max*/, unsigned /*drapeaux*/) { return false; }
+    // The output type is only recorded: the device output is the one the
+    // engine was made with.
+    virtual void definir_sortie(int /*type*/) {}
+    virtual void fermer() {}
+    virtual bool initialise() const { return false; }
+    // The output type last requested (-1: none).
+    virtual int type_sortie() const { return -1; }
 
-    int ouvrir_flux(const std::string& chemin);
-    int jouer_flux(int canal_demande, int flux);
-    void arreter_flux(int flux);
-    void fermer_flux(int flux);
+    virtual int ouvrir_flux(const std::string& /*chemin*/) { return 0; }
+    virtual int jouer_flux(int /*canal_demande*/, int /*flux*/) { return -1; }
+    virtual void arreter_flux(int /*flux*/) {}
+    virtual void fermer_flux(int /*flux*/) {}
 
-    bool en_pause(int canal) const;
-    void mettre_en_pause(int canal, bool pause);
-    bool en_lecture(int canal) const;
-    void definir_volume(int canal, int volume);
-    void definir_pan(int canal, int pan);
-    void definir_muet(int canal, bool muet);
+    virtual bool en_pause(int /*canal*/) const { return false; }
+    virtual void mettre_en_pause(int /*canal*/, bool /*pause*/) {}
+    virtual bool en_lecture(int /*canal*/) const { return false; }
+    virtual void definir_volume(int /*canal*/, int /*volume*/) {}
+    virtual void definir_pan(int /*canal*/, int /*pan*/) {}
+    virtual void definir_muet(int /*canal*/, bool /*muet*/) {}
 
-    std::int64_t temps_ms(int flux) const;
-    std::int64_t longueur_ms(int flux) const;
-    void aller_a_ms(int flux, std::int64_t ms);
+    virtual std::int64_t temps_ms(int /*flux*/) const { return 0; }
+    virtual std::int64_t longueur_ms(int /*flux*/) const { return 0; }
+    virtual void aller_a_ms(int /*flux*/, std::int64_t /*ms*/) {}
     // In frames of the engine's rate. The position stays below the length
     // until the last frame of the file has been rendered to the output.
-    std::int64_t position(int flux) const;
-    std::int64_t longueur(int flux) const;
+    virtual std::int64_t position(int /*flux*/) const { return 0; }
+    virtual std::int64_t longueur(int /*flux*/) const { return 0; }
 
-    // Testing and diagnostics: the output in use (never null once constructed).
-    SortieAudio& sortie();
-
-private:
-    struct Etat;
-    std::unique_ptr<Etat> etat_;
+    // Testing and diagnostics: the device output in use (none for the null
+    // engine).
+    virtual SortieAudio* sortie() { return nullptr; }
 };
+
+// The engine that answers until the real one is loaded.
+class MoteurNul final : public MoteurAudio {};
+
+// Initialises `m` with the start-up constants and, only when that
+// succeeds, requests the output type. A failed start is silent.
+bool demarrer(MoteurAudio& m);
 
 }  // namespace vt
 
+// The engine's one entry point, exported by libvantrel_moteur.so (and
+// linked in for tests and benchmarks): a new engine, not started, on
+// `sortie` (owned from then on; nullptr chooses the default output). The
+// caller owns the result.
+extern "C" vt::MoteurAudio* creer_moteur(vt::SortieAudio* sortie);
+using CreerMoteur = vt::MoteurAudio* (*)(vt::SortieAudio*);
+
 class lecteur_media {
 public:
-    // Initialises the engine (44100, 32, 0) and, only when that succeeds,
-    // requests output type 3. A failed start is silent: the player then
-    // opens nothing and plays nothing.
+    // Linked in, the engine is made and started at once (see demarrer); when
+    // it is opened on demand (the executable), the null engine answers until
+    // vt::demarrer_moteur loads the real one. A failed start is silent: the
+    // player then opens nothing and plays nothing.
     explicit lecteur_media(std::unique_ptr<vt::SortieAudio> sortie = nullptr);
     // Closes the engine, releasing any open stream.
     ~lecteur_media();
+    lecteur_media(const lecteur_media&) = delete;
+    lecteur_media& operator=(const lecteur_media&) = delete;
 
-    vt::MoteurAudio moteur;
+    vt::MoteurAudio& moteur() { return *moteur_; }
+    const vt::MoteurAudio& moteur() const { return *moteur_; }
+    // Puts a loaded engine in place of the null one.
+    void installer(std::unique_ptr<vt::MoteurAudio> m) { moteur_ = std::move(m); }
+
     int flux = 0;
     int canal = -1;
+
+private:
+    std::unique_ptr<vt::MoteurAudio> moteur_;
 };

@@ -267,7 +267,40 @@ std::size_t ajouter(float* __restrict sortie, const float* __restrict source, st
 
 }  // namespace
 
-struct MoteurAudio::Etat : SourceAudio {
+// The engine: FFmpeg streams mixed into one device output.
+class MoteurFFmpeg final : public MoteurAudio {
+public:
+    explicit MoteurFFmpeg(std::unique_ptr<SortieAudio> sortie);
+    ~MoteurFFmpeg() override;
+
+    bool initialiser(int frequence, int canaux_max, unsigned drapeaux) override;
+    void definir_sortie(int type) override;
+    void fermer() override;
+    bool initialise() const override;
+    int type_sortie() const override;
+    int ouvrir_flux(const std::string& chemin) override;
+    int jouer_flux(int canal_demande, int flux) override;
+    void arreter_flux(int flux) override;
+    void fermer_flux(int flux) override;
+    bool en_pause(int canal) const override;
+    void mettre_en_pause(int canal, bool pause) override;
+    bool en_lecture(int canal) const override;
+    void definir_volume(int canal, int volume) override;
+    void definir_pan(int canal, int pan) override;
+    void definir_muet(int canal, bool muet) override;
+    std::int64_t temps_ms(int flux) const override;
+    std::int64_t longueur_ms(int flux) const override;
+    void aller_a_ms(int flux, std::int64_t ms) override;
+    std::int64_t position(int flux) const override;
+    std::int64_t longueur(int flux) const override;
+    SortieAudio* sortie() override;
+
+private:
+    struct Etat;
+    std::unique_ptr<Etat> etat_;
+};
+
+struct MoteurFFmpeg::Etat : SourceAudio {
     struct EntreeFlux {
         std::shared_ptr<FluxAudio> flux;
         int canal = -1;
@@ -580,19 +613,19 @@ struct MoteurAudio::Etat : SourceAudio {
 
 // ---------------------------------------------------------------- MoteurAudio
 
-MoteurAudio::MoteurAudio(std::unique_ptr<SortieAudio> sortie) : etat_(std::make_unique<Etat>()) {
+MoteurFFmpeg::MoteurFFmpeg(std::unique_ptr<SortieAudio> sortie) : etat_(std::make_unique<Etat>()) {
     etat_->sortie = sortie ? std::move(sortie) : creer_sortie_par_defaut();
 }
 
-MoteurAudio::~MoteurAudio() { fermer(); }
+MoteurFFmpeg::~MoteurFFmpeg() { fermer(); }
 
-SortieAudio& MoteurAudio::sortie() { return *etat_->sortie; }
+SortieAudio* MoteurFFmpeg::sortie() { return etat_->sortie.get(); }
 
-bool MoteurAudio::initialise() const { return etat_->initialise; }
+bool MoteurFFmpeg::initialise() const { return etat_->initialise; }
 
-int MoteurAudio::type_sortie() const { return etat_->type_sortie; }
+int MoteurFFmpeg::type_sortie() const { return etat_->type_sortie; }
 
-bool MoteurAudio::initialiser(int frequence, int canaux_max, unsigned /*drapeaux*/) {
+bool MoteurFFmpeg::initialiser(int frequence, int canaux_max, unsigned /*drapeaux*/) {
     Etat& e = *etat_;
     if (e.initialise) return true;
     if (frequence < 8000 || frequence > 192000) return false;
@@ -612,9 +645,9 @@ bool MoteurAudio::initialiser(int frequence, int canaux_max, unsigned /*drapeaux
     return true;
 }
 
-void MoteurAudio::definir_sortie(int type) { etat_->type_sortie = type; }
+void MoteurFFmpeg::definir_sortie(int type) { etat_->type_sortie = type; }
 
-void MoteurAudio::fermer() {
+void MoteurFFmpeg::fermer() {
     Etat& e = *etat_;
     if (!e.initialise) return;
     {
@@ -633,7 +666,7 @@ void MoteurAudio::fermer() {
     e.initialise = false;
 }
 
-int MoteurAudio::ouvrir_flux(const std::string& chemin) {
+int MoteurFFmpeg::ouvrir_flux(const std::string& chemin) {
     Etat& e = *etat_;
     if (!e.initialise) return 0;
     std::shared_ptr<FluxAudio> f = FluxAudio::ouvrir(chemin, e.frequence, e.memoire_libre);
@@ -646,7 +679,7 @@ int MoteurAudio::ouvrir_flux(const std::string& chemin) {
     return id;
 }
 
-int MoteurAudio::jouer_flux(int canal_demande, int flux) {
+int MoteurFFmpeg::jouer_flux(int canal_demande, int flux) {
     Etat& e = *etat_;
     Etat::EntreeFlux* ef = e.initialise ? e.trouver(flux) : nullptr;
     if (!ef) return -1;
@@ -700,7 +733,7 @@ int MoteurAudio::jouer_flux(int canal_demande, int flux) {
     return choisi;
 }
 
-void MoteurAudio::arreter_flux(int flux) {
+void MoteurFFmpeg::arreter_flux(int flux) {
     Etat& e = *etat_;
     Etat::EntreeFlux* ef = e.trouver(flux);
     if (!ef || ef->canal < 0) return;
@@ -724,7 +757,7 @@ void MoteurAudio::arreter_flux(int flux) {
     }
 }
 
-void MoteurAudio::fermer_flux(int flux) {
+void MoteurFFmpeg::fermer_flux(int flux) {
     Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return;
@@ -734,12 +767,12 @@ void MoteurAudio::fermer_flux(int flux) {
     e.detruire(std::move(f));  // joins its decoder, outside the mixer lock
 }
 
-bool MoteurAudio::en_pause(int canal) const {
+bool MoteurFFmpeg::en_pause(int canal) const {
     const Canal* c = etat_->canal(canal);
     return c && etat_->actif(*c) && c->pause.load();
 }
 
-void MoteurAudio::mettre_en_pause(int canal, bool pause) {
+void MoteurFFmpeg::mettre_en_pause(int canal, bool pause) {
     Etat& e = *etat_;
     Canal* c = e.canal(canal);
     if (!c || !e.actif(*c)) return;
@@ -756,24 +789,24 @@ void MoteurAudio::mettre_en_pause(int canal, bool pause) {
         e.sortie->reveiller();
 }
 
-bool MoteurAudio::en_lecture(int canal) const {
+bool MoteurFFmpeg::en_lecture(int canal) const {
     const Canal* c = etat_->canal(canal);
     return c && etat_->actif(*c);
 }
 
-void MoteurAudio::definir_volume(int canal, int volume) {
+void MoteurFFmpeg::definir_volume(int canal, int volume) {
     etat_->regler(canal, [&](Canal& c) { c.volume = std::clamp(volume, 0, 255); });
 }
 
-void MoteurAudio::definir_pan(int canal, int pan) {
+void MoteurFFmpeg::definir_pan(int canal, int pan) {
     etat_->regler(canal, [&](Canal& c) { c.pan = std::clamp(pan, 0, 255); });
 }
 
-void MoteurAudio::definir_muet(int canal, bool muet) {
+void MoteurFFmpeg::definir_muet(int canal, bool muet) {
     etat_->regler(canal, [&](Canal& c) { c.muet = muet; });
 }
 
-std::int64_t MoteurAudio::temps_ms(int flux) const {
+std::int64_t MoteurFFmpeg::temps_ms(int flux) const {
     Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return 0;
@@ -784,14 +817,14 @@ std::int64_t MoteurAudio::temps_ms(int flux) const {
     return longueur > 0 ? std::min(t, longueur) : t;
 }
 
-std::int64_t MoteurAudio::longueur_ms(int flux) const {
+std::int64_t MoteurFFmpeg::longueur_ms(int flux) const {
     const Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return 0;
     return it->second.flux->longueur.load() * 1000 / e.frequence;
 }
 
-void MoteurAudio::aller_a_ms(int flux, std::int64_t ms) {
+void MoteurFFmpeg::aller_a_ms(int flux, std::int64_t ms) {
     Etat& e = *etat_;
     Etat::EntreeFlux* ef = e.trouver(flux);
     if (!ef) return;
@@ -822,7 +855,7 @@ void MoteurAudio::aller_a_ms(int flux, std::int64_t ms) {
     e.sortie->reveiller();
 }
 
-std::int64_t MoteurAudio::position(int flux) const {
+std::int64_t MoteurFFmpeg::position(int flux) const {
     Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return 0;
@@ -835,7 +868,7 @@ std::int64_t MoteurAudio::position(int flux) const {
     return std::clamp<std::int64_t>(v.position, 0, std::max<std::int64_t>(longueur, 1) - 1);
 }
 
-std::int64_t MoteurAudio::longueur(int flux) const {
+std::int64_t MoteurFFmpeg::longueur(int flux) const {
     Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return 0;
@@ -846,10 +879,7 @@ std::int64_t MoteurAudio::longueur(int flux) const {
 
 }  // namespace vt
 
-// ---------------------------------------------------------------- lecteur_media
-
-lecteur_media::lecteur_media(std::unique_ptr<vt::SortieAudio> sortie) : moteur(std::move(sortie)) {
-    if (moteur.initialiser(44100, 32, 0)) moteur.definir_sortie(3);
+// The factory, the library's one exported symbol.
+extern "C" __attribute__((visibility("default"))) vt::MoteurAudio* creer_moteur(vt::SortieAudio* sortie) {
+    return new vt::MoteurFFmpeg(std::unique_ptr<vt::SortieAudio>(sortie));
 }
-
-lecteur_media::~lecteur_media() { moteur.fermer(); }

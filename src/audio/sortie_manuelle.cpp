@@ -1,4 +1,4 @@
-#include "audio/sortie_audio.h"
+#include "audio/sortie_manuelle.h"
 
 #include <algorithm>
 

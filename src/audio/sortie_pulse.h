@@ -37,7 +37,7 @@
 // (pause, stop, seek, a new start, level, title) are noted for the next
 // stream. A new stream, after either loss, first plays again what the lost
 // one held and had not played, so the track goes on from the heard place.
-#include "audio/sortie_audio.h"
+#include "audio/sortie_sdl.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "audio/sortie_audio.h"
+#include "audio/sortie_sdl.h"
 
 #include <SDL2/SDL.h>
 

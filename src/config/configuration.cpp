@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 std::string chemin_config;
-bool boucle_playlist = false;
 
 namespace vt {
 
@@ -92,6 +91,7 @@ ValeursConfig lire_configuration(const gestion_vantrel& parseur) {
     v.chemin_skin = v.rep_skin + parseur.valeur(2);
     v.gauche = lire_entier(parseur.valeur(3));
     v.haut = lire_entier(parseur.valeur(4));
+    v.rep_playlist = parseur.valeur(5);
     return v;
 }
 

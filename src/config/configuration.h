@@ -53,11 +53,12 @@ std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
 
 // Values read at start-up from a loaded configuration text.
 struct ValeursConfig {
-    bool boucle = false;
+    bool boucle = false;      // value 6, see lire_boucle
     std::string chemin_skin;  // rep_skin followed by value 2
     std::string rep_skin;     // value 1, or the user's copy of it (dossier_skin)
     std::int32_t gauche = 0;
     std::int32_t haut = 0;
+    std::string rep_playlist;  // value 5
 };
 ValeursConfig lire_configuration(const gestion_vantrel& parseur);
 
@@ -67,6 +68,6 @@ void definir_chemin_executable(std::string chemin);  // empty restores the real 
 
 }  // namespace vt
 
-// Process-wide state of the main window's module.
+// Process-wide state of the main window's module (the loop flag is the
+// player's: vt::Lecteur::boucle).
 extern std::string chemin_config;
-extern bool boucle_playlist;

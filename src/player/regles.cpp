@@ -1,5 +1,6 @@
 #include "player/regles.h"
 
+#include <algorithm>
 #include <random>
 
 namespace vt {
@@ -51,6 +52,12 @@ QString Defilement::avancer(const QString& texte) {
 Horloge& horloge() {
     static Horloge h = [] { return std::time(nullptr); };
     return h;
+}
+
+int offset_curseur(int valeur, int span) {
+    if (span <= 0) return 0;
+    const std::int64_t v = std::clamp(valeur, 0, 255);
+    return static_cast<int>(std::min<std::int64_t>((v * span + 254) / 255, span));
 }
 
 int tirer_autre(int n, int selection) {

@@ -253,7 +253,7 @@ std::string cible_sauvegarde(const std::string& choisi) {
 std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
                                             const std::string& fichier) {
     if (!parseur.charger(chemin_config)) return std::nullopt;
-    return dossier_playlist(parseur.valeur(5)) + fichier;
+    return dossier_playlist(lire_configuration(parseur).rep_playlist) + fichier;
 }
 
 void retirer_restes_au_demarrage(const std::string& chemin_config, const std::optional<std::string>& rep_playlist) {

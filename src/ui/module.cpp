@@ -16,7 +16,8 @@ namespace vt {
 
 ModuleVantrel::ModuleVantrel(std::unique_ptr<SortieAudio> sortie)
     : parseur(std::make_unique<gestion_vantrel>()),
-      lecteur(std::make_unique<lecteur_media>(std::move(sortie))),
+      joueur(std::make_unique<Lecteur>(liste, std::move(sortie))),
+      lecteur(&joueur->media()),
       terminer([] { QCoreApplication::quit(); }) {
     chemin_config.clear();
 }
@@ -64,7 +65,8 @@ ModuleVantrel::~ModuleVantrel() {
     delete Form2;
     delete Form1;
     Form1 = nullptr;
-    lecteur.reset();
+    lecteur = nullptr;
+    joueur.reset();
     parseur.reset();
 }
 

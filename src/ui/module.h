@@ -1,10 +1,11 @@
 #pragma once
 // The process-wide objects of the main window's module and the six
 // windows, created in the start-up order: the shared parser, the player
-// (which initialises the audio engine), then TForm1 (whose creation runs
-// its start-up sequence) and the five secondary windows.
-#include "audio/lecteur_media.h"
+// (which initialises the audio engine, or waits for it when it is opened on
+// demand), then TForm1 (whose creation runs its start-up sequence) and the
+// five secondary windows.
 #include "config/gestion_vantrel.h"
+#include "player/lecteur.h"
 #include "playlist/liste_courante.h"
 
 #include <functional>
@@ -21,8 +22,6 @@ class TForm5;
 class TForm6;
 
 namespace vt {
-
-class SortieAudio;
 
 struct ModuleVantrel {
     // `sortie`: the audio output (nullptr = the device); `fichier`: the
@@ -49,8 +48,10 @@ struct ModuleVantrel {
     void demarrer_moteur();
 
     std::unique_ptr<gestion_vantrel> parseur;
-    std::unique_ptr<lecteur_media> lecteur;
     ListeCourante liste;
+    // The player, which every front end calls, and its engine handles.
+    std::unique_ptr<Lecteur> joueur;
+    lecteur_media* lecteur = nullptr;
     std::string dernier_ajoute;  // the last path taken from the open dialog
     // Asks the application to end (the message loop stops after the
     // current event); replaceable by tests.

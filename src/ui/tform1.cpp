@@ -192,6 +192,7 @@ void TForm1::construire() {
     list_lecture->setObjectName(QStringLiteral("list_lecture"));
     list_lecture->setGeometry(8, 49, 230, 132);
     list_lecture->setModel(&m_.liste);
+    list_lecture->setSelectionModel(&m_.joueur->selection());
     list_lecture->setModelColumn(0);
     list_lecture->setSelectionMode(QAbstractItemView::SingleSelection);
     list_lecture->setUniformItemSizes(true);
@@ -298,12 +299,13 @@ void TForm1::brancher() {
 
     connect(list_lecture, &QListView::doubleClicked, this, [this] { list_lectureDblClick(); });
     connect(list_lecture->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!selection_programme_) list_lectureClick();
+        if (!selection_programme_ && !m_.joueur->selection_interne()) list_lectureClick();
     });
     connect(Comboplaylist, &QComboBox::activated, this, [this] { ComboplaylistChange(); });
-    connect(check_repeat, &QCheckBox::clicked, this, [this] { check_repeatClick(); });
-    connect(check_random, &QCheckBox::clicked, this, [this] { check_randomClick(); });
+    connect(check_repeat, &QCheckBox::toggled, this, [this] { check_repeatClick(); });
+    connect(check_random, &QCheckBox::toggled, this, [this] { check_randomClick(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    brancher_lecteur();
     Timer1->start();
 
     connect(Play1, &QAction::triggered, this, [this] { Play1Click(); });
@@ -332,18 +334,22 @@ void TForm1::FormCreate() {
     gestion_vantrel& parseur = *m_.parseur;
     const bool config_lue = parseur.charger(chemin_config);
     std::optional<std::string> rep_playlist;
-    if (config_lue) rep_playlist = vt::dossier_playlist(parseur.valeur(5));
+    if (config_lue) rep_playlist = vt::dossier_playlist(vt::lire_configuration(parseur).rep_playlist);
     vt::retirer_restes_au_demarrage(chemin_config, rep_playlist);
     if (!config_lue) {
         vt::dialogues().message(QStringLiteral("erreur !"),
                                 QStringLiteral("Fichier de config manquant ! chargement par default ... "));
     } else {
         vt::ValeursConfig v = vt::lire_configuration(parseur);
-        boucle_playlist = v.boucle;
+        m_.joueur->definir_boucle(v.boucle);
         const vt::ResultatSkin r = vt::charger_skin(parseur, v.chemin_skin, v.rep_skin, *this);
         completer_aspect_integre();
-        if (r == vt::ResultatSkin::ImageIllisible)
-            return;  // the rest of the sequence is skipped, as after any failed picture
+        if (r == vt::ResultatSkin::ImageIllisible) {
+            // The rest of the sequence is skipped, as after any failed
+            // picture; the player takes the values where the cursors stand.
+            m_.joueur->retenir_niveaux(valeur(curseur_volume, barre_volume), valeur(curseur_balance, barre_balance));
+            return;
+        }
         move(v.gauche, v.haut);
     }
     completer_aspect_integre();
@@ -351,6 +357,13 @@ void TForm1::FormCreate() {
     curseur_volume->move(barre_volume->x() + barre_volume->width() - curseur_volume->width(), curseur_volume->y());
     curseur_balance->move(barre_balance->x() + 50, curseur_balance->y());
     curseur_position->move(barre_position->x(), curseur_position->y());
+    // The player takes the values the cursors now show; a playing channel
+    // keeps its own until the next track or the next slider move.
+    m_.joueur->retenir_niveaux(valeur(curseur_volume, barre_volume), valeur(curseur_balance, barre_balance));
+}
+
+int TForm1::valeur(const ImageVt* curseur, const ImageVt* barre) const {
+    return vt::valeur_curseur(curseur->x() - barre->x(), barre->width() - curseur->width());
 }
 
 void TForm1::completer_aspect_integre() {
@@ -399,133 +412,114 @@ void TForm1::cacher_label_lecture() { label_lecture->setVisible(false); }
 
 // ---------------------------------------------------------------- selection
 
-int TForm1::index_courant() const {
-    // Selections are made on column 0, the one list_lecture shows.
-    const QModelIndexList choisis = list_lecture->selectionModel()->selectedIndexes();
-    return choisis.isEmpty() ? -1 : choisis.first().row();
-}
+int TForm1::index_courant() const { return m_.joueur->courant(); }
 
-void TForm1::selectionner(int ligne) {
-    selection_programme_ = true;
-    auto* sm = list_lecture->selectionModel();
-    if (ligne < 0 || ligne >= m_.liste.nombre()) {
-        sm->clearSelection();
-        sm->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    } else {
-        QModelIndex i = m_.liste.index(ligne, 0);
-        sm->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
-        list_lecture->scrollTo(i);
-    }
-    selection_programme_ = false;
-}
+void TForm1::selectionner(int ligne) { m_.joueur->selectionner(ligne); }
 
 // ---------------------------------------------------------------- transport
 
-void TForm1::arreter_et_fermer() {
-    auto& lm = *m_.lecteur;
-    lm.moteur.arreter_flux(lm.flux);
-    lm.moteur.fermer_flux(lm.flux);
-    lm.flux = 0;
-    lm.canal = -1;
+void TForm1::brancher_lecteur() {
+    vt::Lecteur& j = *m_.joueur;
+    // What the player did, whichever front end asked: the windows repaint.
+    connect(&j, &vt::Lecteur::lecture, this, [this](int ligne) {
+        montrer(image_play, "image_playon");
+        montrer(image_pause, "image_pauseoff");
+        label_affiche->setText(kLecture + m_.liste.data(m_.liste.index(ligne, 0), Qt::DisplayRole).toString());
+    });
+    connect(&j, &vt::Lecteur::mise_en_pause, this, [this] {
+        montrer(image_pause, "image_pauseon");
+        montrer(image_play, "image_playoff");
+        label_affiche->setText(kPause);
+    });
+    connect(&j, &vt::Lecteur::arret, this, [this] {
+        montrer(image_play, "image_playoff");
+        montrer(image_pause, "image_pauseoff");
+        afficher_temps(label_temps, QStringLiteral("00 : 00"));
+        label_affiche->setText(kEnAttente);
+        curseur_position->move(barre_position->x(), curseur_position->y());
+    });
+    connect(&j, &vt::Lecteur::selection_changee, this, [this](int ligne) {
+        if (ligne >= 0) list_lecture->scrollTo(m_.liste.index(ligne, 0));
+    });
+    // Levels and modes set elsewhere (the media keys, a test): the cursors
+    // and boxes follow. The window's own moves already placed them.
+    connect(&j, &vt::Lecteur::volume_change, this, [this](int v) {
+        if (reglage_local_) return;
+        placer_curseur(curseur_volume, barre_volume, v);
+        label_vol->setText(QString::number(vt::pourcent_volume(v)));
+    });
+    connect(&j, &vt::Lecteur::balance_change, this, [this](int v) {
+        if (reglage_local_) return;
+        placer_curseur(curseur_balance, barre_balance, v);
+        label_bal->setText(QString::number(vt::pourcent_balance(v)));
+    });
+    connect(&j, &vt::Lecteur::position_changee, this, [this] {
+        if (reglage_local_) return;
+        const vt::Lecteur& j = *m_.joueur;
+        curseur_position->move(vt::gauche_position(j.temps_ms(), j.longueur_ms(),
+                                                   barre_position->width() - curseur_position->width(),
+                                                   barre_position->x()),
+                               curseur_position->y());
+    });
+    connect(&j, &vt::Lecteur::modes_changes, this, [this] {
+        check_repeat->setChecked(m_.joueur->repetition());
+        check_random->setChecked(m_.joueur->aleatoire());
+    });
 }
 
-void TForm1::image_playMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
-    int i = index_courant();
-    if (i < 0) return;
-    montrer(image_play, "image_playon");
-    montrer(image_pause, "image_pauseoff");
-    auto& lm = *m_.lecteur;
-    const QString nom = m_.liste.data(m_.liste.index(i, 0), Qt::DisplayRole).toString();
-    if (lm.moteur.en_pause(lm.canal)) {
-        lm.moteur.mettre_en_pause(lm.canal, false);
-        label_affiche->setText(kLecture + nom);
-        return;
-    }
-    arreter_et_fermer();
-    lm.flux = lm.moteur.ouvrir_flux(m_.liste.chemin(i));
-    lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
-    label_affiche->setText(kLecture + nom);
-    curseur_volumeMouseMove(Qt::NoButton, 0, 0);
-    curseur_balanceMouseMove(Qt::NoButton, 0, 0);
+void TForm1::placer_curseur(ImageVt* curseur, ImageVt* barre, int v) {
+    const int span = barre->width() - curseur->width();
+    curseur->move(barre->x() + vt::offset_curseur(v, span), curseur->y());
 }
 
-void TForm1::image_pauseClick() {
-    auto& lm = *m_.lecteur;
-    if (!lm.moteur.en_lecture(lm.canal)) return;
-    montrer(image_pause, "image_pauseon");
-    montrer(image_play, "image_playoff");
-    lm.moteur.mettre_en_pause(lm.canal, true);
-    label_affiche->setText(kPause);
-}
+void TForm1::image_playMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) { m_.joueur->jouer(); }
+
+void TForm1::image_pauseClick() { m_.joueur->pause(); }
 
 void TForm1::image_stopMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(image_stop, "image_stopon");
-    montrer(image_play, "image_playoff");
-    montrer(image_pause, "image_pauseoff");
-    arreter_et_fermer();
-    afficher_temps(label_temps, QStringLiteral("00 : 00"));
-    label_affiche->setText(kEnAttente);
-    curseur_position->move(barre_position->x(), curseur_position->y());
+    m_.joueur->arreter();
 }
 
 void TForm1::image_stopMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_stop, "image_stopoff"); }
 
-void TForm1::jouer_ligne(int ligne) {
-    selectionner(ligne);
-    // Clearing the paused state makes play start the new entry instead of
-    // resuming the old one.
-    m_.lecteur->moteur.mettre_en_pause(m_.lecteur->canal, false);
-    image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-}
-
 void TForm1::image_nextMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(image_next, "image_nexton");
-    const int n = m_.liste.nombre();
-    const int i = index_courant();
-    if (check_random->isChecked() && n > 0 && i >= 0) return jouer_ligne(vt::tirer_autre(n, i));
-    if (n == 0) return;
-    jouer_ligne(i == n - 1 ? 0 : i + 1);
+    m_.joueur->suivant();
 }
 
 void TForm1::image_nextMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_next, "image_nextoff"); }
 
 void TForm1::image_backMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(image_back, "image_backon");
-    const int n = m_.liste.nombre();
-    const int i = index_courant();
-    if (check_random->isChecked() && n > 0 && i >= 0) return jouer_ligne(vt::tirer_autre(n, i));
-    if (i <= 0) return;
-    jouer_ligne(i - 1);
+    m_.joueur->precedent();
 }
 
 void TForm1::image_backMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_back, "image_backoff"); }
 
-void TForm1::list_lectureDblClick() {
-    arreter_et_fermer();
-    image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-}
+void TForm1::list_lectureDblClick() { m_.joueur->relancer(); }
 
 void TForm1::list_lectureClick() {
     int i = index_courant();
     if (i < 0) return;
-    auto& lm = *m_.lecteur;
-    if (lm.moteur.en_lecture(lm.canal)) return;
+    if (m_.joueur->en_lecture()) return;
     const QString nom = m_.liste.data(m_.liste.index(i, 0), Qt::DisplayRole).toString();
     label_affiche->setText(kSelection + QLocale().toLower(nom));
 }
 
-void TForm1::Play1Click() { image_playMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0); }
-void TForm1::Pause1Click() { image_pauseClick(); }
+// The tray menu calls the player; its buttons' pictures end unlit.
+void TForm1::Play1Click() { m_.joueur->jouer(); }
+void TForm1::Pause1Click() { m_.joueur->pause(); }
 void TForm1::Stop1Click() {
-    image_stopMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
+    m_.joueur->arreter();
     montrer(image_stop, "image_stopoff");
 }
 void TForm1::Next1Click() {
-    image_nextMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
+    m_.joueur->suivant();
     montrer(image_next, "image_nextoff");
 }
 void TForm1::Back1Click() {
-    image_backMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
+    m_.joueur->precedent();
     montrer(image_back, "image_backoff");
 }
 
@@ -578,11 +572,8 @@ void TForm1::image_downClick() {
 }
 
 void TForm1::deposer(const std::vector<std::string>& chemins) {
-    std::vector<std::string> acceptes;
-    for (const auto& c : chemins)
-        if (vt::depot_accepte(c)) acceptes.push_back(c);
     selection_programme_ = true;
-    m_.liste.ajouter_plusieurs(std::move(acceptes));
+    vt::ajouter_deposes(m_.liste, chemins);
     selection_programme_ = false;
 }
 
@@ -606,7 +597,7 @@ void TForm1::dropEvent(QDropEvent* e) {
 void TForm1::ComboplaylistEnter() {
     gestion_vantrel& parseur = *m_.parseur;
     if (!parseur.charger(chemin_config)) return;
-    const std::string rep = vt::dossier_playlist(parseur.valeur(5));
+    const std::string rep = vt::dossier_playlist(vt::lire_configuration(parseur).rep_playlist);
     Comboplaylist->clear();
     for (const auto& e : vt::lister_playlists(rep))
         Comboplaylist->addItem(QFile::decodeName(QByteArray::fromStdString(e.nom)),
@@ -621,7 +612,8 @@ void TForm1::ComboplaylistChange() {
     if (i < 0) return;
     QByteArray fichier = Comboplaylist->itemData(i).toByteArray();
     if (fichier.isEmpty()) fichier = QFile::encodeName(Comboplaylist->itemText(i)) + ".vtlist";
-    auto chemins = vt::lire_playlist(parseur, vt::dossier_playlist(parseur.valeur(5)) + fichier.toStdString());
+    const std::string rep = vt::dossier_playlist(vt::lire_configuration(parseur).rep_playlist);
+    auto chemins = vt::lire_playlist(parseur, rep + fichier.toStdString());
     if (!chemins) return;
     selection_programme_ = true;
     m_.liste.remplacer(std::move(*chemins));
@@ -668,42 +660,24 @@ bool TForm1::eventFilter(QObject* objet, QEvent* e) {
 void TForm1::Timer1Timer() {
     label_lecture->setText(defilement.avancer(label_affiche->text()));
     if (index_courant() < 0) label_affiche->setText(kIdle);
-    auto& lm = *m_.lecteur;
-    if (!lm.moteur.en_lecture(lm.canal)) return;
-    const std::int64_t t = lm.moteur.temps_ms(lm.flux);
-    const std::int64_t T = lm.moteur.longueur_ms(lm.flux);
-    curseur_position->move(vt::gauche_position(t, T, barre_position->width() - curseur_position->width(),
+    const vt::Lecteur::Tic r = m_.joueur->tic();
+    if (!r.en_lecture) return;
+    // The progress read before the end-of-track decision.
+    curseur_position->move(vt::gauche_position(r.t, r.T, barre_position->width() - curseur_position->width(),
                                                barre_position->x()),
                            curseur_position->y());
-    afficher_temps(label_temps, vt::texte_temps(t));
-    if (lm.moteur.position(lm.flux) != lm.moteur.longueur(lm.flux)) return;
-    const int i = index_courant();
-    if (check_repeat->isChecked() && i >= 0) {
-        image_playMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
-    } else if (check_random->isChecked() && m_.liste.nombre() > 0 && i >= 0) {
-        selectionner(vt::tirer_autre(m_.liste.nombre(), i));
-        image_playMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
-    } else if (!check_repeat->isChecked() && !check_random->isChecked()) {
-        if (boucle_playlist) {
-            image_nextMouseDown(Qt::LeftButton, Qt::NoButton, 0, 0);
-            montrer(image_next, "image_nextoff");
-        } else {
-            montrer(image_stop, "image_stopoff");
-        }
-    }
+    afficher_temps(label_temps, vt::texte_temps(r.t));
+    if (r.fin == vt::Lecteur::Fin::Suivante) montrer(image_next, "image_nextoff");
+    else if (r.fin == vt::Lecteur::Fin::Arret) montrer(image_stop, "image_stopoff");
 }
 
-void TForm1::check_repeatClick() {
-    if (check_repeat->isChecked()) check_random->setChecked(false);
-}
+void TForm1::check_repeatClick() { m_.joueur->definir_repetition(check_repeat->isChecked()); }
 
-void TForm1::check_randomClick() {
-    if (check_random->isChecked()) check_repeat->setChecked(false);
-}
+void TForm1::check_randomClick() { m_.joueur->definir_aleatoire(check_random->isChecked()); }
 
 void TForm1::Shape1MouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     label_temps->hide();
-    afficher_temps(label_total, vt::texte_temps(m_.lecteur->moteur.longueur_ms(m_.lecteur->flux)));
+    afficher_temps(label_total, vt::texte_temps(m_.joueur->longueur_ms()));
     label_total->show();
 }
 
@@ -716,26 +690,22 @@ void TForm1::Shape1MouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) {
 
 void TForm1::curseur_mouvement(ImageVt* curseur, ImageVt* barre, vt::LabelVt* label, bool volume,
                                Qt::MouseButtons e, int x) {
-    auto& lm = *m_.lecteur;
     const int span = barre->width() - curseur->width();
+    int v;
     if (e & Qt::LeftButton) {
         const int propose = curseur->x() + x;
         if (propose < barre->x() || propose > barre->x() + span) return;
         label->show();
         curseur->move(propose, curseur->y());
-        const int v = vt::valeur_curseur(propose - barre->x(), span);
-        if (volume) {
-            lm.moteur.definir_volume(lm.canal, v);
-            label->setText(QString::number(vt::pourcent_volume(v)));
-        } else {
-            lm.moteur.definir_pan(lm.canal, v);
-            label->setText(QString::number(vt::pourcent_balance(v)));
-        }
+        v = vt::valeur_curseur(propose - barre->x(), span);
+        label->setText(QString::number(volume ? vt::pourcent_volume(v) : vt::pourcent_balance(v)));
     } else {
-        const int v = vt::valeur_curseur(curseur->x() - barre->x(), span);
-        if (volume) lm.moteur.definir_volume(lm.canal, v);
-        else lm.moteur.definir_pan(lm.canal, v);
+        v = vt::valeur_curseur(curseur->x() - barre->x(), span);
     }
+    reglage_local_ = true;
+    if (volume) m_.joueur->definir_volume(v);
+    else m_.joueur->definir_balance(v);
+    reglage_local_ = false;
 }
 
 void TForm1::curseur_volumeMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
@@ -783,29 +753,28 @@ void TForm1::barre_balanceMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x
 
 void TForm1::curseur_positionMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(curseur_position, "curseur_position_on");
-    m_.lecteur->moteur.definir_muet(m_.lecteur->canal, true);
+    m_.joueur->couper(true);
 }
 
 void TForm1::curseur_positionMouseMove(Qt::MouseButtons e, int x, int) {
-    auto& lm = *m_.lecteur;
-    if (!(e & Qt::LeftButton) || !lm.moteur.en_lecture(lm.canal)) return;
+    vt::Lecteur& j = *m_.joueur;
+    if (!(e & Qt::LeftButton) || !j.en_lecture()) return;
     const int span = barre_position->width() - curseur_position->width();
     const int propose = curseur_position->x() + x;
     if (propose < barre_position->x() || propose > barre_position->x() + span) return;
     curseur_position->move(propose, curseur_position->y());
-    if (lm.moteur.en_lecture(lm.canal))
-        lm.moteur.aller_a_ms(lm.flux, vt::cible_position(propose - barre_position->x(), span,
-                                                         lm.moteur.longueur_ms(lm.flux)));
+    reglage_local_ = true;
+    j.aller_a_ms(vt::cible_position(propose - barre_position->x(), span, j.longueur_ms()));
+    reglage_local_ = false;
 }
 
 void TForm1::curseur_positionMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(curseur_position, "curseur_position_off");
-    m_.lecteur->moteur.definir_muet(m_.lecteur->canal, false);
+    m_.joueur->couper(false);
 }
 
 void TForm1::barre_positionMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int) {
-    auto& lm = *m_.lecteur;
-    if (!lm.moteur.en_lecture(lm.canal)) return;
+    if (!m_.joueur->en_lecture()) return;
     if (x >= barre_position->width() - curseur_position->width()) return;
     curseur_position->move(barre_position->x() + x, curseur_position->y());
     curseur_positionMouseDown(b, e, 0, 0);
@@ -866,7 +835,7 @@ void TForm1::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void TForm1::image_quitterClick() {
-    m_.parseur->ecrire(chemin_config, vt::texte_sortie(*m_.parseur, chemin_config, x(), y(), boucle_playlist));
+    m_.parseur->ecrire(chemin_config, vt::texte_sortie(*m_.parseur, chemin_config, x(), y(), m_.joueur->boucle()));
     m_.terminer();
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 // The main window: borderless, drawn from skin pictures, holding the play
-// list, the transport buttons, the sliders and the status line.
+// list, the transport buttons, the sliders and the status line. Its handlers
+// turn clicks into calls of the player (vt::Lecteur, module.h), with the
+// pixel rules (cursor to value); the player's signals repaint it (value to
+// cursor, lit buttons, status text).
 #include "skin/chargeur_skin.h"
 #include "player/regles.h"
 #include "ui/widgets_vt.h"
@@ -45,7 +48,8 @@ public:
     int index_courant() const;
     void selectionner(int ligne);  // set by the program: list_lectureClick does not run
 
-    // Transport: shared by the buttons, the tray menu and the timer.
+    // Transport: the buttons and the tray menu light their pictures and call
+    // the player; what the player did comes back as its signals.
     void image_playMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
     void image_pauseClick();
     void image_stopMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
@@ -152,8 +156,10 @@ private:
     void construire();
     vt::ImageVt* creer(std::string_view nom);
     void completer_aspect_integre();
-    void arreter_et_fermer();
-    void jouer_ligne(int ligne);  // select a row, clear the paused state, play
+    void brancher_lecteur();
+    // A volume or balance cursor's value, and the place of a value.
+    int valeur(const vt::ImageVt* curseur, const vt::ImageVt* barre) const;
+    void placer_curseur(vt::ImageVt* curseur, vt::ImageVt* barre, int v);
     void curseur_mouvement(vt::ImageVt* curseur, vt::ImageVt* barre, vt::LabelVt* label, bool volume,
                            Qt::MouseButtons e, int x);
     void barre_clic(vt::ImageVt* curseur, vt::ImageVt* barre, bool volume, Qt::MouseButton b,
@@ -169,6 +175,7 @@ private:
     std::map<std::string, vt::ImageVt*, std::less<>> elements_;
     QColor surlignage_ = Qt::white;  // the skin's status-line colour
     bool selection_programme_ = false;
+    bool reglage_local_ = false;  // the window itself sets a level or seeks
     bool deplacement_manuel_ = false;
     QPoint origine_deplacement_;
 };

@@ -76,7 +76,7 @@ void TForm3::FormCreate(const std::optional<std::string>& fichier) {
     m_.liste.ajouter_argument(*fichier);
     m_.Form1->selectionner(0);
     // Played as by the play button, as soon as the audio engine is up.
-    m_.quand_moteur_pret([this] { m_.Form1->image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0); });
+    m_.quand_moteur_pret([this] { m_.joueur->jouer(); });
 }
 
 void TForm3::showEvent(QShowEvent* e) {

@@ -162,11 +162,11 @@ void TForm4::FormShow() {
         definir_repplaylist(std::string(vt::kConfigManquante));
         return;
     }
-    std::string skin = vt::dossier_skin(parseur_.valeur(1), parseur_.valeur(2)) + parseur_.valeur(2);
-    check_boucle->setChecked(parseur_.valeur(6) != "false");
-    definir_repskin(vt::fichier_lisible(skin) ? std::move(skin) : std::string(vt::kCheminInvalide));
+    vt::ValeursConfig v = vt::lire_configuration(parseur_);
+    check_boucle->setChecked(v.boucle);
+    definir_repskin(vt::fichier_lisible(v.chemin_skin) ? std::move(v.chemin_skin) : std::string(vt::kCheminInvalide));
     // The directory is shown as it is, unchecked.
-    definir_repplaylist(parseur_.valeur(5));
+    definir_repplaylist(v.rep_playlist);
 }
 
 // ---------------------------------------------------------------- actions

@@ -1,4 +1,5 @@
 // The player object: engine start and end, and calls that find nothing to act on.
+#include "audio/sortie_sdl.h"
 #include "outils_audio.h"
 
 #include <gtest/gtest.h>
@@ -11,26 +12,26 @@ using namespace vt::test::audio;
 // player starts with no stream and no channel.
 TEST(LecteurMedia, CreationInitialisesThenRequestsOutputType) {
     lecteur_media lm(std::make_unique<vt::SortieManuelle>());
-    EXPECT_TRUE(lm.moteur.initialise());
-    EXPECT_EQ(lm.moteur.type_sortie(), 3);
+    EXPECT_TRUE(lm.moteur().initialise());
+    EXPECT_EQ(lm.moteur().type_sortie(), 3);
     EXPECT_EQ(lm.flux, 0);
     EXPECT_EQ(lm.canal, -1);
-    EXPECT_TRUE(static_cast<vt::SortieManuelle&>(lm.moteur.sortie()).ouverte());
+    EXPECT_TRUE(static_cast<vt::SortieManuelle&>(*lm.moteur().sortie()).ouverte());
 }
 
 // Without a sound device the start fails silently: no output type is
 // requested, nothing opens, nothing plays, every query says so.
 TEST(LecteurMedia, FailedStartOpensAndPlaysNothing) {
     lecteur_media lm(std::make_unique<vt::SortieManuelle>(false));
-    EXPECT_FALSE(lm.moteur.initialise());
-    EXPECT_EQ(lm.moteur.type_sortie(), -1);
-    lm.flux = lm.moteur.ouvrir_flux(fixture("ton440.wav"));
+    EXPECT_FALSE(lm.moteur().initialise());
+    EXPECT_EQ(lm.moteur().type_sortie(), -1);
+    lm.flux = lm.moteur().ouvrir_flux(fixture("ton440.wav"));
     EXPECT_EQ(lm.flux, 0);
-    lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+    lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
     EXPECT_EQ(lm.canal, -1);
-    EXPECT_FALSE(lm.moteur.en_lecture(0));
-    EXPECT_EQ(lm.moteur.longueur_ms(lm.flux), 0);
-    auto& sortie = static_cast<vt::SortieManuelle&>(lm.moteur.sortie());
+    EXPECT_FALSE(lm.moteur().en_lecture(0));
+    EXPECT_EQ(lm.moteur().longueur_ms(lm.flux), 0);
+    auto& sortie = static_cast<vt::SortieManuelle&>(*lm.moteur().sortie());
     EXPECT_FALSE(sortie.ouverte());
     EXPECT_TRUE(silence(sortie.pomper(1000)));
 }
@@ -129,12 +130,12 @@ TEST(LecteurMedia, DefaultOutputIsSdl) {
     int fils = fils_d_execution();
     {
         lecteur_media lm;
-        ASSERT_TRUE(lm.moteur.initialise());
-        EXPECT_NE(dynamic_cast<vt::SortieSDL*>(&lm.moteur.sortie()), nullptr);
-        lm.flux = lm.moteur.ouvrir_flux(fixture("ton440.mp3"));
-        lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
-        EXPECT_TRUE(lm.moteur.en_lecture(lm.canal));
-        EXPECT_NEAR(double(lm.moteur.longueur_ms(lm.flux)), 1000.0, 60.0);
+        ASSERT_TRUE(lm.moteur().initialise());
+        EXPECT_NE(dynamic_cast<vt::SortieSDL*>(lm.moteur().sortie()), nullptr);
+        lm.flux = lm.moteur().ouvrir_flux(fixture("ton440.mp3"));
+        lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
+        EXPECT_TRUE(lm.moteur().en_lecture(lm.canal));
+        EXPECT_NEAR(double(lm.moteur().longueur_ms(lm.flux)), 1000.0, 60.0);
     }
     EXPECT_EQ(fils_d_execution(), fils);
 }

@@ -2,7 +2,7 @@
 // Helpers of the audio tests: fixture paths, a player on the manual output,
 // and measures of the rendered samples (interleaved stereo floats).
 #include "audio/lecteur_media.h"
-#include "audio/sortie_audio.h"
+#include "audio/sortie_manuelle.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,9 +28,9 @@ enum Cote { kGauche = 0, kDroite = 1 };
 // A player on the manual output, as the window tests use it.
 struct Lecteur {
     lecteur_media lm{std::make_unique<vt::SortieManuelle>()};
-    vt::MoteurAudio& m = lm.moteur;
+    vt::MoteurAudio& m = lm.moteur();
 
-    vt::SortieManuelle& sortie() { return static_cast<vt::SortieManuelle&>(m.sortie()); }
+    vt::SortieManuelle& sortie() { return static_cast<vt::SortieManuelle&>(*m.sortie()); }
     std::vector<float> pomper(std::size_t trames) { return sortie().pomper(trames); }
     std::vector<float> pomper_ms(int ms) { return pomper(std::size_t(ms) * kFrequence / 1000); }
 
@@ -46,7 +46,7 @@ struct Lecteur {
         lm.flux = 0;
         lm.canal = -1;
     }
-    bool a_la_fin() const { return lm.moteur.position(lm.flux) == lm.moteur.longueur(lm.flux); }
+    bool a_la_fin() const { return lm.moteur().position(lm.flux) == lm.moteur().longueur(lm.flux); }
     // Pumps one period at a time until the read position reaches the length
     // (at most `max_trames`); returns everything rendered.
     std::vector<float> pomper_jusqua_fin(std::size_t max_trames = 10 * kFrequence) {

@@ -50,11 +50,11 @@ protected:
         auto lm = std::make_unique<lecteur_media>(std::make_unique<vt::SortiePulse>(repli));
         return lm;
     }
-    static vt::SortiePulse& sortie(lecteur_media& lm) { return static_cast<vt::SortiePulse&>(lm.moteur.sortie()); }
+    static vt::SortiePulse& sortie(lecteur_media& lm) { return static_cast<vt::SortiePulse&>(*lm.moteur().sortie()); }
 
     bool jouer(lecteur_media& lm, const std::string& chemin) {
-        lm.flux = lm.moteur.ouvrir_flux(chemin);
-        lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+        lm.flux = lm.moteur().ouvrir_flux(chemin);
+        lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
         return lm.flux != 0 && lm.canal >= 0;
     }
 
@@ -100,8 +100,8 @@ TEST_F(SortiePulseTest, LevelAndBalanceAreHeard) {
     ASSERT_TRUE(sortie(*lm).sur_serveur());
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_volume(lm->canal, 128);
-    lm->moteur.definir_pan(lm->canal, 0);
+    lm->moteur().definir_volume(lm->canal, 128);
+    lm->moteur().definir_pan(lm->canal, 0);
     // 0.3 s of the tone recorded, well after its start.
     std::vector<float> d;
     std::int64_t debut = -1;
@@ -125,15 +125,15 @@ TEST_F(SortiePulseTest, ControlsAreHeardWithin100Ms) {
     ecouter();
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{5000, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);  // the right side is the reference's
+    lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
     std::this_thread::sleep_for(700ms);
     std::int64_t avant_volume = client_->reference_maintenant();
-    lm->moteur.definir_volume(lm->canal, 64);
+    lm->moteur().definir_volume(lm->canal, 64);
     std::this_thread::sleep_for(300ms);
     std::int64_t avant_pause = client_->reference_maintenant();
-    lm->moteur.mettre_en_pause(lm->canal, true);
+    lm->moteur().mettre_en_pause(lm->canal, true);
     std::this_thread::sleep_for(300ms);
-    lm->moteur.mettre_en_pause(lm->canal, false);
+    lm->moteur().mettre_en_pause(lm->canal, false);
     std::vector<float> d = enregistrement_jusqua(avant_pause);
 
     const double plein = kEfficaceTon, quart = kEfficaceTon * 64.0 / 255.0;
@@ -157,21 +157,21 @@ TEST_F(SortiePulseTest, PauseCorksAndResumeGoesOnFromThePausedPlace) {
     ecouter();
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1200, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);
+    lm->moteur().definir_pan(lm->canal, 0);
     std::this_thread::sleep_for(400ms);
-    lm->moteur.mettre_en_pause(lm->canal, true);
-    std::int64_t p1 = lm->moteur.position(lm->flux);
+    lm->moteur().mettre_en_pause(lm->canal, true);
+    std::int64_t p1 = lm->moteur().position(lm->flux);
     std::this_thread::sleep_for(300ms);
-    EXPECT_TRUE(lm->moteur.en_pause(lm->canal));
-    EXPECT_EQ(lm->moteur.position(lm->flux), p1);
+    EXPECT_TRUE(lm->moteur().en_pause(lm->canal));
+    EXPECT_EQ(lm->moteur().position(lm->flux), p1);
     bool bouche = false;
     for (const Client::Entree& e : client_->entrees())
         if (e.application == "vantrel") bouche = e.corked;
     EXPECT_TRUE(bouche) << "the paused stream is not corked";
-    lm->moteur.mettre_en_pause(lm->canal, false);
-    EXPECT_FALSE(lm->moteur.en_pause(lm->canal));
-    EXPECT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > p1; }, 1500ms));
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux); }, 3s));
+    lm->moteur().mettre_en_pause(lm->canal, false);
+    EXPECT_FALSE(lm->moteur().en_pause(lm->canal));
+    EXPECT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > p1; }, 1500ms));
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 3s));
 }
 
 // A seek drops what the server holds: the new place is heard at once and the
@@ -182,14 +182,14 @@ TEST_F(SortiePulseTest, SeekIsHeardFromTheNewPlace) {
     // Sound, then a second of silence, then sound again.
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1000, 441.0}, {1000, 0.0}, {1000, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);
+    lm->moteur().definir_pan(lm->canal, 0);
     std::this_thread::sleep_for(400ms);
     std::int64_t avant = client_->reference_maintenant();
     auto t0 = Horloge::now();
-    lm->moteur.aller_a_ms(lm->flux, 1200);
+    lm->moteur().aller_a_ms(lm->flux, 1200);
     std::this_thread::sleep_for(300ms);
     double ecoule = ms_depuis(t0);
-    double position = ms(lm->moteur.position(lm->flux));
+    double position = ms(lm->moteur().position(lm->flux));
     EXPECT_GE(position, 1200.0);
     EXPECT_LE(position, 1200.0 + ecoule + 700.0);
     std::vector<float> d = enregistrement_jusqua(avant);
@@ -211,14 +211,14 @@ TEST_F(SortiePulseTest, EndIsReportedWhenTheLastSampleIsHeard) {
     auto lm = lecteur();
     std::string piste = dossier_.ecrire("court.wav", wav_tons({{600, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);
+    lm->moteur().definir_pan(lm->canal, 0);
     auto t0 = Horloge::now();
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux); }, 3s));
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 3s));
     auto t_fin = Horloge::now();
     EXPECT_GE(ms_depuis(t0), 580.0);
-    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
-    EXPECT_EQ(lm->moteur.temps_ms(lm->flux), lm->moteur.longueur_ms(lm->flux));
-    ASSERT_TRUE(attendre([&] { return !lm->moteur.en_lecture(lm->canal); }, 3s));
+    EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
+    EXPECT_EQ(lm->moteur().temps_ms(lm->flux), lm->moteur().longueur_ms(lm->flux));
+    ASSERT_TRUE(attendre([&] { return !lm->moteur().en_lecture(lm->canal); }, 3s));
     EXPECT_GE(ms_depuis(t_fin), 900.0);
 }
 
@@ -233,8 +233,8 @@ TEST_F(SortiePulseTest, EndIsReportedWhenTheLastFrameIsHeardInTheRecording) {
     std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(1500));
     std::int64_t ref_depart = client_->reference_maintenant();
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);  // the right side is the reference's
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) == lm->moteur.longueur(lm->flux); }, 4s));
+    lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 4s));
     std::int64_t ref_fin = client_->reference_maintenant();
     std::vector<float> d = enregistrement_jusqua(ref_fin);
     std::int64_t debut = Client::vers_enregistrement(d, ref_depart);
@@ -275,8 +275,8 @@ TEST_F(SortiePulseTest, StreamIsNamedAndFollowsTheDefaultDevice) {
     };
     ASSERT_TRUE(jouer(*lm, piste));
     EXPECT_TRUE(attendre([&] { return nom() == "ton.wav"; }, 2s)) << nom();
-    lm->moteur.arreter_flux(lm->flux);
-    lm->moteur.fermer_flux(lm->flux);
+    lm->moteur().arreter_flux(lm->flux);
+    lm->moteur().fermer_flux(lm->flux);
     ASSERT_TRUE(jouer(*lm, autre));
     EXPECT_TRUE(attendre([&] { return nom() == "Deux été.wav"; }, 2s)) << nom();
 
@@ -290,9 +290,9 @@ TEST_F(SortiePulseTest, StreamIsNamedAndFollowsTheDefaultDevice) {
         return PA_INVALID_INDEX;
     };
     EXPECT_TRUE(attendre([&] { return sink() == indice; }, 2s)) << "the stream stayed on the old device";
-    std::int64_t p = lm->moteur.position(lm->flux);
+    std::int64_t p = lm->moteur().position(lm->flux);
     std::this_thread::sleep_for(200ms);
-    EXPECT_GT(lm->moteur.position(lm->flux), p) << "playback stopped after the move";
+    EXPECT_GT(lm->moteur().position(lm->flux), p) << "playback stopped after the move";
 }
 
 // A stream the server kills is made again and playback goes on.
@@ -308,9 +308,9 @@ TEST_F(SortiePulseTest, KilledStreamIsMadeAgain) {
     ASSERT_TRUE(client_->tuer_entree(indice));
     ASSERT_TRUE(attendre([&] { return sortie(*lm).recreations() == 1; }, 2s));
     EXPECT_TRUE(sortie(*lm).sur_serveur());
-    std::int64_t p = lm->moteur.position(lm->flux);
-    EXPECT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > p + kTaux / 10; }, 2s));
-    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
+    std::int64_t p = lm->moteur().position(lm->flux);
+    EXPECT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > p + kTaux / 10; }, 2s));
+    EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 }
 
 // The server going away mid-track, for good: the position stays where the
@@ -321,15 +321,15 @@ TEST_F(SortiePulseTest, ServerGoneForGoodHoldsTheHeardPlaceAndClosingWorks) {
     auto lm = lecteur(vt::SortiePulse::Repli::SDL);
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_volume(lm->canal, 200);
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > kTaux / 4; }, 3s));
+    lm->moteur().definir_volume(lm->canal, 200);
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 4; }, 3s));
     client_.reset();
-    std::int64_t avant = lm->moteur.position(lm->flux);
+    std::int64_t avant = lm->moteur().position(lm->flux);
     demon_->tuer();
     ASSERT_TRUE(attendre([&] { return sortie(*lm).en_attente_serveur(); }, 2s));
     EXPECT_FALSE(sortie(*lm).sur_sdl());
     // Not ahead by what the server held (about a second).
-    std::int64_t arret = lm->moteur.position(lm->flux);
+    std::int64_t arret = lm->moteur().position(lm->flux);
     EXPECT_GE(arret, avant);
     EXPECT_LT(ms(arret - avant), 100.0) << "the position went on past what was heard";
 
@@ -350,24 +350,24 @@ TEST_F(SortiePulseTest, ServerGoneForGoodHoldsTheHeardPlaceAndClosingWorks) {
     };
     auto fin = Horloge::now() + 1500ms;
     while (Horloge::now() < fin) {
-        mesurer([&] { EXPECT_EQ(lm->moteur.position(lm->flux), arret); });
-        mesurer([&] { EXPECT_TRUE(lm->moteur.en_lecture(lm->canal)); });
-        mesurer([&] { lm->moteur.definir_volume(lm->canal, 100); });
-        mesurer([&] { lm->moteur.mettre_en_pause(lm->canal, true); });
-        mesurer([&] { lm->moteur.mettre_en_pause(lm->canal, false); });
+        mesurer([&] { EXPECT_EQ(lm->moteur().position(lm->flux), arret); });
+        mesurer([&] { EXPECT_TRUE(lm->moteur().en_lecture(lm->canal)); });
+        mesurer([&] { lm->moteur().definir_volume(lm->canal, 100); });
+        mesurer([&] { lm->moteur().mettre_en_pause(lm->canal, true); });
+        mesurer([&] { lm->moteur().mettre_en_pause(lm->canal, false); });
         std::this_thread::sleep_for(5ms);
     }
     EXPECT_LT(plus_long, 50.0) << "a call waited for the tries to reach the server";
     // A seek is shown at once; stop and a new start answer.
-    mesurer([&] { lm->moteur.aller_a_ms(lm->flux, 2000); });
-    EXPECT_EQ(lm->moteur.temps_ms(lm->flux), 2000);
-    mesurer([&] { lm->moteur.arreter_flux(lm->flux); });
-    EXPECT_FALSE(lm->moteur.en_lecture(lm->canal));
+    mesurer([&] { lm->moteur().aller_a_ms(lm->flux, 2000); });
+    EXPECT_EQ(lm->moteur().temps_ms(lm->flux), 2000);
+    mesurer([&] { lm->moteur().arreter_flux(lm->flux); });
+    EXPECT_FALSE(lm->moteur().en_lecture(lm->canal));
     mesurer([&] { EXPECT_TRUE(jouer(*lm, piste)); });
-    EXPECT_EQ(lm->moteur.position(lm->flux), 0);
+    EXPECT_EQ(lm->moteur().position(lm->flux), 0);
     EXPECT_LT(plus_long, 50.0);
     auto t = Horloge::now();
-    lm->moteur.fermer();
+    lm->moteur().fermer();
     EXPECT_LT(ms_depuis(t), 1000.0) << "closing waited for the server";
     ::close(s);
 }
@@ -384,23 +384,23 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     const std::int64_t n = kTaux * 12;
     std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(12000));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);  // the right side is the reference's
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > kTaux; }, 3s));
+    lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux; }, 3s));
     client_.reset();
-    std::int64_t avant = lm->moteur.position(lm->flux);
+    std::int64_t avant = lm->moteur().position(lm->flux);
     demon_->tuer();
     ASSERT_TRUE(attendre([&] { return sortie(*lm).en_attente_serveur(); }, 2s));
-    std::int64_t arret = lm->moteur.position(lm->flux);
+    std::int64_t arret = lm->moteur().position(lm->flux);
     EXPECT_GE(arret, avant);
     EXPECT_LT(ms(arret - avant), 100.0) << "the position went on past what was heard";
-    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
+    EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 
     demon_->redemarrer_a_cote();
     ASSERT_TRUE(demon_->pret()) << demon_->raison();
     client_ = std::make_unique<Client>(demon_->serveur_actif());
     ASSERT_TRUE(client_->pret());
     ecouter();
-    EXPECT_EQ(lm->moteur.position(lm->flux), arret) << "the position moved with no server";
+    EXPECT_EQ(lm->moteur().position(lm->flux), arret) << "the position moved with no server";
     EXPECT_EQ(sortie(*lm).reconnexions(), 0);
     std::int64_t ref_retour = client_->reference_maintenant();
     ASSERT_TRUE(demon_->publier());
@@ -408,7 +408,7 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     std::vector<std::int64_t> positions;
     ASSERT_TRUE(attendre(
         [&] {
-            positions.push_back(lm->moteur.position(lm->flux));
+            positions.push_back(lm->moteur().position(lm->flux));
             return sortie(*lm).reconnexions() == 1;
         },
         3s))
@@ -421,7 +421,7 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     EXPECT_TRUE(present) << "no stream on the server";
     auto t1 = Horloge::now();
     while (ms_depuis(t1) < 1200.0) {
-        positions.push_back(lm->moteur.position(lm->flux));
+        positions.push_back(lm->moteur().position(lm->flux));
         std::this_thread::sleep_for(2ms);
     }
     EXPECT_EQ(positions.front(), arret);
@@ -437,7 +437,7 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
 
     // Heard first after the restart: the place where the sound stopped.
     std::int64_t ref = client_->reference_exacte();
-    std::int64_t position = lm->moteur.position(lm->flux);
+    std::int64_t position = lm->moteur().position(lm->flux);
     ASSERT_GE(ref, 0);
     std::vector<float> d = enregistrement_jusqua(ref);
     std::int64_t debut = Client::vers_enregistrement(d, ref_retour);
@@ -452,7 +452,7 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     std::int64_t entendue = trame_rampe(d[2 * r], n);
     ASSERT_GE(entendue, 0);
     EXPECT_NEAR(ms(entendue - position), 0.0, 100.0);
-    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
+    EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 }
 
 // Stop, a new track and pause while no server answers are heard once one is
@@ -464,16 +464,16 @@ TEST_F(SortiePulseTest, ControlsWithNoServerTakeEffectWhenItIsBack) {
     std::string premiere = dossier_.ecrire("ton.wav", wav_tons({{6000, 441.0}}));
     std::string seconde = dossier_.ecrire("seconde.wav", wav_rampe(6000));
     ASSERT_TRUE(jouer(*lm, premiere));
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > kTaux / 2; }, 3s));
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s));
     client_.reset();
     demon_->tuer();
     ASSERT_TRUE(attendre([&] { return sortie(*lm).en_attente_serveur(); }, 2s));
-    lm->moteur.arreter_flux(lm->flux);
-    lm->moteur.fermer_flux(lm->flux);
+    lm->moteur().arreter_flux(lm->flux);
+    lm->moteur().fermer_flux(lm->flux);
     ASSERT_TRUE(jouer(*lm, seconde));
-    lm->moteur.definir_pan(lm->canal, 0);
-    lm->moteur.mettre_en_pause(lm->canal, true);
-    EXPECT_EQ(lm->moteur.position(lm->flux), 0);
+    lm->moteur().definir_pan(lm->canal, 0);
+    lm->moteur().mettre_en_pause(lm->canal, true);
+    EXPECT_EQ(lm->moteur().position(lm->flux), 0);
 
     demon_->redemarrer();
     ASSERT_TRUE(demon_->pret()) << demon_->raison();
@@ -482,8 +482,8 @@ TEST_F(SortiePulseTest, ControlsWithNoServerTakeEffectWhenItIsBack) {
     ASSERT_TRUE(client_->pret());
     std::this_thread::sleep_for(300ms);
     // Still paused, at the start of the new track, on a corked stream.
-    EXPECT_TRUE(lm->moteur.en_pause(lm->canal));
-    EXPECT_EQ(lm->moteur.position(lm->flux), 0);
+    EXPECT_TRUE(lm->moteur().en_pause(lm->canal));
+    EXPECT_EQ(lm->moteur().position(lm->flux), 0);
     bool bouche = false, nomme = false;
     for (const Client::Entree& e : client_->entrees()) {
         if (e.application != "vantrel") continue;
@@ -494,10 +494,10 @@ TEST_F(SortiePulseTest, ControlsWithNoServerTakeEffectWhenItIsBack) {
     EXPECT_TRUE(nomme) << "the stream does not carry the new track's name";
 
     ecouter();
-    lm->moteur.mettre_en_pause(lm->canal, false);
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > kTaux / 2; }, 3s));
+    lm->moteur().mettre_en_pause(lm->canal, false);
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s));
     std::int64_t ref = client_->reference_exacte();
-    std::int64_t position = lm->moteur.position(lm->flux);
+    std::int64_t position = lm->moteur().position(lm->flux);
     std::vector<float> d = enregistrement_jusqua(ref);
     std::int64_t r = Client::vers_enregistrement(d, ref);
     ASSERT_GE(r, 0);
@@ -518,15 +518,15 @@ TEST_F(SortiePulseTest, ServerGoneWithPulseForcedGoesSilent) {
     demon_->tuer();
     ASSERT_TRUE(attendre([&] { return !sortie(*lm).sur_serveur(); }, 3s));
     EXPECT_FALSE(sortie(*lm).sur_sdl());
-    lm->moteur.definir_volume(lm->canal, 10);
-    lm->moteur.mettre_en_pause(lm->canal, true);
-    lm->moteur.mettre_en_pause(lm->canal, false);
-    lm->moteur.aller_a_ms(lm->flux, 500);
-    EXPECT_LE(lm->moteur.position(lm->flux), lm->moteur.longueur(lm->flux));
-    lm->moteur.arreter_flux(lm->flux);
-    lm->moteur.fermer_flux(lm->flux);
+    lm->moteur().definir_volume(lm->canal, 10);
+    lm->moteur().mettre_en_pause(lm->canal, true);
+    lm->moteur().mettre_en_pause(lm->canal, false);
+    lm->moteur().aller_a_ms(lm->flux, 500);
+    EXPECT_LE(lm->moteur().position(lm->flux), lm->moteur().longueur(lm->flux));
+    lm->moteur().arreter_flux(lm->flux);
+    lm->moteur().fermer_flux(lm->flux);
     EXPECT_GT(jouer(*lm, piste) ? 1 : 0, 0);
-    lm->moteur.fermer();
+    lm->moteur().fermer();
 }
 
 // The SDL2 output on SDL's own PulseAudio driver, the server killed and
@@ -536,20 +536,20 @@ TEST_F(SortiePulseTest, ServerGoneWithPulseForcedGoesSilent) {
 TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
     env_.definir("SDL_AUDIODRIVER", "pulseaudio");
     auto lm = std::make_unique<lecteur_media>(std::make_unique<vt::SortieSDL>());
-    if (!lm->moteur.initialise()) GTEST_SKIP() << "SDL cannot open its PulseAudio driver";
-    auto& sdl = static_cast<vt::SortieSDL&>(lm->moteur.sortie());
+    if (!lm->moteur().initialise()) GTEST_SKIP() << "SDL cannot open its PulseAudio driver";
+    auto& sdl = static_cast<vt::SortieSDL&>(lm->moteur().sortie());
     const std::int64_t n = kTaux * 12;
     std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(12000));
     ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur.definir_pan(lm->canal, 0);
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > kTaux; }, 3s));
+    lm->moteur().definir_pan(lm->canal, 0);
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux; }, 3s));
     client_.reset();
     demon_->tuer();
     std::this_thread::sleep_for(600ms);
-    std::int64_t arret = lm->moteur.position(lm->flux);
+    std::int64_t arret = lm->moteur().position(lm->flux);
     std::this_thread::sleep_for(600ms);
-    EXPECT_EQ(lm->moteur.position(lm->flux), arret) << "the position moved with no device";
-    EXPECT_TRUE(lm->moteur.en_lecture(lm->canal));
+    EXPECT_EQ(lm->moteur().position(lm->flux), arret) << "the position moved with no device";
+    EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 
     demon_->redemarrer_a_cote();
     ASSERT_TRUE(demon_->pret()) << demon_->raison();
@@ -560,7 +560,7 @@ TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
     const int avant = sdl.reouvertures();
     ASSERT_TRUE(demon_->publier());
     ASSERT_TRUE(attendre([&] { return sdl.reouvertures() > avant; }, 3s)) << "the device was not opened again";
-    ASSERT_TRUE(attendre([&] { return lm->moteur.position(lm->flux) > arret + kTaux / 2; }, 3s))
+    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > arret + kTaux / 2; }, 3s))
         << "playback did not go on";
     std::int64_t ref = client_->reference_maintenant();
     std::vector<float> d = enregistrement_jusqua(ref);
@@ -575,7 +575,7 @@ TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
     demon_->tuer();
     std::this_thread::sleep_for(700ms);
     auto t = Horloge::now();
-    lm->moteur.fermer();
+    lm->moteur().fermer();
     EXPECT_LT(ms_depuis(t), 1000.0) << "closing waited for the device";
 }
 

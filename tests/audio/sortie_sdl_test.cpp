@@ -1,5 +1,6 @@
 // The real SDL output path, through SDL's disk driver: with no delay it runs
 // faster than real time and writes the device's samples to a file.
+#include "audio/sortie_sdl.h"
 #include "outils_audio.h"
 #include "support/dossier_temp.h"
 
@@ -84,17 +85,17 @@ TEST(SortieSDL, DiskDriverReceivesTheWholeTrack) {
     env.definir("SDL_DISKAUDIODELAY", "0");
     {
         lecteur_media lm;
-        ASSERT_TRUE(lm.moteur.initialise());
-        ASSERT_NE(dynamic_cast<vt::SortieSDL*>(&lm.moteur.sortie()), nullptr);
-        lm.flux = lm.moteur.ouvrir_flux(fixture("ton440.mp3"));
-        lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+        ASSERT_TRUE(lm.moteur().initialise());
+        ASSERT_NE(dynamic_cast<vt::SortieSDL*>(lm.moteur().sortie()), nullptr);
+        lm.flux = lm.moteur().ouvrir_flux(fixture("ton440.mp3"));
+        lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
         bool fin_vue = false;
         ASSERT_TRUE(attendre([&] {
-            fin_vue = fin_vue || lm.moteur.position(lm.flux) == lm.moteur.longueur(lm.flux);
-            return !lm.moteur.en_lecture(lm.canal);
+            fin_vue = fin_vue || lm.moteur().position(lm.flux) == lm.moteur().longueur(lm.flux);
+            return !lm.moteur().en_lecture(lm.canal);
         }));
         EXPECT_TRUE(fin_vue);
-        EXPECT_EQ(lm.moteur.longueur(lm.flux), 44100);
+        EXPECT_EQ(lm.moteur().longueur(lm.flux), 44100);
     }
     std::vector<float> son = sans_silence(lire_flottants(fichier));
     // A sine has a few samples that are exactly zero.
@@ -121,10 +122,10 @@ TEST(SortieSDL, LostDeviceIsReopenedAndPlaybackGoesOn) {
     env.definir("SDL_DISKAUDIOFILE", lien);
     env.definir("SDL_DISKAUDIODELAY", "0");
     lecteur_media lm;
-    ASSERT_TRUE(lm.moteur.initialise());
-    auto& sortie = static_cast<vt::SortieSDL&>(lm.moteur.sortie());
-    lm.flux = lm.moteur.ouvrir_flux(fixture("ton1000.ogg"));
-    lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+    ASSERT_TRUE(lm.moteur().initialise());
+    auto& sortie = static_cast<vt::SortieSDL&>(*lm.moteur().sortie());
+    lm.flux = lm.moteur().ouvrir_flux(fixture("ton1000.ogg"));
+    lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
     // The first write fails: the device is lost and reopened, on /dev/full again.
     ASSERT_TRUE(attendre([&] { return sortie.reouvertures() >= 1; }));
     // The next device works.
@@ -133,14 +134,14 @@ TEST(SortieSDL, LostDeviceIsReopenedAndPlaybackGoesOn) {
     ASSERT_EQ(::rename(nouveau.c_str(), lien.c_str()), 0);
     int avant = sortie.reouvertures();
     ASSERT_TRUE(attendre([&] { return sortie.reouvertures() > avant; }));
-    if (!lm.moteur.en_lecture(lm.canal)) {
+    if (!lm.moteur().en_lecture(lm.canal)) {
         // While lost, SDL kept pulling in real time and the track ran out:
         // play it again, on the new device.
-        lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+        lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
     }
-    ASSERT_TRUE(attendre([&] { return !lm.moteur.en_lecture(lm.canal); }));
-    EXPECT_EQ(lm.moteur.position(lm.flux), lm.moteur.longueur(lm.flux));
-    lm.moteur.fermer();
+    ASSERT_TRUE(attendre([&] { return !lm.moteur().en_lecture(lm.canal); }));
+    EXPECT_EQ(lm.moteur().position(lm.flux), lm.moteur().longueur(lm.flux));
+    lm.moteur().fermer();
     std::vector<float> son = sans_silence(lire_flottants(fichier));
     EXPECT_GT(son.size() / 2, std::size_t(4410));
     EXPECT_NEAR(frequence(cote(son, kGauche)), 1000.0, 5.0);
@@ -155,8 +156,8 @@ TEST(SortieSDL, RandomCallsWhileTheDeviceMixes) {
     env.definir("SDL_DISKAUDIOFILE", "/dev/null");
     env.definir("SDL_DISKAUDIODELAY", "0");
     lecteur_media lm;
-    ASSERT_TRUE(lm.moteur.initialise());
-    vt::MoteurAudio& m = lm.moteur;
+    ASSERT_TRUE(lm.moteur().initialise());
+    vt::MoteurAudio& m = lm.moteur();
     const char* fichiers[] = {"ton440.mp3", "court.wav", "ton1000.ogg", "court.wma", "deux_tons.mp3",
                               "tronque.mp3", "texte.txt", "ton440.flac"};
     std::mt19937 alea(20261207);

@@ -94,11 +94,11 @@ protected:
             chemins.push_back(app.ecrire("t" + std::to_string(i) + ".wav", vt::test::octets_wav(ms, 440 + 100 * i)));
         f1->deposer(chemins);
     }
-    std::int64_t temps() { return lecteur().moteur.temps_ms(lecteur().flux); }
+    std::int64_t temps() { return lecteur().moteur().temps_ms(lecteur().flux); }
     int offset_volume() { return f1->curseur_volume->x() - f1->barre_volume->x(); }
     int span_volume() { return f1->barre_volume->width() - f1->curseur_volume->width(); }
     float crete(std::size_t trames) {
-        auto& sortie = static_cast<vt::SortieManuelle&>(lecteur().moteur.sortie());
+        auto& sortie = static_cast<vt::SortieManuelle&>(*lecteur().moteur().sortie());
         float max = 0;
         for (float v : sortie.pomper(trames)) max = std::max(max, std::abs(v));
         return max;
@@ -225,7 +225,7 @@ TEST_F(Media, MetadataDescribeTheSelectedEntry) {
                   QString::fromLatin1(QByteArray::fromStdString(c).toPercentEncoding("/")));
     EXPECT_TRUE(m.value(QStringLiteral("xesam:url")).toString().endsWith(QStringLiteral("/%E9t%E9%20%231.wav")));
     EXPECT_EQ(m.value(QStringLiteral("mpris:length")).toLongLong(),
-              lecteur().moteur.longueur_ms(lecteur().flux) * 1000);
+              lecteur().moteur().longueur_ms(lecteur().flux) * 1000);
     EXPECT_NEAR(m.value(QStringLiteral("mpris:length")).toLongLong(), 1'500'000, 30'000);
     EXPECT_NE(m.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
               QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
@@ -267,8 +267,14 @@ TEST_F(Media, VolumeDrivesTheSlider) {
     EXPECT_EQ(offset_volume(), static_cast<int>(std::lround(0.5 * span_volume())));
     EXPECT_TRUE(f1->label_vol->isHidden());
     EXPECT_TRUE(montre(f1->curseur_volume, "image_volumeoff"));
-    EXPECT_DOUBLE_EQ(lire(kLecteur, QStringLiteral("Volume")).toDouble(),
-                     vt::valeur_curseur(offset_volume(), span_volume()) / 255.0);
+    // Volume is the player's value: 0.5 of 255, not the cursor's place.
+    EXPECT_EQ(module->joueur->volume(), 128);
+    EXPECT_DOUBLE_EQ(lire(kLecteur, QStringLiteral("Volume")).toDouble(), 128 / 255.0);
+    ASSERT_TRUE(ecrire(QStringLiteral("Volume"), 0.3));
+    EXPECT_EQ(module->joueur->volume(), 77);
+    EXPECT_DOUBLE_EQ(lire(kLecteur, QStringLiteral("Volume")).toDouble(), 77 / 255.0);
+    EXPECT_EQ(offset_volume(), vt::offset_curseur(77, span_volume()));
+    EXPECT_EQ(f1->label_vol->text(), QStringLiteral("30"));
     ASSERT_TRUE(ecrire(QStringLiteral("Volume"), 0.0));
     EXPECT_EQ(offset_volume(), 0);
     pomper_ms(200);  // the level ramps
@@ -290,9 +296,41 @@ TEST_F(Media, VolumeDrivesTheSlider) {
                      vt::valeur_curseur(30, span_volume()) / 255.0);
 }
 
-// Position is the engine's time; SetPosition and Seek go through the
-// position slider (cursor moved, stream sought) and announce the jump.
-TEST_F(Media, PositionAndSeekThroughThePositionSlider) {
+// SetPosition and Seek go to the very time asked (to the engine's
+// millisecond), not to the nearest place of the position slider, whose
+// cursor follows; a huge offset saturates instead of wrapping round.
+TEST_F(Media, SeeksAreExactAndSaturate) {
+    remplir(2, 4000);
+    f1->selectionner(0);
+    appeler(kLecteur, QStringLiteral("Play"));
+    const auto id = metadonnees().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>();
+    const int span = f1->barre_position->width() - f1->curseur_position->width();
+    for (qlonglong us : {1'234'567LL, 2'999'999LL, 17'000LL, 3'990'000LL}) {
+        appeler(kLecteur, QStringLiteral("SetPosition"), {QVariant::fromValue(id), us});
+        // Within the engine's rounding to a frame (the slider's steps here
+        // are 12 ms).
+        EXPECT_NEAR(temps(), us / 1000, 1) << us;
+        EXPECT_EQ(f1->curseur_position->x() - f1->barre_position->x(), static_cast<int>(us / 1000 * span / 4000));
+        EXPECT_TRUE(joue());
+        EXPECT_EQ(f1->index_courant(), 0);
+    }
+    appeler(kLecteur, QStringLiteral("SetPosition"), {QVariant::fromValue(id), qlonglong(1'000'000)});
+    appeler(kLecteur, QStringLiteral("Seek"), {qlonglong(1'500'250)});
+    EXPECT_NEAR(temps(), 2500, 1);
+    // The largest offset back: the start; forward: past the end, the next.
+    appeler(kLecteur, QStringLiteral("Seek"), {std::numeric_limits<qlonglong>::min()});
+    EXPECT_EQ(temps(), 0);
+    EXPECT_EQ(f1->index_courant(), 0);
+    appeler(kLecteur, QStringLiteral("SetPosition"), {QVariant::fromValue(id), qlonglong(2'000'000)});
+    appeler(kLecteur, QStringLiteral("Seek"), {std::numeric_limits<qlonglong>::max()});
+    EXPECT_EQ(f1->index_courant(), 1);
+    EXPECT_TRUE(joue());
+    EXPECT_LT(temps(), 50);
+}
+
+// Position is the engine's time; SetPosition and Seek move the stream and
+// the position slider's cursor and announce the jump.
+TEST_F(Media, PositionAndSeek) {
     remplir(2, 4000);
     f1->selectionner(0);
     EXPECT_FALSE(lire(kLecteur, QStringLiteral("CanSeek")).toBool());

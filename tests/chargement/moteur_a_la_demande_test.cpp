@@ -1,12 +1,15 @@
-// The executable's engine, opened on demand from libvantrel_moteur.so: it
-// answers "nothing plays" until started, starts on the first stream
-// operation, forwards every call, and stays silent when the library is
-// missing.
+// The executable's engine, opened on demand from libvantrel_moteur.so: the
+// null engine answers "nothing plays" until it is loaded (after the first
+// paint, or by the player's first play), the library exports only its
+// factory, and the player stays silent when the library is missing.
 #include "audio/chargement.h"
 #include "audio/lecteur_media.h"
+#include "player/lecteur.h"
+#include "playlist/liste_courante.h"
 #include "config/configuration.h"
 
 #include <chrono>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -19,29 +22,57 @@ struct CheminExecutable {
     ~CheminExecutable() { vt::definir_chemin_executable(""); }
 };
 
-// Before the engine is started queries answer that nothing plays and
-// nothing is loaded; a stream operation starts it.
-TEST(MoteurALaDemande, StartsOnFirstStreamOperation) {
+// Before the engine is loaded the null engine answers: nothing plays,
+// nothing is loaded, nothing opens. demarrer_moteur loads the library's
+// engine, starts it and requests the output type; calls then reach it.
+TEST(MoteurALaDemande, NullEngineAnswersUntilLoaded) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     ASSERT_TRUE(vt::moteur_a_la_demande());
     lecteur_media lm;
-    EXPECT_FALSE(lm.moteur.initialise());
-    EXPECT_FALSE(lm.moteur.en_lecture(0));
-    EXPECT_EQ(lm.moteur.longueur_ms(1), 0);
-    lm.moteur.definir_volume(0, 10);  // lost, harmlessly
-    lm.flux = lm.moteur.ouvrir_flux(kFichier);
+    EXPECT_FALSE(lm.moteur().initialise());
+    EXPECT_FALSE(lm.moteur().en_lecture(0));
+    EXPECT_EQ(lm.moteur().longueur_ms(1), 0);
+    EXPECT_EQ(lm.moteur().sortie(), nullptr);
+    lm.moteur().definir_volume(0, 10);  // lost, harmlessly
+    EXPECT_EQ(lm.moteur().ouvrir_flux(kFichier), 0);
+    vt::demarrer_moteur(lm);
+    lm.flux = lm.moteur().ouvrir_flux(kFichier);
     ASSERT_NE(lm.flux, 0);
-    EXPECT_TRUE(lm.moteur.initialise());
-    EXPECT_EQ(lm.moteur.type_sortie(), 3);
-    lm.canal = lm.moteur.jouer_flux(-1, lm.flux);
+    EXPECT_TRUE(lm.moteur().initialise());
+    EXPECT_EQ(lm.moteur().type_sortie(), vt::kTypeSortieMoteur);
+    lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
     ASSERT_GE(lm.canal, 0);
-    EXPECT_TRUE(lm.moteur.en_lecture(lm.canal));
-    EXPECT_GT(lm.moteur.longueur_ms(lm.flux), 900);
-    lm.moteur.mettre_en_pause(lm.canal, true);
-    EXPECT_TRUE(lm.moteur.en_pause(lm.canal));
-    lm.moteur.arreter_flux(lm.flux);
-    lm.moteur.fermer_flux(lm.flux);
-    EXPECT_FALSE(lm.moteur.en_lecture(lm.canal));
+    EXPECT_TRUE(lm.moteur().en_lecture(lm.canal));
+    EXPECT_GT(lm.moteur().longueur_ms(lm.flux), 900);
+    lm.moteur().mettre_en_pause(lm.canal, true);
+    EXPECT_TRUE(lm.moteur().en_pause(lm.canal));
+    lm.moteur().arreter_flux(lm.flux);
+    lm.moteur().fermer_flux(lm.flux);
+    EXPECT_FALSE(lm.moteur().en_lecture(lm.canal));
+}
+
+// The library exports the factory and nothing else of the engine's calls.
+TEST(MoteurALaDemande, LibraryExportsOnlyTheFactory) {
+    void* dl = ::dlopen((std::string(VANTREL_APP_DIR) + "/" + vt::kBibliothequeMoteur).c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(dl, nullptr);
+    EXPECT_NE(::dlsym(dl, vt::kSymboleMoteur), nullptr);
+    EXPECT_EQ(::dlsym(dl, "vantrel_table_moteur"), nullptr);
+    ::dlclose(dl);
+}
+
+// The player's play loads the engine on the spot when it is needed before
+// the first paint's loading.
+TEST(MoteurALaDemande, PlayLoadsTheEngine) {
+    CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
+    vt::ListeCourante liste;
+    liste.ajouter(kFichier);
+    vt::Lecteur j(liste);
+    EXPECT_FALSE(j.media().moteur().initialise());
+    j.selectionner(0);
+    ASSERT_TRUE(j.jouer());
+    EXPECT_TRUE(j.media().moteur().initialise());
+    EXPECT_TRUE(j.en_lecture());
+    EXPECT_GT(j.longueur_ms(), 900);
 }
 
 // demarrer_moteur starts it once; later calls change nothing.
@@ -49,9 +80,9 @@ TEST(MoteurALaDemande, ExplicitStartIsIdempotent) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     lecteur_media lm;
     vt::demarrer_moteur(lm);
-    EXPECT_TRUE(lm.moteur.initialise());
+    EXPECT_TRUE(lm.moteur().initialise());
     vt::demarrer_moteur(lm);
-    EXPECT_TRUE(lm.moteur.initialise());
+    EXPECT_TRUE(lm.moteur().initialise());
 }
 
 // Without the library the player is silent: nothing opens, nothing plays.
@@ -59,11 +90,11 @@ TEST(MoteurALaDemande, MissingLibraryIsSilent) {
     CheminExecutable exe("/nonexistent/folder/vantrel");
     lecteur_media lm;
     vt::demarrer_moteur(lm);
-    EXPECT_FALSE(lm.moteur.initialise());
-    EXPECT_EQ(lm.moteur.ouvrir_flux(kFichier), 0);
-    EXPECT_EQ(lm.moteur.jouer_flux(-1, 0), -1);
-    EXPECT_FALSE(lm.moteur.en_lecture(-1));
-    EXPECT_EQ(lm.moteur.temps_ms(0), 0);
+    EXPECT_FALSE(lm.moteur().initialise());
+    EXPECT_EQ(lm.moteur().ouvrir_flux(kFichier), 0);
+    EXPECT_EQ(lm.moteur().jouer_flux(-1, 0), -1);
+    EXPECT_FALSE(lm.moteur().en_lecture(-1));
+    EXPECT_EQ(lm.moteur().temps_ms(0), 0);
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ protected:
     // Pumps until the current track reaches its end (at most 5 s), then ticks once.
     void jusqua_la_fin() {
         for (int t = 0; t < 5000 && joue(); t += 100) {
-            if (lecteur().moteur.position(lecteur().flux) == lecteur().moteur.longueur(lecteur().flux)) break;
+            if (lecteur().moteur().position(lecteur().flux) == lecteur().moteur().longueur(lecteur().flux)) break;
             pomper_ms(100);
         }
         f1->Timer1Timer();
@@ -115,7 +115,7 @@ TEST_P(CorrompuEnArgument, CorruptFileAtStartThenNextGoodFilePlays) {
     EXPECT_EQ(statut(), kLecture + "ton440.wav");
     ASSERT_TRUE(joue());
     pomper_ms(300);
-    EXPECT_GE(lecteur().moteur.temps_ms(lecteur().flux), 250);
+    EXPECT_GE(lecteur().moteur().temps_ms(lecteur().flux), 250);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, CorrompuEnArgument, ::testing::ValuesIn(kCorrompus),
@@ -216,7 +216,7 @@ TEST_F(Corrompus, PlayListOfCorruptFilesNextAndBack) {
     }
     ASSERT_TRUE(joue());
     pomper_ms(400);
-    EXPECT_GE(lecteur().moteur.temps_ms(lecteur().flux), 350);
+    EXPECT_GE(lecteur().moteur().temps_ms(lecteur().flux), 350);
     // Stop then play again on a corrupt entry: the transport texts still follow.
     f1->Back1Click();
     f1->Back1Click();

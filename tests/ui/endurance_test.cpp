@@ -69,13 +69,13 @@ protected:
         const int flux_avant = lecteur().flux;
         pomper_ms(60);  // 50 ms of sound and a little of the silence after it
         ASSERT_TRUE(joue()) << "end " << k;
-        ASSERT_EQ(lecteur().moteur.position(lecteur().flux), lecteur().moteur.longueur(lecteur().flux))
+        ASSERT_EQ(lecteur().moteur().position(lecteur().flux), lecteur().moteur().longueur(lecteur().flux))
             << "end " << k << ": the track did not reach its end";
         f1->Timer1Timer();
         const int apres = f1->index_courant();
         ASSERT_TRUE(joue()) << "end " << k << ": nothing started";
         ASSERT_NE(lecteur().flux, flux_avant) << "end " << k;
-        ASSERT_LT(lecteur().moteur.position(lecteur().flux), lecteur().moteur.longueur(lecteur().flux))
+        ASSERT_LT(lecteur().moteur().position(lecteur().flux), lecteur().moteur().longueur(lecteur().flux))
             << "end " << k;
         switch (mode) {
             case Mode::Repetition:

@@ -4,7 +4,7 @@
 // also the current directory, dialogs are scripted, the audio engine runs on
 // an output the test pumps by hand, and ending the program is counted.
 #include "audio/lecteur_media.h"
-#include "audio/sortie_audio.h"
+#include "audio/sortie_manuelle.h"
 #include "config/configuration.h"
 #include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
@@ -27,7 +27,6 @@ protected:
         ancien_dossier_ = QDir::currentPath();
         QDir::setCurrent(QFile::decodeName(QByteArray::fromStdString(app.chemin())));
         vt::definir_chemin_executable(app / "vantrel");
-        boucle_playlist = false;
     }
     void TearDown() override {
         module.reset();
@@ -73,8 +72,8 @@ protected:
     void pomper_ms(int ms) { sortie_->pomper(static_cast<std::size_t>(ms) * 44100 / 1000); }
 
     lecteur_media& lecteur() { return *module->lecteur; }
-    bool joue() { return lecteur().moteur.en_lecture(lecteur().canal); }
-    bool en_pause() { return lecteur().moteur.en_pause(lecteur().canal); }
+    bool joue() { return lecteur().moteur().en_lecture(lecteur().canal); }
+    bool en_pause() { return lecteur().moteur().en_pause(lecteur().canal); }
 
     // Whether element `w` shows the picture of source element `source`.
     bool montre(vt::ImageVt* w, std::string_view source) {

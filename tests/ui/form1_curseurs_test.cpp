@@ -83,7 +83,7 @@ TEST_F(Curseurs, VolumeReachesTheChannel) {
     jouer();
     clic(f1->barre_volume, {0, 2});
     pomper_ms(200);  // let the level ramp settle
-    auto& sortie = static_cast<vt::SortieManuelle&>(lecteur().moteur.sortie());
+    auto& sortie = static_cast<vt::SortieManuelle&>(*lecteur().moteur().sortie());
     auto echantillons = sortie.pomper(4410);
     float max = 0;
     for (float v : echantillons) max = std::max(max, std::abs(v));
@@ -114,7 +114,7 @@ TEST_F(Curseurs, PositionDragSeeksMuted) {
     jouer(4000);
     appui(c);
     pomper_ms(100);
-    auto& sortie = static_cast<vt::SortieManuelle&>(lecteur().moteur.sortie());
+    auto& sortie = static_cast<vt::SortieManuelle&>(*lecteur().moteur().sortie());
     auto muet = sortie.pomper(2205);
     float max = 0;
     for (float v : muet) max = std::max(max, std::abs(v));
@@ -123,7 +123,7 @@ TEST_F(Curseurs, PositionDragSeeksMuted) {
     glisser(c, {span / 2, 5});
     EXPECT_EQ(offset(c, f1->barre_position), span / 2);
     pomper_ms(50);
-    EXPECT_NEAR(lecteur().moteur.temps_ms(lecteur().flux), 2000, 150);
+    EXPECT_NEAR(lecteur().moteur().temps_ms(lecteur().flux), 2000, 150);
     glisser(c, {span, 5});  // beyond the right end: ignored
     EXPECT_EQ(offset(c, f1->barre_position), span / 2);
     relache(c);
@@ -143,7 +143,7 @@ TEST_F(Curseurs, PositionBarClick) {
     clic(f1->barre_position, {span / 4, 3});
     EXPECT_EQ(offset(f1->curseur_position, f1->barre_position), span / 4);
     pomper_ms(20);
-    EXPECT_NEAR(lecteur().moteur.temps_ms(lecteur().flux), 1000, 150);
+    EXPECT_NEAR(lecteur().moteur().temps_ms(lecteur().flux), 1000, 150);
     clic(f1->barre_position, {span + 2, 3});
     EXPECT_EQ(offset(f1->curseur_position, f1->barre_position), span / 4);
     EXPECT_TRUE(montre(f1->curseur_position, "curseur_position_off"));

@@ -3,7 +3,7 @@
 #include "skin/aspect_integre.h"
 #include "support/wav.h"
 #include "ui/fixture.h"
-#include "audio/sortie_audio.h"
+#include "audio/sortie_manuelle.h"
 #include "ui/tform2.h"
 
 #include <ctime>
@@ -27,7 +27,7 @@ TEST_F(Demarrage, FirstStartWithoutConfiguration) {
     EXPECT_EQ(f1->pos(), QPoint(194, 235));
     EXPECT_EQ(f1->size(), QSize(349, 291));
     EXPECT_EQ(f1->image_fond->image(), vt::image_integree("image_fond"));
-    EXPECT_FALSE(boucle_playlist);
+    EXPECT_FALSE(module->joueur->boucle());
     clic(f1->image_quitter);
     EXPECT_EQ(fins, 1);
     EXPECT_EQ(lire_fichier(app / "vantrel.config"),
@@ -68,7 +68,7 @@ TEST_F(Demarrage, ConfiguredPositionSkinAndLoop) {
     demarrer();
     EXPECT_TRUE(dialogues.messages.empty());
     EXPECT_EQ(f1->pos(), QPoint(-20, 7));
-    EXPECT_TRUE(boucle_playlist);
+    EXPECT_TRUE(module->joueur->boucle());
     EXPECT_EQ(f1->width(), 349);
 }
 
@@ -81,7 +81,7 @@ TEST_F(Demarrage, CloseButtonWritesQuitterDoesNot) {
     f1->Quitter1Click();
     EXPECT_EQ(fins, 1);
     EXPECT_EQ(lire_fichier(app / "vantrel.config"), R"("skin/none/""x.sk""10""20""lists/""false")");
-    boucle_playlist = true;
+    module->joueur->definir_boucle(true);
     f1->image_quitterClick();
     EXPECT_EQ(fins, 2);
     EXPECT_EQ(lire_fichier(app / "vantrel.config"), R"("skin/none/""x.sk""300""40""lists/""true")");
@@ -207,7 +207,7 @@ TEST_F(Demarrage, MainWindowFirstThenTheOthers) {
     EXPECT_EQ(module->Form2, menu);
     ASSERT_EQ(module->liste.nombre(), 2);
     EXPECT_EQ(module->liste.chemin(1), piste);
-    EXPECT_TRUE(module->lecteur->moteur.en_lecture(module->lecteur->canal));
+    EXPECT_TRUE(module->lecteur->moteur().en_lecture(module->lecteur->canal));
 }
 
 // With no audio device every window opens and the program ends normally.

@@ -25,7 +25,7 @@ protected:
     }
     // Plays the current track out and ticks once at its end.
     void finir_piste() {
-        for (int i = 0; i < 100 && lecteur().moteur.position(lecteur().flux) != lecteur().moteur.longueur(lecteur().flux); ++i)
+        for (int i = 0; i < 100 && lecteur().moteur().position(lecteur().flux) != lecteur().moteur().longueur(lecteur().flux); ++i)
             pomper_ms(20);
         ASSERT_TRUE(joue());
         f1->Timer1Timer();
@@ -82,7 +82,7 @@ TEST_F(Minuteur, RepeatRestartsTheSameEntry) {
     finir_piste();
     EXPECT_EQ(f1->index_courant(), 1);
     EXPECT_NE(lecteur().flux, 0);
-    EXPECT_LT(lecteur().moteur.temps_ms(lecteur().flux), 20);
+    EXPECT_LT(lecteur().moteur().temps_ms(lecteur().flux), 20);
     EXPECT_TRUE(joue());
     (void)flux;
 }
@@ -108,7 +108,7 @@ TEST_F(Minuteur, RandomNeverRepeatsAtTheEnd) {
 // With the loop flag the next entry starts, and after the last the first.
 TEST_F(Minuteur, LoopWrapsFromLastToFirst) {
     remplir(3, 50);
-    boucle_playlist = true;
+    module->joueur->definir_boucle(true);
     f1->selectionner(1);
     appui(f1->image_play);
     finir_piste();

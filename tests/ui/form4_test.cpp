@@ -333,7 +333,7 @@ TEST_F(Options, ApplyWritesTheExactConfiguration) {
     EXPECT_FALSE(f4->isVisible());
     // The start-up sequence ran again on what was written.
     EXPECT_EQ(f1->pos(), QPoint(-30, -12));
-    EXPECT_TRUE(boucle_playlist);
+    EXPECT_TRUE(module->joueur->boucle());
 }
 
 // With no configuration file, "Par default" then Apply creates it with the

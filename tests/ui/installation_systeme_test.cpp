@@ -79,7 +79,7 @@ TEST_F(InstallationSysteme, CloseButtonAndApplyWriteTheUsersSettings) {
     f4->label_okClick();
     EXPECT_EQ(lire_fichier(config_utilisateur()),
               vt::texte_configuration("skin/default/", "default.sk", 300, 310, "playlist/", true));
-    EXPECT_TRUE(boucle_playlist);
+    EXPECT_TRUE(module->joueur->boucle());
     EXPECT_EQ(lire_fichier(app / "vantrel.config"), installee_);
     EXPECT_TRUE(dialogues.messages.empty());
 }

@@ -205,13 +205,8 @@ void recevoir_fichier(ModuleVantrel& module, std::string chemin) {
     module.liste.ajouter_argument(std::move(chemin));
     if (module.liste.nombre() == avant) return;  // the list cannot grow any more
     module.Form1->selectionner(avant);
-    module.quand_moteur_pret([&module] {
-        // A paused track would otherwise resume instead of the new entry
-        // starting.
-        auto& lm = *module.lecteur;
-        lm.moteur.mettre_en_pause(lm.canal, false);
-        module.Form1->image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-    });
+    // Started from its beginning: a paused track is not resumed instead.
+    module.quand_moteur_pret([&module] { module.joueur->relancer(); });
 }
 
 void montrer_lecteur(ModuleVantrel& module) {

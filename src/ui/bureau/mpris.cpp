@@ -1,6 +1,6 @@
 #include "ui/bureau/mpris.h"
 
-#include "player/regles.h"
+#include "player/lecteur.h"
 #include "playlist/liste_courante.h"
 #include "ui/bureau/instance.h"
 #include "ui/bureau/plateforme.h"
@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace vt {
 
@@ -71,30 +72,31 @@ bool ServiceMpris::enregistrer() {
     noter_position();
 
     // Where changes can come from: the timer's tick covers the engine (a
-    // track that ends, a slider moved by hand); the list's own signals make
+    // track that ends); the player's and the list's own signals make levels,
     // edits and selections known at once.
     TForm1* f = m_.Form1;
     connect(f->Timer1, &QTimer::timeout, this, &ServiceMpris::verifier);
     auto plus_tard = [this] { QTimer::singleShot(0, this, &ServiceMpris::verifier); };
-    connect(f->list_lecture->selectionModel(), &QItemSelectionModel::selectionChanged, this, plus_tard);
+    connect(&m_.joueur->selection(), &QItemSelectionModel::selectionChanged, this, plus_tard);
     connect(&m_.liste, &QAbstractItemModel::rowsInserted, this, plus_tard);
     connect(&m_.liste, &QAbstractItemModel::rowsRemoved, this, plus_tard);
     connect(&m_.liste, &QAbstractItemModel::rowsMoved, this, plus_tard);
     connect(&m_.liste, &QAbstractItemModel::modelReset, this, plus_tard);
+    connect(m_.joueur.get(), &Lecteur::volume_change, this, plus_tard);
     return true;
 }
 
 // ---------------------------------------------------------------- properties
 
 QString ServiceMpris::statut() const {
-    const lecteur_media& lm = *m_.lecteur;
-    if (lm.moteur.en_pause(lm.canal)) return QStringLiteral("Paused");
-    if (lm.moteur.en_lecture(lm.canal)) return QStringLiteral("Playing");
+    const Lecteur& j = *m_.joueur;
+    if (j.en_pause()) return QStringLiteral("Paused");
+    if (j.en_lecture()) return QStringLiteral("Playing");
     return QStringLiteral("Stopped");
 }
 
 QDBusObjectPath ServiceMpris::piste() const {
-    const int i = m_.Form1 ? m_.Form1->index_courant() : -1;
+    const int i = m_.joueur->courant();
     return QDBusObjectPath(i < 0 ? kAucunePiste : QStringLiteral("/vantrel/piste/%1").arg(i));
 }
 
@@ -102,44 +104,32 @@ QVariantMap ServiceMpris::metadonnees() const {
     QVariantMap m;
     const QDBusObjectPath id = piste();
     m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(id));
-    const int i = m_.Form1 ? m_.Form1->index_courant() : -1;
+    const int i = m_.joueur->courant();
     if (i < 0) return m;
     m.insert(QStringLiteral("xesam:title"), m_.liste.data(m_.liste.index(i, 0), Qt::DisplayRole).toString());
     m.insert(QStringLiteral("xesam:url"), url_fichier(m_.liste.chemin(i)));
-    const lecteur_media& lm = *m_.lecteur;
-    const std::int64_t T = lm.flux != 0 ? lm.moteur.longueur_ms(lm.flux) : 0;
+    const std::int64_t T = m_.joueur->longueur_ms();
     if (T > 0) m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(T) * 1000);
     return m;
 }
 
-double ServiceMpris::volume() const {
-    const TForm1* f = m_.Form1;
-    const int span = f->barre_volume->width() - f->curseur_volume->width();
-    return valeur_curseur(f->curseur_volume->x() - f->barre_volume->x(), span) / 255.0;
-}
+double ServiceMpris::volume() const { return m_.joueur->volume() / 255.0; }
 
-qlonglong ServiceMpris::position_us() const {
-    const lecteur_media& lm = *m_.lecteur;
-    if (lm.flux == 0) return 0;
-    return static_cast<qlonglong>(lm.moteur.temps_ms(lm.flux)) * 1000;
-}
+qlonglong ServiceMpris::position_us() const { return static_cast<qlonglong>(m_.joueur->temps_ms()) * 1000; }
 
 bool ServiceMpris::peut_suivant() const { return m_.liste.nombre() > 0; }
 
 bool ServiceMpris::peut_precedent() const {
-    const int i = m_.Form1->index_courant();
+    const int i = m_.joueur->courant();
     if (m_.liste.nombre() == 0) return false;
-    return i > 0 || (i == 0 && m_.Form1->check_random->isChecked());
+    return i > 0 || (i == 0 && m_.joueur->aleatoire());
 }
 
-bool ServiceMpris::peut_jouer() const { return m_.Form1->index_courant() >= 0; }
+bool ServiceMpris::peut_jouer() const { return m_.joueur->courant() >= 0; }
 
-bool ServiceMpris::peut_pause() const { return m_.lecteur->moteur.en_lecture(m_.lecteur->canal); }
+bool ServiceMpris::peut_pause() const { return m_.joueur->en_lecture(); }
 
-bool ServiceMpris::peut_chercher() const {
-    const lecteur_media& lm = *m_.lecteur;
-    return lm.moteur.en_lecture(lm.canal) && lm.moteur.longueur_ms(lm.flux) > 0;
-}
+bool ServiceMpris::peut_chercher() const { return m_.joueur->en_lecture() && m_.joueur->longueur_ms() > 0; }
 
 ServiceMpris::Etat ServiceMpris::etat() const {
     Etat e;
@@ -156,6 +146,9 @@ ServiceMpris::Etat ServiceMpris::etat() const {
 
 // ---------------------------------------------------------------- commands
 
+// The commands call the player, as the notification-area menu does; the
+// windows repaint from the player's signals.
+
 void ServiceMpris::lecture() {
     m_.Form1->Play1Click();
     verifier();
@@ -167,8 +160,8 @@ void ServiceMpris::pause() {
 }
 
 void ServiceMpris::lecture_pause() {
-    const lecteur_media& lm = *m_.lecteur;
-    if (lm.moteur.en_lecture(lm.canal) && !lm.moteur.en_pause(lm.canal)) m_.Form1->Pause1Click();
+    const Lecteur& j = *m_.joueur;
+    if (j.en_lecture() && !j.en_pause()) m_.Form1->Pause1Click();
     else m_.Form1->Play1Click();
     verifier();
 }
@@ -193,44 +186,33 @@ void ServiceMpris::quitter() { m_.Form1->Quitter1Click(); }
 void ServiceMpris::montrer() { montrer_lecteur(m_); }
 
 void ServiceMpris::regler_volume(double v) {
-    TForm1* f = m_.Form1;
-    const int span = f->barre_volume->width() - f->curseur_volume->width();
-    if (!std::isfinite(v) || span <= 0) return;
-    // The cursor is dragged to the place of that volume, so the channel,
-    // the cursor's pictures and its label all follow as under the mouse.
-    const int offset = static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * span));
-    const int cible = f->barre_volume->x() + offset;
-    f->curseur_volumeMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-    f->curseur_volumeMouseMove(Qt::LeftButton, cible - f->curseur_volume->x(), 0);
-    f->curseur_volumeMouseUp(Qt::LeftButton, Qt::NoButton, 0, 0);
+    if (!std::isfinite(v)) return;
+    m_.joueur->definir_volume(static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)));
     verifier();
 }
 
 void ServiceMpris::chercher(qlonglong decalage_us) {
     if (!peut_chercher()) return;
-    const lecteur_media& lm = *m_.lecteur;
-    const qlonglong T = static_cast<qlonglong>(lm.moteur.longueur_ms(lm.flux)) * 1000;
-    const qlonglong cible = std::max<qlonglong>(0, position_us() + decalage_us);
+    // Saturating: a huge offset either way stays a huge target, never wraps.
+    qlonglong cible;
+    if (__builtin_add_overflow(position_us(), decalage_us, &cible))
+        cible = decalage_us > 0 ? std::numeric_limits<qlonglong>::max() : 0;
+    cible = std::max<qlonglong>(0, cible);
+    const qlonglong T = static_cast<qlonglong>(m_.joueur->longueur_ms()) * 1000;
     if (cible > T) return suivant();  // past the end: as the next track
-    placer(piste(), cible);
+    aller_a(cible);
 }
 
 void ServiceMpris::placer(const QDBusObjectPath& id, qlonglong position) {
     if (!peut_chercher() || id.path() != piste().path()) return;
-    const lecteur_media& lm = *m_.lecteur;
-    const std::int64_t T = lm.moteur.longueur_ms(lm.flux);
-    if (position < 0 || position / 1000 > T) return;
-    TForm1* f = m_.Form1;
-    const int span = f->barre_position->width() - f->curseur_position->width();
-    if (span <= 0) return;
-    // Through the position slider: the cursor goes to the place nearest
-    // that time and the slider's own rule seeks (silenced meanwhile).
-    const double ms = static_cast<double>(position / 1000);
-    const int offset = std::clamp(static_cast<int>(std::lround(ms * span / static_cast<double>(T))), 0, span);
-    const int cible = f->barre_position->x() + offset;
-    f->curseur_positionMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-    f->curseur_positionMouseMove(Qt::LeftButton, cible - f->curseur_position->x(), 0);
-    f->curseur_positionMouseUp(Qt::LeftButton, Qt::NoButton, 0, 0);
+    if (position < 0 || position > static_cast<qlonglong>(m_.joueur->longueur_ms()) * 1000) return;
+    aller_a(position);
+}
+
+void ServiceMpris::aller_a(qlonglong position) {
+    // To that very time (the engine counts whole milliseconds), not to the
+    // nearest place of the position slider.
+    m_.joueur->aller_a_ms(position / 1000);
     noter_position();  // this jump is announced here, not again by verifier()
     verifier();
     emit Seeked(position_us());

@@ -78,6 +78,7 @@ private:
     };
     Etat etat() const;
     QDBusObjectPath piste() const;
+    void aller_a(qlonglong position_us);  // seeks the player and announces the jump
     void noter_position();
 
     ModuleVantrel& m_;

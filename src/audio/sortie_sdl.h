@@ -1,0 +1,49 @@
+#pragma once
+// The SDL2 device output.
+#include "audio/sortie_audio.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+namespace vt {
+
+// The default output: an SDL2 audio device, 2048 frames per period. A watch
+// thread checks the device a few times a second and reopens the default
+// device when the one in use went away (headphones unplugged).
+class SortieSDL : public SortieAudio {
+public:
+    static constexpr std::size_t kTramesParPeriode = 2048;
+
+    SortieSDL();
+    ~SortieSDL() override;
+    bool ouvrir(int frequence, SourceAudio& source) override;
+    void lancer(bool marche) override;
+    void fermer() override;
+    std::size_t trames_par_periode() const override { return kTramesParPeriode; }
+    bool temps_reel() const override { return true; }
+
+    // Diagnostics: how many times the device was reopened after a loss.
+    int reouvertures() const { return reouvertures_.load(); }
+
+private:
+    bool ouvrir_peripherique();  // with verrou_ held
+    void surveiller();
+    static void rappel(void* moi, std::uint8_t* flux, int octets);
+
+    std::mutex verrou_;          // device id, open state; never taken by the device thread
+    std::condition_variable reveil_;
+    std::thread surveillant_;
+    bool ouverte_ = false;
+    bool en_marche_ = false;
+    bool sous_systeme_ = false;  // SDL audio subsystem initialised by us
+    std::uint32_t peripherique_ = 0;
+    int frequence_ = 0;
+    SourceAudio* source_ = nullptr;
+    std::atomic<int> reouvertures_{0};
+};
+
+}  // namespace vt

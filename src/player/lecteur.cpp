@@ -1,0 +1,197 @@
+#include "player/lecteur.h"
+
+#include "audio/chargement.h"
+#include "player/regles.h"
+#include "playlist/liste_courante.h"
+
+#include <algorithm>
+
+namespace vt {
+
+Lecteur::Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie, QObject* parent)
+    : QObject(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)) {}
+
+Lecteur::~Lecteur() = default;
+
+// ---------------------------------------------------------------- selection
+
+int Lecteur::courant() const {
+    const QModelIndexList choisis = selection_.selectedIndexes();
+    return choisis.isEmpty() ? -1 : choisis.first().row();
+}
+
+void Lecteur::selectionner(int ligne) {
+    selection_interne_ = true;
+    if (ligne < 0 || ligne >= liste_.nombre()) {
+        selection_.clearSelection();
+        selection_.setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        ligne = -1;
+    } else {
+        selection_.setCurrentIndex(liste_.index(ligne, 0), QItemSelectionModel::ClearAndSelect);
+    }
+    selection_interne_ = false;
+    emit selection_changee(ligne);
+}
+
+// ---------------------------------------------------------------- queries
+
+bool Lecteur::en_lecture() const { return media_.moteur().en_lecture(media_.canal); }
+bool Lecteur::en_pause() const { return media_.moteur().en_pause(media_.canal); }
+std::int64_t Lecteur::temps_ms() const { return media_.moteur().temps_ms(media_.flux); }
+std::int64_t Lecteur::longueur_ms() const { return media_.moteur().longueur_ms(media_.flux); }
+
+// ---------------------------------------------------------------- transport
+
+void Lecteur::fermer_flux() {
+    MoteurAudio& m = media_.moteur();
+    m.arreter_flux(media_.flux);
+    m.fermer_flux(media_.flux);
+    media_.flux = 0;
+    media_.canal = -1;
+}
+
+bool Lecteur::jouer() {
+    const int i = courant();
+    if (i < 0) return false;
+    if (en_pause()) {
+        media_.moteur().mettre_en_pause(media_.canal, false);
+        emit lecture(i);
+        return true;
+    }
+    fermer_flux();
+    // An engine opened on demand and not loaded yet is loaded now.
+    demarrer_moteur(media_);
+    MoteurAudio& m = media_.moteur();
+    media_.flux = m.ouvrir_flux(liste_.chemin(i));
+    media_.canal = m.jouer_flux(-1, media_.flux);
+    emit lecture(i);
+    envoyer_niveaux();
+    return true;
+}
+
+bool Lecteur::pause() {
+    if (!en_lecture()) return false;
+    media_.moteur().mettre_en_pause(media_.canal, true);
+    emit mise_en_pause();
+    return true;
+}
+
+void Lecteur::arreter() {
+    fermer_flux();
+    emit arret();
+}
+
+void Lecteur::jouer_ligne(int ligne) {
+    selectionner(ligne);
+    // Clearing the paused state makes play start the new entry instead of
+    // resuming the old one.
+    media_.moteur().mettre_en_pause(media_.canal, false);
+    jouer();
+}
+
+void Lecteur::suivant() {
+    const int n = liste_.nombre();
+    const int i = courant();
+    if (aleatoire_ && n > 0 && i >= 0) return jouer_ligne(tirer_autre(n, i));
+    if (n == 0) return;
+    jouer_ligne(i == n - 1 ? 0 : i + 1);
+}
+
+void Lecteur::precedent() {
+    const int n = liste_.nombre();
+    const int i = courant();
+    if (aleatoire_ && n > 0 && i >= 0) return jouer_ligne(tirer_autre(n, i));
+    if (i <= 0) return;
+    jouer_ligne(i - 1);
+}
+
+void Lecteur::relancer() {
+    fermer_flux();
+    jouer();
+}
+
+bool Lecteur::aller_a_ms(std::int64_t ms) {
+    if (!en_lecture()) return false;
+    const std::int64_t T = longueur_ms();
+    media_.moteur().aller_a_ms(media_.flux, std::clamp<std::int64_t>(ms, 0, std::max<std::int64_t>(T, 0)));
+    emit position_changee();
+    return true;
+}
+
+// ---------------------------------------------------------------- levels
+
+void Lecteur::definir_volume(int v) {
+    const int avant = volume_;
+    volume_ = std::clamp(v, 0, 255);
+    media_.moteur().definir_volume(media_.canal, volume_);
+    if (volume_ != avant) emit volume_change(volume_);
+}
+
+void Lecteur::definir_balance(int v) {
+    const int avant = balance_;
+    balance_ = std::clamp(v, 0, 255);
+    media_.moteur().definir_pan(media_.canal, balance_);
+    if (balance_ != avant) emit balance_change(balance_);
+}
+
+void Lecteur::retenir_niveaux(int volume, int balance) {
+    volume_ = std::clamp(volume, 0, 255);
+    balance_ = std::clamp(balance, 0, 255);
+}
+
+void Lecteur::envoyer_niveaux() {
+    media_.moteur().definir_volume(media_.canal, volume_);
+    media_.moteur().definir_pan(media_.canal, balance_);
+}
+
+void Lecteur::couper(bool muet) { media_.moteur().definir_muet(media_.canal, muet); }
+
+// ---------------------------------------------------------------- modes
+
+void Lecteur::definir_repetition(bool oui) {
+    if (oui == repetition_ && !(oui && aleatoire_)) return;
+    repetition_ = oui;
+    if (oui) aleatoire_ = false;
+    emit modes_changes();
+}
+
+void Lecteur::definir_aleatoire(bool oui) {
+    if (oui == aleatoire_ && !(oui && repetition_)) return;
+    aleatoire_ = oui;
+    if (oui) repetition_ = false;
+    emit modes_changes();
+}
+
+// ---------------------------------------------------------------- tick
+
+Lecteur::Tic Lecteur::tic() {
+    Tic r;
+    r.en_lecture = en_lecture();
+    if (!r.en_lecture) return r;
+    MoteurAudio& m = media_.moteur();
+    r.t = m.temps_ms(media_.flux);
+    r.T = m.longueur_ms(media_.flux);
+    if (m.position(media_.flux) != m.longueur(media_.flux)) return r;
+    const int i = courant();
+    const int n = liste_.nombre();
+    if (repetition_ && i >= 0) {
+        jouer();
+        r.fin = Fin::Repetition;
+    } else if (aleatoire_ && n > 0 && i >= 0) {
+        selectionner(tirer_autre(n, i));
+        jouer();
+        r.fin = Fin::Hasard;
+    } else if (!repetition_ && !aleatoire_) {
+        if (boucle_) {
+            suivant();
+            r.fin = Fin::Suivante;
+        } else {
+            r.fin = Fin::Arret;
+        }
+    } else {
+        r.fin = Fin::Rien;
+    }
+    return r;
+}
+
+}  // namespace vt

@@ -1,0 +1,451 @@
+// The player: transport, end of track, levels and modes, on the engine with
+// the hand-pumped output.
+#include "audio/sortie_manuelle.h"
+#include "player/lecteur.h"
+#include "player/regles.h"
+#include "playlist/liste_courante.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Fin = vt::Lecteur::Fin;
+
+std::string fixture(const std::string& nom) { return std::string(VANTREL_FIXTURES_DIR) + "/" + nom; }
+
+// A fixed clock, so that random draws repeat.
+struct HorlogeFixe {
+    vt::Horloge avant = vt::horloge();
+    explicit HorlogeFixe(std::time_t t) { vt::horloge() = [t] { return t; }; }
+    ~HorlogeFixe() { vt::horloge() = avant; }
+};
+
+class LecteurTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto s = std::make_unique<vt::SortieManuelle>();
+        sortie = s.get();
+        j = std::make_unique<vt::Lecteur>(liste, std::move(s));
+    }
+    // n entries of short files.
+    void remplir(int n) {
+        for (int i = 0; i < n; ++i) liste.ajouter(fixture(i % 2 ? "court.wav" : "ton1000.wav"));
+    }
+    lecteur_media& lm() { return j->media(); }
+    std::vector<float> pomper_ms(int ms) { return sortie->pomper(static_cast<std::size_t>(ms) * 44100 / 1000); }
+    // Pumps until the read position reaches the length.
+    void jusqua_la_fin() {
+        for (int k = 0; k < 400 && lm().moteur().position(lm().flux) != lm().moteur().longueur(lm().flux); ++k)
+            sortie->pomper(1024);
+        ASSERT_EQ(lm().moteur().position(lm().flux), lm().moteur().longueur(lm().flux));
+    }
+    static double crete(const std::vector<float>& v) {
+        double c = 0;
+        for (float x : v) c = std::max(c, std::fabs(double(x)));
+        return c;
+    }
+
+    vt::ListeCourante liste;
+    vt::SortieManuelle* sortie = nullptr;
+    std::unique_ptr<vt::Lecteur> j;
+};
+
+// ---------------------------------------------------------------- end of track
+
+enum class Mode { Repetition, Hasard, Boucle, Aucun };
+enum class Place { Premiere, Milieu, Derniere };
+
+struct CasFin {
+    Mode mode;
+    int n;
+    Place place;
+    Fin fin;
+    int attendu;  // the entry then current; -2: any other entry than the one before
+};
+
+std::string nom_cas(const ::testing::TestParamInfo<CasFin>& i) {
+    const char* modes[] = {"Repeat", "Random", "Loop", "None"};
+    const char* places[] = {"First", "Middle", "Last"};
+    return std::string(modes[int(i.param.mode)]) + std::to_string(i.param.n) + places[int(i.param.place)];
+}
+
+class FinDePiste : public LecteurTest, public ::testing::WithParamInterface<CasFin> {};
+
+// At the end of a track: repeat starts the same entry again; random another
+// one (the only one when there is one); with neither, the loop flag starts
+// the next one, wrapping to the first; without it nothing more starts.
+TEST_P(FinDePiste, DecisionAndEntryThatPlays) {
+    const CasFin c = GetParam();
+    HorlogeFixe horloge(1234);
+    remplir(c.n);
+    const int depart = c.place == Place::Premiere ? 0 : c.place == Place::Milieu ? c.n / 2 : c.n - 1;
+    j->definir_repetition(c.mode == Mode::Repetition);
+    j->definir_aleatoire(c.mode == Mode::Hasard);
+    j->definir_boucle(c.mode == Mode::Boucle);
+    j->selectionner(depart);
+    ASSERT_TRUE(j->jouer());
+    const int flux_avant = lm().flux;
+    jusqua_la_fin();
+    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture);
+
+    const vt::Lecteur::Tic r = j->tic();
+    EXPECT_TRUE(r.en_lecture);
+    EXPECT_EQ(r.fin, c.fin);
+    EXPECT_GT(r.T, 0);
+    EXPECT_EQ(r.t, r.T);
+    if (c.attendu == -2) {
+        EXPECT_NE(j->courant(), depart);
+        EXPECT_GE(j->courant(), 0);
+        EXPECT_LT(j->courant(), c.n);
+    } else {
+        EXPECT_EQ(j->courant(), c.attendu);
+    }
+    if (c.fin == Fin::Arret) {
+        // The track plays out: the same stream, nothing started.
+        EXPECT_EQ(lm().flux, flux_avant);
+        EXPECT_EQ(lectures.count(), 0);
+    } else {
+        ASSERT_EQ(lectures.count(), 1);
+        EXPECT_EQ(lectures.at(0).at(0).toInt(), j->courant());
+        EXPECT_TRUE(j->en_lecture());
+        EXPECT_LT(j->temps_ms(), 50);  // from its beginning
+        EXPECT_NE(lm().moteur().position(lm().flux), lm().moteur().longueur(lm().flux));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FinDePiste,
+    ::testing::Values(
+        CasFin{Mode::Repetition, 1, Place::Premiere, Fin::Repetition, 0},
+        CasFin{Mode::Repetition, 3, Place::Premiere, Fin::Repetition, 0},
+        CasFin{Mode::Repetition, 3, Place::Milieu, Fin::Repetition, 1},
+        CasFin{Mode::Repetition, 3, Place::Derniere, Fin::Repetition, 2},
+        CasFin{Mode::Hasard, 1, Place::Premiere, Fin::Hasard, 0},
+        CasFin{Mode::Hasard, 3, Place::Premiere, Fin::Hasard, -2},
+        CasFin{Mode::Hasard, 3, Place::Milieu, Fin::Hasard, -2},
+        CasFin{Mode::Hasard, 3, Place::Derniere, Fin::Hasard, -2},
+        CasFin{Mode::Boucle, 1, Place::Premiere, Fin::Suivante, 0},
+        CasFin{Mode::Boucle, 3, Place::Premiere, Fin::Suivante, 1},
+        CasFin{Mode::Boucle, 3, Place::Milieu, Fin::Suivante, 2},
+        CasFin{Mode::Boucle, 3, Place::Derniere, Fin::Suivante, 0},
+        CasFin{Mode::Aucun, 1, Place::Premiere, Fin::Arret, 0},
+        CasFin{Mode::Aucun, 3, Place::Premiere, Fin::Arret, 0},
+        CasFin{Mode::Aucun, 3, Place::Milieu, Fin::Arret, 1},
+        CasFin{Mode::Aucun, 3, Place::Derniere, Fin::Arret, 2}),
+    nom_cas);
+
+// Before the end the tick only reports the progress; with nothing playing
+// it reports nothing.
+TEST_F(LecteurTest, TickBeforeTheEndDecidesNothing) {
+    EXPECT_FALSE(j->tic().en_lecture);
+    remplir(2);
+    j->selectionner(0);
+    j->jouer();
+    pomper_ms(200);
+    const vt::Lecteur::Tic r = j->tic();
+    EXPECT_TRUE(r.en_lecture);
+    EXPECT_EQ(r.fin, Fin::Aucune);
+    EXPECT_NEAR(double(r.t), 200.0, 60.0);
+    EXPECT_NEAR(double(r.T), 1000.0, 60.0);
+    EXPECT_EQ(j->courant(), 0);
+}
+
+// A mode ticked while the selection was cleared: the end starts nothing.
+TEST_F(LecteurTest, ModeWithoutSelectionStartsNothingAtTheEnd) {
+    for (Mode m : {Mode::Repetition, Mode::Hasard}) {
+        j->arreter();
+        liste.vider();
+        remplir(2);
+        j->definir_repetition(m == Mode::Repetition);
+        j->definir_aleatoire(m == Mode::Hasard);
+        j->selectionner(1);
+        j->jouer();
+        const int flux = lm().flux;
+        jusqua_la_fin();
+        j->selectionner(-1);
+        EXPECT_EQ(j->tic().fin, Fin::Rien);
+        EXPECT_EQ(lm().flux, flux);
+        EXPECT_EQ(j->courant(), -1);
+    }
+}
+
+// ---------------------------------------------------------------- next and back
+
+struct CasSaut {
+    int n;
+    int depart;     // -1: no selection
+    bool suivant;   // next, else back
+    int attendu;    // current entry afterwards
+    bool demarre;   // whether a track starts
+};
+
+class Saut : public LecteurTest, public ::testing::WithParamInterface<CasSaut> {};
+
+TEST_P(Saut, EntryAndStart) {
+    const CasSaut c = GetParam();
+    remplir(c.n);
+    j->selectionner(c.depart);
+    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture);
+    if (c.suivant) j->suivant();
+    else j->precedent();
+    EXPECT_EQ(j->courant(), c.attendu);
+    EXPECT_EQ(lectures.count(), c.demarre ? 1 : 0);
+    EXPECT_EQ(j->en_lecture(), c.demarre);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Saut,
+                         ::testing::Values(CasSaut{0, -1, true, -1, false},   // next on an empty list
+                                           CasSaut{0, -1, false, -1, false},  // back on an empty list
+                                           CasSaut{3, -1, true, 0, true},     // next with no selection: the first
+                                           CasSaut{3, -1, false, -1, false},  // back with no selection
+                                           CasSaut{3, 0, true, 1, true},
+                                           CasSaut{3, 1, true, 2, true},
+                                           CasSaut{3, 2, true, 0, true},      // next on the last wraps
+                                           CasSaut{3, 0, false, 0, false},    // back on the first
+                                           CasSaut{3, 1, false, 0, true},
+                                           CasSaut{3, 2, false, 1, true},
+                                           CasSaut{1, 0, true, 0, true},
+                                           CasSaut{1, 0, false, 0, false}));
+
+// In random mode next and back never start the entry that was current.
+TEST_F(LecteurTest, RandomNextAndBackNeverReplayTheCurrentEntry) {
+    remplir(4);
+    j->definir_aleatoire(true);
+    for (int k = 0; k < 20; ++k) {
+        HorlogeFixe horloge(1000 + k);
+        const int avant = k % 4;
+        j->selectionner(avant);
+        if (k % 2) j->suivant();
+        else j->precedent();
+        EXPECT_NE(j->courant(), avant);
+        EXPECT_TRUE(j->en_lecture());
+    }
+}
+
+// Next while a track is paused starts the next entry instead of resuming.
+TEST_F(LecteurTest, NextWhilePausedStartsTheNextEntry) {
+    remplir(2);
+    j->selectionner(0);
+    j->jouer();
+    pomper_ms(100);
+    j->pause();
+    j->suivant();
+    EXPECT_EQ(j->courant(), 1);
+    EXPECT_FALSE(j->en_pause());
+    EXPECT_LT(j->temps_ms(), 50);
+}
+
+// ---------------------------------------------------------------- play, pause, stop
+
+TEST_F(LecteurTest, PlayWithoutSelectionChangesNothing) {
+    remplir(2);
+    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture);
+    EXPECT_FALSE(j->jouer());
+    EXPECT_EQ(lectures.count(), 0);
+    EXPECT_EQ(lm().flux, 0);
+    EXPECT_EQ(lm().canal, -1);
+}
+
+TEST_F(LecteurTest, PlayWhilePlayingRestartsFromTheBeginning) {
+    remplir(1);
+    j->selectionner(0);
+    j->jouer();
+    pomper_ms(400);
+    EXPECT_GT(j->temps_ms(), 300);
+    j->jouer();
+    EXPECT_LT(j->temps_ms(), 50);
+    EXPECT_TRUE(j->en_lecture());
+}
+
+// Play while paused resumes the paused track, even after the selection
+// moved; the signal names the entry now selected.
+TEST_F(LecteurTest, PlayWhilePausedResumes) {
+    remplir(2);
+    j->selectionner(0);
+    j->jouer();
+    pomper_ms(300);
+    QSignalSpy pauses(j.get(), &vt::Lecteur::mise_en_pause);
+    EXPECT_TRUE(j->pause());
+    EXPECT_TRUE(j->pause());  // twice: still paused
+    EXPECT_EQ(pauses.count(), 2);
+    EXPECT_TRUE(j->en_pause());
+    const int flux = lm().flux;
+    const std::int64_t t = j->temps_ms();
+    j->selectionner(1);
+    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture);
+    EXPECT_TRUE(j->jouer());
+    EXPECT_FALSE(j->en_pause());
+    EXPECT_EQ(lm().flux, flux);
+    EXPECT_EQ(j->temps_ms(), t);
+    ASSERT_EQ(lectures.count(), 1);
+    EXPECT_EQ(lectures.at(0).at(0).toInt(), 1);
+}
+
+TEST_F(LecteurTest, PauseWithNothingPlayingDoesNothing) {
+    QSignalSpy pauses(j.get(), &vt::Lecteur::mise_en_pause);
+    EXPECT_FALSE(j->pause());
+    EXPECT_EQ(pauses.count(), 0);
+}
+
+// Stop always reports, and releases what played.
+TEST_F(LecteurTest, StopReleasesAndAlwaysReports) {
+    QSignalSpy arrets(j.get(), &vt::Lecteur::arret);
+    j->arreter();
+    EXPECT_EQ(arrets.count(), 1);
+    remplir(1);
+    j->selectionner(0);
+    j->jouer();
+    j->arreter();
+    EXPECT_EQ(arrets.count(), 2);
+    EXPECT_EQ(lm().flux, 0);
+    EXPECT_EQ(lm().canal, -1);
+    EXPECT_FALSE(j->en_lecture());
+}
+
+// The double click's start: a paused track is closed, the selected entry
+// starts from its beginning.
+TEST_F(LecteurTest, RestartDoesNotResume) {
+    remplir(2);
+    j->selectionner(0);
+    j->jouer();
+    pomper_ms(300);
+    j->pause();
+    j->selectionner(1);
+    j->relancer();
+    EXPECT_FALSE(j->en_pause());
+    EXPECT_TRUE(j->en_lecture());
+    EXPECT_LT(j->temps_ms(), 50);
+    EXPECT_EQ(lm().moteur().longueur_ms(lm().flux), j->longueur_ms());
+    EXPECT_LT(j->longueur_ms(), 100);  // court.wav, not the 1 s tone
+}
+
+// A file that cannot be opened: the start is reported, nothing plays.
+TEST_F(LecteurTest, UnreadableFileStartsNothing) {
+    liste.ajouter(fixture("texte.txt"));
+    j->selectionner(0);
+    EXPECT_TRUE(j->jouer());
+    EXPECT_FALSE(j->en_lecture());
+    EXPECT_EQ(j->tic().fin, Fin::Aucune);
+}
+
+// ---------------------------------------------------------------- seek
+
+TEST_F(LecteurTest, SeekIsHeldWithinTheTrackAndNeedsPlayback) {
+    remplir(1);
+    EXPECT_FALSE(j->aller_a_ms(500));
+    j->selectionner(0);
+    j->jouer();
+    QSignalSpy sauts(j.get(), &vt::Lecteur::position_changee);
+    EXPECT_TRUE(j->aller_a_ms(500));
+    EXPECT_NEAR(double(j->temps_ms()), 500.0, 5.0);
+    EXPECT_TRUE(j->aller_a_ms(-3000));
+    EXPECT_LT(j->temps_ms(), 5);
+    EXPECT_TRUE(j->aller_a_ms(std::numeric_limits<std::int64_t>::max()));
+    EXPECT_EQ(sauts.count(), 3);
+    pomper_ms(50);
+    EXPECT_EQ(lm().moteur().position(lm().flux), lm().moteur().longueur(lm().flux));
+}
+
+// ---------------------------------------------------------------- levels
+
+TEST_F(LecteurTest, LevelsAreHeldWithinRangeAndReported) {
+    QSignalSpy volumes(j.get(), &vt::Lecteur::volume_change);
+    EXPECT_EQ(j->volume(), vt::Lecteur::kVolumeDepart);
+    j->definir_volume(300);  // held at 255: no change, no report
+    EXPECT_EQ(j->volume(), 255);
+    EXPECT_EQ(volumes.count(), 0);
+    j->definir_volume(-4);
+    EXPECT_EQ(j->volume(), 0);
+    j->definir_volume(40);
+    EXPECT_EQ(j->volume(), 40);
+    j->definir_balance(999);
+    EXPECT_EQ(j->balance(), 255);
+    ASSERT_EQ(volumes.count(), 2);
+    EXPECT_EQ(volumes.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(volumes.at(1).at(0).toInt(), 40);
+}
+
+// A started track takes the values held, those kept without sending too.
+TEST_F(LecteurTest, NewTrackTakesTheLevelsHeld) {
+    remplir(1);
+    j->retenir_niveaux(0, 128);
+    j->selectionner(0);
+    j->jouer();
+    EXPECT_EQ(crete(pomper_ms(300)), 0.0);
+    j->definir_volume(255);
+    EXPECT_GT(crete(pomper_ms(200)), 0.3);
+    // Full left: the right side is silent.
+    j->definir_balance(0);
+    std::vector<float> s = pomper_ms(200);
+    double droite = 0;
+    for (std::size_t k = 2205; k < s.size() / 2; ++k) droite = std::max(droite, std::fabs(double(s[2 * k + 1])));
+    EXPECT_EQ(droite, 0.0);
+}
+
+// Mute for a drag silences the channel until it is lifted.
+TEST_F(LecteurTest, MuteSilencesUntilLifted) {
+    remplir(1);
+    j->selectionner(0);
+    j->jouer();
+    pomper_ms(100);
+    j->couper(true);
+    pomper_ms(50);
+    EXPECT_EQ(crete(pomper_ms(100)), 0.0);
+    j->couper(false);
+    pomper_ms(50);
+    EXPECT_GT(crete(pomper_ms(100)), 0.3);
+}
+
+// ---------------------------------------------------------------- modes
+
+TEST_F(LecteurTest, RepeatAndRandomExcludeEachOther) {
+    QSignalSpy modes(j.get(), &vt::Lecteur::modes_changes);
+    j->definir_repetition(true);
+    j->definir_aleatoire(true);
+    EXPECT_TRUE(j->aleatoire());
+    EXPECT_FALSE(j->repetition());
+    j->definir_repetition(true);
+    EXPECT_FALSE(j->aleatoire());
+    j->definir_repetition(false);
+    EXPECT_FALSE(j->repetition());
+    EXPECT_FALSE(j->aleatoire());
+    j->definir_repetition(false);  // no change, no report
+    EXPECT_EQ(modes.count(), 4);
+}
+
+// The player's own selections are told apart from the user's while they
+// happen, and reported.
+TEST_F(LecteurTest, OwnSelectionsAreMarked) {
+    remplir(3);
+    bool interne = false;
+    QObject::connect(&j->selection(), &QItemSelectionModel::selectionChanged, [&] { interne = j->selection_interne(); });
+    QSignalSpy choix(j.get(), &vt::Lecteur::selection_changee);
+    j->suivant();
+    EXPECT_TRUE(interne);
+    EXPECT_FALSE(j->selection_interne());
+    ASSERT_EQ(choix.count(), 1);
+    EXPECT_EQ(choix.at(0).at(0).toInt(), 0);
+    j->selection().setCurrentIndex(liste.index(2, 0), QItemSelectionModel::ClearAndSelect);
+    EXPECT_FALSE(interne);
+    EXPECT_EQ(j->courant(), 2);
+}
+
+// Removing or moving rows keeps the current entry on its entry.
+TEST_F(LecteurTest, CurrentEntryFollowsListEdits) {
+    remplir(3);
+    j->selectionner(2);
+    liste.echanger_avec_precedent(2);
+    EXPECT_EQ(j->courant(), 1);
+    liste.supprimer(0);
+    EXPECT_EQ(j->courant(), 0);
+    liste.supprimer(0);
+    EXPECT_EQ(j->courant(), -1);
+}
+
+}  // namespace
