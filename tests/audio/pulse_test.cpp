@@ -537,7 +537,7 @@ TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
     env_.definir("SDL_AUDIODRIVER", "pulseaudio");
     auto lm = std::make_unique<lecteur_media>(std::make_unique<vt::SortieSDL>());
     if (!lm->moteur().initialise()) GTEST_SKIP() << "SDL cannot open its PulseAudio driver";
-    auto& sdl = static_cast<vt::SortieSDL&>(lm->moteur().sortie());
+    auto& sdl = static_cast<vt::SortieSDL&>(*lm->moteur().sortie());
     const std::int64_t n = kTaux * 12;
     std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(12000));
     ASSERT_TRUE(jouer(*lm, piste));
