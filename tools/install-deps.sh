@@ -7,7 +7,8 @@ qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
 libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 libpulse-dev pulseaudio
-dbus-daemon"
+dbus-daemon
+xvfb at-spi2-core python3-gi gir1.2-atspi-2.0"
 if [ "${VANTREL_EXTRA_PKGS:-}" ]; then PKGS="$PKGS $VANTREL_EXTRA_PKGS"; fi
 missing=""
 for p in $PKGS; do
