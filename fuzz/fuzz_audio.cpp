@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     auto s = std::make_unique<vt::SortieManuelle>();
     sortie = s.get();
     moteur = creer_moteur(s.release());
-    VT_EXIGER(moteur->initialiser(44100, 32, 0));
+    VT_EXIGER(vt::demarrer(*moteur));
     return 0;
 }
 

@@ -121,15 +121,17 @@ bool Lecteur::aller_a_ms(std::int64_t ms) {
 // ---------------------------------------------------------------- levels
 
 void Lecteur::definir_volume(int v) {
+    const int avant = volume_;
     volume_ = std::clamp(v, 0, 255);
     media_.moteur().definir_volume(media_.canal, volume_);
-    emit volume_change(volume_);
+    if (volume_ != avant) emit volume_change(volume_);
 }
 
 void Lecteur::definir_balance(int v) {
+    const int avant = balance_;
     balance_ = std::clamp(v, 0, 255);
     media_.moteur().definir_pan(media_.canal, balance_);
-    emit balance_change(balance_);
+    if (balance_ != avant) emit balance_change(balance_);
 }
 
 void Lecteur::retenir_niveaux(int volume, int balance) {

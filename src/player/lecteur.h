@@ -82,7 +82,8 @@ public:
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
     int volume() const { return volume_; }
     int balance() const { return balance_; }
-    // Takes a value (held within 0..255) and sends it to the channel.
+    // Takes a value (held within 0..255) and sends it to the channel (again
+    // when it is the same); a changed value is reported.
     void definir_volume(int v);
     void definir_balance(int v);
     // Takes both values without sending them: the next started track gets
@@ -126,7 +127,7 @@ signals:
     void lecture(int ligne);
     void mise_en_pause();
     void arret();
-    // A level or the modes changed (also when a front end set them).
+    // A level or the modes changed (whichever front end set them).
     void volume_change(int v);
     void balance_change(int v);
     void modes_changes();

@@ -1,7 +1,6 @@
 #include "player/regles.h"
 
 #include <algorithm>
-#include <cmath>
 #include <random>
 
 namespace vt {
@@ -57,8 +56,8 @@ Horloge& horloge() {
 
 int offset_curseur(int valeur, int span) {
     if (span <= 0) return 0;
-    const int o = static_cast<int>(std::lround(static_cast<double>(std::clamp(valeur, 0, 255)) * span / 255.0));
-    return std::clamp(o, 0, span);
+    const std::int64_t v = std::clamp(valeur, 0, 255);
+    return static_cast<int>(std::min<std::int64_t>((v * span + 254) / 255, span));
 }
 
 int tirer_autre(int n, int selection) {

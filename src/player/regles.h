@@ -1,7 +1,7 @@
 #pragma once
-// Rules of the transport, timer and sliders that can be computed without
-// widgets: time text, slider arithmetic, the status-line scroll and the
-// random draw.
+// The arithmetic of the timer and sliders, without widgets or engine: time
+// text, slider value and place, the status-line scroll and the random draw.
+// The player itself (transport, end of track, levels, modes) is lecteur.h.
 #include <QString>
 
 #include <cstdint>
@@ -17,8 +17,8 @@ QString texte_temps(std::int64_t ms);
 // Value of a volume or balance cursor: offset * 255 / span, in floating
 // point, truncated toward zero. A span of 0 or less gives 0.
 int valeur_curseur(int offset, int span);
-// The offset that shows value v (0..255) best: the nearest to
-// v * span / 255, held within 0..span.
+// The place of value v (0..255, held): the first offset whose value
+// (valeur_curseur) is at least v, so every place maps back to itself.
 int offset_curseur(int valeur, int span);
 // Label texts: volume 0..100 (percent), balance -50..50.
 int pourcent_volume(int valeur);

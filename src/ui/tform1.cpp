@@ -330,8 +330,12 @@ void TForm1::FormCreate() {
         m_.joueur->definir_boucle(v.boucle);
         const vt::ResultatSkin r = vt::charger_skin(parseur, v.chemin_skin, v.rep_skin, *this);
         completer_aspect_integre();
-        if (r == vt::ResultatSkin::ImageIllisible)
-            return;  // the rest of the sequence is skipped, as after any failed picture
+        if (r == vt::ResultatSkin::ImageIllisible) {
+            // The rest of the sequence is skipped, as after any failed
+            // picture; the player takes the values where the cursors stand.
+            m_.joueur->retenir_niveaux(valeur(curseur_volume, barre_volume), valeur(curseur_balance, barre_balance));
+            return;
+        }
         move(v.gauche, v.haut);
     }
     completer_aspect_integre();

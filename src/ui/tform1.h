@@ -1,6 +1,9 @@
 #pragma once
 // The main window: borderless, drawn from skin pictures, holding the play
-// list, the transport buttons, the sliders and the status line.
+// list, the transport buttons, the sliders and the status line. Its handlers
+// turn clicks into calls of the player (vt::Lecteur, module.h), with the
+// pixel rules (cursor to value); the player's signals repaint it (value to
+// cursor, lit buttons, status text).
 #include "skin/chargeur_skin.h"
 #include "player/regles.h"
 #include "ui/widgets_vt.h"

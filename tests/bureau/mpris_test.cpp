@@ -273,7 +273,7 @@ TEST_F(Media, VolumeDrivesTheSlider) {
     ASSERT_TRUE(ecrire(QStringLiteral("Volume"), 0.3));
     EXPECT_EQ(module->joueur->volume(), 77);
     EXPECT_DOUBLE_EQ(lire(kLecteur, QStringLiteral("Volume")).toDouble(), 77 / 255.0);
-    EXPECT_EQ(offset_volume(), static_cast<int>(std::lround(77.0 * span_volume() / 255)));
+    EXPECT_EQ(offset_volume(), vt::offset_curseur(77, span_volume()));
     EXPECT_EQ(f1->label_vol->text(), QStringLiteral("30"));
     ASSERT_TRUE(ecrire(QStringLiteral("Volume"), 0.0));
     EXPECT_EQ(offset_volume(), 0);

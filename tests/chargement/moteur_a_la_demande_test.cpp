@@ -4,6 +4,8 @@
 // missing.
 #include "audio/chargement.h"
 #include "audio/lecteur_media.h"
+#include "player/lecteur.h"
+#include "playlist/liste_courante.h"
 #include "config/configuration.h"
 
 #include <chrono>
@@ -56,6 +58,21 @@ TEST(MoteurALaDemande, LibraryExportsOnlyTheFactory) {
     EXPECT_NE(::dlsym(dl, vt::kSymboleMoteur), nullptr);
     EXPECT_EQ(::dlsym(dl, "vantrel_table_moteur"), nullptr);
     ::dlclose(dl);
+}
+
+// The player's play loads the engine on the spot when it is needed before
+// the first paint's loading.
+TEST(MoteurALaDemande, PlayLoadsTheEngine) {
+    CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
+    vt::ListeCourante liste;
+    liste.ajouter(kFichier);
+    vt::Lecteur j(liste);
+    EXPECT_FALSE(j.media().moteur().initialise());
+    j.selectionner(0);
+    ASSERT_TRUE(j.jouer());
+    EXPECT_TRUE(j.media().moteur().initialise());
+    EXPECT_TRUE(j.en_lecture());
+    EXPECT_GT(j.longueur_ms(), 900);
 }
 
 // demarrer_moteur starts it once; later calls change nothing.

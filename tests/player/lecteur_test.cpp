@@ -357,14 +357,18 @@ TEST_F(LecteurTest, SeekIsHeldWithinTheTrackAndNeedsPlayback) {
 TEST_F(LecteurTest, LevelsAreHeldWithinRangeAndReported) {
     QSignalSpy volumes(j.get(), &vt::Lecteur::volume_change);
     EXPECT_EQ(j->volume(), vt::Lecteur::kVolumeDepart);
-    j->definir_volume(300);
+    j->definir_volume(300);  // held at 255: no change, no report
     EXPECT_EQ(j->volume(), 255);
+    EXPECT_EQ(volumes.count(), 0);
     j->definir_volume(-4);
     EXPECT_EQ(j->volume(), 0);
+    j->definir_volume(40);
+    EXPECT_EQ(j->volume(), 40);
     j->definir_balance(999);
     EXPECT_EQ(j->balance(), 255);
     ASSERT_EQ(volumes.count(), 2);
-    EXPECT_EQ(volumes.at(1).at(0).toInt(), 0);
+    EXPECT_EQ(volumes.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(volumes.at(1).at(0).toInt(), 40);
 }
 
 // A started track takes the values held, those kept without sending too.

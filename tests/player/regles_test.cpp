@@ -112,3 +112,23 @@ TEST(RandomDraw, BoundedWithOneOrNoEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+// A value set from elsewhere (the media keys) puts the cursor back where
+// that value is read: every place of a bar narrower than 255 pixels comes
+// back to itself; the ends map to the ends; out-of-range values are held.
+TEST(SliderArithmetic, ValueToCursorPlace) {
+    for (int span : {1, 28, 95, 254}) {
+        for (int o = 0; o <= span; ++o)
+            EXPECT_EQ(vt::offset_curseur(vt::valeur_curseur(o, span), span), o) << span << " " << o;
+    }
+    struct Cas {
+        int valeur, span, offset;
+    };
+    for (const Cas& c : {Cas{0, 95, 0}, Cas{255, 95, 95}, Cas{128, 95, 48}, Cas{300, 95, 95}, Cas{-7, 95, 0},
+                         Cas{255, 600, 600}, Cas{1, 600, 3}, Cas{100, 0, 0}, Cas{100, -5, 0}})
+        EXPECT_EQ(vt::offset_curseur(c.valeur, c.span), c.offset) << c.valeur << " " << c.span;
+}
+
+}  // namespace

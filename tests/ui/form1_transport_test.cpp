@@ -242,3 +242,80 @@ TEST_F(Transport, TrayMenuEntriesLeaveButtonsUnlit) {
 }
 
 }  // namespace
+
+namespace {
+
+using vt::test::FenetresTest;
+
+class AppelsLecteur : public FenetresTest {
+protected:
+    void SetUp() override {
+        FenetresTest::SetUp();
+        ecrire_config();
+        demarrer();
+        std::vector<std::string> chemins;
+        for (int i = 0; i < 3; ++i)
+            chemins.push_back(app.ecrire("r" + std::to_string(i) + ".wav", vt::test::octets_wav(2000)));
+        f1->deposer(chemins);
+    }
+};
+
+// Any front end's call of the player (not only the window's own buttons)
+// repaints the main window: lit buttons, status text, time, cursors, boxes
+// and the list's selection.
+TEST_F(AppelsLecteur, PlayerCallsRepaintTheWindow) {
+    vt::Lecteur& j = *module->joueur;
+    j.selectionner(1);
+    EXPECT_EQ(f1->index_courant(), 1);
+    EXPECT_EQ(f1->list_lecture->selectionModel()->currentIndex().row(), 1);
+    ASSERT_TRUE(j.jouer());
+    EXPECT_TRUE(montre(f1->image_play, "image_playon"));
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : r1.wav"));
+    j.pause();
+    EXPECT_TRUE(montre(f1->image_pause, "image_pauseon"));
+    EXPECT_TRUE(montre(f1->image_play, "image_playoff"));
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Pause ... "));
+    j.suivant();
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : r2.wav"));
+    EXPECT_TRUE(montre(f1->image_pause, "image_pauseoff"));
+    // A seek moves the position cursor to its place at once.
+    j.aller_a_ms(1000);
+    const int span = f1->barre_position->width() - f1->curseur_position->width();
+    EXPECT_EQ(f1->curseur_position->x() - f1->barre_position->x(), vt::gauche_position(1000, 2000, span, 0));
+    j.arreter();
+    EXPECT_TRUE(montre(f1->image_play, "image_playoff"));
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("vantrel  en attente ..."));
+    EXPECT_EQ(f1->curseur_position->x(), f1->barre_position->x());
+    // Levels: the cursor goes to the value's place, the label shows it.
+    j.definir_balance(0);
+    EXPECT_EQ(f1->curseur_balance->x(), f1->barre_balance->x());
+    EXPECT_EQ(f1->label_bal->text(), QStringLiteral("-50"));
+    j.definir_volume(255);
+    EXPECT_EQ(f1->curseur_volume->x() - f1->barre_volume->x(),
+              f1->barre_volume->width() - f1->curseur_volume->width());
+    // Modes: the boxes follow, one at a time.
+    j.definir_repetition(true);
+    EXPECT_TRUE(f1->check_repeat->isChecked());
+    j.definir_aleatoire(true);
+    EXPECT_TRUE(f1->check_random->isChecked());
+    EXPECT_FALSE(f1->check_repeat->isChecked());
+    // And a box ticked in the window sets the player's mode.
+    clic(f1->check_repeat, {6, 6});
+    EXPECT_TRUE(j.repetition());
+    EXPECT_FALSE(j.aleatoire());
+    EXPECT_FALSE(f1->check_random->isChecked());
+}
+
+// A drag of the volume cursor sets the player's value from the cursor's
+// place, without the cursor jumping back to the value's place.
+TEST_F(AppelsLecteur, DragSetsThePlayersValueFromThePlace) {
+    const int span = f1->barre_volume->width() - f1->curseur_volume->width();
+    f1->curseur_volumeMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+    const int cible = f1->barre_volume->x() + span / 3;
+    f1->curseur_volumeMouseMove(Qt::LeftButton, cible - f1->curseur_volume->x(), 0);
+    f1->curseur_volumeMouseUp(Qt::LeftButton, Qt::NoButton, 0, 0);
+    EXPECT_EQ(f1->curseur_volume->x(), cible);
+    EXPECT_EQ(module->joueur->volume(), vt::valeur_curseur(span / 3, span));
+}
+
+}  // namespace
