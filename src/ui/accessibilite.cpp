@@ -3,6 +3,7 @@
 #include "ui/widgets_vt.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
 #include <QEvent>
@@ -39,8 +40,13 @@ std::unordered_map<const QObject*, Description>& registre() {
     return r;
 }
 
-std::unordered_map<const QObject*, QString>& fenetres() {
-    static std::unordered_map<const QObject*, QString> f;
+struct Fenetre {
+    QString nom;
+    std::function<void()> echap;  // Escape on one of its elements
+};
+
+std::unordered_map<const QObject*, Fenetre>& fenetres() {
+    static std::unordered_map<const QObject*, Fenetre> f;
     return f;
 }
 
@@ -48,6 +54,8 @@ Description* trouver(const QObject* o) {
     auto it = registre().find(o);
     return it == registre().end() ? nullptr : &it->second;
 }
+
+std::vector<QWidget*> fenetres_visibles();
 
 // Whether a child of a described window stays out of the tree: what is
 // hidden on purpose, and the pictures and shapes nobody described.
@@ -139,7 +147,7 @@ public:
 
     QString text(QAccessible::Text t) const override {
         auto it = fenetres().find(object());
-        if (t == QAccessible::Name && it != fenetres().end() && !it->second.isEmpty()) return it->second;
+        if (t == QAccessible::Name && it != fenetres().end() && !it->second.nom.isEmpty()) return it->second.nom;
         return QAccessibleWidget::text(t);
     }
 
@@ -327,9 +335,25 @@ private:
     static bool touche(QWidget* w, const Description& d, QKeyEvent* e) {
         if (e->modifiers() & ~Qt::KeypadModifier) return false;
         const int k = e->key();
+        if (k == Qt::Key_Escape) {
+            auto it = fenetres().find(w->window());
+            if (it == fenetres().end() || !it->second.echap) return false;
+            const std::function<void()> echap = it->second.echap;
+            echap();
+            return true;
+        }
         if (d.genre == Genre::Bouton) {
             if (k != Qt::Key_Space && k != Qt::Key_Return && k != Qt::Key_Enter) return false;
-            if (!e->isAutoRepeat()) presser(w);
+            if (e->isAutoRepeat()) return true;
+            // A window that the press shows takes the keyboard: without a
+            // pointer there is no other way into it.
+            const std::vector<QWidget*> avant = fenetres_visibles();
+            presser(w);
+            for (QWidget* f : fenetres_visibles())
+                if (std::find(avant.begin(), avant.end(), f) == avant.end()) {
+                    donner_clavier(f);
+                    break;
+                }
             return true;
         }
         if (d.genre != Genre::Glissiere) return false;
@@ -371,6 +395,13 @@ private:
         }
     }
 };
+
+std::vector<QWidget*> fenetres_visibles() {
+    std::vector<QWidget*> l;
+    for (QWidget* t : QApplication::topLevelWidgets())
+        if (t->isVisible() && fenetres().count(t)) l.push_back(t);
+    return l;
+}
 
 Clavier& clavier() {
     // Lives as long as the process: elements of any window may use it.
@@ -459,11 +490,11 @@ void decrire_texte(QWidget* w, std::function<QString()> texte, const QString& de
 
 void cacher(QWidget* w) { enregistrer(w, Description{}); }
 
-void decrire_fenetre(QWidget* fenetre, const QString& nom) {
+void decrire_fenetre(QWidget* fenetre, const QString& nom, std::function<void()> echap) {
     installer_fabrique();
     if (fenetres().count(fenetre) == 0)
         QObject::connect(fenetre, &QObject::destroyed, &clavier(), [](QObject* o) { fenetres().erase(o); });
-    fenetres()[fenetre] = nom;
+    fenetres()[fenetre] = {nom, std::move(echap)};
     oublier_interface(fenetre);
 }
 
@@ -499,6 +530,35 @@ void annoncer_texte(QWidget* w) {
     if (!annonceur()) return;
     QAccessibleEvent e(w, QAccessible::NameChanged);
     annonceur()(e);
+}
+
+void ordonner_tabulation(const std::vector<QWidget*>& ordre) {
+    if (ordre.empty()) return;
+    // The ring runs through the window, whose first focus is the first
+    // element after it. Qt leaves an element where the ring already has it
+    // next, which would keep an element made early at the head: the first
+    // child, never focused, holds the head while the ring is ordered.
+    QWidget* tete = ordre.front()->window()->nextInFocusChain();
+    const bool ancre = std::find(ordre.begin(), ordre.end(), tete) == ordre.end();
+    const Qt::FocusPolicy politique = tete->focusPolicy();
+    if (ancre) {
+        tete->setFocusPolicy(Qt::TabFocus);
+        QWidget::setTabOrder(tete, ordre.front());
+    }
+    for (std::size_t i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
+    if (ancre) tete->setFocusPolicy(politique);
+}
+
+void donner_clavier(QWidget* fenetre, QWidget* element) {
+    fenetre->activateWindow();
+    QWidget* w = element ? element : fenetre->nextInFocusChain();
+    while (w != fenetre && !((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(fenetre) && w->isEnabled()))
+        w = w->nextInFocusChain();
+    if (w == fenetre) return;
+    // The window may turn active later: the frame shows then.
+    if (Description* d = trouver(w)) d->cadre = true;
+    w->setFocus(Qt::TabFocusReason);
+    w->update();
 }
 
 bool montre_cadre_focus(const QWidget* w) {

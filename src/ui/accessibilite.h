@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class TForm1;
 class TForm2;
@@ -58,8 +59,18 @@ void decrire_liste(QListView* vue, const QString& nom);
 void cacher(QWidget* w);
 
 // A window: its image elements and shapes that are not described are
-// decoration and stay out of the tree. `nom`, if given, names the window.
-void decrire_fenetre(QWidget* fenetre, const QString& nom = {});
+// decoration and stay out of the tree. `nom`, if given, names the window;
+// `echap`, if given, runs on Escape over one of its described elements.
+// A window that a button pressed from the keyboard shows is activated, its
+// first element taking the keyboard focus.
+void decrire_fenetre(QWidget* fenetre, const QString& nom = {}, std::function<void()> echap = {});
+// Activates `fenetre` and gives the keyboard focus, with its frame, to
+// `element` or else to its first element.
+void donner_clavier(QWidget* fenetre, QWidget* element = nullptr);
+
+// Orders the Tab ring of a window: the elements in this order, the first
+// being the one the window focuses when it turns active.
+void ordonner_tabulation(const std::vector<QWidget*>& ordre);
 
 // Runs the press action of a described button; false for anything else.
 bool presser(QWidget* w);
@@ -84,6 +95,6 @@ int offset_vise(std::int64_t demande, std::int64_t actuelle, int offset_actuel, 
 
 // The windows' descriptions; the module runs them once the windows exist.
 void rendre_accessible(TForm1& f, ModuleVantrel& m);
-void rendre_accessibles(TForm2& menu, TForm3& sauvegarde, TForm4& options);
+void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TForm4& options);
 
 }  // namespace vt

@@ -107,20 +107,10 @@ void rendre_accessible(TForm1& f, ModuleVantrel& m) {
     // Tab order: the selector (which takes the focus when the window is
     // first activated), the list, the boxes, then the transport, the
     // sliders, the list buttons and the window's own buttons.
-    QWidget* ordre[] = {f.Comboplaylist, f.list_lecture, f.check_repeat, f.check_random, f.image_back,
-                        f.image_play,    f.image_pause,  f.image_stop,   f.image_next,   f.barre_volume,
-                        f.barre_balance, f.barre_position, f.image_add,  f.image_del,    f.image_del_all,
-                        f.image_info,    f.image_up,     f.image_down,   f.Image_menu,   f.tray_image,
-                        f.image_reduire, f.image_quitter};
-    // The focus chain is a ring through the window, whose first focus is
-    // the first element after it. Qt leaves an element where the ring
-    // already has it next, which would keep the window's own buttons (made
-    // first) at the head: the background picture, the first element and
-    // never focused, holds the head while the ring is ordered.
-    f.image_fond->setFocusPolicy(Qt::TabFocus);
-    QWidget::setTabOrder(f.image_fond, ordre[0]);
-    for (std::size_t i = 1; i < std::size(ordre); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
-    f.image_fond->setFocusPolicy(Qt::NoFocus);
+    ordonner_tabulation({f.Comboplaylist, f.list_lecture, f.check_repeat, f.check_random, f.image_back,
+                         f.image_play, f.image_pause, f.image_stop, f.image_next, f.barre_volume, f.barre_balance,
+                         f.barre_position, f.image_add, f.image_del, f.image_del_all, f.image_info, f.image_up,
+                         f.image_down, f.Image_menu, f.tray_image, f.image_reduire, f.image_quitter});
 
     // Announcements: the levels as the player takes them, the position as
     // its whole second changes, the status text as it changes.
@@ -144,8 +134,12 @@ void rendre_accessible(TForm1& f, ModuleVantrel& m) {
     QObject::connect(&j, &Lecteur::lecture, &f, verifier);
 }
 
-void rendre_accessibles(TForm2& menu, TForm3& sauvegarde, TForm4& options) {
-    decrire_fenetre(&menu, QStringLiteral("Menu"));
+void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TForm4& options) {
+    // Escape closes the menu and gives the keyboard back to its button.
+    decrire_fenetre(&menu, QStringLiteral("Menu"), [&principale] {
+        principale.cacher_menu();
+        donner_clavier(&principale, principale.Image_menu);
+    });
     // "Enregistrer" and "playlist" make one entry.
     decrire_bouton(menu.label_enr_playlist, QStringLiteral("Enregistrer playlist"));
     cacher(menu.Label3);
@@ -165,9 +159,8 @@ void rendre_accessibles(TForm2& menu, TForm3& sauvegarde, TForm4& options) {
     for (LabelVt* l : {options.label_ok, options.label_annuler, options.label_pardefaut}) decrire_bouton(l, l->text());
     // The box keeps the focus it takes when the window turns active; the
     // actions follow it.
-    QWidget* ordre[] = {options.check_boucle, options.label_ok, options.label_annuler, options.label_pardefaut,
-                        options.label_skinmod, options.label_modplaylist};
-    for (std::size_t i = 1; i < std::size(ordre); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
+    ordonner_tabulation({options.check_boucle, options.label_ok, options.label_annuler, options.label_pardefaut,
+                         options.label_skinmod, options.label_modplaylist});
 }
 
 }  // namespace vt

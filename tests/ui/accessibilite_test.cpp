@@ -469,6 +469,45 @@ TEST_F(Accessibilite, SpaceAndReturnPressTheFocusedButton) {
     EXPECT_TRUE(montre(f1->image_stop, "image_stopoff"));
 }
 
+// "Menu" pressed from the keyboard gives the keyboard to the menu, whose
+// entries Tab goes through; Escape closes it and goes back to "Menu". An
+// entry that shows a window gives it the keyboard too. The mouse opens the
+// menu as before, without moving the keyboard.
+TEST_F(Accessibilite, MenuFromTheKeyboard) {
+    activer();
+    TForm2* menu = module->Form2;
+    f1->Image_menu->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(f1->Image_menu, Qt::Key_Space);
+    ASSERT_TRUE(menu->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(menu));
+    EXPECT_EQ(QApplication::focusWidget(), menu->label_ouvrir);
+    EXPECT_TRUE(vt::montre_cadre_focus(menu->label_ouvrir));
+    QTest::keyClick(menu->label_ouvrir, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), menu->label_enr_playlist);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(menu->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f1));
+    EXPECT_EQ(QApplication::focusWidget(), f1->Image_menu);
+    EXPECT_TRUE(vt::montre_cadre_focus(f1->Image_menu));
+
+    QTest::keyClick(f1->Image_menu, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(menu));
+    menu->label_option->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(menu->label_option, Qt::Key_Return);
+    EXPECT_FALSE(menu->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(module->Form4));
+    EXPECT_EQ(QApplication::focusWidget(), module->Form4->check_boucle);  // the options window's first element
+    module->Form4->setVisible(false);
+
+    QApplication::setActiveWindow(f1);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f1));
+    f1->Comboplaylist->setFocus(Qt::OtherFocusReason);
+    clic(f1->Image_menu);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(QApplication::activeWindow(), f1);
+    EXPECT_EQ(QApplication::focusWidget(), f1->Comboplaylist);
+}
+
 // The arrows, Home and End move a focused slider.
 TEST_F(Accessibilite, ArrowsMoveAFocusedSlider) {
     activer();
