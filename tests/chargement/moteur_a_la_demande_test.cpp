@@ -1,7 +1,7 @@
-// The executable's engine, opened on demand from libvantrel_moteur.so: it
-// answers "nothing plays" until started, starts on the first stream
-// operation, forwards every call, and stays silent when the library is
-// missing.
+// The executable's engine, opened on demand from libvantrel_moteur.so: the
+// null engine answers "nothing plays" until it is loaded (after the first
+// paint, or by the player's first play), the library exports only its
+// factory, and the player stays silent when the library is missing.
 #include "audio/chargement.h"
 #include "audio/lecteur_media.h"
 #include "player/lecteur.h"
