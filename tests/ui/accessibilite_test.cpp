@@ -379,6 +379,31 @@ TEST_F(Accessibilite, TimeListSelectorAndBoxes) {
     EXPECT_EQ(trouver(f1, QStringLiteral("Aléatoire"), QAccessible::CheckBox)->object(), f1->check_random);
 }
 
+// The save window's list reads the paths it shows, one row each; a row
+// tells whether it is the selected one, and rows removed are gone.
+TEST_F(Accessibilite, ListRowsFollowTheList) {
+    remplir(3);
+    f1->selectionner(1);
+    QAccessibleInterface* chemins = iface(module->Form3->liste_lecture_en_cours);
+    EXPECT_EQ(chemins->role(), QAccessible::List);
+    EXPECT_EQ(chemins->text(QAccessible::Name), QStringLiteral("Playlist en cours"));
+    ASSERT_EQ(chemins->childCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(chemins->child(i)->text(QAccessible::Name),
+                  QFile::decodeName(QByteArray::fromStdString(m().liste.chemin(i))));
+    QAccessibleInterface* noms = iface(f1->list_lecture);
+    EXPECT_EQ(noms->text(QAccessible::Name), QStringLiteral("Liste de lecture"));
+    EXPECT_TRUE(noms->child(1)->state().selected);
+    EXPECT_FALSE(noms->child(0)->state().selected);
+    EXPECT_EQ(noms->indexOfChild(noms->child(2)), 2);
+    EXPECT_EQ(noms->child(2)->parent()->object(), f1->list_lecture);
+    QAccessibleInterface* derniere = noms->child(2);
+    presser(bouton("Vider la liste"));
+    EXPECT_EQ(noms->childCount(), 0);
+    EXPECT_FALSE(derniere->isValid());
+    EXPECT_EQ(noms->child(0), nullptr);
+}
+
 // ---------------------------------------------------------------- other windows
 
 // The menu's entries are push buttons named by their text; pressing one
