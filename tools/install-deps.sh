@@ -9,7 +9,8 @@ libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 libpulse-dev pulseaudio
 dbus-daemon
-dpkg-dev lintian appstream desktop-file-utils"
+dpkg-dev lintian appstream desktop-file-utils
+xvfb at-spi2-core python3-gi gir1.2-atspi-2.0"
 if [ "${VANTREL_EXTRA_PKGS:-}" ]; then PKGS="$PKGS $VANTREL_EXTRA_PKGS"; fi
 missing=""
 for p in $PKGS; do

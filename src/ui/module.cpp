@@ -3,6 +3,7 @@
 #include "audio/chargement.h"
 #include "audio/sortie_audio.h"
 #include "config/configuration.h"
+#include "ui/accessibilite.h"
 #include "ui/tform1.h"
 #include "ui/tform2.h"
 #include "ui/tform3.h"
@@ -28,7 +29,9 @@ void ModuleVantrel::creer_fenetres(std::optional<std::string> fichier) {
 }
 
 void ModuleVantrel::creer_fenetre_principale() {
-    if (!Form1) Form1 = new TForm1(*this);
+    if (Form1) return;
+    Form1 = new TForm1(*this);
+    rendre_accessible(*Form1, *this);
 }
 
 void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichier) {
@@ -38,6 +41,7 @@ void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichie
     Form4 = new TForm4(*this);
     Form5 = new TForm5(*this);
     Form6 = new TForm6(*this);
+    rendre_accessibles(*Form1, *Form2, *Form3, *Form4);
 }
 
 void ModuleVantrel::quand_moteur_pret(std::function<void()> action) {

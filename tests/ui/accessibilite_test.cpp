@@ -1,0 +1,622 @@
+// What a screen reader finds in the real windows through QAccessible: names,
+// roles, press actions, slider values and their announcements, the status
+// line, decoration left out; and the keyboard: Tab order, Space and Return,
+// the arrows on a slider, the focus frame.
+#include "player/regles.h"
+#include "playlist/liste_courante.h"
+#include "support/wav.h"
+#include "ui/accessibilite.h"
+#include "ui/fixture.h"
+#include "ui/tform2.h"
+#include "ui/tform3.h"
+#include "ui/tform4.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+
+#include <vector>
+
+namespace {
+
+using vt::test::FenetresTest;
+
+QAccessibleInterface* iface(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
+
+// The direct children of a window's accessible node.
+std::vector<QAccessibleInterface*> enfants(QWidget* fenetre) {
+    std::vector<QAccessibleInterface*> l;
+    QAccessibleInterface* f = iface(fenetre);
+    for (int i = 0; i < f->childCount(); ++i) l.push_back(f->child(i));
+    return l;
+}
+
+// The child of a window named `nom` with role `role`, or nullptr.
+QAccessibleInterface* trouver(QWidget* fenetre, const QString& nom, QAccessible::Role role) {
+    for (QAccessibleInterface* e : enfants(fenetre))
+        if (e && e->role() == role && e->text(QAccessible::Name) == nom) return e;
+    return nullptr;
+}
+
+void presser(QAccessibleInterface* e) {
+    ASSERT_NE(e, nullptr);
+    ASSERT_NE(e->actionInterface(), nullptr);
+    ASSERT_TRUE(e->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    e->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+}
+
+// Records the announcements meant for the accessibility bus while it lives.
+class Evenements {
+public:
+    Evenements() : ancien_(vt::annonceur()) {
+        vt::annonceur() = [this](QAccessibleEvent& e) {
+            recus_.push_back({e.object(), e.type(), e.type() == QAccessible::ValueChanged
+                                                        ? static_cast<QAccessibleValueChangeEvent&>(e).value()
+                                                        : QVariant()});
+        };
+    }
+    ~Evenements() { vt::annonceur() = ancien_; }
+    std::vector<QVariant> valeurs(QObject* o) const {
+        std::vector<QVariant> v;
+        for (const Recu& r : recus_)
+            if (r.objet == o && r.type == QAccessible::ValueChanged) v.push_back(r.valeur);
+        return v;
+    }
+    int noms(QObject* o) const {
+        int n = 0;
+        for (const Recu& r : recus_) n += r.objet == o && r.type == QAccessible::NameChanged;
+        return n;
+    }
+
+private:
+    struct Recu {
+        QObject* objet;
+        QAccessible::Event type;
+        QVariant valeur;
+    };
+    std::vector<Recu> recus_;
+    vt::Annonceur ancien_;
+};
+
+class Accessibilite : public FenetresTest {
+protected:
+    void SetUp() override {
+        FenetresTest::SetUp();
+        ecrire_config();
+        demarrer();
+        f1->Timer1->stop();
+    }
+    // n real files named t0.wav, t1.wav...
+    void remplir(int n, int ms = 4000) {
+        std::vector<std::string> chemins;
+        for (int i = 0; i < n; ++i)
+            chemins.push_back(app.ecrire("t" + std::to_string(i) + ".wav", vt::test::octets_wav(ms, 440 + 100 * i)));
+        f1->deposer(chemins);
+    }
+    QAccessibleInterface* bouton(const char* nom) {
+        return trouver(f1, QString::fromUtf8(nom), QAccessible::Button);
+    }
+    QAccessibleInterface* glissiere(const char* nom) { return trouver(f1, QString::fromUtf8(nom), QAccessible::Slider); }
+    QAccessibleValueInterface* valeur(const char* nom) {
+        QAccessibleInterface* g = glissiere(nom);
+        return g ? g->valueInterface() : nullptr;
+    }
+    // The main window shown and active, as on a desktop.
+    void activer() {
+        f1->show();
+        QApplication::setActiveWindow(f1);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(f1));
+    }
+    int offset(vt::ImageVt* c, vt::ImageVt* b) { return c->x() - b->x(); }
+    vt::ModuleVantrel& m() { return *module; }
+    // The loudest sample of the next 50 ms of output.
+    float crete() {
+        pomper_ms(30);  // the level ramps over a few milliseconds
+        auto& sortie = static_cast<vt::SortieManuelle&>(*lecteur().moteur().sortie());
+        float max = 0;
+        for (float v : sortie.pomper(2205)) max = std::max(max, std::abs(v));
+        return max;
+    }
+};
+
+// ---------------------------------------------------------------- buttons
+
+struct BoutonAttendu {
+    const char* nom;
+    vt::ImageVt* TForm1::*membre;
+};
+
+// Every image button of the main window is a push button with its French
+// name and a press action, on the element that shows it.
+TEST_F(Accessibilite, MainWindowButtonsAreNamedPushButtons) {
+    const BoutonAttendu attendus[] = {
+        {"Lecture", &TForm1::image_play},       {"Pause", &TForm1::image_pause},
+        {"Stop", &TForm1::image_stop},          {"Suivant", &TForm1::image_next},
+        {"Précédent", &TForm1::image_back},     {"Ajouter", &TForm1::image_add},
+        {"Supprimer", &TForm1::image_del},      {"Vider la liste", &TForm1::image_del_all},
+        {"Enregistrer la playlist", &TForm1::image_info}, {"Monter", &TForm1::image_up},
+        {"Descendre", &TForm1::image_down},     {"Menu", &TForm1::Image_menu},
+        {"Réduire", &TForm1::image_reduire},    {"Fermer", &TForm1::image_quitter},
+        {"Zone de notification", &TForm1::tray_image},
+    };
+    for (const auto& a : attendus) {
+        SCOPED_TRACE(a.nom);
+        QAccessibleInterface* b = bouton(a.nom);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(b->object(), f1->*a.membre);
+        EXPECT_EQ(b->parent()->object(), f1);
+        EXPECT_TRUE(b->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        EXPECT_TRUE(b->state().focusable);
+    }
+    // On screen, each covers its picture.
+    f1->show();
+    for (const auto& a : attendus) {
+        QAccessibleInterface* b = bouton(a.nom);
+        EXPECT_EQ(b->rect(), QRect((f1->*a.membre)->mapToGlobal(QPoint(0, 0)), (f1->*a.membre)->size())) << a.nom;
+    }
+}
+
+// The tree of the main window holds no unnamed object and none of the
+// pictures that only decorate; every child is found back by its index.
+TEST_F(Accessibilite, MainWindowTreeHasNoDecorationAndNoUnnamedObject) {
+    QAccessibleInterface* fenetre = iface(f1);
+    EXPECT_EQ(fenetre->role(), QAccessible::Window);
+    const auto l = enfants(f1);
+    EXPECT_EQ(l.size(), 15u + 3u + 2u + 2u + 2u);  // buttons, sliders, list and selector, boxes, status and time
+    for (std::size_t i = 0; i < l.size(); ++i) {
+        ASSERT_NE(l[i], nullptr);
+        SCOPED_TRACE(l[i]->object()->objectName().toStdString());
+        EXPECT_FALSE(l[i]->text(QAccessible::Name).isEmpty());
+        EXPECT_EQ(fenetre->indexOfChild(l[i]), static_cast<int>(i));
+        EXPECT_NE(l[i]->role(), QAccessible::Client);
+    }
+    for (QWidget* decor : std::initializer_list<QWidget*>{f1->image_fond, f1->image_barre, f1->curseur_volume,
+                                                          f1->curseur_position, f1->image_fond_liste, f1->Shape1,
+                                                          f1->label_affiche, f1->label_vol, f1->label_total,
+                                                          f1->element("image_playon"), f1->element("image_repeat")}) {
+        SCOPED_TRACE(decor->objectName().toStdString());
+        EXPECT_EQ(fenetre->indexOfChild(iface(decor)), -1);
+    }
+}
+
+// Press runs what a click runs: play starts the selected entry, stop
+// stops it and ends with its picture unlit (down then up), next moves on.
+TEST_F(Accessibilite, PressActionsRunTheClickHandlers) {
+    remplir(2);
+    f1->selectionner(0);
+    presser(bouton("Lecture"));
+    EXPECT_TRUE(joue());
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+    presser(bouton("Pause"));
+    EXPECT_TRUE(en_pause());
+    presser(bouton("Suivant"));
+    EXPECT_EQ(f1->index_courant(), 1);
+    EXPECT_TRUE(joue());
+    EXPECT_TRUE(montre(f1->image_next, "image_nextoff"));
+    presser(bouton("Précédent"));
+    EXPECT_EQ(f1->index_courant(), 0);
+    presser(bouton("Stop"));
+    EXPECT_FALSE(joue());
+    EXPECT_TRUE(montre(f1->image_stop, "image_stopoff"));
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("vantrel  en attente ..."));
+}
+
+// The list buttons: add asks the open dialog, move and delete act on the
+// selection, and "Vider la liste" stops playback and empties the list.
+TEST_F(Accessibilite, ListButtonsPress) {
+    remplir(2);
+    dialogues.fichiers_a_ouvrir.push_back({app.ecrire("z.wav", vt::test::octets_wav(500))});
+    presser(bouton("Ajouter"));
+    EXPECT_EQ(m().liste.nombre(), 3);
+    EXPECT_TRUE(montre(f1->image_add, "image_add_off"));
+    f1->selectionner(1);
+    presser(bouton("Monter"));
+    EXPECT_EQ(m().liste.data(m().liste.index(0, 0)).toString(), QStringLiteral("t1.wav"));
+    presser(bouton("Descendre"));
+    EXPECT_EQ(m().liste.data(m().liste.index(1, 0)).toString(), QStringLiteral("t1.wav"));
+    presser(bouton("Supprimer"));
+    EXPECT_EQ(m().liste.nombre(), 2);
+    f1->selectionner(0);
+    presser(bouton("Lecture"));
+    ASSERT_TRUE(joue());
+    presser(bouton("Vider la liste"));
+    EXPECT_FALSE(joue());
+    EXPECT_EQ(m().liste.nombre(), 0);
+    EXPECT_TRUE(montre(f1->image_del_all, "image_del_all_off"));
+}
+
+// "Menu" drops the menu window; "Fermer" writes the settings and ends.
+TEST_F(Accessibilite, MenuAndClosePress) {
+    presser(bouton("Menu"));
+    EXPECT_TRUE(module->Form2->isVisible());
+    EXPECT_EQ(fins, 0);
+    presser(bouton("Fermer"));
+    EXPECT_EQ(fins, 1);
+}
+
+// ---------------------------------------------------------------- sliders
+
+// Volume and balance run from 0 to 255 and show the player's levels.
+TEST_F(Accessibilite, LevelSlidersShowThePlayersValues) {
+    for (const char* nom : {"Volume", "Balance"}) {
+        SCOPED_TRACE(nom);
+        QAccessibleValueInterface* v = valeur(nom);
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->minimumValue().toInt(), 0);
+        EXPECT_EQ(v->maximumValue().toInt(), 255);
+        EXPECT_GT(v->minimumStepSize().toInt(), 0);
+    }
+    EXPECT_EQ(valeur("Volume")->currentValue().toInt(), 255);
+    EXPECT_EQ(valeur("Balance")->currentValue().toInt(), m().joueur->balance());
+    EXPECT_EQ(glissiere("Volume")->object(), f1->barre_volume);
+}
+
+struct Reglage {
+    int demande;
+    int offset;  // where the cursor ends, of 95
+};
+
+// Setting the volume moves the cursor where a hand would put it, and the
+// player (and the channel) takes the cursor's value; the cursor's picture
+// and the percentage label end as after a drag.
+TEST_F(Accessibilite, SettingTheVolumeMovesTheCursorAndThePlayer) {
+    remplir(1);
+    f1->selectionner(0);
+    presser(bouton("Lecture"));
+    const Reglage cas[] = {{128, 48}, {0, 0}, {255, 95}, {1, 0}, {2, 1}, {254, 95}, {252, 94}, {300, 95}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.demande);
+        valeur("Volume")->setCurrentValue(c.demande);
+        EXPECT_EQ(offset(f1->curseur_volume, f1->barre_volume), c.offset);
+        EXPECT_EQ(m().joueur->volume(), vt::valeur_curseur(c.offset, 95));
+        EXPECT_EQ(valeur("Volume")->currentValue().toInt(), m().joueur->volume());
+        EXPECT_TRUE(montre(f1->curseur_volume, "image_volumeoff"));
+        EXPECT_TRUE(f1->label_vol->isHidden());
+    }
+    // What the channel plays follows.
+    valeur("Volume")->setCurrentValue(0);
+    EXPECT_LT(crete(), 0.001f);
+    valeur("Volume")->setCurrentValue(255);
+    EXPECT_GT(crete(), 0.05f);
+}
+
+// A step of one always moves: the nearest place may be the present one.
+TEST_F(Accessibilite, StepOfOneAlwaysMovesTheBalance) {
+    QAccessibleValueInterface* v = valeur("Balance");
+    const int depart = v->currentValue().toInt();
+    v->setCurrentValue(depart + 1);
+    EXPECT_GT(v->currentValue().toInt(), depart);
+    v->setCurrentValue(depart);  // not back on the same value: one pixel back
+    EXPECT_LT(v->currentValue().toInt(), depart + 3);
+    const int avant = v->currentValue().toInt();
+    v->setCurrentValue(avant - 1);
+    EXPECT_LT(v->currentValue().toInt(), avant);
+}
+
+// Level changes are announced with the new value, whoever made them.
+TEST_F(Accessibilite, LevelChangesAreAnnounced) {
+    Evenements e;
+    valeur("Volume")->setCurrentValue(100);
+    ASSERT_FALSE(e.valeurs(f1->barre_volume).empty());
+    EXPECT_EQ(e.valeurs(f1->barre_volume).back().toInt(), m().joueur->volume());
+    m().joueur->definir_balance(30);  // a media key or another front end
+    ASSERT_FALSE(e.valeurs(f1->barre_balance).empty());
+    EXPECT_EQ(e.valeurs(f1->barre_balance).back().toInt(), 30);
+}
+
+// Position: seconds of the current track, 0 and no seek when nothing
+// plays; setting it seeks as a drag of its cursor does.
+TEST_F(Accessibilite, PositionSliderSeeksInSeconds) {
+    QAccessibleValueInterface* v = valeur("Position");
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->currentValue().toInt(), 0);
+    EXPECT_EQ(v->maximumValue().toInt(), 0);
+    v->setCurrentValue(2);
+    EXPECT_EQ(v->currentValue().toInt(), 0);
+    EXPECT_EQ(offset(f1->curseur_position, f1->barre_position), 0);
+
+    remplir(1, 10000);
+    f1->selectionner(0);
+    presser(bouton("Lecture"));
+    EXPECT_EQ(v->maximumValue().toInt(), 10);
+    Evenements e;
+    v->setCurrentValue(6);
+    EXPECT_EQ(v->currentValue().toInt(), 6);
+    EXPECT_GT(offset(f1->curseur_position, f1->barre_position), 0);
+    EXPECT_TRUE(montre(f1->curseur_position, "curseur_position_off"));
+    ASSERT_FALSE(e.valeurs(f1->barre_position).empty());
+    EXPECT_EQ(e.valeurs(f1->barre_position).back().toInt(), 6);
+    EXPECT_NEAR(lecteur().moteur().temps_ms(lecteur().flux), 6000, 150);
+    EXPECT_GT(crete(), 0.05f);  // not left silenced
+    v->setCurrentValue(0);
+    EXPECT_EQ(v->currentValue().toInt(), 0);
+}
+
+// ---------------------------------------------------------------- texts
+
+// The status line reads the whole status text while the screen scrolls it;
+// a new status text is announced once, the scroll steps are not.
+TEST_F(Accessibilite, StatusLineReadsTheUnscrolledText) {
+    QAccessibleInterface* statut = iface(f1->label_lecture);
+    EXPECT_EQ(statut->role(), QAccessible::StaticText);
+    EXPECT_EQ(statut->text(QAccessible::Description), QStringLiteral("Statut"));
+    remplir(1);
+    f1->selectionner(0);
+    Evenements e;
+    presser(bouton("Lecture"));
+    for (int i = 0; i < 5; ++i) f1->Timer1Timer();
+    EXPECT_NE(f1->label_lecture->text(), f1->label_affiche->text());  // scrolled on screen
+    EXPECT_EQ(statut->text(QAccessible::Name), QStringLiteral("Lecture : t0.wav"));
+    EXPECT_EQ(e.noms(f1->label_lecture), 1);
+}
+
+// The elapsed time is a label; the list is a list of display names; the
+// selector a combo box; the boxes keep their names.
+TEST_F(Accessibilite, TimeListSelectorAndBoxes) {
+    remplir(2);
+    QAccessibleInterface* temps = iface(f1->label_temps);
+    EXPECT_EQ(temps->role(), QAccessible::StaticText);
+    EXPECT_EQ(temps->text(QAccessible::Name), QStringLiteral("00 : 00"));
+    f1->selectionner(0);
+    presser(bouton("Lecture"));
+    pomper_ms(1200);
+    f1->Timer1Timer();
+    EXPECT_EQ(temps->text(QAccessible::Name), QStringLiteral("00 : 01"));
+
+    QAccessibleInterface* liste = iface(f1->list_lecture);
+    EXPECT_EQ(liste->role(), QAccessible::List);
+    QStringList noms;
+    for (int i = 0; i < liste->childCount(); ++i)
+        if (liste->child(i)->role() == QAccessible::ListItem) noms << liste->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(noms, (QStringList{QStringLiteral("t0.wav"), QStringLiteral("t1.wav")}));
+
+    EXPECT_EQ(iface(f1->Comboplaylist)->role(), QAccessible::ComboBox);
+    EXPECT_EQ(trouver(f1, QStringLiteral("Répéter"), QAccessible::CheckBox)->object(), f1->check_repeat);
+    EXPECT_EQ(trouver(f1, QStringLiteral("Aléatoire"), QAccessible::CheckBox)->object(), f1->check_random);
+}
+
+// The save window's list reads the paths it shows, one row each; a row
+// tells whether it is the selected one, and rows removed are gone.
+TEST_F(Accessibilite, ListRowsFollowTheList) {
+    remplir(3);
+    f1->selectionner(1);
+    QAccessibleInterface* chemins = iface(module->Form3->liste_lecture_en_cours);
+    EXPECT_EQ(chemins->role(), QAccessible::List);
+    EXPECT_EQ(chemins->text(QAccessible::Name), QStringLiteral("Playlist en cours"));
+    ASSERT_EQ(chemins->childCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(chemins->child(i)->text(QAccessible::Name),
+                  QFile::decodeName(QByteArray::fromStdString(m().liste.chemin(i))));
+    QAccessibleInterface* noms = iface(f1->list_lecture);
+    EXPECT_EQ(noms->text(QAccessible::Name), QStringLiteral("Liste de lecture"));
+    EXPECT_TRUE(noms->child(1)->state().selected);
+    EXPECT_FALSE(noms->child(0)->state().selected);
+    EXPECT_EQ(noms->indexOfChild(noms->child(2)), 2);
+    EXPECT_EQ(noms->child(2)->parent()->object(), f1->list_lecture);
+    QAccessibleInterface* derniere = noms->child(2);
+    presser(bouton("Vider la liste"));
+    EXPECT_EQ(noms->childCount(), 0);
+    EXPECT_FALSE(derniere->isValid());
+    EXPECT_EQ(noms->child(0), nullptr);
+}
+
+// ---------------------------------------------------------------- other windows
+
+// The menu's entries are push buttons named by their text; pressing one
+// does what clicking it does.
+TEST_F(Accessibilite, MenuEntries) {
+    TForm2* menu = module->Form2;
+    const char* noms[] = {"Ouvrir", "Enregistrer playlist", "Option", "Propriétés", "A propos", "Quitter"};
+    for (const char* nom : noms) {
+        SCOPED_TRACE(nom);
+        EXPECT_NE(trouver(menu, QString::fromUtf8(nom), QAccessible::Button), nullptr);
+    }
+    EXPECT_EQ(enfants(menu).size(), std::size(noms));  // the picture, its frame and "playlist" stay out
+    menu->setVisible(true);
+    // "Propriétés" without a selection does nothing at all.
+    presser(trouver(menu, QStringLiteral("Propriétés"), QAccessible::Button));
+    EXPECT_TRUE(menu->isVisible());
+    presser(trouver(menu, QStringLiteral("Option"), QAccessible::Button));
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_TRUE(module->Form4->isVisible());
+    menu->setVisible(true);
+    presser(trouver(menu, QStringLiteral("Enregistrer playlist"), QAccessible::Button));
+    EXPECT_TRUE(module->Form3->isVisible());
+}
+
+// The save window's and the options window's actions are push buttons
+// named by their text; the two "Modifier" tell what they modify.
+TEST_F(Accessibilite, SaveAndOptionsActions) {
+    for (const char* nom : {"Ajouter", "Supprimer", "Monter", "Descendre", "enregistrer"})
+        EXPECT_NE(trouver(module->Form3, QString::fromUtf8(nom), QAccessible::Button), nullptr) << nom;
+    for (const char* nom : {"Appliquer", "Annuler", "Par default"})
+        EXPECT_NE(trouver(module->Form4, QString::fromUtf8(nom), QAccessible::Button), nullptr) << nom;
+    QStringList descriptions;
+    for (QAccessibleInterface* e : enfants(module->Form4))
+        if (e->role() == QAccessible::Button && e->text(QAccessible::Name) == QStringLiteral("Modifier"))
+            descriptions << e->text(QAccessible::Description);
+    EXPECT_EQ(descriptions, (QStringList{QStringLiteral("Modifier le skin"),
+                                         QStringLiteral("Modifier le répertoire des playlists")}));
+    for (QAccessibleInterface* e : enfants(module->Form4)) EXPECT_FALSE(qobject_cast<vt::FormeVt*>(e->object()));
+
+    // "Ajouter" of the save window runs the main window's add.
+    dialogues.fichiers_a_ouvrir.push_back({app.ecrire("z.wav", vt::test::octets_wav(500))});
+    presser(trouver(module->Form3, QStringLiteral("Ajouter"), QAccessible::Button));
+    EXPECT_EQ(m().liste.nombre(), 1);
+    module->Form4->setVisible(true);
+    presser(trouver(module->Form4, QStringLiteral("Annuler"), QAccessible::Button));
+    EXPECT_FALSE(module->Form4->isVisible());
+}
+
+// ---------------------------------------------------------------- keyboard
+
+// Tab goes from the selector through the list, the boxes, the buttons and
+// the sliders, and comes back round.
+TEST_F(Accessibilite, TabOrder) {
+    activer();
+    EXPECT_EQ(QApplication::focusWidget(), f1->Comboplaylist);  // the window's first focus is unchanged
+    const std::vector<QWidget*> attendu = {
+        f1->list_lecture,  f1->check_repeat,  f1->check_random,   f1->image_back,  f1->image_play,
+        f1->image_pause,   f1->image_stop,    f1->image_next,     f1->barre_volume, f1->barre_balance,
+        f1->barre_position, f1->image_add,    f1->image_del,      f1->image_del_all, f1->image_info,
+        f1->image_up,      f1->image_down,    f1->Image_menu,     f1->tray_image,  f1->image_reduire,
+        f1->image_quitter, f1->Comboplaylist};
+    for (QWidget* w : attendu) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), w) << w->objectName().toStdString();
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), f1->image_quitter);
+}
+
+// Space and Return press the focused button; an auto-repeated key does not
+// press again.
+TEST_F(Accessibilite, SpaceAndReturnPressTheFocusedButton) {
+    remplir(2);
+    f1->selectionner(0);
+    activer();
+    f1->image_play->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(f1->image_play, Qt::Key_Space);
+    EXPECT_TRUE(joue());
+    f1->image_next->setFocus(Qt::TabFocusReason);
+    QKeyEvent repete(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(f1->image_next, &repete);
+    EXPECT_EQ(f1->index_courant(), 0);
+    QTest::keyClick(f1->image_next, Qt::Key_Return);
+    EXPECT_EQ(f1->index_courant(), 1);
+    f1->image_stop->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(f1->image_stop, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(joue());
+    EXPECT_TRUE(montre(f1->image_stop, "image_stopoff"));
+}
+
+// "Menu" pressed from the keyboard gives the keyboard to the menu, whose
+// entries Tab goes through; Escape closes it and goes back to "Menu". An
+// entry that shows a window gives it the keyboard too. The mouse opens the
+// menu as before, without moving the keyboard.
+TEST_F(Accessibilite, MenuFromTheKeyboard) {
+    activer();
+    TForm2* menu = module->Form2;
+    f1->Image_menu->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(f1->Image_menu, Qt::Key_Space);
+    ASSERT_TRUE(menu->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(menu));
+    EXPECT_EQ(QApplication::focusWidget(), menu->label_ouvrir);
+    EXPECT_TRUE(vt::montre_cadre_focus(menu->label_ouvrir));
+    QTest::keyClick(menu->label_ouvrir, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), menu->label_enr_playlist);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(menu->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f1));
+    EXPECT_EQ(QApplication::focusWidget(), f1->Image_menu);
+    EXPECT_TRUE(vt::montre_cadre_focus(f1->Image_menu));
+
+    QTest::keyClick(f1->Image_menu, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(menu));
+    menu->label_option->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(menu->label_option, Qt::Key_Return);
+    EXPECT_FALSE(menu->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(module->Form4));
+    EXPECT_EQ(QApplication::focusWidget(), module->Form4->check_boucle);  // the options window's first element
+    module->Form4->setVisible(false);
+
+    QApplication::setActiveWindow(f1);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f1));
+    f1->Comboplaylist->setFocus(Qt::OtherFocusReason);
+    clic(f1->Image_menu);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(QApplication::activeWindow(), f1);
+    EXPECT_EQ(QApplication::focusWidget(), f1->Comboplaylist);
+}
+
+// The arrows, Home and End move a focused slider.
+TEST_F(Accessibilite, ArrowsMoveAFocusedSlider) {
+    activer();
+    f1->barre_volume->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(f1->barre_volume, Qt::Key_Left);
+    EXPECT_EQ(offset(f1->curseur_volume, f1->barre_volume), 94);
+    QTest::keyClick(f1->barre_volume, Qt::Key_Home);
+    EXPECT_EQ(m().joueur->volume(), 0);
+    QTest::keyClick(f1->barre_volume, Qt::Key_Up);
+    EXPECT_EQ(offset(f1->curseur_volume, f1->barre_volume), 1);
+    QTest::keyClick(f1->barre_volume, Qt::Key_End);
+    EXPECT_EQ(m().joueur->volume(), 255);
+}
+
+// The list keeps its own keys: the arrows select the next row.
+TEST_F(Accessibilite, ListKeepsItsKeys) {
+    remplir(3);
+    activer();
+    f1->selectionner(0);
+    f1->list_lecture->setFocus(Qt::TabFocusReason);
+    f1->list_lecture->setCurrentIndex(m().liste.index(0, 0));
+    QTest::keyClick(f1->list_lecture, Qt::Key_Down);
+    EXPECT_EQ(f1->index_courant(), 1);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("sélection : t1.wav"));
+}
+
+// A button that took the focus from the keyboard shows a dotted frame of
+// inverted pixels over its picture; otherwise it shows its picture alone.
+TEST_F(Accessibilite, FocusFrameOnlyFromTheKeyboard) {
+    activer();
+    vt::ImageVt* b = f1->image_play;
+    const QImage nu = b->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    b->setFocus(Qt::OtherFocusReason);
+    EXPECT_FALSE(vt::montre_cadre_focus(b));
+    EXPECT_EQ(b->grab().toImage().convertToFormat(QImage::Format_RGB32), nu);
+
+    f1->image_pause->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(f1->image_pause, Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), b);
+    EXPECT_TRUE(vt::montre_cadre_focus(b));
+    const QImage cadre = b->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(cadre.size(), nu.size());
+    auto inverse = [&](int x, int y) { return cadre.pixel(x, y) == (nu.pixel(x, y) ^ 0x00ffffffu); };
+    const int l = nu.width(), h = nu.height();
+    EXPECT_TRUE(inverse(0, 0));
+    EXPECT_TRUE(inverse(2, 0));
+    EXPECT_EQ(cadre.pixel(1, 0), nu.pixel(1, 0));  // dotted: every other pixel
+    EXPECT_TRUE(inverse(0, h - 1));
+    EXPECT_TRUE(inverse(l - 1, 2));
+    EXPECT_EQ(cadre.pixel(l / 2, h / 2), nu.pixel(l / 2, h / 2));  // the picture inside is untouched
+
+    f1->Comboplaylist->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(vt::montre_cadre_focus(b));
+    EXPECT_EQ(b->grab().toImage().convertToFormat(QImage::Format_RGB32), nu);
+}
+
+// ---------------------------------------------------------------- rule
+
+struct CasOffset {
+    std::int64_t demande, actuelle;
+    int offset_actuel, span;
+    std::int64_t maximum;
+    int attendu;
+};
+
+// The place a request moves a cursor to.
+TEST(OffsetVise, Table) {
+    const CasOffset cas[] = {
+        {128, 255, 95, 95, 255, 48},    // nearest place
+        {0, 255, 95, 95, 255, 0},       // ends
+        {255, 0, 0, 95, 255, 95},
+        {400, 0, 0, 95, 255, 95},       // held within the bar
+        {-5, 255, 95, 95, 255, 0},
+        {135, 134, 50, 95, 255, 51},    // nearest is where it is: one pixel on
+        {133, 134, 50, 95, 255, 49},    // ... or back
+        {134, 134, 50, 95, 255, 50},    // the same value stays
+        {256, 255, 95, 95, 255, 95},    // no pixel beyond the end
+        {6000, 0, 0, 200, 10000, 120},  // milliseconds of a track
+        {5, 0, 0, 95, 0, 0},            // nothing to go through
+        {5, 0, 3, 0, 255, 0},           // no span
+    };
+    for (const auto& c : cas)
+        EXPECT_EQ(vt::offset_vise(c.demande, c.actuelle, c.offset_actuel, c.span, c.maximum), c.attendu)
+            << c.demande << " from " << c.actuelle;
+}
+
+}  // namespace
