@@ -51,8 +51,11 @@ sleep 1.5
 cp -r "$BUILD/app/skin" "$TMP/skin"; mkdir -p "$TMP/playlist"; cp "$BUILD/app/vantrel" "$BUILD/app/"*.so "$TMP/"
 printf '"skin/default/""default.sk""20""20""playlist/""false"' > "$TMP/vantrel.config"
 
-# Context switches of every thread, summed; per thread with "par_fil".
+# Context switches of every thread, summed (the voluntary ones alone with
+# ctx_v: those the player asked for, not the preemptions that a busy
+# machine adds); per thread with "par_fil".
 ctx() { cat /proc/$1/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s}'; }
+ctx_v() { cat /proc/$1/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {s += $2} END {print s}'; }
 par_fil() {
     for t in /proc/$1/task/*; do
         printf '%s\t%s\t%s\n' "${t##*/}" "$(awk '/ctxt_switches/ {s += $2} END {print s}' $t/status)" "$(cat $t/comm)"
@@ -61,11 +64,12 @@ par_fil() {
 # Wake-ups per second of state $1 over DUREE seconds, appended to $TMP/$1.
 mesurer() {
     par_fil $VPID > "$TMP/fils0"
-    c0=$(ctx $VPID)
+    c0=$(ctx $VPID); v0=$(ctx_v $VPID)
     sleep "$DUREE"
-    c1=$(ctx $VPID)
+    c1=$(ctx $VPID); v1=$(ctx_v $VPID)
     par_fil $VPID > "$TMP/fils1"
     awk -v a="$c0" -v b="$c1" -v d="$DUREE" 'BEGIN {printf "%.2f\n", (b - a) / d}' >> "$TMP/$1"
+    awk -v a="$v0" -v b="$v1" -v d="$DUREE" 'BEGIN {printf "%.2f\n", (b - a) / d}' >> "$TMP/v_$1"
     join -t "$(printf '\t')" "$TMP/fils0" "$TMP/fils1" 2>/dev/null |
         awk -F '\t' -v d="$DUREE" -v e="$1" '{ printf "  thread %-8s %-16s %-8s %.2f/s\n", e, $3, $1, ($4 - $2) / d }' >> "$TMP/fils_$1"
 }
@@ -113,6 +117,9 @@ mediane() { sort -n "$TMP/$1" | awk '{ v[NR] = $1 } END {
 echo "wake-ups of all the player's threads per second, over ${DUREE}s, $ROUNDS round(s):"
 for e in playing paused stopped hidden; do
     echo "  wakeups_per_s_$e $(mediane $e)"
+done
+for e in playing paused stopped hidden; do
+    echo "  voluntary_only_per_s_$e $(mediane v_$e)"
 done
 echo "targets: paused, stopped and hidden (stopped) <= 4"
 cat "$TMP/fils_playing" "$TMP/fils_paused" "$TMP/fils_stopped" "$TMP/fils_hidden"
