@@ -6,8 +6,10 @@
 #
 # Figures come from Google Benchmark's JSON output (real time, the time a
 # user waits, in ms), from the audio benchmark's CPU ratio line, from the
-# start-up and playback scripts, and from bench_controles (the largest heard
-# delay of each control with the native PulseAudio output). A figure that could not be measured (a
+# start-up and playback scripts, from the idle script (wake-ups per second
+# playing, paused, stopped and hidden), from the first-sound and memory
+# script, and from bench_controles (the largest heard delay of each control
+# with the native PulseAudio output). A figure that could not be measured (a
 # missing tool or program) shows "n/a" and fails nothing; the exit status is
 # 1 when a measured figure misses its target.
 set -u
