@@ -6,8 +6,10 @@
 #
 # Figures come from Google Benchmark's JSON output (real time, the time a
 # user waits, in ms), from the audio benchmark's CPU ratio line, from the
-# start-up and playback scripts, and from bench_controles (the largest heard
-# delay of each control with the native PulseAudio output). A figure that could not be measured (a
+# start-up and playback scripts, from the idle script (wake-ups per second
+# playing, paused, stopped and hidden), from the first-sound and memory
+# script, and from bench_controles (the largest heard delay of each control
+# with the native PulseAudio output). A figure that could not be measured (a
 # missing tool or program) shows "n/a" and fails nothing; the exit status is
 # 1 when a measured figure misses its target.
 set -u
@@ -78,6 +80,15 @@ cpu_serveur=$(valeur_lecture pulseaudio_cpu_s)
 commutations=$(valeur_lecture context_switches_per_s)
 rss=$(valeur_lecture rss_after_30s_mib)
 
+say "-- veille.sh (wake-ups per second of the player, playing, paused, stopped, hidden)"
+(cd "$BUILD" && env -u QT_QPA_PLATFORM -u SDL_AUDIODRIVER sh "$HERE/veille.sh") > "$OUT/veille.log" 2>&1 || say "   veille.sh failed (see $OUT/veille.log)"
+reveils() { sed -n "s/^ *wakeups_per_s_$1 \([0-9.]*\).*/\1/p" "$OUT/veille.log" | tail -1; }
+
+say "-- premier_son.sh (first sound after launch, memory)"
+(cd "$BUILD" && env -u QT_QPA_PLATFORM -u SDL_AUDIODRIVER sh "$HERE/premier_son.sh") > "$OUT/premier_son.log" 2>&1 || say "   premier_son.sh failed (see $OUT/premier_son.log)"
+premier_son=$(sed -n 's/^first_sound_ms median \([0-9.]*\).*/\1/p' "$OUT/premier_son.log" | tail -1)
+memoire() { sed -n "s/^$1 \([0-9.]*\).*/\1/p" "$OUT/premier_son.log" | tail -1; }
+
 # The heard delay of the controls through PulseAudio: a private daemon and
 # the engine, no window; the program picks its own sound driver.
 if [ -x "$BUILD/bench/bench_controles" ]; then
@@ -145,6 +156,8 @@ row "audio: engine CPU / FFmpeg alone CPU, one minute of MP3" "$ratio" "" "<=" 1
 row "start-up to mapped window, median" "$startup" ms "<" 50
 info "start-up to first picture, median" "$startup_dessin" ms
 info "bare Qt window to mapped window, median (reference)" "$startup_nu" ms
+row "start-up to mapped window / bare Qt window, same run" \
+    "$([ -n "$startup" ] && [ -n "$startup_nu" ] && awk -v a="$startup" -v b="$startup_nu" 'BEGIN { if (b > 0) printf "%.3f", a / b }')" "" "<=" 1.10
 row "start-up: looking for a running player, none" \
     "$(figure bench_bureau BM_AucunLecteur)" ms "<" 1
 row "start-up: looking for a running player, crashed one's socket" \
@@ -154,6 +167,15 @@ row "playback, one minute: player CPU" "$cpu_lecture" s "<=" 0.3
 row "playback, one minute: sound server CPU for our stream" "$cpu_serveur" s "<=" 0.25
 row "playback, one minute: context switches per second" "$commutations" "/s" "<" 30
 row "playback, one minute: resident memory after 30 s" "$rss" MiB "<" 70
+row "idle: wake-ups per second, paused" "$(reveils paused)" "/s" "<=" 4
+row "idle: wake-ups per second, stopped" "$(reveils stopped)" "/s" "<=" 4
+row "idle: wake-ups per second, stopped and hidden in the tray" "$(reveils hidden)" "/s" "<=" 4
+info "wake-ups per second while playing" "$(reveils playing)" "/s"
+row "first sound after launch with a file, median" "$premier_son" ms "<=" 100
+row "memory: resident after start-up" "$(memoire rss_after_startup_mib)" MiB "<=" 50
+info "memory: proportional (PSS) after start-up" "$(memoire pss_after_startup_mib)" MiB
+info "memory: resident after 30 s of playback" "$(memoire rss_after_30s_playback_mib)" MiB
+info "memory: proportional (PSS) after 30 s of playback" "$(memoire pss_after_30s_playback_mib)" MiB
 for c in volume pan mute pause resume seek stop; do
     row "PulseAudio output: $c heard after the call, max" "$(delai_controle $c)" ms "<=" 100
 done

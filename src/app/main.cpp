@@ -65,6 +65,9 @@ int main(int argc, char** argv) {
     // Skins are pixel art: whole scale factors only. First, as it may change
     // the environment, which the font thread below reads.
     vt::echelle_entiere();
+    // An idle player sleeps: no completion event back from the X server at
+    // each repaint of the scrolling status line.
+    vt::transferts_x_simples();
 
     // The skin's pictures and the fonts are loaded beside the toolkit's start
     // and the building of the main window, on the second core. While Qt

@@ -406,8 +406,10 @@ struct SortiePulse::Etat {
         attr.fragsize = std::uint32_t(-1);
         pa_cvolume v = volume();
         // No device named: the server's default, followed when it changes.
-        auto drapeaux = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-                                          (bouche() ? PA_STREAM_START_CORKED : 0));
+        // No automatic timing updates: the heard count follows our own clock,
+        // and those updates would wake the loop's thread every 1.5 s even
+        // while the stream is corked or the player stopped.
+        auto drapeaux = pa_stream_flags_t(bouche() ? PA_STREAM_START_CORKED : 0);
         if (pa->stream_connect_playback(flux, nullptr, &attr, drapeaux, &v, nullptr) < 0) {
             lacher_flux();
             return false;

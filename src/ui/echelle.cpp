@@ -43,4 +43,8 @@ void echelle_entiere() {
     arrondir_variable("QT_SCREEN_SCALE_FACTORS");
 }
 
+void transferts_x_simples() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+}
+
 }  // namespace vt

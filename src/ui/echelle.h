@@ -18,4 +18,11 @@ void echelle_entiere();
 // number is left as written.
 QByteArray facteurs_entiers(const QByteArray& valeur);
 
+// Pictures go to the X server by plain transfers, not through shared
+// memory: the windows are small, and the status line repaints every tick;
+// a shared-memory transfer brings back a completion event that wakes two
+// of our threads at each repaint, a plain one is a single write. A value
+// the user set for QT_XCB_NO_MITSHM is kept. Before the application object.
+void transferts_x_simples();
+
 }  // namespace vt
