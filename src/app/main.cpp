@@ -1,7 +1,8 @@
 // Process start: a second thread for the skin's pictures and the fonts, the
-// application object, the hand-over to a running player, the main window;
-// once it is painted, the five other windows and the audio engine; then the
-// message loop.
+// application object, the hand-over to a running player, the audio engine's
+// loading on a thread of its own when a file is to be played, the main
+// window; once it is painted, the five other windows and the media keys;
+// then the message loop.
 #include "audio/sortie_audio.h"
 #include "config/configuration.h"
 #include "config/emplacements.h"
@@ -30,13 +31,14 @@
 namespace {
 
 // After the main window's first paint: the end of the second start-up
-// thread, the application's icon and the five hidden windows, then the
-// audio engine (which plays the command-line file, if any), each in its own
-// turn of the event loop.
+// thread, the application's icon and the five hidden windows (the save
+// window plays the command-line file, if any, once the engine is up), then
+// the media keys, each in its own turn of the event loop.
 class ApresPremierDessin : public QObject {
 public:
-    ApresPremierDessin(vt::ModuleVantrel& m, std::optional<std::string> fichier, std::thread& polices)
-        : m_(m), fichier_(std::move(fichier)), polices_(polices) {}
+    ApresPremierDessin(vt::ModuleVantrel& m, vt::Bureau& bureau, std::optional<std::string> fichier,
+                       std::thread& polices)
+        : m_(m), bureau_(bureau), fichier_(std::move(fichier)), polices_(polices) {}
     bool eventFilter(QObject* objet, QEvent* e) override {
         if (e->type() == QEvent::Paint && !prevu_) {
             prevu_ = true;
@@ -46,7 +48,7 @@ public:
                 vt::installer_images_prechargees(nullptr);
                 QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
                 m_.creer_fenetres_secondaires(std::move(fichier_));
-                QTimer::singleShot(0, this, [this] { m_.demarrer_moteur(); });
+                QTimer::singleShot(0, this, [this] { bureau_.demarrer(); });
             });
         }
         return false;
@@ -54,6 +56,7 @@ public:
 
 private:
     vt::ModuleVantrel& m_;
+    vt::Bureau& bureau_;
     std::optional<std::string> fichier_;
     std::thread& polices_;
     bool prevu_ = false;
@@ -116,20 +119,22 @@ int main(int argc, char** argv) {
     // The windows and the player after the application object, so that they
     // are gone before it is.
     vt::ModuleVantrel module;
+    // A file to play: the engine loads beside the building of the windows,
+    // on a thread of its own. Without one it waits for a need (see
+    // ModuleVantrel::charger_moteur), and an idle player never holds it.
+    if (fichier) module.charger_moteur();
 
     // Nothing that the first picture does not need stands before it: the
-    // hidden windows and the audio engine's libraries come once the main
-    // window has been painted.
-    ApresPremierDessin suite(module, std::move(fichier), polices);
+    // hidden windows and the media keys come once the main window has been
+    // painted.
+    vt::Bureau bureau(module);
+    ApresPremierDessin suite(module, bureau, std::move(fichier), polices);
     module.creer_fenetre_principale();
     // Later starts are listened for from now on (their files wait for the
-    // engine if it is not up yet); the media keys are taken once the engine
-    // is up.
-    vt::Bureau bureau(module);
+    // engine if it is not up yet).
     bureau.ecouter();
     module.Form1->installEventFilter(&suite);
     module.Form1->show();
-    module.quand_moteur_pret([&bureau] { bureau.demarrer(); });
     int code = app.exec();
     if (polices.joinable()) polices.join();
     vt::installer_images_prechargees(nullptr);

@@ -19,7 +19,8 @@ ModuleVantrel::ModuleVantrel(std::unique_ptr<SortieAudio> sortie)
     : parseur(std::make_unique<gestion_vantrel>()),
       joueur(std::make_unique<Lecteur>(liste, std::move(sortie))),
       lecteur(&joueur->media()),
-      terminer([] { QCoreApplication::quit(); }) {
+      terminer([] { QCoreApplication::quit(); }),
+      retour_moteur(std::make_unique<QObject>()) {
     chemin_config.clear();
 }
 
@@ -45,23 +46,40 @@ void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichie
 }
 
 void ModuleVantrel::quand_moteur_pret(std::function<void()> action) {
-    if (!moteur_a_la_demande() || moteur_pret) action();
-    else en_attente_moteur.push_back(std::move(action));
+    if (moteur_charge(*lecteur)) {
+        action();
+        return;
+    }
+    en_attente_moteur.push_back(std::move(action));
+    charger_moteur();
+}
+
+void ModuleVantrel::charger_moteur() {
+    if (chargement_lance || moteur_charge(*lecteur)) return;
+    chargement_lance = true;
+    // Back on this thread once the engine is up; dropped if the module has
+    // gone meanwhile (its destructor waits for the loading first).
+    QObject* retour = retour_moteur.get();
+    precharger_moteur([this, retour] {
+        QMetaObject::invokeMethod(retour, [this] { demarrer_moteur(); }, Qt::QueuedConnection);
+    });
 }
 
 void ModuleVantrel::demarrer_moteur() {
-    if (moteur_pret) return;
     vt::demarrer_moteur(*lecteur);
-    moteur_pret = true;
     auto actions = std::move(en_attente_moteur);
     en_attente_moteur.clear();
     for (auto& a : actions) a();
 }
 
 ModuleVantrel::~ModuleVantrel() {
-    // The secondary windows first, then the main window, whose end releases
-    // the drop registration; then the player (closing the audio engine) and
+    // An engine still loading in the background is waited for and put in
+    // the player, so that nothing comes back from that thread later. Then
+    // the secondary windows, then the main window, whose end releases the
+    // drop registration; then the player (closing the audio engine) and
     // the shared parser.
+    if (chargement_lance) vt::demarrer_moteur(*lecteur);
+    retour_moteur.reset();
     delete Form6;
     delete Form5;
     delete Form4;

@@ -8,6 +8,8 @@
 #include "player/lecteur.h"
 #include "playlist/liste_courante.h"
 
+#include <QObject>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -41,10 +43,14 @@ struct ModuleVantrel {
     void creer_fenetres_secondaires(std::optional<std::string> fichier = std::nullopt);
 
     // Runs `action` once the audio engine is up: at once when it is linked
-    // in or already started, else when demarrer_moteur() runs.
+    // in or already loaded; else it waits, and the engine's loading starts
+    // in the background (charger_moteur).
     void quand_moteur_pret(std::function<void()> action);
-    // Starts an engine that is opened on demand (after the first paint),
-    // then runs what waited for it.
+    // Starts loading an engine that is opened on demand, on a thread of its
+    // own; once it is up, demarrer_moteur runs on this thread. Once.
+    void charger_moteur();
+    // Puts the engine in the player (waiting for a background loading, or
+    // loading it now), then runs what waited for it.
     void demarrer_moteur();
 
     std::unique_ptr<gestion_vantrel> parseur;
@@ -57,8 +63,10 @@ struct ModuleVantrel {
     // current event); replaceable by tests.
     std::function<void()> terminer;
 
-    bool moteur_pret = false;
+    bool chargement_lance = false;
     std::vector<std::function<void()>> en_attente_moteur;
+    // The context of the call back from the loading thread.
+    std::unique_ptr<QObject> retour_moteur;
 
     TForm1* Form1 = nullptr;
     TForm2* Form2 = nullptr;

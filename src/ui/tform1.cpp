@@ -577,7 +577,16 @@ void TForm1::deposer(const std::vector<std::string>& chemins) {
     selection_programme_ = false;
 }
 
+// The pointer (or a drag) coming over the window is the first sign that
+// something will be played: the engine starts loading then, in the
+// background, so that the first play does not wait for it.
+void TForm1::enterEvent(QEnterEvent* e) {
+    m_.charger_moteur();
+    QWidget::enterEvent(e);
+}
+
 void TForm1::dragEnterEvent(QDragEnterEvent* e) {
+    m_.charger_moteur();
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
 }
 

@@ -148,6 +148,7 @@ public:
 
 protected:
     void mouseMoveEvent(QMouseEvent*) override;
+    void enterEvent(QEnterEvent*) override;
     void dragEnterEvent(QDragEnterEvent*) override;
     void dropEvent(QDropEvent*) override;
     bool eventFilter(QObject* objet, QEvent* e) override;

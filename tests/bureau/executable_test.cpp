@@ -174,6 +174,33 @@ TEST_F(Executable, SecondStartHandsItsFileToTheRunningPlayer) {
     EXPECT_FALSE(erreurs.contains(QStringLiteral("QObject::"))) << erreurs.toStdString();
 }
 
+// Whether the process has the audio engine's library mapped.
+bool moteur_en_memoire(QProcess* p) {
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(p->processId()));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libvantrel_moteur.so");
+}
+
+// The audio engine (the decoding libraries, some twenty megabytes) is
+// loaded only when something is to be played: a player started without a
+// file and left alone never maps it, though its media service answers; a
+// file handed over loads it and plays.
+TEST_F(Executable, EngineLoadsOnlyWhenSomethingIsToBePlayed) {
+    if (!avec_bus()) GTEST_SKIP() << raison_bus;
+    QProcess* premier = lancer();
+    ASSERT_TRUE(lecteur_a_l_ecoute(premier));
+    ASSERT_TRUE(vt::test::attendre([&] {
+        return client->interface()->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService)).value();
+    }));
+    EXPECT_EQ(propriete(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
+    QThread::msleep(500);
+    EXPECT_FALSE(moteur_en_memoire(premier));
+    const std::string chanson = racine.ecrire("chanson.wav", vt::test::octets_wav(20000));
+    ASSERT_TRUE(seconde_fin_normale(lancer({q(chanson)})));
+    EXPECT_TRUE(vt::test::attendre(
+        [&] { return propriete(QStringLiteral("PlaybackStatus")).toString() == QStringLiteral("Playing"); }));
+    EXPECT_TRUE(moteur_en_memoire(premier));
+}
+
 // With no session bus at all, and a socket file that a crash left behind
 // (as a killed player leaves it), the next start becomes the player and
 // takes later starts' files.

@@ -8,7 +8,9 @@
 #include "playlist/liste_courante.h"
 #include "config/configuration.h"
 
+#include <atomic>
 #include <chrono>
+#include <future>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <thread>
@@ -83,6 +85,42 @@ TEST(MoteurALaDemande, ExplicitStartIsIdempotent) {
     EXPECT_TRUE(lm.moteur().initialise());
     vt::demarrer_moteur(lm);
     EXPECT_TRUE(lm.moteur().initialise());
+}
+
+// The background loading: the callback comes once, from another thread,
+// when the engine is up; a second request meanwhile starts nothing more;
+// demarrer_moteur takes that engine (started, on the default output).
+// Taken, the next request loads again for another player.
+TEST(MoteurALaDemande, BackgroundLoadingIsTakenByTheNextStart) {
+    CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
+    std::atomic<int> appels{0};
+    std::atomic<bool> autre_fil{false};
+    const auto principal = std::this_thread::get_id();
+    std::promise<void> pret;
+    vt::precharger_moteur([&] {
+        autre_fil = std::this_thread::get_id() != principal;
+        if (++appels == 1) pret.set_value();
+    });
+    vt::precharger_moteur([&] { ++appels; });
+    ASSERT_EQ(pret.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    {
+        lecteur_media lm;
+        EXPECT_FALSE(vt::moteur_charge(lm));
+        vt::demarrer_moteur(lm);
+        ASSERT_TRUE(vt::moteur_charge(lm));
+        EXPECT_TRUE(lm.moteur().initialise());
+        EXPECT_EQ(lm.moteur().type_sortie(), vt::kTypeSortieMoteur);
+        lm.flux = lm.moteur().ouvrir_flux(kFichier);
+        EXPECT_NE(lm.flux, 0);
+        EXPECT_EQ(appels, 1);
+        EXPECT_TRUE(autre_fil);
+    }
+    // Asked for while the loading may still run: demarrer_moteur waits for it.
+    lecteur_media autre;
+    vt::precharger_moteur();
+    vt::demarrer_moteur(autre);
+    EXPECT_TRUE(autre.moteur().initialise());
+    EXPECT_EQ(appels, 1);
 }
 
 // Without the library the player is silent: nothing opens, nothing plays.
