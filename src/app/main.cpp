@@ -119,10 +119,6 @@ int main(int argc, char** argv) {
     // The windows and the player after the application object, so that they
     // are gone before it is.
     vt::ModuleVantrel module;
-    // A file to play: the engine loads beside the building of the windows,
-    // on a thread of its own. Without one it waits for a need (see
-    // ModuleVantrel::charger_moteur), and an idle player never holds it.
-    if (fichier) module.charger_moteur();
 
     // Nothing that the first picture does not need stands before it: the
     // hidden windows and the media keys come once the main window has been
@@ -134,6 +130,14 @@ int main(int argc, char** argv) {
     // engine if it is not up yet).
     bureau.ecouter();
     module.Form1->installEventFilter(&suite);
+    // A file to play: the engine loads on a thread of its own while the
+    // window is shown and painted. Not before the window is built: while the
+    // loader maps the engine's hundred libraries, no other thread of the
+    // process can start (the accessibility bridge starts one for its bus
+    // connection as the window is built). Without a file the engine waits
+    // for a need (see ModuleVantrel::charger_moteur): an idle player never
+    // holds it.
+    if (fichier) module.charger_moteur();
     module.Form1->show();
     int code = app.exec();
     if (polices.joinable()) polices.join();
