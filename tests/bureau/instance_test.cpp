@@ -294,6 +294,27 @@ TEST_F(Serveur, PartialAndMalformedRequestsHaveNoEffect) {
     EXPECT_EQ(montres, 1);
 }
 
+// Paths up to the longest a request may carry arrive byte for byte, however
+// many pieces the socket cuts them into on either side; one byte more and
+// the request is refused without effect. The socket's path: a name is put
+// in the temporary folder, a path is kept.
+TEST_F(Serveur, LongestPathArrivesWholeAndLongerIsRefused) {
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    ASSERT_TRUE(s->ecouter());
+    std::string long_chemin = "/";
+    for (std::uint32_t i = 1; i < vt::kLongueurMaxRequete; ++i) long_chemin += static_cast<char>('a' + i % 26);
+    long_chemin[1000] = '\xff';
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), long_chemin));
+    ASSERT_EQ(recus.size(), 1u);
+    EXPECT_TRUE(recus[0] == long_chemin);
+    EXPECT_FALSE(vt::test::confier_en_parallele(nom(), long_chemin + "x"));
+    EXPECT_EQ(recus.size(), 1u);
+    EXPECT_EQ(vt::chemin_socket(QStringLiteral("/run/x.instance")), QByteArray("/run/x.instance"));
+    EXPECT_EQ(vt::chemin_socket(QStringLiteral("x.instance")), QFile::encodeName(QDir::tempPath() + "/x.instance"));
+}
+
 // The running player with its real windows.
 class Remise : public vt::test::FenetresTest {
 protected:

@@ -8,18 +8,25 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
+#include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <map>
 #include <memory>
+#include <thread>
 
-#if defined(Q_OS_UNIX)
 #include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#if defined(Q_OS_UNIX)
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 #else
 #include <QLockFile>
 #endif
@@ -77,31 +84,104 @@ std::string chemin_pour_envoi(const std::string& fichier) {
     return dossier + fichier;
 }
 
+QByteArray chemin_socket(const QString& nom) {
+    if (nom.startsWith(QLatin1Char('/'))) return QFile::encodeName(nom);
+    return QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + nom);
+}
+
 namespace {
+
+using Montre = std::chrono::steady_clock;
+
+int reste_ms(Montre::time_point fin) {
+    const auto reste = std::chrono::ceil<std::chrono::milliseconds>(fin - Montre::now()).count();
+    return reste <= 0 ? 0 : static_cast<int>(std::min<long long>(reste, 1 << 30));
+}
+
+bool adresse(const QByteArray& chemin, sockaddr_un& a, socklen_t& taille) {
+    a = sockaddr_un{};
+    a.sun_family = AF_UNIX;
+    if (chemin.isEmpty() || static_cast<std::size_t>(chemin.size()) >= sizeof a.sun_path) return false;
+    std::memcpy(a.sun_path, chemin.constData(), static_cast<std::size_t>(chemin.size()));
+    taille = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + static_cast<std::size_t>(chemin.size()) + 1);
+    return true;
+}
+
+// A connection to the socket at `chemin`; -1 when nothing listens there (no
+// file, or a file nobody listens on). A listener whose queue is full is
+// tried again until `fin`.
+int connecter(const QByteArray& chemin, Montre::time_point fin) {
+    sockaddr_un a;
+    socklen_t taille = 0;
+    if (!adresse(chemin, a, taille)) return -1;
+    for (;;) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) return -1;
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&a), taille) == 0) return fd;
+        const int e = errno;
+        ::close(fd);
+        if ((e != EAGAIN && e != EINTR) || reste_ms(fin) == 0) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+// Waits until `fd` is ready for `evenement` (or broken: the next call on it
+// says so); false when `fin` comes first.
+bool attendre(int fd, short evenement, Montre::time_point fin) {
+    for (;;) {
+        pollfd p{fd, evenement, 0};
+        const int r = ::poll(&p, 1, reste_ms(fin));
+        if (r > 0) return true;
+        if (r == 0 || errno != EINTR) return false;
+    }
+}
+
+bool envoyer(int fd, const QByteArray& octets, Montre::time_point fin) {
+    std::size_t fait = 0;
+    const auto total = static_cast<std::size_t>(octets.size());
+    while (fait < total) {
+        const ssize_t n = ::send(fd, octets.constData() + fait, total - fait, MSG_NOSIGNAL);
+        if (n > 0) {
+            fait += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && attendre(fd, POLLOUT, fin)) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
 
 enum class Remise { Prise, Refusee, PasDEcoute };
 
 // One try of the hand-over: PasDEcoute when nothing accepts the connection.
 Remise essayer_remise(const QString& nom, const std::optional<std::string>& fichier, int attente_ms) {
-    QLocalSocket s;
-    s.connectToServer(nom);
-    if (!s.waitForConnected(attente_ms)) return Remise::PasDEcoute;
+    const auto fin = Montre::now() + std::chrono::milliseconds(attente_ms);
+    const int fd = connecter(chemin_socket(nom), fin);
+    if (fd < 0) return Remise::PasDEcoute;
     Requete r;
     if (fichier) {
         r.type = Requete::Type::Fichier;
         r.chemin = chemin_pour_envoi(*fichier);
     }
-    const QByteArray octets = encoder_requete(r);
-    if (s.write(octets) != octets.size()) return Remise::Refusee;
-    QElapsedTimer chrono;
-    chrono.start();
-    s.waitForBytesWritten(attente_ms);
-    while (s.bytesAvailable() < 1) {
-        const qint64 reste = attente_ms - chrono.elapsed();
-        if (reste <= 0 || !s.waitForReadyRead(static_cast<int>(reste))) return Remise::Refusee;
+    Remise resultat = Remise::Refusee;
+    if (envoyer(fd, encoder_requete(r), fin)) {
+        for (;;) {
+            char accuse = 0;
+            const ssize_t n = ::recv(fd, &accuse, 1, 0);
+            if (n == 1) {
+                if (accuse == kAccuse) resultat = Remise::Prise;
+                break;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && attendre(fd, POLLIN, fin)) continue;
+            break;
+        }
     }
-    char accuse = 0;
-    return s.getChar(&accuse) && accuse == kAccuse ? Remise::Prise : Remise::Refusee;
+    ::close(fd);
+    return resultat;
 }
 
 }  // namespace
@@ -219,68 +299,148 @@ void montrer_lecteur(ModuleVantrel& module) {
     if (f->TrayIcon1 && f->TrayIcon1->isVisible()) f->TrayIcon1Restore();
 }
 
+namespace {
+
+// One connection to the server: its request gathered as it comes.
+class Connexion : public QObject {
+public:
+    Connexion(int fd, QObject* parent)
+        : QObject(parent), fd_(fd), avis_(new QSocketNotifier(fd, QSocketNotifier::Read, this)) {}
+    ~Connexion() override {
+        delete avis_;
+        if (fd_ >= 0) ::close(fd_);
+    }
+    QSocketNotifier* avis() const { return avis_; }
+    // Reads what has come; false once the peer has closed its side or the
+    // connection broke.
+    bool lire() {
+        char bloc[4096];
+        for (;;) {
+            const ssize_t n = ::recv(fd_, bloc, sizeof bloc, 0);
+            if (n > 0) {
+                tampon.append(bloc, n);
+                // Beyond the longest request: invalid whatever follows.
+                if (tampon.size() > static_cast<qsizetype>(kTailleEntete + kLongueurMaxRequete)) return true;
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        }
+    }
+    // Stops watching; the object goes at the next turn of the event loop.
+    void fermer() {
+        avis_->setEnabled(false);
+        deleteLater();
+    }
+    // The socket, now the caller's; the object goes as fermer says.
+    int prendre() {
+        const int fd = fd_;
+        fd_ = -1;
+        fermer();
+        return fd;
+    }
+
+    QByteArray tampon;
+
+private:
+    int fd_;
+    QSocketNotifier* avis_;
+};
+
+}  // namespace
+
 ServeurInstance::ServeurInstance(QString nom, std::function<void(std::string)> ouvrir,
                                  std::function<void()> montrer, QObject* parent)
-    : QObject(parent), nom_(std::move(nom)), ouvrir_(std::move(ouvrir)), montrer_(std::move(montrer)) {
-    // No socket options: with them the socket is made elsewhere and renamed
-    // over the name, which would take it from a live player. The socket
-    // lies in the user's own runtime folder, or gets the umask's rights.
-    connect(&serveur_, &QLocalServer::newConnection, this, &ServeurInstance::nouvelle_connexion);
+    : QObject(parent), chemin_(chemin_socket(nom)), ouvrir_(std::move(ouvrir)), montrer_(std::move(montrer)) {}
+
+ServeurInstance::~ServeurInstance() {
+    if (fd_ < 0) return;
+    delete avis_;
+    ::close(fd_);
+    ::unlink(chemin_.constData());
 }
 
-ServeurInstance::~ServeurInstance() { serveur_.close(); }
+bool ServeurInstance::lier() {
+    // No socket options: the socket lies in the user's own runtime folder,
+    // or gets the umask's rights. Never made elsewhere and renamed over the
+    // name, which would take it from a live player.
+    sockaddr_un a;
+    socklen_t taille = 0;
+    if (!adresse(chemin_, a, taille)) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&a), taille) != 0) {
+        const int e = errno;
+        ::close(fd);
+        errno = e;
+        return false;
+    }
+    if (::listen(fd, SOMAXCONN) != 0) {
+        const int e = errno;
+        ::close(fd);
+        ::unlink(chemin_.constData());
+        errno = e;
+        return false;
+    }
+    fd_ = fd;
+    auto* avis = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(avis, &QSocketNotifier::activated, this, &ServeurInstance::nouvelles_connexions);
+    avis_ = avis;
+    return true;
+}
 
 bool ServeurInstance::ecouter() {
-    if (serveur_.isListening()) return true;
+    if (fd_ >= 0) return true;
     if (place_tenue) {
-        if (serveur_.listen(nom_)) return true;
-        QLocalServer::removeServer(nom_);
-        return serveur_.listen(nom_);
+        if (lier()) return true;
+        ::unlink(chemin_.constData());
+        return lier();
     }
     // A player that answers on the name keeps it (two players started at
     // the same moment); a socket file nobody answers on was left by a player
     // that crashed, and is removed.
     auto lecteur_vivant = [this] {
-        QLocalSocket sonde;
-        sonde.connectToServer(nom_);
-        const bool vivant = sonde.waitForConnected(1000);
-        sonde.abort();
-        return vivant;
+        const int fd = connecter(chemin_, Montre::now() + std::chrono::seconds(1));
+        if (fd >= 0) ::close(fd);
+        return fd >= 0;
     };
     if (lecteur_vivant()) return false;
-    if (serveur_.listen(nom_)) return true;
-    if (serveur_.serverError() != QAbstractSocket::AddressInUseError || lecteur_vivant()) return false;
-    QLocalServer::removeServer(nom_);
-    return serveur_.listen(nom_);
+    if (lier()) return true;
+    if (errno != EADDRINUSE || lecteur_vivant()) return false;
+    ::unlink(chemin_.constData());
+    return lier();
 }
 
-void ServeurInstance::nouvelle_connexion() {
-    while (QLocalSocket* s = serveur_.nextPendingConnection()) {
-        connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-        auto tampon = std::make_shared<QByteArray>();
-        auto fermer = [s] {
-            s->abort();
-            s->deleteLater();
-        };
-        auto lire = [this, s, tampon, fermer] {
-            tampon->append(s->readAll());
+void ServeurInstance::nouvelles_connexions() {
+    for (;;) {
+        const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            return;  // none left (or none to be had now)
+        }
+        auto* c = new Connexion(fd, this);
+        auto lire = [this, c] {
+            const bool ouverte = c->lire();
             Requete r;
-            const Lecture l = decoder_requete(*tampon, r);
-            if (l == Lecture::Incomplete) return;
-            // Taken once: whatever the connection sends afterwards is ignored.
-            disconnect(s, &QLocalSocket::readyRead, this, nullptr);
-            if (l == Lecture::Invalide) return fermer();
-            tampon->clear();
+            const Lecture l = decoder_requete(c->tampon, r);
+            if (l == Lecture::Incomplete && ouverte) return;
+            if (l != Lecture::Complete) return c->fermer();
+            // Taken once: whatever the connection sends afterwards is
+            // ignored. The connection's object is not touched after the
+            // action, which may run an event loop of its own.
+            const int client = c->prendre();
             if (r.type == Requete::Type::Fichier) ouvrir_(std::move(r.chemin));
             else montrer_();
-            s->putChar(kAccuse);
-            s->flush();
-            s->disconnectFromServer();
+            const char accuse = kAccuse;
+            (void)::send(client, &accuse, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            ::close(client);
         };
-        connect(s, &QLocalSocket::readyRead, this, lire);
+        connect(c->avis(), &QSocketNotifier::activated, c, lire);
         // A connection that never completes its request is closed.
-        QTimer::singleShot(delai_ms, s, fermer);
-        if (s->bytesAvailable() > 0) lire();
+        QTimer::singleShot(delai_ms, c, [c] { c->fermer(); });
     }
 }
 

@@ -9,7 +9,6 @@
 // file's path as raw bytes (absolute: the sender's current directory is
 // not the player's). The player answers one byte, 'K', once it has acted.
 #include <QByteArray>
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
 
@@ -98,9 +97,15 @@ bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const st
 void recevoir_fichier(ModuleVantrel& module, std::string chemin);
 void montrer_lecteur(ModuleVantrel& module);
 
+// The socket's path for `nom`: `nom` itself when it is a path, else a file
+// of that name in the temporary folder (raw bytes).
+QByteArray chemin_socket(const QString& nom);
+
 // Server side: listens on `nom` and runs the two actions for each complete
 // request. Each connection has a few seconds to send its request; partial
-// or malformed ones are dropped without any effect.
+// or malformed ones are dropped without any effect. A plain Unix socket
+// watched by the event loop: the check that comes before the first window
+// needs no network library.
 class ServeurInstance : public QObject {
     Q_OBJECT
 public:
@@ -113,7 +118,7 @@ public:
     // name, and false is returned (this player then simply runs without
     // taking requests).
     bool ecouter();
-    bool en_ecoute() const { return serveur_.isListening(); }
+    bool en_ecoute() const { return fd_ >= 0; }
 
     // Milliseconds a connection may take to send its whole request.
     int delai_ms = 5000;
@@ -123,12 +128,14 @@ public:
     bool place_tenue = false;
 
 private:
-    void nouvelle_connexion();
+    bool lier();
+    void nouvelles_connexions();
 
-    QString nom_;
+    QByteArray chemin_;
     std::function<void(std::string)> ouvrir_;
     std::function<void()> montrer_;
-    QLocalServer serveur_;
+    int fd_ = -1;
+    QObject* avis_ = nullptr;  // the listening socket's notifier
 };
 
 }  // namespace vt
