@@ -397,7 +397,11 @@ void TForm1::definir_couleurs(QColor fond_liste, QColor texte_liste, QColor text
     p.setColor(QPalette::Base, fond_liste);
     p.setColor(QPalette::Text, texte_liste);
     list_lecture->setPalette(p);
-    list_lecture->setStyleSheet(vt::style_liste(fond_liste, texte_liste));
+    // A style sheet set again, even the same, is parsed and every widget
+    // under it polished again: the built-in colours and then the skin's come
+    // at each start, most often the same.
+    const QString style = vt::style_liste(fond_liste, texte_liste);
+    if (list_lecture->styleSheet() != style) list_lecture->setStyleSheet(style);
     label_lecture->definir_couleur(texte_lecture);
     surlignage_ = texte_lecture;
     colorer_selecteur();
@@ -405,7 +409,8 @@ void TForm1::definir_couleurs(QColor fond_liste, QColor texte_liste, QColor text
 
 void TForm1::colorer_selecteur() {
     const QColor texte = QApplication::palette().color(QPalette::Window);
-    Comboplaylist->setStyleSheet(vt::style_selecteur(texte, vt::couleur_surlignage(surlignage_, texte)));
+    const QString style = vt::style_selecteur(texte, vt::couleur_surlignage(surlignage_, texte));
+    if (Comboplaylist->styleSheet() != style) Comboplaylist->setStyleSheet(style);
 }
 
 void TForm1::cacher_label_lecture() { label_lecture->setVisible(false); }
