@@ -46,7 +46,9 @@ void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichie
 }
 
 void ModuleVantrel::quand_moteur_pret(std::function<void()> action) {
-    if (moteur_charge(*lecteur)) {
+    // Once the loading has been tried, what comes runs at once, on the
+    // null engine if the library could not be opened (as with no device).
+    if (moteur_charge(*lecteur) || moteur_essaye) {
         action();
         return;
     }
@@ -67,6 +69,7 @@ void ModuleVantrel::charger_moteur() {
 
 void ModuleVantrel::demarrer_moteur() {
     vt::demarrer_moteur(*lecteur);
+    moteur_essaye = true;
     auto actions = std::move(en_attente_moteur);
     en_attente_moteur.clear();
     for (auto& a : actions) a();

@@ -64,6 +64,7 @@ struct ModuleVantrel {
     std::function<void()> terminer;
 
     bool chargement_lance = false;
+    bool moteur_essaye = false;  // demarrer_moteur has run
     std::vector<std::function<void()>> en_attente_moteur;
     // The context of the call back from the loading thread.
     std::unique_ptr<QObject> retour_moteur;
