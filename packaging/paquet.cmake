@@ -61,8 +61,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VANTREL_URL}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The PulseAudio client library is opened at run time, when a server is
-# there; without it the player plays through SDL2.
+# there; without it the player plays through SDL2, which is opened at run
+# time too, and so named here (dpkg-shlibdeps cannot see it).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libpulse0)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.18)")
 # The engine is opened from beside the executable: a private library.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/app)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

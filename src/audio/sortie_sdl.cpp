@@ -1,6 +1,6 @@
 #include "audio/sortie_sdl.h"
 
-#include <SDL2/SDL.h>
+#include "audio/bibliotheque_sdl.h"
 
 #include <chrono>
 #include <cstring>
@@ -8,6 +8,7 @@
 namespace vt {
 
 namespace {
+using audio::bibliotheque_sdl;
 // How often the watch thread checks that the device is still there.
 constexpr auto kIntervalleSurveillance = std::chrono::milliseconds(250);
 }  // namespace
@@ -32,22 +33,25 @@ bool SortieSDL::ouvrir_peripherique() {
     voulu.userdata = this;
     SDL_AudioSpec obtenu{};
     // No format change allowed: SDL converts if the hardware wants another one.
-    peripherique_ = SDL_OpenAudioDevice(nullptr, 0, &voulu, &obtenu, 0);
+    peripherique_ = sdl_->OpenAudioDevice(nullptr, 0, &voulu, &obtenu, 0);
     return peripherique_ != 0;
 }
 
 bool SortieSDL::ouvrir(int frequence, SourceAudio& source) {
     fermer();
     std::lock_guard<std::mutex> g(verrou_);
+    // Without SDL2 on the machine there is no device to open.
+    sdl_ = bibliotheque_sdl();
+    if (!sdl_) return false;
     // SDL would otherwise install its own SIGINT/SIGTERM handlers.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "vantrel");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    sdl_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdl_->SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "vantrel");
+    if (sdl_->InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     sous_systeme_ = true;
     frequence_ = frequence;
     source_ = &source;
     if (!ouvrir_peripherique()) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl_->QuitSubSystem(SDL_INIT_AUDIO);
         sous_systeme_ = false;
         source_ = nullptr;
         return false;
@@ -62,7 +66,7 @@ void SortieSDL::lancer(bool marche) {
     std::lock_guard<std::mutex> g(verrou_);
     if (!ouverte_) return;
     en_marche_ = marche;
-    if (peripherique_) SDL_PauseAudioDevice(peripherique_, marche ? 0 : 1);
+    if (peripherique_) sdl_->PauseAudioDevice(peripherique_, marche ? 0 : 1);
 }
 
 void SortieSDL::surveiller() {
@@ -71,12 +75,12 @@ void SortieSDL::surveiller() {
         reveil_.wait_for(g, kIntervalleSurveillance, [this] { return !ouverte_; });
         if (!ouverte_) break;
         // A device that went away reports "stopped"; a paused one "paused".
-        if (SDL_GetAudioDeviceStatus(peripherique_) != SDL_AUDIO_STOPPED) continue;
-        if (peripherique_) SDL_CloseAudioDevice(peripherique_);
+        if (sdl_->GetAudioDeviceStatus(peripherique_) != SDL_AUDIO_STOPPED) continue;
+        if (peripherique_) sdl_->CloseAudioDevice(peripherique_);
         peripherique_ = 0;
         if (ouvrir_peripherique()) {
             ++reouvertures_;
-            if (en_marche_) SDL_PauseAudioDevice(peripherique_, 0);
+            if (en_marche_) sdl_->PauseAudioDevice(peripherique_, 0);
         }
     }
 }
@@ -90,9 +94,9 @@ void SortieSDL::fermer() {
     reveil_.notify_all();
     if (surveillant_.joinable()) surveillant_.join();
     std::lock_guard<std::mutex> g(verrou_);
-    if (peripherique_) SDL_CloseAudioDevice(peripherique_);
+    if (peripherique_) sdl_->CloseAudioDevice(peripherique_);
     peripherique_ = 0;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sdl_->QuitSubSystem(SDL_INIT_AUDIO);
     sous_systeme_ = false;
     source_ = nullptr;
     en_marche_ = false;

@@ -11,6 +11,10 @@
 
 namespace vt {
 
+namespace audio {
+struct BibliothequeSDL;
+}
+
 // The default output: an SDL2 audio device, 2048 frames per period. A watch
 // thread checks the device a few times a second and reopens the default
 // device when the one in use went away (headphones unplugged).
@@ -44,6 +48,7 @@ private:
     int frequence_ = 0;
     SourceAudio* source_ = nullptr;
     std::atomic<int> reouvertures_{0};
+    const audio::BibliothequeSDL* sdl_ = nullptr;  // SDL2's calls, once opened
 };
 
 }  // namespace vt
