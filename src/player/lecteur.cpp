@@ -51,6 +51,7 @@ void Lecteur::fermer_flux() {
 }
 
 bool Lecteur::jouer() {
+    ++commandes_;
     const int i = courant();
     if (i < 0) return false;
     if (en_pause()) {
@@ -70,6 +71,7 @@ bool Lecteur::jouer() {
 }
 
 bool Lecteur::pause() {
+    ++commandes_;
     if (!en_lecture()) return false;
     media_.moteur().mettre_en_pause(media_.canal, true);
     emit mise_en_pause();
@@ -77,6 +79,7 @@ bool Lecteur::pause() {
 }
 
 void Lecteur::arreter() {
+    ++commandes_;
     fermer_flux();
     emit arret();
 }
@@ -90,6 +93,7 @@ void Lecteur::jouer_ligne(int ligne) {
 }
 
 void Lecteur::suivant() {
+    ++commandes_;
     const int n = liste_.nombre();
     const int i = courant();
     if (aleatoire_ && n > 0 && i >= 0) return jouer_ligne(tirer_autre(n, i));
@@ -98,6 +102,7 @@ void Lecteur::suivant() {
 }
 
 void Lecteur::precedent() {
+    ++commandes_;
     const int n = liste_.nombre();
     const int i = courant();
     if (aleatoire_ && n > 0 && i >= 0) return jouer_ligne(tirer_autre(n, i));
@@ -106,16 +111,24 @@ void Lecteur::precedent() {
 }
 
 void Lecteur::relancer() {
+    ++commandes_;
     fermer_flux();
     jouer();
 }
 
 bool Lecteur::aller_a_ms(std::int64_t ms) {
     if (!en_lecture()) return false;
+    ++commandes_;
     const std::int64_t T = longueur_ms();
     media_.moteur().aller_a_ms(media_.flux, std::clamp<std::int64_t>(ms, 0, std::max<std::int64_t>(T, 0)));
     emit position_changee();
     return true;
+}
+
+std::function<void()> Lecteur::lecture_differee(std::function<void()> lecture) {
+    return [this, depuis = commandes_, lecture = std::move(lecture)] {
+        if (commandes_ == depuis) lecture();
+    };
 }
 
 // ---------------------------------------------------------------- levels

@@ -13,6 +13,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace vt {
@@ -79,6 +80,12 @@ public:
     // seek) when nothing plays.
     bool aller_a_ms(std::int64_t ms);
 
+    // A play asked for now and run later (once the audio engine is up):
+    // `lecture` runs only if no transport command (play, pause, stop, next,
+    // back, restart, or a seek that acted) came in between, so that the
+    // user's latest command is the one that holds.
+    std::function<void()> lecture_differee(std::function<void()> lecture);
+
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
     int volume() const { return volume_; }
     int balance() const { return balance_; }
@@ -144,6 +151,7 @@ private:
     QItemSelectionModel selection_;
     lecteur_media media_;
     bool selection_interne_ = false;
+    std::uint64_t commandes_ = 0;  // transport commands so far
     int volume_ = kVolumeDepart;
     int balance_ = kBalanceDepart;
     bool repetition_ = false;

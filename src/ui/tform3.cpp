@@ -75,8 +75,9 @@ void TForm3::FormCreate(const std::optional<std::string>& fichier) {
     if (!fichier || !m_.Form1) return;
     m_.liste.ajouter_argument(*fichier);
     m_.Form1->selectionner(0);
-    // Played as by the play button, as soon as the audio engine is up.
-    m_.quand_moteur_pret([this] { m_.joueur->jouer(); });
+    // Played as by the play button, as soon as the audio engine is up,
+    // unless the user has used the transport meanwhile.
+    m_.quand_moteur_pret(m_.joueur->lecture_differee([this] { m_.joueur->jouer(); }));
 }
 
 void TForm3::showEvent(QShowEvent* e) {

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -449,3 +450,41 @@ TEST_F(LecteurTest, CurrentEntryFollowsListEdits) {
 }
 
 }  // namespace
+
+// A play asked for before the engine was up (the command-line file, a file
+// handed over) runs later only if the user used no transport command in
+// between: their command holds. Selecting a row, the levels and a seek
+// that found nothing playing do not count.
+TEST_F(LecteurTest, DeferredPlayYieldsToLaterTransportCommands) {
+    remplir(3);
+    struct Cas {
+        const char* nom;
+        std::function<void(vt::Lecteur&)> entre_temps;
+        bool joue;
+    };
+    const std::vector<Cas> cas = {
+        {"nothing", [](vt::Lecteur&) {}, true},
+        {"select", [](vt::Lecteur& l) { l.selectionner(1); }, true},
+        {"levels", [](vt::Lecteur& l) { l.definir_volume(10); l.definir_balance(0); }, true},
+        {"seek, nothing playing", [](vt::Lecteur& l) { l.aller_a_ms(500); }, true},
+        {"stop", [](vt::Lecteur& l) { l.arreter(); }, false},
+        {"pause", [](vt::Lecteur& l) { l.pause(); }, false},
+        {"play", [](vt::Lecteur& l) { l.jouer(); l.arreter(); }, false},
+        {"next", [](vt::Lecteur& l) { l.suivant(); l.arreter(); }, false},
+        {"back", [](vt::Lecteur& l) { l.precedent(); l.arreter(); }, false},
+        {"restart", [](vt::Lecteur& l) { l.relancer(); l.arreter(); }, false},
+    };
+    for (const Cas& c : cas) {
+        j->arreter();
+        j->selectionner(0);
+        int lancees = 0;
+        auto differee = j->lecture_differee([&] {
+            ++lancees;
+            j->jouer();
+        });
+        c.entre_temps(*j);
+        differee();
+        EXPECT_EQ(lancees, c.joue ? 1 : 0) << c.nom;
+        EXPECT_EQ(j->en_lecture(), c.joue) << c.nom;
+    }
+}

@@ -286,7 +286,8 @@ void recevoir_fichier(ModuleVantrel& module, std::string chemin) {
     if (module.liste.nombre() == avant) return;  // the list cannot grow any more
     module.Form1->selectionner(avant);
     // Started from its beginning: a paused track is not resumed instead.
-    module.quand_moteur_pret([&module] { module.joueur->relancer(); });
+    // Unless the user has used the transport before the engine was up.
+    module.quand_moteur_pret(module.joueur->lecture_differee([&module] { module.joueur->relancer(); }));
 }
 
 void montrer_lecteur(ModuleVantrel& module) {
