@@ -194,12 +194,8 @@ bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fi
 
 namespace {
 
-QByteArray chemin_place(const QString& nom) {
-    QString chemin = nom;
-    if (!nom.contains(QLatin1Char('/')) && !nom.contains(QLatin1Char('\\')))
-        chemin = QDir::tempPath() + QLatin1Char('/') + nom;
-    return QFile::encodeName(chemin + QStringLiteral(".lock"));
-}
+// Beside the socket, whatever the name.
+QByteArray chemin_place(const QString& nom) { return chemin_socket(nom) + ".lock"; }
 
 #if !defined(Q_OS_UNIX)
 // Elsewhere, Qt's lock file (a process's id in it, taken over once that
