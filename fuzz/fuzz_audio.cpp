@@ -1,7 +1,8 @@
 // The audio engine's open and decode of any bytes.
 //
 // The first byte of the input picks the file name's extension (FFmpeg takes
-// it as a hint), the rest is the file. Each input is written to a file, then
+// it as a hint) and the decoders (bit 0x20: FFmpeg alone, else libsndfile
+// first, then FFmpeg for what it does not read), the rest is the file. Each input is written to a file, then
 // opened, started, pumped through the manual output for at most about 1.5 s
 // of sound (with, as the input says, a seek, a pause and a resume, volume and
 // balance), stopped and closed. Checked: the engine never crashes or hangs
@@ -9,6 +10,7 @@
 // read position never passes the length, the elapsed time never passes the
 // total, a stopped stream no longer plays, a closed one is gone, and file
 // descriptors and threads do not pile up over the run.
+#include "audio/decodeur.h"
 #include "audio/lecteur_media.h"
 #include "audio/sortie_manuelle.h"
 #include "outils_fuzz.h"
@@ -55,6 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string chemin = dossier_travail() + "entree" + extensions[choix & 7];
     vt::fuzz::ecrire_fichier(chemin, std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
 
+    vt::audio::choisir_decodeurs((choix & 0x20) ? vt::audio::ChoixDecodeurs::FFmpegSeul
+                                                : vt::audio::ChoixDecodeurs::Tous);
     const int flux = moteur->ouvrir_flux(chemin);
     if (flux != 0) {
         const int canal = moteur->jouer_flux(-1, flux);

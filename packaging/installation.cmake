@@ -15,7 +15,7 @@ set(VANTREL_INSTALL_APPDIR ${vantrel_dossier_defaut} CACHE STRING
     "The installed app folder, relative to the install prefix (or absolute)")
 
 install(TARGETS vantrel RUNTIME DESTINATION ${VANTREL_INSTALL_APPDIR})
-install(TARGETS vantrel_moteur LIBRARY DESTINATION ${VANTREL_INSTALL_APPDIR})
+install(TARGETS vantrel_moteur vantrel_ffmpeg LIBRARY DESTINATION ${VANTREL_INSTALL_APPDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/skin/ DESTINATION ${VANTREL_INSTALL_APPDIR}/skin)
 install(DIRECTORY DESTINATION ${VANTREL_INSTALL_APPDIR}/playlist)
 

@@ -64,7 +64,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # there; without it the player plays through SDL2, which is opened at run
 # time too, and so named here (dpkg-shlibdeps cannot see it).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libpulse0)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.18)")
+# libsndfile decodes WAV, FLAC, Ogg and MP3; MP3 came with its 1.1 (through
+# mpg123), hence the version, which dpkg-shlibdeps would not ask for.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.18), libsndfile1 (>= 1.1.0)")
 # The engine is opened from beside the executable: a private library.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/app)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

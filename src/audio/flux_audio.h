@@ -1,7 +1,7 @@
 #pragma once
-// One open audio file: FFmpeg demuxing and decoding on a worker thread that
-// resamples to the engine's format (interleaved stereo float at the engine's
-// rate) into a bounded ring of blocks, read by the mixer.
+// One open audio file: its decoder (decodeur.h: libsndfile, else FFmpeg) runs
+// on a worker thread that fills a bounded ring of blocks in the engine's
+// format (interleaved stereo float at the engine's rate), read by the mixer.
 //
 // Ring: kBlocs blocks of kTramesParBloc frames. The worker fills free blocks
 // and publishes each one whole (the last one of the file carries `fin`),
@@ -14,6 +14,8 @@
 // Series: a seek (or a replay) drops what the ring holds and starts a new
 // series number; the worker tags each block with the series it decoded it
 // for and the reader drops blocks of older series.
+#include "audio/decodeur.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -26,28 +28,16 @@
 #include <thread>
 #include <vector>
 
-// FFmpeg's types are only named here; flux_audio.cpp includes FFmpeg.
-struct AVChannelLayout;
-struct AVIOContext;
-struct AVFormatContext;
-struct AVCodecContext;
-struct SwrContext;
-struct AVPacket;
-struct AVFrame;
-
 namespace vt::audio {
 
 class FluxAudio {
 public:
-    static constexpr std::size_t kTramesParBloc = 4096;
+    static constexpr std::size_t kTramesParBloc = kTramesTranche;
     static constexpr std::size_t kBlocs = 24;
 
-    struct Bloc {
-        float* donnees = nullptr;          // 2 * kTramesParBloc floats of the ring's memory
-        std::int64_t debut = 0;            // track position of the first frame
-        std::uint32_t trames = 0;
+    // `donnees` points into the ring's memory.
+    struct Bloc : Tranche {
         std::uint32_t serie = 0;
-        bool fin = false;                  // nothing follows in this series
     };
 
     // Memory for a ring, kept by the engine from one stream to the next so
@@ -56,8 +46,9 @@ public:
     static Memoire nouvelle_memoire() { return Memoire(new float[kBlocs * kTramesParBloc * 2]); }
 
     // Opens and probes `chemin` on the calling thread (a regular file only;
-    // bounded in CPU time), then starts the worker, which begins decoding at
-    // once. nullptr when the file has no decodable audio stream; `memoire`
+    // bounded in CPU time), libsndfile first, then FFmpeg for what libsndfile
+    // does not read; then starts the worker, which begins decoding at once.
+    // nullptr when the file has no playable audio stream; `memoire`
     // (allocated when null) is then handed back through `memoire`.
     static std::shared_ptr<FluxAudio> ouvrir(const std::string& chemin, int frequence, Memoire& memoire);
     ~FluxAudio();
@@ -98,6 +89,8 @@ public:
     // The last frame has been played.
     std::atomic<bool> fini{false};
     int frequence() const { return frequence_; }
+    // The decoder that plays the file: "libsndfile" or "FFmpeg".
+    const char* decodeur() const { return decodeur_->nom(); }
 
     // Waiting for the worker (manual output only, never the device thread).
     std::uint64_t publications() const { return publications_.load(); }
@@ -113,46 +106,17 @@ private:
     bool preparer(const std::string& chemin, int frequence);
     void boucle();
     bool produire_bloc();
-    int recevoir_trame();
-    bool preparer_resampleur(const AVFrame* trame);
-    void convertir(Bloc& bloc);
-    float* destination(Bloc& bloc, std::size_t trames);
-    void range(Bloc& bloc, const float* ecrit, std::size_t trames);
-    void vider_resampleur();
     void traiter_requete();
     void signaler_publication(bool important);
     void liberer_tete();
-    bool interrompu() const;
-    static int lire_octets(void* moi, std::uint8_t* tampon, int taille);
-    static std::int64_t chercher_octets(void* moi, std::int64_t decalage, int origine);
-    static int interruption(void* moi);
 
-    // File and FFmpeg state: worker thread only once it runs.
-    int fd_ = -1;
-    std::int64_t pos_fichier_ = 0;
-    AVIOContext* avio_ = nullptr;
-    AVFormatContext* format_ctx_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
-    SwrContext* swr_ = nullptr;
-    AVPacket* paquet_ = nullptr;
-    AVFrame* trame_ = nullptr;
-    int indice_ = -1;
-    int base_num_ = 1, base_den_ = 1;  // the stream's time base
-    std::int64_t debut_flux_ = 0;      // the stream's start time, in its time base
+    // The decoder: worker thread only once it runs.
+    std::unique_ptr<Decodeur> decodeur_;
+    Signaux signaux_;
     int frequence_ = 44100;
-    std::unique_ptr<AVChannelLayout> disposition_;  // resampler input
-    int format_entree_ = -1;
-    int frequence_entree_ = 0;
-    std::vector<float> debord_;        // converted frames that did not fit a block
-    std::size_t debord_trames_ = 0, debord_lu_ = 0;
-    std::int64_t a_jeter_ = 0;         // frames before a seek target still to drop
-    std::int64_t cible_ = -1;          // seek target waiting for the first frame's time
-    bool paquets_finis_ = false, decodeur_fini_ = false, resampleur_vide_ = false;
     bool fin_publiee_ = false;
-    int erreurs_ = 0;                  // consecutive decoding errors
     std::int64_t position_decodee_ = 0;
     std::uint32_t serie_decodee_ = 0;
-    std::int64_t limite_cpu_ns_ = 0;   // probing budget (GUI thread), 0 = none
 
     // Ring.
     Memoire memoire_;
@@ -176,9 +140,5 @@ private:
     std::mutex verrou_attente_;
     std::condition_variable cv_attente_;
 };
-
-// FFmpeg's log is silent unless VANTREL_JOURNAL_AUDIO is set ("debug",
-// "verbose", "warning", "error", anything else: "info"). Applied once.
-void configurer_journal_ffmpeg();
 
 }  // namespace vt::audio

@@ -1,6 +1,7 @@
 // A file whose header claims an absurd sample rate (hundreds of MHz, as a
 // damaged or crafted WAV may) costs no more than a file without sound: its
 // frames are not resampled, the stream ends, and memory stays small.
+#include "audio/decodeur.h"
 #include "outils_audio.h"
 #include "support/dossier_temp.h"
 #include "support/wav.h"
@@ -36,6 +37,22 @@ TEST(FrequenceAbsurde, HugeSampleRateIsNotResampledAndEnds) {
     rusage r{};
     ::getrusage(RUSAGE_SELF, &r);
     EXPECT_LT(r.ru_maxrss, 1024L * 1024) << "peak resident memory, KiB";
+}
+
+// Rates no sound has (below 1 kHz, above 768 kHz) make a file that cannot
+// be played, with either decoder: a 176 KB WAV claiming 1 Hz would last two
+// days and take gigabytes to resample.
+TEST(FrequenceAbsurde, ImpossibleRatesCannotBePlayed) {
+    DossierTemp dossier;
+    for (std::uint32_t taux : {1u, 999u, 768001u})
+        for (auto choix : {vt::audio::ChoixDecodeurs::Tous, vt::audio::ChoixDecodeurs::FFmpegSeul}) {
+            std::string octets = vt::test::octets_wav(2000);
+            for (int i = 0; i < 4; ++i) octets[std::size_t(24 + i)] = char((taux >> (8 * i)) & 0xff);
+            vt::audio::choisir_decodeurs(choix);
+            Lecteur l;
+            EXPECT_EQ(l.m.ouvrir_flux(dossier.ecrire("taux.wav", octets)), 0) << taux << " Hz";
+            vt::audio::choisir_decodeurs(vt::audio::ChoixDecodeurs::Tous);
+        }
 }
 
 }  // namespace

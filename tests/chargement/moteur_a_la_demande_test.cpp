@@ -12,6 +12,7 @@
 #include <chrono>
 #include <future>
 #include <dlfcn.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -121,6 +122,30 @@ TEST(MoteurALaDemande, BackgroundLoadingIsTakenByTheNextStart) {
     vt::demarrer_moteur(autre);
     EXPECT_TRUE(autre.moteur().initialise());
     EXPECT_EQ(appels, 1);
+}
+
+// The engine's library decodes with libsndfile: WAV, FLAC, Ogg and MP3
+// play without FFmpeg ever mapped; the first WMA loads it.
+TEST(MoteurALaDemande, FFmpegIsMappedOnlyForWhatLibsndfileCannotRead) {
+    auto ffmpeg_charge = [] {
+        std::ifstream maps("/proc/self/maps");
+        std::string ligne;
+        while (std::getline(maps, ligne))
+            if (ligne.find("libavformat") != std::string::npos) return true;
+        return false;
+    };
+    CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
+    lecteur_media lm;
+    vt::demarrer_moteur(lm);
+    for (const char* nom : {"ton440.wav", "ton440.flac", "ton440.ogg", "ton440.mp3", "ton440.wma"}) {
+        const bool wma = std::string(nom).ends_with(".wma");
+        int flux = lm.moteur().ouvrir_flux(std::string(VANTREL_FIXTURES_DIR) + "/" + nom);
+        ASSERT_NE(flux, 0) << nom;
+        EXPECT_GE(lm.moteur().jouer_flux(-1, flux), 0) << nom;
+        EXPECT_NEAR(double(lm.moteur().longueur_ms(flux)), 1000.0, wma ? 60.0 : 1.0) << nom;
+        EXPECT_EQ(ffmpeg_charge(), wma) << nom;
+        lm.moteur().fermer_flux(flux);
+    }
 }
 
 // Without the library the player is silent: nothing opens, nothing plays.

@@ -62,15 +62,15 @@ verifier "Homepage" test -n "$(champ Homepage)"
 verifier "Description" test -n "$(champ Description)"
 verifier "Recommends: libpulse0 (the native output)" test "$(champ Recommends)" = "libpulse0"
 depends=$(champ Depends)
-# Computed from the libraries: the toolkit, the decoder, both outputs.
-for lib in libqt6widgets6 libavformat59 libavcodec59 libswresample4 libsdl2-2.0-0 libc6; do
+# Computed from the libraries: the toolkit, both decoders, both outputs.
+for lib in libqt6widgets6 libsndfile1 libsamplerate0 libavformat59 libavcodec59 libswresample4 libsdl2-2.0-0 libc6; do
     case "$depends" in *"$lib "*|*"$lib,"*|*"$lib") ;; *) echec "Depends lacks $lib: $depends" ;; esac
 done
 
 # --- the file list: everything under /usr, owned by root.
 dpkg-deb -c "$DEB" > "$tmp/contenu"
 awk '{ print $6 }' "$tmp/contenu" | sed 's|/$||' > "$tmp/fichiers"
-for f in ./usr/bin/vantrel ./usr/lib/vantrel/vantrel ./usr/lib/vantrel/libvantrel_moteur.so \
+for f in ./usr/bin/vantrel ./usr/lib/vantrel/vantrel ./usr/lib/vantrel/libvantrel_moteur.so ./usr/lib/vantrel/libvantrel_ffmpeg.so \
          ./usr/lib/vantrel/vantrel.config ./usr/lib/vantrel/playlist ./usr/lib/vantrel/skin/default/default.sk \
          ./usr/lib/vantrel/skin/ivoire/ivoire.sk ./usr/share/applications/vantrel.desktop \
          ./usr/share/icons/hicolor/48x48/apps/vantrel.png ./usr/share/icons/hicolor/256x256/apps/vantrel.png \

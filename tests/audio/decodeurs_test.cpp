@@ -1,0 +1,115 @@
+// The two decoders: which one takes a file, the lengths they show, and
+// where their seeks land. (The table of controls runs on each decoder: the
+// ctest entries "ffmpeg.*" run it with FFmpeg alone, see choix_decodeur.cpp.)
+#include "audio/decodeur.h"
+#include "audio/flux_audio.h"
+#include "outils_audio.h"
+#include "support/dossier_temp.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <sndfile.h>
+
+namespace {
+
+using namespace vt::test::audio;
+using vt::audio::ChoixDecodeurs;
+
+struct Choix {
+    explicit Choix(ChoixDecodeurs c) : avant_(vt::audio::decodeurs_choisis()) { vt::audio::choisir_decodeurs(c); }
+    ~Choix() { vt::audio::choisir_decodeurs(avant_); }
+    ChoixDecodeurs avant_;
+};
+
+// libsndfile takes what it reads; FFmpeg the rest; a file neither plays is refused.
+TEST(Decodeurs, EachFileGoesToTheFirstDecoderThatReadsIt) {
+    const std::pair<const char*, const char*> cas[] = {
+        {"ton440.wav", "libsndfile"}, {"ton440.flac", "libsndfile"}, {"ton440.ogg", "libsndfile"},
+        {"ton440.mp3", "libsndfile"}, {"deux_tons.wav", "libsndfile"}, {"ton440.wma", "FFmpeg"},
+        {"ton440.m4a", "FFmpeg"},     {"texte.txt", nullptr},        {"vide.mp3", nullptr}};
+    for (auto [nom, attendu] : cas) {
+        vt::audio::FluxAudio::Memoire m;
+        auto f = vt::audio::FluxAudio::ouvrir(fixture(nom), kFrequence, m);
+        ASSERT_EQ(f != nullptr, attendu != nullptr) << nom;
+        if (f) EXPECT_STREQ(f->decodeur(), attendu) << nom;
+    }
+}
+
+// The length shown at opening, per decoder: WAV, FLAC and Ogg agree within a
+// millisecond; MP3's is the length without the encoder's delay and padding
+// (the tone's one second). libsndfile's stays so once played out (FFmpeg's
+// Vorbis decoder gives 3 ms less sound than the file's granule positions say).
+TEST(Decodeurs, LengthsAgreeAndMp3ShowsItsLengthWithoutPadding) {
+    const std::tuple<const char*, ChoixDecodeurs, long> cas[] = {
+        {"ton440.wav", ChoixDecodeurs::SndfileSeul, 1000}, {"ton440.wav", ChoixDecodeurs::FFmpegSeul, 1000},
+        {"ton440.flac", ChoixDecodeurs::SndfileSeul, 1000}, {"ton440.flac", ChoixDecodeurs::FFmpegSeul, 1000},
+        {"ton440.ogg", ChoixDecodeurs::SndfileSeul, 1000}, {"ton440.ogg", ChoixDecodeurs::FFmpegSeul, 1000},
+        {"ton440.mp3", ChoixDecodeurs::Tous, 1000}};
+    for (auto [nom, choix, ms] : cas) {
+        Choix c(choix);
+        Lecteur l;
+        ASSERT_TRUE(l.jouer(nom)) << nom;
+        EXPECT_NEAR(double(l.m.longueur_ms(l.lm.flux)), double(ms), 1.0) << nom;
+        if (choix == ChoixDecodeurs::FFmpegSeul) continue;
+        l.pomper_jusqua_fin();
+        EXPECT_NEAR(double(l.m.longueur_ms(l.lm.flux)), double(ms), 1.0) << nom << " played out";
+    }
+}
+
+// White noise written by libsndfile in each format: a seek to a place
+// plays what playing from the start gives at that place, to the frame.
+std::string bruit(const vt::test::DossierTemp& d, const char* nom, int format, int taux) {
+    const std::string chemin = d / nom;
+    SF_INFO info{};
+    info.samplerate = taux;
+    info.channels = 2;
+    info.format = format;
+    SNDFILE* sf = sf_open(chemin.c_str(), SFM_WRITE, &info);
+    if (!sf) return chemin;
+    std::mt19937 g(7);
+    std::uniform_real_distribution<float> u(-0.5f, 0.5f);
+    std::vector<float> v(2 * std::size_t(taux) * 2);
+    for (float& x : v) x = u(g);
+    sf_writef_float(sf, v.data(), sf_count_t(v.size() / 2));
+    sf_close(sf);
+    return chemin;
+}
+
+TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
+    vt::test::DossierTemp d;
+    const std::pair<std::string, ChoixDecodeurs> cas[] = {
+        {bruit(d, "b.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100), ChoixDecodeurs::SndfileSeul},
+        {bruit(d, "b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100), ChoixDecodeurs::SndfileSeul},
+        {bruit(d, "c.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100), ChoixDecodeurs::FFmpegSeul},
+        {bruit(d, "b.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100), ChoixDecodeurs::SndfileSeul},
+        {bruit(d, "c.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100), ChoixDecodeurs::FFmpegSeul},
+        {bruit(d, "b.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100), ChoixDecodeurs::SndfileSeul},
+        {bruit(d, "b48.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000), ChoixDecodeurs::SndfileSeul}};
+    constexpr int kCible = 1234;  // ms
+    constexpr std::size_t kDebut = 1024, kFenetre = 2048;  // past the fade-in of the seek
+    for (const auto& [chemin, choix] : cas) {
+        Choix c(choix);
+        Lecteur l;
+        l.lm.flux = l.m.ouvrir_flux(chemin);
+        l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
+        ASSERT_GE(l.lm.canal, 0) << chemin;
+        const std::vector<float> reference = l.pomper_ms(1500);
+        l.m.aller_a_ms(l.lm.flux, kCible);
+        EXPECT_NEAR(double(l.m.temps_ms(l.lm.flux)), kCible, 1.0) << chemin;
+        const std::vector<float> apres = l.pomper(kDebut + kFenetre);
+        const std::size_t cible = std::size_t(kCible) * kFrequence / 1000 + kDebut;
+        int meilleur = 0;
+        double ecart_min = 1e30;
+        for (int k = -300; k <= 300; ++k) {
+            double e = 0;
+            for (std::size_t i = 0; i < 2 * kFenetre; ++i) {
+                const double x = apres[2 * kDebut + i] - reference[2 * (cible + std::size_t(k)) + i];
+                e += x * x;
+            }
+            if (e < ecart_min) ecart_min = e, meilleur = k;
+        }
+        EXPECT_LE(std::abs(meilleur), 1) << chemin << ": the seek landed " << meilleur << " frames off";
+    }
+}
+
+}  // namespace
