@@ -1,8 +1,11 @@
 // CPU cost of the audio engine: one minute of MP3 decoded and mixed through
 // the engine (manual output, pumped as fast as possible, decoder thread
-// included) against the same file decoded by FFmpeg alone, in one run. The
+// included) against the same file decoded by the engine's decoder alone, in
+// one run, for each decoder (mpg123, which the engine gives MP3 to, and
+// FFmpeg, which it gives what the light decoders do not read). The
 // MP3 (stereo, 44.1 kHz, 128 kb/s) is encoded at start into a temporary
 // folder with libavcodec's LAME encoder.
+#include "audio/decodeur.h"
 #include "audio/lecteur_media.h"
 #include "audio/sortie_manuelle.h"
 
@@ -18,6 +21,8 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+#include <mpg123.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -149,11 +154,33 @@ std::int64_t decoder_seul_ici(const std::string& chemin) {
     return echantillons;
 }
 
+// mpg123 alone: every frame decoded to float, nothing else.
+std::int64_t mpg123_seul_ici(const std::string& chemin) {
+    mpg123_init();
+    mpg123_handle* mh = mpg123_new(nullptr, nullptr);
+    if (!mh) return 0;
+    mpg123_param(mh, MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
+    mpg123_format_none(mh);
+    mpg123_format2(mh, 0, MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+    std::int64_t n = 0;
+    if (mpg123_open(mh, chemin.c_str()) == MPG123_OK) {
+        std::vector<float> v(2 * 4096);
+        std::size_t octets = 0;
+        for (int r; (r = mpg123_read(mh, v.data(), v.size() * sizeof(float), &octets)) == MPG123_OK ||
+                    r == MPG123_NEW_FORMAT;)
+            n += std::int64_t(octets / (2 * sizeof(float)));
+    }
+    mpg123_delete(mh);
+    return n;
+}
+
+using vt::audio::ChoixDecodeurs;
+
 // The engine decodes on a thread of its own (and so with its own malloc
 // arena); the reference does the same, so that both see the same allocator.
-std::int64_t decoder_seul(const std::string& chemin) {
+std::int64_t decoder_seul(const std::string& chemin, ChoixDecodeurs choix = ChoixDecodeurs::FFmpegSeul) {
     std::int64_t n = 0;
-    std::thread fil([&] { n = decoder_seul_ici(chemin); });
+    std::thread fil([&] { n = choix == ChoixDecodeurs::FFmpegSeul ? decoder_seul_ici(chemin) : mpg123_seul_ici(chemin); });
     fil.join();
     return n;
 }
@@ -202,18 +229,30 @@ void BM_MoteurDecodageEtMixage(benchmark::State& state) {
         double(apres.ru_nvcsw - avant.ru_nvcsw + apres.ru_nivcsw - avant.ru_nivcsw) / double(state.iterations());
 }
 
+void BM_DecodageMpg123Seul(benchmark::State& state) {
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        n = decoder_seul(g_fichier, ChoixDecodeurs::SansFFmpeg);
+        benchmark::DoNotOptimize(n);
+    }
+    state.counters["trames"] = double(n);
+}
+
+BENCHMARK(BM_DecodageMpg123Seul)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_DecodageFFmpegSeul)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_MoteurDecodageEtMixage)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // The ratio itself: engine and FFmpeg alone measured in turns, so that a
 // change of load on the machine weighs on both alike; medians of the pairs.
-void comparer(int paires) {
+void comparer(int paires, ChoixDecodeurs choix) {
+    vt::audio::choisir_decodeurs(choix);
+    const char* nom = choix == ChoixDecodeurs::FFmpegSeul ? "FFmpeg" : "mpg123";
     lecteur_media lm(std::make_unique<vt::SortieManuelle>());
     std::vector<float> tampon(2 * 2048);
     std::vector<double> seul, moteur, rapports;
     for (int i = 0; i < paires; ++i) {
         double t0 = cpu_processus();
-        benchmark::DoNotOptimize(decoder_seul(g_fichier));
+        benchmark::DoNotOptimize(decoder_seul(g_fichier, choix));
         double t1 = cpu_processus();
         benchmark::DoNotOptimize(jouer_par_le_moteur(lm, tampon));
         double t2 = cpu_processus();
@@ -225,9 +264,10 @@ void comparer(int paires) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
-    std::printf("audio engine / FFmpeg alone, CPU time for one minute of MP3 (median of %d pairs): %.3f"
-                " (engine %.1f ms, FFmpeg alone %.1f ms)\n",
-                paires, mediane(rapports), mediane(moteur) * 1e3, mediane(seul) * 1e3);
+    std::printf("audio engine / %s alone, CPU time for one minute of MP3 (median of %d pairs): %.3f"
+                " (engine %.1f ms, %s alone %.1f ms)\n",
+                nom, paires, mediane(rapports), mediane(moteur) * 1e3, nom, mediane(seul) * 1e3);
+    vt::audio::choisir_decodeurs(ChoixDecodeurs::Tous);
 }
 
 }  // namespace
@@ -245,7 +285,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    comparer(15);
+    comparer(15, ChoixDecodeurs::SansFFmpeg);
+    comparer(15, ChoixDecodeurs::FFmpegSeul);
     std::remove(g_fichier.c_str());
     rmdir(dossier.c_str());
     return 0;

@@ -9,7 +9,9 @@
 # start-up and playback scripts, from the idle script (wake-ups per second
 # playing, paused, stopped and hidden), from the first-sound and memory
 # script, and from bench_controles (the largest heard delay of each control
-# with the native PulseAudio output). A figure that could not be measured (a
+# with the native PulseAudio output), and from the decoders' script (first
+# sound, private memory and CPU while playing, per decoder, beside Audacious
+# and mpv). A figure that could not be measured (a
 # missing tool or program) shows "n/a" and fails nothing; the exit status is
 # 1 when a measured figure misses its target.
 set -u
@@ -59,9 +61,13 @@ run_bench bench_playlist
 run_bench bench_fenetre
 run_bench bench_audio
 run_bench bench_bureau
-ratio=""
-[ -f "$OUT/bench_audio.log" ] &&
-    ratio=$(sed -n 's/^audio engine \/ FFmpeg alone.*pairs): *\([0-9.]*\).*/\1/p' "$OUT/bench_audio.log" | tail -1)
+# The engine's CPU over its decoder's alone, for each decoder.
+rapport() {
+    [ -f "$OUT/bench_audio.log" ] &&
+        sed -n "s/^audio engine \/ $1 alone.*pairs): *\([0-9.]*\).*/\1/p" "$OUT/bench_audio.log" | tail -1
+}
+ratio=$(rapport FFmpeg)
+ratio_mpg123=$(rapport mpg123)
 
 # The scripts start the real player on an X server: not on the offscreen
 # platform nor the dummy sound driver that the benchmark programs use.
@@ -89,6 +95,15 @@ say "-- premier_son.sh (first sound after launch, memory)"
 premier_son=$(sed -n 's/^first_sound_ms median \([0-9.]*\).*/\1/p' "$OUT/premier_son.log" | tail -1)
 memoire() { sed -n "s/^$1 \([0-9.]*\).*/\1/p" "$OUT/premier_son.log" | tail -1; }
 
+say "-- decodeurs.sh (first sound, memory and CPU per decoder, beside Audacious and mpv)"
+(cd "$BUILD" && env -u QT_QPA_PLATFORM -u SDL_AUDIODRIVER sh "$HERE/decodeurs.sh") > "$OUT/decodeurs.log" 2>&1 || say "   decodeurs.sh failed (see $OUT/decodeurs.log)"
+# decodeur CASE FIELD: a figure of the decoders' script ("n/a" is empty).
+decodeur() { awk -v c="$1" -v f="$2" '$1 == c { for (i = 2; i < NF; i += 2) if ($i == f && $(i + 1) != "n/a") print $(i + 1) }' "$OUT/decodeurs.log" 2>/dev/null | tail -1; }
+# The smallest of the peers' figures, empty when neither was measured.
+pairs_min() { for p in audacious_mp3 mpv_mp3; do decodeur $p "$1"; done | sort -n | head -1; }
+fois() { [ -n "$1" ] && awk -v a="$1" -v k="$2" 'BEGIN { printf "%.3f", a * k }'; }
+sur() { [ -n "$1" ] && [ -n "$2" ] && awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b }'; }
+
 # The heard delay of the controls through PulseAudio: a private daemon and
 # the engine, no window; the program picks its own sound driver.
 if [ -x "$BUILD/bench/bench_controles" ]; then
@@ -107,6 +122,7 @@ delai_controle() {
 failed=0
 row() {
     label=$1 value=$2 unit=$3 op=$4 target=$5
+    [ -n "$target" ] || value=""  # a target taken from peers that were not measured
     if [ -z "$value" ]; then
         printf '%-58s %12s  %-12s %s\n' "$label" "n/a" "$op $target $unit" "not measured"
         return
@@ -152,6 +168,7 @@ row "window: append 100k to both views" \
     "$(figure bench_fenetre BM_Append100kToBothViews)" ms "<" 1000
 row "window: up, down, delete and add on 100k entries" \
     "$(figure bench_fenetre BM_Edits100k)" ms "<" 50
+row "audio: engine CPU / mpg123 alone CPU, one minute of MP3" "$ratio_mpg123" "" "<=" 1.15
 row "audio: engine CPU / FFmpeg alone CPU, one minute of MP3" "$ratio" "" "<=" 1.15
 row "start-up to mapped window, median" "$startup" ms "<" 50
 info "start-up to first picture, median" "$startup_dessin" ms
@@ -176,6 +193,27 @@ row "memory: resident after start-up" "$(memoire rss_after_startup_mib)" MiB "<=
 info "memory: proportional (PSS) after start-up" "$(memoire pss_after_startup_mib)" MiB
 info "memory: resident after 30 s of playback" "$(memoire rss_after_30s_playback_mib)" MiB
 info "memory: proportional (PSS) after 30 s of playback" "$(memoire pss_after_30s_playback_mib)" MiB
+# Per decoder, beside the peers: first sound at most half the fastest
+# peer's, private memory at most three quarters of the leanest peer's, CPU
+# while playing at most 1.2 times the decoder's own floor.
+premier_pair=$(pairs_min first_sound_s)
+uss_pair=$(pairs_min uss_mib)
+for cas in "vantrel_mp3 MP3 (mpg123)" "vantrel_wma WMA (FFmpeg)"; do
+    c=${cas%% *} n=${cas#* }
+    row "$n: first sound (stream on the server), median" "$(fois "$(decodeur $c first_sound_s)" 1000)" ms "<=" \
+        "$(fois "$premier_pair" 500 | awk '{ printf "%.0f", $1 }')"
+    row "$n: private memory (USS) 10 s into playback" "$(decodeur $c uss_mib)" MiB "<=" \
+        "$(fois "$uss_pair" 0.75 | awk '{ printf "%.1f", $1 }')"
+    row "$n: CPU while playing / decoder alone" \
+        "$(sur "$(decodeur $c cpu_s_per_min)" "$(decodeur $c floor_s_per_min)")" "" "<=" 1.2
+    info "$n: CPU while playing, per minute" "$(fois "$(decodeur $c cpu_s_per_min)" 1000)" ms
+done
+for p in "audacious_mp3 Audacious" "mpv_mp3 mpv"; do
+    c=${p%% *} n=${p#* }
+    info "$n, MP3: first sound, median" "$(fois "$(decodeur $c first_sound_s)" 1000)" ms
+    info "$n, MP3: private memory (USS) 10 s into playback" "$(decodeur $c uss_mib)" MiB
+    info "$n, MP3: CPU while playing, per minute" "$(fois "$(decodeur $c cpu_s_per_min)" 1000)" ms
+done
 for c in volume pan mute pause resume seek stop; do
     row "PulseAudio output: $c heard after the call, max" "$(delai_controle $c)" ms "<=" 100
 done

@@ -3,10 +3,11 @@
 // (interleaved stereo float at the engine's rate), a block at a time, on the
 // stream's worker thread (FluxAudio).
 //
-// Two decoders stand behind this one interface. A file goes first to
-// libsndfile (WAV, FLAC, Ogg Vorbis and Opus, MP3 through mpg123, mono or
-// stereo: decodeur_sndfile.cpp), which loads in a few milliseconds; what it
-// cannot open goes to FFmpeg (WMA, AAC and the rest: decodeur_ffmpeg.cpp).
+// The decoders stand behind this one interface. A file goes first to the
+// light ones (decodeur_sndfile.cpp): MP3 to mpg123, WAV, FLAC, Ogg Vorbis and
+// Opus to libsndfile (which reads MP3 through mpg123 too), mono or stereo;
+// they load in a few milliseconds. What they cannot open goes to FFmpeg
+// (WMA, AAC and the rest: decodeur_ffmpeg.cpp).
 // FFmpeg and the hundred-odd libraries it brings cost tens of milliseconds
 // and tens of megabytes to load, so the executable's engine keeps it in a
 // library of its own (libvantrel_ffmpeg.so, beside the engine's), opened
@@ -63,7 +64,7 @@ public:
     virtual bool remplir(Tranche& t) = 0;
     // Goes on from engine frame `trame`.
     virtual void chercher(std::int64_t trame) = 0;
-    // "libsndfile" or "FFmpeg".
+    // "libsndfile", "mpg123" or "FFmpeg".
     virtual const char* nom() const = 0;
 };
 
@@ -75,8 +76,8 @@ enum class Ouverture {
 };
 
 // Which decoders the engine tries (tests and the fuzz target run the same
-// files through each one).
-enum class ChoixDecodeurs { Tous, SndfileSeul, FFmpegSeul };
+// files through each one): all of them, the light ones alone, FFmpeg alone.
+enum class ChoixDecodeurs { Tous, SansFFmpeg, FFmpegSeul };
 void choisir_decodeurs(ChoixDecodeurs choix);
 ChoixDecodeurs decodeurs_choisis();
 

@@ -9,10 +9,11 @@
 
 namespace vt::audio {
 
-// Opens `chemin` (a regular file only) with libsndfile; on Ouvert,
-// `decodeur` holds the decoder. Files of more than two channels are left to
+// Opens `chemin` (a regular file only): with mpg123 when its first bytes
+// are MPEG audio's (an ID3v2 tag or a frame sync), else with libsndfile; on
+// Ouvert, `decodeur` holds the decoder. Files of more than two channels are left to
 // FFmpeg, which knows their layouts' down-mixes.
-Ouverture ouvrir_sndfile(const std::string& chemin, int frequence, const Signaux* signaux,
+Ouverture ouvrir_sans_ffmpeg(const std::string& chemin, int frequence, const Signaux* signaux,
                          std::unique_ptr<Decodeur>& decodeur);
 
 }  // namespace vt::audio

@@ -69,14 +69,14 @@ bool FluxAudio::preparer(const std::string& chemin, int frequence) {
     frequence_ = frequence;
     const ChoixDecodeurs choix = decodeurs_choisis();
     if (choix != ChoixDecodeurs::FFmpegSeul) {
-        Ouverture o = ouvrir_sndfile(chemin, frequence, &signaux_, decodeur_);
+        Ouverture o = ouvrir_sans_ffmpeg(chemin, frequence, &signaux_, decodeur_);
         if (o == Ouverture::Ouvert) {
             longueur = decodeur_->longueur();
             return true;
         }
-        // A file libsndfile reads but cannot play is not handed to FFmpeg,
+        // A file the light decoders read but cannot play is not handed to FFmpeg,
         // which would load for nothing.
-        if (o == Ouverture::Injouable || choix == ChoixDecodeurs::SndfileSeul) return false;
+        if (o == Ouverture::Injouable || choix == ChoixDecodeurs::SansFFmpeg) return false;
     }
     CreerDecodeurFFmpeg creer = fabrique_ffmpeg();
     if (!creer) return false;

@@ -1,5 +1,5 @@
 #pragma once
-// One open audio file: its decoder (decodeur.h: libsndfile, else FFmpeg) runs
+// One open audio file: its decoder (decodeur.h: mpg123 or libsndfile, else FFmpeg) runs
 // on a worker thread that fills a bounded ring of blocks in the engine's
 // format (interleaved stereo float at the engine's rate), read by the mixer.
 //
@@ -46,8 +46,8 @@ public:
     static Memoire nouvelle_memoire() { return Memoire(new float[kBlocs * kTramesParBloc * 2]); }
 
     // Opens and probes `chemin` on the calling thread (a regular file only;
-    // bounded in CPU time), libsndfile first, then FFmpeg for what libsndfile
-    // does not read; then starts the worker, which begins decoding at once.
+    // bounded in CPU time), mpg123 or libsndfile first, then FFmpeg for what
+    // they do not read; then starts the worker, which begins decoding at once.
     // nullptr when the file has no playable audio stream; `memoire`
     // (allocated when null) is then handed back through `memoire`.
     static std::shared_ptr<FluxAudio> ouvrir(const std::string& chemin, int frequence, Memoire& memoire);
@@ -89,7 +89,7 @@ public:
     // The last frame has been played.
     std::atomic<bool> fini{false};
     int frequence() const { return frequence_; }
-    // The decoder that plays the file: "libsndfile" or "FFmpeg".
+    // The decoder that plays the file: "libsndfile", "mpg123" or "FFmpeg".
     const char* decodeur() const { return decodeur_->nom(); }
 
     // Waiting for the worker (manual output only, never the device thread).

@@ -21,11 +21,11 @@ struct Choix {
     ChoixDecodeurs avant_;
 };
 
-// libsndfile takes what it reads; FFmpeg the rest; a file neither plays is refused.
+// mpg123 takes MP3, libsndfile what it reads; FFmpeg the rest; a file none plays is refused.
 TEST(Decodeurs, EachFileGoesToTheFirstDecoderThatReadsIt) {
     const std::pair<const char*, const char*> cas[] = {
         {"ton440.wav", "libsndfile"}, {"ton440.flac", "libsndfile"}, {"ton440.ogg", "libsndfile"},
-        {"ton440.mp3", "libsndfile"}, {"deux_tons.wav", "libsndfile"}, {"ton440.wma", "FFmpeg"},
+        {"ton440.mp3", "mpg123"}, {"deux_tons.wav", "libsndfile"}, {"ton440.wma", "FFmpeg"},
         {"ton440.m4a", "FFmpeg"},     {"texte.txt", nullptr},        {"vide.mp3", nullptr}};
     for (auto [nom, attendu] : cas) {
         vt::audio::FluxAudio::Memoire m;
@@ -37,13 +37,13 @@ TEST(Decodeurs, EachFileGoesToTheFirstDecoderThatReadsIt) {
 
 // The length shown at opening, per decoder: WAV, FLAC and Ogg agree within a
 // millisecond; MP3's is the length without the encoder's delay and padding
-// (the tone's one second). libsndfile's stays so once played out (FFmpeg's
+// (the tone's one second). The light decoders' stays so once played out (FFmpeg's
 // Vorbis decoder gives 3 ms less sound than the file's granule positions say).
 TEST(Decodeurs, LengthsAgreeAndMp3ShowsItsLengthWithoutPadding) {
     const std::tuple<const char*, ChoixDecodeurs, long> cas[] = {
-        {"ton440.wav", ChoixDecodeurs::SndfileSeul, 1000}, {"ton440.wav", ChoixDecodeurs::FFmpegSeul, 1000},
-        {"ton440.flac", ChoixDecodeurs::SndfileSeul, 1000}, {"ton440.flac", ChoixDecodeurs::FFmpegSeul, 1000},
-        {"ton440.ogg", ChoixDecodeurs::SndfileSeul, 1000}, {"ton440.ogg", ChoixDecodeurs::FFmpegSeul, 1000},
+        {"ton440.wav", ChoixDecodeurs::SansFFmpeg, 1000}, {"ton440.wav", ChoixDecodeurs::FFmpegSeul, 1000},
+        {"ton440.flac", ChoixDecodeurs::SansFFmpeg, 1000}, {"ton440.flac", ChoixDecodeurs::FFmpegSeul, 1000},
+        {"ton440.ogg", ChoixDecodeurs::SansFFmpeg, 1000}, {"ton440.ogg", ChoixDecodeurs::FFmpegSeul, 1000},
         {"ton440.mp3", ChoixDecodeurs::Tous, 1000}};
     for (auto [nom, choix, ms] : cas) {
         Choix c(choix);
@@ -56,7 +56,7 @@ TEST(Decodeurs, LengthsAgreeAndMp3ShowsItsLengthWithoutPadding) {
     }
 }
 
-// White noise written by libsndfile in each format: a seek to a place
+// White noise written by libsndfile in each format (MP3 through LAME): a seek to a place
 // plays what playing from the start gives at that place, to the frame.
 std::string bruit(const vt::test::DossierTemp& d, const char* nom, int format, int taux) {
     const std::string chemin = d / nom;
@@ -78,13 +78,13 @@ std::string bruit(const vt::test::DossierTemp& d, const char* nom, int format, i
 TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
     vt::test::DossierTemp d;
     const std::pair<std::string, ChoixDecodeurs> cas[] = {
-        {bruit(d, "b.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100), ChoixDecodeurs::SndfileSeul},
-        {bruit(d, "b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100), ChoixDecodeurs::SndfileSeul},
+        {bruit(d, "b.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100), ChoixDecodeurs::SansFFmpeg},
+        {bruit(d, "b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100), ChoixDecodeurs::SansFFmpeg},
         {bruit(d, "c.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100), ChoixDecodeurs::FFmpegSeul},
-        {bruit(d, "b.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100), ChoixDecodeurs::SndfileSeul},
+        {bruit(d, "b.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100), ChoixDecodeurs::SansFFmpeg},
         {bruit(d, "c.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100), ChoixDecodeurs::FFmpegSeul},
-        {bruit(d, "b.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100), ChoixDecodeurs::SndfileSeul},
-        {bruit(d, "b48.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000), ChoixDecodeurs::SndfileSeul}};
+        {bruit(d, "b.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100), ChoixDecodeurs::SansFFmpeg},
+        {bruit(d, "b48.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000), ChoixDecodeurs::SansFFmpeg}};
     constexpr int kCible = 1234;  // ms
     constexpr std::size_t kDebut = 1024, kFenetre = 2048;  // past the fade-in of the seek
     for (const auto& [chemin, choix] : cas) {

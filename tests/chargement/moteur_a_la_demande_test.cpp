@@ -124,7 +124,7 @@ TEST(MoteurALaDemande, BackgroundLoadingIsTakenByTheNextStart) {
     EXPECT_EQ(appels, 1);
 }
 
-// The engine's library decodes with libsndfile: WAV, FLAC, Ogg and MP3
+// The engine's library decodes with libsndfile and mpg123: WAV, FLAC, Ogg and MP3
 // play without FFmpeg ever mapped; the first WMA loads it.
 TEST(MoteurALaDemande, FFmpegIsMappedOnlyForWhatLibsndfileCannotRead) {
     auto ffmpeg_charge = [] {
