@@ -28,8 +28,10 @@ banc_demarrer "decoders" || exit 0
 LONG=$((DUREE + 30))
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=$LONG" -ac 2 -ar 44100 -b:a 192k "$TMP/son.mp3"
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=$LONG" -ac 2 -ar 44100 -c:a wmav2 -b:a 192k "$TMP/son.wma"
-export XDG_CONFIG_HOME="$TMP/config" HOME="$TMP/home"
-mkdir -p "$XDG_CONFIG_HOME" "$HOME"
+# The peers keep their settings here, not in the user's; the font caches
+# stay the user's (without them a first start scans every font).
+export XDG_CONFIG_HOME="$TMP/config"
+mkdir -p "$XDG_CONFIG_HOME"
 HZ=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 uss() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {printf "%.1f", s / 1024}' "/proc/$1/smaps_rollup"; }
