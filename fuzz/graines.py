@@ -184,13 +184,16 @@ def bmp():
 
 def audio():
     # First byte: the extension (index into .mp3 .wav .ogg .wma .flac .m4a .aac "")
-    # and, in its upper bits, seek, pause and seek place.
+    # and, in its upper bits, seek, pause and seek place; bit 0x20 set gives
+    # the file to FFmpeg alone, clear to mpg123 or libsndfile first. Each
+    # file is there both ways ("ffmpeg_" names the FFmpeg one).
     ext = {".mp3": 0, ".wav": 1, ".ogg": 2, ".wma": 3, ".flac": 4}
     for nom in ["court.mp3", "court.wav", "court.ogg", "court.wma", "tronque.mp3", "menteur.wav",
                 "pochette.mp3", "deux_tons.mp3", "texte.txt", "image.png", "vide.mp3"]:
         base, e = os.path.splitext(nom)
         choix = ext.get(e, 7) | 0x08 | 0x10 | 0x30
-        ecrire("fuzz_audio", nom, bytes([choix]) + fixture(nom))
+        ecrire("fuzz_audio", "ffmpeg_" + nom, bytes([choix]) + fixture(nom))
+        ecrire("fuzz_audio", nom, bytes([choix & ~0x20]) + fixture(nom))
     ecrire("fuzz_audio", "aleatoire.mp3", bytes([0]) + fixture("aleatoire.mp3")[:2048])
     ecrire("fuzz_audio", "debut.flac", bytes([4]) + fixture("ton440.flac")[:6000])
     ecrire("fuzz_audio", "debut.wav", bytes([1]) + fixture("ton440.wav")[:3000])
@@ -198,7 +201,12 @@ def audio():
     # for which setting up the resampler took seconds and gigabytes per frame.
     wav = bytearray(fixture("ton440.wav")[:7234])
     wav[24:28] = struct.pack("<I", 0x20005622)
-    ecrire("fuzz_audio", "taux_absurde.wav", bytes([0x39]) + bytes(wav))
+    ecrire("fuzz_audio", "taux_absurde.wav", bytes([0x19]) + bytes(wav))
+    ecrire("fuzz_audio", "ffmpeg_taux_absurde.wav", bytes([0x39]) + bytes(wav))
+    # A WAV claiming 1 Hz: its second of 44.1 kHz sound would last half a day.
+    wav = bytearray(fixture("ton440.wav"))
+    wav[24:28] = struct.pack("<I", 1)
+    ecrire("fuzz_audio", "un_hertz.wav", bytes([0x19]) + bytes(wav))
 
 
 if __name__ == "__main__":
