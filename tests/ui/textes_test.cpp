@@ -175,7 +175,8 @@ std::string wav_lent(int secondes, int taux) {
 // Minutes beyond 99 show whole, in the elapsed and in the total time: the
 // labels take the size of their text.
 TEST_F(Textes, TimesPastNinetyNineMinutesShowWhole) {
-    const std::string chemin = app.ecrire("long.wav", wav_lent(6005, 200));  // 100 min 05 s
+    // 1 kHz, the lowest rate a stream may have: 6 MB.
+    const std::string chemin = app.ecrire("long.wav", wav_lent(6005, 1000));  // 100 min 05 s
     f1->deposer({chemin});
     f1->selectionner(0);
     appui(f1->image_play);
