@@ -267,7 +267,8 @@ std::size_t ajouter(float* __restrict sortie, const float* __restrict source, st
 
 }  // namespace
 
-// The engine: FFmpeg streams mixed into one device output.
+// The engine: decoded streams (decodeur.h: mpg123, libsndfile or FFmpeg)
+// mixed into one device output. (The name is older than the light decoders.)
 class MoteurFFmpeg final : public MoteurAudio {
 public:
     explicit MoteurFFmpeg(std::unique_ptr<SortieAudio> sortie);
