@@ -1,5 +1,9 @@
 // Test entry point: a headless QApplication (offscreen platform, dummy
-// audio driver), so that tests can create the real windows.
+// audio driver), so that tests can create the real windows. The desktop
+// has a notification area (the offscreen platform has none), unless a
+// test takes it away.
+#include "ui/session.h"
+
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -9,5 +13,6 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    vt::definir_zone_notification([] { return true; });
     return RUN_ALL_TESTS();
 }
