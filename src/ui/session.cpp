@@ -7,6 +7,7 @@ namespace vt {
 namespace {
 
 constexpr char kPlateformes[] = "xcb;wayland";
+constexpr char kPlateformesSansX[] = "wayland;xcb";
 
 struct TestStatusNotifier {
     std::function<bool()> test;
@@ -20,15 +21,17 @@ TestStatusNotifier& test_sni() {
 
 }  // namespace
 
-std::optional<QByteArray> plateforme_demandee(const std::optional<QByteArray>& choix_utilisateur) {
+std::optional<QByteArray> plateforme_demandee(const std::optional<QByteArray>& choix_utilisateur,
+                                              bool affichage_x) {
     if (choix_utilisateur && !choix_utilisateur->trimmed().isEmpty()) return std::nullopt;
-    return QByteArray(kPlateformes);
+    return QByteArray(affichage_x ? kPlateformes : kPlateformesSansX);
 }
 
 void choisir_plateforme() {
     std::optional<QByteArray> choix;
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) choix = qgetenv("QT_QPA_PLATFORM");
-    if (const auto demandee = plateforme_demandee(choix)) qputenv("QT_QPA_PLATFORM", *demandee);
+    if (const auto demandee = plateforme_demandee(choix, !qEnvironmentVariableIsEmpty("DISPLAY")))
+        qputenv("QT_QPA_PLATFORM", *demandee);
 }
 
 bool position_connue(QStringView plateforme) {

@@ -15,9 +15,12 @@ namespace vt {
 // The platform plug-in list asked for at start: X11 first (the skinned
 // windows place themselves, which a Wayland compositor does not allow; on
 // a Wayland session that is XWayland), native Wayland where no X server
-// answers. Nothing when the user has chosen a platform (QT_QPA_PLATFORM set
-// to a non-empty value): that choice stands.
-std::optional<QByteArray> plateforme_demandee(const std::optional<QByteArray>& choix_utilisateur);
+// answers. Where no X display is named at all (DISPLAY unset or empty), X11
+// cannot answer: Wayland is tried first, without the toolkit's warnings
+// about a display it could not open. Nothing when the user has chosen a
+// platform (QT_QPA_PLATFORM set to a non-empty value): that choice stands.
+std::optional<QByteArray> plateforme_demandee(const std::optional<QByteArray>& choix_utilisateur,
+                                              bool affichage_x);
 
 // Asks the toolkit for the platform above by QT_QPA_PLATFORM. Before the
 // application object is created.

@@ -8,19 +8,27 @@
 
 namespace {
 
-// X11 first, native Wayland where no X server answers; a platform the user
-// named (variable set and not blank) is kept as it is.
+// X11 first, native Wayland where no X server answers (first where no X
+// display is named); a platform the user named (variable set and not
+// blank) is kept as it is.
 TEST(Session, PlatformIsAskedForUnlessTheUserChoseOne) {
-    const QByteArray avant = qgetenv("QT_QPA_PLATFORM");
-    const std::pair<std::optional<QByteArray>, QByteArray> cas[] = {
-        {std::nullopt, "xcb;wayland"}, {"", "xcb;wayland"}, {"wayland", "wayland"}, {"xcb", "xcb"}, {"offscreen", "offscreen"}};
-    for (const auto& [choix, attendu] : cas) {
-        if (choix) qputenv("QT_QPA_PLATFORM", *choix);
+    const QByteArray avant = qgetenv("QT_QPA_PLATFORM"), affichage = qgetenv("DISPLAY");
+    const struct {
+        std::optional<QByteArray> choix;
+        const char* display;
+        QByteArray attendu;
+    } cas[] = {{std::nullopt, ":0", "xcb;wayland"}, {"", ":0", "xcb;wayland"}, {std::nullopt, "", "wayland;xcb"},
+               {"wayland", ":0", "wayland"},      {"xcb", "", "xcb"},         {"offscreen", ":0", "offscreen"}};
+    for (const auto& c : cas) {
+        if (c.choix) qputenv("QT_QPA_PLATFORM", *c.choix);
         else qunsetenv("QT_QPA_PLATFORM");
+        qputenv("DISPLAY", c.display);
         vt::choisir_plateforme();
-        EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), attendu) << (choix ? choix->constData() : "(unset)");
+        EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), c.attendu) << (c.choix ? c.choix->constData() : "(unset)") << c.display;
     }
     qputenv("QT_QPA_PLATFORM", avant);
+    if (affichage.isEmpty()) qunsetenv("DISPLAY");
+    else qputenv("DISPLAY", affichage);
 }
 
 // Only native Wayland keeps top-level places from the program.
