@@ -1,9 +1,6 @@
 // Test entry point: a headless QApplication (offscreen platform, dummy
-// audio driver), so that tests can create the real windows. The desktop
-// has a notification area (the offscreen platform has none), unless a
-// test takes it away.
+// audio driver) with a notification area, so that tests can create the real windows.
 #include "ui/session.h"
-
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -1,45 +1,30 @@
 // The window system's rules: the platform asked for at start, the place a
-// window system cannot tell, and the notification-area button and icon on
-// the real main window.
+// window system cannot tell, the tray button and icon on the real window.
 #include "ui/fixture.h"
 #include "ui/session.h"
 
-#include <QMenu>
-
 namespace {
 
-// X11 first, native Wayland where no X server answers (first where no X
-// display is named); a platform the user named (variable set and not
-// blank) is kept as it is.
-TEST(Session, PlatformIsAskedForUnlessTheUserChoseOne) {
+// X11 first (Wayland first where no X display is named); a platform the
+// user named is kept. Only native Wayland hides a window's place.
+TEST(Session, PlatformAskedForAndPlaceKnown) {
     const QByteArray avant = qgetenv("QT_QPA_PLATFORM"), affichage = qgetenv("DISPLAY");
-    const struct {
-        std::optional<QByteArray> choix;
-        const char* display;
-        QByteArray attendu;
-    } cas[] = {{std::nullopt, ":0", "xcb;wayland"}, {"", ":0", "xcb;wayland"}, {std::nullopt, "", "wayland;xcb"},
-               {"wayland", ":0", "wayland"},      {"xcb", "", "xcb"},         {"offscreen", ":0", "offscreen"}};
-    for (const auto& c : cas) {
-        if (c.choix) qputenv("QT_QPA_PLATFORM", *c.choix);
-        else qunsetenv("QT_QPA_PLATFORM");
-        qputenv("DISPLAY", c.display);
+    const std::tuple<const char*, const char*, QByteArray> cas[] = {
+        {nullptr, ":0", "xcb;wayland"}, {"", ":0", "xcb;wayland"}, {nullptr, "", "wayland;xcb"},
+        {"wayland", ":0", "wayland"}, {"xcb", "", "xcb"}};
+    for (const auto& [choix, display, attendu] : cas) {
+        choix ? qputenv("QT_QPA_PLATFORM", choix) : qunsetenv("QT_QPA_PLATFORM");
+        qputenv("DISPLAY", display);
         vt::choisir_plateforme();
-        EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), c.attendu) << (c.choix ? c.choix->constData() : "(unset)") << c.display;
+        EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), attendu) << (choix ? choix : "(unset)") << display;
     }
     qputenv("QT_QPA_PLATFORM", avant);
-    if (affichage.isEmpty()) qunsetenv("DISPLAY");
-    else qputenv("DISPLAY", affichage);
+    affichage.isEmpty() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", affichage);
+    for (auto [nom, connue] : {std::pair{u"xcb", true}, {u"offscreen", true}, {u"wayland", false}, {u"wayland-egl", false}})
+        EXPECT_EQ(vt::position_connue(QStringView(nom)), connue);
 }
 
-// Only native Wayland keeps top-level places from the program.
-TEST(Session, PlaceIsUnknownOnNativeWaylandOnly) {
-    for (auto [plateforme, connue] : {std::pair{u"xcb", true}, {u"offscreen", true}, {u"wayland", false},
-                                      {u"wayland-egl", false}, {u"wayland-xcomposite-glx", false}})
-        EXPECT_EQ(vt::position_connue(QStringView(plateforme)), connue) << QString::fromUtf16(plateforme).toStdString();
-}
-
-class Plateau : public vt::test::FenetresTest {
-protected:
+class SessionFenetre : public vt::test::FenetresTest {
     void TearDown() override {
         vt::definir_zone_notification([] { return true; });
         vt::definir_test_status_notifier(nullptr);
@@ -47,43 +32,32 @@ protected:
     }
 };
 
-// Without a notification area the tray button minimises (no icon that
-// nobody could show); with one it hides the window behind the icon.
-TEST_F(Plateau, WithoutTrayTheButtonMinimises) {
-    for (bool zone : {false, true}) {
-        vt::definir_zone_notification([zone] { return zone; });
-        ecrire_config();
-        demarrer();
-        f1->show();
-        clic(f1->tray_image);
-        EXPECT_EQ(f1->isVisible(), !zone) << zone;
-        EXPECT_EQ(f1->isMinimized(), !zone) << zone;
-        EXPECT_EQ(f1->TrayIcon1->isVisible(), zone) << zone;
-    }
-}
-
-// Which activation restores the hidden window and which opens the menu,
-// on a StatusNotifier host (the menu is the host's) and on an XEmbed tray.
-TEST_F(Plateau, ActivationRestoresOrOpensTheMenuByTrayKind) {
+// The tray button minimises without a notification area; with one, the
+// window hides and which activation restores it or opens the menu depends
+// on the tray: a StatusNotifier host (which has the menu) or XEmbed.
+TEST_F(SessionFenetre, TrayButtonAndActivations) {
     using R = QSystemTrayIcon;
     const struct {
+        bool zone, sni;
         R::ActivationReason raison;
-        bool sni, restaure, menu;
-    } cas[] = {{R::DoubleClick, false, true, false}, {R::Trigger, false, false, false}, {R::Context, false, false, true},
-               {R::MiddleClick, false, false, false}, {R::DoubleClick, true, true, false}, {R::Trigger, true, true, false},
-               {R::Context, true, false, false}, {R::MiddleClick, true, false, false}};
+        bool visible, menu;
+    } cas[] = {{false, false, R::Trigger, true, false},   {true, false, R::DoubleClick, true, false},
+               {true, false, R::Trigger, false, false},   {true, false, R::Context, false, true},
+               {true, true, R::DoubleClick, true, false}, {true, true, R::Trigger, true, false},
+               {true, true, R::Context, false, false},    {true, true, R::MiddleClick, false, false}};
     for (const auto& c : cas) {
-        vt::definir_test_status_notifier([sni = c.sni] { return sni; });
+        vt::definir_zone_notification([z = c.zone] { return z; });
+        vt::definir_test_status_notifier([s = c.sni] { return s; });
         ecrire_config();
         demarrer();
         f1->show();
         clic(f1->tray_image);
-        ASSERT_FALSE(f1->isVisible());
+        EXPECT_EQ(f1->isMinimized(), !c.zone);
         EXPECT_EQ(f1->TrayIcon1->contextMenu() == f1->PopupMenu1, c.sni);
         emit f1->TrayIcon1->activated(c.raison);
-        EXPECT_EQ(f1->isVisible(), c.restaure) << c.raison << c.sni;
-        EXPECT_EQ(f1->TrayIcon1->isVisible(), !c.restaure) << c.raison << c.sni;
-        EXPECT_EQ(f1->PopupMenu1->isVisible(), c.menu) << c.raison << c.sni;
+        EXPECT_EQ(f1->isVisible(), c.visible) << c.zone << c.sni << c.raison;
+        EXPECT_EQ(f1->TrayIcon1->isVisible(), c.zone && !c.visible) << c.zone << c.sni << c.raison;
+        EXPECT_EQ(f1->PopupMenu1->isVisible(), c.menu) << c.zone << c.sni << c.raison;
         f1->PopupMenu1->hide();
     }
 }
