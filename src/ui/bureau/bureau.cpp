@@ -14,10 +14,6 @@ PlaceInstance& place() {
 }
 }  // namespace
 
-bool confier_au_lecteur_en_cours(const std::optional<std::string>& fichier) {
-    return confier_ou_prendre_place(place(), nom_instance(), fichier);
-}
-
 bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers) {
     const std::vector<Requete> requetes = requetes_de_depart(fichiers);
     std::optional<std::string> premier;

@@ -6,9 +6,9 @@
 //
 // A request on the socket: "VTRL", one type byte ('F' a file follows, to
 // be played; 'A' a file follows, to be added after the others without
-// playing; 'M' show the player), the file's length as 4 bytes big-endian, then the
-// file's path as raw bytes (absolute: the sender's current directory is
-// not the player's). The player answers one byte, 'K', once it has acted.
+// playing; 'M' show the player), the file's length as 4 bytes big-endian,
+// then the file's path as raw bytes (absolute: the sender's current
+// directory is not the player's). The player answers one byte, 'K', once it has acted.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
