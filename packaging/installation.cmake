@@ -25,7 +25,8 @@ install(CODE "
     set(VANTREL_INSTALLATION_SOURCE [[${CMAKE_CURRENT_LIST_DIR}]])
     set(VANTREL_INSTALLATION_BINAIRE [[${CMAKE_BINARY_DIR}/installation]])
     set(VANTREL_INSTALL_APPDIR [[${VANTREL_INSTALL_APPDIR}]])
-    set(VANTREL_BUREAU ${vantrel_bureau})")
+    set(VANTREL_BUREAU ${vantrel_bureau})
+    set(VANTREL_TYPES_MIME [[${VANTREL_TYPES_MIME}]])")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/a_l_installation.cmake)
 
 if(vantrel_bureau)

@@ -67,6 +67,11 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libpulse0)
 # libsndfile decodes WAV, FLAC, Ogg and MP3; MP3 came with its 1.1 (through
 # mpg123), hence the version, which dpkg-shlibdeps would not ask for.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= 2.0.18), libsndfile1 (>= 1.1.0)")
+# The player asks for X11 first (XWayland on a Wayland session): its
+# plug-in comes with libqt6gui6, which the executable links, with all the
+# X libraries that plug-in needs. The native Wayland plug-in, used only
+# where no X server runs, is a suggestion.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS qt6-wayland)
 # The engine is opened from beside the executable: a private library.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/app)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

@@ -14,6 +14,7 @@
 #include "ui/dialogues_qt.h"
 #include "ui/echelle.h"
 #include "ui/module.h"
+#include "ui/session.h"
 #include "ui/tform1.h"
 #include "ui/widgets_vt.h"
 
@@ -22,8 +23,10 @@
 #include <QIcon>
 #include <QTimer>
 
+#include <algorithm>
 #include <future>
 #include <thread>
+#include <vector>
 #ifdef VANTREL_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 #endif
@@ -36,9 +39,12 @@ namespace {
 // the media keys, each in its own turn of the event loop.
 class ApresPremierDessin : public QObject {
 public:
-    ApresPremierDessin(vt::ModuleVantrel& m, vt::Bureau& bureau, std::optional<std::string> fichier,
+    ApresPremierDessin(vt::ModuleVantrel& m, vt::Bureau& bureau, std::vector<std::string> fichiers,
                        std::thread& polices)
-        : m_(m), bureau_(bureau), fichier_(std::move(fichier)), polices_(polices) {}
+        : m_(m), bureau_(bureau), polices_(polices) {
+        if (!fichiers.empty()) fichier_ = fichiers.front();
+        if (fichiers.size() > 1) autres_.assign(fichiers.begin() + 1, fichiers.end());
+    }
     bool eventFilter(QObject* objet, QEvent* e) override {
         if (e->type() == QEvent::Paint && !prevu_) {
             prevu_ = true;
@@ -48,6 +54,7 @@ public:
                 vt::installer_images_prechargees(nullptr);
                 QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
                 m_.creer_fenetres_secondaires(std::move(fichier_));
+                for (std::string& f : autres_) vt::ajouter_fichier(m_, std::move(f));
                 QTimer::singleShot(0, this, [this] { bureau_.demarrer(); });
             });
         }
@@ -58,6 +65,7 @@ private:
     vt::ModuleVantrel& m_;
     vt::Bureau& bureau_;
     std::optional<std::string> fichier_;
+    std::vector<std::string> autres_;  // added after the first, not played
     std::thread& polices_;
     bool prevu_ = false;
 };
@@ -71,6 +79,8 @@ int main(int argc, char** argv) {
     // An idle player sleeps: no completion event back from the X server at
     // each repaint of the scrolling status line.
     vt::transferts_x_simples();
+    // X11 first, XWayland on a Wayland session, unless the user chose.
+    vt::choisir_plateforme();
 
     // The skin's pictures and the fonts are loaded beside the toolkit's start
     // and the building of the main window, on the second core. While Qt
@@ -103,12 +113,14 @@ int main(int argc, char** argv) {
     vt::definir_dialogues_par_defaut(&dialogues);
 
     // Qt has taken its own options out of argv: the first remaining
-    // argument is a file to play.
+    // argument is a file to play, the others (several files opened at once
+    // from a file manager) are added after it.
+    std::vector<std::string> fichiers(argv + std::min(argc, 1), argv + argc);
     std::optional<std::string> fichier;
-    if (argc > 1) fichier = std::string(argv[1]);
-    // A player already running takes it (or, without one, comes to the
+    if (!fichiers.empty()) fichier = fichiers.front();
+    // A player already running takes them (or, without any, comes to the
     // front), and this process has nothing more to do.
-    if (vt::confier_au_lecteur_en_cours(fichier)) {
+    if (vt::confier_au_lecteur_en_cours(fichiers)) {
         images_skin.abandonner();
         polices.join();
         vt::installer_images_prechargees(nullptr);
@@ -124,7 +136,7 @@ int main(int argc, char** argv) {
     // hidden windows and the media keys come once the main window has been
     // painted.
     vt::Bureau bureau(module);
-    ApresPremierDessin suite(module, bureau, std::move(fichier), polices);
+    ApresPremierDessin suite(module, bureau, std::move(fichiers), polices);
     module.creer_fenetre_principale();
     // Later starts are listened for from now on (their files wait for the
     // engine if it is not up yet).

@@ -84,6 +84,17 @@ std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
                                kRepPlaylistDefaut, boucle);
 }
 
+std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin, std::optional<Place> place,
+                         bool boucle) {
+    if (place) return texte_sortie(parseur, chemin, place->gauche, place->haut, boucle);
+    if (parseur.charger(chemin)) {
+        return texte_configuration(parseur.valeur(1), parseur.valeur(2), lire_entier(parseur.valeur(3)),
+                                   lire_entier(parseur.valeur(4)), parseur.valeur(5), boucle);
+    }
+    return texte_configuration(kRepSkinDefaut, kFichierSkinDefaut, kGaucheDefaut, kHautDefaut,
+                               kRepPlaylistDefaut, boucle);
+}
+
 ValeursConfig lire_configuration(const gestion_vantrel& parseur) {
     ValeursConfig v;
     v.boucle = lire_boucle(parseur.valeur(6));

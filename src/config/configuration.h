@@ -5,6 +5,7 @@
 //   3 window left    4 window top               5 play-list directory
 //   6 loop the play list: "false" turns it off, anything else on
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,17 @@ std::string texte_configuration(std::string_view rep_skin, std::string_view fich
 // window position and loop flag from the running program.
 std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
                          std::int32_t gauche, std::int32_t haut, bool boucle);
+
+// The same where the window's place may be unknown (the window system does
+// not report it): without `place`, values 3 and 4 are written as the file
+// on disk holds them (the default place when it cannot be read), so that a
+// session that cannot tell the place never loses the stored one.
+struct Place {
+    std::int32_t gauche = 0;
+    std::int32_t haut = 0;
+};
+std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin, std::optional<Place> place,
+                         bool boucle);
 
 // Values read at start-up from a loaded configuration text.
 struct ValeursConfig {

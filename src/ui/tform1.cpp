@@ -8,6 +8,7 @@
 #include "skin/elements.h"
 #include "skin/aspect_integre.h"
 #include "ui/module.h"
+#include "ui/session.h"
 #include "ui/tform2.h"
 #include "ui/tform3.h"
 
@@ -315,13 +316,18 @@ void TForm1::brancher() {
     connect(Back1, &QAction::triggered, this, [this] { Back1Click(); });
     connect(Quitter1, &QAction::triggered, this, [this] { Quitter1Click(); });
     connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) {
+        switch (vt::reponse_icone(r, vt::zone_status_notifier())) {
+        case vt::ReponseIcone::Restaurer:
             showNormal();
             raise();
             activateWindow();
             TrayIcon1Restore();
-        } else if (r == QSystemTrayIcon::Context) {
+            break;
+        case vt::ReponseIcone::Menu:
             TrayIcon1MouseDown(Qt::RightButton, QCursor::pos());
+            break;
+        case vt::ReponseIcone::Rien:
+            break;
         }
     });
 }
@@ -821,8 +827,17 @@ void TForm1::commencer_deplacement(ImageVt* source, Qt::MouseButton b, int x, in
 void TForm1::image_reduireClick() { showMinimized(); }
 
 void TForm1::tray_imageClick() {
+    // Hidden with no notification area, nothing but a new start would bring
+    // the window back: it goes to the taskbar instead.
+    if (vt::action_bouton_plateau(vt::zone_notification()) == vt::ActionPlateau::Minimiser) {
+        image_reduireClick();
+        return;
+    }
     hide();
     TrayIcon1->setIcon(QApplication::windowIcon());
+    // A StatusNotifier host shows the icon's menu itself, at the pointer;
+    // it is given the menu before the icon appears.
+    if (vt::zone_status_notifier() && TrayIcon1->contextMenu() != PopupMenu1) TrayIcon1->setContextMenu(PopupMenu1);
     TrayIcon1->setVisible(true);
 }
 
@@ -849,7 +864,11 @@ void TForm1::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void TForm1::image_quitterClick() {
-    m_.parseur->ecrire(chemin_config, vt::texte_sortie(*m_.parseur, chemin_config, x(), y(), m_.joueur->boucle()));
+    // Where the window system does not tell the window's place, the stored
+    // one is kept rather than replaced by what the window believes.
+    std::optional<vt::Place> place;
+    if (vt::position_connue()) place = vt::Place{x(), y()};
+    m_.parseur->ecrire(chemin_config, vt::texte_sortie(*m_.parseur, chemin_config, place, m_.joueur->boucle()));
     m_.terminer();
 }
 

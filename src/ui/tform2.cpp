@@ -4,6 +4,7 @@
 #include "playlist/taille.h"
 #include "skin/aspect_integre.h"
 #include "ui/module.h"
+#include "ui/session.h"
 #include "ui/tform1.h"
 #include "ui/tform3.h"
 #include "ui/tform4.h"
@@ -33,7 +34,14 @@ vt::LabelVt* creer_label(QWidget* parent, const char* nom, const QString& texte,
 
 TForm2::TForm2(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     setObjectName(QStringLiteral("Form2"));
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    if (vt::position_connue() || !module.Form1) {
+        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    } else {
+        // A window system that places top-level windows itself (native
+        // Wayland) would open the menu anywhere: as a pop-up of the main
+        // window, it is placed relative to that window, at its corner.
+        setParent(module.Form1, Qt::ToolTip | Qt::FramelessWindowHint);
+    }
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);

@@ -5,6 +5,7 @@
 #include "playlist/liste_courante.h"
 #include "support/dossier_temp.h"
 #include "support/wav.h"
+#include "ui/bureau/bureau.h"
 #include "ui/bureau/instance.h"
 #include "ui/fixture.h"
 
@@ -373,6 +374,21 @@ TEST_F(Remise, RelativeRawPathArrivesAbsolute) {
     // Qt cannot name this file to remove it with the folder.
     ::unlink(c.c_str());
     ::rmdir((app / "sous").c_str());
+}
+
+// The running player plays the first file of a start and adds the others
+// after it, in order, while it goes on playing the first.
+TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
+    serveur->ajouter = [this](std::string c) { vt::ajouter_fichier(*module, std::move(c)); };
+    std::vector<std::string> fichiers;
+    for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
+    vt::test::en_parallele([&] {
+        for (const Requete& r : vt::requetes_de_depart(fichiers)) ASSERT_TRUE(vt::confier_requete(nom(), r));
+    });
+    ASSERT_EQ(module->liste.nombre(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(module->liste.chemin(i), fichiers[static_cast<std::size_t>(i)]);
+    EXPECT_TRUE(joue() && f1->index_courant() == 0);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : x.wav"));
 }
 
 // Without a file the player comes back from the notification area, and its

@@ -113,6 +113,21 @@ TEST(ConfigExitWriter, WithoutAFileWritesTheDefaults) {
               R"("skin/default/""default.sk""10""20""playlist/""true")");
 }
 
+// A place the window system cannot tell keeps the stored one (the default
+// without a file); a known place replaces it.
+TEST(ConfigExitWriter, UnknownPlaceKeepsTheStoredOne) {
+    const std::tuple<bool, std::optional<vt::Place>, const char*> cas[] = {
+        {true, std::nullopt, R"("s/""x.sk""311""-42""pl/""false")"},
+        {true, vt::Place{5, 6}, R"("s/""x.sk""5""6""pl/""false")"},
+        {false, std::nullopt, R"("skin/default/""default.sk""194""235""playlist/""false")"}};
+    for (const auto& [fichier, place, attendu] : cas) {
+        DossierTemp d;
+        if (fichier) d.ecrire("vantrel.config", R"("s/""x.sk""311""-42""pl/""true")");
+        gestion_vantrel g;
+        EXPECT_EQ(vt::texte_sortie(g, d / "vantrel.config", place, false), attendu);
+    }
+}
+
 // An unwritable folder leaves the old file as it was and no temporary file.
 TEST(ConfigAtomicWrite, UnwritableFolderKeepsTheOldFile) {
     if (::geteuid() == 0) {

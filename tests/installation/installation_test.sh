@@ -85,7 +85,7 @@ else
         case ";$(valeur Categories)" in *";$c;"*) ;; *) echec "Categories lacks $c" ;; esac
     done
     exec_=$(valeur Exec)
-    verifier "Exec starts the installed launcher with one file: $exec_" test "$exec_" = "\"$P/bin/vantrel\" %f"
+    verifier "Exec starts the installed launcher with the files opened together: $exec_" test "$exec_" = "\"$P/bin/vantrel\" %F"
     types=$(valeur MimeType)
     case $types in *";") ;; *) echec "MimeType ends with ;" ;; esac
     for t in audio/mpeg audio/x-wav audio/x-ms-wma; do

@@ -61,9 +61,10 @@ case $(champ Maintainer) in *?" <"?*@?*">") ;; *) echec "Maintainer is a name an
 verifier "Homepage" test -n "$(champ Homepage)"
 verifier "Description" test -n "$(champ Description)"
 verifier "Recommends: libpulse0 (the native output)" test "$(champ Recommends)" = "libpulse0"
+verifier "Suggests: qt6-wayland (native Wayland where no X server runs)" test "$(champ Suggests)" = "qt6-wayland"
 depends=$(champ Depends)
-# Computed from the libraries: the toolkit, both decoders, both outputs.
-for lib in libqt6widgets6 libsndfile1 libsamplerate0 libavformat59 libavcodec59 libswresample4 libsdl2-2.0-0 libc6; do
+# Computed from the libraries: the toolkit (libqt6gui6 has the X11 plug-in), both decoders, both outputs.
+for lib in libqt6widgets6 libqt6gui6 libsndfile1 libsamplerate0 libavformat59 libavcodec59 libswresample4 libsdl2-2.0-0 libc6; do
     case "$depends" in *"$lib "*|*"$lib,"*|*"$lib") ;; *) echec "Depends lacks $lib: $depends" ;; esac
 done
 
@@ -88,7 +89,7 @@ R="$tmp/racine"
 verifier "the changelog is gzip data" sh -c "gzip -t '$R/usr/share/doc/vantrel/changelog.gz'"
 verifier "the changelog's entry is this version" \
     sh -c "gzip -dc '$R/usr/share/doc/vantrel/changelog.gz' | head -n 1 | grep -q '^vantrel ($VERSION) '"
-verifier "the desktop entry starts /usr/bin/vantrel" grep -qx 'Exec="/usr/bin/vantrel" %f' "$R/usr/share/applications/vantrel.desktop"
+verifier "the desktop entry starts /usr/bin/vantrel" grep -qx 'Exec="/usr/bin/vantrel" %F' "$R/usr/share/applications/vantrel.desktop"
 M="$R/usr/share/metainfo/org.vantrel.vantrel.metainfo.xml"
 verifier "AppStream: French summary" grep -q '<summary xml:lang="fr">' "$M"
 verifier "AppStream: English summary" grep -q '<summary>' "$M"

@@ -1,5 +1,6 @@
 // Test entry point: a headless QApplication (offscreen platform, dummy
-// audio driver), so that tests can create the real windows.
+// audio driver) with a notification area, so that tests can create the real windows.
+#include "ui/session.h"
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -9,5 +10,6 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    vt::definir_zone_notification([] { return true; });
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,8 @@
 #include "ui/bureau/bureau.h"
 
 #include "ui/bureau/plateforme.h"
+#include "ui/module.h"
+#include "ui/session.h"
 
 namespace vt {
 
@@ -12,11 +14,23 @@ PlaceInstance& place() {
 }
 }  // namespace
 
-bool confier_au_lecteur_en_cours(const std::optional<std::string>& fichier) {
-    return confier_ou_prendre_place(place(), nom_instance(), fichier);
+bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers) {
+    const std::vector<Requete> requetes = requetes_de_depart(fichiers);
+    std::optional<std::string> premier;
+    if (!fichiers.empty()) premier = fichiers.front();
+    if (!confier_ou_prendre_place(place(), nom_instance(), premier)) return false;
+    // The player took the first one: the others follow, each acted on
+    // before the next is sent, so that they keep their order.
+    for (std::size_t i = 1; i < requetes.size(); ++i) confier_requete(nom_instance(), requetes[i]);
+    return true;
 }
 
-Bureau::Bureau(ModuleVantrel& module) : m_(module) {}
+void ajouter_fichier(ModuleVantrel& module, std::string chemin) { module.liste.ajouter_argument(std::move(chemin)); }
+
+Bureau::Bureau(ModuleVantrel& module) : m_(module) {
+    // Looked up when the tray icon is first used, not at start.
+    definir_test_status_notifier(&hote_status_notifier);
+}
 
 Bureau::~Bureau() = default;
 
@@ -25,6 +39,7 @@ void Bureau::ecouter() {
     serveur_ = std::make_unique<ServeurInstance>(
         nom_instance(), [this](std::string chemin) { recevoir_fichier(m_, std::move(chemin)); },
         [this] { montrer_lecteur(m_); });
+    serveur_->ajouter = [this](std::string chemin) { ajouter_fichier(m_, std::move(chemin)); };
     serveur_->place_tenue = place().tenue();
     serveur_->ecouter();
 }

@@ -12,14 +12,21 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vt {
 
 struct ModuleVantrel;
 
-// True when a player already runs and took `fichier` (or, without one, came
-// to the front): the new process then ends.
-bool confier_au_lecteur_en_cours(const std::optional<std::string>& fichier);
+// True when a player already runs and took the command-line files (or,
+// without any, came to the front): the new process then ends. They are
+// handed in their order: the running player plays the first and adds the
+// others after it (requetes_de_depart).
+bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers);
+
+// Adds `chemin` to the running player's list without playing it, as the
+// command-line files after the first are added.
+void ajouter_fichier(ModuleVantrel& module, std::string chemin);
 
 class Bureau {
 public:

@@ -43,7 +43,7 @@ constexpr char kAccuse = 'K';
 }  // namespace
 
 QByteArray encoder_requete(const Requete& r) {
-    const std::string& chemin = r.type == Requete::Type::Fichier ? r.chemin : std::string();
+    const std::string& chemin = r.type != Requete::Type::Montrer ? r.chemin : std::string();
     const auto n = static_cast<std::uint32_t>(chemin.size());
     QByteArray octets(kMarque, kTailleMarque);
     octets.append(static_cast<char>(r.type));
@@ -60,7 +60,8 @@ Lecture decoder_requete(const QByteArray& tampon, Requete& r) {
         return Lecture::Invalide;
     if (tampon.size() <= kTailleMarque) return Lecture::Incomplete;
     const char type = tampon[kTailleMarque];
-    if (type != static_cast<char>(Requete::Type::Fichier) && type != static_cast<char>(Requete::Type::Montrer))
+    if (type != static_cast<char>(Requete::Type::Fichier) && type != static_cast<char>(Requete::Type::Ajouter) &&
+        type != static_cast<char>(Requete::Type::Montrer))
         return Lecture::Invalide;
     if (tampon.size() < kTailleEntete) return Lecture::Incomplete;
     std::uint32_t n = 0;
@@ -73,6 +74,16 @@ Lecture decoder_requete(const QByteArray& tampon, Requete& r) {
     r.type = static_cast<Requete::Type>(type);
     r.chemin.assign(tampon.constData() + kTailleEntete, n);
     return Lecture::Complete;
+}
+
+std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers) {
+    if (fichiers.empty()) return {Requete{}};
+    std::vector<Requete> requetes;
+    for (const std::string& f : fichiers) {
+        const auto type = requetes.empty() ? Requete::Type::Fichier : Requete::Type::Ajouter;
+        requetes.push_back(Requete{type, chemin_pour_envoi(f)});
+    }
+    return requetes;
 }
 
 std::string chemin_pour_envoi(const std::string& fichier) {
@@ -157,15 +168,10 @@ bool envoyer(int fd, const QByteArray& octets, Montre::time_point fin) {
 enum class Remise { Prise, Refusee, PasDEcoute };
 
 // One try of the hand-over: PasDEcoute when nothing accepts the connection.
-Remise essayer_remise(const QString& nom, const std::optional<std::string>& fichier, int attente_ms) {
+Remise essayer_remise(const QString& nom, const Requete& r, int attente_ms) {
     const auto fin = Montre::now() + std::chrono::milliseconds(attente_ms);
     const int fd = connecter(chemin_socket(nom), fin);
     if (fd < 0) return Remise::PasDEcoute;
-    Requete r;
-    if (fichier) {
-        r.type = Requete::Type::Fichier;
-        r.chemin = chemin_pour_envoi(*fichier);
-    }
     Remise resultat = Remise::Refusee;
     if (envoyer(fd, encoder_requete(r), fin)) {
         for (;;) {
@@ -184,7 +190,20 @@ Remise essayer_remise(const QString& nom, const std::optional<std::string>& fich
     return resultat;
 }
 
+Remise essayer_remise(const QString& nom, const std::optional<std::string>& fichier, int attente_ms) {
+    Requete r;
+    if (fichier) {
+        r.type = Requete::Type::Fichier;
+        r.chemin = chemin_pour_envoi(*fichier);
+    }
+    return essayer_remise(nom, r, attente_ms);
+}
+
 }  // namespace
+
+bool confier_requete(const QString& nom, const Requete& r, int attente_ms) {
+    return essayer_remise(nom, r, attente_ms) == Remise::Prise;
+}
 
 bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms) {
     // Without a listening player the connection fails at once: no socket,
@@ -429,7 +448,8 @@ void ServeurInstance::nouvelles_connexions() {
             // ignored. The connection's object is not touched after the
             // action, which may run an event loop of its own.
             const int client = c->prendre();
-            if (r.type == Requete::Type::Fichier) ouvrir_(std::move(r.chemin));
+            if (r.type == Requete::Type::Ajouter && ajouter) ajouter(std::move(r.chemin));
+            else if (r.type != Requete::Type::Montrer) ouvrir_(std::move(r.chemin));
             else montrer_();
             const char accuse = kAccuse;
             (void)::send(client, &accuse, 1, MSG_NOSIGNAL | MSG_DONTWAIT);

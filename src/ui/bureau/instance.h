@@ -4,10 +4,11 @@
 // or, without a file, brings that player to the front, and then ends; the
 // running player listens for these requests on a local socket.
 //
-// A request on the socket: "VTRL", one type byte ('F' a file follows, 'M'
-// show the player), the file's length as 4 bytes big-endian, then the
-// file's path as raw bytes (absolute: the sender's current directory is
-// not the player's). The player answers one byte, 'K', once it has acted.
+// A request on the socket: "VTRL", one type byte ('F' a file follows, to
+// be played; 'A' a file follows, to be added after the others without
+// playing; 'M' show the player), the file's length as 4 bytes big-endian,
+// then the file's path as raw bytes (absolute: the sender's current
+// directory is not the player's). The player answers one byte, 'K', once it has acted.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -16,16 +17,23 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vt {
 
 struct ModuleVantrel;
 
 struct Requete {
-    enum class Type : char { Fichier = 'F', Montrer = 'M' };
+    enum class Type : char { Fichier = 'F', Ajouter = 'A', Montrer = 'M' };
     Type type = Type::Montrer;
-    std::string chemin;  // raw bytes; only for Fichier
+    std::string chemin;  // raw bytes; only for Fichier and Ajouter
 };
+
+// What a start hands to the running player for its command-line files, in
+// order: the first file to be played, each other one to be added after it;
+// without files, the request to show the player. Relative paths are made
+// absolute (chemin_pour_envoi).
+std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers);
 
 // Longest path a request may carry; longer ones are refused.
 constexpr std::uint32_t kLongueurMaxRequete = 1u << 20;
@@ -49,6 +57,8 @@ std::string chemin_pour_envoi(const std::string& fichier);
 // when no player listens (no socket, or a socket left by a crash), and after
 // `attente_ms` when a player accepted the connection but never answered.
 bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms = 5000);
+// The same for any request: true once the player has acted on it.
+bool confier_requete(const QString& nom, const Requete& r, int attente_ms = 5000);
 
 // The place of the running player under `nom`: an exclusive lock on a file
 // beside the socket (the socket's path and ".lock"; for a bare name, in the
@@ -120,6 +130,9 @@ public:
     bool ecouter();
     bool en_ecoute() const { return fd_ >= 0; }
 
+    // What an 'A' request does with its file; without it, the file is
+    // opened as an 'F' one is.
+    std::function<void(std::string)> ajouter;
     // Milliseconds a connection may take to send its whole request.
     int delai_ms = 5000;
     // This process holds the name's PlaceInstance: whatever lies at the name

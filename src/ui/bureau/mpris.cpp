@@ -4,6 +4,7 @@
 #include "playlist/liste_courante.h"
 #include "ui/bureau/instance.h"
 #include "ui/bureau/plateforme.h"
+#include "ui/bureau/types_mime.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
 
@@ -276,8 +277,8 @@ void ServiceMpris::noter_position() {
 MprisRacine::MprisRacine(ServiceMpris* service) : QDBusAbstractAdaptor(service), s_(service) {}
 
 QStringList MprisRacine::SupportedMimeTypes() const {
-    return {QStringLiteral("audio/mpeg"),   QStringLiteral("audio/x-wav"), QStringLiteral("audio/wav"),
-            QStringLiteral("audio/x-ms-wma"), QStringLiteral("audio/ogg"),  QStringLiteral("audio/flac")};
+    // Those the desktop entry declares.
+    return QString::fromLatin1(kTypesMime).split(QLatin1Char(';'), Qt::SkipEmptyParts);
 }
 
 void MprisRacine::Raise() { s_->montrer(); }

@@ -28,4 +28,8 @@ std::string dossier_courant();
 // then runs without it.
 std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module);
 
+// True when the desktop's notification area is a StatusNotifier host on the
+// session bus (the toolkit then puts its icon there, not in an XEmbed tray).
+bool hote_status_notifier();
+
 }  // namespace vt

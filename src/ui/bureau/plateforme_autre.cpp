@@ -18,4 +18,6 @@ std::string dossier_courant() { return QFile::encodeName(QDir::currentPath()).to
 
 std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel&) { return nullptr; }
 
+bool hote_status_notifier() { return false; }
+
 }  // namespace vt

@@ -5,6 +5,8 @@
 #include "ui/bureau/mpris.h"
 #include "ui/bureau/plateforme.h"
 
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QFile>
 #include <QFileInfo>
 
@@ -42,6 +44,15 @@ std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module) {
     auto service = std::make_unique<ServiceMpris>(module, bus);
     if (!service->enregistrer()) return nullptr;
     return service;
+}
+
+bool hote_status_notifier() {
+    // As the toolkit finds it out before it makes a StatusNotifier item.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString service = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(service)) return false;
+    QDBusInterface veilleur(service, QStringLiteral("/StatusNotifierWatcher"), service, bus);
+    return veilleur.property("IsStatusNotifierHostRegistered").toBool();
 }
 
 }  // namespace vt

@@ -1,0 +1,63 @@
+#pragma once
+// What differs between the window systems of a desktop session: which
+// platform plug-in the toolkit is asked for, whether a top-level window's
+// place can be read and set, and how the notification-area icon behaves.
+// The rules are plain functions; the windows only ask them.
+#include <QByteArray>
+#include <QStringView>
+#include <QSystemTrayIcon>
+
+#include <functional>
+#include <optional>
+
+namespace vt {
+
+// The platform plug-in list asked for at start: X11 first (the skinned
+// windows place themselves, which a Wayland compositor does not allow; on
+// a Wayland session that is XWayland), native Wayland where no X server
+// answers. Where no X display is named at all (DISPLAY unset or empty), X11
+// cannot answer: Wayland is tried first, without the toolkit's warnings
+// about a display it could not open. Nothing when the user has chosen a
+// platform (QT_QPA_PLATFORM set to a non-empty value): that choice stands.
+std::optional<QByteArray> plateforme_demandee(const std::optional<QByteArray>& choix_utilisateur,
+                                              bool affichage_x);
+
+// Asks the toolkit for the platform above by QT_QPA_PLATFORM. Before the
+// application object is created.
+void choisir_plateforme();
+
+// False where the window system neither reports nor sets a top-level
+// window's place on the screen (native Wayland): what the window then
+// believes its place to be is not where it is.
+bool position_connue(QStringView plateforme);
+bool position_connue();  // for the running application's platform
+
+// Whether the desktop has a notification area at all
+// (QSystemTrayIcon::isSystemTrayAvailable, unless replaced: tests set
+// their own desktop).
+bool zone_notification();
+void definir_zone_notification(std::function<bool()> test);  // empty: the toolkit's answer
+
+// What the main window's tray button does: hide the window behind the
+// notification-area icon, or, where no notification area exists, minimise
+// it (hidden without an icon, nothing could bring it back).
+enum class ActionPlateau { Cacher, Minimiser };
+ActionPlateau action_bouton_plateau(bool zone_notification);
+
+// What an activation of the notification-area icon does. A double click
+// restores the window. A StatusNotifier host (the session bus's tray) sends
+// a single activation and never a double click: there the activation
+// restores, and the icon's menu belongs to the host. On the older XEmbed
+// tray a single click does nothing and the right button opens the menu.
+enum class ReponseIcone { Rien, Restaurer, Menu };
+ReponseIcone reponse_icone(QSystemTrayIcon::ActivationReason raison, bool status_notifier);
+
+// Whether the notification area is a StatusNotifier host on the session
+// bus. The desktop integration sets how it is found out (the toolkit looks
+// the same way when it makes the icon); without it, or without a bus, the
+// tray is the XEmbed one. The answer is looked up once and kept, as the
+// toolkit keeps its own.
+void definir_test_status_notifier(std::function<bool()> test);
+bool zone_status_notifier();
+
+}  // namespace vt
