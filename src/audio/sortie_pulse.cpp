@@ -27,10 +27,6 @@ constexpr std::int64_t kAvanceMs = SortiePulse::kTamponMs / 2;
 // A decoder slower than this to provide it: the stream starts with what
 // there is.
 constexpr std::uint64_t kAttenteAvanceUs = 100000;
-// Streams killed by the server: created again at most this many times in a
-// row (within kFenetreRecreations) before the server is given up.
-constexpr int kRecreationsMax = 3;
-constexpr auto kFenetreRecreations = std::chrono::seconds(5);
 // What was written to the server and not yet heard is kept this long (the
 // server holds about kTamponMs of it): a new stream plays it again first, so
 // that sound lost with a server or a stream goes on from what was heard.
@@ -83,9 +79,11 @@ struct SortiePulse::Etat {
     bool vide = true;
     pa_usec_t vide_depuis = 0;
     bool en_marche = false;      // lancer
-    std::string titre;           // media name, valid UTF-8
-    int echecs_flux = 0;
-    std::chrono::steady_clock::time_point derniere_recreation{};
+    std::string titre;           // media name, raw bytes as the file name
+    CompteurRecreations recreations;
+    std::function<CompteurRecreations::Instant()> horloge_recreations = [] { return std::chrono::steady_clock::now(); };
+    // connecter found no server: ouvrir does not wait for it a second time.
+    bool sonde_echouee = false;
 
     // The GUI's calls and the switch to the fallback (recursive: bloquer
     // nests the other calls).
@@ -97,6 +95,9 @@ struct SortiePulse::Etat {
     std::mutex m_evenements;
     std::condition_variable cv_evenements;
     bool arret = false, panne = false, flux_perdu = false;
+    // Waiting for a server: the engine started, sought or resumed something,
+    // try to reach it now.
+    bool essai_demande = false;
 
     void verrouiller() { pa->threaded_mainloop_lock(boucle); }
     void deverrouiller() { pa->threaded_mainloop_unlock(boucle); }
@@ -337,10 +338,23 @@ struct SortiePulse::Etat {
         abandonner(pa->stream_cork(flux, b ? 1 : 0, nullptr, nullptr));
     }
 
+    // The media name for the server, which wants UTF-8 (file names are raw
+    // bytes): "vantrel" when there is none.
+    std::string titre_utf8() const {
+        if (titre.empty()) return "vantrel";
+        if (pa->utf8_valid(titre.c_str())) return titre;
+        std::string t;
+        if (char* filtre = pa->utf8_filter(titre.c_str())) {
+            t = filtre;
+            pa->xfree(filtre);
+        }
+        return t.empty() ? "vantrel" : t;
+    }
+
     void appliquer_titre() {
         if (!flux_pret) return;
         pa_proplist* p = pa->proplist_new();
-        pa->proplist_sets(p, PA_PROP_MEDIA_NAME, titre.empty() ? "vantrel" : titre.c_str());
+        pa->proplist_sets(p, PA_PROP_MEDIA_NAME, titre_utf8().c_str());
         abandonner(pa->stream_proplist_update(flux, PA_UPDATE_REPLACE, p, nullptr, nullptr));
         pa->proplist_free(p);
     }
@@ -388,8 +402,7 @@ struct SortiePulse::Etat {
         pa->channel_map_init_stereo(&carte);
         pa_proplist* p = pa->proplist_new();
         pa->proplist_sets(p, PA_PROP_MEDIA_ROLE, "music");
-        const char* nom = titre.empty() ? "vantrel" : titre.c_str();
-        flux = pa->stream_new_with_proplist(contexte, nom, &ss, &carte, p);
+        flux = pa->stream_new_with_proplist(contexte, titre_utf8().c_str(), &ss, &carte, p);
         pa->proplist_free(p);
         if (!flux) return false;
         flux_pret = false;
@@ -503,7 +516,14 @@ SortiePulse::~SortiePulse() { fermer(); }
 
 bool SortiePulse::connecter() {
     std::lock_guard<std::recursive_mutex> b(e_->bascule);
-    return e_->connecter(delai_);
+    bool ok = e_->connecter(delai_);
+    e_->sonde_echouee = !ok;
+    return ok;
+}
+
+void SortiePulse::definir_horloge(std::function<CompteurRecreations::Instant()> horloge) {
+    std::lock_guard<std::recursive_mutex> b(e_->bascule);
+    e_->horloge_recreations = std::move(horloge);
 }
 
 bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
@@ -522,13 +542,17 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     e.en_marche = false;
     e.gauche = e.droite = 1;
     e.titre.clear();
-    e.echecs_flux = 0;
+    e.recreations.remettre_a_zero();
     if (e.boucle) e.deverrouiller();
     {
         std::lock_guard<std::mutex> g(e.m_evenements);
-        e.arret = e.panne = e.flux_perdu = false;
+        e.arret = e.panne = e.flux_perdu = e.essai_demande = false;
     }
-    if (e.connecter(delai_) && e.ouvrir_flux(delai_)) {
+    // A server that did not answer connecter a moment ago is not waited
+    // for a second time here.
+    const bool essayer = !e.sonde_echouee;
+    e.sonde_echouee = false;
+    if (essayer && e.connecter(delai_) && e.ouvrir_flux(delai_)) {
         mode_ = Mode::Pulse;
         e.surveillant = std::thread([this] { surveiller(); });
         return true;
@@ -540,9 +564,22 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
         if (e.secours->ouvrir(frequence, source)) return true;
         e.secours.reset();
     }
-    mode_ = Mode::Ferme;
-    e.source = nullptr;
-    return false;
+    attendre_serveur(source);
+    return true;
+}
+
+void SortiePulse::attendre_serveur(SourceAudio& source) {
+    // Nothing else to play on (no server yet, no SDL2 device, or no
+    // descriptor left for either): the output waits for a server as after
+    // a crash. The engine starts and plays meanwhile, its heard count at 0,
+    // and the track is heard from where it stands once a server answers.
+    Etat& e = *e_;
+    e.source = &source;
+    mode_ = Mode::Attente;
+    e.surveillant = std::thread([this] {
+        reconnecter();
+        surveiller();
+    });
 }
 
 void SortiePulse::surveiller() {
@@ -570,10 +607,7 @@ void SortiePulse::surveiller() {
 
 bool SortiePulse::recreer_flux() {
     Etat& e = *e_;
-    auto maintenant = std::chrono::steady_clock::now();
-    if (maintenant - e.derniere_recreation > kFenetreRecreations) e.echecs_flux = 0;
-    if (++e.echecs_flux > kRecreationsMax) return false;
-    e.derniere_recreation = maintenant;
+    if (!e.recreations.accepter(e.horloge_recreations())) return false;
     e.verrouiller();
     bool ok = e.pa->context_get_state(e.contexte) == PA_CONTEXT_READY;
     if (ok) {
@@ -602,7 +636,12 @@ void SortiePulse::reconnecter() {
     for (int essai = 0;; ++essai) {
         {
             std::unique_lock<std::mutex> g(e.m_evenements);
-            if (e.cv_evenements.wait_for(g, attente_reconnexion(essai), [&] { return e.arret; })) return;
+            e.cv_evenements.wait_for(g, attente_reconnexion(essai), [&] { return e.arret || e.essai_demande; });
+            if (e.arret) return;
+            // Asked by the engine: this try at once, the next ones as after
+            // a first try.
+            if (e.essai_demande) essai = 0;
+            e.essai_demande = false;
             // What a failed try signalled.
             e.panne = e.flux_perdu = false;
         }
@@ -615,7 +654,7 @@ void SortiePulse::reconnecter() {
         e.reprendre();
         bool ok = e.creer_flux();
         if (ok) {
-            e.echecs_flux = 0;
+            e.recreations.remettre_a_zero();
             mode_ = Mode::Pulse;
         }
         e.deverrouiller();
@@ -751,6 +790,11 @@ void SortiePulse::reveiller() {
     std::lock_guard<std::recursive_mutex> b(e.bascule);
     if (mode_.load() == Mode::Attente) {
         e.inactif = false;
+        {
+            std::lock_guard<std::mutex> g(e.m_evenements);
+            e.essai_demande = true;
+        }
+        e.cv_evenements.notify_all();
         return;
     }
     if (mode_.load() != Mode::Pulse) return;
@@ -764,22 +808,14 @@ void SortiePulse::definir_titre(const std::string& nom) {
     Etat& e = *e_;
     std::lock_guard<std::recursive_mutex> b(e.bascule);
     const Mode mode = mode_.load();
-    if (mode != Mode::Pulse && mode != Mode::Attente) return;
-    // The server wants UTF-8; file names are raw bytes.
-    std::string titre;
-    if (e.pa->utf8_valid(nom.c_str())) {
-        titre = nom;
-    } else if (char* filtre = e.pa->utf8_filter(nom.c_str())) {
-        titre = filtre;
-        e.pa->xfree(filtre);
-    }
     if (mode == Mode::Attente) {
-        e.titre = std::move(titre);  // given to the next stream
+        e.titre = nom;  // given to the next stream
         return;
     }
+    if (mode != Mode::Pulse) return;
     e.verrouiller();
-    if (titre != e.titre) {
-        e.titre = std::move(titre);
+    if (nom != e.titre) {
+        e.titre = nom;
         e.appliquer_titre();
     }
     e.deverrouiller();
@@ -814,6 +850,8 @@ void SortiePulse::fermer() {
     e_->secours.reset();
     mode_ = Mode::Ferme;
 }
+void SortiePulse::definir_horloge(std::function<CompteurRecreations::Instant()>) {}
+void SortiePulse::attendre_serveur(SourceAudio&) {}
 void SortiePulse::surveiller() {}
 bool SortiePulse::recreer_flux() { return false; }
 void SortiePulse::quitter_serveur() {}
@@ -833,9 +871,11 @@ std::unique_ptr<SortieAudio> creer_sortie(std::string_view choix) {
     if (choix == "sdl") return std::make_unique<SortieSDL>();
     if (choix == "pulse")
         return std::make_unique<SortiePulse>(SortiePulse::Repli::Silence, std::chrono::milliseconds(1000));
+    // Tried once here; without an answer ouvrir goes straight to SDL2, or,
+    // when SDL2 has no device either, waits for a server.
     auto pulse = std::make_unique<SortiePulse>();
-    if (pulse->connecter()) return pulse;
-    return std::make_unique<SortieSDL>();
+    pulse->connecter();
+    return pulse;
 }
 
 std::unique_ptr<SortieAudio> creer_sortie_par_defaut() {

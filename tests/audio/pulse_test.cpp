@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
@@ -313,6 +314,63 @@ TEST_F(SortiePulseTest, KilledStreamIsMadeAgain) {
     EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 }
 
+// Streams the server kills are made again three times in a row; a fourth
+// kill within 5 s of the last one gives the server up, and a longer gap
+// starts the count again. Each row: the kills' times (ms) and, for each,
+// whether the stream is made again.
+struct LigneRecreations {
+    const char* nom;
+    std::vector<int> kills_ms;
+    std::vector<bool> refaits;
+};
+const LigneRecreations kLignesRecreations[] = {
+    {"three kills within 5 s, then a fourth", {0, 1000, 2000, 3000}, {true, true, true, false}},
+    {"a gap of more than 5 s starts the count again", {0, 1000, 2000, 7001, 7500, 8000}, {true, true, true, true, true, true}},
+    {"a gap of exactly 5 s does not", {0, 1000, 2000, 7000}, {true, true, true, false}},
+};
+
+TEST(CompteurRecreations, ThreeKillsKeepTheServerAFourthGivesItUpAGapResets) {
+    for (const LigneRecreations& l : kLignesRecreations) {
+        SCOPED_TRACE(l.nom);
+        vt::CompteurRecreations c;
+        const auto t0 = Horloge::now();
+        for (std::size_t i = 0; i < l.kills_ms.size(); ++i)
+            EXPECT_EQ(c.accepter(t0 + std::chrono::milliseconds(l.kills_ms[i])), l.refaits[i]) << "kill " << i;
+    }
+}
+
+// The same on a server, the output's clock set by the test: each kill is
+// made again or gives the server up (which is then reached again at once).
+TEST_F(SortiePulseTest, KilledStreamsAreCountedOnTheOutputsClock) {
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{20000, 441.0}}));
+    for (const LigneRecreations& l : kLignesRecreations) {
+        SCOPED_TRACE(l.nom);
+        std::atomic<std::int64_t> maintenant_ms{0};
+        const auto t0 = Horloge::now();
+        auto lm = lecteur();
+        auto& s = sortie(*lm);
+        s.definir_horloge([&] { return t0 + std::chrono::milliseconds(maintenant_ms.load()); });
+        ASSERT_TRUE(jouer(*lm, piste));
+        int refaits = 0, abandons = 0;
+        for (std::size_t i = 0; i < l.kills_ms.size(); ++i) {
+            maintenant_ms = l.kills_ms[i];
+            std::uint32_t indice = PA_INVALID_INDEX;
+            ASSERT_TRUE(attendre(
+                [&] {
+                    for (const Client::Entree& e : client_->entrees())
+                        if (e.application == "vantrel") indice = e.indice;
+                    return indice != PA_INVALID_INDEX && s.sur_serveur();
+                },
+                2s));
+            ASSERT_TRUE(client_->tuer_entree(indice));
+            (l.refaits[i] ? refaits : abandons)++;
+            ASSERT_TRUE(attendre([&] { return s.recreations() == refaits && s.reconnexions() == abandons; }, 2s))
+                << "kill " << i << ": " << s.recreations() << " made again, " << s.reconnexions() << " reconnections";
+        }
+        EXPECT_TRUE(attendre([&] { return s.sur_serveur(); }, 2s));
+    }
+}
+
 // The server going away mid-track, for good: the position stays where the
 // sound stopped, every call still answers at once while the output tries to
 // reach the server (here a socket that accepts and never answers, so each
@@ -516,6 +574,97 @@ TEST_F(SortiePulseTest, ControlsWithNoServerTakeEffectWhenItIsBack) {
     EXPECT_LT(ms(entendue), 1500.0) << "the new track did not start from its start";
 }
 
+// No server at the first play: the player starts anyway and the track is
+// heard from its start once a server answers, with PulseAudio chosen by
+// default (SDL2 without a device either) or forced, and when the first
+// play met descriptors running out while the server was there. A stop and
+// a new start meanwhile change nothing.
+TEST_F(SortiePulseTest, ServerMissingAtTheFirstPlayIsUsedOnceItAnswers) {
+    struct Cas {
+        const char* nom;
+        const char* choix;      // creer_sortie's argument
+        bool serveur_absent;    // else: no descriptor left at the start
+        bool jouer_au_retour;   // a play as soon as the server is back: tried at once
+    };
+    const Cas cas[] = {
+        {"default choice, no server yet", "", true, false},
+        {"PulseAudio forced, no server yet, then play", "pulse", true, true},
+        {"default choice, no descriptor left", "", false, false},
+    };
+    const std::int64_t n = kTaux * 8;
+    std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(8000));
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        // SDL2 finds no device either: its PulseAudio driver, on the same server.
+        env_.definir("SDL_AUDIODRIVER", "pulseaudio");
+        if (c.serveur_absent) {
+            client_.reset();
+            demon_->tuer();
+        }
+        rlimit limite{};
+        ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limite), 0);
+        if (!c.serveur_absent) {
+            // Every descriptor below the limit taken.
+            int libre = ::dup(0);
+            ASSERT_GE(libre, 0);
+            ::close(libre);
+            rlimit basse = limite;
+            basse.rlim_cur = rlim_t(libre);
+            ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &basse), 0);
+        }
+        auto lm = std::make_unique<lecteur_media>(vt::creer_sortie(c.choix));
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limite), 0);
+        ASSERT_TRUE(lm->moteur().initialise()) << "the engine did not start without a server";
+        auto* s = dynamic_cast<vt::SortiePulse*>(lm->moteur().sortie());
+        ASSERT_NE(s, nullptr);
+        EXPECT_FALSE(s->sur_serveur());
+        EXPECT_FALSE(s->sur_sdl());
+        ASSERT_TRUE(jouer(*lm, piste));
+        std::this_thread::sleep_for(300ms);
+        if (c.serveur_absent) {
+            EXPECT_EQ(lm->moteur().position(lm->flux), 0) << "the position moved with no server";
+            lm->moteur().arreter_flux(lm->flux);
+            lm->moteur().fermer_flux(lm->flux);
+            ASSERT_TRUE(jouer(*lm, piste));
+            EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
+            demon_->redemarrer_a_cote();
+            ASSERT_TRUE(demon_->pret()) << demon_->raison();
+            client_ = std::make_unique<Client>(demon_->serveur_actif());
+            ASSERT_TRUE(client_->pret());
+        }
+        ecouter();
+        std::int64_t ref_retour = client_->reference_maintenant();
+        if (c.serveur_absent) {
+            EXPECT_EQ(lm->moteur().position(lm->flux), 0) << "the position moved with no server";
+            ASSERT_TRUE(demon_->publier());
+        }
+        if (c.jouer_au_retour) {
+            // The tries come a second apart by now.
+            lm->moteur().arreter_flux(lm->flux);
+            lm->moteur().fermer_flux(lm->flux);
+            ASSERT_TRUE(jouer(*lm, piste));
+            EXPECT_TRUE(attendre([&] { return s->reconnexions() == 1; }, 300ms)) << "a play did not try at once";
+        }
+        // Tried every second at most.
+        ASSERT_TRUE(attendre([&] { return s->reconnexions() == 1; }, 1500ms)) << "the server was not reached";
+        EXPECT_TRUE(s->sur_serveur());
+        lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
+        ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s)) << "no playback";
+        std::vector<float> d = enregistrement_jusqua(client_->reference_exacte());
+        std::int64_t debut = Client::vers_enregistrement(d, ref_retour);
+        ASSERT_GE(debut, 0) << "the recording does not reach the server's answer";
+        std::int64_t premier = premier_son(d, debut, 0.05f);
+        ASSERT_GE(premier, 0) << "nothing heard once the server answered";
+        EXPECT_LT(ms(trame_rampe(d[2 * premier], n)), 100.0) << "the track was not heard from its start";
+        lm.reset();
+        client_.reset();
+        demon_->redemarrer();
+        ASSERT_TRUE(demon_->pret()) << demon_->raison();
+        client_ = std::make_unique<Client>(demon_->serveur());
+        ASSERT_TRUE(client_->pret());
+    }
+}
+
 // With PulseAudio forced, a server that goes away leaves the player silent:
 // every call still answers and closing works.
 TEST_F(SortiePulseTest, ServerGoneWithPulseForcedGoesSilent) {
@@ -589,16 +738,29 @@ TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
 }
 
 // The default choice: PulseAudio when the server answers, SDL2 when there is
-// none or when it does not answer within the delay; SDL2 when asked.
+// none or when it does not answer within the delay (and SDL2 has a device:
+// the tests' silent one); SDL2 when asked.
 TEST_F(SortiePulseTest, DefaultOutputIsPulseOnlyWhenAServerAnswers) {
-    auto choix = vt::creer_sortie("");
-    EXPECT_NE(dynamic_cast<vt::SortiePulse*>(choix.get()), nullptr);
+    struct Silence : vt::SourceAudio {
+        void remplir(float* sortie, std::size_t trames, bool) override { std::fill(sortie, sortie + 2 * trames, 0.0f); }
+    };
+    // What an output plays on once opened.
+    auto sur = [](std::unique_ptr<vt::SortieAudio> s) -> std::string {
+        if (dynamic_cast<vt::SortieSDL*>(s.get())) return "SDL2 output";
+        auto* p = dynamic_cast<vt::SortiePulse*>(s.get());
+        if (!p) return "?";
+        Silence source;
+        if (!p->ouvrir(kTaux, source)) return "nothing";
+        return p->sur_serveur() ? "server" : p->sur_sdl() ? "SDL2" : "waiting";
+    };
+    EXPECT_EQ(sur(vt::creer_sortie("")), "server");
     EXPECT_NE(dynamic_cast<vt::SortieSDL*>(vt::creer_sortie("sdl").get()), nullptr);
 
     env_.definir("PULSE_SERVER", "unix:" + dossier_.chemin() + "absent.sock");
     auto t0 = Horloge::now();
-    EXPECT_NE(dynamic_cast<vt::SortieSDL*>(vt::creer_sortie("").get()), nullptr);
+    auto choix = vt::creer_sortie("");
     EXPECT_LT(Horloge::now() - t0, 150ms);
+    EXPECT_EQ(sur(std::move(choix)), "SDL2");
 
     // A socket that accepts and never answers.
     std::string muet = dossier_.chemin() + "muet.sock";
@@ -611,10 +773,14 @@ TEST_F(SortiePulseTest, DefaultOutputIsPulseOnlyWhenAServerAnswers) {
     ASSERT_EQ(::listen(s, 4), 0);
     env_.definir("PULSE_SERVER", "unix:" + muet);
     t0 = Horloge::now();
-    EXPECT_NE(dynamic_cast<vt::SortieSDL*>(vt::creer_sortie("").get()), nullptr);
+    choix = vt::creer_sortie("");
     auto duree = Horloge::now() - t0;
     EXPECT_GE(duree, 150ms);
     EXPECT_LT(duree, 400ms);
+    // Opening does not wait for that server a second time.
+    t0 = Horloge::now();
+    EXPECT_EQ(sur(std::move(choix)), "SDL2");
+    EXPECT_LT(Horloge::now() - t0, 150ms);
     ::close(s);
 }
 
