@@ -120,36 +120,52 @@ TEST_F(SortiePulseTest, LevelAndBalanceAreHeard) {
 }
 
 // Volume and pause are heard within 100 ms of the call, although the
-// server holds about a second and a half of the stream.
+// server holds about a second and a half of the stream. A busy machine may
+// hold the test's own thread between reading the server's clock and making
+// the call: a late hearing is measured again, up to three times, and one
+// measure within 100 ms is enough (a player that waits for its buffer is
+// late every time); a hearing before the call fails at once.
 TEST_F(SortiePulseTest, ControlsAreHeardWithin100Ms) {
     auto lm = lecteur();
     ecouter();
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{5000, 441.0}}));
-    ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
-    std::this_thread::sleep_for(700ms);
-    std::int64_t avant_volume = client_->reference_maintenant();
-    lm->moteur().definir_volume(lm->canal, 64);
-    std::this_thread::sleep_for(300ms);
-    std::int64_t avant_pause = client_->reference_maintenant();
-    lm->moteur().mettre_en_pause(lm->canal, true);
-    std::this_thread::sleep_for(300ms);
-    lm->moteur().mettre_en_pause(lm->canal, false);
-    std::vector<float> d = enregistrement_jusqua(avant_pause);
-
     const double plein = kEfficaceTon, quart = kEfficaceTon * 64.0 / 255.0;
-    std::int64_t r = Client::vers_enregistrement(d, avant_volume);
-    ASSERT_GE(r, kTaux / 10) << "the recording does not reach the volume change";
-    std::int64_t volume = changement(d, r - kTaux / 20, (plein + quart) / 2);
-    ASSERT_GE(volume, 0);
-    EXPECT_LE(ms(volume - r), 100.0) << "volume change heard late";
-    EXPECT_GE(ms(volume - r), -20.0) << "volume change heard before it was made";
+    std::string mesures;
+    double retard_volume = 0, retard_pause = 0;
+    for (int essai = 0; essai < 3; ++essai) {
+        if (essai > 0) lm->moteur().arreter_flux(lm->flux);
+        ASSERT_TRUE(jouer(*lm, piste));
+        lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
+        std::this_thread::sleep_for(700ms);
+        // From the server's own counters: a busy server plays behind the
+        // wall clock, which the interpolated reading follows.
+        std::int64_t avant_volume = client_->reference_exacte();
+        lm->moteur().definir_volume(lm->canal, 64);
+        std::this_thread::sleep_for(300ms);
+        std::int64_t avant_pause = client_->reference_exacte();
+        lm->moteur().mettre_en_pause(lm->canal, true);
+        std::this_thread::sleep_for(300ms);
+        lm->moteur().mettre_en_pause(lm->canal, false);
+        ASSERT_GE(avant_volume, 0);
+        ASSERT_GE(avant_pause, 0);
+        std::vector<float> d = enregistrement_jusqua(avant_pause);
 
-    r = Client::vers_enregistrement(d, avant_pause);
-    std::int64_t pause = changement(d, r - kTaux / 20, quart / 4);
-    ASSERT_GE(pause, 0);
-    EXPECT_LE(ms(pause - r), 100.0) << "pause heard late";
+        std::int64_t r = Client::vers_enregistrement(d, avant_volume);
+        ASSERT_GE(r, kTaux / 10) << "the recording does not reach the volume change";
+        std::int64_t volume = changement(d, r - kTaux / 20, (plein + quart) / 2);
+        ASSERT_GE(volume, 0);
+        retard_volume = ms(volume - r);
+        EXPECT_GE(retard_volume, -20.0) << "volume change heard before it was made";
 
+        r = Client::vers_enregistrement(d, avant_pause);
+        std::int64_t pause = changement(d, r - kTaux / 20, quart / 4);
+        ASSERT_GE(pause, 0);
+        retard_pause = ms(pause - r);
+        mesures += " " + std::to_string(int(retard_volume)) + "/" + std::to_string(int(retard_pause)) + " ms";
+        if (retard_volume <= 100.0 && retard_pause <= 100.0) break;
+    }
+    EXPECT_LE(retard_volume, 100.0) << "volume change heard late (volume/pause, each try:" << mesures << ")";
+    EXPECT_LE(retard_pause, 100.0) << "pause heard late (volume/pause, each try:" << mesures << ")";
 }
 
 // Pause corks the stream and freezes the position; resume goes on to the end.
@@ -235,11 +251,31 @@ TEST_F(SortiePulseTest, EndIsReportedWhenTheLastFrameIsHeardInTheRecording) {
     std::int64_t ref_depart = client_->reference_maintenant();
     ASSERT_TRUE(jouer(*lm, piste));
     lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
-    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 4s));
-    std::int64_t ref_fin = client_->reference_maintenant();
-    std::vector<float> d = enregistrement_jusqua(ref_fin);
+    // The server's clock read just before the last query that answered "not
+    // ended" and just after the first that answered "ended". A busy machine
+    // may hold this thread between a query and a reading, which only widens
+    // the bracket: the end is late when a query made after that reading
+    // still says "not ended", early when one made before it says "ended".
+    // The readings come from the server's own counters: a busy server plays
+    // behind the wall clock, which the interpolated reading follows.
+    std::int64_t ref_avant_non = -1, ref_apres_oui = -1;
+    ASSERT_TRUE(attendre(
+        [&] {
+            std::int64_t avant = client_->reference_exacte();
+            if (lm->moteur().position(lm->flux) != lm->moteur().longueur(lm->flux)) {
+                ref_avant_non = avant;
+                return false;
+            }
+            ref_apres_oui = client_->reference_exacte();
+            return true;
+        },
+        6s));
+    ASSERT_GE(ref_avant_non, 0);
+    ASSERT_GE(ref_apres_oui, 0);
+    std::vector<float> d = enregistrement_jusqua(ref_apres_oui);
     std::int64_t debut = Client::vers_enregistrement(d, ref_depart);
-    std::int64_t fin = Client::vers_enregistrement(d, ref_fin);
+    std::int64_t fin_non = Client::vers_enregistrement(d, ref_avant_non);
+    std::int64_t fin_oui = Client::vers_enregistrement(d, ref_apres_oui);
     ASSERT_GE(debut, 0) << "the recording does not reach the start";
 
     // The frames heard, from the first to the last.
@@ -258,9 +294,8 @@ TEST_F(SortiePulseTest, EndIsReportedWhenTheLastFrameIsHeardInTheRecording) {
     EXPECT_LT(ms(trame_rampe(d[2 * premier], n)), 50.0) << "the start of the track was not heard";
     EXPECT_EQ(sauts, 0) << "parts of the track were skipped";
     EXPECT_NEAR(double(precedente), double(n - 1), 4.0) << "the last frame of the track was not heard";
-    double ecart = ms(fin - (dernier + 1));
-    EXPECT_GE(ecart, -20.0) << "the end was reported before the last frame was heard";
-    EXPECT_LE(ecart, 100.0) << "the end was reported long after the last frame was heard";
+    EXPECT_GE(ms(fin_oui - (dernier + 1)), -20.0) << "the end was reported before the last frame was heard";
+    EXPECT_LE(ms(fin_non - (dernier + 1)), 100.0) << "the end was reported long after the last frame was heard";
 }
 
 // The stream shows as "vantrel" with the display name of the file, updated
