@@ -24,9 +24,12 @@ constexpr std::uint64_t kReessaiUs = 10000;
 // Half the buffer is the sink latency our buffer asks for (kTamponMs -
 // 2 kRequeteMs).
 constexpr std::int64_t kAvanceMs = SortiePulse::kTamponMs / 2;
-// A decoder slower than this to provide it: the stream starts with what
-// there is.
-constexpr std::uint64_t kAttenteAvanceUs = 100000;
+// A decoder slower than this to provide it, counted from the first sound
+// written after the flush: the stream starts with what there is. 100 ms
+// counted from the flush let a busy machine (a decoder just started, a
+// stream made again after a loss) uncork a stream holding a tenth of a
+// second, and the underrun skipped 0.3 s of the track's start.
+constexpr std::uint64_t kAttenteAvanceUs = 300000;
 // What was written to the server and not yet heard is kept this long (the
 // server holds about kTamponMs of it): a new stream plays it again first, so
 // that sound lost with a server or a stream goes on from what was heard.
@@ -67,6 +70,13 @@ struct SortiePulse::Etat {
     // The last frames pulled, frame k at (k mod capacity): 2 floats each.
     // Allocated by ouvrir, never in a callback.
     std::vector<float> retenues;
+    // The server's own view of what has been heard, asked for while the
+    // stream plays (see noter_vue): output frame `vue` was being heard at
+    // `vue_t`. Output frame `origine` is the stream's first byte.
+    std::int64_t origine = 0;
+    bool vue_valide = false;
+    std::int64_t vue = 0;
+    pa_usec_t vue_t = 0, vue_demandee = 0;
     bool joue = false;           // the heard count runs: uncorked with sound
     std::int64_t base = 0;       // heard count when it started to run
     pa_usec_t depart = 0;
@@ -77,7 +87,7 @@ struct SortiePulse::Etat {
     // corking is what makes the server drop at once what its device had
     // already mixed of ours.
     bool vide = true;
-    pa_usec_t vide_depuis = 0;
+    pa_usec_t vide_depuis = 0;   // the first sound written since (0: none yet)
     bool en_marche = false;      // lancer
     std::string titre;           // media name, raw bytes as the file name
     CompteurRecreations recreations;
@@ -124,7 +134,10 @@ struct SortiePulse::Etat {
         if (!PA_CONTEXT_IS_GOOD(s)) {
             // Nothing more is heard from now on (only a connection that
             // plays has a stream; a try to reach the server has none).
-            if (e->flux) e->arreter_horloge();
+            if (e->flux) {
+                e->arreter_horloge();
+                e->noter_perte();
+            }
             e->signaler(true);
         }
         e->pa->threaded_mainloop_signal(e->boucle, 0);
@@ -145,6 +158,7 @@ struct SortiePulse::Etat {
         case PA_STREAM_FAILED:
         case PA_STREAM_TERMINATED:
             e->arreter_horloge();
+            e->noter_perte();
             e->flux_pret = false;
             e->signaler(!PA_CONTEXT_IS_GOOD(e->pa->context_get_state(e->contexte)));
             break;
@@ -174,7 +188,46 @@ struct SortiePulse::Etat {
         e->pa->threaded_mainloop_signal(e->boucle, 0);
     }
 
+    static void sur_temps(pa_stream* f, int ok, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        if (ok && f == e->flux) e->noter_vue();
+    }
+
     // ---- With the main loop lock held.
+
+    // The heard count follows the clock from the uncork, which is when the
+    // sound starts when the server's device already runs; on a device that
+    // starts with our stream the sound comes a latency later, and a stream
+    // lost then would go on from a place not heard yet. So while the stream
+    // plays, the server is asked every quarter second what it has played
+    // (its read index less its device's latency); a lost stream's sound is
+    // replayed from there when that is behind the clock (see reprendre).
+    void demander_vue() {
+        if (!joue || !flux_pret) return;
+        pa_usec_t t = pa->rtclock_now();
+        if (t - vue_demandee < pa_usec_t(kRequeteMs) * 1000) return;
+        vue_demandee = t;
+        abandonner(pa->stream_update_timing_info(flux, &sur_temps, this));
+    }
+    void noter_vue() {
+        const pa_timing_info* ti = pa->stream_get_timing_info(flux);
+        if (!ti || ti->read_index_corrupt || !joue) return;
+        vue = origine + std::int64_t(ti->read_index) / std::int64_t(kOctetsParTrame) -
+              std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u);
+        vue_t = pa->rtclock_now();
+        vue_valide = true;
+    }
+    // The stream or the server is lost (the clock just stopped): the sound
+    // stopped where the server's view, carried forward to now, says, when
+    // that is behind the clock. The heard count goes back there, and a new
+    // stream plays again from there.
+    void noter_perte() {
+        if (!vue_valide) return;
+        vue_valide = false;
+        auto ecoule = std::int64_t((pa->rtclock_now() - vue_t) * std::uint64_t(frequence) / 1000000u);
+        std::int64_t v = std::max(vue + ecoule, tirees - capacite_retenues());
+        if (v < entendues) entendues = v;
+    }
 
     void armer(std::uint64_t dans_us) {
         pa_usec_t quand = pa->rtclock_now() + dans_us;
@@ -214,6 +267,7 @@ struct SortiePulse::Etat {
             return;
         }
         inactif = false;
+        demander_vue();
         // The stream ran dry: everything written was heard, and the clock
         // starts again with the new sound.
         if (joue && horloge(pa->rtclock_now()) >= ecrites) {
@@ -239,6 +293,7 @@ struct SortiePulse::Etat {
                 break;
             }
         }
+        if (vide && ecrites > entendues && vide_depuis == 0) vide_depuis = pa->rtclock_now();
         if (vide && ecrites > entendues &&
             (libres == 0 || ecrites - entendues >= std::int64_t(frequence) * kAvanceMs / 1000 ||
              pa->rtclock_now() - vide_depuis >= kAttenteAvanceUs))
@@ -285,9 +340,11 @@ struct SortiePulse::Etat {
         if (PA_CONTEXT_IS_GOOD(pa->context_get_state(contexte))) {
             if (pa->stream_get_state(flux) == PA_STREAM_READY) return;  // a passing refusal
             arreter_horloge();
+            noter_perte();
             signaler(false);
         } else {
             arreter_horloge();
+            noter_perte();
             signaler(true);
         }
     }
@@ -322,7 +379,8 @@ struct SortiePulse::Etat {
     bool bouche() const { return suspendu || !en_marche || vide; }
     void vider_flux() {
         vide = true;
-        vide_depuis = pa->rtclock_now();
+        vide_depuis = 0;
+        vue_valide = false;
     }
     void deboucher_apres_vide() {
         vide = false;
@@ -405,6 +463,8 @@ struct SortiePulse::Etat {
         flux = pa->stream_new_with_proplist(contexte, titre_utf8().c_str(), &ss, &carte, p);
         pa->proplist_free(p);
         if (!flux) return false;
+        origine = ecrites;
+        vue_valide = false;
         flux_pret = false;
         indice = PA_INVALID_INDEX;
         pa->stream_set_state_callback(flux, &sur_etat_flux, this);
@@ -534,7 +594,8 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     e.source = &source;
     e.frequence = frequence;
     e.retenues.assign(std::size_t(std::int64_t(frequence) * kRetenueMs / 1000) * 2, 0.0f);
-    e.tirees = e.entendues = e.ecrites = e.base = 0;
+    e.tirees = e.entendues = e.ecrites = e.base = e.origine = 0;
+    e.vue_valide = false;
     e.joue = false;
     e.inactif = false;
     e.suspendu = false;

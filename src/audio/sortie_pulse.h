@@ -18,7 +18,11 @@
 // heard count follows the clock from the moment the stream is uncorked with
 // sound in it (the server then rewinds its device and plays the stream from
 // that moment), stops while it is corked, never passes what was written,
-// and jumps to it when a flush drops the rest.
+// and jumps to it when a flush drops the rest. A device that starts with our
+// stream plays it later than that (by up to a second), so while the stream
+// plays the server is also asked what it has played, and when the stream or
+// the server is lost the count goes back to that place: the new stream goes
+// on from what was heard, not from what the clock said.
 //
 // Writing: the output writes only sound that exists. A channel waiting for
 // its decoder makes it try again 10 ms later instead of writing silence
