@@ -91,7 +91,6 @@ struct SortiePulse::Etat {
     bool en_marche = false;      // lancer
     std::string titre;           // media name, raw bytes as the file name
     CompteurRecreations recreations;
-    std::function<CompteurRecreations::Instant()> horloge_recreations = [] { return std::chrono::steady_clock::now(); };
     // connecter found no server: ouvrir does not wait for it a second time.
     bool sonde_echouee = false;
 
@@ -201,7 +200,7 @@ struct SortiePulse::Etat {
     // lost then would go on from a place not heard yet. So while the stream
     // plays, the server is asked every quarter second what it has played
     // (its read index less its device's latency); a lost stream's sound is
-    // replayed from there when that is behind the clock (see reprendre).
+    // replayed from there when that is behind the clock (noter_perte).
     void demander_vue() {
         if (!joue || !flux_pret) return;
         pa_usec_t t = pa->rtclock_now();
@@ -581,11 +580,6 @@ bool SortiePulse::connecter() {
     return ok;
 }
 
-void SortiePulse::definir_horloge(std::function<CompteurRecreations::Instant()> horloge) {
-    std::lock_guard<std::recursive_mutex> b(e_->bascule);
-    e_->horloge_recreations = std::move(horloge);
-}
-
 bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     if (mode_.load() != Mode::Ferme) fermer();
     Etat& e = *e_;
@@ -668,7 +662,7 @@ void SortiePulse::surveiller() {
 
 bool SortiePulse::recreer_flux() {
     Etat& e = *e_;
-    if (!e.recreations.accepter(e.horloge_recreations())) return false;
+    if (!e.recreations.accepter(std::chrono::steady_clock::now())) return false;
     e.verrouiller();
     bool ok = e.pa->context_get_state(e.contexte) == PA_CONTEXT_READY;
     if (ok) {
@@ -911,7 +905,6 @@ void SortiePulse::fermer() {
     e_->secours.reset();
     mode_ = Mode::Ferme;
 }
-void SortiePulse::definir_horloge(std::function<CompteurRecreations::Instant()>) {}
 void SortiePulse::attendre_serveur(SourceAudio&) {}
 void SortiePulse::surveiller() {}
 bool SortiePulse::recreer_flux() { return false; }

@@ -53,7 +53,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -140,8 +139,6 @@ public:
     // Connections made again after the server went away, or made at last
     // when none answered at the start.
     int reconnexions() const { return reconnexions_.load(); }
-    // The clock that times the streams the server kills (tests).
-    void definir_horloge(std::function<CompteurRecreations::Instant()> horloge);
 
 private:
     enum class Mode { Ferme, Pulse, SDL, Attente };
