@@ -3,6 +3,7 @@
 #if VANTREL_AVEC_PULSE
 
 #include <dlfcn.h>
+#include <mutex>
 
 namespace vt::audio {
 
@@ -26,7 +27,12 @@ const BibliothequePulse* charger() {
 }  // namespace
 
 const BibliothequePulse* bibliotheque_pulse() {
-    static const BibliothequePulse* table = charger();
+    // A failed loading is tried again at the next call: it may have met
+    // descriptors running out, not a missing library.
+    static std::mutex verrou;
+    static const BibliothequePulse* table = nullptr;
+    std::lock_guard<std::mutex> g(verrou);
+    if (!table) table = charger();
     return table;
 }
 

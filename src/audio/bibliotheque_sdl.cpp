@@ -1,6 +1,7 @@
 #include "audio/bibliotheque_sdl.h"
 
 #include <dlfcn.h>
+#include <mutex>
 
 namespace vt::audio {
 
@@ -24,7 +25,12 @@ const BibliothequeSDL* charger() {
 }  // namespace
 
 const BibliothequeSDL* bibliotheque_sdl() {
-    static const BibliothequeSDL* table = charger();
+    // A failed loading is tried again at the next call: it may have met
+    // descriptors running out, not a missing library.
+    static std::mutex verrou;
+    static const BibliothequeSDL* table = nullptr;
+    std::lock_guard<std::mutex> g(verrou);
+    if (!table) table = charger();
     return table;
 }
 

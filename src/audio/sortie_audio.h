@@ -66,7 +66,9 @@ public:
     virtual void bloquer() {}
     virtual void debloquer() {}
     // Of the frames pulled since ouvrir, how many have been heard (or
-    // dropped by vider). Never decreases. Not with the mixer lock held.
+    // dropped by vider). Never decreases, but when the server is lost: it
+    // then goes back to what the server had played. Not with the mixer lock
+    // held.
     virtual std::int64_t trames_entendues() { return 0; }
     // The pilot's level per side, 0..1 (linear), applied to what the server
     // already holds too.

@@ -24,13 +24,12 @@ constexpr std::uint64_t kReessaiUs = 10000;
 // Half the buffer is the sink latency our buffer asks for (kTamponMs -
 // 2 kRequeteMs).
 constexpr std::int64_t kAvanceMs = SortiePulse::kTamponMs / 2;
-// A decoder slower than this to provide it: the stream starts with what
-// there is.
-constexpr std::uint64_t kAttenteAvanceUs = 100000;
-// Streams killed by the server: created again at most this many times in a
-// row (within kFenetreRecreations) before the server is given up.
-constexpr int kRecreationsMax = 3;
-constexpr auto kFenetreRecreations = std::chrono::seconds(5);
+// A decoder slower than this to provide it, counted from the first sound
+// written after the flush: the stream starts with what there is. 100 ms
+// counted from the flush let a busy machine (a decoder just started, a
+// stream made again after a loss) uncork a stream holding a tenth of a
+// second, and the underrun skipped 0.3 s of the track's start.
+constexpr std::uint64_t kAttenteAvanceUs = 300000;
 // What was written to the server and not yet heard is kept this long (the
 // server holds about kTamponMs of it): a new stream plays it again first, so
 // that sound lost with a server or a stream goes on from what was heard.
@@ -71,6 +70,13 @@ struct SortiePulse::Etat {
     // The last frames pulled, frame k at (k mod capacity): 2 floats each.
     // Allocated by ouvrir, never in a callback.
     std::vector<float> retenues;
+    // The server's own view of what has been heard, asked for while the
+    // stream plays (see noter_vue): output frame `vue` was being heard at
+    // `vue_t`. Output frame `origine` is the stream's first byte.
+    std::int64_t origine = 0;
+    bool vue_valide = false;
+    std::int64_t vue = 0;
+    pa_usec_t vue_t = 0, vue_demandee = 0;
     bool joue = false;           // the heard count runs: uncorked with sound
     std::int64_t base = 0;       // heard count when it started to run
     pa_usec_t depart = 0;
@@ -81,11 +87,12 @@ struct SortiePulse::Etat {
     // corking is what makes the server drop at once what its device had
     // already mixed of ours.
     bool vide = true;
-    pa_usec_t vide_depuis = 0;
+    pa_usec_t vide_depuis = 0;   // the first sound written since (0: none yet)
     bool en_marche = false;      // lancer
-    std::string titre;           // media name, valid UTF-8
-    int echecs_flux = 0;
-    std::chrono::steady_clock::time_point derniere_recreation{};
+    std::string titre;           // media name, raw bytes as the file name
+    CompteurRecreations recreations;
+    // connecter found no server: ouvrir does not wait for it a second time.
+    bool sonde_echouee = false;
 
     // The GUI's calls and the switch to the fallback (recursive: bloquer
     // nests the other calls).
@@ -97,6 +104,9 @@ struct SortiePulse::Etat {
     std::mutex m_evenements;
     std::condition_variable cv_evenements;
     bool arret = false, panne = false, flux_perdu = false;
+    // Waiting for a server: the engine started, sought or resumed something,
+    // try to reach it now.
+    bool essai_demande = false;
 
     void verrouiller() { pa->threaded_mainloop_lock(boucle); }
     void deverrouiller() { pa->threaded_mainloop_unlock(boucle); }
@@ -123,7 +133,10 @@ struct SortiePulse::Etat {
         if (!PA_CONTEXT_IS_GOOD(s)) {
             // Nothing more is heard from now on (only a connection that
             // plays has a stream; a try to reach the server has none).
-            if (e->flux) e->arreter_horloge();
+            if (e->flux) {
+                e->arreter_horloge();
+                e->noter_perte();
+            }
             e->signaler(true);
         }
         e->pa->threaded_mainloop_signal(e->boucle, 0);
@@ -144,6 +157,7 @@ struct SortiePulse::Etat {
         case PA_STREAM_FAILED:
         case PA_STREAM_TERMINATED:
             e->arreter_horloge();
+            e->noter_perte();
             e->flux_pret = false;
             e->signaler(!PA_CONTEXT_IS_GOOD(e->pa->context_get_state(e->contexte)));
             break;
@@ -173,7 +187,46 @@ struct SortiePulse::Etat {
         e->pa->threaded_mainloop_signal(e->boucle, 0);
     }
 
+    static void sur_temps(pa_stream* f, int ok, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        if (ok && f == e->flux) e->noter_vue();
+    }
+
     // ---- With the main loop lock held.
+
+    // The heard count follows the clock from the uncork, which is when the
+    // sound starts when the server's device already runs; on a device that
+    // starts with our stream the sound comes a latency later, and a stream
+    // lost then would go on from a place not heard yet. So while the stream
+    // plays, the server is asked every quarter second what it has played
+    // (its read index less its device's latency); a lost stream's sound is
+    // replayed from there when that is behind the clock (noter_perte).
+    void demander_vue() {
+        if (!joue || !flux_pret) return;
+        pa_usec_t t = pa->rtclock_now();
+        if (t - vue_demandee < pa_usec_t(kRequeteMs) * 1000) return;
+        vue_demandee = t;
+        abandonner(pa->stream_update_timing_info(flux, &sur_temps, this));
+    }
+    void noter_vue() {
+        const pa_timing_info* ti = pa->stream_get_timing_info(flux);
+        if (!ti || ti->read_index_corrupt || !joue) return;
+        vue = origine + std::int64_t(ti->read_index) / std::int64_t(kOctetsParTrame) -
+              std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u);
+        vue_t = pa->rtclock_now();
+        vue_valide = true;
+    }
+    // The stream or the server is lost (the clock just stopped): the sound
+    // stopped where the server's view, carried forward to now, says, when
+    // that is behind the clock. The heard count goes back there, and a new
+    // stream plays again from there.
+    void noter_perte() {
+        if (!vue_valide) return;
+        vue_valide = false;
+        auto ecoule = std::int64_t((pa->rtclock_now() - vue_t) * std::uint64_t(frequence) / 1000000u);
+        std::int64_t v = std::max(vue + ecoule, tirees - capacite_retenues());
+        if (v < entendues) entendues = v;
+    }
 
     void armer(std::uint64_t dans_us) {
         pa_usec_t quand = pa->rtclock_now() + dans_us;
@@ -213,6 +266,7 @@ struct SortiePulse::Etat {
             return;
         }
         inactif = false;
+        demander_vue();
         // The stream ran dry: everything written was heard, and the clock
         // starts again with the new sound.
         if (joue && horloge(pa->rtclock_now()) >= ecrites) {
@@ -238,6 +292,7 @@ struct SortiePulse::Etat {
                 break;
             }
         }
+        if (vide && ecrites > entendues && vide_depuis == 0) vide_depuis = pa->rtclock_now();
         if (vide && ecrites > entendues &&
             (libres == 0 || ecrites - entendues >= std::int64_t(frequence) * kAvanceMs / 1000 ||
              pa->rtclock_now() - vide_depuis >= kAttenteAvanceUs))
@@ -284,9 +339,11 @@ struct SortiePulse::Etat {
         if (PA_CONTEXT_IS_GOOD(pa->context_get_state(contexte))) {
             if (pa->stream_get_state(flux) == PA_STREAM_READY) return;  // a passing refusal
             arreter_horloge();
+            noter_perte();
             signaler(false);
         } else {
             arreter_horloge();
+            noter_perte();
             signaler(true);
         }
     }
@@ -321,7 +378,8 @@ struct SortiePulse::Etat {
     bool bouche() const { return suspendu || !en_marche || vide; }
     void vider_flux() {
         vide = true;
-        vide_depuis = pa->rtclock_now();
+        vide_depuis = 0;
+        vue_valide = false;
     }
     void deboucher_apres_vide() {
         vide = false;
@@ -337,10 +395,23 @@ struct SortiePulse::Etat {
         abandonner(pa->stream_cork(flux, b ? 1 : 0, nullptr, nullptr));
     }
 
+    // The media name for the server, which wants UTF-8 (file names are raw
+    // bytes): "vantrel" when there is none.
+    std::string titre_utf8() const {
+        if (titre.empty()) return "vantrel";
+        if (pa->utf8_valid(titre.c_str())) return titre;
+        std::string t;
+        if (char* filtre = pa->utf8_filter(titre.c_str())) {
+            t = filtre;
+            pa->xfree(filtre);
+        }
+        return t.empty() ? "vantrel" : t;
+    }
+
     void appliquer_titre() {
         if (!flux_pret) return;
         pa_proplist* p = pa->proplist_new();
-        pa->proplist_sets(p, PA_PROP_MEDIA_NAME, titre.empty() ? "vantrel" : titre.c_str());
+        pa->proplist_sets(p, PA_PROP_MEDIA_NAME, titre_utf8().c_str());
         abandonner(pa->stream_proplist_update(flux, PA_UPDATE_REPLACE, p, nullptr, nullptr));
         pa->proplist_free(p);
     }
@@ -388,10 +459,11 @@ struct SortiePulse::Etat {
         pa->channel_map_init_stereo(&carte);
         pa_proplist* p = pa->proplist_new();
         pa->proplist_sets(p, PA_PROP_MEDIA_ROLE, "music");
-        const char* nom = titre.empty() ? "vantrel" : titre.c_str();
-        flux = pa->stream_new_with_proplist(contexte, nom, &ss, &carte, p);
+        flux = pa->stream_new_with_proplist(contexte, titre_utf8().c_str(), &ss, &carte, p);
         pa->proplist_free(p);
         if (!flux) return false;
+        origine = ecrites;
+        vue_valide = false;
         flux_pret = false;
         indice = PA_INVALID_INDEX;
         pa->stream_set_state_callback(flux, &sur_etat_flux, this);
@@ -503,7 +575,9 @@ SortiePulse::~SortiePulse() { fermer(); }
 
 bool SortiePulse::connecter() {
     std::lock_guard<std::recursive_mutex> b(e_->bascule);
-    return e_->connecter(delai_);
+    bool ok = e_->connecter(delai_);
+    e_->sonde_echouee = !ok;
+    return ok;
 }
 
 bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
@@ -514,7 +588,8 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     e.source = &source;
     e.frequence = frequence;
     e.retenues.assign(std::size_t(std::int64_t(frequence) * kRetenueMs / 1000) * 2, 0.0f);
-    e.tirees = e.entendues = e.ecrites = e.base = 0;
+    e.tirees = e.entendues = e.ecrites = e.base = e.origine = 0;
+    e.vue_valide = false;
     e.joue = false;
     e.inactif = false;
     e.suspendu = false;
@@ -522,13 +597,17 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     e.en_marche = false;
     e.gauche = e.droite = 1;
     e.titre.clear();
-    e.echecs_flux = 0;
+    e.recreations.remettre_a_zero();
     if (e.boucle) e.deverrouiller();
     {
         std::lock_guard<std::mutex> g(e.m_evenements);
-        e.arret = e.panne = e.flux_perdu = false;
+        e.arret = e.panne = e.flux_perdu = e.essai_demande = false;
     }
-    if (e.connecter(delai_) && e.ouvrir_flux(delai_)) {
+    // A server that did not answer connecter a moment ago is not waited
+    // for a second time here.
+    const bool essayer = !e.sonde_echouee;
+    e.sonde_echouee = false;
+    if (essayer && e.connecter(delai_) && e.ouvrir_flux(delai_)) {
         mode_ = Mode::Pulse;
         e.surveillant = std::thread([this] { surveiller(); });
         return true;
@@ -540,9 +619,22 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
         if (e.secours->ouvrir(frequence, source)) return true;
         e.secours.reset();
     }
-    mode_ = Mode::Ferme;
-    e.source = nullptr;
-    return false;
+    attendre_serveur(source);
+    return true;
+}
+
+void SortiePulse::attendre_serveur(SourceAudio& source) {
+    // Nothing else to play on (no server yet, no SDL2 device, or no
+    // descriptor left for either): the output waits for a server as after
+    // a crash. The engine starts and plays meanwhile, its heard count at 0,
+    // and the track is heard from where it stands once a server answers.
+    Etat& e = *e_;
+    e.source = &source;
+    mode_ = Mode::Attente;
+    e.surveillant = std::thread([this] {
+        reconnecter();
+        surveiller();
+    });
 }
 
 void SortiePulse::surveiller() {
@@ -570,10 +662,7 @@ void SortiePulse::surveiller() {
 
 bool SortiePulse::recreer_flux() {
     Etat& e = *e_;
-    auto maintenant = std::chrono::steady_clock::now();
-    if (maintenant - e.derniere_recreation > kFenetreRecreations) e.echecs_flux = 0;
-    if (++e.echecs_flux > kRecreationsMax) return false;
-    e.derniere_recreation = maintenant;
+    if (!e.recreations.accepter(std::chrono::steady_clock::now())) return false;
     e.verrouiller();
     bool ok = e.pa->context_get_state(e.contexte) == PA_CONTEXT_READY;
     if (ok) {
@@ -602,7 +691,12 @@ void SortiePulse::reconnecter() {
     for (int essai = 0;; ++essai) {
         {
             std::unique_lock<std::mutex> g(e.m_evenements);
-            if (e.cv_evenements.wait_for(g, attente_reconnexion(essai), [&] { return e.arret; })) return;
+            e.cv_evenements.wait_for(g, attente_reconnexion(essai), [&] { return e.arret || e.essai_demande; });
+            if (e.arret) return;
+            // Asked by the engine: this try at once, the next ones as after
+            // a first try.
+            if (e.essai_demande) essai = 0;
+            e.essai_demande = false;
             // What a failed try signalled.
             e.panne = e.flux_perdu = false;
         }
@@ -615,7 +709,7 @@ void SortiePulse::reconnecter() {
         e.reprendre();
         bool ok = e.creer_flux();
         if (ok) {
-            e.echecs_flux = 0;
+            e.recreations.remettre_a_zero();
             mode_ = Mode::Pulse;
         }
         e.deverrouiller();
@@ -751,6 +845,11 @@ void SortiePulse::reveiller() {
     std::lock_guard<std::recursive_mutex> b(e.bascule);
     if (mode_.load() == Mode::Attente) {
         e.inactif = false;
+        {
+            std::lock_guard<std::mutex> g(e.m_evenements);
+            e.essai_demande = true;
+        }
+        e.cv_evenements.notify_all();
         return;
     }
     if (mode_.load() != Mode::Pulse) return;
@@ -764,22 +863,14 @@ void SortiePulse::definir_titre(const std::string& nom) {
     Etat& e = *e_;
     std::lock_guard<std::recursive_mutex> b(e.bascule);
     const Mode mode = mode_.load();
-    if (mode != Mode::Pulse && mode != Mode::Attente) return;
-    // The server wants UTF-8; file names are raw bytes.
-    std::string titre;
-    if (e.pa->utf8_valid(nom.c_str())) {
-        titre = nom;
-    } else if (char* filtre = e.pa->utf8_filter(nom.c_str())) {
-        titre = filtre;
-        e.pa->xfree(filtre);
-    }
     if (mode == Mode::Attente) {
-        e.titre = std::move(titre);  // given to the next stream
+        e.titre = nom;  // given to the next stream
         return;
     }
+    if (mode != Mode::Pulse) return;
     e.verrouiller();
-    if (titre != e.titre) {
-        e.titre = std::move(titre);
+    if (nom != e.titre) {
+        e.titre = nom;
         e.appliquer_titre();
     }
     e.deverrouiller();
@@ -814,6 +905,7 @@ void SortiePulse::fermer() {
     e_->secours.reset();
     mode_ = Mode::Ferme;
 }
+void SortiePulse::attendre_serveur(SourceAudio&) {}
 void SortiePulse::surveiller() {}
 bool SortiePulse::recreer_flux() { return false; }
 void SortiePulse::quitter_serveur() {}
@@ -833,9 +925,11 @@ std::unique_ptr<SortieAudio> creer_sortie(std::string_view choix) {
     if (choix == "sdl") return std::make_unique<SortieSDL>();
     if (choix == "pulse")
         return std::make_unique<SortiePulse>(SortiePulse::Repli::Silence, std::chrono::milliseconds(1000));
+    // Tried once here; without an answer ouvrir goes straight to SDL2, or,
+    // when SDL2 has no device either, waits for a server.
     auto pulse = std::make_unique<SortiePulse>();
-    if (pulse->connecter()) return pulse;
-    return std::make_unique<SortieSDL>();
+    pulse->connecter();
+    return pulse;
 }
 
 std::unique_ptr<SortieAudio> creer_sortie_par_defaut() {

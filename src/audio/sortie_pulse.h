@@ -18,7 +18,11 @@
 // heard count follows the clock from the moment the stream is uncorked with
 // sound in it (the server then rewinds its device and plays the stream from
 // that moment), stops while it is corked, never passes what was written,
-// and jumps to it when a flush drops the rest.
+// and jumps to it when a flush drops the rest. A device that starts with our
+// stream plays it later than that (by up to a second), so while the stream
+// plays the server is also asked what it has played, and when the stream or
+// the server is lost the count goes back to that place: the new stream goes
+// on from what was heard, not from what the clock said.
 //
 // Writing: the output writes only sound that exists. A channel waiting for
 // its decoder makes it try again 10 ms later instead of writing silence
@@ -32,11 +36,18 @@
 // pulls from the engine (lock order: main loop lock -> mixer lock). A watch
 // thread, asleep unless something breaks, recreates a stream the server
 // killed and, when the server itself went away, connects again: at once,
-// then every 0.5 to 1 s, without holding up the GUI's calls. Meanwhile the
-// heard count stays where the sound stopped and the engine's controls
-// (pause, stop, seek, a new start, level, title) are noted for the next
-// stream. A new stream, after either loss, first plays again what the lost
-// one held and had not played, so the track goes on from the heard place.
+// then every 0.5 to 1 s, and at once again whenever the engine starts,
+// seeks or resumes something, without holding up the GUI's calls.
+// Meanwhile the heard count stays where the sound stopped and the engine's
+// controls (pause, stop, seek, a new start, level, title) are noted for the
+// next stream. A new stream, after either loss, first plays again what the
+// lost one held and had not played, so the track goes on from the heard
+// place.
+//
+// No server at the start: the output opens SDL2 when allowed and SDL2 has
+// a device; otherwise (no device, PulseAudio forced, descriptors running
+// out) it waits for a server as after a crash, so that the track is heard
+// as soon as one answers.
 #include "audio/sortie_sdl.h"
 
 #include <atomic>
@@ -49,6 +60,32 @@
 #include <thread>
 
 namespace vt {
+
+// Streams the server killed are made again up to kMax times in a row: a
+// kill that comes within kFenetre of the last one made again counts on, a
+// longer gap starts the count again. Past kMax the server is given up (and
+// reached again from scratch).
+class CompteurRecreations {
+public:
+    using Instant = std::chrono::steady_clock::time_point;
+    static constexpr int kMax = 3;
+    static constexpr std::chrono::seconds kFenetre{5};
+
+    // A stream was killed at `quand`: true to make it again, false to give
+    // the server up.
+    bool accepter(Instant quand) {
+        if (quand - dernier_ > kFenetre) n_ = 0;
+        if (n_ >= kMax) return false;
+        ++n_;
+        dernier_ = quand;
+        return true;
+    }
+    void remettre_a_zero() { n_ = 0; }
+
+private:
+    int n_ = 0;
+    Instant dernier_{};
+};
 
 class SortiePulse : public SortieAudio {
 public:
@@ -69,7 +106,8 @@ public:
 
     // Connects to the server (PULSE_SERVER, or the user's session) within
     // the delay, without starting one; false when none answers. ouvrir
-    // connects when this was not done.
+    // connects when this was not tried; after a failed try it goes straight
+    // to SDL2 or to waiting for a server.
     bool connecter();
 
     bool ouvrir(int frequence, SourceAudio& source) override;
@@ -98,7 +136,8 @@ public:
     bool en_attente_serveur() const { return mode_.load() == Mode::Attente; }
     // Streams created again after the server killed ours.
     int recreations() const { return recreations_.load(); }
-    // Connections made again after the server went away.
+    // Connections made again after the server went away, or made at last
+    // when none answered at the start.
     int reconnexions() const { return reconnexions_.load(); }
 
 private:
@@ -109,6 +148,7 @@ private:
     bool recreer_flux();     // with the switch lock held
     void quitter_serveur();  // the same: the server went away
     void reconnecter();      // watch thread, without it: until connected or closed
+    void attendre_serveur(SourceAudio& source);  // ouvrir with no server: wait for one
 
     std::unique_ptr<Etat> e_;
     Repli repli_;
@@ -119,9 +159,10 @@ private:
 };
 
 // The output the engine uses when none is given. VANTREL_SORTIE chooses:
-// "sdl" for SDL2, "pulse" for PulseAudio only (silent without a server);
-// anything else, or nothing, for PulseAudio when a server answers within
-// 200 ms and SDL2 otherwise. SDL2 is also used when SDL_AUDIODRIVER asks
+// "sdl" for SDL2, "pulse" for PulseAudio only (silent until a server
+// answers); anything else, or nothing, for PulseAudio when a server answers
+// within 200 ms, otherwise SDL2 when it has a device and else PulseAudio
+// once a server answers. SDL2 is also used when SDL_AUDIODRIVER asks
 // for SDL's silent drivers ("dummy", "disk"), as the tests do.
 std::unique_ptr<SortieAudio> creer_sortie_par_defaut();
 // The same for an explicit choice ("sdl", "pulse", anything else: automatic).
