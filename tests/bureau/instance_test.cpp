@@ -14,6 +14,13 @@
 #include <QTimer>
 #include <QThread>
 
+#include <atomic>
+#include <cstring>
+#include <future>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -313,6 +320,116 @@ TEST_F(Serveur, LongestPathArrivesWholeAndLongerIsRefused) {
     EXPECT_EQ(recus.size(), 1u);
     EXPECT_EQ(vt::chemin_socket(QStringLiteral("/run/x.instance")), QByteArray("/run/x.instance"));
     EXPECT_EQ(vt::chemin_socket(QStringLiteral("x.instance")), QFile::encodeName(QDir::tempPath() + "/x.instance"));
+}
+
+// Runs `action`, ending the test program when it takes beyond `ms`: a wait
+// that never ends fails the test instead of hanging it.
+template <class F>
+void sous_garde(int ms, F action) {
+    std::packaged_task<void()> tache(action);
+    auto fini = tache.get_future();
+    std::thread t(std::move(tache));
+    if (fini.wait_for(std::chrono::milliseconds(ms)) != std::future_status::ready) {
+        std::fprintf(stderr, "watchdog: still waiting after %d ms\n", ms);
+        std::_Exit(1);
+    }
+    t.join();
+}
+
+// A peer that accepts the connection and then answers, closes, stays silent,
+// or reads the request and stays silent: only the answer takes the file, and
+// the others leave the start within its wait.
+TEST_F(Serveur, PeersThatNeverAnswerAreLeftInTime) {
+    enum class Pair { Repond, Ferme, Muet, LitPuisMuet };
+    for (auto [pair, prise] : {std::pair{Pair::Repond, true}, {Pair::Ferme, false}, {Pair::Muet, false},
+                               {Pair::LitPuisMuet, false}}) {
+        ::unlink((dossier / "vantrel.instance").c_str());
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::strcpy(a.sun_path, (dossier / "vantrel.instance").c_str());
+        const int ecoute = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_EQ(::bind(ecoute, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        ASSERT_EQ(::listen(ecoute, 4), 0);
+        std::atomic<bool> fin{false};
+        std::thread t([&, pair = pair] {
+            const int c = ::accept(ecoute, nullptr, nullptr);
+            char tampon[64];
+            if (pair == Pair::Repond || pair == Pair::LitPuisMuet) (void)::recv(c, tampon, sizeof tampon, 0);
+            if (pair == Pair::Repond) (void)::send(c, "K", 1, MSG_NOSIGNAL);
+            if (pair == Pair::Ferme) ::close(c);
+            while (!fin) QThread::msleep(5);
+            if (pair != Pair::Ferme) ::close(c);
+        });
+        bool pris = !prise;
+        QElapsedTimer chrono;
+        chrono.start();
+        sous_garde(5000, [&] { pris = vt::confier_au_lecteur(nom(), std::string("/p.wav"), 300); });
+        EXPECT_EQ(pris, prise) << int(pair);
+        EXPECT_LT(chrono.elapsed(), 1500) << int(pair);
+        fin = true;
+        t.join();
+        ::close(ecoute);
+    }
+}
+
+// A hung player (here: its thread serves no events) delays a start by half
+// a second at most, the start then plays its file itself; back from its
+// hang, the player finds the request's sender gone and does not play the
+// file too, and it still takes the next request.
+TEST_F(Serveur, HungPlayerIsLeftAndIgnoresTheAbandonedRequest) {
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    ASSERT_TRUE(s->ecouter());
+    vt::PlaceInstance detenteur(nom()), place(nom());
+    ASSERT_TRUE(detenteur.prendre());
+    QElapsedTimer chrono;
+    chrono.start();
+    sous_garde(10000, [&] { EXPECT_FALSE(vt::confier_ou_prendre_place(place, nom(), std::string("/h.wav"))); });
+    EXPECT_LT(chrono.elapsed(), 1000);  // half a second, with room for a loaded machine
+    vt::test::attendre([] { return false; }, 300);
+    EXPECT_TRUE(recus.empty());
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/i.wav")));
+    EXPECT_EQ(recus, std::vector<std::string>{"/i.wav"});
+}
+
+// Hundreds of idle connections while descriptors run out: the player does
+// not spin on a socket it cannot accept from, and a hand-over goes through.
+TEST_F(Serveur, IdleConnectionsWithoutDescriptorsNeitherSpinNorBlock) {
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    s->delai_ms = 60000;
+    ASSERT_TRUE(s->ecouter());
+    std::vector<int> inactives;
+    for (int i = 0; i < 300; ++i) {
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::strcpy(a.sun_path, (dossier / "vantrel.instance").c_str());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) inactives.push_back(fd);
+        else ::close(fd);
+    }
+    ASSERT_GT(inactives.size(), 200u);
+    rlimit avant{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &avant), 0);
+    rlimit bas = avant;
+    bas.rlim_cur = static_cast<rlim_t>(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System).size() + 8);
+    auto temps_cpu_ms = [] {
+        rusage u{};
+        ::getrusage(RUSAGE_SELF, &u);
+        return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000;
+    };
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &bas), 0) << bas.rlim_cur << " " << std::strerror(errno);
+    vt::test::attendre([] { return false; }, 300);
+    const auto debut = temps_cpu_ms();
+    vt::test::attendre([] { return false; }, 1000);
+    const auto cpu = temps_cpu_ms() - debut;
+    ::setrlimit(RLIMIT_NOFILE, &avant);
+    EXPECT_LT(cpu, 300);
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/j.wav")));
+    EXPECT_EQ(recus, std::vector<std::string>{"/j.wav"});
+    for (int fd : inactives) ::close(fd);
 }
 
 // The running player with its real windows.
