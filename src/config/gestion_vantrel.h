@@ -38,10 +38,11 @@ public:
     // + six letters or digits), flushed to the disk, which is then renamed
     // over the target, so the target holds either its old bytes or the new
     // ones, never a partial file. A `chemin` that is a symbolic link keeps
-    // its link: the file it leads to is replaced that way in its own folder
-    // or, when that folder cannot take a new file, rewritten in place. A
-    // failure is silent and leaves the old file and no temporary file
-    // behind. Returns whether it succeeded.
+    // its link: the file it leads to is replaced that way in its own folder.
+    // Only a regular file is replaced (or a missing one created): anything
+    // else at the end of the links is refused, as is a target whose folder
+    // cannot take the temporary file. A failure is silent and leaves the old
+    // file whole and no temporary file behind. Returns whether it succeeded.
     bool ecrire(const std::string& chemin, std::string_view texte_a_ecrire) const;
 };
 
