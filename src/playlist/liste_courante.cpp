@@ -65,7 +65,7 @@ QVariant ListeCourante::data(const QModelIndex& index, int role) const {
         texte.remove_prefix(e.debut_nom);
     else if (index.column() != kColonneChemin)
         return {};
-    return QFile::decodeName(QByteArray(texte.data(), static_cast<qsizetype>(texte.size())));
+    return texte_affiche(texte);
 }
 
 int ListeCourante::nombre() const {

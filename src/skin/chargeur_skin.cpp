@@ -18,9 +18,7 @@ namespace {
 const QString kLegendeDebug = QStringLiteral("debug skin");
 const QString kLegendeErreur = QStringLiteral("skin erreur !");
 
-QString affichable(const std::string& chemin) {
-    return QFile::decodeName(QByteArray::fromStdString(chemin));
-}
+QString affichable(const std::string& chemin) { return texte_affiche(chemin); }
 
 // With a format named and `seul_format`, only that format's reader is tried
 // (no image plug-in is loaded to recognise the content).
@@ -86,9 +84,10 @@ ResultatSkin charger_skin(gestion_vantrel& parseur, const std::string& chemin_sk
         return ResultatSkin::Inaccessible;
     }
 
-    const std::vector<std::string> valeurs = parseur.valeurs();
+    // Views into the loaded text: no copy of each value, whatever their number.
+    const std::vector<std::string_view> valeurs = valeurs_quotees(parseur.texte);
     const std::size_t nombre = valeurs.size();
-    auto valeur = [&](std::size_t n) -> const std::string& { return valeurs[n - 1]; };
+    auto valeur = [&](std::size_t n) { return std::string(valeurs[n - 1]); };
 
     // Every value but the first and the last names a file that must exist.
     bool valide = true;
@@ -101,11 +100,13 @@ ResultatSkin charger_skin(gestion_vantrel& parseur, const std::string& chemin_sk
                                 affichable(chemin) + QStringLiteral(" - ce fichier donc le skin fait réference n'existe pa !"));
             ++erreurs;
         }
+        valide = false;
         if (erreurs == 3) {
             dialogues().message(kLegendeDebug, QStringLiteral("beaucoup trop d'erreur dans ce fichier..."));
-            ++erreurs;
+            // Every message is out and the skin is refused: the values left
+            // would change neither (millions of them would only cost time).
+            break;
         }
-        valide = false;
     }
     if (nombre < static_cast<std::size_t>(kValeursMinimum)) valide = false;
     if (!valide) {

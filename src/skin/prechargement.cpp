@@ -69,7 +69,7 @@ void ImagesPrechargees::lire(const std::string& chemin_config) {
     const ValeursConfig v = lire_configuration(config);
     gestion_vantrel skin;
     if (!skin.charger(v.chemin_skin)) return;  // refuses anything but a regular file
-    const std::vector<std::string> valeurs = skin.valeurs();
+    const std::vector<std::string_view> valeurs = valeurs_quotees(skin.texte);
     if (valeurs.size() < static_cast<std::size_t>(kValeursMinimum)) return;  // the loader refuses it
 
     // The values the loader decodes: each row's, and the colour bitmap.
@@ -77,7 +77,7 @@ void ImagesPrechargees::lire(const std::string& chemin_config) {
     for (const Element& e : kElementsSkin) numeros.insert(e.valeur);
     std::map<std::string, Entree> lues;
     for (int n : numeros) {
-        const std::string chemin = v.rep_skin + valeurs[static_cast<std::size_t>(n - 1)];
+        const std::string chemin = v.rep_skin + std::string(valeurs[static_cast<std::size_t>(n - 1)]);
         if (lues.count(chemin)) continue;
         Entree e;
         if (!lire_fichier_image(chemin, e.octets, &e.identite)) continue;

@@ -1,11 +1,13 @@
 // The current play list model: its two columns, its edits, the selection
 // rules of the views on it, and the three ways files come into it.
+#include "config/configuration.h"
 #include "playlist/liste_courante.h"
 
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,32 @@ TEST(ListeModele, TwoColumnsOfDisplayText) {
     EXPECT_FALSE(l.data(l.index(2, 0)).isValid());
     EXPECT_FALSE(l.data(QModelIndex()).isValid());
     EXPECT_EQ(l.rowCount(l.index(0, 0)), 0);
+}
+
+
+// What a row shows of a huge name is cut (at most kOctetsAffiches bytes, at
+// a character's start, then an ellipsis) while the entry keeps every byte;
+// names up to the limit show whole.
+TEST(ListeModele, HugeNamesAreShownCutAndKeptWhole) {
+    const std::size_t n = vt::kOctetsAffiches;
+    struct Cas {
+        std::string nom;
+        QString affiche;
+    };
+    const std::vector<Cas> cas = {
+        {std::string(n, 'a'), QString(n, 'a')},
+        {std::string(n + 1, 'a'), QString(n, 'a') + QChar(0x2026)},
+        {std::string(n - 1, 'a') + "\xc3\xa9", QString(n - 1, 'a') + QChar(0x2026)},
+        {std::string(50 << 20, 'b'), QString(n, 'b') + QChar(0x2026)},
+    };
+    vt::ListeCourante l;
+    for (const Cas& c : cas) {
+        l.ajouter("/m/" + c.nom);
+        const int i = l.nombre() - 1;
+        EXPECT_EQ(l.data(l.index(i, vt::ListeCourante::kColonneNom)).toString(), c.affiche) << c.nom.size();
+        EXPECT_EQ(l.data(l.index(i, vt::ListeCourante::kColonneChemin)).toString().size(), std::min(c.nom.size() + 3, n + 1));
+        EXPECT_EQ(l.chemin(i), "/m/" + c.nom);
+    }
 }
 
 // Out-of-range access gives empty texts, never a crash.
