@@ -328,6 +328,25 @@ TEST_F(Media, SeeksAreExactAndSaturate) {
     EXPECT_LT(temps(), 50);
 }
 
+// SetPosition at the edges: the start, the last millisecond and the very
+// end are places in the track (each jump announced by Seeked); a microsecond
+// past the end is none, and nothing moves.
+TEST_F(Media, SetPositionTakesTheWholeTrackAndNothingPastIt) {
+    remplir(1, 4000);
+    f1->selectionner(0);
+    appeler(kLecteur, QStringLiteral("Play"));
+    ecouter(kLecteur, QStringLiteral("Seeked"));
+    const auto id = metadonnees().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>();
+    for (auto [us, pris] : {std::pair{4'000'001LL, false}, {0LL, true}, {3'999'000LL, true}, {4'000'000LL, true}}) {
+        appeler(kLecteur, QStringLiteral("SetPosition"), {QVariant::fromValue(id), qlonglong(1'000'000)});
+        ASSERT_TRUE(vt::test::attendre([&] { return !ecouteur.messages.empty(); })) << us;
+        ecouteur.messages.clear();
+        appeler(kLecteur, QStringLiteral("SetPosition"), {QVariant::fromValue(id), qlonglong(us)});
+        EXPECT_EQ(vt::test::attendre([&] { return !ecouteur.messages.empty(); }, 300), pris) << us;
+        if (us < 4'000'000) EXPECT_NEAR(temps(), pris ? us / 1000 : 1000, 1) << us;
+    }
+}
+
 // Position is the engine's time; SetPosition and Seek move the stream and
 // the position slider's cursor and announce the jump.
 TEST_F(Media, PositionAndSeek) {

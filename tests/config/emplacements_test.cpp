@@ -9,6 +9,7 @@
 
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -105,6 +106,29 @@ TEST_F(AppLectureSeule, ExistingUserSettingsAreKept) {
     EXPECT_EQ(choisir().chemin_config, chemin);
     ::chmod(chemin.c_str(), 0600);
     EXPECT_EQ(lire_fichier(chemin), siens);
+}
+
+// A dangling link at the user's settings path is theirs too: no copy is
+// written through it. Every folder made for the user is private (0700),
+// under a umask that would leave it open.
+TEST_F(AppLectureSeule, DanglingLinkIsKeptAndMadeFoldersArePrivate) {
+    env.v = {{"HOME", maison.chemin()}};
+    const std::string chemin = maison / ".config/vantrel/vantrel.config";
+    ASSERT_EQ(::mkdir((maison / ".config").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((maison / ".config/vantrel").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink((maison / "ailleurs.config").c_str(), chemin.c_str()), 0);
+    EXPECT_EQ(choisir().chemin_config, chemin);
+    EXPECT_FALSE(existe(maison / "ailleurs.config"));
+    const mode_t masque = ::umask(0);
+    const vt::Emplacements e = vt::choisir_emplacements(app / "vantrel", Env{{{"HOME", xdg.chemin()}}}.f());
+    vt::dossier_playlist(e, "listes/a/");
+    ::umask(masque);
+    for (const std::string& dossier : {xdg / ".config", xdg / ".config/vantrel", xdg / ".local/share/vantrel/listes",
+                                       xdg / ".local/share/vantrel/listes/a"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(dossier.c_str(), &st), 0) << dossier;
+        EXPECT_EQ(st.st_mode & 07777, 0700u) << dossier;
+    }
 }
 
 // An app folder without first settings gives the user none either: the
