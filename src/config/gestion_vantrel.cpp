@@ -1,5 +1,6 @@
 #include "config/gestion_vantrel.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -12,17 +13,23 @@
 
 namespace vt {
 
+std::optional<std::string_view> valeur_suivante(std::string_view texte, std::size_t& pos) {
+    const std::size_t ouvre = texte.find('"', pos);
+    if (ouvre == std::string_view::npos) return std::nullopt;
+    const std::size_t ferme = texte.find('"', ouvre + 1);
+    if (ferme == std::string_view::npos) return std::nullopt;
+    pos = ferme + 1;
+    return texte.substr(ouvre + 1, ferme - ouvre - 1);
+}
+
+std::size_t nombre_valeurs_quotees(std::string_view texte) {
+    return static_cast<std::size_t>(std::count(texte.begin(), texte.end(), '"')) / 2;
+}
+
 std::vector<std::string_view> valeurs_quotees(std::string_view texte) {
     std::vector<std::string_view> out;
     std::size_t pos = 0;
-    for (;;) {
-        std::size_t ouvre = texte.find('"', pos);
-        if (ouvre == std::string_view::npos) break;
-        std::size_t ferme = texte.find('"', ouvre + 1);
-        if (ferme == std::string_view::npos) break;
-        out.push_back(texte.substr(ouvre + 1, ferme - ouvre - 1));
-        pos = ferme + 1;
-    }
+    while (std::optional<std::string_view> v = valeur_suivante(texte, pos)) out.push_back(*v);
     return out;
 }
 

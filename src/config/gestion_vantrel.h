@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,12 @@ namespace vt {
 
 // The values of a quoted-value text, in one pass; see gestion_vantrel.
 std::vector<std::string_view> valeurs_quotees(std::string_view texte);
+// The next value of a quoted-value text from byte `pos` on, `pos` then just
+// past it; nothing when no complete value is left. Walks a text of any
+// number of values without holding them all.
+std::optional<std::string_view> valeur_suivante(std::string_view texte, std::size_t& pos);
+// The number of complete values (double quotes divided by two).
+std::size_t nombre_valeurs_quotees(std::string_view texte);
 // Value n (1-based) of a quoted-value text; empty when there is none.
 std::string_view valeur_quotee(std::string_view texte, unsigned n);
 // Whether `chemin` names a regular file that can be opened for reading.

@@ -84,16 +84,19 @@ ResultatSkin charger_skin(gestion_vantrel& parseur, const std::string& chemin_sk
         return ResultatSkin::Inaccessible;
     }
 
-    // Views into the loaded text: no copy of each value, whatever their number.
-    const std::vector<std::string_view> valeurs = valeurs_quotees(parseur.texte);
-    const std::size_t nombre = valeurs.size();
-    auto valeur = [&](std::size_t n) { return std::string(valeurs[n - 1]); };
+    // The values are walked in the loaded text, never all held at once,
+    // whatever their number; the few the elements use are read by number.
+    const std::string_view texte = parseur.texte;
+    const std::size_t nombre = nombre_valeurs_quotees(texte);
+    auto valeur = [&](std::size_t n) { return std::string(valeur_quotee(texte, static_cast<unsigned>(n))); };
 
     // Every value but the first and the last names a file that must exist.
     bool valide = true;
     int erreurs = 0;
+    std::size_t pos = 0;
+    valeur_suivante(texte, pos);  // the first: the skin's name
     for (std::size_t i = 2; i < nombre; ++i) {
-        const std::string chemin = rep_skin + valeur(i);
+        const std::string chemin = rep_skin + std::string(*valeur_suivante(texte, pos));
         if (fichier_lisible(chemin)) continue;
         if (erreurs < 3) {
             dialogues().message(kLegendeDebug,
