@@ -8,8 +8,6 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,23 +89,17 @@ TEST(PlaylistLecture, WriteThenLoadGivesTheSamePaths) {
     EXPECT_EQ(l.nom(3), std::string("latin1-\xE9t\xE9-\xFF\x80.wma"));
 }
 
-// A name holding a double quote cannot be stored: just that entry is left
-// out of the written list (from a vector or the list), wherever it stands,
-// and every other entry comes back.
+// A name holding a double quote cannot be stored: that entry alone is left
+// out of the written list (from a vector or the list); every other comes back.
 TEST(PlaylistLecture, NameWithAQuoteCostsNoOtherEntry) {
     DossierTemp d;
-    for (const std::vector<std::string>& avec : std::vector<std::vector<std::string>>{
-             {"/m/x.wav", "/m/q\"uote.wav", "/m/y.wav"}, {"/m/\"", "/m/x.wav"}, {"/m/x.wav", "\"\"\"", "/m/y.wav"}}) {
-        std::vector<std::string> sans;
-        std::copy_if(avec.begin(), avec.end(), std::back_inserter(sans),
-                     [](const std::string& c) { return c.find('"') == std::string::npos; });
-        vt::ListeCourante l;
-        l.remplacer(avec);
-        gestion_vantrel p;
-        for (const std::string& texte : {vt::texte_playlist(avec), vt::texte_playlist(l)}) {
-            ASSERT_TRUE(p.ecrire(d / "q.vtlist", texte));
-            EXPECT_EQ(vt::lire_playlist(p, d / "q.vtlist"), sans) << avec[1];
-        }
+    const std::vector<std::string> avec = {"/m/x.wav", "/m/q\"uote.wav", "\"\"\"", "/m/y.wav", "/m/\""};
+    vt::ListeCourante l;
+    l.remplacer(avec);
+    gestion_vantrel p;
+    for (const std::string& texte : {vt::texte_playlist(avec), vt::texte_playlist(l)}) {
+        ASSERT_TRUE(p.ecrire(d / "q.vtlist", texte));
+        EXPECT_EQ(vt::lire_playlist(p, d / "q.vtlist"), (std::vector<std::string>{"/m/x.wav", "/m/y.wav"}));
     }
 }
 

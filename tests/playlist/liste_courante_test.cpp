@@ -84,29 +84,19 @@ TEST(ListeModele, TwoColumnsOfDisplayText) {
     EXPECT_EQ(l.rowCount(l.index(0, 0)), 0);
 }
 
-
-// What a row shows of a huge name is cut (at most kOctetsAffiches bytes, at
-// a character's start, then an ellipsis) while the entry keeps every byte;
-// names up to the limit show whole.
+// A huge name shows cut (kOctetsAffiches bytes at most, at a character's
+// start, then an ellipsis) while the entry keeps every byte.
 TEST(ListeModele, HugeNamesAreShownCutAndKeptWhole) {
     const std::size_t n = vt::kOctetsAffiches;
-    struct Cas {
-        std::string nom;
-        QString affiche;
-    };
-    const std::vector<Cas> cas = {
-        {std::string(n, 'a'), QString(n, 'a')},
-        {std::string(n + 1, 'a'), QString(n, 'a') + QChar(0x2026)},
-        {std::string(n - 1, 'a') + "\xc3\xa9", QString(n - 1, 'a') + QChar(0x2026)},
-        {std::string(50 << 20, 'b'), QString(n, 'b') + QChar(0x2026)},
-    };
+    const QString e(QChar(0x2026));
     vt::ListeCourante l;
-    for (const Cas& c : cas) {
-        l.ajouter("/m/" + c.nom);
-        const int i = l.nombre() - 1;
-        EXPECT_EQ(l.data(l.index(i, vt::ListeCourante::kColonneNom)).toString(), c.affiche) << c.nom.size();
-        EXPECT_EQ(l.data(l.index(i, vt::ListeCourante::kColonneChemin)).toString().size(), std::min(c.nom.size() + 3, n + 1));
-        EXPECT_EQ(l.chemin(i), "/m/" + c.nom);
+    for (const auto& [nom, affiche] : std::vector<std::pair<std::string, QString>>{
+             {std::string(n, 'a'), QString(n, 'a')}, {std::string(n + 1, 'a'), QString(n, 'a') + e},
+             {std::string(n - 1, 'a') + "\xc3\xa9", QString(n - 1, 'a') + e}, {std::string(50 << 20, 'b'), QString(n, 'b') + e}}) {
+        l.ajouter("/m/" + nom);
+        EXPECT_EQ(l.data(l.index(l.nombre() - 1, 0)).toString(), affiche) << nom.size();
+        EXPECT_EQ(l.data(l.index(l.nombre() - 1, 1)).toString().size(), qsizetype(n + 1));
+        EXPECT_EQ(l.chemin(l.nombre() - 1), "/m/" + nom);
     }
 }
 

