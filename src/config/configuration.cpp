@@ -3,6 +3,8 @@
 #include "config/emplacements.h"
 #include "config/gestion_vantrel.h"
 
+#include <QFile>
+
 #include <climits>
 #include <limits>
 #include <unistd.h>
@@ -52,6 +54,20 @@ std::size_t dernier_separateur(std::string_view chemin) {
 std::string_view nom_affiche(std::string_view chemin) {
     std::size_t sep = chemin.find_last_of("/\\");
     return sep == std::string_view::npos ? chemin : chemin.substr(sep + 1);
+}
+
+QString texte_affiche(std::string_view octets) {
+    const bool coupe = octets.size() > kOctetsAffiches;
+    if (coupe) {
+        std::size_t n = kOctetsAffiches;
+        // Back to the start of a UTF-8 sequence, so that no half character
+        // shows before the ellipsis (at most three bytes back).
+        for (int k = 0; k < 3 && n > 0 && (static_cast<unsigned char>(octets[n]) & 0xC0) == 0x80; ++k) --n;
+        octets = octets.substr(0, n);
+    }
+    QString texte = QFile::decodeName(QByteArray(octets.data(), static_cast<qsizetype>(octets.size())));
+    if (coupe) texte += QChar(0x2026);
+    return texte;
 }
 
 std::string chemin_config_pour(std::string_view chemin_executable) {

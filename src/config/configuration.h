@@ -4,6 +4,8 @@
 //   1 skin directory (ends with a separator)   2 skin file name
 //   3 window left    4 window top               5 play-list directory
 //   6 loop the play list: "false" turns it off, anything else on
+#include <QString>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +37,14 @@ std::size_t dernier_separateur(std::string_view chemin);
 
 // The text after the last separator of `chemin`, or the whole path.
 std::string_view nom_affiche(std::string_view chemin);
+
+// Most bytes of a name or path put on screen: a longer one is shown cut,
+// "…" after it, while its bytes stay whole wherever it is stored or
+// played (laying out megabytes of text would freeze the window).
+constexpr std::size_t kOctetsAffiches = 1024;
+// `octets` as display text, decoded as the file system's names are; beyond
+// kOctetsAffiches bytes, cut before a character's first byte.
+QString texte_affiche(std::string_view octets);
 
 // The configuration path for an executable path: its directory (up to and
 // including the last separator) followed by "vantrel.config".

@@ -1,5 +1,6 @@
 #include "config/gestion_vantrel.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -12,17 +13,23 @@
 
 namespace vt {
 
+std::optional<std::string_view> valeur_suivante(std::string_view texte, std::size_t& pos) {
+    const std::size_t ouvre = texte.find('"', pos);
+    if (ouvre == std::string_view::npos) return std::nullopt;
+    const std::size_t ferme = texte.find('"', ouvre + 1);
+    if (ferme == std::string_view::npos) return std::nullopt;
+    pos = ferme + 1;
+    return texte.substr(ouvre + 1, ferme - ouvre - 1);
+}
+
+std::size_t nombre_valeurs_quotees(std::string_view texte) {
+    return static_cast<std::size_t>(std::count(texte.begin(), texte.end(), '"')) / 2;
+}
+
 std::vector<std::string_view> valeurs_quotees(std::string_view texte) {
     std::vector<std::string_view> out;
     std::size_t pos = 0;
-    for (;;) {
-        std::size_t ouvre = texte.find('"', pos);
-        if (ouvre == std::string_view::npos) break;
-        std::size_t ferme = texte.find('"', ouvre + 1);
-        if (ferme == std::string_view::npos) break;
-        out.push_back(texte.substr(ouvre + 1, ferme - ouvre - 1));
-        pos = ferme + 1;
-    }
+    while (std::optional<std::string_view> v = valeur_suivante(texte, pos)) out.push_back(*v);
     return out;
 }
 
@@ -191,33 +198,27 @@ std::string fichier_vise(const std::string& chemin) {
     return std::string();
 }
 
-// Writes `texte` over the file `chemin` in place, shortened to its length
-// after; for a target whose folder cannot take a temporary file.
-bool ecrire_sur_place(const std::string& chemin, std::string_view texte) {
-    int fd = ::open(chemin.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = ecrire_tout(fd, texte) && ::ftruncate(fd, off_t(texte.size())) == 0 && vt::appel_fsync(fd) == 0;
-    return (::close(fd) == 0) && ok;
-}
-
 }  // namespace
 
 bool gestion_vantrel::ecrire(const std::string& chemin_donne, std::string_view texte_a_ecrire) const {
     if (chemin_donne.empty() || chemin_donne.find('\0') != std::string::npos) return false;
     const std::string chemin = fichier_vise(chemin_donne);
     if (chemin.empty()) return false;
+    // Only a regular file is replaced: a device node, a pipe, a socket or a
+    // folder at the end of the links stays what it is (renaming over
+    // /dev/null would replace the system's own). A missing file is created.
     struct stat cible {};
-    if (::stat(chemin.c_str(), &cible) == 0 && S_ISDIR(cible.st_mode)) return false;
+    if (::lstat(chemin.c_str(), &cible) == 0 && !S_ISREG(cible.st_mode)) return false;
 
     std::size_t sep = chemin.find_last_of('/');
     std::string dossier = sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1);
     std::string nom = sep == std::string::npos ? chemin : chemin.substr(sep + 1);
     std::string modele = dossier + "." + nom + ".XXXXXX";
     int fd = ::mkstemp(modele.data());
-    if (fd < 0) {
-        // A linked file whose folder is not ours to write: in place.
-        return chemin != chemin_donne && ::access(chemin.c_str(), W_OK) == 0 && ecrire_sur_place(chemin, texte_a_ecrire);
-    }
+    // No temporary file beside the target (a folder not ours to write, a
+    // full disk): the old file stays whole. Rewriting it in place instead
+    // could, if killed midway, leave the new bytes followed by the old tail.
+    if (fd < 0) return false;
 
     // mkstemp creates the file private; give it the mode a plain create
     // would have given, or keep the mode of the file it replaces.

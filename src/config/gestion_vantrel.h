@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,10 +39,11 @@ public:
     // + six letters or digits), flushed to the disk, which is then renamed
     // over the target, so the target holds either its old bytes or the new
     // ones, never a partial file. A `chemin` that is a symbolic link keeps
-    // its link: the file it leads to is replaced that way in its own folder
-    // or, when that folder cannot take a new file, rewritten in place. A
-    // failure is silent and leaves the old file and no temporary file
-    // behind. Returns whether it succeeded.
+    // its link: the file it leads to is replaced that way in its own folder.
+    // Only a regular file is replaced (or a missing one created): anything
+    // else at the end of the links is refused, as is a target whose folder
+    // cannot take the temporary file. A failure is silent and leaves the old
+    // file whole and no temporary file behind. Returns whether it succeeded.
     bool ecrire(const std::string& chemin, std::string_view texte_a_ecrire) const;
 };
 
@@ -49,6 +51,12 @@ namespace vt {
 
 // The values of a quoted-value text, in one pass; see gestion_vantrel.
 std::vector<std::string_view> valeurs_quotees(std::string_view texte);
+// The next value of a quoted-value text from byte `pos` on, `pos` then just
+// past it; nothing when no complete value is left. Walks a text of any
+// number of values without holding them all.
+std::optional<std::string_view> valeur_suivante(std::string_view texte, std::size_t& pos);
+// The number of complete values (double quotes divided by two).
+std::size_t nombre_valeurs_quotees(std::string_view texte);
 // Value n (1-based) of a quoted-value text; empty when there is none.
 std::string_view valeur_quotee(std::string_view texte, unsigned n);
 // Whether `chemin` names a regular file that can be opened for reading.

@@ -65,7 +65,7 @@ QVariant ListeCourante::data(const QModelIndex& index, int role) const {
         texte.remove_prefix(e.debut_nom);
     else if (index.column() != kColonneChemin)
         return {};
-    return QFile::decodeName(QByteArray(texte.data(), static_cast<qsizetype>(texte.size())));
+    return texte_affiche(texte);
 }
 
 int ListeCourante::nombre() const {
@@ -175,12 +175,22 @@ void ajouter_deposes(ListeCourante& liste, const std::vector<std::string>& chemi
 
 // --- Play-list files -----------------------------------------------------
 
+namespace {
+
+// A path holding a double quote cannot be stored: the format has no escape,
+// and its quote would shift every value after it. Just that entry is left
+// out of the written list.
+bool stockable(const std::string& chemin) { return chemin.find('"') == std::string::npos; }
+
+}  // namespace
+
 std::string texte_playlist(const std::vector<std::string>& chemins) {
     std::size_t taille = 0;
     for (const std::string& c : chemins) taille += c.size() + 2;
     std::string texte;
     texte.reserve(taille);
-    for (const std::string& c : chemins) ajouter_valeur(texte, c);
+    for (const std::string& c : chemins)
+        if (stockable(c)) ajouter_valeur(texte, c);
     return texte;
 }
 
@@ -189,7 +199,8 @@ std::string texte_playlist(const ListeCourante& liste) {
     for (int i = 0; i < liste.nombre(); ++i) taille += liste.chemin(i).size() + 2;
     std::string texte;
     texte.reserve(taille);
-    for (int i = 0; i < liste.nombre(); ++i) ajouter_valeur(texte, liste.chemin(i));
+    for (int i = 0; i < liste.nombre(); ++i)
+        if (stockable(liste.chemin(i))) ajouter_valeur(texte, liste.chemin(i));
     return texte;
 }
 

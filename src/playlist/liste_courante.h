@@ -81,6 +81,7 @@ bool depot_accepte(std::string_view chemin);
 void ajouter_deposes(ListeCourante& liste, const std::vector<std::string>& chemins);
 
 // The play-list text: each path between a pair of double quotes, nothing else.
+// A path holding a double quote is left out (the format has no escape).
 std::string texte_playlist(const ListeCourante& liste);
 std::string texte_playlist(const std::vector<std::string>& chemins);
 

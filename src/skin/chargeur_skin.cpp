@@ -18,9 +18,7 @@ namespace {
 const QString kLegendeDebug = QStringLiteral("debug skin");
 const QString kLegendeErreur = QStringLiteral("skin erreur !");
 
-QString affichable(const std::string& chemin) {
-    return QFile::decodeName(QByteArray::fromStdString(chemin));
-}
+QString affichable(const std::string& chemin) { return texte_affiche(chemin); }
 
 // With a format named and `seul_format`, only that format's reader is tried
 // (no image plug-in is loaded to recognise the content).
@@ -86,26 +84,32 @@ ResultatSkin charger_skin(gestion_vantrel& parseur, const std::string& chemin_sk
         return ResultatSkin::Inaccessible;
     }
 
-    const std::vector<std::string> valeurs = parseur.valeurs();
-    const std::size_t nombre = valeurs.size();
-    auto valeur = [&](std::size_t n) -> const std::string& { return valeurs[n - 1]; };
+    // The values are walked in the loaded text, never all held at once,
+    // whatever their number; the few the elements use are read by number.
+    const std::string_view texte = parseur.texte;
+    const std::size_t nombre = nombre_valeurs_quotees(texte);
+    auto valeur = [&](std::size_t n) { return std::string(valeur_quotee(texte, static_cast<unsigned>(n))); };
 
     // Every value but the first and the last names a file that must exist.
     bool valide = true;
     int erreurs = 0;
+    std::size_t pos = 0;
+    valeur_suivante(texte, pos);  // the first: the skin's name
     for (std::size_t i = 2; i < nombre; ++i) {
-        const std::string chemin = rep_skin + valeur(i);
+        const std::string chemin = rep_skin + std::string(*valeur_suivante(texte, pos));
         if (fichier_lisible(chemin)) continue;
         if (erreurs < 3) {
             dialogues().message(kLegendeDebug,
                                 affichable(chemin) + QStringLiteral(" - ce fichier donc le skin fait réference n'existe pa !"));
             ++erreurs;
         }
+        valide = false;
         if (erreurs == 3) {
             dialogues().message(kLegendeDebug, QStringLiteral("beaucoup trop d'erreur dans ce fichier..."));
-            ++erreurs;
+            // Every message is out and the skin is refused: the values left
+            // would change neither (millions of them would only cost time).
+            break;
         }
-        valide = false;
     }
     if (nombre < static_cast<std::size_t>(kValeursMinimum)) valide = false;
     if (!valide) {

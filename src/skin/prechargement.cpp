@@ -69,15 +69,14 @@ void ImagesPrechargees::lire(const std::string& chemin_config) {
     const ValeursConfig v = lire_configuration(config);
     gestion_vantrel skin;
     if (!skin.charger(v.chemin_skin)) return;  // refuses anything but a regular file
-    const std::vector<std::string> valeurs = skin.valeurs();
-    if (valeurs.size() < static_cast<std::size_t>(kValeursMinimum)) return;  // the loader refuses it
+    if (nombre_valeurs_quotees(skin.texte) < static_cast<std::size_t>(kValeursMinimum)) return;  // the loader refuses it
 
     // The values the loader decodes: each row's, and the colour bitmap.
     std::set<int> numeros{kValeurCouleurs};
     for (const Element& e : kElementsSkin) numeros.insert(e.valeur);
     std::map<std::string, Entree> lues;
     for (int n : numeros) {
-        const std::string chemin = v.rep_skin + valeurs[static_cast<std::size_t>(n - 1)];
+        const std::string chemin = v.rep_skin + std::string(valeur_quotee(skin.texte, static_cast<unsigned>(n)));
         if (lues.count(chemin)) continue;
         Entree e;
         if (!lire_fichier_image(chemin, e.octets, &e.identite)) continue;

@@ -21,7 +21,7 @@ const QColor kBleu(0, 0, 255);
 const QColor kBlanc(255, 255, 255);
 
 QString affichage(std::string_view octets) {
-    return QFile::decodeName(QByteArray(octets.data(), static_cast<qsizetype>(octets.size())));
+    return vt::texte_affiche(octets);
 }
 
 vt::LabelVt* creer_label(QWidget* parent, const char* nom, const QString& texte, QPoint place, int hauteur_px,

@@ -10,11 +10,20 @@
 #include "ui/fixture.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
 #include <QThread>
 
+#include <atomic>
+#include <cstring>
+#include <ctime>
+#include <future>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -314,6 +323,91 @@ TEST_F(Serveur, LongestPathArrivesWholeAndLongerIsRefused) {
     EXPECT_EQ(recus.size(), 1u);
     EXPECT_EQ(vt::chemin_socket(QStringLiteral("/run/x.instance")), QByteArray("/run/x.instance"));
     EXPECT_EQ(vt::chemin_socket(QStringLiteral("x.instance")), QFile::encodeName(QDir::tempPath() + "/x.instance"));
+}
+
+// Runs `action`; a wait that never ends fails the test program instead of hanging it.
+void sous_garde(int ms, const std::function<void()>& action) {
+    auto fini = std::async(std::launch::async, action);
+    if (fini.wait_for(std::chrono::milliseconds(ms)) == std::future_status::ready) return;
+    std::fputs("watchdog: the hand-over never ended\n", stderr);
+    std::_Exit(1);
+}
+
+int prise_unix(const std::string& chemin, bool ecoute) {
+    sockaddr_un a{AF_UNIX, {}};
+    std::strcpy(a.sun_path, chemin.c_str());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    auto* p = reinterpret_cast<sockaddr*>(&a);
+    return (ecoute ? ::bind(fd, p, sizeof a) == 0 && ::listen(fd, 4) == 0 : ::connect(fd, p, sizeof a) == 0) ? fd : -1;
+}
+
+// A peer that accepts and answers, closes, stays silent, or reads and stays
+// silent: only the answer takes the file; the others leave the start in time.
+TEST_F(Serveur, PeersThatNeverAnswerAreLeftInTime) {
+    for (int pair : {'K', 'F', 'M', 'L'}) {
+        ::unlink((dossier / "vantrel.instance").c_str());
+        const int ecoute = prise_unix(dossier / "vantrel.instance", true);
+        std::atomic<bool> fin{false};
+        std::thread t([&] {
+            const int c = ::accept(ecoute, nullptr, nullptr);
+            char tampon[64];
+            if (pair == 'K' || pair == 'L') (void)::recv(c, tampon, sizeof tampon, 0);
+            if (pair == 'K') (void)::send(c, "K", 1, MSG_NOSIGNAL);
+            if (pair == 'F') ::shutdown(c, SHUT_RDWR);
+            while (!fin) QThread::msleep(5);
+            ::close(c);
+        });
+        QElapsedTimer chrono;
+        chrono.start();
+        sous_garde(5000, [&] { EXPECT_EQ(vt::confier_au_lecteur(nom(), std::string("/p.wav"), 300), pair == 'K'); });
+        EXPECT_LT(chrono.elapsed(), 1500) << char(pair);
+        fin = true;
+        t.join();
+        ::close(ecoute);
+    }
+}
+
+// A hung player (its thread serves no events) delays a start half a second at
+// most; back, it finds the sender gone and does not play the file too.
+TEST_F(Serveur, HungPlayerIsLeftAndIgnoresTheAbandonedRequest) {
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    ASSERT_TRUE(s->ecouter());
+    vt::PlaceInstance detenteur(nom()), place(nom());
+    ASSERT_TRUE(detenteur.prendre());
+    QElapsedTimer chrono;
+    chrono.start();
+    sous_garde(10000, [&] { EXPECT_FALSE(vt::confier_ou_prendre_place(place, nom(), std::string("/h.wav"))); });
+    EXPECT_LT(chrono.elapsed(), 1000);  // room for a loaded machine
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/i.wav")));
+    EXPECT_EQ(recus, std::vector<std::string>{"/i.wav"});
+}
+
+// Hundreds of idle connections while descriptors run out: no spin in the
+// player's event loop, and a hand-over still goes through.
+TEST_F(Serveur, IdleConnectionsWithoutDescriptorsNeitherSpinNorBlock) {
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    ASSERT_TRUE(s->ecouter());
+    std::vector<int> inactives(300);
+    for (int& fd : inactives) fd = prise_unix(dossier / "vantrel.instance", false);
+    rlimit avant{}, bas{};
+    ::getrlimit(RLIMIT_NOFILE, &avant);
+    bas = avant;
+    bas.rlim_cur = static_cast<rlim_t>(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System).size() + 8);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &bas), 0);
+    QEventLoop boucle;  // a plain event loop, as the player's
+    QTimer::singleShot(1000, &boucle, &QEventLoop::quit);
+    const std::clock_t debut = std::clock();
+    boucle.exec();
+    const double cpu_ms = 1000.0 * double(std::clock() - debut) / CLOCKS_PER_SEC;
+    ::setrlimit(RLIMIT_NOFILE, &avant);
+    EXPECT_LT(cpu_ms, 300);
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/j.wav")));
+    EXPECT_EQ(recus, std::vector<std::string>{"/j.wav"});
+    for (int fd : inactives) ::close(fd);
 }
 
 // The running player with its real windows.

@@ -328,6 +328,24 @@ TEST_F(Media, SeeksAreExactAndSaturate) {
     EXPECT_LT(temps(), 50);
 }
 
+// SetPosition at 0, the last millisecond and the very end is taken (Seeked
+// announces it); a microsecond past the end is not, and nothing moves.
+TEST_F(Media, SetPositionTakesTheWholeTrackAndNothingPastIt) {
+    remplir(1, 4000);
+    f1->selectionner(0);
+    appeler(kLecteur, QStringLiteral("Play"));
+    ecouter(kLecteur, QStringLiteral("Seeked"));
+    const QVariant id = metadonnees().value(QStringLiteral("mpris:trackid"));
+    for (qlonglong us : {4'000'001LL, 0LL, 3'999'000LL, 4'000'000LL}) {
+        appeler(kLecteur, QStringLiteral("SetPosition"), {id, qlonglong(1'000'000)});
+        ASSERT_TRUE(vt::test::attendre([&] { return !ecouteur.messages.empty(); })) << us;
+        ecouteur.messages.clear();
+        appeler(kLecteur, QStringLiteral("SetPosition"), {id, us});
+        EXPECT_EQ(vt::test::attendre([&] { return !ecouteur.messages.empty(); }, 300), us <= 4'000'000) << us;
+        if (us != 4'000'000) EXPECT_NEAR(temps(), us > 4'000'000 ? 1000 : us / 1000, 1) << us;
+    }
+}
+
 // Position is the engine's time; SetPosition and Seek move the stream and
 // the position slider's cursor and announce the jump.
 TEST_F(Media, PositionAndSeek) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <string>
@@ -164,16 +165,31 @@ TEST(EcritureSure, LinkLoopIsRefused) {
 
 // When the linked file's folder cannot take a temporary file beside it (here
 // its name leaves no room for the temporary name's 8 more bytes, which holds
-// for root too), the file is rewritten in place, link kept, whole.
-TEST(EcritureSure, LinkedFileWhoseFolderTakesNoTemporaryIsWrittenInPlace) {
+// for root too), the save fails and the file stays whole, link kept: a
+// rewrite in place, killed midway, would mix new bytes and old.
+TEST(EcritureSure, LinkedFileWhoseFolderTakesNoTemporaryIsKeptWhole) {
     DossierTemp d;
     const std::string long_nom(250, 'n');
     const std::string cible = d.ecrire(long_nom, "old bytes that are longer than the new ones");
     ASSERT_EQ(::symlink(long_nom.c_str(), (d / "vantrel.config").c_str()), 0);
     gestion_vantrel g;
-    ASSERT_TRUE(g.ecrire(d / "vantrel.config", "new"));
+    EXPECT_FALSE(g.ecrire(d / "vantrel.config", "new"));
     EXPECT_TRUE(est_lien(d / "vantrel.config"));
-    EXPECT_EQ(lire_fichier(cible), "new");
+    EXPECT_EQ(lire_fichier(cible), "old bytes that are longer than the new ones");
+}
+
+// Only regular files are replaced: a pipe, a socket or a folder, named or
+// reached through a link, stays what it is and the save fails.
+TEST(EcritureSure, OnlyRegularFilesAreReplaced) {
+    DossierTemp d;
+    ASSERT_EQ(::mkfifo((d / "tube").c_str(), 0600) + ::mkdir((d / "dossier").c_str(), 0700) +
+                  ::mknod((d / "prise").c_str(), S_IFSOCK | 0600, 0), 0);
+    for (const std::string nom : {"tube", "dossier", "prise"}) {
+        ASSERT_EQ(::symlink((d / nom).c_str(), (d / ("lien_" + nom)).c_str()), 0);
+        for (const std::string& chemin : {d / ("lien_" + nom), d / nom}) EXPECT_FALSE(gestion_vantrel().ecrire(chemin, "x"));
+        struct stat st {};
+        EXPECT_TRUE(::lstat((d / nom).c_str(), &st) == 0 && !S_ISREG(st.st_mode)) << nom;
+    }
 }
 
 // Sets a file's modification time `secondes` into the past.
@@ -225,6 +241,7 @@ TEST(EcritureSure, LeftoversOfKilledWritersAreRemovedAtStart) {
     const std::string garde = d.ecrire("ailleurs.txt", "keep");
     ASSERT_EQ(::symlink(garde.c_str(), (d / "app/.vantrel.config.Lien00").c_str()), 0);
     vieillir(d / "app/.vantrel.config.Lien00", 120);
+    vieillir(garde, 120);  // the link's target is old too: still not the link's age
 
     vt::retirer_restes_au_demarrage(d / "app/vantrel.config", d / "app/playlist/");
 

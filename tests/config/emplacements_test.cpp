@@ -9,6 +9,7 @@
 
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -105,6 +106,23 @@ TEST_F(AppLectureSeule, ExistingUserSettingsAreKept) {
     EXPECT_EQ(choisir().chemin_config, chemin);
     ::chmod(chemin.c_str(), 0600);
     EXPECT_EQ(lire_fichier(chemin), siens);
+}
+
+// A dangling link at the user's settings path is theirs: nothing is written
+// through it. Folders made for the user are 0700 whatever the umask.
+TEST_F(AppLectureSeule, DanglingLinkIsKeptAndMadeFoldersArePrivate) {
+    env.v = {{"HOME", maison.chemin()}};
+    maison.ecrire(".config/vantrel/autre", "");  // the folders
+    ASSERT_EQ(::symlink((maison / "ailleurs").c_str(), (maison / ".config/vantrel/vantrel.config").c_str()), 0);
+    choisir();
+    EXPECT_FALSE(existe(maison / "ailleurs"));
+    const mode_t masque = ::umask(0);
+    vt::dossier_playlist(vt::choisir_emplacements(app / "vantrel", Env{{{"HOME", xdg.chemin()}}}.f()), "l/a/");
+    ::umask(masque);
+    for (const char* d : {".config", ".config/vantrel", ".local/share/vantrel/l", ".local/share/vantrel/l/a"}) {
+        struct stat st {};
+        EXPECT_EQ(::stat((xdg / d).c_str(), &st) == 0 ? st.st_mode & 07777 : 0, 0700u) << d;
+    }
 }
 
 // An app folder without first settings gives the user none either: the

@@ -33,6 +33,9 @@ TEST(DepotNoms, EveryNameComesBackByteForByte) {
         {"control and high bytes", std::string("/m/a\x01\x7F\x80\xFE") + ".mp3"},
         {"reserved characters", "/m/a#b?c&d;e=f+g,h@i[j]k'l(m)n!o*p$q.mp3"},
         {"backslash", "/m/a\\b.mp3"},
+        {"ends in an encoded byte", "/m/caf\xE9"},
+        {"ends in a space", "/m/chanson "},
+        {"ends in a percent sign", "/m/100%"},
     };
     for (const auto& c : cas) {
         const auto chemins = chemins_uri_list(url_de(c.chemin) + "\r\n");

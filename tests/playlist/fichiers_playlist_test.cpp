@@ -89,6 +89,20 @@ TEST(PlaylistLecture, WriteThenLoadGivesTheSamePaths) {
     EXPECT_EQ(l.nom(3), std::string("latin1-\xE9t\xE9-\xFF\x80.wma"));
 }
 
+// A name holding a double quote cannot be stored: that entry alone is left
+// out of the written list (from a vector or the list); every other comes back.
+TEST(PlaylistLecture, NameWithAQuoteCostsNoOtherEntry) {
+    DossierTemp d;
+    const std::vector<std::string> avec = {"/m/x.wav", "/m/q\"uote.wav", "\"\"\"", "/m/y.wav", "/m/\""};
+    vt::ListeCourante l;
+    l.remplacer(avec);
+    gestion_vantrel p;
+    for (const std::string& texte : {vt::texte_playlist(avec), vt::texte_playlist(l)}) {
+        ASSERT_TRUE(p.ecrire(d / "q.vtlist", texte));
+        EXPECT_EQ(vt::lire_playlist(p, d / "q.vtlist"), (std::vector<std::string>{"/m/x.wav", "/m/y.wav"}));
+    }
+}
+
 // An empty file loads as an empty list (not as a failure).
 TEST(PlaylistLecture, EmptyFileIsAnEmptyList) {
     DossierTemp d;

@@ -1,11 +1,13 @@
 // The current play list model: its two columns, its edits, the selection
 // rules of the views on it, and the three ways files come into it.
+#include "config/configuration.h"
 #include "playlist/liste_courante.h"
 
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,22 @@ TEST(ListeModele, TwoColumnsOfDisplayText) {
     EXPECT_FALSE(l.data(l.index(2, 0)).isValid());
     EXPECT_FALSE(l.data(QModelIndex()).isValid());
     EXPECT_EQ(l.rowCount(l.index(0, 0)), 0);
+}
+
+// A huge name shows cut (kOctetsAffiches bytes at most, at a character's
+// start, then an ellipsis) while the entry keeps every byte.
+TEST(ListeModele, HugeNamesAreShownCutAndKeptWhole) {
+    const std::size_t n = vt::kOctetsAffiches;
+    const QString e(QChar(0x2026));
+    vt::ListeCourante l;
+    for (const auto& [nom, affiche] : std::vector<std::pair<std::string, QString>>{
+             {std::string(n, 'a'), QString(n, 'a')}, {std::string(n + 1, 'a'), QString(n, 'a') + e},
+             {std::string(n - 1, 'a') + "\xc3\xa9", QString(n - 1, 'a') + e}, {std::string(50 << 20, 'b'), QString(n, 'b') + e}}) {
+        l.ajouter("/m/" + nom);
+        EXPECT_EQ(l.data(l.index(l.nombre() - 1, 0)).toString(), affiche) << nom.size();
+        EXPECT_EQ(l.data(l.index(l.nombre() - 1, 1)).toString().size(), qsizetype(n + 1));
+        EXPECT_EQ(l.chemin(l.nombre() - 1), "/m/" + nom);
+    }
 }
 
 // Out-of-range access gives empty texts, never a crash.

@@ -203,6 +203,24 @@ TEST(ChargeurSkin, MissingFileMessagesStopAfterTheThird) {
     }
 }
 
+// A value naming a 1 MB path shows cut; a million quotes (values naming the
+// folder) give the usual three messages, too many, then invalid.
+TEST(ChargeurSkin, HugeValuesAreShownCutAndCountlessValuesStopAtTheThirdMessage) {
+    DossierTemp dossier;
+    for (const std::string& valeur : {std::string(1 << 20, 'n'), std::string()}) {
+        DialoguesScriptes d;
+        Skin s = fabriquer_skin(dossier, "activer");
+        std::string texte = vt::test::lire_fichier(s.chemin);
+        valeur.empty() ? texte.append(1000000, '"') : texte.insert(texte.find("\"r5"), "\"" + valeur + "\"");
+        dossier.ecrire("skin.sk", texte);
+        gestion_vantrel parseur;
+        CibleEnregistree cible;
+        EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
+        EXPECT_EQ(d.messages.size(), valeur.empty() ? 5u : 2u);
+        for (const auto& m : d.messages) EXPECT_LT(m.second.size(), 2 * vt::kOctetsAffiches);
+    }
+}
+
 // 43 values, all files present: no path message, only the invalid message.
 TEST(ChargeurSkin, FortyThreeValuesIsInvalidWithoutPathMessages) {
     DialoguesScriptes d;

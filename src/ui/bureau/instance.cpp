@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -120,8 +121,10 @@ bool adresse(const QByteArray& chemin, sockaddr_un& a, socklen_t& taille) {
 
 // A connection to the socket at `chemin`; -1 when nothing listens there (no
 // file, or a file nobody listens on). A listener whose queue is full is
-// tried again until `fin`.
-int connecter(const QByteArray& chemin, Montre::time_point fin) {
+// tried again until `fin`; `sature` then tells that something listens but
+// does not take connections (a hung player).
+int connecter(const QByteArray& chemin, Montre::time_point fin, bool* sature = nullptr) {
+    if (sature) *sature = false;
     sockaddr_un a;
     socklen_t taille = 0;
     if (!adresse(chemin, a, taille)) return -1;
@@ -131,7 +134,11 @@ int connecter(const QByteArray& chemin, Montre::time_point fin) {
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&a), taille) == 0) return fd;
         const int e = errno;
         ::close(fd);
-        if ((e != EAGAIN && e != EINTR) || reste_ms(fin) == 0) return -1;
+        if (e != EAGAIN && e != EINTR) return -1;
+        if (reste_ms(fin) == 0) {
+            if (sature) *sature = e == EAGAIN;
+            return -1;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
@@ -168,12 +175,23 @@ bool envoyer(int fd, const QByteArray& octets, Montre::time_point fin) {
 enum class Remise { Prise, Refusee, PasDEcoute };
 
 // One try of the hand-over: PasDEcoute when nothing accepts the connection.
+//
+// Whether the player took the request is settled by one atomic step, so
+// that a file is never played both here and there. The player writes its
+// acknowledgement before acting and acts only when that write succeeded.
+// This side, once its time is up, first shuts its receiving half: from then
+// on the player's write fails (the system refuses bytes for a socket whose
+// reader shut it), so a player that reads the request late, after a pause
+// or a hang, finds its sender gone and ignores it. An acknowledgement that
+// came before the shutdown is still read: the player acts, this side stops.
 Remise essayer_remise(const QString& nom, const Requete& r, int attente_ms) {
     const auto fin = Montre::now() + std::chrono::milliseconds(attente_ms);
-    const int fd = connecter(chemin_socket(nom), fin);
-    if (fd < 0) return Remise::PasDEcoute;
+    bool sature = false;
+    const int fd = connecter(chemin_socket(nom), fin, &sature);
+    if (fd < 0) return sature ? Remise::Refusee : Remise::PasDEcoute;
     Remise resultat = Remise::Refusee;
     if (envoyer(fd, encoder_requete(r), fin)) {
+        bool ferme = false;
         for (;;) {
             char accuse = 0;
             const ssize_t n = ::recv(fd, &accuse, 1, 0);
@@ -182,7 +200,15 @@ Remise essayer_remise(const QString& nom, const Requete& r, int attente_ms) {
                 break;
             }
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && attendre(fd, POLLIN, fin)) continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                if (attendre(fd, POLLIN, fin)) continue;
+                if (ferme) break;
+                // Time is up: no acknowledgement can come any more; read
+                // once more what came before.
+                ::shutdown(fd, SHUT_RD);
+                ferme = true;
+                continue;
+            }
             break;
         }
     }
@@ -343,11 +369,15 @@ public:
             return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
         }
     }
-    // Stops watching; the object goes at the next turn of the event loop.
+    // Stops watching and gives the descriptor back at once; the object goes
+    // at the next turn of the event loop.
     void fermer() {
         avis_->setEnabled(false);
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
         deleteLater();
     }
+    bool ouverte() const { return fd_ >= 0; }
     // The socket, now the caller's; the object goes as fermer says.
     int prendre() {
         const int fd = fd_;
@@ -430,14 +460,50 @@ bool ServeurInstance::ecouter() {
     return lier();
 }
 
+bool ServeurInstance::fermer_la_plus_ancienne() {
+    while (!connexions_.empty()) {
+        QPointer<QObject> p = connexions_.front();
+        connexions_.pop_front();
+        auto* c = static_cast<Connexion*>(p.data());
+        if (c && c->ouverte()) {
+            c->fermer();
+            return true;
+        }
+    }
+    return false;
+}
+
+int ServeurInstance::connexions_tenues() {
+    std::erase_if(connexions_, [](const QPointer<QObject>& p) {
+        return !p || !static_cast<Connexion*>(p.data())->ouverte();
+    });
+    return static_cast<int>(connexions_.size());
+}
+
 void ServeurInstance::nouvelles_connexions() {
-    for (;;) {
+    // A bounded batch: the rest waits for the next turn of the event loop,
+    // whose other events come between.
+    for (int lot = 0; lot < 64; ++lot) {
         const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) continue;
-            return;  // none left (or none to be had now)
+            const int e = errno;
+            if (e == EINTR || e == ECONNABORTED) continue;
+            if (e != EMFILE && e != ENFILE && e != ENOBUFS && e != ENOMEM) return;  // none left
+            // No descriptor for the waiting connection: the oldest one held
+            // gives its own. With none held, accepting pauses a moment; the
+            // socket, still readable, would otherwise wake the loop at once,
+            // again and again.
+            if (fermer_la_plus_ancienne()) continue;
+            auto* avis = static_cast<QSocketNotifier*>(avis_);
+            avis->setEnabled(false);
+            QTimer::singleShot(pause_ms, avis, [avis] { avis->setEnabled(true); });
+            return;
         }
+        // A bounded number held at once: idle connections cannot take all
+        // the descriptors, nor keep a sender's request waiting behind them.
+        if (connexions_tenues() >= connexions_max) fermer_la_plus_ancienne();
         auto* c = new Connexion(fd, this);
+        connexions_.emplace_back(c);
         auto lire = [this, c] {
             const bool ouverte = c->lire();
             Requete r;
@@ -447,13 +513,22 @@ void ServeurInstance::nouvelles_connexions() {
             // Taken once: whatever the connection sends afterwards is
             // ignored. The connection's object is not touched after the
             // action, which may run an event loop of its own.
+            //
+            // The acknowledgement goes first, and only a written one lets
+            // the request act: a sender that gave up has shut its side, the
+            // write fails, and it plays the file itself (see
+            // essayer_remise).
             const int client = c->prendre();
+            const char accuse = kAccuse;
+            ssize_t n;
+            do {
+                n = ::send(client, &accuse, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            } while (n < 0 && errno == EINTR);
+            ::close(client);
+            if (n != 1) return;
             if (r.type == Requete::Type::Ajouter && ajouter) ajouter(std::move(r.chemin));
             else if (r.type != Requete::Type::Montrer) ouvrir_(std::move(r.chemin));
             else montrer_();
-            const char accuse = kAccuse;
-            (void)::send(client, &accuse, 1, MSG_NOSIGNAL | MSG_DONTWAIT);
-            ::close(client);
         };
         connect(c->avis(), &QSocketNotifier::activated, c, lire);
         // A connection that never completes its request is closed.

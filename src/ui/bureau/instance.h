@@ -8,12 +8,17 @@
 // be played; 'A' a file follows, to be added after the others without
 // playing; 'M' show the player), the file's length as 4 bytes big-endian,
 // then the file's path as raw bytes (absolute: the sender's current
-// directory is not the player's). The player answers one byte, 'K', once it has acted.
+// directory is not the player's). The player answers one byte, 'K', and
+// acts only once that byte is written: a sender that has given up meanwhile
+// (it shut its receiving side) makes the write fail, and the request does
+// nothing.
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,6 +33,10 @@ struct Requete {
     Type type = Type::Montrer;
     std::string chemin;  // raw bytes; only for Fichier and Ajouter
 };
+
+// How long a start waits for a running player's answer before it plays its
+// file itself: a hung player delays it no longer than that.
+constexpr int kAttenteReponseMs = 500;
 
 // What a start hands to the running player for its command-line files, in
 // order: the first file to be played, each other one to be added after it;
@@ -55,10 +64,12 @@ std::string chemin_pour_envoi(const std::string& fichier);
 // request to show the player) to a player listening on `nom`. True when a
 // player took it: this process then has nothing more to do. False at once
 // when no player listens (no socket, or a socket left by a crash), and after
-// `attente_ms` when a player accepted the connection but never answered.
-bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms = 5000);
-// The same for any request: true once the player has acted on it.
-bool confier_requete(const QString& nom, const Requete& r, int attente_ms = 5000);
+// `attente_ms` when a player accepted the connection but never answered (or
+// its queue of connections stays full); such a player, should it read the
+// request later, ignores it.
+bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms = kAttenteReponseMs);
+// The same for any request: true once the player has taken it.
+bool confier_requete(const QString& nom, const Requete& r, int attente_ms = kAttenteReponseMs);
 
 // The place of the running player under `nom`: an exclusive lock on a file
 // beside the socket (the socket's path and ".lock"; for a bare name, in the
@@ -98,7 +109,7 @@ private:
 // Without a usable place (PlaceInstance::indisponible) the hand-over is
 // tried once, as confier_au_lecteur does.
 bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const std::optional<std::string>& fichier,
-                              int attente_ms = 5000, int attente_ecoute_ms = 10000);
+                              int attente_ms = kAttenteReponseMs, int attente_ecoute_ms = 10000);
 
 // What the running player does with a request: a file is added to the play
 // list as the command-line file is at start, selected and played (a paused
@@ -135,6 +146,12 @@ public:
     std::function<void(std::string)> ajouter;
     // Milliseconds a connection may take to send its whole request.
     int delai_ms = 5000;
+    // Connections held at once while their requests come; a new one beyond
+    // that closes the oldest.
+    int connexions_max = 32;
+    // Milliseconds accepting pauses when no descriptor is left for a new
+    // connection and none held can be given back.
+    int pause_ms = 200;
     // This process holds the name's PlaceInstance: whatever lies at the name
     // is not a player's (a crash's leftover, or a stranger), and ecouter
     // replaces it without asking it.
@@ -143,12 +160,17 @@ public:
 private:
     bool lier();
     void nouvelles_connexions();
+    // Closes the oldest connection still waiting for its request; false
+    // when there is none.
+    bool fermer_la_plus_ancienne();
+    int connexions_tenues();
 
     QByteArray chemin_;
     std::function<void(std::string)> ouvrir_;
     std::function<void()> montrer_;
     int fd_ = -1;
     QObject* avis_ = nullptr;  // the listening socket's notifier
+    std::deque<QPointer<QObject>> connexions_;  // waiting for their request, oldest first
 };
 
 }  // namespace vt
