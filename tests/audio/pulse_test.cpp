@@ -576,9 +576,13 @@ TEST_F(SortiePulseTest, ServerMissingAtTheFirstPlayIsUsedOnceItAnswers) {
     env_.definir("SDL_AUDIODRIVER", "pulseaudio");
     for (const Cas& c : cas) {
         SCOPED_TRACE(std::string(c.choix) + (c.absent ? " absent" : " no descriptor"));
+        std::int64_t ref_retour = -1;
         if (c.absent) {
             client_.reset();
             demon_->tuer();
+        } else {
+            ecouter();  // the server is there: what the player plays first is recorded
+            ref_retour = client_->reference_maintenant();
         }
         rlimit limite{}, basse{};
         ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limite), 0);
@@ -605,10 +609,8 @@ TEST_F(SortiePulseTest, ServerMissingAtTheFirstPlayIsUsedOnceItAnswers) {
             demon_->redemarrer_a_cote();
             client_ = std::make_unique<Client>(demon_->serveur_actif());
             ASSERT_TRUE(client_->pret());
-        }
-        ecouter();
-        std::int64_t ref_retour = client_->reference_maintenant();
-        if (c.absent) {
+            ecouter();
+            ref_retour = client_->reference_maintenant();
             EXPECT_EQ(lm->moteur().position(lm->flux), 0) << "the position moved with no server";
             ASSERT_TRUE(demon_->publier());
         }
