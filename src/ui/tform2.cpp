@@ -1,5 +1,6 @@
 #include "ui/tform2.h"
 
+#include "config/texte_affiche.h"
 #include "playlist/liste_courante.h"
 #include "playlist/taille.h"
 #include "skin/aspect_integre.h"
@@ -122,7 +123,7 @@ void TForm2::Label1Click() {
     TForm6& info = *m_.Form6;
     const std::string& chemin = m_.liste.chemin(i);
     info.label_titre->setText(m_.liste.data(m_.liste.index(i, vt::ListeCourante::kColonneNom)).toString());
-    info.label_adresse->setText(QFile::decodeName(QByteArray::fromStdString(chemin)));
+    info.label_adresse->setText(vt::texte_affiche(chemin));
     info.setVisible(true);
     // Found by seeking to the end: the content is never read.
     const std::int64_t octets = vt::taille_fichier(chemin);
