@@ -16,6 +16,7 @@
 namespace {
 
 using vt::test::FenetresTest;
+using vt::test::lire_fichier;
 
 class Fidelite : public FenetresTest {
 protected:
