@@ -79,11 +79,16 @@ void franciser(QFileDialog& d) {
     const QLocale fr(QLocale::French, QLocale::France);
     const QString exemples[] = {QString(), fr.formattedDataSize(999'999'999), QStringLiteral("Document texte brut"),
                                 fr.toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat)};
+    int total = 0;
     for (int k = 1; k < 4 && k < entete->count(); ++k) {
         const QString titre = vue->model()->headerData(k, Qt::Horizontal).toString();
         const int largeur = std::max(fm.horizontalAdvance(titre), fm.horizontalAdvance(exemples[k])) + 24;
         if (entete->sectionSize(k) < largeur) entete->resizeSection(k, largeur);
+        total += entete->sectionSize(k);
     }
+    // The dialog wide enough to show the names beside the three columns.
+    const int nom = std::max(entete->sectionSize(0), fm.horizontalAdvance(QLatin1Char('x')) * 28);
+    d.resize(std::max(d.width(), total + nom + fm.horizontalAdvance(QLatin1Char('x')) * 24), std::max(d.height(), 420));
 }
 
 QString dossier_initial(const std::string& initial) {
