@@ -371,14 +371,12 @@ private:
         }
     }
 
-    // One pixel dotted, every other pixel of the outline inverted so that
-    // it shows over any picture. Filled one-pixel squares scale by whole
-    // factors on a high-density screen.
 };
 
 // The focus frame of a window: a ring kEpaisseurCadre pixels wide drawn
 // around the element with the focus, outside it, so that neither a small
-// box nor a button's picture is hidden. It lets the mouse through.
+// box nor a button's picture is hidden. It lets the mouse through. Filled
+// bands scale by whole factors on a high-density screen.
 class CadreFocus : public QWidget {
 public:
     explicit CadreFocus(QWidget* fenetre) : QWidget(fenetre) {
@@ -449,6 +447,7 @@ void couleurs_cadre_focus(QWidget* fenetre, std::vector<QColor> couleurs) {
     QPointer<CadreFocus>& c = cadres()[fenetre];
     if (!c) {
         c = new CadreFocus(fenetre);
+        cacher(c);
         QObject::connect(fenetre, &QObject::destroyed, [](QObject* o) { cadres().erase(o); });
         static const bool suivi = [] {
             QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget*, QWidget* w) { placer_cadre_focus(w); });

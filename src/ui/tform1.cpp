@@ -29,6 +29,8 @@
 #include <QStyledItemDelegate>
 #include <QWindow>
 
+#include <utility>
+
 using vt::ImageVt;
 
 namespace {
@@ -361,14 +363,17 @@ void TForm1::FormCreate() {
     }
     completer_aspect_integre();
     setFixedSize(image_barre->width(), image_fond_lecture->y() + image_fond_lecture->height() + 7);
-    // A stored place that a removed monitor or another scale leaves partly
-    // off every screen comes back inside the nearest one. Only the window
-    // moves: the configuration is written at close, as ever.
-    std::vector<QRect> zones;
-    if (QScreen* principal = QGuiApplication::primaryScreen()) zones.push_back(principal->availableGeometry());
-    for (QScreen* s : QGuiApplication::screens())
-        if (s != QGuiApplication::primaryScreen()) zones.push_back(s->availableGeometry());
-    move(vt::place_visible(geometry(), zones));
+    // At start, a stored place that a removed monitor or another scale
+    // leaves partly off every screen comes back inside the nearest one. Only
+    // the window moves: the configuration is written at close, as ever. A
+    // later run (Apply) keeps the place the user dragged the window to.
+    if (!std::exchange(place_verifiee_, true)) {
+        std::vector<QRect> zones;
+        if (QScreen* principal = QGuiApplication::primaryScreen()) zones.push_back(principal->availableGeometry());
+        for (QScreen* s : QGuiApplication::screens())
+            if (s != QGuiApplication::primaryScreen()) zones.push_back(s->availableGeometry());
+        move(vt::place_visible(geometry(), zones));
+    }
     curseur_volume->move(barre_volume->x() + barre_volume->width() - curseur_volume->width(), curseur_volume->y());
     curseur_balance->move(barre_balance->x() + 50, curseur_balance->y());
     curseur_position->move(barre_position->x(), curseur_position->y());

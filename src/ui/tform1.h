@@ -179,6 +179,7 @@ private:
     QColor surlignage_ = Qt::white;  // the skin's status-line colour
     std::pair<QColor, QColor> couleurs_cases_{Qt::black, Qt::white};
     bool selection_programme_ = false;
+    bool place_verifiee_ = false;  // the stored place was brought on screen
     bool reglage_local_ = false;  // the window itself sets a level or seeks
     bool deplacement_manuel_ = false;
     QPoint origine_deplacement_;
