@@ -37,14 +37,11 @@ protected:
 // playing row selected, for the status line and next; a row's click selects.
 TEST_F(Fidelite, ClickBelowTheRowsKeepsTheCurrentEntry) {
     deposer({"a.wav", "b.wav", "c.wav"});
-    struct Cas {
-        bool sauvegarde, double_clic;  // the save window's list, else the main window's
-        int y;
-        Qt::MouseButton bouton;
-        int attendu;
-    } cas[] = {{false, false, 100, Qt::LeftButton, 1}, {false, true, 100, Qt::LeftButton, 1},
-               {false, false, 120, Qt::RightButton, 1}, {false, false, 5, Qt::LeftButton, 0},
-               {true, false, 100, Qt::LeftButton, 1},   {true, true, 100, Qt::LeftButton, 1}};
+    // In the save window's list, else the main window's; a double click.
+    struct Cas { bool sauvegarde, double_clic; int y; Qt::MouseButton bouton; int attendu; } cas[] = {
+        {false, false, 100, Qt::LeftButton, 1}, {false, true, 100, Qt::LeftButton, 1},
+        {false, false, 120, Qt::RightButton, 1}, {false, false, 5, Qt::LeftButton, 0},
+        {true, false, 100, Qt::LeftButton, 1}, {true, true, 100, Qt::LeftButton, 1}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(testing::Message() << c.sauvegarde << c.double_clic << c.y);
         f1->selectionner(1);
@@ -78,17 +75,13 @@ TEST_F(Fidelite, ReturnOnARowPlaysIt) {
 }
 
 // Dropped names show as UTF-8 when they are, else in Windows-1252, in the
-// list, the status line, the save window and the information window; their
+// list, the status line and the information window (name and path); their
 // bytes are kept in the saved play list. Play-list files are named the same
 // way in the selector.
 TEST_F(Fidelite, NamesThatAreNotUtf8ReadInWindows1252) {
-    struct Cas {
-        std::string octets;
-        QString vu;
-    } cas[] = {{"caf\xE9.wav", QStringLiteral("café.wav")},
-               {"\xC3\xA9t\xC3\xA9.wav", QStringLiteral("été.wav")},
-               {"\x80 \x9C\x85.wav", QStringLiteral("€ œ….wav")},
-               {"\xC3(\xFF.wav", QStringLiteral("Ã(ÿ.wav")}};
+    struct Cas { std::string octets; QString vu; } cas[] = {
+        {"caf\xE9.wav", QStringLiteral("café.wav")}, {"\xC3\xA9t\xC3\xA9.wav", QStringLiteral("été.wav")},
+        {"\x80 \x9C\x85.wav", QStringLiteral("€ œ….wav")}, {"\xC3(\xFF.wav", QStringLiteral("Ã(ÿ.wav")}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.octets);
         clic(f1->image_del_all);
