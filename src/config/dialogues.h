@@ -26,7 +26,8 @@ public:
 
     // Directory-selection dialog with a prompt, starting at `initial`.
     // Empty when cancelled.
-    virtual std::optional<std::string> choisir_repertoire(const QString& invite, const std::string& initial) = 0;
+    virtual std::optional<std::string> choisir_repertoire(const QString& invite,
+                                                          const std::string& initial) = 0;
 
     // Single-file open dialog with a filter, starting at `initial`.
     virtual std::optional<std::string> choisir_fichier(const std::string& filtre,

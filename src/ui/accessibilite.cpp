@@ -3,15 +3,15 @@
 #include "ui/widgets_vt.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QImage>
 #include <cstdint>
 
 #include <vector>
@@ -370,7 +370,6 @@ private:
             return false;
         }
     }
-
 };
 
 // The focus frame of a window: a ring kEpaisseurCadre pixels wide drawn
@@ -450,7 +449,8 @@ void couleurs_cadre_focus(QWidget* fenetre, std::vector<QColor> couleurs) {
         cacher(c);
         QObject::connect(fenetre, &QObject::destroyed, [](QObject* o) { cadres().erase(o); });
         static const bool suivi = [] {
-            QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget*, QWidget* w) { placer_cadre_focus(w); });
+            QObject::connect(qApp, &QApplication::focusChanged, qApp,
+                             [](QWidget*, QWidget* w) { placer_cadre_focus(w); });
             return true;
         }();
         (void)suivi;

@@ -38,19 +38,20 @@ public:
     using QIdentityProxyModel::QIdentityProxyModel;
     QVariant data(const QModelIndex& index, int role) const override {
         const auto* fs = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (role != Qt::DisplayRole || !fs || index.column() == 0) return QIdentityProxyModel::data(index, role);
+        if (role != Qt::DisplayRole || !fs || index.column() == 0)
+            return QIdentityProxyModel::data(index, role);
         const QModelIndex source = mapToSource(index);
         const QFileInfo info = fs->fileInfo(source);
         const QLocale fr(QLocale::French, QLocale::France);
         switch (index.column()) {
-        case 1:
-            return info.isDir() ? QString() : fr.formattedDataSize(info.size());
-        case 2:
-            return info.isDir() ? QStringLiteral("Dossier") : QIdentityProxyModel::data(index, role);
-        case 3:
-            return fr.toString(fs->lastModified(source), QLocale::ShortFormat);
-        default:
-            return QIdentityProxyModel::data(index, role);
+            case 1:
+                return info.isDir() ? QString() : fr.formattedDataSize(info.size());
+            case 2:
+                return info.isDir() ? QStringLiteral("Dossier") : QIdentityProxyModel::data(index, role);
+            case 3:
+                return fr.toString(fs->lastModified(source), QLocale::ShortFormat);
+            default:
+                return QIdentityProxyModel::data(index, role);
         }
     }
 };
@@ -77,8 +78,9 @@ void franciser(QFileDialog& d) {
     QHeaderView* entete = vue->header();
     const QFontMetrics fm(vue->font());
     const QLocale fr(QLocale::French, QLocale::France);
-    const QString exemples[] = {QString(), fr.formattedDataSize(999'999'999), QStringLiteral("Document texte brut"),
-                                fr.toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat)};
+    const QString exemples[] = {
+        QString(), fr.formattedDataSize(999'999'999), QStringLiteral("Document texte brut"),
+        fr.toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat)};
     int total = 0;
     for (int k = 1; k < 4 && k < entete->count(); ++k) {
         const QString titre = vue->model()->headerData(k, Qt::Horizontal).toString();
@@ -88,7 +90,8 @@ void franciser(QFileDialog& d) {
     }
     // The dialog wide enough to show the names beside the three columns.
     const int nom = std::max(entete->sectionSize(0), fm.horizontalAdvance(QLatin1Char('x')) * 28);
-    d.resize(std::max(d.width(), total + nom + fm.horizontalAdvance(QLatin1Char('x')) * 24), std::max(d.height(), 420));
+    d.resize(std::max(d.width(), total + nom + fm.horizontalAdvance(QLatin1Char('x')) * 24),
+             std::max(d.height(), 420));
 }
 
 QString dossier_initial(const std::string& initial) {
@@ -144,7 +147,8 @@ std::optional<std::string> DialoguesQt::enregistrer_fichier(const std::string& i
     return QFile::encodeName(d.selectedFiles().first()).toStdString();
 }
 
-std::optional<std::string> DialoguesQt::choisir_repertoire(const QString& invite, const std::string& initial) {
+std::optional<std::string> DialoguesQt::choisir_repertoire(const QString& invite,
+                                                           const std::string& initial) {
     LocaleDialogue fr;
     QFileDialog d(nullptr, invite);
     d.setFileMode(QFileDialog::Directory);

@@ -1,14 +1,14 @@
 #include "ui/tform1.h"
 
 #include "config/configuration.h"
-#include "config/emplacements.h"
 #include "config/dialogues.h"
+#include "config/emplacements.h"
 #include "config/place_ecran.h"
 #include "config/texte_affiche.h"
 #include "playlist/depot.h"
 #include "playlist/liste_courante.h"
-#include "skin/elements.h"
 #include "skin/aspect_integre.h"
+#include "skin/elements.h"
 #include "ui/accessibilite.h"
 #include "ui/module.h"
 #include "ui/tform2.h"
@@ -369,7 +369,8 @@ void TForm1::FormCreate() {
     // later run (Apply) keeps the place the user dragged the window to.
     if (!std::exchange(place_verifiee_, true)) {
         std::vector<QRect> zones;
-        if (QScreen* principal = QGuiApplication::primaryScreen()) zones.push_back(principal->availableGeometry());
+        if (QScreen* principal = QGuiApplication::primaryScreen())
+            zones.push_back(principal->availableGeometry());
         for (QScreen* s : QGuiApplication::screens())
             if (s != QGuiApplication::primaryScreen()) zones.push_back(s->availableGeometry());
         move(vt::place_visible(geometry(), zones));
@@ -426,7 +427,8 @@ void TForm1::definir_couleurs(QColor fond_liste, QColor texte_liste, QColor text
     surlignage_ = texte_lecture;
     // The boxes in the list's colours; the focus frame in one of the skin's.
     couleurs_cases_ = {fond_liste, texte_liste};
-    for (QCheckBox* c : {check_repeat, check_random}) static_cast<vt::CaseVt*>(c)->definir_couleurs(fond_liste, texte_liste);
+    for (QCheckBox* c : {check_repeat, check_random})
+        static_cast<vt::CaseVt*>(c)->definir_couleurs(fond_liste, texte_liste);
     vt::couleurs_cadre_focus(this, {texte_lecture, texte_liste, fond_liste});
     colorer_selecteur();
 }
@@ -638,8 +640,7 @@ void TForm1::ComboplaylistEnter() {
     const std::string rep = vt::dossier_playlist(vt::lire_configuration(parseur).rep_playlist);
     Comboplaylist->clear();
     for (const auto& e : vt::lister_playlists(rep))
-        Comboplaylist->addItem(vt::texte_affiche(e.nom),
-                               QByteArray::fromStdString(e.fichier));
+        Comboplaylist->addItem(vt::texte_affiche(e.nom), QByteArray::fromStdString(e.fichier));
     Comboplaylist->setCurrentIndex(-1);
 }
 
@@ -693,7 +694,8 @@ bool TForm1::eventFilter(QObject* objet, QEvent* e) {
     // Return on the selected row plays it, as a double click does.
     if (objet == list_lecture && e->type() == QEvent::KeyPress) {
         const auto* k = static_cast<QKeyEvent*>(e);
-        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && !(k->modifiers() & ~Qt::KeypadModifier)) {
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            !(k->modifiers() & ~Qt::KeypadModifier)) {
             if (!k->isAutoRepeat() && index_courant() >= 0) list_lectureDblClick();
             return true;
         }

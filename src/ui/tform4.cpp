@@ -1,8 +1,8 @@
 #include "ui/tform4.h"
 
 #include "config/configuration.h"
-#include "config/emplacements.h"
 #include "config/dialogues.h"
+#include "config/emplacements.h"
 #include "config/texte_affiche.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
@@ -21,9 +21,7 @@ const QColor kRouge(255, 0, 0);
 const QColor kBleu(0, 0, 255);
 const QColor kBlanc(255, 255, 255);
 
-QString affichage(std::string_view octets) {
-    return vt::texte_affiche(octets);
-}
+QString affichage(std::string_view octets) { return vt::texte_affiche(octets); }
 
 vt::LabelVt* creer_label(QWidget* parent, const char* nom, const QString& texte, QPoint place, int hauteur_px,
                          bool gras, QColor couleur) {
@@ -194,9 +192,9 @@ void TForm4::label_skinmodClick() {
 void TForm4::label_modplaylistClick() {
     // It starts in the play-list folder shown, or in the app's folder.
     const bool valide = repplaylist_ != vt::kCheminInvalide && repplaylist_ != vt::kConfigManquante;
-    auto choisi = vt::dialogues().choisir_repertoire(QStringLiteral("Sélectionnez le répertoire des playlists"),
-                                                     valide ? vt::dossier_playlist(repplaylist_)
-                                                            : vt::depart_dialogues());
+    auto choisi = vt::dialogues().choisir_repertoire(
+        QStringLiteral("Sélectionnez le répertoire des playlists"),
+        valide ? vt::dossier_playlist(repplaylist_) : vt::depart_dialogues());
     if (!choisi || choisi->empty()) return;
     definir_repplaylist(*choisi + '/');
 }

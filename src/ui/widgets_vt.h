@@ -3,12 +3,12 @@
 // itself to its picture, a text label that reports clicks and hovering,
 // and a framed shape that catches the mouse. Each reports its mouse events
 // to callbacks so that a window wires them to its named handlers.
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QColor>
 #include <QImage>
-#include <QString>
 #include <QLabel>
-#include <QCheckBox>
-#include <QAbstractItemView>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
