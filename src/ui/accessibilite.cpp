@@ -3,15 +3,16 @@
 #include "ui/widgets_vt.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
-#include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
+
 #include <cstdint>
 
 #include <vector>

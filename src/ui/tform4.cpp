@@ -1,8 +1,8 @@
 #include "ui/tform4.h"
 
 #include "config/configuration.h"
-#include "config/dialogues.h"
 #include "config/emplacements.h"
+#include "config/dialogues.h"
 #include "config/texte_affiche.h"
 #include "ui/module.h"
 #include "ui/tform1.h"

@@ -7,8 +7,8 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QImage>
-#include <QLabel>
 #include <QString>
+#include <QLabel>
 #include <QWidget>
 
 #include <functional>
