@@ -74,7 +74,9 @@ class DialoguesMuets : public ServiceDialogues {
 public:
     std::vector<std::string> ouvrir_fichiers(const std::string&) override { return {}; }
     std::optional<std::string> enregistrer_fichier(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> choisir_repertoire(const QString&) override { return std::nullopt; }
+    std::optional<std::string> choisir_repertoire(const QString&, const std::string&) override {
+        return std::nullopt;
+    }
     std::optional<std::string> choisir_fichier(const std::string&, const std::string&) override {
         return std::nullopt;
     }

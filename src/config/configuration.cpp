@@ -56,20 +56,6 @@ std::string_view nom_affiche(std::string_view chemin) {
     return sep == std::string_view::npos ? chemin : chemin.substr(sep + 1);
 }
 
-QString texte_affiche(std::string_view octets) {
-    const bool coupe = octets.size() > kOctetsAffiches;
-    if (coupe) {
-        std::size_t n = kOctetsAffiches;
-        // Back to the start of a UTF-8 sequence, so that no half character
-        // shows before the ellipsis (at most three bytes back).
-        for (int k = 0; k < 3 && n > 0 && (static_cast<unsigned char>(octets[n]) & 0xC0) == 0x80; ++k) --n;
-        octets = octets.substr(0, n);
-    }
-    QString texte = QFile::decodeName(QByteArray(octets.data(), static_cast<qsizetype>(octets.size())));
-    if (coupe) texte += QChar(0x2026);
-    return texte;
-}
-
 std::string chemin_config_pour(std::string_view chemin_executable) {
     std::size_t sep = dernier_separateur(chemin_executable);
     std::string dossier = sep == std::string_view::npos ? std::string()

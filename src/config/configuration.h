@@ -38,13 +38,6 @@ std::size_t dernier_separateur(std::string_view chemin);
 // The text after the last separator of `chemin`, or the whole path.
 std::string_view nom_affiche(std::string_view chemin);
 
-// Most bytes of a name or path put on screen: a longer one is shown cut,
-// "…" after it, while its bytes stay whole wherever it is stored or
-// played (laying out megabytes of text would freeze the window).
-constexpr std::size_t kOctetsAffiches = 1024;
-// `octets` as display text, decoded as the file system's names are; beyond
-// kOctetsAffiches bytes, cut before a character's first byte.
-QString texte_affiche(std::string_view octets);
 
 // The configuration path for an executable path: its directory (up to and
 // including the last separator) followed by "vantrel.config".

@@ -10,7 +10,7 @@ class DialoguesMuets final : public ServiceDialogues {
 public:
     std::vector<std::string> ouvrir_fichiers(const std::string&) override { return {}; }
     std::optional<std::string> enregistrer_fichier(const std::string&) override { return {}; }
-    std::optional<std::string> choisir_repertoire(const QString&) override { return {}; }
+    std::optional<std::string> choisir_repertoire(const QString&, const std::string&) override { return {}; }
     std::optional<std::string> choisir_fichier(const std::string&, const std::string&) override { return {}; }
     void message(const QString&, const QString&) override {}
     bool question(const QString&, const QString&) override { return false; }

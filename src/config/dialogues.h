@@ -14,7 +14,9 @@ class ServiceDialogues {
 public:
     virtual ~ServiceDialogues() = default;
 
-    // Open-file dialog, several files at once. `filtre` is "name|pattern|..."
+    // Open-file dialog, several files at once, starting in the folder of the
+    // files it last returned (the first time: the user's music folder, else
+    // the home folder). `filtre` is "name|pattern|..."
     // (for example "mp3|*.mp3|wav|*.wav"). Returns the chosen paths in the
     // dialog's order; none when cancelled.
     virtual std::vector<std::string> ouvrir_fichiers(const std::string& filtre) = 0;
@@ -22,8 +24,10 @@ public:
     // Save-file dialog starting at `initial`; no filter. Empty when cancelled.
     virtual std::optional<std::string> enregistrer_fichier(const std::string& initial) = 0;
 
-    // Directory-selection dialog with a prompt. Empty when cancelled.
-    virtual std::optional<std::string> choisir_repertoire(const QString& invite) = 0;
+    // Directory-selection dialog with a prompt, starting at `initial`.
+    // Empty when cancelled.
+    virtual std::optional<std::string> choisir_repertoire(const QString& invite,
+                                                          const std::string& initial) = 0;
 
     // Single-file open dialog with a filter, starting at `initial`.
     virtual std::optional<std::string> choisir_fichier(const std::string& filtre,

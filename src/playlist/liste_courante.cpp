@@ -3,6 +3,7 @@
 #include "config/configuration.h"
 #include "config/emplacements.h"
 #include "config/gestion_vantrel.h"
+#include "config/texte_affiche.h"
 
 #include <QFile>
 #include <QString>
@@ -235,8 +236,7 @@ std::vector<EntreePlaylist> lister_playlists(const std::string& rep_playlist) {
     cles.reserve(liste.size());
     for (std::size_t k = 0; k < liste.size(); ++k) {
         const std::string& n = liste[k].nom;
-        cles.push_back(
-            Cle{QFile::decodeName(QByteArray(n.data(), static_cast<qsizetype>(n.size()))).toCaseFolded(), k});
+        cles.push_back(Cle{texte_affiche(n).toCaseFolded(), k});
     }
     std::sort(cles.begin(), cles.end(), [&](const Cle& a, const Cle& b) {
         int c = a.pliee.compare(b.pliee);

@@ -1,6 +1,7 @@
 #include "skin/chargeur_skin.h"
 
 #include "config/configuration.h"
+#include "config/texte_affiche.h"
 #include "config/dialogues.h"
 #include "config/gestion_vantrel.h"
 #include "skin/elements.h"

@@ -8,9 +8,12 @@
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
+
+#include <cstdint>
 
 #include <vector>
 
@@ -314,18 +317,9 @@ public:
             const Qt::FocusReason r = static_cast<QFocusEvent*>(e)->reason();
             // Coming back to its window keeps the frame the element had.
             if (r != Qt::ActiveWindowFocusReason) d->cadre = r == Qt::TabFocusReason || r == Qt::BacktabFocusReason;
-            w->update();
+            placer_cadre_focus(w);
             return false;
         }
-        case QEvent::FocusOut:
-            w->update();
-            return false;
-        case QEvent::Paint:
-            if (!d->cadre || !w->hasFocus()) return false;
-            // The element paints itself first; the frame goes over it.
-            static_cast<QObject*>(w)->event(e);
-            cadre(w);
-            return true;
         default:
             return false;
         }
@@ -377,24 +371,96 @@ private:
             return false;
         }
     }
+};
 
-    // One pixel dotted, every other pixel of the outline inverted so that
-    // it shows over any picture. Filled one-pixel squares scale by whole
-    // factors on a high-density screen.
-    static void cadre(QWidget* w) {
-        QPainter p(w);
-        p.setCompositionMode(QPainter::CompositionMode_Difference);
-        const int l = w->width(), h = w->height();
-        for (int x = 0; x < l; x += 2) {
-            p.fillRect(x, 0, 1, 1, Qt::white);
-            if (h > 1) p.fillRect(x, h - 1, 1, 1, Qt::white);
-        }
-        for (int y = 2; y < h - 1; y += 2) {
-            p.fillRect(0, y, 1, 1, Qt::white);
-            if (l > 1) p.fillRect(l - 1, y, 1, 1, Qt::white);
-        }
+// The focus frame of a window: a ring kEpaisseurCadre pixels wide drawn
+// around the element with the focus, outside it, so that neither a small
+// box nor a button's picture is hidden. It lets the mouse through. Filled
+// bands scale by whole factors on a high-density screen.
+class CadreFocus : public QWidget {
+public:
+    explicit CadreFocus(QWidget* fenetre) : QWidget(fenetre) {
+        setObjectName(QStringLiteral("cadre_focus"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+    }
+    std::vector<QColor> couleurs{Qt::white, Qt::black};
+    QColor couleur = Qt::white;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const int l = width(), h = height(), e = std::min({kEpaisseurCadre, l / 2, h / 2});
+        p.fillRect(0, 0, l, e, couleur);
+        p.fillRect(0, h - e, l, e, couleur);
+        p.fillRect(0, e, e, h - 2 * e, couleur);
+        p.fillRect(l - e, e, e, h - 2 * e, couleur);
     }
 };
+
+std::unordered_map<const QObject*, QPointer<CadreFocus>>& cadres() {
+    static std::unordered_map<const QObject*, QPointer<CadreFocus>> c;
+    return c;
+}
+
+// The mean colour of the ring `e` pixels wide along the edges of `image`.
+QColor moyenne_anneau(const QImage& image, int e) {
+    std::int64_t r = 0, g = 0, b = 0, n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            if (x >= e && y >= e && x < image.width() - e && y < image.height() - e) continue;
+            const QRgb c = image.pixel(x, y);
+            r += qRed(c), g += qGreen(c), b += qBlue(c), ++n;
+        }
+    if (n == 0) return Qt::black;
+    return QColor(static_cast<int>(r / n), static_cast<int>(g / n), static_cast<int>(b / n));
+}
+
+}  // namespace
+
+void placer_cadre_focus(QWidget* w) {
+    for (auto& [f, c] : cadres())
+        if (c && (!w || c->parentWidget() != w->window())) c->hide();
+    if (!w) return;
+    auto it = cadres().find(w->window());
+    if (it == cadres().end() || !it->second) return;
+    CadreFocus* c = it->second;
+    c->hide();
+    if (!montre_cadre_focus(w) || !w->isVisible()) return;
+    QWidget* f = w->window();
+    const QRect r = QRect(w->mapTo(f, QPoint(0, 0)), w->size())
+                        .adjusted(-kEpaisseurCadre, -kEpaisseurCadre, kEpaisseurCadre, kEpaisseurCadre)
+                        .intersected(f->rect());
+    if (r.isEmpty()) return;
+    // The colour that stands out most from what lies under the ring.
+    const QImage dessous = f->grab(r).toImage();
+    const int e = std::max(1, static_cast<int>(std::lround(kEpaisseurCadre * dessous.devicePixelRatio())));
+    c->couleur = couleur_contrastee(c->couleurs, moyenne_anneau(dessous, e));
+    c->setGeometry(r);
+    c->raise();
+    c->show();
+    c->update();
+}
+
+void couleurs_cadre_focus(QWidget* fenetre, std::vector<QColor> couleurs) {
+    QPointer<CadreFocus>& c = cadres()[fenetre];
+    if (!c) {
+        c = new CadreFocus(fenetre);
+        cacher(c);
+        QObject::connect(fenetre, &QObject::destroyed, [](QObject* o) { cadres().erase(o); });
+        static const bool suivi = [] {
+            QObject::connect(qApp, &QApplication::focusChanged, qApp,
+                             [](QWidget*, QWidget* w) { placer_cadre_focus(w); });
+            return true;
+        }();
+        (void)suivi;
+    }
+    if (!couleurs.empty()) c->couleurs = std::move(couleurs);
+    if (QWidget* w = QApplication::focusWidget(); w && w->window() == fenetre) placer_cadre_focus(w);
+}
+
+namespace {
 
 std::vector<QWidget*> fenetres_visibles() {
     std::vector<QWidget*> l;
@@ -492,6 +558,7 @@ void cacher(QWidget* w) { enregistrer(w, Description{}); }
 
 void decrire_fenetre(QWidget* fenetre, const QString& nom, std::function<void()> echap) {
     installer_fabrique();
+    if (!cadres().count(fenetre)) couleurs_cadre_focus(fenetre, {});
     if (fenetres().count(fenetre) == 0)
         QObject::connect(fenetre, &QObject::destroyed, &clavier(), [](QObject* o) { fenetres().erase(o); });
     fenetres()[fenetre] = {nom, std::move(echap)};
@@ -558,12 +625,15 @@ void donner_clavier(QWidget* fenetre, QWidget* element) {
     // The window may turn active later: the frame shows then.
     if (Description* d = trouver(w)) d->cadre = true;
     w->setFocus(Qt::TabFocusReason);
-    w->update();
+    placer_cadre_focus(w);
 }
 
 bool montre_cadre_focus(const QWidget* w) {
-    const Description* d = trouver(w);
-    return d && d->cadre && w->hasFocus();
+    if (!w->hasFocus()) return false;
+    // The described elements show it when the focus came from the keyboard;
+    // the toolkit's own (selector, boxes) whenever they hold it.
+    if (const Description* d = trouver(w)) return d->cadre && d->genre != Genre::Cache;
+    return (w->focusPolicy() & Qt::TabFocus) && w != w->window();
 }
 
 int offset_vise(std::int64_t demande, std::int64_t actuelle, int offset_actuel, int span, std::int64_t maximum) {

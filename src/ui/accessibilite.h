@@ -8,8 +8,8 @@
 //
 // The keyboard comes with it: Tab reaches the described buttons and sliders,
 // Space or Return presses a button, the arrows, Home and End move a slider,
-// and an element that took the focus from the keyboard shows a one-pixel
-// dotted frame drawn over its picture. Nothing else on screen changes.
+// and an element that took the focus from the keyboard shows a two-pixel
+// frame around it in a colour that stands out from what lies under it.
 #include <QAccessible>
 #include <QListView>
 #include <QString>
@@ -83,8 +83,16 @@ void annoncer_texte(QWidget* w);
 using Annonceur = std::function<void(QAccessibleEvent&)>;
 Annonceur& annonceur();
 
-// Whether `w` shows the keyboard focus frame.
+// Whether `w` shows the keyboard focus frame: a ring kEpaisseurCadre pixels
+// wide around it, in the colour among its window's frame colours that
+// stands out most from what lies under the ring.
 bool montre_cadre_focus(const QWidget* w);
+constexpr int kEpaisseurCadre = 2;
+// The colours a window's focus frame chooses from (the main window: its
+// skin's); a window gets its frame with them.
+void couleurs_cadre_focus(QWidget* fenetre, std::vector<QColor> couleurs);
+// Puts the frame around `w` when it shows one, and hides the others.
+void placer_cadre_focus(QWidget* w);
 
 // The cursor offset (0..span) that a request for value `demande` moves a
 // slider's cursor to, on a slider whose values 0..maximum lie along span

@@ -1,9 +1,18 @@
 #include "ui/dialogues_qt.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
+#include <QStandardPaths>
+#include <QTreeView>
 
 namespace vt {
 
@@ -18,6 +27,71 @@ QString motif_insensible(const QString& motif) {
             out += c;
     }
     return out;
+}
+
+// The dialogs' sizes, dates and types in French, whatever the user's own
+// locale, which keeps deciding the information window's decimal separator:
+// the toolkit's file model formats sizes and dates in the system locale,
+// and names a folder in English.
+class ColonnesFrancaises : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* fs = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !fs || index.column() == 0)
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        const QFileInfo info = fs->fileInfo(source);
+        const QLocale fr(QLocale::French, QLocale::France);
+        switch (index.column()) {
+            case 1:
+                return info.isDir() ? QString() : fr.formattedDataSize(info.size());
+            case 2:
+                return info.isDir() ? QStringLiteral("Dossier") : QIdentityProxyModel::data(index, role);
+            case 3:
+                return fr.toString(fs->lastModified(source), QLocale::ShortFormat);
+            default:
+                return QIdentityProxyModel::data(index, role);
+        }
+    }
+};
+
+// The default locale, French while a dialog is open (the types the toolkit
+// reads from the MIME database follow it), then given back.
+class LocaleDialogue {
+public:
+    LocaleDialogue() : avant_(QLocale()) { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+    ~LocaleDialogue() { QLocale::setDefault(avant_); }
+    LocaleDialogue(const LocaleDialogue&) = delete;
+    LocaleDialogue& operator=(const LocaleDialogue&) = delete;
+
+private:
+    QLocale avant_;
+};
+
+// French columns wide enough for their headings and contents.
+void franciser(QFileDialog& d) {
+    d.setOption(QFileDialog::DontUseNativeDialog, true);
+    d.setProxyModel(new ColonnesFrancaises(&d));
+    auto* vue = d.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!vue) return;
+    QHeaderView* entete = vue->header();
+    const QFontMetrics fm(vue->font());
+    const QLocale fr(QLocale::French, QLocale::France);
+    const QString exemples[] = {
+        QString(), fr.formattedDataSize(999'999'999), QStringLiteral("Document texte brut"),
+        fr.toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat)};
+    int total = 0;
+    for (int k = 1; k < 4 && k < entete->count(); ++k) {
+        const QString titre = vue->model()->headerData(k, Qt::Horizontal).toString();
+        const int largeur = std::max(fm.horizontalAdvance(titre), fm.horizontalAdvance(exemples[k])) + 24;
+        if (entete->sectionSize(k) < largeur) entete->resizeSection(k, largeur);
+        total += entete->sectionSize(k);
+    }
+    // The dialog wide enough to show the names beside the three columns.
+    const int nom = std::max(entete->sectionSize(0), fm.horizontalAdvance(QLatin1Char('x')) * 28);
+    d.resize(std::max(d.width(), total + nom + fm.horizontalAdvance(QLatin1Char('x')) * 24),
+             std::max(d.height(), 420));
 }
 
 QString dossier_initial(const std::string& initial) {
@@ -40,39 +114,61 @@ QStringList filtres_qt(const std::string& filtre) {
 }
 
 std::vector<std::string> DialoguesQt::ouvrir_fichiers(const std::string& filtre) {
+    // Each dialog starts in a folder of its own, never where another one
+    // left off (the toolkit would otherwise share its last folder).
+    if (dossier_ajout_.isEmpty()) {
+        const QString musique = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+        dossier_ajout_ = !musique.isEmpty() && QFileInfo(musique).isDir() ? musique : QDir::homePath();
+    }
+    LocaleDialogue fr;
     QFileDialog d(nullptr);
     d.setFileMode(QFileDialog::ExistingFiles);
     d.setAcceptMode(QFileDialog::AcceptOpen);
     d.setNameFilters(filtres_qt(filtre));
     d.setOption(QFileDialog::HideNameFilterDetails, true);
+    d.setDirectory(dossier_ajout_);
+    franciser(d);
     std::vector<std::string> out;
     if (d.exec() != QDialog::Accepted) return out;
     for (const QString& f : d.selectedFiles()) out.push_back(QFile::encodeName(f).toStdString());
+    if (!d.selectedFiles().isEmpty()) dossier_ajout_ = QFileInfo(d.selectedFiles().first()).absolutePath();
     return out;
 }
 
 std::optional<std::string> DialoguesQt::enregistrer_fichier(const std::string& initial) {
+    LocaleDialogue fr;
     QFileDialog d(nullptr);
     d.setAcceptMode(QFileDialog::AcceptSave);
     d.setFileMode(QFileDialog::AnyFile);
     d.setOption(QFileDialog::DontConfirmOverwrite, true);
     d.setDirectory(dossier_initial(initial));
+    franciser(d);
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
     return QFile::encodeName(d.selectedFiles().first()).toStdString();
 }
 
-std::optional<std::string> DialoguesQt::choisir_repertoire(const QString& invite) {
-    QString dir = QFileDialog::getExistingDirectory(nullptr, invite);
+std::optional<std::string> DialoguesQt::choisir_repertoire(const QString& invite,
+                                                           const std::string& initial) {
+    LocaleDialogue fr;
+    QFileDialog d(nullptr, invite);
+    d.setFileMode(QFileDialog::Directory);
+    d.setOption(QFileDialog::ShowDirsOnly, true);
+    d.setDirectory(dossier_initial(initial));
+    franciser(d);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
+    const QString dir = d.selectedFiles().first();
     if (dir.isEmpty()) return std::nullopt;
     return QFile::encodeName(dir).toStdString();
 }
 
 std::optional<std::string> DialoguesQt::choisir_fichier(const std::string& filtre, const std::string& initial) {
+    LocaleDialogue fr;
     QFileDialog d(nullptr);
     d.setFileMode(QFileDialog::ExistingFile);
     d.setNameFilters(filtres_qt(filtre));
     d.setOption(QFileDialog::HideNameFilterDetails, true);
     d.setDirectory(dossier_initial(initial));
+    franciser(d);
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::nullopt;
     return QFile::encodeName(d.selectedFiles().first()).toStdString();
 }

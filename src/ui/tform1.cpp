@@ -3,10 +3,13 @@
 #include "config/configuration.h"
 #include "config/emplacements.h"
 #include "config/dialogues.h"
+#include "config/place_ecran.h"
+#include "config/texte_affiche.h"
 #include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "skin/elements.h"
 #include "skin/aspect_integre.h"
+#include "ui/accessibilite.h"
 #include "ui/module.h"
 #include "ui/session.h"
 #include "ui/tform2.h"
@@ -19,11 +22,15 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QWindow>
+
+#include <utility>
 
 using vt::ImageVt;
 
@@ -203,12 +210,14 @@ void TForm1::construire() {
     list_lecture->setMouseTracking(true);
     list_lecture->viewport()->setMouseTracking(true);
     list_lecture->viewport()->installEventFilter(this);
+    list_lecture->installEventFilter(this);
+    vt::garder_selection_hors_lignes(list_lecture);
     list_lecture->setStyleSheet(QStringLiteral("QListView::item { height: 13px; }"));
 
-    check_repeat = new QCheckBox(this);
+    check_repeat = new vt::CaseVt(this);
     check_repeat->setObjectName(QStringLiteral("check_repeat"));
     check_repeat->setGeometry(260, 137, 13, 13);
-    check_random = new QCheckBox(this);
+    check_random = new vt::CaseVt(this);
     check_random->setObjectName(QStringLiteral("check_random"));
     check_random->setGeometry(260, 167, 13, 13);
 
@@ -360,6 +369,18 @@ void TForm1::FormCreate() {
     }
     completer_aspect_integre();
     setFixedSize(image_barre->width(), image_fond_lecture->y() + image_fond_lecture->height() + 7);
+    // At start, a stored place that a removed monitor or another scale
+    // leaves partly off every screen comes back inside the nearest one. Only
+    // the window moves: the configuration is written at close, as ever. A
+    // later run (Apply) keeps the place the user dragged the window to.
+    if (!std::exchange(place_verifiee_, true)) {
+        std::vector<QRect> zones;
+        if (QScreen* principal = QGuiApplication::primaryScreen())
+            zones.push_back(principal->availableGeometry());
+        for (QScreen* s : QGuiApplication::screens())
+            if (s != QGuiApplication::primaryScreen()) zones.push_back(s->availableGeometry());
+        move(vt::place_visible(geometry(), zones));
+    }
     curseur_volume->move(barre_volume->x() + barre_volume->width() - curseur_volume->width(), curseur_volume->y());
     curseur_balance->move(barre_balance->x() + 50, curseur_balance->y());
     curseur_position->move(barre_position->x(), curseur_position->y());
@@ -410,6 +431,11 @@ void TForm1::definir_couleurs(QColor fond_liste, QColor texte_liste, QColor text
     if (list_lecture->styleSheet() != style) list_lecture->setStyleSheet(style);
     label_lecture->definir_couleur(texte_lecture);
     surlignage_ = texte_lecture;
+    // The boxes in the list's colours; the focus frame in one of the skin's.
+    couleurs_cases_ = {fond_liste, texte_liste};
+    for (QCheckBox* c : {check_repeat, check_random})
+        static_cast<vt::CaseVt*>(c)->definir_couleurs(fond_liste, texte_liste);
+    vt::couleurs_cadre_focus(this, {texte_lecture, texte_liste, fond_liste});
     colorer_selecteur();
 }
 
@@ -620,8 +646,7 @@ void TForm1::ComboplaylistEnter() {
     const std::string rep = vt::dossier_playlist(vt::lire_configuration(parseur).rep_playlist);
     Comboplaylist->clear();
     for (const auto& e : vt::lister_playlists(rep))
-        Comboplaylist->addItem(QFile::decodeName(QByteArray::fromStdString(e.nom)),
-                               QByteArray::fromStdString(e.fichier));
+        Comboplaylist->addItem(vt::texte_affiche(e.nom), QByteArray::fromStdString(e.fichier));
     Comboplaylist->setCurrentIndex(-1);
 }
 
@@ -672,6 +697,15 @@ bool TForm1::eventFilter(QObject* objet, QEvent* e) {
     if (objet == Comboplaylist && e->type() == QEvent::MouseButtonPress && !Comboplaylist->hasFocus())
         ComboplaylistEnter();
     if (objet == list_lecture->viewport() && e->type() == QEvent::MouseMove) cacher_menu();
+    // Return on the selected row plays it, as a double click does.
+    if (objet == list_lecture && e->type() == QEvent::KeyPress) {
+        const auto* k = static_cast<QKeyEvent*>(e);
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            !(k->modifiers() & ~Qt::KeypadModifier)) {
+            if (!k->isAutoRepeat() && index_courant() >= 0) list_lectureDblClick();
+            return true;
+        }
+    }
     return QWidget::eventFilter(objet, e);
 }
 

@@ -43,6 +43,8 @@ public:
     void definir_image(std::string_view element, const QImage& image) override;
     void definir_couleurs(QColor fond_liste, QColor texte_liste, QColor texte_lecture) override;
     void cacher_label_lecture() override;
+    // The skin's colours for check boxes: fill, then outline and tick.
+    std::pair<QColor, QColor> couleurs_cases() const { return couleurs_cases_; }
 
     // Current track index: the selected row of list_lecture, -1 for none.
     int index_courant() const;
@@ -175,7 +177,9 @@ private:
     vt::ModuleVantrel& m_;
     std::map<std::string, vt::ImageVt*, std::less<>> elements_;
     QColor surlignage_ = Qt::white;  // the skin's status-line colour
+    std::pair<QColor, QColor> couleurs_cases_{Qt::black, Qt::white};
     bool selection_programme_ = false;
+    bool place_verifiee_ = false;  // the stored place was brought on screen
     bool reglage_local_ = false;  // the window itself sets a level or seeks
     bool deplacement_manuel_ = false;
     QPoint origine_deplacement_;

@@ -1,6 +1,6 @@
 #include "ui/tform2.h"
 
-#include "config/configuration.h"
+#include "config/texte_affiche.h"
 #include "playlist/liste_courante.h"
 #include "playlist/taille.h"
 #include "skin/aspect_integre.h"

@@ -39,6 +39,7 @@ TForm3::TForm3(vt::ModuleVantrel& module, std::optional<std::string> fichier) : 
         QStringLiteral("QListView { background: #c0c0c0; color: #000080; } QListView::item { height: 13px; }"));
     liste_lecture_en_cours->viewport()->setMouseTracking(true);
     liste_lecture_en_cours->viewport()->installEventFilter(this);
+    vt::garder_selection_hors_lignes(liste_lecture_en_cours);
 
     label_ajouter = new vt::LabelVt(this, QStringLiteral("Ajouter"), QPoint(6, 170));
     label_supprimer = new vt::LabelVt(this, QStringLiteral("Supprimer"), QPoint(101, 170));
@@ -104,7 +105,11 @@ void TForm3::label_monterClick() { m_.Form1->image_upClick(); }
 void TForm3::label_descendreClick() { m_.Form1->image_downClick(); }
 
 void TForm3::label_enregistreClick() {
-    const auto choisi = vt::dialogues().enregistrer_fichier(vt::depart_dialogues());
+    // The dialog starts in the play-list folder, where the selector looks.
+    std::string depart = vt::depart_dialogues();
+    if (m_.parseur->charger(chemin_config))
+        depart = vt::dossier_playlist(vt::lire_configuration(*m_.parseur).rep_playlist);
+    const auto choisi = vt::dialogues().enregistrer_fichier(depart);
     const std::string texte = vt::texte_playlist(m_.liste);
     if (!choisi || choisi->empty()) return;
     m_.parseur->ecrire(vt::cible_sauvegarde(*choisi), texte);

@@ -3,6 +3,7 @@
 #include "config/configuration.h"
 #include "config/emplacements.h"
 #include "config/dialogues.h"
+#include "config/texte_affiche.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
 #include "ui/tform6.h"
@@ -20,9 +21,7 @@ const QColor kRouge(255, 0, 0);
 const QColor kBleu(0, 0, 255);
 const QColor kBlanc(255, 255, 255);
 
-QString affichage(std::string_view octets) {
-    return vt::texte_affiche(octets);
-}
+QString affichage(std::string_view octets) { return vt::texte_affiche(octets); }
 
 vt::LabelVt* creer_label(QWidget* parent, const char* nom, const QString& texte, QPoint place, int hauteur_px,
                          bool gras, QColor couleur) {
@@ -90,7 +89,7 @@ TForm4::TForm4(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
         creer_label(this, "label_modplaylist", QStringLiteral("Modifier"), QPoint(338, 84), 16, true, kBlanc);
     Label1 = creer_label(this, "Label1", QStringLiteral("Option générale :"), QPoint(6, 162), 16, true, kJaune);
 
-    check_boucle = new QCheckBox(QStringLiteral("Lecture en boucle de la playlist"), this);
+    check_boucle = new vt::CaseVt(this, QStringLiteral("Lecture en boucle de la playlist"));
     check_boucle->setObjectName(QStringLiteral("check_boucle"));
     check_boucle->setGeometry(7, 184, 174, 21);
     check_boucle->setFont(vt::police("MS Sans Serif", 11, false));
@@ -150,6 +149,11 @@ void TForm4::showEvent(QShowEvent* e) {
             vt::centrer_sur_ecran(*this);
         }
         FormShow();
+        // The box in the skin's colours, as the main window's.
+        if (m_.Form1) {
+            const auto [fond, trait] = m_.Form1->couleurs_cases();
+            static_cast<vt::CaseVt*>(check_boucle)->definir_couleurs(fond, trait);
+        }
     }
     QWidget::showEvent(e);
 }
@@ -171,16 +175,26 @@ void TForm4::FormShow() {
 
 // ---------------------------------------------------------------- actions
 
+std::string TForm4::depart_skin() const {
+    if (repskin_ == vt::kCheminInvalide || repskin_ == vt::kConfigManquante) return "skin/";
+    return vt::separer_chemin_skin(repskin_).first;
+}
+
 void TForm4::label_skinmodClick() {
-    // The dialog starts from the executable's own path and keeps the name it
-    // last returned: a cancel shows that earlier choice again.
-    auto choisi = vt::dialogues().choisir_fichier("skin|*.sk", vt::chemin_executable());
+    // The dialog starts in the folder of the skin shown, or in the skin
+    // folder, and keeps the name it last returned: a cancel shows that
+    // earlier choice again.
+    auto choisi = vt::dialogues().choisir_fichier("skin|*.sk", depart_skin());
     if (choisi && !choisi->empty()) fichier_dialogue_skin_ = std::move(*choisi);
     if (!fichier_dialogue_skin_.empty()) definir_repskin(fichier_dialogue_skin_);
 }
 
 void TForm4::label_modplaylistClick() {
-    auto choisi = vt::dialogues().choisir_repertoire(QStringLiteral("Sélectionnez le répertoire des playlists"));
+    // It starts in the play-list folder shown, or in the app's folder.
+    const bool valide = repplaylist_ != vt::kCheminInvalide && repplaylist_ != vt::kConfigManquante;
+    auto choisi = vt::dialogues().choisir_repertoire(
+        QStringLiteral("Sélectionnez le répertoire des playlists"),
+        valide ? vt::dossier_playlist(repplaylist_) : vt::depart_dialogues());
     if (!choisi || choisi->empty()) return;
     definir_repplaylist(*choisi + '/');
 }

@@ -77,6 +77,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
 
 private:
+    // Where the skin dialog starts.
+    std::string depart_skin() const;
     void definir_repskin(std::string octets);
     void definir_repplaylist(std::string octets);
     // Colours the five actions: `bleu` blue, those of `blancs` white, the

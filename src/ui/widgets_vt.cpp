@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 
 #include <algorithm>
 #include <mutex>
@@ -191,5 +192,72 @@ void FormeVt::mouseReleaseEvent(QMouseEvent* e) {
     transmettre_relache(this, souris, e, g);
 }
 void FormeVt::mouseMoveEvent(QMouseEvent* e) { transmettre_mouvement(souris, e); }
+
+namespace {
+
+class SelectionGardee : public QObject {
+public:
+    SelectionGardee(QAbstractItemView* vue) : QObject(vue), vue_(vue) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        const QEvent::Type t = e->type();
+        if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonDblClick) return false;
+        const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
+        if (vue_->indexAt(p).isValid()) return false;
+        if (vue_->focusPolicy() & Qt::ClickFocus) vue_->setFocus(Qt::MouseFocusReason);
+        return true;
+    }
+
+private:
+    QAbstractItemView* vue_;
+};
+
+}  // namespace
+
+void garder_selection_hors_lignes(QAbstractItemView* vue) {
+    vue->viewport()->installEventFilter(new SelectionGardee(vue));
+}
+
+QColor couleur_contrastee(const std::vector<QColor>& candidates, QColor dessous) {
+    auto luminance = [](QColor c) { return 0.2126 * c.redF() + 0.7152 * c.greenF() + 0.0722 * c.blueF(); };
+    QColor meilleure = candidates.empty() ? QColor(Qt::white) : candidates.front();
+    double ecart = -1;
+    for (const QColor& c : candidates) {
+        const double d = std::abs(luminance(c) - luminance(dessous));
+        if (d > ecart) ecart = d, meilleure = c;
+    }
+    return meilleure;
+}
+
+CaseVt::CaseVt(QWidget* parent, const QString& texte) : QCheckBox(texte, parent) {}
+
+void CaseVt::definir_couleurs(QColor fond, QColor trait) {
+    if (fond == fond_ && trait == trait_) return;
+    fond_ = fond;
+    trait_ = trait;
+    update();
+}
+
+void CaseVt::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (autoFillBackground()) p.fillRect(rect(), palette().color(QPalette::Window));
+    const int cote = std::min(13, height());
+    const QRect boite(0, (height() - cote) / 2, cote, cote);
+    p.fillRect(boite, trait_);
+    p.fillRect(boite.adjusted(1, 1, -1, -1), fond_);
+    if (isChecked()) {
+        // The tick: two strokes, from the left middle down, then up right.
+        QPen stylo(trait_, 2);
+        stylo.setCapStyle(Qt::FlatCap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(stylo);
+        const QPointF o = boite.topLeft();
+        const QPointF trace[] = {o + QPointF(3, 6.5), o + QPointF(5.5, 9), o + QPointF(10, 3.5)};
+        p.drawPolyline(trace, 3);
+    }
+    if (!text().isEmpty()) {
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(rect().adjusted(cote + 4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, text());
+    }
+}
 
 }  // namespace vt

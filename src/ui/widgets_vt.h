@@ -3,6 +3,8 @@
 // itself to its picture, a text label that reports clicks and hovering,
 // and a framed shape that catches the mouse. Each reports its mouse events
 // to callbacks so that a window wires them to its named handlers.
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QColor>
 #include <QImage>
 #include <QString>
@@ -12,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vt {
 
@@ -93,6 +96,12 @@ private:
     QColor fond_;
 };
 
+// A click (or a double click) on the part of a list where no row lies
+// leaves its selection as it is: the selected row is the only record of the
+// current entry, and the toolkit's list would clear it. The list still
+// takes the focus.
+void garder_selection_hors_lignes(QAbstractItemView* vue);
+
 // The design's font families are Windows ones; each is drawn with a free
 // font of the same widths or narrower (installed by tools/install-deps.sh),
 // so that the texts fit the boxes the design gives them.
@@ -106,6 +115,26 @@ QFont police(const char* famille, int hauteur_px, bool gras);
 // stands out from black, else `texte`, the list's own text colour. Marked
 // entries are written in black on it.
 QColor couleur_surlignage(QColor skin, QColor texte);
+// Among `candidates`, the colour whose luminance differs most from that of
+// `dessous` (the first on a tie).
+QColor couleur_contrastee(const std::vector<QColor>& candidates, QColor dessous);
+
+// A check box drawn in given colours: its box filled with `fond`, outlined
+// and ticked in `trait`, its text (if any) in the palette's text colour.
+class CaseVt : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit CaseVt(QWidget* parent, const QString& texte = {});
+    void definir_couleurs(QColor fond, QColor trait);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    bool hitButton(const QPoint& p) const override { return rect().contains(p); }
+
+private:
+    QColor fond_ = Qt::black, trait_ = Qt::white;
+};
+
 // Style sheets: the selector (black, text in `texte`, the marked entry in
 // black on `surlignage`) and the play list (the skin's colours, with thin
 // scroll bars drawn in them, so that the list keeps nearly all its width).

@@ -1,6 +1,7 @@
 // The current play list model: its two columns, its edits, the selection
 // rules of the views on it, and the three ways files come into it.
 #include "config/configuration.h"
+#include "config/texte_affiche.h"
 #include "playlist/liste_courante.h"
 
 #include <QItemSelectionModel>

@@ -1,6 +1,7 @@
 // The skin loader: validation of the skin file, the messages it shows and
 // what it hands to the main window.
 #include "config/configuration.h"
+#include "config/texte_affiche.h"
 #include "config/gestion_vantrel.h"
 #include "skin/chargeur_skin.h"
 #include "skin/elements.h"

@@ -60,14 +60,15 @@ TEST_F(Demarrage, LeftoversOfKilledWritersAreRemovedAtStart) {
     EXPECT_TRUE(vt::test::existe(app / "vantrel.config"));
 }
 
-// The configured position and loop flag are applied; the default skin on
-// disk loads without a message.
+// The configured position and loop flag are applied, a place partly off
+// the screen's left edge brought back whole; the default skin on disk loads
+// without a message.
 TEST_F(Demarrage, ConfiguredPositionSkinAndLoop) {
     copier_skins();
     ecrire_config("skin/default/", "default.sk", -20, 7, "playlist/", true);
     demarrer();
     EXPECT_TRUE(dialogues.messages.empty());
-    EXPECT_EQ(f1->pos(), QPoint(-20, 7));
+    EXPECT_EQ(f1->pos(), QPoint(0, 7));
     EXPECT_TRUE(module->joueur->boucle());
     EXPECT_EQ(f1->width(), 349);
 }

@@ -205,7 +205,7 @@ TEST_F(Options, AnnulerThenShowReadsTheFileAgain) {
 
 // ---------------------------------------------------------------- dialogs
 
-// The skin dialog is asked for "skin|*.sk" from the executable's path; its
+// The skin dialog is asked for "skin|*.sk" from the shown skin's folder; its
 // choice shows in the skin label.
 TEST_F(Options, SkinDialogChoiceShows) {
     demarrer_avec(config_defaut());
@@ -215,7 +215,7 @@ TEST_F(Options, SkinDialogChoiceShows) {
     ASSERT_EQ(dialogues.filtres_ouverture.size(), 1u);
     EXPECT_EQ(dialogues.filtres_ouverture[0], "skin|*.sk");
     ASSERT_EQ(dialogues.initiaux.size(), 1u);
-    EXPECT_EQ(dialogues.initiaux[0], app / "vantrel");
+    EXPECT_EQ(dialogues.initiaux[0], "skin/default/");  // the shown skin's folder
     EXPECT_EQ(f4->label_repskin->text(), texte(app / "skin/ivoire/ivoire.sk"));
 }
 

@@ -65,7 +65,7 @@ TEST_F(APropos, MemoTextAndState) {
     ASSERT_GT(lignes.size(), debut.size() + 1);
     EXPECT_EQ(lignes.mid(0, debut.size()), debut);
     // The technical line names what this player really decodes and plays with.
-    EXPECT_EQ(lignes[debut.size()], QStringLiteral("- décodage FFmpeg, sortie SDL2"));
+    EXPECT_EQ(lignes[debut.size()], QStringLiteral("- décodage libsndfile et FFmpeg, sortie PulseAudio (SDL2 en secours)"));
 
     for (const QString& titre : {QStringLiteral("Remerciements :"), QStringLiteral("Contact :")}) {
         const qsizetype i = lignes.indexOf(titre);

@@ -95,7 +95,7 @@ TEST_F(InstallationSysteme, PlayListsLiveInTheUsersDataFolder) {
     module->Form3->show();
     dialogues.fichiers_a_enregistrer.push_back(playlists_utilisateur() + "Mix");
     module->Form3->label_enregistreClick();
-    EXPECT_EQ(dialogues.initiaux.back(), maison / "donnees/vantrel/");
+    EXPECT_EQ(dialogues.initiaux.back(), playlists_utilisateur());
     EXPECT_EQ(lire_fichier(playlists_utilisateur() + "Mix.vtlist"), "\"/m/a.mp3\"");
     EXPECT_EQ(entrees(), QStringList{QStringLiteral("Mix")});
 

@@ -153,7 +153,7 @@ class MessagesFatals final : public vt::ServiceDialogues {
 public:
     std::vector<std::string> ouvrir_fichiers(const std::string&) override { return {}; }
     std::optional<std::string> enregistrer_fichier(const std::string&) override { return {}; }
-    std::optional<std::string> choisir_repertoire(const QString&) override { return {}; }
+    std::optional<std::string> choisir_repertoire(const QString&, const std::string&) override { return {}; }
     std::optional<std::string> choisir_fichier(const std::string&, const std::string&) override { return {}; }
     void message(const QString& legende, const QString& texte) override { echec(legende + ": " + texte); }
     bool question(const QString&, const QString&) override { return false; }
