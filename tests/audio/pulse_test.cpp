@@ -365,7 +365,9 @@ TEST_F(SortiePulseTest, ServerGoneForGoodHoldsTheHeardPlaceAndClosingWorks) {
     EXPECT_FALSE(sortie(*lm).sur_sdl());
     // Not ahead by what the server held (about a second).
     std::int64_t arret = lm->moteur().position(lm->flux);
-    EXPECT_GE(arret, avant);
+    // It may go back to what the server had really played (a device that
+    // starts with the stream sounds a latency late), never further.
+    EXPECT_GE(ms(arret - avant), -1500.0) << "the position went back past what the server held";
     EXPECT_LT(ms(arret - avant), 100.0) << "the position went on past what was heard";
 
     ::unlink(demon_->socket().c_str());
