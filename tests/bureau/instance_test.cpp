@@ -485,6 +485,21 @@ TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
     EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : x.wav"));
 }
 
+// A player whose window thread is held longer than a start waits (here
+// while it adds the second file) still gets the third: it is asked again.
+TEST_F(Remise, AFileSentWhileThePlayerIsBusyIsSentAgain) {
+    bool lent = true;
+    serveur->ajouter = [&](std::string c) {
+        if (std::exchange(lent, false)) std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        vt::ajouter_fichier(*module, std::move(c));
+    };
+    std::vector<std::string> fichiers;
+    for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
+    vt::test::en_parallele([&] { EXPECT_TRUE(vt::confier_suite(nom(), vt::requetes_de_depart(fichiers), 0, 300)); });
+    ASSERT_EQ(module->liste.nombre(), 3);
+    EXPECT_EQ(module->liste.chemin(2), fichiers[2]);
+}
+
 // Without a file the player comes back from the notification area, and its
 // icon goes away.
 TEST_F(Remise, WithoutFileThePlayerIsShown) {

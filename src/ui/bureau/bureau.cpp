@@ -19,9 +19,8 @@ bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers) {
     std::optional<std::string> premier;
     if (!fichiers.empty()) premier = fichiers.front();
     if (!confier_ou_prendre_place(place(), nom_instance(), premier)) return false;
-    // The player took the first one: the others follow, each acted on
-    // before the next is sent, so that they keep their order.
-    for (std::size_t i = 1; i < requetes.size(); ++i) confier_requete(nom_instance(), requetes[i]);
+    // The player took the first one: the others follow.
+    confier_suite(nom_instance(), requetes, 1);
     return true;
 }
 

@@ -231,6 +231,17 @@ bool confier_requete(const QString& nom, const Requete& r, int attente_ms) {
     return essayer_remise(nom, r, attente_ms) == Remise::Prise;
 }
 
+bool confier_suite(const QString& nom, const std::vector<Requete>& requetes, std::size_t debut, int attente_ms) {
+    bool toutes = true;
+    for (std::size_t i = debut; i < requetes.size(); ++i) {
+        int essai = 0;
+        while (!confier_requete(nom, requetes[i], attente_ms) && ++essai < 4) {
+        }
+        toutes = toutes && essai < 4;
+    }
+    return toutes;
+}
+
 bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms) {
     // Without a listening player the connection fails at once: no socket,
     // or a socket file nobody listens on any more.

@@ -70,6 +70,12 @@ std::string chemin_pour_envoi(const std::string& fichier);
 bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms = kAttenteReponseMs);
 // The same for any request: true once the player has taken it.
 bool confier_requete(const QString& nom, const Requete& r, int attente_ms = kAttenteReponseMs);
+// Hands `requetes` from `debut` on, each taken before the next is sent so
+// that they keep their order. A player still busy with an earlier one (its
+// window thread held for longer than the wait) is asked again a few times
+// rather than a file being lost; false when one was never taken.
+bool confier_suite(const QString& nom, const std::vector<Requete>& requetes, std::size_t debut = 0,
+                   int attente_ms = kAttenteReponseMs);
 
 // The place of the running player under `nom`: an exclusive lock on a file
 // beside the socket (the socket's path and ".lock"; for a bare name, in the
