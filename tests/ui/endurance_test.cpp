@@ -8,6 +8,8 @@
 #include <dirent.h>
 #include <unistd.h>
 #include <fstream>
+#include <chrono>
+#include <thread>
 
 #if defined(__SANITIZE_ADDRESS__)
 // From the sanitizer runtime (gcc ships no header for it): bytes allocated and
@@ -121,7 +123,12 @@ TEST_F(Endurance, TenThousandTrackEndsKeepResourcesFlat) {
             memoire = memoire_ko();
         }
     }
-    QApplication::processEvents();
+    // A stream just closed may still be winding down its decoding thread on
+    // a loaded machine: give it a moment; a leaked one stays and fails.
+    for (int i = 0; i < 200 && (entrees("/proc/self/fd") != descripteurs || entrees("/proc/self/task") != fils); ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_EQ(entrees("/proc/self/fd"), descripteurs);
     EXPECT_EQ(entrees("/proc/self/task"), fils);
     const long croissance = memoire_ko() - memoire;
