@@ -471,9 +471,15 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     // Tries every second at most, each at once refused while no server listens.
     EXPECT_LT(ms_depuis(t0), 1500.0) << "connecting again took too long";
     EXPECT_TRUE(sortie(*lm).sur_serveur());
-    bool present = false;
-    for (const Client::Entree& e : client_->entrees()) present = present || e.application == "vantrel";
-    EXPECT_TRUE(present) << "no stream on the server";
+    // The stream is made once the connection is up, a moment later.
+    EXPECT_TRUE(attendre(
+        [&] {
+            bool present = false;
+            for (const Client::Entree& e : client_->entrees()) present = present || e.application == "vantrel";
+            return present;
+        },
+        2s))
+        << "no stream on the server";
     auto t1 = Horloge::now();
     while (ms_depuis(t1) < 1200.0) {
         positions.push_back(lm->moteur().position(lm->flux));
@@ -502,7 +508,15 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - arret), 0.0, 100.0)
         << "the track did not go on from the heard place";
     // Nor skipped (it was by up to a second) nor played twice much of it.
-    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - dernier), 0.0, 100.0) << "not heard again from the last frame heard";
+    // The recorder itself may lose the last pieces before the kill when the
+    // sanitizer run slows everything down.
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr double kEcartMaxMs = 200.0;
+#else
+    constexpr double kEcartMaxMs = 100.0;
+#endif
+    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - dernier), 0.0, kEcartMaxMs)
+        << "not heard again from the last frame heard";
     // What is heard now is what the position says.
     std::int64_t r = Client::vers_enregistrement(d, ref);
     ASSERT_GE(r, 0);
