@@ -169,9 +169,12 @@ private:
     std::size_t lire(float* sortie, std::size_t n) override {
         std::size_t octets = 0;
         int r = MPG123_OK;
+        // The bytes read are in the format of the read, even when it reports
+        // a new one: they are counted in its channels, never beyond `n`.
+        const std::size_t canaux_lus = std::size_t(canaux_);
         // A read may give nothing without an end: a few more tries.
         for (int essai = 0; essai < 16 && r == MPG123_OK && octets == 0; ++essai)
-            r = mpg123_read(mh_, sortie, n * std::size_t(canaux_) * sizeof(float), &octets);
+            r = mpg123_read(mh_, sortie, n * canaux_lus * sizeof(float), &octets);
         if (r == MPG123_OK && octets == 0) fin_ = true;
         if (r == MPG123_NEW_FORMAT) {
             long taux = 0;
@@ -182,7 +185,7 @@ private:
         } else if (r != MPG123_OK) {
             fin_ = true;
         }
-        return octets / (std::size_t(canaux_) * sizeof(float));
+        return octets / (canaux_lus * sizeof(float));
     }
     bool positionner(std::int64_t source) override { return mpg123_seek(mh_, off_t(source), SEEK_SET) >= 0; }
 
