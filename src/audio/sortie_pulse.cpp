@@ -70,6 +70,9 @@ struct SortiePulse::Etat {
     // The last frames pulled, frame k at (k mod capacity): 2 floats each.
     // Allocated by ouvrir, never in a callback.
     std::vector<float> retenues;
+    // The first frame of the sound since ouvrir or the last flush: nothing
+    // older is played again.
+    std::int64_t plancher = 0;
     // The server's own view of what has been heard, asked for while the
     // stream plays (see noter_vue): output frame `vue` was being heard at
     // `vue_t`. Output frame `origine` is the stream's first byte.
@@ -224,8 +227,7 @@ struct SortiePulse::Etat {
         if (!vue_valide) return;
         vue_valide = false;
         auto ecoule = std::int64_t((pa->rtclock_now() - vue_t) * std::uint64_t(frequence) / 1000000u);
-        std::int64_t v = std::max(vue + ecoule, tirees - capacite_retenues());
-        if (v < entendues) entendues = v;
+        entendues = entendues_apres_perte(entendues, vue + ecoule, tirees, capacite_retenues(), plancher);
     }
 
     void armer(std::uint64_t dans_us) {
@@ -588,7 +590,7 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     e.source = &source;
     e.frequence = frequence;
     e.retenues.assign(std::size_t(std::int64_t(frequence) * kRetenueMs / 1000) * 2, 0.0f);
-    e.tirees = e.entendues = e.ecrites = e.base = e.origine = 0;
+    e.tirees = e.entendues = e.ecrites = e.base = e.origine = e.plancher = 0;
     e.vue_valide = false;
     e.joue = false;
     e.inactif = false;
@@ -821,7 +823,7 @@ void SortiePulse::vider() {
     std::lock_guard<std::recursive_mutex> b(e.bascule);
     if (mode_.load() == Mode::Attente) {
         // Nothing of what was pulled is to be played again.
-        e.entendues = e.ecrites = e.tirees;
+        e.entendues = e.ecrites = e.plancher = e.tirees;
         return;
     }
     if (mode_.load() != Mode::Pulse) return;
@@ -836,7 +838,7 @@ void SortiePulse::vider() {
     } else {
         e.vider_flux();  // a new stream: nothing written yet
     }
-    e.entendues = e.ecrites = e.tirees;  // dropped, or not to be played again
+    e.entendues = e.ecrites = e.plancher = e.tirees;  // dropped, or not to be played again
     e.deverrouiller();
 }
 

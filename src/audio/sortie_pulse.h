@@ -52,6 +52,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <algorithm>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -86,6 +87,17 @@ private:
     int n_ = 0;
     Instant dernier_{};
 };
+
+// A stream or the server lost: the output frame from which a new stream
+// plays again. The server's last view carried forward to now (`vue`) when
+// that is behind the heard count, but never older than the frames still kept
+// (`tirees - capacite`), nor than `plancher`, the first frame of the sound
+// since the output opened or was last flushed: a device latency longer than
+// what the server had read puts `vue` before the stream's first byte.
+inline std::int64_t entendues_apres_perte(std::int64_t entendues, std::int64_t vue, std::int64_t tirees,
+                                          std::int64_t capacite, std::int64_t plancher) {
+    return std::min(entendues, std::max({vue, tirees - capacite, plancher}));
+}
 
 class SortiePulse : public SortieAudio {
 public:

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -346,6 +347,23 @@ TEST(CompteurRecreations, ThreeKillsKeepTheServerAFourthGivesItUpAGapResets) {
             EXPECT_EQ(c.accepter(Horloge::time_point{} + std::chrono::milliseconds(kills[i])), refaits[i])
                 << "kill at " << kills[i] << " ms";
     }
+}
+
+// Where a new stream goes on after a loss. Each row: heard count, the
+// server's view, frames pulled, frames kept, floor -> the new heard count.
+// A view before the stream's first byte (a device latency longer than what
+// the server had read) once sent the replay to a negative frame, before the
+// start of the kept frames.
+TEST(EntenduesApresPerte, TheServerViewLowersTheCountWithinTheKeptFramesAndTheFloor) {
+    const std::vector<std::array<std::int64_t, 6>> lignes = {
+        {50000, 40000, 60000, 132300, 0, 40000},       // behind: goes back to the view
+        {30000, 40000, 60000, 132300, 0, 30000},       // ahead: the count stays
+        {10000, -3000, 12000, 132300, 0, 0},           // before the first byte: the floor
+        {90000, 88000, 95000, 132300, 90000, 90000},   // before the last flush: the flush
+        {300000, 1000, 300000, 132300, 0, 167700},     // older than what is kept
+    };
+    for (const auto& l : lignes)
+        EXPECT_EQ(vt::entendues_apres_perte(l[0], l[1], l[2], l[3], l[4]), l[5]) << l[0] << " " << l[1];
 }
 
 // The server going away mid-track, for good: the position stays where the
