@@ -17,6 +17,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -146,60 +147,41 @@ TEST(ChargeurSkin, KeywordIsCaseSensitiveAndExact) {
     }
 }
 
-// Files 4, 7 and 9 missing: three path messages, the too-many message once,
-// then the invalid-skin message; the window is left as it was.
-TEST(ChargeurSkin, ThreeMissingFilesGiveThreeMessagesThenTooManyThenInvalid) {
-    DialoguesScriptes d;
-    DossierTemp dossier;
-    Skin s = fabriquer_skin(dossier, "activer");
-    for (int v : {4, 7, 9}) supprimer(s.rep + "r" + std::to_string(v) + ".bmp");
-    gestion_vantrel parseur;
-    CibleEnregistree cible;
-
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
-
-    const Messages attendus{{kDebug, manquant(s.rep + "r4.bmp")},
-                            {kDebug, manquant(s.rep + "r7.bmp")},
-                            {kDebug, manquant(s.rep + "r9.bmp")},
-                            {kDebug, kTrop},
-                            {kErreur, kNonValide}};
-    EXPECT_EQ(d.messages, attendus);
-    EXPECT_TRUE(cible.rien_applique());
-}
-
-// Missing files after the third show nothing more; one or two missing files
-// give their path messages but no too-many message.
-TEST(ChargeurSkin, MissingFileMessagesStopAfterTheThird) {
-    {
+// Missing files give their path messages, in value order, up to the third;
+// the third is followed by the too-many message; the skin is then invalid
+// and the window is left as it was. Value 43 (the colours) is tested like
+// the others; with 43 values the skin is invalid without any path message;
+// with 45, value 44 (the keyword here) is tested as a file. Each row: the
+// keyword, the number of values, the files removed, the paths reported, and
+// whether the too-many message follows.
+TEST(ChargeurSkin, MissingFilesGiveTheirMessagesUpToTheThirdThenInvalid) {
+    struct Ligne {
+        std::string mot_cle;
+        unsigned nombre;
+        std::vector<std::string> supprimes, signales;
+        bool trop;
+    };
+    const std::vector<Ligne> lignes = {
+        {"activer", 44, {"r4.bmp", "r7.bmp", "r9.bmp"}, {"r4.bmp", "r7.bmp", "r9.bmp"}, true},
+        {"x", 44, {"r2.bmp", "r3.bmp", "r20.bmp", "r30.bmp", "r42.bmp", "couleurs.bmp"},
+         {"r2.bmp", "r3.bmp", "r20.bmp"}, true},
+        {"x", 44, {"couleurs.bmp", "r42.bmp"}, {"r42.bmp", "couleurs.bmp"}, false},
+        {"activer", 43, {}, {}, false},
+        {"activer", 45, {}, {"activer"}, false},
+    };
+    for (const Ligne& l : lignes) {
         DialoguesScriptes d;
         DossierTemp dossier;
-        Skin s = fabriquer_skin(dossier, "x");
-        for (int v : {2, 3, 20, 30, 42}) supprimer(s.rep + "r" + std::to_string(v) + ".bmp");
-        supprimer(s.rep + "couleurs.bmp");
+        Skin s = fabriquer_skin(dossier, l.mot_cle, l.nombre);
+        for (const std::string& f : l.supprimes) supprimer(s.rep + f);
         gestion_vantrel parseur;
         CibleEnregistree cible;
-        EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
-        const Messages attendus{{kDebug, manquant(s.rep + "r2.bmp")},
-                                {kDebug, manquant(s.rep + "r3.bmp")},
-                                {kDebug, manquant(s.rep + "r20.bmp")},
-                                {kDebug, kTrop},
-                                {kErreur, kNonValide}};
-        EXPECT_EQ(d.messages, attendus);
-        EXPECT_TRUE(cible.rien_applique());
-    }
-    {
-        DialoguesScriptes d;
-        DossierTemp dossier;
-        Skin s = fabriquer_skin(dossier, "x");
-        supprimer(s.rep + "couleurs.bmp");  // value 43 is tested like the others
-        supprimer(s.rep + "r42.bmp");
-        gestion_vantrel parseur;
-        CibleEnregistree cible;
-        EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
-        const Messages attendus{{kDebug, manquant(s.rep + "r42.bmp")},
-                                {kDebug, manquant(s.rep + "couleurs.bmp")},
-                                {kErreur, kNonValide}};
-        EXPECT_EQ(d.messages, attendus);
+        EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide) << l.nombre;
+        Messages attendus;
+        for (const std::string& f : l.signales) attendus.push_back({kDebug, manquant(s.rep + f)});
+        if (l.trop) attendus.push_back({kDebug, kTrop});
+        attendus.push_back({kErreur, kNonValide});
+        EXPECT_EQ(d.messages, attendus) << l.nombre << " values, " << l.supprimes.size() << " removed";
         EXPECT_TRUE(cible.rien_applique());
     }
 }
@@ -220,30 +202,6 @@ TEST(ChargeurSkin, HugeValuesAreShownCutAndCountlessValuesStopAtTheThirdMessage)
         EXPECT_EQ(d.messages.size(), valeur.empty() ? 5u : 2u);
         for (const auto& m : d.messages) EXPECT_LT(m.second.size(), 2 * vt::kOctetsAffiches);
     }
-}
-
-// 43 values, all files present: no path message, only the invalid message.
-TEST(ChargeurSkin, FortyThreeValuesIsInvalidWithoutPathMessages) {
-    DialoguesScriptes d;
-    DossierTemp dossier;
-    Skin s = fabriquer_skin(dossier, "activer", 43);
-    gestion_vantrel parseur;
-    CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
-    EXPECT_EQ(d.messages, (Messages{{kErreur, kNonValide}}));
-    EXPECT_TRUE(cible.rien_applique());
-}
-
-// With 45 values, value 44 is tested as a file: "activer" is reported missing.
-TEST(ChargeurSkin, FortyFiveValuesTestValue44AsAFile) {
-    DialoguesScriptes d;
-    DossierTemp dossier;
-    Skin s = fabriquer_skin(dossier, "activer", 45);
-    gestion_vantrel parseur;
-    CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
-    EXPECT_EQ(d.messages, (Messages{{kDebug, manquant(s.rep + "activer")}, {kErreur, kNonValide}}));
-    EXPECT_TRUE(cible.rien_applique());
 }
 
 // With 45 values whose value 44 names an existing file the skin is valid, the
@@ -314,40 +272,38 @@ TEST(ChargeurSkin, InaccessibleSkinShowsOneMessage) {
     }
 }
 
-// A bitmap that exists but is no picture: the elements of earlier values
-// change, then the run stops with a message naming the file.
+// A bitmap that exists but is no picture (garbage, an empty file, or a FIFO,
+// which passes the existence test but is not read: it could block for
+// ever): the elements of earlier values change, then the run stops with a
+// message naming the file. Each row: the value, and the file's contents
+// (none: a FIFO).
 TEST(ChargeurSkin, UndecodableBitmapStopsAfterEarlierElements) {
-    DialoguesScriptes d;
-    DossierTemp dossier;
-    Skin s = fabriquer_skin(dossier, "activer");
-    dossier.ecrire("r10.bmp", "BM this is not a bitmap");
-    gestion_vantrel parseur;
-    CibleEnregistree cible;
-
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::ImageIllisible);
-
-    EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("image illisible : ") + q(s.rep + "r10.bmp")}}));
-    std::vector<std::string> attendus;
-    for (const vt::Element& e : vt::kElementsSkin)
-        if (e.valeur < 10) attendus.emplace_back(e.nom);
-    std::vector<std::string> recus;
-    for (const auto& [nom, img] : cible.images) recus.push_back(nom);
-    EXPECT_EQ(recus, attendus);
-    EXPECT_TRUE(cible.couleurs.empty());
-    EXPECT_EQ(cible.cachages, 0);
-}
-
-// An empty bitmap file counts as existing but cannot be decoded either.
-TEST(ChargeurSkin, EmptyBitmapFileIsUndecodable) {
-    DialoguesScriptes d;
-    DossierTemp dossier;
-    Skin s = fabriquer_skin(dossier, "x");
-    dossier.ecrire("r2.bmp", "");
-    gestion_vantrel parseur;
-    CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::ImageIllisible);
-    EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("image illisible : ") + q(s.rep + "r2.bmp")}}));
-    EXPECT_TRUE(cible.rien_applique());
+    const std::vector<std::pair<int, std::optional<std::string>>> lignes = {
+        {10, "BM this is not a bitmap"}, {2, ""}, {3, std::nullopt}};
+    for (const auto& [valeur, contenu] : lignes) {
+        DialoguesScriptes d;
+        DossierTemp dossier;
+        Skin s = fabriquer_skin(dossier, "activer");
+        const std::string fichier = "r" + std::to_string(valeur) + ".bmp";
+        if (contenu) {
+            dossier.ecrire(fichier, *contenu);
+        } else {
+            supprimer(s.rep + fichier);
+            ASSERT_EQ(::mkfifo((s.rep + fichier).c_str(), 0600), 0);
+        }
+        gestion_vantrel parseur;
+        CibleEnregistree cible;
+        EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::ImageIllisible) << fichier;
+        EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("image illisible : ") + q(s.rep + fichier)}}));
+        std::vector<std::string> attendus;
+        for (const vt::Element& e : vt::kElementsSkin)
+            if (e.valeur < valeur) attendus.emplace_back(e.nom);
+        std::vector<std::string> recus;
+        for (const auto& [nom, img] : cible.images) recus.push_back(nom);
+        EXPECT_EQ(recus, attendus) << fichier;
+        EXPECT_TRUE(cible.couleurs.empty());
+        EXPECT_EQ(cible.cachages, 0);
+    }
 }
 
 // A 1 x 1 colour bitmap: its pixel gives the list background, the missing
@@ -395,21 +351,6 @@ TEST(ChargeurSkin, DirectoryNamedAsBitmapIsMissing) {
     EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
     EXPECT_EQ(d.messages, (Messages{{kDebug, manquant(s.rep + "r5.bmp")}, {kErreur, kNonValide}}));
     EXPECT_TRUE(cible.rien_applique());
-}
-
-// A FIFO named as a bitmap passes the existence test but is not read (it
-// could block for ever): it counts as an undecodable picture.
-TEST(ChargeurSkin, FifoNamedAsBitmapDoesNotHang) {
-    DialoguesScriptes d;
-    DossierTemp dossier;
-    Skin s = fabriquer_skin(dossier, "x");
-    supprimer(s.rep + "r3.bmp");
-    ASSERT_EQ(::mkfifo((s.rep + "r3.bmp").c_str(), 0600), 0);
-    gestion_vantrel parseur;
-    CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::ImageIllisible);
-    EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("image illisible : ") + q(s.rep + "r3.bmp")}}));
-    ASSERT_EQ(cible.images.size(), 2u);  // the two elements of value 2
 }
 
 // Pictures in other formats are accepted, whatever their extension says.
