@@ -17,6 +17,7 @@
 // after. The recorder asks for long fragments: short ones would make the
 // sink run at a low latency and hide how the player's own buffering behaves.
 #include "audio/bibliotheque_pulse.h"
+#include "support/environnement.h"
 #include "support/wav.h"
 
 #include <QTemporaryDir>
@@ -51,37 +52,7 @@ using namespace std::chrono_literals;
 
 inline constexpr int kTaux = 44100;
 
-// Sets environment variables and restores them when it goes.
-class Environnement {
-public:
-    Environnement() = default;
-    Environnement(const Environnement&) = delete;
-    Environnement& operator=(const Environnement&) = delete;
-    void definir(const char* nom, const std::string& valeur) {
-        garder(nom);
-        setenv(nom, valeur.c_str(), 1);
-    }
-    void retirer(const char* nom) {
-        garder(nom);
-        unsetenv(nom);
-    }
-    ~Environnement() {
-        for (auto& [nom, v] : anciens_) {
-            if (v)
-                setenv(nom.c_str(), v->c_str(), 1);
-            else
-                unsetenv(nom.c_str());
-        }
-    }
-
-private:
-    void garder(const char* nom) {
-        if (anciens_.count(nom)) return;
-        const char* v = std::getenv(nom);
-        anciens_[nom] = v ? std::optional<std::string>(v) : std::nullopt;
-    }
-    std::map<std::string, std::optional<std::string>> anciens_;
-};
+using vt::test::Environnement;
 
 class DemonPulse {
 public:

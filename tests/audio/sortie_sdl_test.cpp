@@ -3,6 +3,7 @@
 #include "audio/sortie_sdl.h"
 #include "outils_audio.h"
 #include "support/dossier_temp.h"
+#include "support/environnement.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -18,31 +19,9 @@ namespace {
 
 using namespace vt::test::audio;
 using vt::test::DossierTemp;
+using vt::test::Environnement;
 using vt::test::lire_fichier;
 using namespace std::chrono_literals;
-
-// Sets environment variables for one test and restores them after.
-class Environnement {
-public:
-    void definir(const char* nom, const std::string& valeur) {
-        if (!anciens_.count(nom)) {
-            const char* v = std::getenv(nom);
-            anciens_[nom] = v ? std::optional<std::string>(v) : std::nullopt;
-        }
-        setenv(nom, valeur.c_str(), 1);
-    }
-    ~Environnement() {
-        for (auto& [nom, v] : anciens_) {
-            if (v)
-                setenv(nom.c_str(), v->c_str(), 1);
-            else
-                unsetenv(nom.c_str());
-        }
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> anciens_;
-};
 
 std::vector<float> lire_flottants(const std::string& chemin) {
     std::string octets = lire_fichier(chemin);
