@@ -28,7 +28,7 @@ bool SortieSDL::ouvrir_peripherique() {
     voulu.freq = frequence_;
     voulu.format = AUDIO_F32SYS;
     voulu.channels = 2;
-    voulu.samples = Uint16(kTramesParPeriode);
+    voulu.samples = Uint16(kTramesPeripherique);
     voulu.callback = &SortieSDL::rappel;
     voulu.userdata = this;
     SDL_AudioSpec obtenu{};
