@@ -9,7 +9,6 @@
 #include "ui/tform4.h"
 
 #include <QAccessible>
-#include <QTimer>
 
 #include <memory>
 
