@@ -55,7 +55,7 @@ void BM_TickWhilePlaying100k(benchmark::State& state) {
         state.PauseTiming();
         sortie.pomper(17640);  // 400 ms of sound
         state.ResumeTiming();
-        l.m->Form1->Timer1Timer();
+        l.m->joueur->tic();
         QApplication::processEvents();  // includes the repaint of what changed
     }
 }

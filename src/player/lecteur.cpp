@@ -9,7 +9,11 @@
 namespace vt {
 
 Lecteur::Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie, QObject* parent)
-    : QObject(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)) {}
+    : QObject(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)) {
+    horloge_.setInterval(400);
+    connect(&horloge_, &QTimer::timeout, this, [this] { tic(); });
+    horloge_.start();
+}
 
 Lecteur::~Lecteur() = default;
 
@@ -131,6 +135,30 @@ std::function<void()> Lecteur::lecture_differee(std::function<void()> lecture) {
     };
 }
 
+// ---------------------------------------------------------------- from outside
+
+void Lecteur::fichier_exterieur(std::string chemin, Venue venue,
+                                const std::function<void(std::function<void()>)>& quand_pret) {
+    const int avant = liste_.nombre();
+    liste_.ajouter_argument(std::move(chemin));
+    std::function<void()> lecture;
+    switch (venue) {
+    case Venue::Ajout:
+        return;
+    case Venue::Depart:
+        selectionner(0);
+        lecture = lecture_differee([this] { jouer(); });
+        break;
+    case Venue::Remise:
+        if (liste_.nombre() == avant) return;  // the list cannot grow any more
+        selectionner(avant);
+        lecture = lecture_differee([this] { relancer(); });
+        break;
+    }
+    if (quand_pret) quand_pret(std::move(lecture));
+    else lecture();
+}
+
 // ---------------------------------------------------------------- levels
 
 void Lecteur::definir_volume(int v) {
@@ -180,11 +208,18 @@ void Lecteur::definir_aleatoire(bool oui) {
 Lecteur::Tic Lecteur::tic() {
     Tic r;
     r.en_lecture = en_lecture();
-    if (!r.en_lecture) return r;
     MoteurAudio& m = media_.moteur();
-    r.t = m.temps_ms(media_.flux);
-    r.T = m.longueur_ms(media_.flux);
-    if (m.position(media_.flux) != m.longueur(media_.flux)) return r;
+    if (r.en_lecture) {
+        r.t = m.temps_ms(media_.flux);
+        r.T = m.longueur_ms(media_.flux);
+    }
+    emit progression(r.en_lecture, r.t, r.T);
+    if (r.en_lecture && m.position(media_.flux) == m.longueur(media_.flux)) decider_fin(r);
+    emit tic_fini();
+    return r;
+}
+
+void Lecteur::decider_fin(Tic& r) {
     const int i = courant();
     const int n = liste_.nombre();
     if (repetition_ && i >= 0) {
@@ -204,7 +239,7 @@ Lecteur::Tic Lecteur::tic() {
     } else {
         r.fin = Fin::Rien;
     }
-    return r;
+    emit fin_de_piste(r.fin);
 }
 
 }  // namespace vt

@@ -1,20 +1,23 @@
 #pragma once
-// The player: every front end (the main window's buttons and sliders, its
-// timer, the notification-area menu, the media keys, the options window)
-// works playback through this one object. It owns the engine's handles
-// (lecteur_media), knows the current entry through a selection on the play
-// list's model (shared with the main window's list view), holds the volume
-// and balance values (0..255) and the repeat, random and loop modes, and
-// decides what follows the end of a track. Pictures, cursors and texts stay
-// in the windows: the signals below tell them what to repaint.
+// The player: every front end (the main window's buttons and sliders, the
+// notification-area menu, the media keys, the screen readers, the command
+// line and later starts, the options window) works playback through this
+// one object. It owns the engine's handles (lecteur_media) and the 400 ms
+// clock, knows the current entry through a selection on the play list's
+// model (shared with the main window's list view), holds the volume and
+// balance values (0..255) and the repeat, random and loop modes, and decides
+// what follows the end of a track. Pictures, cursors and texts stay in the
+// windows: the signals below tell them what to repaint.
 #include "audio/lecteur_media.h"
 
 #include <QItemSelectionModel>
 #include <QObject>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace vt {
 
@@ -86,6 +89,22 @@ public:
     // user's latest command is the one that holds.
     std::function<void()> lecture_differee(std::function<void()> lecture);
 
+    // ---- A file from outside the windows: the command line, a later start
+    // handing its files over, the media service's open.
+    enum class Venue {
+        Depart,  // the command-line file at start: added, the first entry
+                 // selected and played as by the play button
+        Remise,  // a later start's file: added, selected and started from its
+                 // beginning (a paused track does not resume instead); nothing
+                 // more when the list cannot grow
+        Ajout,   // one more file of a start: added after the others, not played
+    };
+    // `quand_pret` runs the play once the audio engine is up (empty: at
+    // once); the play is a lecture_differee, which the user's own transport
+    // commands in between cancel.
+    void fichier_exterieur(std::string chemin, Venue venue,
+                           const std::function<void(std::function<void()>)>& quand_pret = {});
+
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
     int volume() const { return volume_; }
     int balance() const { return balance_; }
@@ -110,7 +129,9 @@ public:
     void definir_aleatoire(bool oui);
     void definir_boucle(bool oui) { boucle_ = oui; }
 
-    // ---- The timer's tick.
+    // ---- The clock: a 400 ms timer, running from the player's creation (the
+    // main window stops it when it ends); each tick runs tic().
+    QTimer& horloge() { return horloge_; }
     enum class Fin {
         Aucune,      // nothing plays, or the track is not read to its end
         Repetition,  // the same entry started again
@@ -119,6 +140,7 @@ public:
         Arret,       // no mode and no loop: nothing more starts
         Rien,        // a mode is on but no entry is selected
     };
+    Q_ENUM(Fin)
     struct Tic {
         bool en_lecture = false;
         std::int64_t t = 0;  // elapsed and total ms, read before the decision
@@ -127,6 +149,7 @@ public:
     };
     // While the channel plays: the progress, and once the stream's read
     // position equals its length, the end-of-track decision, carried out.
+    // Reported by the three signals of the tick, below.
     Tic tic();
 
 signals:
@@ -142,10 +165,18 @@ signals:
     void selection_changee(int ligne);
     // The playing position jumped (a seek).
     void position_changee();
+    // Each tick, in this order: the progress, read before anything is
+    // decided (whether the channel plays; its elapsed and total ms, 0 when it
+    // does not); then, for a track read to its end, what was decided and
+    // done (never Fin::Aucune); then the end of the tick, once all is done.
+    void progression(bool en_lecture, std::int64_t t, std::int64_t T);
+    void fin_de_piste(vt::Lecteur::Fin fin);
+    void tic_fini();
 
 private:
     void fermer_flux();
     void jouer_ligne(int ligne);
+    void decider_fin(Tic& r);  // the end of a track: decided, carried out, reported
 
     ListeCourante& liste_;
     QItemSelectionModel selection_;
@@ -157,6 +188,7 @@ private:
     bool repetition_ = false;
     bool aleatoire_ = false;
     bool boucle_ = false;
+    QTimer horloge_;
 };
 
 }  // namespace vt

@@ -9,7 +9,6 @@
 #include "ui/tform4.h"
 
 #include <QAccessible>
-#include <QTimer>
 
 #include <memory>
 
@@ -17,44 +16,41 @@ namespace vt {
 
 namespace {
 
-// Moves a volume or balance cursor to the value asked for as a drag of the
-// cursor does: lit, moved with the left button held, released; the window's
-// own handlers set the player's level, whose signal then announces it.
+// Sets the volume or balance to the value of the place a hand would put
+// the cursor at for the value asked for (offset_vise): the player takes it
+// and sends it to the channel, and its signal moves the cursor there and
+// announces it.
 void regler_niveau(TForm1& f, ModuleVantrel& m, bool volume, int demande) {
     ImageVt* curseur = volume ? f.curseur_volume : f.curseur_balance;
     ImageVt* barre = volume ? f.barre_volume : f.barre_balance;
     const int span = barre->width() - curseur->width();
     const int actuel = curseur->x() - barre->x();
-    const int valeur = volume ? m.joueur->volume() : m.joueur->balance();
-    const int dx = offset_vise(demande, valeur, actuel, span, 255) - actuel;
-    const auto gauche = Qt::LeftButton;
-    if (volume) {
-        f.curseur_volumeMouseDown(gauche, gauche, 0, 0);
-        f.curseur_volumeMouseMove(gauche, dx, 0);
-        f.curseur_volumeMouseUp(gauche, Qt::NoButton, 0, 0);
-    } else {
-        f.curseur_balanceMouseDown(gauche, gauche, 0, 0);
-        f.curseur_balanceMouseMove(gauche, dx, 0);
-        f.curseur_balanceMouseUp(gauche, Qt::NoButton, 0, 0);
-    }
+    Lecteur& j = *m.joueur;
+    const int valeur = volume ? j.volume() : j.balance();
+    int v = valeur_curseur(offset_vise(demande, valeur, actuel, span, 255), span);
+    // On a bar wider than 255 pixels a pixel may not change the value: a
+    // value asked for that differs still moves it by one.
+    if (v == valeur && demande != valeur) v += demande > valeur ? 1 : -1;
+    if (volume) j.definir_volume(v);
+    else j.definir_balance(v);
 }
 
 // The position in whole seconds of the current track; 0 when none.
 int secondes(const ModuleVantrel& m) { return static_cast<int>(m.joueur->temps_ms() / 1000); }
 
-// Seeks as a drag of the position cursor does: only while a track plays,
-// the channel silenced during the move.
+// Seeks as a drag of the position cursor to the place nearest the time
+// asked for does: only while a track plays, the channel silenced during the
+// seek; the player's signal moves the cursor.
 void regler_position(TForm1& f, ModuleVantrel& m, int demande_s) {
-    if (!m.joueur->en_lecture()) return;
+    Lecteur& j = *m.joueur;
+    if (!j.en_lecture()) return;
     const int span = f.barre_position->width() - f.curseur_position->width();
     const int actuel = f.curseur_position->x() - f.barre_position->x();
-    const std::int64_t T = m.joueur->longueur_ms();
-    const int dx = offset_vise(std::int64_t{demande_s} * 1000, std::int64_t{secondes(m)} * 1000, actuel, span, T) -
-                   actuel;
-    const auto gauche = Qt::LeftButton;
-    f.curseur_positionMouseDown(gauche, gauche, 0, 0);
-    f.curseur_positionMouseMove(gauche, dx, 0);
-    f.curseur_positionMouseUp(gauche, Qt::NoButton, 0, 0);
+    const std::int64_t T = j.longueur_ms();
+    const int offset = offset_vise(std::int64_t{demande_s} * 1000, std::int64_t{secondes(m)} * 1000, actuel, span, T);
+    j.couper(true);
+    j.aller_a_ms(cible_position(offset, span, T));
+    j.couper(false);
 }
 
 }  // namespace
@@ -128,7 +124,7 @@ void rendre_accessible(TForm1& f, ModuleVantrel& m) {
             annoncer_texte(f.label_lecture);
         }
     };
-    QObject::connect(f.Timer1, &QTimer::timeout, &f, verifier);
+    QObject::connect(&j, &Lecteur::tic_fini, &f, verifier);
     for (auto signal : {&Lecteur::mise_en_pause, &Lecteur::arret, &Lecteur::position_changee})
         QObject::connect(&j, signal, &f, verifier);
     QObject::connect(&j, &Lecteur::lecture, &f, verifier);

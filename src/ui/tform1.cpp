@@ -226,8 +226,9 @@ void TForm1::construire() {
     setTabOrder(check_repeat, check_random);
     Comboplaylist->installEventFilter(this);
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(400);
+    // The one clock of the process is the player's; the window's display
+    // work follows its ticks.
+    Timer1 = &m_.joueur->horloge();
 
     PopupMenu1 = new QMenu(this);
     Play1 = PopupMenu1->addAction(QStringLiteral("=> Play"));
@@ -314,9 +315,7 @@ void TForm1::brancher() {
     connect(Comboplaylist, &QComboBox::activated, this, [this] { ComboplaylistChange(); });
     connect(check_repeat, &QCheckBox::toggled, this, [this] { check_repeatClick(); });
     connect(check_random, &QCheckBox::toggled, this, [this] { check_randomClick(); });
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     brancher_lecteur();
-    Timer1->start();
 
     connect(Play1, &QAction::triggered, this, [this] { Play1Click(); });
     connect(Pause1, &QAction::triggered, this, [this] { Pause1Click(); });
@@ -497,6 +496,13 @@ void TForm1::brancher_lecteur() {
                                                    barre_position->width() - curseur_position->width(),
                                                    barre_position->x()),
                                curseur_position->y());
+    });
+    // The clock's tick: the display work first, then the button the end of
+    // a track acted as.
+    connect(&j, &vt::Lecteur::progression, this, &TForm1::Timer1Timer);
+    connect(&j, &vt::Lecteur::fin_de_piste, this, [this](vt::Lecteur::Fin fin) {
+        if (fin == vt::Lecteur::Fin::Suivante) montrer(image_next, "image_nextoff");
+        else if (fin == vt::Lecteur::Fin::Arret) montrer(image_stop, "image_stopoff");
     });
     connect(&j, &vt::Lecteur::modes_changes, this, [this] {
         check_repeat->setChecked(m_.joueur->repetition());
@@ -711,18 +717,16 @@ bool TForm1::eventFilter(QObject* objet, QEvent* e) {
 
 // ---------------------------------------------------------------- timer
 
-void TForm1::Timer1Timer() {
+// Runs at each tick of the player's clock, before the player decides what
+// follows the end of a track; `t` and `T` are the progress read then.
+void TForm1::Timer1Timer(bool en_lecture, std::int64_t t, std::int64_t T) {
     label_lecture->setText(defilement.avancer(label_affiche->text()));
     if (index_courant() < 0) label_affiche->setText(kIdle);
-    const vt::Lecteur::Tic r = m_.joueur->tic();
-    if (!r.en_lecture) return;
-    // The progress read before the end-of-track decision.
-    curseur_position->move(vt::gauche_position(r.t, r.T, barre_position->width() - curseur_position->width(),
+    if (!en_lecture) return;
+    curseur_position->move(vt::gauche_position(t, T, barre_position->width() - curseur_position->width(),
                                                barre_position->x()),
                            curseur_position->y());
-    afficher_temps(label_temps, vt::texte_temps(r.t));
-    if (r.fin == vt::Lecteur::Fin::Suivante) montrer(image_next, "image_nextoff");
-    else if (r.fin == vt::Lecteur::Fin::Arret) montrer(image_stop, "image_stopoff");
+    afficher_temps(label_temps, vt::texte_temps(t));
 }
 
 void TForm1::check_repeatClick() { m_.joueur->definir_repetition(check_repeat->isChecked()); }

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -77,8 +78,9 @@ public:
     void ComboplaylistChange();
     void image_infoClick();
 
-    // Timer and time display.
-    void Timer1Timer();
+    // The clock's tick (the player's; Timer1 is that clock) and the time
+    // display.
+    void Timer1Timer(bool en_lecture, std::int64_t t, std::int64_t T);
     void check_repeatClick();
     void check_randomClick();
     void Shape1MouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);

@@ -74,11 +74,10 @@ TForm3::TForm3(vt::ModuleVantrel& module, std::optional<std::string> fichier) : 
 
 void TForm3::FormCreate(const std::optional<std::string>& fichier) {
     if (!fichier || !m_.Form1) return;
-    m_.liste.ajouter_argument(*fichier);
-    m_.Form1->selectionner(0);
     // Played as by the play button, as soon as the audio engine is up,
     // unless the user has used the transport meanwhile.
-    m_.quand_moteur_pret(m_.joueur->lecture_differee([this] { m_.joueur->jouer(); }));
+    m_.joueur->fichier_exterieur(*fichier, vt::Lecteur::Venue::Depart,
+                                 [this](std::function<void()> a) { m_.quand_moteur_pret(std::move(a)); });
 }
 
 void TForm3::showEvent(QShowEvent* e) {

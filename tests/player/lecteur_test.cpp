@@ -93,11 +93,14 @@ TEST_P(FinDePiste, DecisionAndEntryThatPlays) {
     ASSERT_TRUE(j->jouer());
     const int flux_avant = lm().flux;
     jusqua_la_fin();
-    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture);
+    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture), progres(j.get(), &vt::Lecteur::progression),
+        fins(j.get(), &vt::Lecteur::fin_de_piste);
 
     const vt::Lecteur::Tic r = j->tic();
     EXPECT_TRUE(r.en_lecture);
     EXPECT_EQ(r.fin, c.fin);
+    EXPECT_EQ(progres.at(0).at(1).toLongLong(), r.T);  // told as read before the decision
+    EXPECT_EQ(fins.at(0).at(0).value<Fin>(), c.fin);
     EXPECT_GT(r.T, 0);
     EXPECT_EQ(r.t, r.T);
     if (c.attendu == -2) {
@@ -155,6 +158,8 @@ TEST_F(LecteurTest, TickBeforeTheEndDecidesNothing) {
     EXPECT_NEAR(double(r.t), 200.0, 60.0);
     EXPECT_NEAR(double(r.T), 1000.0, 60.0);
     EXPECT_EQ(j->courant(), 0);
+    QSignalSpy tics(j.get(), &vt::Lecteur::tic_fini);  // the player's clock ticks by itself
+    EXPECT_TRUE(j->horloge().interval() == 400 && tics.wait(2000));
 }
 
 // A mode ticked while the selection was cleared: the end starts nothing.
@@ -486,5 +491,29 @@ TEST_F(LecteurTest, DeferredPlayYieldsToLaterTransportCommands) {
         differee();
         EXPECT_EQ(lancees, c.joue ? 1 : 0) << c.nom;
         EXPECT_EQ(j->en_lecture(), c.joue) << c.nom;
+    }
+}
+
+// A file from outside, the first of two entries paused: the command line's resumes
+// the first entry (the play button); a later start's starts afresh, selected; the
+// others of a start are only added. Play waits for the engine; a stop meanwhile wins.
+TEST_F(LecteurTest, FileFromOutside) {
+    using V = vt::Lecteur::Venue;
+    enum Etat { EnPause, Reprise, Debut, Arret };
+    struct Cas { V venue; bool stop; int courant; Etat etat; };
+    for (const Cas& c : {Cas{V::Depart, false, 0, Reprise}, Cas{V::Remise, false, 2, Debut},
+                         Cas{V::Remise, true, 2, Arret}, Cas{V::Ajout, false, 0, EnPause}}) {
+        liste.vider();
+        remplir(2);
+        j->selectionner(0);
+        j->relancer();
+        pomper_ms(300);
+        j->pause();
+        std::function<void()> attente;
+        j->fichier_exterieur(fixture("court.wav"), c.venue, [&](std::function<void()> a) { attente = std::move(a); });
+        if (c.stop) j->arreter();
+        if (attente) attente();
+        EXPECT_EQ(liste.chemin(2) + std::to_string(j->courant()), fixture("court.wav") + std::to_string(c.courant));
+        EXPECT_EQ(!j->en_lecture() ? Arret : j->en_pause() ? EnPause : j->temps_ms() < 50 ? Debut : Reprise, c.etat);
     }
 }

@@ -348,7 +348,7 @@ TEST_F(Accessibilite, StatusLineReadsTheUnscrolledText) {
     f1->selectionner(0);
     Evenements e;
     presser(bouton("Lecture"));
-    for (int i = 0; i < 5; ++i) f1->Timer1Timer();
+    for (int i = 0; i < 5; ++i) module->joueur->tic();
     EXPECT_NE(f1->label_lecture->text(), f1->label_affiche->text());  // scrolled on screen
     EXPECT_EQ(statut->text(QAccessible::Name), QStringLiteral("Lecture : t0.wav"));
     EXPECT_EQ(e.noms(f1->label_lecture), 1);
@@ -364,7 +364,7 @@ TEST_F(Accessibilite, TimeListSelectorAndBoxes) {
     f1->selectionner(0);
     presser(bouton("Lecture"));
     pomper_ms(1200);
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(temps->text(QAccessible::Name), QStringLiteral("00 : 01"));
 
     QAccessibleInterface* liste = iface(f1->list_lecture);

@@ -46,7 +46,7 @@ protected:
         for (int t = 0; t < ms; t += 100) {
             if (!joue()) break;
             pomper_ms(100);
-            f1->Timer1Timer();
+            module->joueur->tic();
         }
     }
     // The status text, as UTF-8 so that failures print it readably.
@@ -57,7 +57,7 @@ protected:
             if (lecteur().moteur().position(lecteur().flux) == lecteur().moteur().longueur(lecteur().flux)) break;
             pomper_ms(100);
         }
-        f1->Timer1Timer();
+        module->joueur->tic();
     }
     void suivant() {
         appui(f1->image_next);
@@ -105,7 +105,7 @@ TEST_P(CorrompuEnArgument, CorruptFileAtStartThenNextGoodFilePlays) {
     EXPECT_FALSE(joue()) << c.nom << " still plays after 3 s";
     // The status keeps the name: a track that plays out changes nothing, and
     // the visible line scrolls it.
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(statut(), kLecture + c.nom);
     EXPECT_TRUE(f1->label_lecture->text().endsWith(f1->label_affiche->text()));
 
@@ -154,10 +154,10 @@ TEST_F(Corrompus, DroppedFilesNextAndBackAcrossThem) {
     }
     ASSERT_TRUE(joue());  // the good file, last
     pomper_ms(300);
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 00"));
     pomper_ms(800);
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 01"));
 
     for (int i = n - 2; i >= 0; --i) {
@@ -252,7 +252,7 @@ TEST_F(Corrompus, TimerAdvancesPastFilesThatEndEarly) {
     EXPECT_EQ(f1->index_courant(), 3);
     EXPECT_EQ(statut(), kLecture + "vide.mp3");
     EXPECT_FALSE(joue());
-    for (int k = 0; k < 5; ++k) f1->Timer1Timer();
+    for (int k = 0; k < 5; ++k) module->joueur->tic();
     EXPECT_EQ(f1->index_courant(), 3);
     // Next by hand goes on to the last good file.
     suivant();

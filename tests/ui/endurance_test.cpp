@@ -73,7 +73,7 @@ protected:
         ASSERT_TRUE(joue()) << "end " << k;
         ASSERT_EQ(lecteur().moteur().position(lecteur().flux), lecteur().moteur().longueur(lecteur().flux))
             << "end " << k << ": the track did not reach its end";
-        f1->Timer1Timer();
+        module->joueur->tic();
         const int apres = f1->index_courant();
         ASSERT_TRUE(joue()) << "end " << k << ": nothing started";
         ASSERT_NE(lecteur().flux, flux_avant) << "end " << k;

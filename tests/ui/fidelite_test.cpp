@@ -51,7 +51,7 @@ TEST_F(Fidelite, ClickBelowTheRowsKeepsTheCurrentEntry) {
         if (c.double_clic) souris(zone, QEvent::MouseButtonDblClick, c.bouton, c.bouton, {20, c.y});
         EXPECT_EQ(f1->index_courant(), c.attendu);
         if (c.attendu != 1) continue;
-        f1->Timer1Timer();
+        module->joueur->tic();
         EXPECT_EQ(statut(), QStringLiteral("Lecture : b.wav"));
         appui(f1->image_next);
         EXPECT_EQ(statut(), QStringLiteral("Lecture : c.wav"));

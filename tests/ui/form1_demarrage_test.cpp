@@ -130,7 +130,7 @@ TEST_F(Demarrage, RerunDuringPlaybackKeepsSoundResetsCursors) {
     appui(f1->image_play);
     clic(f1->barre_volume, {10, 1});
     pomper_ms(1000);
-    f1->Timer1Timer();
+    module->joueur->tic();
     ASSERT_GT(f1->curseur_position->x(), f1->barre_position->x());
     f1->FormCreate();
     EXPECT_TRUE(joue());
@@ -221,7 +221,7 @@ TEST_F(Demarrage, NoAudioDevice) {
     EXPECT_FALSE(joue());
     appui(f1->image_next);
     clic(f1->image_pause);
-    f1->Timer1Timer();
+    module->joueur->tic();
     clic(f1->image_quitter);
     EXPECT_EQ(fins, 1);
 }

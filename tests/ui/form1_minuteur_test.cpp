@@ -28,7 +28,7 @@ protected:
         for (int i = 0; i < 100 && lecteur().moteur().position(lecteur().flux) != lecteur().moteur().longueur(lecteur().flux); ++i)
             pomper_ms(20);
         ASSERT_TRUE(joue());
-        f1->Timer1Timer();
+        module->joueur->tic();
     }
     int flux_avant_ = 0;
 };
@@ -45,13 +45,13 @@ TEST_F(Minuteur, TickerIsRunningEvery400ms) {
 TEST_F(Minuteur, IdleTextScrollsFromTheSecondTick) {
     const QString idle = QStringLiteral("vantrel, en attente ....");
     f1->label_affiche->setText(QStringLiteral("abc"));
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(f1->label_lecture->text(), QStringLiteral(" abc"));
     EXPECT_EQ(f1->label_affiche->text(), idle);
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(f1->label_lecture->text(), QStringLiteral("  ") + idle);
     for (int i = 0; i < 100; ++i) {
-        f1->Timer1Timer();
+        module->joueur->tic();
         QString vu = f1->label_lecture->text();
         ASSERT_TRUE(vu.endsWith(idle));
         ASSERT_GE(vu.size() - idle.size(), 1);
@@ -65,7 +65,7 @@ TEST_F(Minuteur, ProgressMovesCursorAndTime) {
     f1->selectionner(0);
     appui(f1->image_play);
     pomper_ms(1100);
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 01"));
     const int span = f1->barre_position->width() - f1->curseur_position->width();
     const int x = f1->curseur_position->x() - f1->barre_position->x();
@@ -131,7 +131,7 @@ TEST_F(Minuteur, LoopOffPlaysOutAndStops) {
     EXPECT_TRUE(montre(f1->image_stop, "image_stopoff"));
     pomper_ms(1500);
     EXPECT_FALSE(joue());
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(f1->index_courant(), 0);
     EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
 }

@@ -37,7 +37,7 @@ TEST_F(Repeinte, TickRepaintsOnlyWhatChanged) {
     f1->show();
     QApplication::processEvents();
     pomper_ms(1000);
-    f1->Timer1Timer();
+    module->joueur->tic();
     QApplication::processEvents();
 
     Espion espion;
@@ -47,7 +47,7 @@ TEST_F(Repeinte, TickRepaintsOnlyWhatChanged) {
     f1->installEventFilter(&espion);
     const QRect curseur_avant = f1->curseur_position->geometry();
     pomper_ms(1000);
-    f1->Timer1Timer();
+    module->joueur->tic();
     QApplication::processEvents();
 
     ASSERT_FALSE(espion.peint.isEmpty()) << "the tick changed the time and the cursor";

@@ -52,7 +52,7 @@ protected:
     std::map<QWidget*, int> tics(int n) {
         CompteurDessins c(f1);
         for (int i = 0; i < n; ++i) {
-            f1->Timer1Timer();
+            module->joueur->tic();
             vider();
         }
         return c.dessins;
@@ -74,13 +74,13 @@ protected:
         appui(f1->image_play);
         relache(f1->image_play);
         pomper_ms(1100);
-        f1->Timer1Timer();
+        module->joueur->tic();
         vider();
     }
 };
 
 TEST_F(MinuteurDessin, StoppedTickRepaintsOnlyTheStatusLine) {
-    f1->Timer1Timer();
+    module->joueur->tic();
     vider();
     const auto d = tics(5);
     EXPECT_GE(d.count(f1->label_lecture) ? d.at(f1->label_lecture) : 0, 5);  // the text moved at each tick
@@ -92,7 +92,7 @@ TEST_F(MinuteurDessin, PausedTickRepaintsOnlyTheStatusLine) {
     ASSERT_TRUE(joue());
     f1->image_pauseClick();
     ASSERT_TRUE(en_pause());
-    f1->Timer1Timer();
+    module->joueur->tic();
     vider();
     const auto d = tics(5);
     EXPECT_GE(d.count(f1->label_lecture) ? d.at(f1->label_lecture) : 0, 5);
@@ -104,13 +104,13 @@ TEST_F(MinuteurDessin, PlayingTickRepaintsTheTimeWhenItChanges) {
     ASSERT_TRUE(joue());
     CompteurDessins c(f1);
     pomper_ms(1000);  // the elapsed time goes from 00 : 01 to 00 : 02
-    f1->Timer1Timer();
+    module->joueur->tic();
     vider();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 02"));
     EXPECT_GE(c.dessins[f1->label_temps], 1);
     // The same second again: the time label is left alone.
     c.dessins.clear();
-    f1->Timer1Timer();
+    module->joueur->tic();
     vider();
     EXPECT_EQ(c.dessins[f1->label_temps], 0);
 }

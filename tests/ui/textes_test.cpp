@@ -192,14 +192,14 @@ TEST_F(Textes, TimesPastNinetyNineMinutesShowWhole) {
     auto& lm = lecteur();
     lm.moteur().aller_a_ms(lm.flux, 6004 * 1000);
     pomper_ms(200);
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("100 : 04"));
     EXPECT_TRUE(entier(f1->label_temps)) << f1->label_temps->width();
     // Back to a short time: the label follows its text down again.
     const int large = f1->label_temps->width();
     lm.moteur().aller_a_ms(lm.flux, 5000);
     pomper_ms(200);
-    f1->Timer1Timer();
+    module->joueur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 05"));
     EXPECT_LT(f1->label_temps->width(), large);
     EXPECT_TRUE(entier(f1->label_temps));

@@ -24,7 +24,9 @@ bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers) {
     return true;
 }
 
-void ajouter_fichier(ModuleVantrel& module, std::string chemin) { module.liste.ajouter_argument(std::move(chemin)); }
+void ajouter_fichier(ModuleVantrel& module, std::string chemin) {
+    module.joueur->fichier_exterieur(std::move(chemin), Lecteur::Venue::Ajout);
+}
 
 Bureau::Bureau(ModuleVantrel& module) : m_(module) {
     // Looked up when the tray icon is first used, not at start.

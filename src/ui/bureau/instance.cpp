@@ -332,14 +332,8 @@ bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const st
 }
 
 void recevoir_fichier(ModuleVantrel& module, std::string chemin) {
-    if (!module.Form1) return;
-    const int avant = module.liste.nombre();
-    module.liste.ajouter_argument(std::move(chemin));
-    if (module.liste.nombre() == avant) return;  // the list cannot grow any more
-    module.Form1->selectionner(avant);
-    // Started from its beginning: a paused track is not resumed instead.
-    // Unless the user has used the transport before the engine was up.
-    module.quand_moteur_pret(module.joueur->lecture_differee([&module] { module.joueur->relancer(); }));
+    module.joueur->fichier_exterieur(std::move(chemin), Lecteur::Venue::Remise,
+                                     [&module](std::function<void()> a) { module.quand_moteur_pret(std::move(a)); });
 }
 
 void montrer_lecteur(ModuleVantrel& module) {

@@ -6,7 +6,6 @@
 #include "ui/bureau/plateforme.h"
 #include "ui/bureau/types_mime.h"
 #include "ui/module.h"
-#include "ui/tform1.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -53,7 +52,7 @@ ServiceMpris::~ServiceMpris() {
 }
 
 bool ServiceMpris::enregistrer() {
-    if (!bus_.isConnected() || !m_.Form1) return false;
+    if (!bus_.isConnected()) return false;
     exporte_ = bus_.registerObject(QString::fromLatin1(kChemin), this, QDBusConnection::ExportAdaptors);
     if (!exporte_) return false;
     const QString nom = QString::fromLatin1(kNomService);
@@ -72,11 +71,11 @@ bool ServiceMpris::enregistrer() {
     annonce_ = etat();
     noter_position();
 
-    // Where changes can come from: the timer's tick covers the engine (a
-    // track that ends); the player's and the list's own signals make levels,
-    // edits and selections known at once.
-    TForm1* f = m_.Form1;
-    connect(f->Timer1, &QTimer::timeout, this, &ServiceMpris::verifier);
+    // Where changes can come from: the end of each tick of the player's
+    // clock covers the engine (a track that ends) and the windows' commands;
+    // the player's and the list's own signals make levels, edits and
+    // selections known at once.
+    connect(m_.joueur.get(), &Lecteur::tic_fini, this, &ServiceMpris::verifier);
     auto plus_tard = [this] { QTimer::singleShot(0, this, &ServiceMpris::verifier); };
     connect(&m_.joueur->selection(), &QItemSelectionModel::selectionChanged, this, plus_tard);
     connect(&m_.liste, &QAbstractItemModel::rowsInserted, this, plus_tard);
@@ -147,42 +146,42 @@ ServiceMpris::Etat ServiceMpris::etat() const {
 
 // ---------------------------------------------------------------- commands
 
-// The commands call the player, as the notification-area menu does; the
-// windows repaint from the player's signals.
+// The commands call the player's transport, as the notification-area menu
+// does; the windows repaint from the player's signals.
 
 void ServiceMpris::lecture() {
-    m_.Form1->Play1Click();
+    m_.joueur->jouer();
     verifier();
 }
 
 void ServiceMpris::pause() {
-    m_.Form1->Pause1Click();
+    m_.joueur->pause();
     verifier();
 }
 
 void ServiceMpris::lecture_pause() {
-    const Lecteur& j = *m_.joueur;
-    if (j.en_lecture() && !j.en_pause()) m_.Form1->Pause1Click();
-    else m_.Form1->Play1Click();
+    Lecteur& j = *m_.joueur;
+    if (j.en_lecture() && !j.en_pause()) j.pause();
+    else j.jouer();
     verifier();
 }
 
 void ServiceMpris::arret() {
-    m_.Form1->Stop1Click();
+    m_.joueur->arreter();
     verifier();
 }
 
 void ServiceMpris::suivant() {
-    m_.Form1->Next1Click();
+    m_.joueur->suivant();
     verifier();
 }
 
 void ServiceMpris::precedent() {
-    m_.Form1->Back1Click();
+    m_.joueur->precedent();
     verifier();
 }
 
-void ServiceMpris::quitter() { m_.Form1->Quitter1Click(); }
+void ServiceMpris::quitter() { m_.terminer(); }
 
 void ServiceMpris::montrer() { montrer_lecteur(m_); }
 
@@ -232,7 +231,7 @@ void ServiceMpris::ouvrir_uri(const QString& uri) {
 // ---------------------------------------------------------------- changes
 
 void ServiceMpris::verifier() {
-    if (!exporte_ || !m_.Form1) return;
+    if (!exporte_) return;
     const Etat e = etat();
     QVariantMap changes;
     if (e.statut != annonce_.statut) changes.insert(QStringLiteral("PlaybackStatus"), e.statut);

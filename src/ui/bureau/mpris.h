@@ -1,14 +1,13 @@
 #pragma once
 // The media-player service of D-Bus desktops (MPRIS 2): media keys and the
-// desktop's media controls drive the player through it. Its commands run
-// the notification-area menu's handlers of the main window, so that every
-// rule of the transport applies; its properties are read from the same
-// places the windows read them (the engine, the list's selection, the
-// volume slider).
+// desktop's media controls drive the player through it. Its commands call
+// the player's transport, as the notification-area menu does, so that every
+// rule of the transport applies; its properties are read from the player,
+// as the windows read them.
 //
 // Changes are found by comparing the properties with what was last
-// announced: after each command, at each tick of the main window's timer
-// and when the play list or its selection changes.
+// announced: after each command, at the end of each tick of the player's
+// clock and when the play list, its selection or the volume changes.
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusObjectPath>
