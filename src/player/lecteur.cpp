@@ -94,20 +94,14 @@ void Lecteur::jouer_ligne(int ligne) {
 
 void Lecteur::suivant() {
     ++commandes_;
-    const int n = liste_.nombre();
-    const int i = courant();
-    if (aleatoire_ && n > 0 && i >= 0) return jouer_ligne(tirer_autre(n, i));
-    if (n == 0) return;
-    jouer_ligne(i == n - 1 ? 0 : i + 1);
+    const int cible = entree_voisine(liste_.nombre(), courant(), aleatoire_, true);
+    if (cible >= 0) jouer_ligne(cible);
 }
 
 void Lecteur::precedent() {
     ++commandes_;
-    const int n = liste_.nombre();
-    const int i = courant();
-    if (aleatoire_ && n > 0 && i >= 0) return jouer_ligne(tirer_autre(n, i));
-    if (i <= 0) return;
-    jouer_ligne(i - 1);
+    const int cible = entree_voisine(liste_.nombre(), courant(), aleatoire_, false);
+    if (cible >= 0) jouer_ligne(cible);
 }
 
 void Lecteur::relancer() {
@@ -190,8 +184,9 @@ Lecteur::Tic Lecteur::tic() {
     if (repetition_ && i >= 0) {
         jouer();
         r.fin = Fin::Repetition;
-    } else if (aleatoire_ && n > 0 && i >= 0) {
-        selectionner(tirer_autre(n, i));
+    } else if (aleatoire_ && i >= 0) {
+        // The draw of next and back in random mode.
+        selectionner(entree_voisine(n, i, true, true));
         jouer();
         r.fin = Fin::Hasard;
     } else if (!repetition_ && !aleatoire_) {

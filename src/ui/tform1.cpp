@@ -10,6 +10,7 @@
 #include "skin/elements.h"
 #include "skin/aspect_integre.h"
 #include "ui/accessibilite.h"
+#include "ui/curseurs.h"
 #include "ui/module.h"
 #include "ui/session.h"
 #include "ui/tform2.h"
