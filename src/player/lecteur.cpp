@@ -1,6 +1,5 @@
 #include "player/lecteur.h"
 
-#include "audio/chargement.h"
 #include "player/regles.h"
 #include "playlist/liste_courante.h"
 
@@ -9,7 +8,14 @@
 namespace vt {
 
 Lecteur::Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie, QObject* parent)
-    : QObject(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)) {}
+    : QObject(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)), chargement_(media_) {}
+
+Lecteur::Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent)
+    : QObject(parent),
+      liste_(liste),
+      selection_(&liste),
+      media_(lecteur_media::MoteurAVenir{}),
+      chargement_(media_, std::move(source)) {}
 
 Lecteur::~Lecteur() = default;
 
@@ -61,7 +67,7 @@ bool Lecteur::jouer() {
     }
     fermer_flux();
     // An engine opened on demand and not loaded yet is loaded now.
-    demarrer_moteur(media_);
+    chargement_.charger_maintenant();
     MoteurAudio& m = media_.moteur();
     media_.flux = m.ouvrir_flux(liste_.chemin(i));
     media_.canal = m.jouer_flux(-1, media_.flux);

@@ -8,6 +8,7 @@
 // decides what follows the end of a track. Pictures, cursors and texts stay
 // in the windows: the signals below tell them what to repaint.
 #include "audio/lecteur_media.h"
+#include "player/chargement_moteur.h"
 
 #include <QItemSelectionModel>
 #include <QObject>
@@ -31,11 +32,16 @@ public:
     // `sortie`: the device output (nullptr: the default one).
     explicit Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie = nullptr,
                      QObject* parent = nullptr);
+    // With the null engine until its loading puts the one `source` makes.
+    Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent = nullptr);
     ~Lecteur() override;
 
     lecteur_media& media() { return media_; }
     const lecteur_media& media() const { return media_; }
     ListeCourante& liste() { return liste_; }
+    // The engine's loading: what the windows call when something is about
+    // to be played, and what waits for the engine.
+    ChargementMoteur& chargement() { return chargement_; }
     // The selection on the play list that makes the current entry; list
     // views show it.
     QItemSelectionModel& selection() { return selection_; }
@@ -150,6 +156,7 @@ private:
     ListeCourante& liste_;
     QItemSelectionModel selection_;
     lecteur_media media_;
+    ChargementMoteur chargement_;  // after media_, which it fills
     bool selection_interne_ = false;
     std::uint64_t commandes_ = 0;  // transport commands so far
     int volume_ = kVolumeDepart;

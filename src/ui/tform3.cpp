@@ -78,7 +78,7 @@ void TForm3::FormCreate(const std::optional<std::string>& fichier) {
     m_.Form1->selectionner(0);
     // Played as by the play button, as soon as the audio engine is up,
     // unless the user has used the transport meanwhile.
-    m_.quand_moteur_pret(m_.joueur->lecture_differee([this] { m_.joueur->jouer(); }));
+    m_.joueur->chargement().quand_pret(m_.joueur->lecture_differee([this] { m_.joueur->jouer(); }));
 }
 
 void TForm3::showEvent(QShowEvent* e) {

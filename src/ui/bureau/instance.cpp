@@ -339,7 +339,8 @@ void recevoir_fichier(ModuleVantrel& module, std::string chemin) {
     module.Form1->selectionner(avant);
     // Started from its beginning: a paused track is not resumed instead.
     // Unless the user has used the transport before the engine was up.
-    module.quand_moteur_pret(module.joueur->lecture_differee([&module] { module.joueur->relancer(); }));
+    module.joueur->chargement().quand_pret(
+        module.joueur->lecture_differee([&module] { module.joueur->relancer(); }));
 }
 
 void montrer_lecteur(ModuleVantrel& module) {
