@@ -2,10 +2,11 @@
 // The player: every front end (the main window's buttons and sliders, its
 // timer, the notification-area menu, the media keys, the options window)
 // works playback through this one object. It owns the engine's handles
-// (lecteur_media), knows the current entry through a selection on the play
-// list's model (shared with the main window's list view), holds the volume
-// and balance values (0..255) and the repeat, random and loop modes, and
-// decides what follows the end of a track. Pictures, cursors and texts stay
+// (lecteur_media) and their loading (chargement_moteur.h), knows the
+// current entry through a selection on the play list's model (shared with
+// the main window's list view), holds the volume and balance values
+// (0..255) and the repeat, random and loop modes, and decides what follows
+// the end of a track. Pictures, cursors and texts stay
 // in the windows: the signals below tell them what to repaint.
 #include "audio/lecteur_media.h"
 #include "player/chargement_moteur.h"
