@@ -8,7 +8,7 @@
 namespace vt {
 
 Lecteur::Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie, QObject* parent)
-    : QObject(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)), chargement_(media_) {}
+    : QObject(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)) {}
 
 Lecteur::Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent)
     : QObject(parent),

@@ -2,11 +2,10 @@
 // The player: every front end (the main window's buttons and sliders, its
 // timer, the notification-area menu, the media keys, the options window)
 // works playback through this one object. It owns the engine's handles
-// (lecteur_media) and their loading (chargement_moteur.h), knows the
-// current entry through a selection on the play list's model (shared with
-// the main window's list view), holds the volume and balance values
-// (0..255) and the repeat, random and loop modes, and decides what follows
-// the end of a track. Pictures, cursors and texts stay
+// (lecteur_media), knows the current entry through a selection on the play
+// list's model (shared with the main window's list view), holds the volume
+// and balance values (0..255) and the repeat, random and loop modes, and
+// decides what follows the end of a track. Pictures, cursors and texts stay
 // in the windows: the signals below tell them what to repaint.
 #include "audio/lecteur_media.h"
 #include "player/chargement_moteur.h"
@@ -40,8 +39,8 @@ public:
     lecteur_media& media() { return media_; }
     const lecteur_media& media() const { return media_; }
     ListeCourante& liste() { return liste_; }
-    // The engine's loading: what the windows call when something is about
-    // to be played, and what waits for the engine.
+    // The engine's loading (it owns it): what the windows call when
+    // something is about to be played, and what waits for the engine.
     ChargementMoteur& chargement() { return chargement_; }
     // The selection on the play list that makes the current entry; list
     // views show it.
@@ -157,7 +156,7 @@ private:
     ListeCourante& liste_;
     QItemSelectionModel selection_;
     lecteur_media media_;
-    ChargementMoteur chargement_;  // after media_, which it fills
+    ChargementMoteur chargement_{media_};  // after media_, which it fills
     bool selection_interne_ = false;
     std::uint64_t commandes_ = 0;  // transport commands so far
     int volume_ = kVolumeDepart;
