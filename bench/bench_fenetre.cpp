@@ -50,7 +50,7 @@ void BM_TickWhilePlaying100k(benchmark::State& state) {
     Lecteur l(100000);
     l.m->Form1->selectionner(50000);
     l.m->Form1->image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-    auto& sortie = static_cast<vt::SortieManuelle&>(*l.m->lecteur->moteur().sortie());
+    auto& sortie = static_cast<vt::SortieManuelle&>(*l.m->joueur->media().moteur().sortie());
     for (auto _ : state) {
         state.PauseTiming();
         sortie.pomper(17640);  // 400 ms of sound

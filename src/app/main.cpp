@@ -147,9 +147,8 @@ int main(int argc, char** argv) {
     // loader maps the engine's hundred libraries, no other thread of the
     // process can start (the accessibility bridge starts one for its bus
     // connection as the window is built). Without a file the engine waits
-    // for a need (see ModuleVantrel::charger_moteur): an idle player never
-    // holds it.
-    if (fichier) module.charger_moteur();
+    // for a need (see vt::ChargementMoteur): an idle player never holds it.
+    if (fichier) module.joueur->chargement().charger();
     module.Form1->show();
     int code = app.exec();
     if (polices.joinable()) polices.join();

@@ -9,9 +9,10 @@ lecteur_media::lecteur_media(std::unique_ptr<vt::SortieAudio> sortie) : moteur_(
 
 namespace vt {
 
-bool moteur_a_la_demande() { return false; }
-bool moteur_charge(const lecteur_media&) { return true; }
-void precharger_moteur(std::function<void()>) {}
-void demarrer_moteur(lecteur_media&) {}
+std::unique_ptr<MoteurAudio> ouvrir_moteur() {
+    std::unique_ptr<MoteurAudio> m(creer_moteur(nullptr));
+    demarrer(*m);
+    return m;
+}
 
 }  // namespace vt

@@ -2,11 +2,11 @@
 // The audio engine's calls and the player object holding its two handles,
 // the open stream (0 = none) and its channel (-1 = none).
 //
-// MoteurAudio is the one list of the engine's calls. Each call's body here
-// is the answer of an engine that is not there (nothing opens, nothing
-// plays, controls are lost): that is the null engine, which answers until
-// the real one (moteur_audio.cpp, made by creer_moteur) is loaded. Adding a
-// call means declaring it here and implementing it there.
+// MoteurAudio is the one list of the engine's calls, all pure: an engine
+// that forgets one does not compile. Two engines implement them: the real
+// one (moteur_audio.cpp, made by creer_moteur) and MoteurNul below, the
+// engine that is not there, which answers until the real one is loaded.
+// Adding a call means declaring it here and implementing it in both.
 //
 // All calls come from the GUI thread and return at once (only ouvrir_flux
 // probes the file):
@@ -45,42 +45,68 @@ public:
     MoteurAudio(const MoteurAudio&) = delete;
     MoteurAudio& operator=(const MoteurAudio&) = delete;
 
-    virtual bool initialiser(int /*frequence*/, int /*canaux_max*/, unsigned /*drapeaux*/) { return false; }
+    virtual bool initialiser(int frequence, int canaux_max, unsigned drapeaux) = 0;
     // The output type is only recorded: the device output is the one the
     // engine was made with.
-    virtual void definir_sortie(int /*type*/) {}
-    virtual void fermer() {}
-    virtual bool initialise() const { return false; }
+    virtual void definir_sortie(int type) = 0;
+    virtual void fermer() = 0;
+    virtual bool initialise() const = 0;
     // The output type last requested (-1: none).
-    virtual int type_sortie() const { return -1; }
+    virtual int type_sortie() const = 0;
 
-    virtual int ouvrir_flux(const std::string& /*chemin*/) { return 0; }
-    virtual int jouer_flux(int /*canal_demande*/, int /*flux*/) { return -1; }
-    virtual void arreter_flux(int /*flux*/) {}
-    virtual void fermer_flux(int /*flux*/) {}
+    virtual int ouvrir_flux(const std::string& chemin) = 0;
+    virtual int jouer_flux(int canal_demande, int flux) = 0;
+    virtual void arreter_flux(int flux) = 0;
+    virtual void fermer_flux(int flux) = 0;
 
-    virtual bool en_pause(int /*canal*/) const { return false; }
-    virtual void mettre_en_pause(int /*canal*/, bool /*pause*/) {}
-    virtual bool en_lecture(int /*canal*/) const { return false; }
-    virtual void definir_volume(int /*canal*/, int /*volume*/) {}
-    virtual void definir_pan(int /*canal*/, int /*pan*/) {}
-    virtual void definir_muet(int /*canal*/, bool /*muet*/) {}
+    virtual bool en_pause(int canal) const = 0;
+    virtual void mettre_en_pause(int canal, bool pause) = 0;
+    virtual bool en_lecture(int canal) const = 0;
+    virtual void definir_volume(int canal, int volume) = 0;
+    virtual void definir_pan(int canal, int pan) = 0;
+    virtual void definir_muet(int canal, bool muet) = 0;
 
-    virtual std::int64_t temps_ms(int /*flux*/) const { return 0; }
-    virtual std::int64_t longueur_ms(int /*flux*/) const { return 0; }
-    virtual void aller_a_ms(int /*flux*/, std::int64_t /*ms*/) {}
+    virtual std::int64_t temps_ms(int flux) const = 0;
+    virtual std::int64_t longueur_ms(int flux) const = 0;
+    virtual void aller_a_ms(int flux, std::int64_t ms) = 0;
     // In frames of the engine's rate. The position stays below the length
     // until the last frame of the file has been rendered to the output.
-    virtual std::int64_t position(int /*flux*/) const { return 0; }
-    virtual std::int64_t longueur(int /*flux*/) const { return 0; }
+    virtual std::int64_t position(int flux) const = 0;
+    virtual std::int64_t longueur(int flux) const = 0;
 
     // Testing and diagnostics: the device output in use (none for the null
     // engine).
-    virtual SortieAudio* sortie() { return nullptr; }
+    virtual SortieAudio* sortie() = 0;
 };
 
-// The engine that answers until the real one is loaded.
-class MoteurNul final : public MoteurAudio {};
+// The engine that is not there: it never starts, nothing opens, nothing
+// plays, controls are lost and queries answer that nothing plays. It
+// answers until the real engine is loaded, and for good when the engine's
+// library cannot be opened (as with no sound device).
+class MoteurNul final : public MoteurAudio {
+public:
+    bool initialiser(int, int, unsigned) override { return false; }
+    void definir_sortie(int) override {}
+    void fermer() override {}
+    bool initialise() const override { return false; }
+    int type_sortie() const override { return -1; }
+    int ouvrir_flux(const std::string&) override { return 0; }
+    int jouer_flux(int, int) override { return -1; }
+    void arreter_flux(int) override {}
+    void fermer_flux(int) override {}
+    bool en_pause(int) const override { return false; }
+    void mettre_en_pause(int, bool) override {}
+    bool en_lecture(int) const override { return false; }
+    void definir_volume(int, int) override {}
+    void definir_pan(int, int) override {}
+    void definir_muet(int, bool) override {}
+    std::int64_t temps_ms(int) const override { return 0; }
+    std::int64_t longueur_ms(int) const override { return 0; }
+    void aller_a_ms(int, std::int64_t) override {}
+    std::int64_t position(int) const override { return 0; }
+    std::int64_t longueur(int) const override { return 0; }
+    SortieAudio* sortie() override { return nullptr; }
+};
 
 // Initialises `m` with the start-up constants and, only when that
 // succeeds, requests the output type. A failed start is silent.
@@ -99,9 +125,13 @@ class lecteur_media {
 public:
     // Linked in, the engine is made and started at once (see demarrer); when
     // it is opened on demand (the executable), the null engine answers until
-    // vt::demarrer_moteur loads the real one. A failed start is silent: the
-    // player then opens nothing and plays nothing.
+    // the player's loading (vt::ChargementMoteur) puts the real one in place.
+    // A failed start is silent: the player then opens nothing and plays
+    // nothing.
     explicit lecteur_media(std::unique_ptr<vt::SortieAudio> sortie = nullptr);
+    // The null engine in either build, until a loading puts one in place.
+    struct MoteurAVenir {};
+    explicit lecteur_media(MoteurAVenir) : moteur_(std::make_unique<vt::MoteurNul>()) {}
     // Closes the engine, releasing any open stream.
     ~lecteur_media();
     lecteur_media(const lecteur_media&) = delete;
@@ -111,6 +141,8 @@ public:
     const vt::MoteurAudio& moteur() const { return *moteur_; }
     // Puts a loaded engine in place of the null one.
     void installer(std::unique_ptr<vt::MoteurAudio> m) { moteur_ = std::move(m); }
+    // True once a real engine is in place (always when it is linked in).
+    bool moteur_charge() const { return !dynamic_cast<const vt::MoteurNul*>(moteur_.get()); }
 
     int flux = 0;
     int canal = -1;

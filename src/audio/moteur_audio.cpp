@@ -66,9 +66,9 @@
 //   out, and releasing a channel writes its heard position into the stream.
 #include "audio/lecteur_media.h"
 
+#include "audio/fabrique_sortie.h"
 #include "audio/flux_audio.h"
 #include "audio/sortie_audio.h"
-#include "audio/sortie_pulse.h"
 #include "config/configuration.h"
 
 #include <algorithm>

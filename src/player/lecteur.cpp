@@ -1,6 +1,5 @@
 #include "player/lecteur.h"
 
-#include "audio/chargement.h"
 #include "player/regles.h"
 #include "playlist/liste_courante.h"
 
@@ -14,6 +13,13 @@ Lecteur::Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie, QObj
     connect(&horloge_, &QTimer::timeout, this, [this] { tic(); });
     horloge_.start();
 }
+
+Lecteur::Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent)
+    : QObject(parent),
+      liste_(liste),
+      selection_(&liste),
+      media_(lecteur_media::MoteurAVenir{}),
+      chargement_(media_, std::move(source)) {}
 
 Lecteur::~Lecteur() = default;
 
@@ -65,7 +71,7 @@ bool Lecteur::jouer() {
     }
     fermer_flux();
     // An engine opened on demand and not loaded yet is loaded now.
-    demarrer_moteur(media_);
+    chargement_.charger_maintenant();
     MoteurAudio& m = media_.moteur();
     media_.flux = m.ouvrir_flux(liste_.chemin(i));
     media_.canal = m.jouer_flux(-1, media_.flux);
@@ -98,20 +104,14 @@ void Lecteur::jouer_ligne(int ligne) {
 
 void Lecteur::suivant() {
     ++commandes_;
-    const int n = liste_.nombre();
-    const int i = courant();
-    if (aleatoire_ && n > 0 && i >= 0) return jouer_ligne(tirer_autre(n, i));
-    if (n == 0) return;
-    jouer_ligne(i == n - 1 ? 0 : i + 1);
+    const int cible = entree_voisine(liste_.nombre(), courant(), aleatoire_, true);
+    if (cible >= 0) jouer_ligne(cible);
 }
 
 void Lecteur::precedent() {
     ++commandes_;
-    const int n = liste_.nombre();
-    const int i = courant();
-    if (aleatoire_ && n > 0 && i >= 0) return jouer_ligne(tirer_autre(n, i));
-    if (i <= 0) return;
-    jouer_ligne(i - 1);
+    const int cible = entree_voisine(liste_.nombre(), courant(), aleatoire_, false);
+    if (cible >= 0) jouer_ligne(cible);
 }
 
 void Lecteur::relancer() {
@@ -156,7 +156,7 @@ void Lecteur::fichier_exterieur(std::string chemin, Venue venue,
         break;
     }
     if (quand_pret) quand_pret(std::move(lecture));
-    else lecture();
+    else chargement_.quand_pret(std::move(lecture));
 }
 
 // ---------------------------------------------------------------- levels
@@ -225,8 +225,9 @@ void Lecteur::decider_fin(Tic& r) {
     if (repetition_ && i >= 0) {
         jouer();
         r.fin = Fin::Repetition;
-    } else if (aleatoire_ && n > 0 && i >= 0) {
-        selectionner(tirer_autre(n, i));
+    } else if (aleatoire_ && i >= 0) {
+        // The draw of next and back in random mode.
+        selectionner(entree_voisine(n, i, true, true));
         jouer();
         r.fin = Fin::Hasard;
     } else if (!repetition_ && !aleatoire_) {

@@ -9,6 +9,7 @@
 // what follows the end of a track. Pictures, cursors and texts stay in the
 // windows: the signals below tell them what to repaint.
 #include "audio/lecteur_media.h"
+#include "player/chargement_moteur.h"
 
 #include <QItemSelectionModel>
 #include <QObject>
@@ -34,11 +35,16 @@ public:
     // `sortie`: the device output (nullptr: the default one).
     explicit Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie = nullptr,
                      QObject* parent = nullptr);
+    // With the null engine until its loading puts the one `source` makes.
+    Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent = nullptr);
     ~Lecteur() override;
 
     lecteur_media& media() { return media_; }
     const lecteur_media& media() const { return media_; }
     ListeCourante& liste() { return liste_; }
+    // The engine's loading (it owns it): what the windows call when
+    // something is about to be played, and what waits for the engine.
+    ChargementMoteur& chargement() { return chargement_; }
     // The selection on the play list that makes the current entry; list
     // views show it.
     QItemSelectionModel& selection() { return selection_; }
@@ -99,9 +105,9 @@ public:
                  // more when the list cannot grow
         Ajout,   // one more file of a start: added after the others, not played
     };
-    // `quand_pret` runs the play once the audio engine is up (empty: at
-    // once); the play is a lecture_differee, which the user's own transport
-    // commands in between cancel.
+    // The play runs once the audio engine is up (through `quand_pret` when
+    // given, else the player's own loading); it is a lecture_differee, which
+    // the user's own transport commands in between cancel.
     void fichier_exterieur(std::string chemin, Venue venue,
                            const std::function<void(std::function<void()>)>& quand_pret = {});
 
@@ -181,6 +187,7 @@ private:
     ListeCourante& liste_;
     QItemSelectionModel selection_;
     lecteur_media media_;
+    ChargementMoteur chargement_{media_};  // after media_, which it fills
     bool selection_interne_ = false;
     std::uint64_t commandes_ = 0;  // transport commands so far
     int volume_ = kVolumeDepart;

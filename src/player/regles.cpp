@@ -1,6 +1,5 @@
 #include "player/regles.h"
 
-#include <algorithm>
 #include <random>
 
 namespace vt {
@@ -19,24 +18,8 @@ QString texte_temps(std::int64_t ms) {
     return t;
 }
 
-int valeur_curseur(int offset, int span) {
-    if (span <= 0) return 0;
-    return static_cast<int>(static_cast<double>(offset) * 255.0 / static_cast<double>(span));
-}
-
 int pourcent_volume(int valeur) { return valeur * 100 / 255; }
 int pourcent_balance(int valeur) { return valeur * 100 / 255 - 50; }
-
-int gauche_position(std::int64_t t, std::int64_t T, int span, int gauche_barre) {
-    if (T <= 0) return gauche_barre;
-    return static_cast<int>(static_cast<double>(t) * span / static_cast<double>(T) + gauche_barre);
-}
-
-std::int64_t cible_position(int offset, int span, std::int64_t T) {
-    if (span <= 0 || T <= 0 || offset <= 0) return 0;
-    if (offset >= span) return T;
-    return static_cast<std::int64_t>(static_cast<long double>(T) * offset / span);
-}
 
 QString Defilement::avancer(const QString& texte) {
     if (croissant_) {
@@ -54,12 +37,6 @@ Horloge& horloge() {
     return h;
 }
 
-int offset_curseur(int valeur, int span) {
-    if (span <= 0) return 0;
-    const std::int64_t v = std::clamp(valeur, 0, 255);
-    return static_cast<int>(std::min<std::int64_t>((v * span + 254) / 255, span));
-}
-
 int tirer_autre(int n, int selection) {
     if (n <= 0) return -1;
     if (n == 1) return 0;
@@ -69,6 +46,13 @@ int tirer_autre(int n, int selection) {
     // the same uniform choice as drawing until the result differs, but bounded.
     int r = static_cast<int>(gen() % static_cast<unsigned>(n - 1));
     return r >= selection ? r + 1 : r;
+}
+
+int entree_voisine(int n, int courant, bool aleatoire, bool suivante) {
+    if (n <= 0) return -1;
+    if (aleatoire && courant >= 0) return tirer_autre(n, courant);
+    if (suivante) return courant == n - 1 ? 0 : courant + 1;
+    return courant > 0 ? courant - 1 : -1;
 }
 
 }  // namespace vt

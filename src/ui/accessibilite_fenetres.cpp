@@ -1,6 +1,7 @@
 // The descriptions of the main window, the menu, the save window and the
 // options window for screen readers and the keyboard (see accessibilite.h).
 #include "ui/accessibilite.h"
+#include "ui/curseurs.h"
 
 #include "ui/module.h"
 #include "ui/tform1.h"

@@ -1,9 +1,9 @@
 #pragma once
 // The process-wide objects of the main window's module and the six
 // windows, created in the start-up order: the shared parser, the player
-// (which initialises the audio engine, or waits for it when it is opened on
-// demand), then TForm1 (whose creation runs its start-up sequence) and the
-// five secondary windows.
+// (which initialises the audio engine, or loads it when something is to be
+// played: Lecteur::chargement), then TForm1 (whose creation runs its
+// start-up sequence) and the five secondary windows.
 #include "config/gestion_vantrel.h"
 #include "player/lecteur.h"
 #include "playlist/liste_courante.h"
@@ -42,32 +42,15 @@ struct ModuleVantrel {
     // ... then TForm2 to TForm6 (once; TForm1 must exist).
     void creer_fenetres_secondaires(std::optional<std::string> fichier = std::nullopt);
 
-    // Runs `action` once the audio engine is up: at once when it is linked
-    // in or already loaded; else it waits, and the engine's loading starts
-    // in the background (charger_moteur).
-    void quand_moteur_pret(std::function<void()> action);
-    // Starts loading an engine that is opened on demand, on a thread of its
-    // own; once it is up, demarrer_moteur runs on this thread. Once.
-    void charger_moteur();
-    // Puts the engine in the player (waiting for a background loading, or
-    // loading it now), then runs what waited for it.
-    void demarrer_moteur();
-
     std::unique_ptr<gestion_vantrel> parseur;
     ListeCourante liste;
-    // The player, which every front end calls, and its engine handles.
+    // The player, which every front end calls; it holds the engine's
+    // handles (joueur->media()).
     std::unique_ptr<Lecteur> joueur;
-    lecteur_media* lecteur = nullptr;
     std::string dernier_ajoute;  // the last path taken from the open dialog
     // Asks the application to end (the message loop stops after the
     // current event); replaceable by tests.
     std::function<void()> terminer;
-
-    bool chargement_lance = false;
-    bool moteur_essaye = false;  // demarrer_moteur has run
-    std::vector<std::function<void()>> en_attente_moteur;
-    // The context of the call back from the loading thread.
-    std::unique_ptr<QObject> retour_moteur;
 
     TForm1* Form1 = nullptr;
     TForm2* Form2 = nullptr;

@@ -10,6 +10,7 @@
 #include "skin/elements.h"
 #include "skin/aspect_integre.h"
 #include "ui/accessibilite.h"
+#include "ui/curseurs.h"
 #include "ui/module.h"
 #include "ui/session.h"
 #include "ui/tform2.h"
@@ -624,12 +625,12 @@ void TForm1::deposer(const std::vector<std::string>& chemins) {
 // something will be played: the engine starts loading then, in the
 // background, so that the first play does not wait for it.
 void TForm1::enterEvent(QEnterEvent* e) {
-    m_.charger_moteur();
+    m_.joueur->chargement().charger();
     QWidget::enterEvent(e);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* e) {
-    m_.charger_moteur();
+    m_.joueur->chargement().charger();
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
 }
 

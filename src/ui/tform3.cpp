@@ -76,8 +76,7 @@ void TForm3::FormCreate(const std::optional<std::string>& fichier) {
     if (!fichier || !m_.Form1) return;
     // Played as by the play button, as soon as the audio engine is up,
     // unless the user has used the transport meanwhile.
-    m_.joueur->fichier_exterieur(*fichier, vt::Lecteur::Venue::Depart,
-                                 [this](std::function<void()> a) { m_.quand_moteur_pret(std::move(a)); });
+    m_.joueur->fichier_exterieur(*fichier, vt::Lecteur::Venue::Depart);
 }
 
 void TForm3::showEvent(QShowEvent* e) {

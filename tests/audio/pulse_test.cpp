@@ -1,6 +1,7 @@
 // The PulseAudio output against a private daemon with a null sink, whose
 // monitor is recorded (serveur_pulse.h). Real time, a second or two each.
 // Without the `pulseaudio` program or libpulse the tests skip.
+#include "audio/fabrique_sortie.h"
 #include "audio/lecteur_media.h"
 #include "audio/sortie_pulse.h"
 #include "serveur_pulse.h"

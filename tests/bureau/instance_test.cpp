@@ -535,7 +535,7 @@ TEST_F(RemiseTot, FileHandedBeforeTheHiddenWindowsPlays) {
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), c));
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), std::nullopt));
     module->creer_fenetres_secondaires(std::nullopt);
-    module->demarrer_moteur();
+    module->joueur->chargement().charger_maintenant();
     ASSERT_EQ(module->liste.nombre(), 1);
     EXPECT_EQ(module->liste.chemin(0), c);
     EXPECT_EQ(f1->index_courant(), 0);

@@ -3,10 +3,10 @@
 // against the real windows and the audio engine pumped by hand.
 #include "bureau/bus_prive.h"
 #include "bureau/outils.h"
-#include "player/regles.h"
 #include "playlist/liste_courante.h"
 #include "support/wav.h"
 #include "ui/bureau/mpris.h"
+#include "ui/curseurs.h"
 #include "ui/fixture.h"
 
 #include <QDBusArgument>

@@ -26,19 +26,19 @@ struct CheminExecutable {
 };
 
 // Before the engine is loaded the null engine answers: nothing plays,
-// nothing is loaded, nothing opens. demarrer_moteur loads the library's
-// engine, starts it and requests the output type; calls then reach it.
+// nothing is loaded, nothing opens. The loading puts the library's engine
+// in place, started, with the output type requested; calls then reach it.
 TEST(MoteurALaDemande, NullEngineAnswersUntilLoaded) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
-    ASSERT_TRUE(vt::moteur_a_la_demande());
     lecteur_media lm;
+    ASSERT_FALSE(lm.moteur_charge());
     EXPECT_FALSE(lm.moteur().initialise());
     EXPECT_FALSE(lm.moteur().en_lecture(0));
     EXPECT_EQ(lm.moteur().longueur_ms(1), 0);
     EXPECT_EQ(lm.moteur().sortie(), nullptr);
     lm.moteur().definir_volume(0, 10);  // lost, harmlessly
     EXPECT_EQ(lm.moteur().ouvrir_flux(kFichier), 0);
-    vt::demarrer_moteur(lm);
+    vt::ChargementMoteur(lm).charger_maintenant();
     lm.flux = lm.moteur().ouvrir_flux(kFichier);
     ASSERT_NE(lm.flux, 0);
     EXPECT_TRUE(lm.moteur().initialise());
@@ -78,37 +78,42 @@ TEST(MoteurALaDemande, PlayLoadsTheEngine) {
     EXPECT_GT(j.longueur_ms(), 900);
 }
 
-// demarrer_moteur starts it once; later calls change nothing.
+// charger_maintenant starts it once; later calls change nothing.
 TEST(MoteurALaDemande, ExplicitStartIsIdempotent) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     lecteur_media lm;
-    vt::demarrer_moteur(lm);
+    vt::ChargementMoteur chargement(lm);
+    chargement.charger_maintenant();
     EXPECT_TRUE(lm.moteur().initialise());
-    vt::demarrer_moteur(lm);
+    chargement.charger_maintenant();
     EXPECT_TRUE(lm.moteur().initialise());
 }
 
-// The background loading: the callback comes once, from another thread,
-// when the engine is up; a second request meanwhile starts nothing more;
-// demarrer_moteur takes that engine (started, on the default output).
-// Taken, the next request loads again for another player.
+// The background loading: the library is opened once, on another thread;
+// a second request meanwhile starts nothing more; charger_maintenant takes
+// that engine (started, on the default output). Another player's loading
+// opens it again for that player.
 TEST(MoteurALaDemande, BackgroundLoadingIsTakenByTheNextStart) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     std::atomic<int> appels{0};
     std::atomic<bool> autre_fil{false};
     const auto principal = std::this_thread::get_id();
     std::promise<void> pret;
-    vt::precharger_moteur([&] {
+    auto source = [&] {
         autre_fil = std::this_thread::get_id() != principal;
+        auto m = vt::ouvrir_moteur();
         if (++appels == 1) pret.set_value();
-    });
-    vt::precharger_moteur([&] { ++appels; });
-    ASSERT_EQ(pret.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        return m;
+    };
     {
         lecteur_media lm;
-        EXPECT_FALSE(vt::moteur_charge(lm));
-        vt::demarrer_moteur(lm);
-        ASSERT_TRUE(vt::moteur_charge(lm));
+        vt::ChargementMoteur chargement(lm, source);
+        chargement.charger();
+        chargement.charger();
+        ASSERT_EQ(pret.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        EXPECT_FALSE(lm.moteur_charge());
+        chargement.charger_maintenant();
+        ASSERT_TRUE(lm.moteur_charge());
         EXPECT_TRUE(lm.moteur().initialise());
         EXPECT_EQ(lm.moteur().type_sortie(), vt::kTypeSortieMoteur);
         lm.flux = lm.moteur().ouvrir_flux(kFichier);
@@ -116,12 +121,16 @@ TEST(MoteurALaDemande, BackgroundLoadingIsTakenByTheNextStart) {
         EXPECT_EQ(appels, 1);
         EXPECT_TRUE(autre_fil);
     }
-    // Asked for while the loading may still run: demarrer_moteur waits for it.
+    // Asked for while the loading may still run: charger_maintenant waits
+    // for it rather than opening the library a second time.
+    autre_fil = false;
     lecteur_media autre;
-    vt::precharger_moteur();
-    vt::demarrer_moteur(autre);
+    vt::ChargementMoteur chargement(autre, source);
+    chargement.charger();
+    chargement.charger_maintenant();
     EXPECT_TRUE(autre.moteur().initialise());
-    EXPECT_EQ(appels, 1);
+    EXPECT_EQ(appels, 2);
+    EXPECT_TRUE(autre_fil);
 }
 
 // The engine's library decodes with libsndfile and mpg123: WAV, FLAC, Ogg and MP3
@@ -136,7 +145,7 @@ TEST(MoteurALaDemande, FFmpegIsMappedOnlyForWhatLibsndfileCannotRead) {
     };
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     lecteur_media lm;
-    vt::demarrer_moteur(lm);
+    vt::ChargementMoteur(lm).charger_maintenant();
     for (const char* nom : {"ton440.wav", "ton440.flac", "ton440.ogg", "ton440.mp3", "ton440.wma"}) {
         const bool wma = std::string(nom).ends_with(".wma");
         int flux = lm.moteur().ouvrir_flux(std::string(VANTREL_FIXTURES_DIR) + "/" + nom);
@@ -152,7 +161,7 @@ TEST(MoteurALaDemande, FFmpegIsMappedOnlyForWhatLibsndfileCannotRead) {
 TEST(MoteurALaDemande, MissingLibraryIsSilent) {
     CheminExecutable exe("/nonexistent/folder/vantrel");
     lecteur_media lm;
-    vt::demarrer_moteur(lm);
+    vt::ChargementMoteur(lm).charger_maintenant();
     EXPECT_FALSE(lm.moteur().initialise());
     EXPECT_EQ(lm.moteur().ouvrir_flux(kFichier), 0);
     EXPECT_EQ(lm.moteur().jouer_flux(-1, 0), -1);

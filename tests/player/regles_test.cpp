@@ -1,5 +1,6 @@
 // Time text, slider arithmetic, the status-line scroll and the random draw.
 #include "player/regles.h"
+#include "ui/curseurs.h"
 
 #include <gtest/gtest.h>
 #include <set>

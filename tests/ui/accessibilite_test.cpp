@@ -2,10 +2,10 @@
 // roles, press actions, slider values and their announcements, the status
 // line, decoration left out; and the keyboard: Tab order, Space and Return,
 // the arrows on a slider, the focus frame.
-#include "player/regles.h"
 #include "playlist/liste_courante.h"
 #include "support/wav.h"
 #include "ui/accessibilite.h"
+#include "ui/curseurs.h"
 #include "ui/fixture.h"
 #include "ui/tform2.h"
 #include "ui/tform3.h"

@@ -71,7 +71,7 @@ protected:
     // Renders `ms` milliseconds of output.
     void pomper_ms(int ms) { sortie_->pomper(static_cast<std::size_t>(ms) * 44100 / 1000); }
 
-    lecteur_media& lecteur() { return *module->lecteur; }
+    lecteur_media& lecteur() { return module->joueur->media(); }
     bool joue() { return lecteur().moteur().en_lecture(lecteur().canal); }
     bool en_pause() { return lecteur().moteur().en_pause(lecteur().canal); }
 

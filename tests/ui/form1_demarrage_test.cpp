@@ -208,7 +208,7 @@ TEST_F(Demarrage, MainWindowFirstThenTheOthers) {
     EXPECT_EQ(module->Form2, menu);
     ASSERT_EQ(module->liste.nombre(), 2);
     EXPECT_EQ(module->liste.chemin(1), piste);
-    EXPECT_TRUE(module->lecteur->moteur().en_lecture(module->lecteur->canal));
+    EXPECT_TRUE(module->joueur->media().moteur().en_lecture(module->joueur->media().canal));
 }
 
 // With no audio device every window opens and the program ends normally.

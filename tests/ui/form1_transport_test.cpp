@@ -3,6 +3,7 @@
 #include "player/regles.h"
 #include "playlist/liste_courante.h"
 #include "support/wav.h"
+#include "ui/curseurs.h"
 #include "ui/fixture.h"
 
 namespace {

@@ -332,8 +332,7 @@ bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const st
 }
 
 void recevoir_fichier(ModuleVantrel& module, std::string chemin) {
-    module.joueur->fichier_exterieur(std::move(chemin), Lecteur::Venue::Remise,
-                                     [&module](std::function<void()> a) { module.quand_moteur_pret(std::move(a)); });
+    module.joueur->fichier_exterieur(std::move(chemin), Lecteur::Venue::Remise);
 }
 
 void montrer_lecteur(ModuleVantrel& module) {

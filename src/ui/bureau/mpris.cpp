@@ -1,6 +1,7 @@
 #include "ui/bureau/mpris.h"
 
 #include "player/lecteur.h"
+#include "player/regles.h"
 #include "playlist/liste_courante.h"
 #include "ui/bureau/instance.h"
 #include "ui/bureau/plateforme.h"
@@ -120,9 +121,7 @@ qlonglong ServiceMpris::position_us() const { return static_cast<qlonglong>(m_.j
 bool ServiceMpris::peut_suivant() const { return m_.liste.nombre() > 0; }
 
 bool ServiceMpris::peut_precedent() const {
-    const int i = m_.joueur->courant();
-    if (m_.liste.nombre() == 0) return false;
-    return i > 0 || (i == 0 && m_.joueur->aleatoire());
+    return entree_voisine(m_.liste.nombre(), m_.joueur->courant(), m_.joueur->aleatoire(), false) >= 0;
 }
 
 bool ServiceMpris::peut_jouer() const { return m_.joueur->courant() >= 0; }

@@ -1,0 +1,25 @@
+#pragma once
+// The pixel arithmetic of the main window's sliders: a cursor's place on
+// its bar to a value and back, the position cursor's place for a time and
+// the seek target for a place. The values themselves (0..255, ms) are the
+// player's.
+#include <cstdint>
+
+namespace vt {
+
+// Value of a volume or balance cursor: offset * 255 / span, in floating
+// point, truncated toward zero. A span of 0 or less gives 0.
+int valeur_curseur(int offset, int span);
+// The place of value v (0..255, held): the first offset whose value
+// (valeur_curseur) is at least v, so every place maps back to itself.
+int offset_curseur(int valeur, int span);
+
+// Left of the position cursor for t of T ms: t * span / T + bar left,
+// truncated toward zero; the bar's left edge when T is 0.
+int gauche_position(std::int64_t t, std::int64_t T, int span, int gauche_barre);
+
+// Seek target for a position-cursor offset: T * offset / span, so the
+// cursor's whole range maps onto 0..T and never beyond.
+std::int64_t cible_position(int offset, int span, std::int64_t T);
+
+}  // namespace vt
