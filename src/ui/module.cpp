@@ -29,6 +29,8 @@ void ModuleVantrel::creer_fenetres(std::optional<std::string> fichier) {
     creer_fenetres_secondaires(std::move(fichier));
 }
 
+QWidget* ModuleVantrel::fenetre_principale() const { return Form1; }
+
 void ModuleVantrel::creer_fenetre_principale() {
     if (Form1) return;
     Form1 = new TForm1(*this);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class QWidget;
 class TForm1;
 class TForm2;
 class TForm3;
@@ -58,7 +59,6 @@ struct ModuleVantrel {
     // The player, which every front end calls, and its engine handles.
     std::unique_ptr<Lecteur> joueur;
     lecteur_media* lecteur = nullptr;
-    std::string dernier_ajoute;  // the last path taken from the open dialog
     // Asks the application to end (the message loop stops after the
     // current event); replaceable by tests.
     std::function<void()> terminer;
@@ -70,6 +70,7 @@ struct ModuleVantrel {
     std::unique_ptr<QObject> retour_moteur;
 
     TForm1* Form1 = nullptr;
+    QWidget* fenetre_principale() const;  // Form1, for windows placed by it
     TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
     TForm4* Form4 = nullptr;

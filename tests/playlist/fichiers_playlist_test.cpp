@@ -1,13 +1,18 @@
 // Play-list files: the text written, the selector's scan of the play-list
 // directory, loading a chosen play list and the targets of both writers.
 #include "config/gestion_vantrel.h"
+#include "config/configuration.h"
+#include "config/emplacements.h"
 #include "playlist/liste_courante.h"
+#include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -289,6 +294,70 @@ TEST(PlaylistCibles, SaveScanLoadRewrite) {
     auto lu = vt::lire_playlist(p, rep + liste[0].fichier);
     ASSERT_TRUE(lu.has_value());
     EXPECT_EQ(*lu, (std::vector<std::string>{"/m/1 un.mp3", "/m/2 deux.wav", "/m/3 trois.wma"}));
+}
+
+// The list's own play-list files in the folder of the configuration at
+// chemin_config: a load, a rewrite or a save as changes the list or the
+// file only when the configuration (and, to load, the file) can be read; a
+// save tells the folder it read, for the selector.
+TEST(PlaylistModele, LoadRewriteSaveAsThroughTheConfiguration) {
+    DossierTemp d;
+    const std::string ancien = chemin_config, rep = d / "pl/";
+    chemin_config = d / "vantrel.config";
+    vt::test::DialoguesScriptes dialogues;
+    using A = std::function<bool(vt::ListeCourante&, gestion_vantrel&)>;
+    const struct {
+        const char* nom;
+        bool config;
+        std::optional<std::string> nom_choisi;
+        A action;
+        bool fait;
+        std::vector<std::string> liste;
+        std::string fichier, contenu;
+    } cas[] = {
+        {"load", true, {}, [](auto& l, auto& p) { return l.charger_playlist(p, "Rock.vtlist"); }, true,
+         {"/m/1.mp3", "/m/2.wav"}, "pl/Rock.vtlist", R"("/m/1.mp3""/m/2.wav")"},
+        {"load a missing file", true, {}, [](auto& l, auto& p) { return l.charger_playlist(p, "Parti.vtlist"); },
+         false, {"/x.mp3"}, "pl/Parti.vtlist", ""},
+        {"load, no config", false, {}, [](auto& l, auto& p) { return l.charger_playlist(p, "Rock.vtlist"); },
+         false, {"/x.mp3"}, "", ""},
+        {"rewrite", true, {}, [](auto& l, auto& p) { return l.reecrire_playlist(p, "Rock.vtlist"); }, true,
+         {"/x.mp3"}, "pl/Rock.vtlist", R"("/x.mp3")"},
+        {"rewrite, no config", false, {}, [](auto& l, auto& p) { return l.reecrire_playlist(p, "Rock.vtlist"); },
+         false, {"/x.mp3"}, "pl/Rock.vtlist", R"("/m/1.mp3""/m/2.wav")"},
+        {"save as", true, rep + "Jazz", [](auto& l, auto& p) { return l.enregistrer_sous(p); }, true, {"/x.mp3"},
+         "pl/Jazz.vtlist", R"("/x.mp3")"},
+        {"save as, cancelled", true, {}, [](auto& l, auto& p) { return l.enregistrer_sous(p); }, false, {"/x.mp3"},
+         "", ""},
+        {"save as, no config", false, d / "Blues", [](auto& l, auto& p) { return l.enregistrer_sous(p); }, true,
+         {"/x.mp3"}, "Blues.vtlist", R"("/x.mp3")"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        ::unlink(chemin_config.c_str());
+        if (c.config) d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + rep + "\"\"true\"");
+        d.ecrire("pl/Rock.vtlist", R"("/m/1.mp3""/m/2.wav")");
+        dialogues.initiaux.clear();
+        if (c.nom_choisi) dialogues.fichiers_a_enregistrer.push_back(c.nom_choisi);
+        vt::ListeCourante l;
+        l.ajouter("/x.mp3");
+        gestion_vantrel p;
+        std::vector<std::optional<std::string>> listes;
+        QObject::connect(&l, &vt::ListeCourante::playlists_changees, [&](const auto& r) { listes.push_back(r); });
+        EXPECT_EQ(c.action(l, p), c.fait);
+        std::vector<std::string> lu;
+        for (int i = 0; i < l.nombre(); ++i) lu.push_back(l.chemin(i));
+        EXPECT_EQ(lu, c.liste);
+        if (!c.fichier.empty()) {
+            EXPECT_EQ(lire_fichier(d / c.fichier), c.contenu);
+        }
+        if (!dialogues.initiaux.empty()) {
+            EXPECT_EQ(dialogues.initiaux[0], c.config ? rep : vt::depart_dialogues());
+        }
+        const auto dossier = c.config ? std::optional(rep) : std::nullopt;
+        EXPECT_EQ(listes, c.nom_choisi ? std::vector{dossier} : std::vector<std::optional<std::string>>{});
+    }
+    chemin_config = ancien;
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 #include "config/configuration.h"
 #include "config/texte_affiche.h"
 #include "playlist/liste_courante.h"
+#include "support/dialogues_scriptes.h"
 
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -197,6 +199,53 @@ TEST(ListeEdition, DisplayNameFollowsItsEntry) {
     EXPECT_EQ(noms(l), (std::vector<std::string>{"Album/", "a.mp3"}));
 }
 
+// The user's edits on the current row (-1: none): what the list becomes,
+// whether no selection is asked after, and every row change made while
+// en_edition() holds, so that a view's selection moved by it is never taken
+// for the user's choice.
+TEST(ListeEdition, UserEditsOnTheCurrentRow) {
+    using E = std::function<void(ListeCourante&)>;
+    const std::vector<std::string> abc{"/a.mp3", "/b.mp3", "/c.mp3"};
+    const struct {
+        const char* nom;
+        E edition;
+        std::vector<std::string> apres;
+        int deselections;
+    } cas[] = {
+        {"up", [](ListeCourante& l) { l.monter(2); }, {"/a.mp3", "/c.mp3", "/b.mp3"}, 0},
+        {"up on row 0", [](ListeCourante& l) { l.monter(0); }, abc, 0},
+        {"up, none", [](ListeCourante& l) { l.monter(-1); }, abc, 0},
+        {"down", [](ListeCourante& l) { l.descendre(0); }, {"/b.mp3", "/a.mp3", "/c.mp3"}, 0},
+        {"down on the last", [](ListeCourante& l) { l.descendre(2); }, abc, 0},
+        {"down, none", [](ListeCourante& l) { l.descendre(-1); }, abc, 0},
+        {"delete", [](ListeCourante& l) { l.supprimer_courant(1); }, {"/a.mp3", "/c.mp3"}, 1},
+        {"delete, none", [](ListeCourante& l) { l.supprimer_courant(-1); }, abc, 0},
+        {"clear", [](ListeCourante& l) { l.tout_supprimer(); }, {}, 0},
+        {"drop", [](ListeCourante& l) { l.deposer_uri_list("file:///d/x.Mp3\r\nfile:///d/y.ogg\r\n"); },
+         {"/a.mp3", "/b.mp3", "/c.mp3", "/d/x.Mp3"}, 0},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        ListeCourante l;
+        l.ajouter_plusieurs(abc);
+        int hors_edition = 0;
+        const auto verifier = [&] { hors_edition += !l.en_edition(); };
+        QObject::connect(&l, &QAbstractItemModel::rowsMoved, verifier);
+        QObject::connect(&l, &QAbstractItemModel::rowsRemoved, verifier);
+        QObject::connect(&l, &QAbstractItemModel::rowsInserted, verifier);
+        QObject::connect(&l, &QAbstractItemModel::modelReset, verifier);
+        QSignalSpy deselections(&l, &ListeCourante::selection_demandee);
+        c.edition(l);
+        EXPECT_EQ(chemins(l), c.apres);
+        EXPECT_EQ(hors_edition, 0);
+        EXPECT_FALSE(l.en_edition());
+        ASSERT_EQ(deselections.count(), c.deselections);
+        if (c.deselections) {
+            EXPECT_EQ(deselections[0][0].toInt(), -1);
+        }
+    }
+}
+
 // --- Selections in views -------------------------------------------------
 
 // Moving row 3 up: a view's selection on row 3 follows its entry to row 2.
@@ -318,6 +367,29 @@ TEST(ListeAjout, OtherWaysNeverSetTheLastAddedPath) {
     EXPECT_EQ(dernier, "/m/A.mp3");
     vt::ajouter_fichiers(l, dernier, {"/m/B.mp3"});
     EXPECT_EQ(l.nombre(), 4);
+}
+
+// The add as the windows run it: the dialog asked for the three audio
+// types, the last added path kept by the list, forgotten once it is empty.
+TEST(ListeAjout, FromTheDialogKeepsTheLastAddedPath) {
+    vt::test::DialoguesScriptes d;
+    ListeCourante l;
+    const struct {
+        bool vider_avant;
+        std::vector<std::string> choisis, apres;
+    } pas[] = {
+        {false, {"/m/A.mp3"}, {"/m/A.mp3"}},
+        {false, {"/m/A.mp3"}, {"/m/A.mp3"}},
+        {false, {"/m/B.mp3", "/m/A.mp3"}, {"/m/A.mp3", "/m/B.mp3", "/m/A.mp3"}},
+        {true, {"/m/A.mp3"}, {"/m/A.mp3"}},
+    };
+    for (const auto& p : pas) {
+        if (p.vider_avant) l.tout_supprimer();
+        d.fichiers_a_ouvrir.push_back(p.choisis);
+        l.ajouter_depuis_dialogue();
+        EXPECT_EQ(chemins(l), p.apres);
+    }
+    EXPECT_EQ(d.filtres_ouverture, std::vector<std::string>(4, "mp3|*.mp3|wav|*.wav|wma|*.wma"));
 }
 
 // --- Dropped files -------------------------------------------------------
