@@ -322,12 +322,6 @@ std::string cible_sauvegarde(const std::string& choisi) {
     return choisi + std::string(kExtension);
 }
 
-std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
-                                            const std::string& fichier) {
-    if (!parseur.charger(chemin_config)) return std::nullopt;
-    return dossier_playlist(lire_configuration(parseur).rep_playlist) + fichier;
-}
-
 // --- The current list and play-list files ---------------------------------
 
 bool ListeCourante::charger_playlist(gestion_vantrel& parseur, const std::string& fichier) {
@@ -341,8 +335,8 @@ bool ListeCourante::charger_playlist(gestion_vantrel& parseur, const std::string
 }
 
 bool ListeCourante::reecrire_playlist(gestion_vantrel& parseur, const std::string& fichier) const {
-    const auto cible = cible_reecriture(parseur, chemin_config, fichier);
-    return cible && parseur.ecrire(*cible, texte_playlist(*this));
+    const auto dossier = charger_dossier_playlist(parseur);
+    return dossier && parseur.ecrire(*dossier + fichier, texte_playlist(*this));
 }
 
 bool ListeCourante::enregistrer_sous(gestion_vantrel& parseur) {

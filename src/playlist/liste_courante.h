@@ -6,7 +6,7 @@
 //
 // Also here: the operations that feed the list (open dialog, dropped files,
 // command-line file), the play-list text, the play-list selector's scan and
-// the targets of the two play-list writers.
+// the target of a save as.
 #include <QAbstractTableModel>
 #include <QByteArray>
 
@@ -82,8 +82,9 @@ public:
     // folder); false, the list unchanged, when the configuration or the
     // file cannot be read.
     bool charger_playlist(gestion_vantrel& parseur, const std::string& fichier);
-    // Rewrites the play list `fichier` with the current paths; false when
-    // the configuration cannot be read or the file cannot be written.
+    // Rewrites the play list `fichier` with the current paths, in the folder
+    // of the configuration as it is now; false when the configuration
+    // cannot be read (nothing is written) or the file cannot be written.
     bool reecrire_playlist(gestion_vantrel& parseur, const std::string& fichier) const;
     // Save as: the save dialog starts in the play-list folder (where
     // dialogues start when the configuration cannot be read); a confirmed
@@ -158,12 +159,6 @@ std::optional<std::vector<std::string>> lire_playlist(gestion_vantrel& parseur, 
 // The file a "save as" writes: the chosen name, with ".vtlist" appended
 // unless it already ends with ".vtlist" in any case.
 std::string cible_sauvegarde(const std::string& choisi);
-
-// The file the rewrite of the selected play list writes: the play-list
-// directory (value 5 of the configuration loaded into `parseur`) followed by
-// `fichier`. Nothing when the configuration cannot be read.
-std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
-                                            const std::string& fichier);
 
 // At start: removes what writers killed between their temporary file and
 // its rename left behind (see vt::retirer_restes_ecriture), older than a
