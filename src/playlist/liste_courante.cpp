@@ -348,7 +348,9 @@ bool ListeCourante::enregistrer_sous(gestion_vantrel& parseur) {
     return true;
 }
 
-void ListeCourante::relister_playlists(gestion_vantrel& parseur) { emit playlists_changees(charger_dossier_playlist(parseur)); }
+void ListeCourante::relister_playlists(gestion_vantrel& parseur) {
+    emit playlists_changees(charger_dossier_playlist(parseur));
+}
 
 void retirer_restes_au_demarrage(const std::string& chemin_config, const std::optional<std::string>& rep_playlist) {
     auto dossier = [](const std::string& chemin) {

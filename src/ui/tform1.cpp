@@ -311,7 +311,8 @@ void TForm1::brancher() {
         if (!m_.liste.en_edition() && !m_.joueur->selection_interne()) list_lectureClick();
     });
     // The play list asks for a selection or a new scan of its folder.
-    connect(&m_.liste, &vt::ListeCourante::selection_demandee, this, [this](int ligne) { selectionner(ligne); });
+    connect(&m_.liste, &vt::ListeCourante::selection_demandee, this,
+            [this](int ligne) { selectionner(ligne); });
     connect(&m_.liste, &vt::ListeCourante::playlists_changees, this,
             [this](const std::optional<std::string>& dossier) { remplir_selecteur(dossier); });
     connect(Comboplaylist, &QComboBox::activated, this, [this] { ComboplaylistChange(); });
@@ -629,7 +630,8 @@ std::string TForm1::fichier_selecteur(int i) const {
 
 void TForm1::ComboplaylistChange() {
     const int i = Comboplaylist->currentIndex();
-    if (i < 0 || !m_.liste.charger_playlist(*m_.parseur, fichier_selecteur(i)) || m_.liste.nombre() == 0) return;
+    if (i < 0 || !m_.liste.charger_playlist(*m_.parseur, fichier_selecteur(i)) || m_.liste.nombre() == 0)
+        return;
     selectionner(0);
     list_lecture->setFocus(Qt::OtherFocusReason);
 }

@@ -210,8 +210,8 @@ void TForm4::label_okClick() {
 
     const auto [repertoire, fichier] = vt::separer_chemin_skin(repskin_);
     const QPoint place = m_.Form1->pos();
-    vt::ecrire_configuration(parseur_, {repertoire, fichier, place.x(), place.y(), repplaylist_,
-                                        check_boucle->isChecked()});
+    vt::ecrire_configuration(
+        parseur_, {repertoire, fichier, place.x(), place.y(), repplaylist_, check_boucle->isChecked()});
     // The start-up sequence reads the file again; the selector is filled
     // from the play-list folder it read.
     m_.Form1->FormCreate();

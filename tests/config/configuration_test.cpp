@@ -133,7 +133,8 @@ TEST(ConfigExitWriter, UnknownPlaceKeepsTheStoredOne) {
         EXPECT_EQ(lire_fichier(chemin_config), R"("sk/""a.sk""-20""7""pl/""true")");
         const auto v = vt::charger_configuration(g);
         ASSERT_TRUE(v.has_value());
-        EXPECT_EQ(std::tie(v->rep_playlist, v->gauche, v->haut, v->boucle), std::make_tuple("pl/", -20, 7, true));
+        EXPECT_EQ(std::tie(v->rep_playlist, v->gauche, v->haut, v->boucle),
+                  std::make_tuple("pl/", -20, 7, true));
     }
     chemin_config = ancien;
 }

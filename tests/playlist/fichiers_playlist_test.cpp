@@ -1,7 +1,7 @@
 // Play-list files: the text written, the selector's scan of the play-list
 // directory, loading a chosen play list and the targets of both writers.
-#include "config/gestion_vantrel.h"
 #include "config/configuration.h"
+#include "config/gestion_vantrel.h"
 #include "playlist/liste_courante.h"
 #include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
@@ -260,8 +260,8 @@ TEST(PlaylistCibles, SaveTargetAppendsTheExtensionOnce) {
 // configuration is read again each time.
 TEST(PlaylistCibles, RewriteTargetFromTheConfiguration) {
     DossierTemp d;
-    const ConfigEn config(d.ecrire("vantrel.config", "\"skin/default/\"\"default.sk\"\"194\"\"235\"\"" +
-                                                         d.chemin() + "pl/\"\"true\""));
+    const ConfigEn config(d.ecrire(
+        "vantrel.config", "\"skin/default/\"\"default.sk\"\"194\"\"235\"\"" + d.chemin() + "pl/\"\"true\""));
     d.ecrire("pl/jazz.VTLIST", "");
     gestion_vantrel p;
     vt::ListeCourante l;
@@ -304,7 +304,8 @@ TEST(PlaylistCibles, SaveScanLoadRewrite) {
     gestion_vantrel p;
     vt::ListeCourante l;
     std::vector<std::optional<std::string>> dossiers;
-    QObject::connect(&l, &vt::ListeCourante::playlists_changees, [&](const auto& r) { dossiers.push_back(r); });
+    QObject::connect(&l, &vt::ListeCourante::playlists_changees,
+                     [&](const auto& r) { dossiers.push_back(r); });
     l.ajouter_plusieurs({"/m/1 un.mp3", "/m/2 deux.wav"});
     EXPECT_FALSE(l.enregistrer_sous(p));  // cancelled: nothing written, nothing to list again
     dialogues.fichiers_a_enregistrer.push_back(rep + "Mix");

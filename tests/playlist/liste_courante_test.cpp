@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
