@@ -42,6 +42,8 @@ struct ModuleVantrel {
     void creer_fenetre_principale();
     // ... then TForm2 to TForm6 (once; TForm1 must exist).
     void creer_fenetres_secondaires(std::optional<std::string> fichier = std::nullopt);
+    // Deletes the secondary windows, then the main window (at the end).
+    void supprimer_fenetres();
 
     // Runs `action` once the audio engine is up: at once when it is linked
     // in or already loaded; else it waits, and the engine's loading starts
@@ -71,6 +73,7 @@ struct ModuleVantrel {
 
     TForm1* Form1 = nullptr;
     QWidget* fenetre_principale() const;  // Form1, for windows placed by it
+    QWidget* fenetre_options() const;     // Form4, for the menu that shows it
     TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
     TForm4* Form4 = nullptr;

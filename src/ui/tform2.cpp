@@ -7,7 +7,6 @@
 #include "ui/module.h"
 #include "ui/session.h"
 #include "ui/tform3.h"
-#include "ui/tform4.h"
 #include "ui/tform5.h"
 #include "ui/tform6.h"
 
@@ -120,7 +119,7 @@ void TForm2::Label3Click() { label_enr_playlistClick(); }
 void TForm2::label_optionClick() {
     setVisible(false);
     // The options window reads the configuration as it turns visible.
-    m_.Form4->setVisible(true);
+    m_.fenetre_options()->setVisible(true);
 }
 
 void TForm2::Label1Click() {
