@@ -13,13 +13,6 @@ std::string chemin_config;
 
 namespace vt {
 
-namespace {
-std::string& chemin_executable_force() {
-    static std::string chemin;
-    return chemin;
-}
-}  // namespace
-
 std::int32_t lire_entier(std::string_view texte) {
     std::size_t i = 0;
     while (i < texte.size() && (texte[i] == ' ' || texte[i] == '\t' || texte[i] == '\n' ||
@@ -45,11 +38,6 @@ std::int32_t lire_entier(std::string_view texte) {
 }
 
 bool lire_boucle(std::string_view valeur) { return valeur != "false"; }
-
-std::size_t dernier_separateur(std::string_view chemin) {
-    if (chemin.size() < 2) return std::string_view::npos;
-    return chemin.substr(0, chemin.size() - 1).find_last_of("/\\");
-}
 
 std::string_view nom_affiche(std::string_view chemin) {
     std::size_t sep = chemin.find_last_of("/\\");
@@ -108,18 +96,29 @@ ValeursConfig lire_configuration(const gestion_vantrel& parseur) {
     return v;
 }
 
-std::string chemin_executable() {
-    if (!chemin_executable_force().empty()) return chemin_executable_force();
-    std::string chemin(PATH_MAX, '\0');
-    ssize_t n = ::readlink("/proc/self/exe", chemin.data(), chemin.size());
-    if (n <= 0) return std::string("vantrel");
-    chemin.resize(static_cast<std::size_t>(n));
-    return chemin;
+const std::string& fixer_chemin_config() {
+    chemin_config = chemin_configuration();
+    return chemin_config;
 }
 
-void definir_chemin_executable(std::string chemin) {
-    chemin_executable_force() = std::move(chemin);
-    oublier_emplacements();  // they follow from the executable's folder
+std::optional<ValeursConfig> charger_configuration(gestion_vantrel& parseur) {
+    if (!parseur.charger(chemin_config)) return std::nullopt;
+    return lire_configuration(parseur);
+}
+
+std::optional<std::string> charger_dossier_playlist(gestion_vantrel& parseur) {
+    auto v = charger_configuration(parseur);
+    if (!v) return std::nullopt;
+    return dossier_playlist(v->rep_playlist);
+}
+
+bool ecrire_configuration(const gestion_vantrel& parseur, const ReglagesEcrits& r) {
+    return parseur.ecrire(chemin_config, texte_configuration(r.rep_skin, r.fichier_skin, r.gauche, r.haut,
+                                                             r.rep_playlist, r.boucle));
+}
+
+bool ecrire_configuration_sortie(gestion_vantrel& parseur, std::optional<Place> place, bool boucle) {
+    return parseur.ecrire(chemin_config, texte_sortie(parseur, chemin_config, place, boucle));
 }
 
 }  // namespace vt

@@ -4,6 +4,8 @@
 //   1 skin directory (ends with a separator)   2 skin file name
 //   3 window left    4 window top               5 play-list directory
 //   6 loop the play list: "false" turns it off, anything else on
+#include "config/emplacements.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -15,7 +17,6 @@ class gestion_vantrel;
 
 namespace vt {
 
-inline constexpr std::string_view kNomConfig = "vantrel.config";
 inline constexpr std::string_view kRepSkinDefaut = "skin/default/";
 inline constexpr std::string_view kFichierSkinDefaut = "default.sk";
 inline constexpr std::string_view kCheminSkinDefaut = "skin/default/default.sk";
@@ -30,10 +31,6 @@ std::int32_t lire_entier(std::string_view texte);
 
 // The loop flag of value 6: on unless the value is exactly "false".
 bool lire_boucle(std::string_view valeur);
-
-// Position of the last '/' or '\' among every character but the last;
-// npos when there is none. Files written on Windows use '\'.
-std::size_t dernier_separateur(std::string_view chemin);
 
 // The text after the last separator of `chemin`, or the whole path.
 std::string_view nom_affiche(std::string_view chemin);
@@ -77,12 +74,41 @@ struct ValeursConfig {
 };
 ValeursConfig lire_configuration(const gestion_vantrel& parseur);
 
-// The executable's full path: /proc/self/exe unless a test set another.
-std::string chemin_executable();
-void definir_chemin_executable(std::string chemin);  // empty restores the real one
+// --- The configuration file in use, read and written by named fields -----
+// Its path is chemin_config (below). Whoever loads a file into a shared
+// parser replaces the text there, so every reader loads the file again:
+// once per user action, through these functions.
+
+// Takes the path that emplacements() chose into chemin_config (start-up,
+// and each run of the start-up sequence) and gives it.
+const std::string& fixer_chemin_config();
+
+// Loads the configuration file into `parseur` and gives its values;
+// nothing when it cannot be read.
+std::optional<ValeursConfig> charger_configuration(gestion_vantrel& parseur);
+
+// Loads it and gives the folder of the play lists: value 5, as
+// dossier_playlist makes it. Nothing when it cannot be read.
+std::optional<std::string> charger_dossier_playlist(gestion_vantrel& parseur);
+
+// The six values the options window writes, by name.
+struct ReglagesEcrits {
+    std::string rep_skin;      // value 1
+    std::string fichier_skin;  // value 2
+    std::int32_t gauche = 0;   // value 3
+    std::int32_t haut = 0;     // value 4
+    std::string rep_playlist;  // value 5
+    bool boucle = false;       // value 6
+};
+// Writes them, replacing the file (texte_configuration's layout).
+bool ecrire_configuration(const gestion_vantrel& parseur, const ReglagesEcrits& r);
+
+// The close button's write: texte_sortie over the file on disk.
+bool ecrire_configuration_sortie(gestion_vantrel& parseur, std::optional<Place> place, bool boucle);
 
 }  // namespace vt
 
-// Process-wide state of the main window's module (the loop flag is the
-// player's: vt::Lecteur::boucle).
+// The configuration file in use, process-wide, set by vt::fixer_chemin_config
+// and read by every reader and writer above (the loop flag is the player's:
+// vt::Lecteur::boucle).
 extern std::string chemin_config;

@@ -1,9 +1,9 @@
 #include "config/emplacements.h"
 
-#include "config/configuration.h"
 #include "config/gestion_vantrel.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
@@ -13,6 +13,32 @@
 #include <unistd.h>
 
 namespace vt {
+
+namespace {
+std::string& chemin_executable_force() {
+    static std::string chemin;
+    return chemin;
+}
+}  // namespace
+
+std::size_t dernier_separateur(std::string_view chemin) {
+    if (chemin.size() < 2) return std::string_view::npos;
+    return chemin.substr(0, chemin.size() - 1).find_last_of("/\\");
+}
+
+std::string chemin_executable() {
+    if (!chemin_executable_force().empty()) return chemin_executable_force();
+    std::string chemin(PATH_MAX, '\0');
+    ssize_t n = ::readlink("/proc/self/exe", chemin.data(), chemin.size());
+    if (n <= 0) return std::string("vantrel");
+    chemin.resize(static_cast<std::size_t>(n));
+    return chemin;
+}
+
+void definir_chemin_executable(std::string chemin) {
+    chemin_executable_force() = std::move(chemin);
+    oublier_emplacements();  // they follow from the executable's folder
+}
 
 namespace {
 

@@ -22,6 +22,16 @@
 
 namespace vt {
 
+inline constexpr std::string_view kNomConfig = "vantrel.config";
+
+// Position of the last '/' or '\' among every character but the last;
+// npos when there is none. Files written on Windows use '\'.
+std::size_t dernier_separateur(std::string_view chemin);
+
+// The executable's full path: /proc/self/exe unless a test set another.
+std::string chemin_executable();
+void definir_chemin_executable(std::string chemin);  // empty restores the real one
+
 struct Emplacements {
     std::string dossier_app;      // the executable's folder, ending with '/'
     std::string chemin_config;    // the vantrel.config read and written

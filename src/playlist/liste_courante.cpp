@@ -1,9 +1,11 @@
 #include "playlist/liste_courante.h"
 
 #include "config/configuration.h"
+#include "config/dialogues.h"
 #include "config/emplacements.h"
 #include "config/gestion_vantrel.h"
 #include "config/texte_affiche.h"
+#include "playlist/depot.h"
 
 #include <QFile>
 #include <QString>
@@ -146,6 +148,65 @@ void ListeCourante::echanger_avec_precedent(int i) {
     endMoveRows();
 }
 
+// --- The user's edits ----------------------------------------------------
+
+namespace {
+
+// Marks an edit for its length (en_edition), nested ones included.
+class Edition {
+public:
+    explicit Edition(bool& drapeau) : drapeau_(drapeau), avant_(drapeau) { drapeau_ = true; }
+    ~Edition() { drapeau_ = avant_; }
+    Edition(const Edition&) = delete;
+    Edition& operator=(const Edition&) = delete;
+
+private:
+    bool& drapeau_;
+    bool avant_;
+};
+
+}  // namespace
+
+void ListeCourante::ajouter_depuis_dialogue() {
+    if (nombre() == 0) dernier_ajoute_.clear();
+    const auto choisis = dialogues().ouvrir_fichiers("mp3|*.mp3|wav|*.wav|wma|*.wma");
+    Edition e(en_edition_);
+    ajouter_fichiers(*this, dernier_ajoute_, choisis);
+}
+
+void ListeCourante::supprimer_courant(int courant) {
+    if (courant < 0) return;
+    {
+        Edition e(en_edition_);
+        supprimer(courant);
+    }
+    emit selection_demandee(-1);
+}
+
+void ListeCourante::tout_supprimer() {
+    Edition e(en_edition_);
+    vider();
+}
+
+void ListeCourante::monter(int courant) {
+    if (courant <= 0) return;
+    Edition e(en_edition_);
+    echanger_avec_precedent(courant);
+}
+
+void ListeCourante::descendre(int courant) {
+    if (courant < 0 || courant >= nombre() - 1) return;
+    Edition e(en_edition_);
+    echanger_avec_precedent(courant + 1);
+}
+
+void ListeCourante::deposer(const std::vector<std::string>& chemins) {
+    Edition e(en_edition_);
+    ajouter_deposes(*this, chemins);
+}
+
+void ListeCourante::deposer_uri_list(const QByteArray& uri_list) { deposer(chemins_uri_list(uri_list)); }
+
 // --- Feeding the list ----------------------------------------------------
 
 void ajouter_fichiers(ListeCourante& liste, std::string& dernier_ajoute,
@@ -261,10 +322,34 @@ std::string cible_sauvegarde(const std::string& choisi) {
     return choisi + std::string(kExtension);
 }
 
-std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
-                                            const std::string& fichier) {
-    if (!parseur.charger(chemin_config)) return std::nullopt;
-    return dossier_playlist(lire_configuration(parseur).rep_playlist) + fichier;
+// --- The current list and play-list files ---------------------------------
+
+bool ListeCourante::charger_playlist(gestion_vantrel& parseur, const std::string& fichier) {
+    const auto dossier = charger_dossier_playlist(parseur);
+    if (!dossier) return false;
+    auto chemins = lire_playlist(parseur, *dossier + fichier);
+    if (!chemins) return false;
+    Edition e(en_edition_);
+    remplacer(std::move(*chemins));
+    return true;
+}
+
+bool ListeCourante::reecrire_playlist(gestion_vantrel& parseur, const std::string& fichier) const {
+    const auto dossier = charger_dossier_playlist(parseur);
+    return dossier && parseur.ecrire(*dossier + fichier, texte_playlist(*this));
+}
+
+bool ListeCourante::enregistrer_sous(gestion_vantrel& parseur) {
+    const auto dossier = charger_dossier_playlist(parseur);
+    const auto choisi = dialogues().enregistrer_fichier(dossier ? *dossier : depart_dialogues());
+    if (!choisi || choisi->empty()) return false;
+    parseur.ecrire(cible_sauvegarde(*choisi), texte_playlist(*this));
+    emit playlists_changees(dossier);
+    return true;
+}
+
+void ListeCourante::relister_playlists(gestion_vantrel& parseur) {
+    emit playlists_changees(charger_dossier_playlist(parseur));
 }
 
 void retirer_restes_au_demarrage(const std::string& chemin_config, const std::optional<std::string>& rep_playlist) {

@@ -6,8 +6,9 @@
 //
 // Also here: the operations that feed the list (open dialog, dropped files,
 // command-line file), the play-list text, the play-list selector's scan and
-// the targets of the two play-list writers.
+// the target of a save as.
 #include <QAbstractTableModel>
+#include <QByteArray>
 
 #include <cstddef>
 #include <optional>
@@ -56,6 +57,52 @@ public:
     // either row follows its entry. Nothing happens unless 1 <= i < nombre().
     void echanger_avec_precedent(int i);
 
+    // --- The user's edits: the main window's buttons, the save window's
+    // labels, the menu and drops. `courant` is the current track index (-1
+    // for none). While one runs, en_edition() is true: the selection changes
+    // it brings are the program's, never the user's choice of a row.
+    bool en_edition() const { return en_edition_; }
+    // The open dialog's files (ajouter_fichiers, with the last added path
+    // kept here).
+    void ajouter_depuis_dialogue();
+    // Removes the current entry; then asks that no row be selected.
+    void supprimer_courant(int courant);
+    void tout_supprimer();
+    // The current entry one row up (nothing on row 0) or down (nothing on
+    // the last row); a selection on it follows it.
+    void monter(int courant);
+    void descendre(int courant);
+    // Files dropped: the accepted ones of a drop's "text/uri-list".
+    void deposer(const std::vector<std::string>& chemins);
+    void deposer_uri_list(const QByteArray& uri_list);
+
+    // --- Play-list files, in the play-list folder of the configuration
+    // (loaded into `parseur` first, which then holds what was read last).
+    // Replaces the list with the play list `fichier` (its name in the
+    // folder); false, the list unchanged, when the configuration or the
+    // file cannot be read.
+    bool charger_playlist(gestion_vantrel& parseur, const std::string& fichier);
+    // Rewrites the play list `fichier` with the current paths, in the folder
+    // of the configuration as it is now; false when the configuration
+    // cannot be read (nothing is written) or the file cannot be written.
+    bool reecrire_playlist(gestion_vantrel& parseur, const std::string& fichier) const;
+    // Save as: the save dialog starts in the play-list folder (where
+    // dialogues start when the configuration cannot be read); a confirmed
+    // name gets the list (cible_sauvegarde), and playlists_changees tells the
+    // folder read. Whether a name was confirmed.
+    bool enregistrer_sous(gestion_vantrel& parseur);
+    // Reads the folder of the play lists again and tells it (closing the
+    // save window).
+    void relister_playlists(gestion_vantrel& parseur);
+
+signals:
+    // After a delete, no row is to be selected (-1).
+    void selection_demandee(int ligne);
+    // The play lists in the folder may have changed: the selector is
+    // rebuilt from `dossier` (nothing: the configuration could not be read,
+    // and the selector stays as it is).
+    void playlists_changees(const std::optional<std::string>& dossier);
+
 private:
     struct Entree {
         std::string chemin;
@@ -64,6 +111,8 @@ private:
     static Entree entree(std::string chemin);
 
     std::vector<Entree> entrees_;
+    std::string dernier_ajoute_;  // the last path taken from the open dialog
+    bool en_edition_ = false;
 };
 
 // Adds the paths chosen in the open dialog. When the list is empty the last
@@ -110,12 +159,6 @@ std::optional<std::vector<std::string>> lire_playlist(gestion_vantrel& parseur, 
 // The file a "save as" writes: the chosen name, with ".vtlist" appended
 // unless it already ends with ".vtlist" in any case.
 std::string cible_sauvegarde(const std::string& choisi);
-
-// The file the rewrite of the selected play list writes: the play-list
-// directory (value 5 of the configuration loaded into `parseur`) followed by
-// `fichier`. Nothing when the configuration cannot be read.
-std::optional<std::string> cible_reecriture(gestion_vantrel& parseur, const std::string& chemin_config,
-                                            const std::string& fichier);
 
 // At start: removes what writers killed between their temporary file and
 // its rename left behind (see vt::retirer_restes_ecriture), older than a

@@ -21,24 +21,6 @@ const QString kLegendeErreur = QStringLiteral("skin erreur !");
 
 QString affichable(const std::string& chemin) { return texte_affiche(chemin); }
 
-// With a format named and `seul_format`, only that format's reader is tried
-// (no image plug-in is loaded to recognise the content).
-QImage decoder(const QByteArray& octets, const QByteArray& format, bool seul_format = false) {
-    QBuffer tampon;
-    tampon.setData(octets);
-    tampon.open(QIODevice::ReadOnly);
-    QImageReader lecteur(&tampon, format);
-    if (seul_format) lecteur.setAutoDetectImageFormat(false);
-    return lecteur.read();
-}
-
-std::string extension(const std::string& chemin) {
-    std::size_t point = chemin.rfind('.');
-    std::size_t sep = dernier_separateur(chemin);
-    if (point == std::string::npos || (sep != std::string::npos && point < sep)) return {};
-    return chemin.substr(point + 1);
-}
-
 }  // namespace
 
 QImage lire_image(const std::string& chemin) {
@@ -47,23 +29,6 @@ QImage lire_image(const std::string& chemin) {
     QByteArray octets;
     if (!lire_fichier_image(chemin, octets)) return {};
     return decoder_image(octets, chemin);
-}
-
-QImage decoder_image(const QByteArray& octets, const std::string& chemin) {
-    if (octets.isEmpty()) return {};
-    // By content first; the extension helps formats without a signature.
-    // Bitmaps and PNG files, the usual skin pictures, go straight to Qt's
-    // built-in readers, so that no image plug-in is loaded to recognise them.
-    QByteArray signature;
-    if (octets.startsWith("BM")) signature = "bmp";
-    else if (octets.startsWith("\x89PNG")) signature = "png";
-    QImage image = signature.isEmpty() ? QImage() : decoder(octets, signature, true);
-    if (image.isNull()) image = decoder(octets, QByteArray());
-    if (image.isNull()) {
-        QByteArray format = QByteArray::fromStdString(extension(chemin)).toLower();
-        if (!format.isEmpty()) image = decoder(octets, format);
-    }
-    return image;
 }
 
 CouleursSkin couleurs_depuis(const QImage& bitmap) {

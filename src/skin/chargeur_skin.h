@@ -44,10 +44,6 @@ ResultatSkin charger_skin(gestion_vantrel& parseur, const std::string& chemin_sk
 // Pictures decoded ahead at start-up are taken when their file is unchanged.
 QImage lire_image(const std::string& chemin);
 
-// Decodes picture bytes as lire_image() does: by content, then by the
-// extension of `chemin`.
-QImage decoder_image(const QByteArray& octets, const std::string& chemin);
-
 // The three colours of a colour bitmap: pixels 0, 1 and 2 of its top row.
 // A pixel beyond a smaller bitmap gives black.
 struct CouleursSkin {

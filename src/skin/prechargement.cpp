@@ -3,8 +3,10 @@
 #include "config/configuration.h"
 #include "config/gestion_vantrel.h"
 #include "skin/bmp.h"
-#include "skin/chargeur_skin.h"
 #include "skin/elements.h"
+
+#include <QBuffer>
+#include <QImageReader>
 
 #include <atomic>
 #include <cerrno>
@@ -16,6 +18,24 @@
 namespace vt {
 
 namespace {
+
+// With a format named and `seul_format`, only that format's reader is tried
+// (no image plug-in is loaded to recognise the content).
+QImage decoder(const QByteArray& octets, const QByteArray& format, bool seul_format = false) {
+    QBuffer tampon;
+    tampon.setData(octets);
+    tampon.open(QIODevice::ReadOnly);
+    QImageReader lecteur(&tampon, format);
+    if (seul_format) lecteur.setAutoDetectImageFormat(false);
+    return lecteur.read();
+}
+
+std::string extension(const std::string& chemin) {
+    std::size_t point = chemin.rfind('.');
+    std::size_t sep = dernier_separateur(chemin);
+    if (point == std::string::npos || (sep != std::string::npos && point < sep)) return {};
+    return chemin.substr(point + 1);
+}
 
 constexpr qint64 kTailleImageMax = qint64(256) << 20;
 
@@ -148,5 +168,22 @@ std::size_t ImagesPrechargees::nombre() const {
 void installer_images_prechargees(ImagesPrechargees* images) { g_installees.store(images); }
 
 ImagesPrechargees* images_prechargees() { return g_installees.load(); }
+
+QImage decoder_image(const QByteArray& octets, const std::string& chemin) {
+    if (octets.isEmpty()) return {};
+    // By content first; the extension helps formats without a signature.
+    // Bitmaps and PNG files, the usual skin pictures, go straight to Qt's
+    // built-in readers, so that no image plug-in is loaded to recognise them.
+    QByteArray signature;
+    if (octets.startsWith("BM")) signature = "bmp";
+    else if (octets.startsWith("\x89PNG")) signature = "png";
+    QImage image = signature.isEmpty() ? QImage() : decoder(octets, signature, true);
+    if (image.isNull()) image = decoder(octets, QByteArray());
+    if (image.isNull()) {
+        QByteArray format = QByteArray::fromStdString(extension(chemin)).toLower();
+        if (!format.isEmpty()) image = decoder(octets, format);
+    }
+    return image;
+}
 
 }  // namespace vt

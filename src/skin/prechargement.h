@@ -74,6 +74,10 @@ std::optional<ImagesPrechargees::Identite> identite_fichier(const std::string& c
 bool lire_fichier_image(const std::string& chemin, QByteArray& octets,
                         ImagesPrechargees::Identite* identite = nullptr);
 
+// Decodes picture bytes as lire_image() does: by content, then by the
+// extension of `chemin`.
+QImage decoder_image(const QByteArray& octets, const std::string& chemin);
+
 // The store that lire_image() consults first; nullptr (the default) for none.
 // Set by the start-up for the main window's first skin, and taken away after.
 void installer_images_prechargees(ImagesPrechargees* images);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class QWidget;
 class TForm1;
 class TForm2;
 class TForm3;
@@ -41,18 +42,21 @@ struct ModuleVantrel {
     void creer_fenetre_principale();
     // ... then TForm2 to TForm6 (once; TForm1 must exist).
     void creer_fenetres_secondaires(std::optional<std::string> fichier = std::nullopt);
+    // Deletes the secondary windows, then the main window (at the end).
+    void supprimer_fenetres();
 
     std::unique_ptr<gestion_vantrel> parseur;
     ListeCourante liste;
     // The player, which every front end calls; it holds the engine's
     // handles (joueur->media()).
     std::unique_ptr<Lecteur> joueur;
-    std::string dernier_ajoute;  // the last path taken from the open dialog
     // Asks the application to end (the message loop stops after the
     // current event); replaceable by tests.
     std::function<void()> terminer;
 
     TForm1* Form1 = nullptr;
+    QWidget* fenetre_principale() const;  // Form1, for windows placed by it
+    QWidget* fenetre_options() const;     // Form4, for the menu that shows it
     TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
     TForm4* Form4 = nullptr;

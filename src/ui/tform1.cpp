@@ -5,7 +5,6 @@
 #include "config/dialogues.h"
 #include "config/place_ecran.h"
 #include "config/texte_affiche.h"
-#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "skin/elements.h"
 #include "skin/aspect_integre.h"
@@ -311,8 +310,13 @@ void TForm1::brancher() {
 
     connect(list_lecture, &QListView::doubleClicked, this, [this] { list_lectureDblClick(); });
     connect(list_lecture->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!selection_programme_ && !m_.joueur->selection_interne()) list_lectureClick();
+        if (!m_.liste.en_edition() && !m_.joueur->selection_interne()) list_lectureClick();
     });
+    // The play list asks for a selection or a new scan of its folder.
+    connect(&m_.liste, &vt::ListeCourante::selection_demandee, this,
+            [this](int ligne) { selectionner(ligne); });
+    connect(&m_.liste, &vt::ListeCourante::playlists_changees, this,
+            [this](const std::optional<std::string>& dossier) { remplir_selecteur(dossier); });
     connect(Comboplaylist, &QComboBox::activated, this, [this] { ComboplaylistChange(); });
     connect(check_repeat, &QCheckBox::toggled, this, [this] { check_repeatClick(); });
     connect(check_random, &QCheckBox::toggled, this, [this] { check_randomClick(); });
@@ -345,17 +349,17 @@ void TForm1::brancher() {
 
 void TForm1::FormCreate() {
     setAcceptDrops(true);
-    chemin_config = vt::chemin_configuration();
+    vt::fixer_chemin_config();
     gestion_vantrel& parseur = *m_.parseur;
-    const bool config_lue = parseur.charger(chemin_config);
-    std::optional<std::string> rep_playlist;
-    if (config_lue) rep_playlist = vt::dossier_playlist(vt::lire_configuration(parseur).rep_playlist);
-    vt::retirer_restes_au_demarrage(chemin_config, rep_playlist);
-    if (!config_lue) {
+    const std::optional<vt::ValeursConfig> config = vt::charger_configuration(parseur);
+    dossier_lu_.reset();
+    if (config) dossier_lu_ = vt::dossier_playlist(config->rep_playlist);
+    vt::retirer_restes_au_demarrage(chemin_config, dossier_lu_);
+    if (!config) {
         vt::dialogues().message(QStringLiteral("erreur !"),
                                 QStringLiteral("Fichier de config manquant ! chargement par default ... "));
     } else {
-        vt::ValeursConfig v = vt::lire_configuration(parseur);
+        const vt::ValeursConfig& v = *config;
         m_.joueur->definir_boucle(v.boucle);
         const vt::ResultatSkin r = vt::charger_skin(parseur, v.chemin_skin, v.rep_skin, *this);
         completer_aspect_integre();
@@ -569,22 +573,12 @@ void TForm1::Back1Click() {
 
 // ---------------------------------------------------------------- play list
 
-void TForm1::image_addClick() {
-    if (m_.liste.nombre() == 0) m_.dernier_ajoute.clear();
-    const auto choisis = vt::dialogues().ouvrir_fichiers("mp3|*.mp3|wav|*.wav|wma|*.wma");
-    selection_programme_ = true;
-    vt::ajouter_fichiers(m_.liste, m_.dernier_ajoute, choisis);
-    selection_programme_ = false;
-}
-
-void TForm1::image_delClick() {
-    int i = index_courant();
-    if (i < 0) return;
-    selection_programme_ = true;
-    m_.liste.supprimer(i);
-    selection_programme_ = false;
-    selectionner(-1);
-}
+// The edits are the play list's; the window only reads its selection.
+void TForm1::image_addClick() { m_.liste.ajouter_depuis_dialogue(); }
+void TForm1::image_delClick() { m_.liste.supprimer_courant(index_courant()); }
+void TForm1::image_upClick() { m_.liste.monter(index_courant()); }
+void TForm1::image_downClick() { m_.liste.descendre(index_courant()); }
+void TForm1::deposer(const std::vector<std::string>& chemins) { m_.liste.deposer(chemins); }
 
 void TForm1::image_del_allMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y) {
     montrer(image_del_all, "image_del_all_on");
@@ -593,32 +587,8 @@ void TForm1::image_del_allMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x
 }
 
 void TForm1::image_del_allClick() {
-    selection_programme_ = true;
-    m_.liste.vider();
-    selection_programme_ = false;
+    m_.liste.tout_supprimer();
     Comboplaylist->setCurrentIndex(-1);
-}
-
-void TForm1::image_upClick() {
-    int i = index_courant();
-    if (i <= 0) return;
-    selection_programme_ = true;
-    m_.liste.echanger_avec_precedent(i);
-    selection_programme_ = false;
-}
-
-void TForm1::image_downClick() {
-    int i = index_courant();
-    if (i < 0 || i >= m_.liste.nombre() - 1) return;
-    selection_programme_ = true;
-    m_.liste.echanger_avec_precedent(i + 1);
-    selection_programme_ = false;
-}
-
-void TForm1::deposer(const std::vector<std::string>& chemins) {
-    selection_programme_ = true;
-    vt::ajouter_deposes(m_.liste, chemins);
-    selection_programme_ = false;
 }
 
 // The pointer (or a drag) coming over the window is the first sign that
@@ -641,39 +611,36 @@ void TForm1::dropEvent(QDropEvent* e) {
     QByteArray uri_list = donnees->data(QStringLiteral("text/uri-list"));
     if (uri_list.isEmpty())
         for (const QUrl& u : donnees->urls()) uri_list += u.toEncoded() + "\r\n";
-    deposer(vt::chemins_uri_list(uri_list));
+    m_.liste.deposer_uri_list(uri_list);
     e->acceptProposedAction();
 }
 
 // ---------------------------------------------------------------- selector
 
-void TForm1::ComboplaylistEnter() {
-    gestion_vantrel& parseur = *m_.parseur;
-    if (!parseur.charger(chemin_config)) return;
-    const std::string rep = vt::dossier_playlist(vt::lire_configuration(parseur).rep_playlist);
+void TForm1::ComboplaylistEnter() { remplir_selecteur(vt::charger_dossier_playlist(*m_.parseur)); }
+
+void TForm1::remplir_selecteur(const std::optional<std::string>& dossier) {
+    if (!dossier) return;  // no configuration: the entries stay
     Comboplaylist->clear();
-    for (const auto& e : vt::lister_playlists(rep))
+    for (const auto& e : vt::lister_playlists(*dossier))
         Comboplaylist->addItem(vt::texte_affiche(e.nom), QByteArray::fromStdString(e.fichier));
     Comboplaylist->setCurrentIndex(-1);
 }
 
-void TForm1::ComboplaylistChange() {
-    gestion_vantrel& parseur = *m_.parseur;
-    if (!parseur.charger(chemin_config)) return;
-    const int i = Comboplaylist->currentIndex();
-    if (i < 0) return;
+// The file of the selector's entry in the play-list folder: its real name,
+// or, for an entry without one, its text and the extension.
+std::string TForm1::fichier_selecteur(int i) const {
     QByteArray fichier = Comboplaylist->itemData(i).toByteArray();
     if (fichier.isEmpty()) fichier = QFile::encodeName(Comboplaylist->itemText(i)) + ".vtlist";
-    const std::string rep = vt::dossier_playlist(vt::lire_configuration(parseur).rep_playlist);
-    auto chemins = vt::lire_playlist(parseur, rep + fichier.toStdString());
-    if (!chemins) return;
-    selection_programme_ = true;
-    m_.liste.remplacer(std::move(*chemins));
-    selection_programme_ = false;
-    if (m_.liste.nombre() > 0) {
-        selectionner(0);
-        list_lecture->setFocus(Qt::OtherFocusReason);
-    }
+    return fichier.toStdString();
+}
+
+void TForm1::ComboplaylistChange() {
+    const int i = Comboplaylist->currentIndex();
+    if (i < 0 || !m_.liste.charger_playlist(*m_.parseur, fichier_selecteur(i)) || m_.liste.nombre() == 0)
+        return;
+    selectionner(0);
+    list_lecture->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::image_infoClick() {
@@ -684,12 +651,7 @@ void TForm1::image_infoClick() {
     if (!vt::dialogues().question(QStringLiteral("vantrel"),
                                   QStringLiteral("voulez vous modifier la playlist en cours ? ")))
         return;
-    QByteArray fichier = Comboplaylist->currentData().toByteArray();
-    if (fichier.isEmpty()) fichier = QFile::encodeName(texte) + ".vtlist";
-    gestion_vantrel& parseur = *m_.parseur;
-    auto cible = vt::cible_reecriture(parseur, chemin_config, fichier.toStdString());
-    if (!cible) return;
-    parseur.ecrire(*cible, vt::texte_playlist(m_.liste));
+    m_.liste.reecrire_playlist(*m_.parseur, fichier_selecteur(Comboplaylist->currentIndex()));
 }
 
 bool TForm1::eventFilter(QObject* objet, QEvent* e) {
@@ -907,7 +869,7 @@ void TForm1::image_quitterClick() {
     // one is kept rather than replaced by what the window believes.
     std::optional<vt::Place> place;
     if (vt::position_connue()) place = vt::Place{x(), y()};
-    m_.parseur->ecrire(chemin_config, vt::texte_sortie(*m_.parseur, chemin_config, place, m_.joueur->boucle()));
+    vt::ecrire_configuration_sortie(*m_.parseur, place, m_.joueur->boucle());
     m_.terminer();
 }
 

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 namespace vt {
@@ -73,8 +74,13 @@ public:
     void image_downClick();
     void deposer(const std::vector<std::string>& chemins);
 
-    // Play-list selector.
+    // Play-list selector. ComboplaylistEnter reads the configuration and
+    // fills it; remplir_selecteur fills it from a folder already read
+    // (nothing: the entries stay as they are).
     void ComboplaylistEnter();
+    void remplir_selecteur(const std::optional<std::string>& dossier);
+    // The play-list folder the last start-up sequence read.
+    const std::optional<std::string>& dossier_playlist_lu() const { return dossier_lu_; }
     void ComboplaylistChange();
     void image_infoClick();
 
@@ -175,12 +181,13 @@ private:
     // The selector's look: black, its text in the window colour, the entry
     // under the pointer or the keyboard marked in the skin's colours.
     void colorer_selecteur();
+    std::string fichier_selecteur(int i) const;
 
     vt::ModuleVantrel& m_;
     std::map<std::string, vt::ImageVt*, std::less<>> elements_;
     QColor surlignage_ = Qt::white;  // the skin's status-line colour
     std::pair<QColor, QColor> couleurs_cases_{Qt::black, Qt::white};
-    bool selection_programme_ = false;
+    std::optional<std::string> dossier_lu_;
     bool place_verifiee_ = false;  // the stored place was brought on screen
     bool reglage_local_ = false;  // the window itself sets a level or seeks
     bool deplacement_manuel_ = false;

@@ -6,9 +6,7 @@
 #include "skin/aspect_integre.h"
 #include "ui/module.h"
 #include "ui/session.h"
-#include "ui/tform1.h"
 #include "ui/tform3.h"
-#include "ui/tform4.h"
 #include "ui/tform5.h"
 #include "ui/tform6.h"
 
@@ -41,7 +39,7 @@ TForm2::TForm2(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
         // A window system that places top-level windows itself (native
         // Wayland) would open the menu anywhere: as a pop-up of the main
         // window, it is placed relative to that window, at its corner.
-        setParent(module.Form1, Qt::ToolTip | Qt::FramelessWindowHint);
+        setParent(module.fenetre_principale(), Qt::ToolTip | Qt::FramelessWindowHint);
     }
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -108,7 +106,7 @@ void TForm2::eclairer(std::initializer_list<vt::LabelVt*> blancs) {
 
 void TForm2::label_ouvrirClick() {
     setVisible(false);
-    m_.Form1->image_addClick();
+    m_.liste.ajouter_depuis_dialogue();
 }
 
 void TForm2::label_enr_playlistClick() {
@@ -121,11 +119,11 @@ void TForm2::Label3Click() { label_enr_playlistClick(); }
 void TForm2::label_optionClick() {
     setVisible(false);
     // The options window reads the configuration as it turns visible.
-    m_.Form4->setVisible(true);
+    m_.fenetre_options()->setVisible(true);
 }
 
 void TForm2::Label1Click() {
-    const int i = m_.Form1->index_courant();
+    const int i = m_.joueur->courant();
     if (i < 0) return;
     setVisible(false);
     TForm6& info = *m_.Form6;

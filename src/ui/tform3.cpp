@@ -1,11 +1,7 @@
 #include "ui/tform3.h"
 
-#include "config/configuration.h"
-#include "config/emplacements.h"
-#include "config/dialogues.h"
 #include "playlist/liste_courante.h"
 #include "ui/module.h"
-#include "ui/tform1.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -94,31 +90,25 @@ void TForm3::closeEvent(QCloseEvent* e) {
 
 void TForm3::FormClose() {
     hide();
-    if (m_.Form1) m_.Form1->ComboplaylistEnter();
+    if (m_.Form1) m_.liste.relister_playlists(*m_.parseur);
 }
 
-void TForm3::label_ajouterClick() { m_.Form1->image_addClick(); }
-void TForm3::label_supprimerClick() { m_.Form1->image_delClick(); }
-void TForm3::label_monterClick() { m_.Form1->image_upClick(); }
-void TForm3::label_descendreClick() { m_.Form1->image_downClick(); }
+// The main window's edits, on the same play list and its selection.
+void TForm3::label_ajouterClick() { m_.liste.ajouter_depuis_dialogue(); }
+void TForm3::label_supprimerClick() { m_.liste.supprimer_courant(m_.joueur->courant()); }
+void TForm3::label_monterClick() { m_.liste.monter(m_.joueur->courant()); }
+void TForm3::label_descendreClick() { m_.liste.descendre(m_.joueur->courant()); }
 
 void TForm3::label_enregistreClick() {
-    // The dialog starts in the play-list folder, where the selector looks.
-    std::string depart = vt::depart_dialogues();
-    if (m_.parseur->charger(chemin_config))
-        depart = vt::dossier_playlist(vt::lire_configuration(*m_.parseur).rep_playlist);
-    const auto choisi = vt::dialogues().enregistrer_fichier(depart);
-    const std::string texte = vt::texte_playlist(m_.liste);
-    if (!choisi || choisi->empty()) return;
-    m_.parseur->ecrire(vt::cible_sauvegarde(*choisi), texte);
-    m_.Form1->ComboplaylistEnter();
-    hide();
+    // The dialog starts in the play-list folder, where the selector looks;
+    // the selector is rebuilt after a save.
+    if (m_.liste.enregistrer_sous(*m_.parseur)) hide();
 }
 
 void TForm3::liste_lecture_en_coursClick() {
     const QModelIndex i = liste_lecture_en_cours->selectionModel()->currentIndex();
     if (!i.isValid() || !liste_lecture_en_cours->selectionModel()->isSelected(i)) return;
-    m_.Form1->selectionner(i.row());
+    m_.joueur->selectionner(i.row());
 }
 
 void TForm3::survol(vt::LabelVt* label) {

@@ -128,6 +128,8 @@ TForm4::TForm4(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
         l->souris.mouvement = std::bind(&TForm4::FormMouseMove, this, _1, _2, _3);
 }
 
+const std::string& TForm4::chemin_configuration() const { return chemin_config; }
+
 void TForm4::definir_repskin(std::string octets) {
     repskin_ = std::move(octets);
     label_repskin->setText(affichage(repskin_));
@@ -159,14 +161,14 @@ void TForm4::showEvent(QShowEvent* e) {
 }
 
 void TForm4::FormShow() {
-    chemin_config_ = vt::chemin_configuration();
-    if (!parseur_.charger(chemin_config_)) {
+    std::optional<vt::ValeursConfig> lu = vt::charger_configuration(parseur_);
+    if (!lu) {
         // The check box keeps its state.
         definir_repskin(std::string(vt::kConfigManquante));
         definir_repplaylist(std::string(vt::kConfigManquante));
         return;
     }
-    vt::ValeursConfig v = vt::lire_configuration(parseur_);
+    vt::ValeursConfig& v = *lu;
     check_boucle->setChecked(v.boucle);
     definir_repskin(vt::fichier_lisible(v.chemin_skin) ? std::move(v.chemin_skin) : std::string(vt::kCheminInvalide));
     // The directory is shown as it is, unchecked.
@@ -208,10 +210,12 @@ void TForm4::label_okClick() {
 
     const auto [repertoire, fichier] = vt::separer_chemin_skin(repskin_);
     const QPoint place = m_.Form1->pos();
-    parseur_.ecrire(chemin_config_, vt::texte_configuration(repertoire, fichier, place.x(), place.y(), repplaylist_,
-                                                            check_boucle->isChecked()));
+    vt::ecrire_configuration(
+        parseur_, {repertoire, fichier, place.x(), place.y(), repplaylist_, check_boucle->isChecked()});
+    // The start-up sequence reads the file again; the selector is filled
+    // from the play-list folder it read.
     m_.Form1->FormCreate();
-    m_.Form1->ComboplaylistEnter();
+    m_.Form1->remplir_selecteur(m_.Form1->dossier_playlist_lu());
     setVisible(false);
 }
 

@@ -54,8 +54,8 @@ public:
     // The raw paths the two labels show.
     const std::string& chemin_skin() const { return repskin_; }
     const std::string& repertoire_playlist() const { return repplaylist_; }
-    // The configuration file of the last showing.
-    const std::string& chemin_configuration() const { return chemin_config_; }
+    // The configuration file it reads and writes (chemin_config).
+    const std::string& chemin_configuration() const;
 
     vt::FormeVt* Shape1 = nullptr;
     vt::FormeVt* Shape2 = nullptr;
@@ -87,7 +87,6 @@ private:
 
     vt::ModuleVantrel& m_;
     gestion_vantrel parseur_;   // this window's own copy of the configuration
-    std::string chemin_config_;
     std::string repskin_;
     std::string repplaylist_;
     // The skin dialog's file name: it keeps its last successful choice.

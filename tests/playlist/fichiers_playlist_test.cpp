@@ -1,13 +1,16 @@
 // Play-list files: the text written, the selector's scan of the play-list
 // directory, loading a chosen play list and the targets of both writers.
+#include "config/configuration.h"
 #include "config/gestion_vantrel.h"
 #include "playlist/liste_courante.h"
+#include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +33,13 @@ std::vector<std::string> fichiers(const std::vector<EntreePlaylist>& v) {
     for (const EntreePlaylist& e : v) r.push_back(e.fichier);
     return r;
 }
+
+// The configuration file at `chemin` for one test.
+struct ConfigEn {
+    explicit ConfigEn(std::string chemin) : ancien(std::exchange(chemin_config, std::move(chemin))) {}
+    ~ConfigEn() { chemin_config = ancien; }
+    std::string ancien;
+};
 
 // Runs a block with the process's current directory set to `dossier`.
 class DansDossier {
@@ -250,22 +260,36 @@ TEST(PlaylistCibles, SaveTargetAppendsTheExtensionOnce) {
 // configuration is read again each time.
 TEST(PlaylistCibles, RewriteTargetFromTheConfiguration) {
     DossierTemp d;
-    std::string config = d.ecrire("vantrel.config",
-                                  "\"skin/default/\"\"default.sk\"\"194\"\"235\"\"" + d.chemin() +
-                                      "pl/\"\"true\"");
+    const ConfigEn config(d.ecrire(
+        "vantrel.config", "\"skin/default/\"\"default.sk\"\"194\"\"235\"\"" + d.chemin() + "pl/\"\"true\""));
+    d.ecrire("pl/jazz.VTLIST", "");
     gestion_vantrel p;
-    EXPECT_EQ(vt::cible_reecriture(p, config, "jazz.VTLIST"), d.chemin() + "pl/jazz.VTLIST");
-    d.ecrire("vantrel.config", "\"a\"\"b\"\"1\"\"2\"\"autre/\"\"true\"");
-    EXPECT_EQ(vt::cible_reecriture(p, config, "Rock.vtlist"), "autre/Rock.vtlist");
+    vt::ListeCourante l;
+    l.ajouter("/m/a.mp3");
+    EXPECT_TRUE(l.reecrire_playlist(p, "jazz.VTLIST"));
+    EXPECT_EQ(lire_fichier(d / "pl/jazz.VTLIST"), R"("/m/a.mp3")");
+    d.ecrire("vantrel.config", "\"a\"\"b\"\"1\"\"2\"\"" + d.chemin() + "autre/\"\"true\"");
+    d.ecrire("autre/.garde", "");
+    EXPECT_TRUE(l.reecrire_playlist(p, "Rock.vtlist"));
+    EXPECT_EQ(lire_fichier(d / "autre/Rock.vtlist"), R"("/m/a.mp3")");
 }
 
-// Without a readable configuration there is no target, so nothing is written.
+// Without a readable configuration there is no target, so nothing is
+// written; a load changes nothing either, nor a load of a missing file.
 TEST(PlaylistCibles, RewriteTargetWithoutConfiguration) {
     DossierTemp d;
     gestion_vantrel p;
-    EXPECT_FALSE(vt::cible_reecriture(p, d / "vantrel.config", "Rock.vtlist").has_value());
+    vt::ListeCourante l;
+    l.ajouter("/x.mp3");
     QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(d / "dossier.config")));
-    EXPECT_FALSE(vt::cible_reecriture(p, d / "dossier.config", "Rock.vtlist").has_value());
+    for (const std::string& config : {d / "vantrel.config", d / "dossier.config"}) {
+        const ConfigEn en(config);
+        EXPECT_FALSE(l.reecrire_playlist(p, "Rock.vtlist"));
+        EXPECT_FALSE(l.charger_playlist(p, "Rock.vtlist"));
+    }
+    const ConfigEn en(d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + d.chemin() + "\"\"true\""));
+    EXPECT_FALSE(l.charger_playlist(p, "Parti.vtlist"));
+    EXPECT_EQ(vt::texte_playlist(l), R"("/x.mp3")");
 }
 
 // Save, scan, load, rewrite: the whole round trip of a play list in the
@@ -275,20 +299,27 @@ TEST(PlaylistCibles, SaveScanLoadRewrite) {
     std::string rep = d.chemin() + "pl/";
     std::string config = d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + rep + "\"\"true\"");
     d.ecrire("pl/.garde", "");
+    const ConfigEn en(config);
+    vt::test::DialoguesScriptes dialogues;
     gestion_vantrel p;
     vt::ListeCourante l;
+    std::vector<std::optional<std::string>> dossiers;
+    QObject::connect(&l, &vt::ListeCourante::playlists_changees,
+                     [&](const auto& r) { dossiers.push_back(r); });
     l.ajouter_plusieurs({"/m/1 un.mp3", "/m/2 deux.wav"});
-    ASSERT_TRUE(p.ecrire(vt::cible_sauvegarde(rep + "Mix"), vt::texte_playlist(l)));
+    EXPECT_FALSE(l.enregistrer_sous(p));  // cancelled: nothing written, nothing to list again
+    dialogues.fichiers_a_enregistrer.push_back(rep + "Mix");
+    ASSERT_TRUE(l.enregistrer_sous(p));
+    EXPECT_EQ(dialogues.initiaux, std::vector<std::string>(2, rep));
+    EXPECT_EQ(dossiers, std::vector<std::optional<std::string>>{rep});
     auto liste = vt::lister_playlists(rep);
     ASSERT_EQ(noms(liste), std::vector<std::string>{"Mix"});
 
     l.ajouter("/m/3 trois.wma");
-    auto cible = vt::cible_reecriture(p, config, liste[0].fichier);
-    ASSERT_TRUE(cible.has_value());
-    ASSERT_TRUE(p.ecrire(*cible, vt::texte_playlist(l)));
-    auto lu = vt::lire_playlist(p, rep + liste[0].fichier);
-    ASSERT_TRUE(lu.has_value());
-    EXPECT_EQ(*lu, (std::vector<std::string>{"/m/1 un.mp3", "/m/2 deux.wav", "/m/3 trois.wma"}));
+    ASSERT_TRUE(l.reecrire_playlist(p, liste[0].fichier));
+    vt::ListeCourante lu;
+    ASSERT_TRUE(lu.charger_playlist(p, liste[0].fichier));
+    EXPECT_EQ(vt::texte_playlist(lu), R"("/m/1 un.mp3""/m/2 deux.wav""/m/3 trois.wma")");
 }
 
 }  // namespace

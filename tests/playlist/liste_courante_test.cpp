@@ -3,6 +3,7 @@
 #include "config/configuration.h"
 #include "config/texte_affiche.h"
 #include "playlist/liste_courante.h"
+#include "support/dialogues_scriptes.h"
 
 #include <QItemSelectionModel>
 #include <QSignalSpy>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -195,6 +197,45 @@ TEST(ListeEdition, DisplayNameFollowsItsEntry) {
     l.ajouter_argument("/m/Album/");
     l.echanger_avec_precedent(1);
     EXPECT_EQ(noms(l), (std::vector<std::string>{"Album/", "a.mp3"}));
+}
+
+// The user's edits on the current row (-1: none): what the list becomes,
+// the requests that no row be selected, and every row change made while
+// en_edition() holds, so that a view's selection it moves is never taken
+// for the user's choice.
+TEST(ListeEdition, UserEditsOnTheCurrentRow) {
+    const std::tuple<void (*)(ListeCourante&), const char*, int> cas[] = {
+        {[](ListeCourante& l) { l.monter(2); }, "acb", 0},
+        {[](ListeCourante& l) { l.monter(0); }, "abc", 0},
+        {[](ListeCourante& l) { l.monter(-1); }, "abc", 0},
+        {[](ListeCourante& l) { l.descendre(0); }, "bac", 0},
+        {[](ListeCourante& l) { l.descendre(2); }, "abc", 0},
+        {[](ListeCourante& l) { l.descendre(-1); }, "abc", 0},
+        {[](ListeCourante& l) { l.supprimer_courant(1); }, "ac", 1},
+        {[](ListeCourante& l) { l.supprimer_courant(-1); }, "abc", 0},
+        {[](ListeCourante& l) { l.tout_supprimer(); }, "", 0},
+        {[](ListeCourante& l) { l.deposer_uri_list("file:///x.Mp3\r\nfile:///y.ogg"); }, "abc/x.Mp3", 0},
+        {[](ListeCourante& l) { l.ajouter_depuis_dialogue(); }, "abcA", 0},
+    };
+    vt::test::DialoguesScriptes d;
+    for (const auto& [edition, apres, deselections] : cas) {
+        d.fichiers_a_ouvrir = {{"A", "A"}};
+        ListeCourante l;
+        l.ajouter_plusieurs({"a", "b", "c"});
+        int hors_edition = 0;
+        const auto verifier = [&] { hors_edition += !l.en_edition(); };
+        QObject::connect(&l, &QAbstractItemModel::rowsMoved, verifier);
+        QObject::connect(&l, &QAbstractItemModel::rowsRemoved, verifier);
+        QObject::connect(&l, &QAbstractItemModel::rowsInserted, verifier);
+        QObject::connect(&l, &QAbstractItemModel::modelReset, verifier);
+        QSignalSpy demandes(&l, &ListeCourante::selection_demandee);
+        edition(l);
+        std::string reste;
+        for (const std::string& c : chemins(l)) reste += c;
+        EXPECT_EQ(reste, apres);
+        EXPECT_EQ(hors_edition + l.en_edition(), 0) << apres;
+        EXPECT_EQ(demandes, QList<QList<QVariant>>(deselections, {-1}));
+    }
 }
 
 // --- Selections in views -------------------------------------------------

@@ -1,0 +1,50 @@
+// The module's six windows: created in the start-up order, deleted in the
+// reverse one. Apart from the module's other work, which the windows
+// include, so that the module's unit and the windows' never include each
+// other.
+#include "ui/accessibilite.h"
+#include "ui/module.h"
+#include "ui/tform1.h"
+#include "ui/tform2.h"
+#include "ui/tform3.h"
+#include "ui/tform4.h"
+#include "ui/tform5.h"
+#include "ui/tform6.h"
+
+namespace vt {
+
+QWidget* ModuleVantrel::fenetre_principale() const { return Form1; }
+QWidget* ModuleVantrel::fenetre_options() const { return Form4; }
+
+void ModuleVantrel::creer_fenetres(std::optional<std::string> fichier) {
+    creer_fenetre_principale();
+    creer_fenetres_secondaires(std::move(fichier));
+}
+
+void ModuleVantrel::creer_fenetre_principale() {
+    if (Form1) return;
+    Form1 = new TForm1(*this);
+    rendre_accessible(*Form1, *this);
+}
+
+void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichier) {
+    if (!Form1 || Form2) return;
+    Form2 = new TForm2(*this);
+    Form3 = new TForm3(*this, std::move(fichier));
+    Form4 = new TForm4(*this);
+    Form5 = new TForm5(*this);
+    Form6 = new TForm6(*this);
+    rendre_accessibles(*Form1, *Form2, *Form3, *Form4);
+}
+
+void ModuleVantrel::supprimer_fenetres() {
+    delete Form6;
+    delete Form5;
+    delete Form4;
+    delete Form3;
+    delete Form2;
+    delete Form1;
+    Form1 = nullptr;
+}
+
+}  // namespace vt
