@@ -113,6 +113,10 @@ std::optional<std::string> charger_dossier_playlist(gestion_vantrel& parseur) {
 }
 
 bool ecrire_configuration(const gestion_vantrel& parseur, const ReglagesEcrits& r) {
+    // A value that cannot be stored would shift the ones after it when the
+    // file is read back: the file is left as it is.
+    for (const std::string* v : {&r.rep_skin, &r.fichier_skin, &r.rep_playlist})
+        if (!valeur_stockable(*v)) return false;
     return parseur.ecrire(chemin_config, texte_configuration(r.rep_skin, r.fichier_skin, r.gauche, r.haut,
                                                              r.rep_playlist, r.boucle));
 }

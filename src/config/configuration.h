@@ -100,7 +100,8 @@ struct ReglagesEcrits {
     std::string rep_playlist;  // value 5
     bool boucle = false;       // value 6
 };
-// Writes them, replacing the file (texte_configuration's layout).
+// Writes them, replacing the file (texte_configuration's layout); false,
+// and the file left as it is, when a text cannot be stored (a double quote).
 bool ecrire_configuration(const gestion_vantrel& parseur, const ReglagesEcrits& r);
 
 // The close button's write: texte_sortie over the file on disk.

@@ -63,6 +63,9 @@ std::string_view valeur_quotee(std::string_view texte, unsigned n);
 bool fichier_lisible(const std::string& chemin);
 // Appends `"valeur"` to `texte`.
 void ajouter_valeur(std::string& texte, std::string_view valeur);
+// Whether `valeur` can be stored: not with a double quote, since the format
+// has no escape and the quote would shift every value after it.
+inline bool valeur_stockable(std::string_view valeur) { return valeur.find('"') == std::string_view::npos; }
 
 // The two system calls that make gestion_vantrel::ecrire's replacement
 // safe, in this order: fsync of the temporary file, then its rename over

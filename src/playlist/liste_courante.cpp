@@ -239,10 +239,9 @@ void ajouter_deposes(ListeCourante& liste, const std::vector<std::string>& chemi
 
 namespace {
 
-// A path holding a double quote cannot be stored: the format has no escape,
-// and its quote would shift every value after it. Just that entry is left
+// A path that cannot be stored (valeur_stockable): just that entry is left
 // out of the written list.
-bool stockable(const std::string& chemin) { return chemin.find('"') == std::string::npos; }
+bool stockable(const std::string& chemin) { return valeur_stockable(chemin); }
 
 }  // namespace
 

@@ -207,6 +207,8 @@ void TForm4::label_okClick() {
     if (repplaylist_ == vt::kConfigManquante) return;
     if (repplaylist_ == vt::kCheminInvalide) return;
     if (repskin_ == vt::kCheminInvalide) return;
+    // Nor can a folder or skin whose name holds a double quote be stored.
+    if (!vt::valeur_stockable(repskin_) || !vt::valeur_stockable(repplaylist_)) return;
 
     const auto [repertoire, fichier] = vt::separer_chemin_skin(repskin_);
     const QPoint place = m_.Form1->pos();

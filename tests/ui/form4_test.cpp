@@ -1,6 +1,7 @@
 // The options window: reading the configuration when it turns visible, the
 // two dialogs, the defaults, Apply's refusals and its write, and the hover
 // colours, on the real windows.
+#include "config/configuration.h"
 #include "ui/fenetres_outils.h"
 #include "ui/fixture.h"
 #include "ui/tform4.h"
@@ -276,7 +277,8 @@ TEST_F(Options, ParDefaultSetsTheDefaultsOnly) {
 // ---------------------------------------------------------------- Apply
 
 // Apply refuses, silently and without writing or hiding, while either path
-// shows either marker; each of the four cases on its own.
+// shows either marker (each of the four cases on its own) or holds a double
+// quote.
 TEST_F(Options, ApplyRefusesWhileAMarkerShows) {
     // The skin label missing, the directory chosen.
     demarrer_avec("");
@@ -317,6 +319,21 @@ TEST_F(Options, ApplyRefusesWhileAMarkerShows) {
     f4->label_okClick();
     EXPECT_EQ(config(), sans_skin);
     EXPECT_TRUE(f4->isVisible());
+
+    // A folder whose name holds a double quote cannot be stored: it would
+    // shift the values after it.
+    cacher();
+    app.ecrire("vantrel.config", config_defaut());
+    montrer();
+    dialogues.repertoires.push_back(app / "a\"b");
+    f4->label_modplaylistClick();
+    f4->label_okClick();
+    EXPECT_EQ(config(), config_defaut());
+    EXPECT_TRUE(f4->isVisible());
+    vt::ReglagesEcrits quote{"skin/", "a\"b.sk", 0, 0, "playlist/", false};
+    gestion_vantrel parseur;
+    EXPECT_FALSE(vt::ecrire_configuration(parseur, quote));
+    EXPECT_EQ(config(), config_defaut());
     EXPECT_EQ(dialogues.messages.size(), messages);  // a refusal shows nothing
 }
 
