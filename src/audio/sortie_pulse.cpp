@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <sys/time.h>
 #include <vector>
 
 namespace vt {
@@ -216,7 +217,17 @@ struct SortiePulse::Etat {
         if (!ti || ti->read_index_corrupt || !joue) return;
         vue = origine + std::int64_t(ti->read_index) / std::int64_t(kOctetsParTrame) -
               std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u);
-        vue_t = pa->rtclock_now();
+        // The view holds at the moment the server stamped it, not when its
+        // answer came: a busy server or main loop delays the answer, and the
+        // place carried from its arrival would lie that much behind (played
+        // twice after a loss). The stamp is wall-clock time; its age is
+        // never more than the time since the question.
+        timeval maintenant{};
+        gettimeofday(&maintenant, nullptr);
+        std::int64_t age = (std::int64_t(maintenant.tv_sec) - std::int64_t(ti->timestamp.tv_sec)) * 1000000 +
+                           (std::int64_t(maintenant.tv_usec) - std::int64_t(ti->timestamp.tv_usec));
+        pa_usec_t t = pa->rtclock_now();
+        vue_t = t - pa_usec_t(std::clamp<std::int64_t>(age, 0, std::int64_t(t - vue_demandee)));
         vue_valide = true;
     }
     // The stream or the server is lost (the clock just stopped): the sound
