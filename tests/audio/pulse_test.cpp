@@ -528,14 +528,17 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
         << "the track did not go on from the heard place";
     // Nor skipped (it was by up to a second) nor played twice much of it.
     // The recorder itself may lose the last pieces before the kill when the
-    // sanitizer run slows everything down.
+    // sanitizer run slows everything down. The recording is what the server
+    // mixed, which on a loaded machine runs ahead of what it reported as
+    // heard: a little more may be heard twice, never skipped.
 #if defined(__SANITIZE_ADDRESS__)
     constexpr double kEcartMaxMs = 200.0;
 #else
     constexpr double kEcartMaxMs = 100.0;
 #endif
-    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - dernier), 0.0, kEcartMaxMs)
-        << "not heard again from the last frame heard";
+    const double ecart = ms(trame_rampe(d[2 * premier], n) - dernier);
+    EXPECT_LE(ecart, kEcartMaxMs) << "part of the track was skipped after the restart";
+    EXPECT_GE(ecart, -2 * kEcartMaxMs) << "not heard again from the last frame heard";
     // What is heard now is what the position says.
     std::int64_t r = Client::vers_enregistrement(d, ref);
     ASSERT_GE(r, 0);
