@@ -76,8 +76,7 @@ struct SortiePulse::Etat {
     std::int64_t plancher = 0;
     // The server's own view of what has been heard, asked for while the
     // stream plays (see noter_vue): output frame `vue` was being heard at
-    // `vue_t`. Output frame `origine` is the stream's first byte.
-    std::int64_t origine = 0;
+    // `vue_t`.
     bool vue_valide = false;
     std::int64_t vue = 0;
     pa_usec_t vue_t = 0, vue_demandee = 0;
@@ -203,8 +202,11 @@ struct SortiePulse::Etat {
     // starts with our stream the sound comes a latency later, and a stream
     // lost then would go on from a place not heard yet. So while the stream
     // plays, the server is asked every quarter second what it has played
-    // (its read index less its device's latency); a lost stream's sound is
-    // replayed from there when that is behind the clock (noter_perte).
+    // (vt::trame_entendue); a lost stream's sound is replayed from there
+    // when that is behind the clock (noter_perte). The view is not used to
+    // steer the clock: right after an uncork the test server's device
+    // reports up to a second of latency while its monitor already carries
+    // the sound.
     void demander_vue() {
         if (!joue || !flux_pret) return;
         pa_usec_t t = pa->rtclock_now();
@@ -214,9 +216,10 @@ struct SortiePulse::Etat {
     }
     void noter_vue() {
         const pa_timing_info* ti = pa->stream_get_timing_info(flux);
-        if (!ti || ti->read_index_corrupt || !joue) return;
-        vue = origine + std::int64_t(ti->read_index) / std::int64_t(kOctetsParTrame) -
-              std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u);
+        if (!ti || ti->read_index_corrupt || ti->write_index_corrupt || !joue) return;
+        vue = trame_entendue(ecrites, std::int64_t(ti->write_index) / std::int64_t(kOctetsParTrame),
+                             std::int64_t(ti->read_index) / std::int64_t(kOctetsParTrame),
+                             std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u));
         // The view holds at the moment the server stamped it, not when its
         // answer came: a busy server or main loop delays the answer, and the
         // place carried from its arrival would lie that much behind (played
@@ -475,7 +478,6 @@ struct SortiePulse::Etat {
         flux = pa->stream_new_with_proplist(contexte, titre_utf8().c_str(), &ss, &carte, p);
         pa->proplist_free(p);
         if (!flux) return false;
-        origine = ecrites;
         vue_valide = false;
         flux_pret = false;
         indice = PA_INVALID_INDEX;
@@ -601,7 +603,7 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     e.source = &source;
     e.frequence = frequence;
     e.retenues.assign(std::size_t(std::int64_t(frequence) * kRetenueMs / 1000) * 2, 0.0f);
-    e.tirees = e.entendues = e.ecrites = e.base = e.origine = e.plancher = 0;
+    e.tirees = e.entendues = e.ecrites = e.base = e.plancher = 0;
     e.vue_valide = false;
     e.joue = false;
     e.inactif = false;

@@ -94,6 +94,16 @@ private:
 // (`tirees - capacite`), nor than `plancher`, the first frame of the sound
 // since the output opened or was last flushed: a device latency longer than
 // what the server had read puts `vue` before the stream's first byte.
+// The frame a stream's listener hears, in frames written since the output
+// opened: `ecrites` of them have been written, up to the server's write
+// index `ecriture`; the server has read up to `lecture` (both in frames of
+// the server's own count, which a flush moves) and its device holds
+// `latence` frames more before they are heard. Never past what was written.
+inline std::int64_t trame_entendue(std::int64_t ecrites, std::int64_t ecriture, std::int64_t lecture,
+                                   std::int64_t latence) {
+    return std::min(ecrites, ecrites - (ecriture - lecture) - latence);
+}
+
 inline std::int64_t entendues_apres_perte(std::int64_t entendues, std::int64_t vue, std::int64_t tirees,
                                           std::int64_t capacite, std::int64_t plancher) {
     return std::min(entendues, std::max({vue, tirees - capacite, plancher}));

@@ -290,6 +290,11 @@ public:
         std::lock_guard<std::mutex> g(donnees_verrou_);
         return donnees_;
     }
+    // The left side of the last frame recorded (0 before any).
+    float dernier_gauche() {
+        std::lock_guard<std::mutex> g(donnees_verrou_);
+        return donnees_.size() < 2 ? 0.0f : donnees_[donnees_.size() - 2];
+    }
     // Waits until the recording holds `trames` frames (false after `max`).
     bool attendre_trames(std::int64_t n, std::chrono::milliseconds max = 5s) {
         auto limite = std::chrono::steady_clock::now() + max;
