@@ -23,7 +23,7 @@
 
 namespace {
 
-using vt::test::FenetresTest;
+using vt::test::DemarreTest;
 
 QAccessibleInterface* iface(QObject* o) { return QAccessible::queryAccessibleInterface(o); }
 
@@ -82,14 +82,8 @@ private:
     vt::Annonceur ancien_;
 };
 
-class Accessibilite : public FenetresTest {
+class Accessibilite : public DemarreTest<true> {
 protected:
-    void SetUp() override {
-        FenetresTest::SetUp();
-        ecrire_config();
-        demarrer();
-        f1->Timer1->stop();
-    }
     // n real files named t0.wav, t1.wav...
     void remplir(int n, int ms = 4000) {
         std::vector<std::string> chemins;

@@ -70,7 +70,9 @@ TEST_F(Fidelite, ReturnOnARowPlaysIt) {
         QKeyEvent k(QEvent::KeyPress, touche, mod);
         QApplication::sendEvent(f1->list_lecture, &k);
         EXPECT_EQ(joue(), ligne >= 0) << ligne;
-        if (ligne >= 0) EXPECT_EQ(statut(), QStringLiteral("Lecture : ") + (ligne ? "b.wav" : "a.wav"));
+        if (ligne >= 0) {
+            EXPECT_EQ(statut(), QStringLiteral("Lecture : ") + (ligne ? "b.wav" : "a.wav"));
+        }
     }
 }
 
@@ -111,7 +113,9 @@ TEST_F(Fidelite, StoredPlaceOffScreenComesBack) {
         const std::string avant = lire_fichier(app / "vantrel.config");
         module.reset(), demarrer();
         EXPECT_TRUE(ecran.contains(f1->geometry())) << f1->x() << "," << f1->y();
-        if (ecran.contains(QRect(stockee, f1->size()))) EXPECT_EQ(f1->pos(), stockee);
+        if (ecran.contains(QRect(stockee, f1->size()))) {
+            EXPECT_EQ(f1->pos(), stockee);
+        }
         EXPECT_EQ(lire_fichier(app / "vantrel.config"), avant);
     }
 }

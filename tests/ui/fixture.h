@@ -109,4 +109,17 @@ private:
     QString ancien_dossier_;
 };
 
+// The player started on the default configuration; with `TicALaMain` its
+// clock is stopped and the test ticks by hand.
+template <bool TicALaMain>
+class DemarreTest : public FenetresTest {
+protected:
+    void SetUp() override {
+        FenetresTest::SetUp();
+        ecrire_config();
+        demarrer();
+        if (TicALaMain) f1->Timer1->stop();
+    }
+};
+
 }  // namespace vt::test

@@ -6,16 +6,10 @@
 
 namespace {
 
-using vt::test::FenetresTest;
+using vt::test::DemarreTest;
 
-class Curseurs : public FenetresTest {
+class Curseurs : public DemarreTest<true> {
 protected:
-    void SetUp() override {
-        FenetresTest::SetUp();
-        ecrire_config();
-        demarrer();
-        f1->Timer1->stop();
-    }
     void jouer(int ms = 4000) {
         f1->deposer({app.ecrire("t.wav", vt::test::octets_wav(ms))});
         f1->selectionner(0);

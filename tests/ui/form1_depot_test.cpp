@@ -11,16 +11,10 @@
 
 namespace {
 
-using vt::test::FenetresTest;
+using vt::test::DemarreTest;
 
-class Form1Depot : public FenetresTest {
+class Form1Depot : public DemarreTest<true> {
 protected:
-    void SetUp() override {
-        FenetresTest::SetUp();
-        ecrire_config();
-        demarrer();
-        f1->Timer1->stop();
-    }
     // Drops `urls` (a text/uri-list as a file manager writes it) on the window.
     void deposer(const QByteArray& uri_list) {
         QMimeData donnees;

@@ -9,15 +9,11 @@
 
 namespace {
 
+using vt::test::DemarreTest;
 using vt::test::FenetresTest;
 
-class Form1Liste : public FenetresTest {
+class Form1Liste : public DemarreTest<false> {
 protected:
-    void SetUp() override {
-        FenetresTest::SetUp();
-        ecrire_config();
-        demarrer();
-    }
     std::vector<std::string> noms() {
         std::vector<std::string> v;
         for (int i = 0; i < module->liste.nombre(); ++i) v.push_back(module->liste.nom(i));

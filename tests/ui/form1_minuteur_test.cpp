@@ -7,16 +7,10 @@
 
 namespace {
 
-using vt::test::FenetresTest;
+using vt::test::DemarreTest;
 
-class Minuteur : public FenetresTest {
+class Minuteur : public DemarreTest<true> {
 protected:
-    void SetUp() override {
-        FenetresTest::SetUp();
-        ecrire_config();
-        demarrer();
-        f1->Timer1->stop();  // the test ticks by hand
-    }
     void remplir(int n, int ms) {
         std::vector<std::string> chemins;
         for (int i = 0; i < n; ++i)

@@ -8,15 +8,10 @@
 
 namespace {
 
-using vt::test::FenetresTest;
+using vt::test::DemarreTest;
 
-class Transport : public FenetresTest {
+class Transport : public DemarreTest<false> {
 protected:
-    void SetUp() override {
-        FenetresTest::SetUp();
-        ecrire_config();
-        demarrer();
-    }
     // n real one-second files named t0.wav, t1.wav...
     void remplir(int n, int ms = 1000) {
         std::vector<std::string> chemins;

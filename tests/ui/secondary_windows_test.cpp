@@ -10,15 +10,10 @@
 
 namespace {
 
-using vt::test::FenetresTest;
+using vt::test::DemarreTest;
 
-class Secondaires : public FenetresTest {
+class Secondaires : public DemarreTest<false> {
 protected:
-    void SetUp() override {
-        FenetresTest::SetUp();
-        ecrire_config();
-        demarrer();
-    }
     std::vector<QWidget*> fenetres() const { return {module->Form4, module->Form5, module->Form6}; }
 };
 
