@@ -9,10 +9,14 @@
 #    playback;
 #  - cpu_s_per_min: the player's CPU from 5 s to 5 + DUREE s (default 30) of
 #    playback, per minute;
+#  - gui_s_per_min, decoder_s_per_min, output_s_per_min: the same CPU of
+#    the player's window thread, its decoding threads and its PulseAudio
+#    thread (n/a for the peers), from each thread's scheduler time;
 #  - floor_s_per_min: the same file decoded alone by the decoder in use
 #    (mpg123 or libsndfile: bench/decodage_seul; FFmpeg: `ffmpeg -f null`),
 #    per minute.
-# Lines: "<case> first_sound_s M uss_mib U cpu_s_per_min C floor_s_per_min F".
+# Lines: "<case> first_sound_s M uss_mib U cpu_s_per_min C gui_s_per_min G
+# decoder_s_per_min D output_s_per_min O floor_s_per_min F".
 # Cases: vantrel_mp3 (mpg123), vantrel_wma (FFmpeg), audacious_mp3, mpv_mp3.
 # Run from the build folder (make bench does).
 set -eu
@@ -34,6 +38,13 @@ export XDG_CONFIG_HOME="$TMP/config"
 mkdir -p "$XDG_CONFIG_HOME"
 HZ=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# The CPU nanoseconds of each thread of $1, as "<name> <ns>" lines.
+fils() { for t in /proc/$1/task/*; do printf '%s %s\n' "$(cat $t/comm)" "$(cut -d' ' -f1 $t/schedstat)"; done 2>/dev/null; }
+# fil_par_min BEFORE AFTER NAME: CPU seconds per minute of playback of the
+# threads named NAME (all of them live through the measure).
+fil_par_min() {
+    awk -v n="$3" -v d="$DUREE" 'FNR == 1 { f++ } $1 == n { s[f] += $2 } END { printf "%.3f", (s[2] - s[1]) / 1e9 * 60 / d }' "$1" "$2"
+}
 uss() { awk '/^Private_(Clean|Dirty):/ {s += $2} END {printf "%.1f", s / 1024}' "/proc/$1/smaps_rollup"; }
 flux_present() { [ -n "$(pactl list short sink-inputs 2>/dev/null)" ]; }
 arreter() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; VPID=; }
@@ -63,13 +74,22 @@ mesurer() {
     lancer "$@"
     sleep 5
     c0=$(cpu "$VPID")
+    fils "$VPID" > "$TMP/fils0"
     sleep 5
     u=$(uss "$VPID")
     sleep $((DUREE - 5))
     c1=$(cpu "$VPID")
+    fils "$VPID" > "$TMP/fils1"
     arreter "$VPID"
+    g=n/a d=n/a o=n/a
+    if [ "$nom" != "${nom#vantrel}" ]; then
+        g=$(fil_par_min "$TMP/fils0" "$TMP/fils1" vantrel)
+        d=$(fil_par_min "$TMP/fils0" "$TMP/fils1" vt-decodeur)
+        o=$(fil_par_min "$TMP/fils0" "$TMP/fils1" threaded-ml)
+    fi
     echo "$nom first_sound_s ${premier:-n/a} uss_mib $u cpu_s_per_min $(awk -v a="$c0" -v b="$c1" -v hz="$HZ" -v d="$DUREE" \
-        'BEGIN {printf "%.3f", (b - a) / hz * 60 / d}') floor_s_per_min $plancher"
+        'BEGIN {printf "%.3f", (b - a) / hz * 60 / d}') gui_s_per_min $g decoder_s_per_min $d output_s_per_min $o" \
+        "floor_s_per_min $plancher"
 }
 
 # The decoders alone on the same files, per minute of sound.

@@ -207,6 +207,9 @@ for cas in "vantrel_mp3 MP3 (mpg123)" "vantrel_wma WMA (FFmpeg)"; do
     row "$n: CPU while playing / decoder alone" \
         "$(sur "$(decodeur $c cpu_s_per_min)" "$(decodeur $c floor_s_per_min)")" "" "<=" 1.2
     info "$n: CPU while playing, per minute" "$(fois "$(decodeur $c cpu_s_per_min)" 1000)" ms
+    info "$n: of it, the window's thread" "$(fois "$(decodeur $c gui_s_per_min)" 1000)" ms
+    info "$n: of it, the decoding threads" "$(fois "$(decodeur $c decoder_s_per_min)" 1000)" ms
+    info "$n: of it, the PulseAudio thread" "$(fois "$(decodeur $c output_s_per_min)" 1000)" ms
 done
 for p in "audacious_mp3 Audacious" "mpv_mp3 mpv"; do
     c=${p%% *} n=${p#* }
