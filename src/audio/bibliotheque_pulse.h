@@ -70,6 +70,7 @@ namespace vt::audio {
     X(channel_map_init_stereo)             \
     X(sw_volume_from_linear)               \
     X(rtclock_now)                         \
+    X(timeval_age)                         \
     X(utf8_valid)                          \
     X(utf8_filter)                         \
     X(xfree)                               \

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <sys/time.h>
 #include <vector>
 
 namespace vt {
@@ -225,12 +224,8 @@ struct SortiePulse::Etat {
         // place carried from its arrival would lie that much behind (played
         // twice after a loss). The stamp is wall-clock time; its age is
         // never more than the time since the question.
-        timeval maintenant{};
-        gettimeofday(&maintenant, nullptr);
-        std::int64_t age = (std::int64_t(maintenant.tv_sec) - std::int64_t(ti->timestamp.tv_sec)) * 1000000 +
-                           (std::int64_t(maintenant.tv_usec) - std::int64_t(ti->timestamp.tv_usec));
         pa_usec_t t = pa->rtclock_now();
-        vue_t = t - pa_usec_t(std::clamp<std::int64_t>(age, 0, std::int64_t(t - vue_demandee)));
+        vue_t = t - std::min(pa->timeval_age(&ti->timestamp), t - vue_demandee);
         vue_valide = true;
     }
     // The stream or the server is lost (the clock just stopped): the sound

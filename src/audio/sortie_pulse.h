@@ -88,12 +88,6 @@ private:
     Instant dernier_{};
 };
 
-// A stream or the server lost: the output frame from which a new stream
-// plays again. The server's last view carried forward to now (`vue`) when
-// that is behind the heard count, but never older than the frames still kept
-// (`tirees - capacite`), nor than `plancher`, the first frame of the sound
-// since the output opened or was last flushed: a device latency longer than
-// what the server had read puts `vue` before the stream's first byte.
 // The frame a stream's listener hears, in frames written since the output
 // opened: `ecrites` of them have been written, up to the server's write
 // index `ecriture`; the server has read up to `lecture` (both in frames of
@@ -104,6 +98,12 @@ inline std::int64_t trame_entendue(std::int64_t ecrites, std::int64_t ecriture, 
     return std::min(ecrites, ecrites - (ecriture - lecture) - latence);
 }
 
+// A stream or the server lost: the output frame from which a new stream
+// plays again. The server's last view carried forward to now (`vue`) when
+// that is behind the heard count, but never older than the frames still kept
+// (`tirees - capacite`), nor than `plancher`, the first frame of the sound
+// since the output opened or was last flushed: a device latency longer than
+// what the server had read puts `vue` before the stream's first byte.
 inline std::int64_t entendues_apres_perte(std::int64_t entendues, std::int64_t vue, std::int64_t tirees,
                                           std::int64_t capacite, std::int64_t plancher) {
     return std::min(entendues, std::max({vue, tirees - capacite, plancher}));

@@ -236,14 +236,8 @@ void ajouter_deposes(ListeCourante& liste, const std::vector<std::string>& chemi
 }
 
 // --- Play-list files -----------------------------------------------------
-
-namespace {
-
 // A path that cannot be stored (valeur_stockable): just that entry is left
 // out of the written list.
-bool stockable(const std::string& chemin) { return valeur_stockable(chemin); }
-
-}  // namespace
 
 std::string texte_playlist(const std::vector<std::string>& chemins) {
     std::size_t taille = 0;
@@ -251,7 +245,7 @@ std::string texte_playlist(const std::vector<std::string>& chemins) {
     std::string texte;
     texte.reserve(taille);
     for (const std::string& c : chemins)
-        if (stockable(c)) ajouter_valeur(texte, c);
+        if (valeur_stockable(c)) ajouter_valeur(texte, c);
     return texte;
 }
 
@@ -261,7 +255,7 @@ std::string texte_playlist(const ListeCourante& liste) {
     std::string texte;
     texte.reserve(taille);
     for (int i = 0; i < liste.nombre(); ++i)
-        if (stockable(liste.chemin(i))) ajouter_valeur(texte, liste.chemin(i));
+        if (valeur_stockable(liste.chemin(i))) ajouter_valeur(texte, liste.chemin(i));
     return texte;
 }
 

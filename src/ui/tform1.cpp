@@ -44,9 +44,8 @@ const QString kSelection = QStringLiteral("sélection : ");
 const QString kConfigManquante = QStringLiteral("fichier config manquant");
 
 // The time labels take the size of their text, so that minutes beyond 99
-// ("100 : 05") show whole.
-// Sized to its text; the text changes once a second while the clock ticks
-// more often, and sizing again an unchanged text is wasted work.
+// ("100 : 05") show whole; only when it changes (once a second, while the
+// clock ticks more often).
 void afficher_temps(vt::LabelVt* label, const QString& texte) {
     if (label->text() == texte) return;
     label->setText(texte);
