@@ -27,13 +27,15 @@ std::vector<std::string> chemins(int n) {
 
 struct Lecteur {
     QTemporaryDir dir;
+    std::unique_ptr<vt::Configuration> configuration;  // outlives the module
     std::unique_ptr<vt::ModuleVantrel> m;
     Lecteur(int n) {
         std::string app = QFile::encodeName(dir.path()).toStdString() + "/";
         vt::definir_chemin_executable(app + "vantrel");
         QDir::setCurrent(dir.path());
         std::ofstream(app + "vantrel.config") << vt::texte_configuration("skin/default/", "default.sk", 0, 0, "playlist/", false);
-        m = std::make_unique<vt::ModuleVantrel>(std::make_unique<vt::SortieManuelle>());
+        configuration = std::make_unique<vt::Configuration>(vt::emplacements().fichier_config);
+        m = std::make_unique<vt::ModuleVantrel>(*configuration, std::make_unique<vt::SortieManuelle>());
         m->creer_fenetres();
         m->Form1->Timer1->stop();
         m->Form1->show();

@@ -82,6 +82,11 @@ int main(int argc, char** argv) {
     // X11 first, XWayland on a Wayland session, unless the user chose.
     vt::choisir_plateforme();
 
+    // The configuration file of the run, chosen once from the executable's
+    // folder (or the user's, see emplacements.h): every window reads and
+    // writes it through this object.
+    vt::Configuration configuration(vt::emplacements().fichier_config);
+
     // The skin's pictures and the fonts are loaded beside the toolkit's start
     // and the building of the main window, on the second core. While Qt
     // starts: the configured skin's files are read and its usual bitmaps
@@ -91,8 +96,8 @@ int main(int argc, char** argv) {
     vt::ImagesPrechargees images_skin;
     vt::installer_images_prechargees(&images_skin);
     std::promise<bool> application_prete;
-    std::thread polices([prete = application_prete.get_future(), &images_skin]() mutable {
-        images_skin.lire(vt::chemin_configuration());
+    std::thread polices([prete = application_prete.get_future(), &images_skin, &configuration]() mutable {
+        images_skin.lire(configuration.chemin());
 #ifdef VANTREL_FONTCONFIG
         FcInit();
 #endif
@@ -130,7 +135,7 @@ int main(int argc, char** argv) {
 
     // The windows and the player after the application object, so that they
     // are gone before it is.
-    vt::ModuleVantrel module;
+    vt::ModuleVantrel module(configuration);
 
     // Nothing that the first picture does not need stands before it: the
     // hidden windows and the media keys come once the main window has been

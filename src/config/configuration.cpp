@@ -8,8 +8,7 @@
 #include <climits>
 #include <limits>
 #include <unistd.h>
-
-std::string chemin_config;
+#include <utility>
 
 namespace vt {
 
@@ -96,33 +95,39 @@ ValeursConfig lire_configuration(const gestion_vantrel& parseur) {
     return v;
 }
 
-const std::string& fixer_chemin_config() {
-    chemin_config = chemin_configuration();
-    return chemin_config;
+Configuration::Configuration(std::string chemin) : chemin_(std::move(chemin)) {}
+
+std::optional<Reglages> Configuration::lire_reglages() {
+    if (!parseur_.charger(chemin_)) return std::nullopt;
+    return Reglages{parseur_.valeur(1),
+                    parseur_.valeur(2),
+                    lire_entier(parseur_.valeur(3)),
+                    lire_entier(parseur_.valeur(4)),
+                    parseur_.valeur(5),
+                    lire_boucle(parseur_.valeur(6))};
 }
 
-std::optional<ValeursConfig> charger_configuration(gestion_vantrel& parseur) {
-    if (!parseur.charger(chemin_config)) return std::nullopt;
-    return lire_configuration(parseur);
+std::optional<ValeursConfig> Configuration::lire() {
+    if (!parseur_.charger(chemin_)) return std::nullopt;
+    return lire_configuration(parseur_);
 }
 
-std::optional<std::string> charger_dossier_playlist(gestion_vantrel& parseur) {
-    auto v = charger_configuration(parseur);
-    if (!v) return std::nullopt;
-    return dossier_playlist(v->rep_playlist);
+std::optional<std::string> Configuration::dossier_playlist() {
+    if (!parseur_.charger(chemin_)) return std::nullopt;
+    return vt::dossier_playlist(parseur_.valeur(5));
 }
 
-bool ecrire_configuration(const gestion_vantrel& parseur, const ReglagesEcrits& r) {
+bool Configuration::ecrire(const Reglages& r) const {
     // A value that cannot be stored would shift the ones after it when the
     // file is read back: the file is left as it is.
     for (const std::string* v : {&r.rep_skin, &r.fichier_skin, &r.rep_playlist})
         if (!valeur_stockable(*v)) return false;
-    return parseur.ecrire(chemin_config, texte_configuration(r.rep_skin, r.fichier_skin, r.gauche, r.haut,
-                                                             r.rep_playlist, r.boucle));
+    return parseur_.ecrire(chemin_, texte_configuration(r.rep_skin, r.fichier_skin, r.gauche, r.haut,
+                                                        r.rep_playlist, r.boucle));
 }
 
-bool ecrire_configuration_sortie(gestion_vantrel& parseur, std::optional<Place> place, bool boucle) {
-    return parseur.ecrire(chemin_config, texte_sortie(parseur, chemin_config, place, boucle));
+bool Configuration::ecrire_sortie(std::optional<Place> place, bool boucle) {
+    return parseur_.ecrire(chemin_, texte_sortie(parseur_, chemin_, place, boucle));
 }
 
 }  // namespace vt

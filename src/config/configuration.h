@@ -5,6 +5,7 @@
 //   3 window left    4 window top               5 play-list directory
 //   6 loop the play list: "false" turns it off, anything else on
 #include "config/emplacements.h"
+#include "config/gestion_vantrel.h"
 
 #include <QString>
 
@@ -12,8 +13,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-
-class gestion_vantrel;
 
 namespace vt {
 
@@ -74,42 +73,46 @@ struct ValeursConfig {
 };
 ValeursConfig lire_configuration(const gestion_vantrel& parseur);
 
-// --- The configuration file in use, read and written by named fields -----
-// Its path is chemin_config (below). Whoever loads a file into a shared
-// parser replaces the text there, so every reader loads the file again:
-// once per user action, through these functions.
-
-// Takes the path that emplacements() chose into chemin_config (start-up,
-// and each run of the start-up sequence) and gives it.
-const std::string& fixer_chemin_config();
-
-// Loads the configuration file into `parseur` and gives its values;
-// nothing when it cannot be read.
-std::optional<ValeursConfig> charger_configuration(gestion_vantrel& parseur);
-
-// Loads it and gives the folder of the play lists: value 5, as
-// dossier_playlist makes it. Nothing when it cannot be read.
-std::optional<std::string> charger_dossier_playlist(gestion_vantrel& parseur);
-
-// The six values the options window writes, by name.
-struct ReglagesEcrits {
+// The six values by name, as the file stores them.
+struct Reglages {
     std::string rep_skin;      // value 1
     std::string fichier_skin;  // value 2
     std::int32_t gauche = 0;   // value 3
     std::int32_t haut = 0;     // value 4
     std::string rep_playlist;  // value 5
-    bool boucle = false;       // value 6
+    bool boucle = false;       // value 6, see lire_boucle
 };
-// Writes them, replacing the file (texte_configuration's layout); false,
-// and the file left as it is, when a text cannot be stored (a double quote).
-bool ecrire_configuration(const gestion_vantrel& parseur, const ReglagesEcrits& r);
 
-// The close button's write: texte_sortie over the file on disk.
-bool ecrire_configuration_sortie(gestion_vantrel& parseur, std::optional<Place> place, bool boucle);
+// The configuration file of this run, read and written by named values. Its
+// path is given once, when the process starts, and never changes. Every read
+// loads the file again into the object's own parser, so that what was
+// written since (by the options window, by hand) is what is read. A copy is
+// a second instance on the same file, with a parser of its own.
+class Configuration {
+public:
+    explicit Configuration(std::string chemin);
+
+    const std::string& chemin() const { return chemin_; }
+
+    // The six values as stored; nothing when the file cannot be read.
+    std::optional<Reglages> lire_reglages();
+    // The values start-up uses (lire_configuration); nothing when the file
+    // cannot be read.
+    std::optional<ValeursConfig> lire();
+    // The folder of the play lists: value 5, as dossier_playlist makes it.
+    // Nothing when the file cannot be read.
+    std::optional<std::string> dossier_playlist();
+
+    // Writes the six values, replacing the file (texte_configuration's
+    // layout); false, and the file left as it is, when a text cannot be
+    // stored (a double quote) or the file cannot be written.
+    bool ecrire(const Reglages& r) const;
+    // The close button's write: texte_sortie over the file on disk.
+    bool ecrire_sortie(std::optional<Place> place, bool boucle);
+
+private:
+    std::string chemin_;
+    gestion_vantrel parseur_;
+};
 
 }  // namespace vt
-
-// The configuration file in use, process-wide, set by vt::fixer_chemin_config
-// and read by every reader and writer above (the loop flag is the player's:
-// vt::Lecteur::boucle).
-extern std::string chemin_config;

@@ -101,7 +101,7 @@ Emplacements choisir_emplacements(std::string_view chemin_executable, const Lire
     Emplacements e;
     const std::size_t sep = dernier_separateur(chemin_executable);
     if (sep != std::string_view::npos) e.dossier_app = std::string(chemin_executable.substr(0, sep + 1));
-    e.chemin_config = e.dossier_app + std::string(kNomConfig);
+    e.fichier_config = e.dossier_app + std::string(kNomConfig);
     if (dossier_inscriptible(e.dossier_app)) return e;
 
     // A folder the user cannot write to: files of their own. Without a home
@@ -118,9 +118,9 @@ Emplacements choisir_emplacements(std::string_view chemin_executable, const Lire
     struct stat st {};
     if (::lstat(chemin.c_str(), &st) != 0 && errno == ENOENT) {
         gestion_vantrel premiere;
-        if (premiere.charger(e.chemin_config)) premiere.ecrire(chemin, premiere.texte);
+        if (premiere.charger(e.fichier_config)) premiere.ecrire(chemin, premiere.texte);
     }
-    e.chemin_config = chemin;
+    e.fichier_config = chemin;
     e.dossier_donnees = std::move(donnees);
     return e;
 }
@@ -158,8 +158,6 @@ void oublier_emplacements() {
     std::lock_guard<std::mutex> l(verrou_emplacements);
     choix().reset();
 }
-
-std::string chemin_configuration() { return emplacements().chemin_config; }
 
 std::string dossier_playlist(const Emplacements& e, std::string_view stocke) {
     if (e.dossier_donnees.empty() || !chemin_relatif(stocke)) return std::string(stocke);

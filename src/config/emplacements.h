@@ -34,7 +34,7 @@ void definir_chemin_executable(std::string chemin);  // empty restores the real 
 
 struct Emplacements {
     std::string dossier_app;      // the executable's folder, ending with '/'
-    std::string chemin_config;    // the vantrel.config read and written
+    std::string fichier_config;    // the vantrel.config read and written
     std::string dossier_donnees;  // the user's data folder, ending with '/'; empty when the app folder is used
 };
 
@@ -65,9 +65,6 @@ Emplacements emplacements();
 // Makes the next emplacements() choose again (tests, after changing the
 // executable's path or the environment).
 void oublier_emplacements();
-
-// The configuration file in use.
-std::string chemin_configuration();
 
 // The folder a stored play-list folder stands for: itself, or, for a
 // relative one when the user has a data folder, that folder under it,

@@ -317,9 +317,9 @@ std::string cible_sauvegarde(const std::string& choisi) {
 
 // --- The current list and play-list files ---------------------------------
 
-bool ListeCourante::charger_playlist(gestion_vantrel& parseur, const std::string& fichier) {
-    const auto dossier = charger_dossier_playlist(parseur);
+bool ListeCourante::charger_playlist(const std::optional<std::string>& dossier, const std::string& fichier) {
     if (!dossier) return false;
+    gestion_vantrel parseur;
     auto chemins = lire_playlist(parseur, *dossier + fichier);
     if (!chemins) return false;
     Edition e(en_edition_);
@@ -327,31 +327,27 @@ bool ListeCourante::charger_playlist(gestion_vantrel& parseur, const std::string
     return true;
 }
 
-bool ListeCourante::reecrire_playlist(gestion_vantrel& parseur, const std::string& fichier) const {
-    const auto dossier = charger_dossier_playlist(parseur);
-    return dossier && parseur.ecrire(*dossier + fichier, texte_playlist(*this));
+bool ListeCourante::reecrire_playlist(const std::optional<std::string>& dossier, const std::string& fichier) const {
+    return dossier && gestion_vantrel().ecrire(*dossier + fichier, texte_playlist(*this));
 }
 
-bool ListeCourante::enregistrer_sous(gestion_vantrel& parseur) {
-    const auto dossier = charger_dossier_playlist(parseur);
+bool ListeCourante::enregistrer_sous(const std::optional<std::string>& dossier) {
     const auto choisi = dialogues().enregistrer_fichier(dossier ? *dossier : depart_dialogues());
     if (!choisi || choisi->empty()) return false;
-    parseur.ecrire(cible_sauvegarde(*choisi), texte_playlist(*this));
+    gestion_vantrel().ecrire(cible_sauvegarde(*choisi), texte_playlist(*this));
     emit playlists_changees(dossier);
     return true;
 }
 
-void ListeCourante::relister_playlists(gestion_vantrel& parseur) {
-    emit playlists_changees(charger_dossier_playlist(parseur));
-}
+void ListeCourante::relister_playlists(const std::optional<std::string>& dossier) { emit playlists_changees(dossier); }
 
-void retirer_restes_au_demarrage(const std::string& chemin_config, const std::optional<std::string>& rep_playlist) {
+void retirer_restes_au_demarrage(const std::string& fichier_config, const std::optional<std::string>& rep_playlist) {
     auto dossier = [](const std::string& chemin) {
         std::size_t sep = chemin.find_last_of("/\\");
         return sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1);
     };
-    const std::string nom_config = chemin_config.substr(dossier(chemin_config).size());
-    retirer_restes_ecriture(dossier(chemin_config), [&](std::string_view cible) { return cible == nom_config; });
+    const std::string nom_config = fichier_config.substr(dossier(fichier_config).size());
+    retirer_restes_ecriture(dossier(fichier_config), [&](std::string_view cible) { return cible == nom_config; });
     if (rep_playlist) retirer_restes_ecriture(dossier(*rep_playlist), finit_par_vtlist);
 }
 

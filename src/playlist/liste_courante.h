@@ -76,24 +76,23 @@ public:
     void deposer(const std::vector<std::string>& chemins);
     void deposer_uri_list(const QByteArray& uri_list);
 
-    // --- Play-list files, in the play-list folder of the configuration
-    // (loaded into `parseur` first, which then holds what was read last).
+    // --- Play-list files, in `dossier`: the play-list folder as the
+    // configuration names it now, nothing when it cannot be read.
     // Replaces the list with the play list `fichier` (its name in the
-    // folder); false, the list unchanged, when the configuration or the
+    // folder); false, the list unchanged, when there is no folder or the
     // file cannot be read.
-    bool charger_playlist(gestion_vantrel& parseur, const std::string& fichier);
-    // Rewrites the play list `fichier` with the current paths, in the folder
-    // of the configuration as it is now; false when the configuration
-    // cannot be read (nothing is written) or the file cannot be written.
-    bool reecrire_playlist(gestion_vantrel& parseur, const std::string& fichier) const;
+    bool charger_playlist(const std::optional<std::string>& dossier, const std::string& fichier);
+    // Rewrites the play list `fichier` with the current paths; false when
+    // there is no folder (nothing is written) or the file cannot be written.
+    bool reecrire_playlist(const std::optional<std::string>& dossier, const std::string& fichier) const;
     // Save as: the save dialog starts in the play-list folder (where
-    // dialogues start when the configuration cannot be read); a confirmed
-    // name gets the list (cible_sauvegarde), and playlists_changees tells the
-    // folder read. Whether a name was confirmed.
-    bool enregistrer_sous(gestion_vantrel& parseur);
-    // Reads the folder of the play lists again and tells it (closing the
-    // save window).
-    void relister_playlists(gestion_vantrel& parseur);
+    // dialogues start without one); a confirmed name gets the list
+    // (cible_sauvegarde), and playlists_changees tells the folder. Whether
+    // a name was confirmed.
+    bool enregistrer_sous(const std::optional<std::string>& dossier);
+    // Tells the folder of the play lists, read again (closing the save
+    // window).
+    void relister_playlists(const std::optional<std::string>& dossier);
 
 signals:
     // After a delete, no row is to be selected (-1).
@@ -162,9 +161,9 @@ std::string cible_sauvegarde(const std::string& choisi);
 
 // At start: removes what writers killed between their temporary file and
 // its rename left behind (see vt::retirer_restes_ecriture), older than a
-// minute: temporary files of the configuration beside `chemin_config`, and
+// minute: temporary files of the configuration beside `fichier_config`, and
 // of play lists (".vtlist" targets) in the directory of `rep_playlist` when
 // it is given (the value read from the configuration). Nothing else.
-void retirer_restes_au_demarrage(const std::string& chemin_config, const std::optional<std::string>& rep_playlist);
+void retirer_restes_au_demarrage(const std::string& fichier_config, const std::optional<std::string>& rep_playlist);
 
 }  // namespace vt

@@ -3,13 +3,13 @@
 // bitmap per row of the element table, a colour bitmap and a keyword),
 // checks that every named file exists, and hands the pictures and colours
 // to the main window.
+#include "config/gestion_vantrel.h"
+
 #include <QColor>
 #include <QImage>
 
 #include <string>
 #include <string_view>
-
-class gestion_vantrel;
 
 namespace vt {
 
@@ -30,12 +30,16 @@ enum class ResultatSkin {
     ImageIllisible,  // a named file exists but is no picture: the elements before it changed
 };
 
-// Runs the loader once. `chemin_skin` is the skin file, `rep_skin` the
-// directory its file names are relative to (ending with a separator).
-// The skin file's text replaces what `parseur` held, whenever it can be
-// opened. Problems are reported through vt::dialogues().
-ResultatSkin charger_skin(gestion_vantrel& parseur, const std::string& chemin_skin,
-                          const std::string& rep_skin, CibleSkin& cible);
+// The loader, with a parser of its own for the skin file.
+struct ChargeurSkin {
+    // Runs the loader once. `chemin_skin` is the skin file, `rep_skin` the
+    // directory its file names are relative to (ending with a separator).
+    // The skin file's text replaces what `parseur` held, whenever it can be
+    // opened. Problems are reported through vt::dialogues().
+    ResultatSkin charger(const std::string& chemin_skin, const std::string& rep_skin, CibleSkin& cible);
+
+    gestion_vantrel parseur;
+};
 
 // Decodes the picture stored in the file at `chemin` (raw bytes), in any
 // format QImage reads, judged by content and, failing that, by extension.

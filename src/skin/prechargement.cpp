@@ -83,9 +83,9 @@ bool lire_fichier_image(const std::string& chemin, QByteArray& octets, ImagesPre
     return ok;
 }
 
-void ImagesPrechargees::lire(const std::string& chemin_config) {
+void ImagesPrechargees::lire(const std::string& fichier_config) {
     gestion_vantrel config;
-    if (!config.charger(chemin_config)) return;
+    if (!config.charger(fichier_config)) return;
     const ValeursConfig v = lire_configuration(config);
     gestion_vantrel skin;
     if (!skin.charger(v.chemin_skin)) return;  // refuses anything but a regular file

@@ -20,11 +20,11 @@ namespace vt {
 class ImagesPrechargees {
 public:
     // First step, needing no application object: reads the configuration
-    // at `chemin_config`, the skin file it names, and the files that the
+    // at `fichier_config`, the skin file it names, and the files that the
     // loader decodes (each row's picture and the colour bitmap), decoding
     // the uncompressed 24-bit bitmaps among them. Nothing is read when the
     // configuration or the skin cannot be.
-    void lire(const std::string& chemin_config);
+    void lire(const std::string& fichier_config);
 
     // Second step, once the application object exists: decodes the rest of
     // what `lire` read, with Qt's readers. Then `prendre` no longer waits.

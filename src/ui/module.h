@@ -1,10 +1,9 @@
 #pragma once
 // The process-wide objects of the main window's module and the six
-// windows, created in the start-up order: the shared parser, the player
+// windows, created in the start-up order: the player
 // (which initialises the audio engine, or loads it when something is to be
 // played: Lecteur::chargement), then TForm1 (whose creation runs its
 // start-up sequence) and the five secondary windows.
-#include "config/gestion_vantrel.h"
 #include "player/lecteur.h"
 #include "playlist/liste_courante.h"
 
@@ -26,10 +25,12 @@ class TForm6;
 
 namespace vt {
 
+class Configuration;
+
 struct ModuleVantrel {
-    // `sortie`: the audio output (nullptr = the device); `fichier`: the
-    // first command-line argument, if any.
-    explicit ModuleVantrel(std::unique_ptr<SortieAudio> sortie = nullptr);
+    // `configuration`: the configuration file of the run, which outlives the
+    // module; `sortie`: the audio output (nullptr = the device).
+    explicit ModuleVantrel(Configuration& configuration, std::unique_ptr<SortieAudio> sortie = nullptr);
     ~ModuleVantrel();
     ModuleVantrel(const ModuleVantrel&) = delete;
     ModuleVantrel& operator=(const ModuleVantrel&) = delete;
@@ -45,7 +46,8 @@ struct ModuleVantrel {
     // Deletes the secondary windows, then the main window (at the end).
     void supprimer_fenetres();
 
-    std::unique_ptr<gestion_vantrel> parseur;
+    // The configuration file, read and written through it by the windows.
+    Configuration& configuration;
     ListeCourante liste;
     // The player, which every front end calls; it holds the engine's
     // handles (joueur->media()).

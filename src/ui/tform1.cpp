@@ -92,19 +92,17 @@ TForm1::~TForm1() { FormDestroy(); }
 
 void TForm1::FormCreate() {
     setAcceptDrops(true);
-    vt::fixer_chemin_config();
-    gestion_vantrel& parseur = *m_.parseur;
-    const std::optional<vt::ValeursConfig> config = vt::charger_configuration(parseur);
+    const std::optional<vt::ValeursConfig> config = m_.configuration.lire();
     dossier_lu_.reset();
     if (config) dossier_lu_ = vt::dossier_playlist(config->rep_playlist);
-    vt::retirer_restes_au_demarrage(chemin_config, dossier_lu_);
+    vt::retirer_restes_au_demarrage(m_.configuration.chemin(), dossier_lu_);
     if (!config) {
         vt::dialogues().message(QStringLiteral("erreur !"),
                                 QStringLiteral("Fichier de config manquant ! chargement par default ... "));
     } else {
         const vt::ValeursConfig& v = *config;
         m_.joueur->definir_boucle(v.boucle);
-        const vt::ResultatSkin r = vt::charger_skin(parseur, v.chemin_skin, v.rep_skin, *this);
+        const vt::ResultatSkin r = vt::ChargeurSkin().charger(v.chemin_skin, v.rep_skin, *this);
         completer_aspect_integre();
         if (r == vt::ResultatSkin::ImageIllisible) {
             // The rest of the sequence is skipped, as after any failed
@@ -321,7 +319,7 @@ void TForm1::dropEvent(QDropEvent* e) {
 
 // ---------------------------------------------------------------- selector
 
-void TForm1::ComboplaylistEnter() { remplir_selecteur(vt::charger_dossier_playlist(*m_.parseur)); }
+void TForm1::ComboplaylistEnter() { remplir_selecteur(m_.configuration.dossier_playlist()); }
 
 void TForm1::remplir_selecteur(const std::optional<std::string>& dossier) {
     if (!dossier) return;  // no configuration: the entries stay
@@ -341,7 +339,8 @@ std::string TForm1::fichier_selecteur(int i) const {
 
 void TForm1::ComboplaylistChange() {
     const int i = Comboplaylist->currentIndex();
-    if (i < 0 || !m_.liste.charger_playlist(*m_.parseur, fichier_selecteur(i)) || m_.liste.nombre() == 0)
+    if (i < 0 || !m_.liste.charger_playlist(m_.configuration.dossier_playlist(), fichier_selecteur(i)) ||
+        m_.liste.nombre() == 0)
         return;
     selectionner(0);
     list_lecture->setFocus(Qt::OtherFocusReason);
@@ -355,7 +354,7 @@ void TForm1::image_infoClick() {
     if (!vt::dialogues().question(QStringLiteral("vantrel"),
                                   QStringLiteral("voulez vous modifier la playlist en cours ? ")))
         return;
-    m_.liste.reecrire_playlist(*m_.parseur, fichier_selecteur(Comboplaylist->currentIndex()));
+    m_.liste.reecrire_playlist(m_.configuration.dossier_playlist(), fichier_selecteur(Comboplaylist->currentIndex()));
 }
 
 bool TForm1::eventFilter(QObject* objet, QEvent* e) {
@@ -573,7 +572,7 @@ void TForm1::image_quitterClick() {
     // one is kept rather than replaced by what the window believes.
     std::optional<vt::Place> place;
     if (vt::position_connue()) place = vt::Place{x(), y()};
-    vt::ecrire_configuration_sortie(*m_.parseur, place, m_.joueur->boucle());
+    m_.configuration.ecrire_sortie(place, m_.joueur->boucle());
     m_.terminer();
 }
 

@@ -1,5 +1,6 @@
 #include "ui/tform3.h"
 
+#include "config/configuration.h"
 #include "playlist/liste_courante.h"
 #include "ui/module.h"
 
@@ -90,7 +91,7 @@ void TForm3::closeEvent(QCloseEvent* e) {
 
 void TForm3::FormClose() {
     hide();
-    if (m_.Form1) m_.liste.relister_playlists(*m_.parseur);
+    if (m_.Form1) m_.liste.relister_playlists(m_.configuration.dossier_playlist());
 }
 
 // The main window's edits, on the same play list and its selection.
@@ -102,7 +103,7 @@ void TForm3::label_descendreClick() { m_.liste.descendre(m_.joueur->courant()); 
 void TForm3::label_enregistreClick() {
     // The dialog starts in the play-list folder, where the selector looks;
     // the selector is rebuilt after a save.
-    if (m_.liste.enregistrer_sous(*m_.parseur)) hide();
+    if (m_.liste.enregistrer_sous(m_.configuration.dossier_playlist())) hide();
 }
 
 void TForm3::liste_lecture_en_coursClick() {

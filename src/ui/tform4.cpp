@@ -54,7 +54,7 @@ std::pair<std::string, std::string> separer_chemin_skin(std::string_view chemin)
 
 }  // namespace vt
 
-TForm4::TForm4(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
+TForm4::TForm4(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module), configuration_(module.configuration) {
     setObjectName(QStringLiteral("Form4"));
     setWindowFlags(Qt::Tool);
     setWindowTitle(QStringLiteral("Option"));
@@ -128,8 +128,6 @@ TForm4::TForm4(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
         l->souris.mouvement = std::bind(&TForm4::FormMouseMove, this, _1, _2, _3);
 }
 
-const std::string& TForm4::chemin_configuration() const { return chemin_config; }
-
 void TForm4::definir_repskin(std::string octets) {
     repskin_ = std::move(octets);
     label_repskin->setText(affichage(repskin_));
@@ -161,7 +159,7 @@ void TForm4::showEvent(QShowEvent* e) {
 }
 
 void TForm4::FormShow() {
-    std::optional<vt::ValeursConfig> lu = vt::charger_configuration(parseur_);
+    std::optional<vt::ValeursConfig> lu = configuration_.lire();
     if (!lu) {
         // The check box keeps its state.
         definir_repskin(std::string(vt::kConfigManquante));
@@ -212,8 +210,7 @@ void TForm4::label_okClick() {
 
     const auto [repertoire, fichier] = vt::separer_chemin_skin(repskin_);
     const QPoint place = m_.Form1->pos();
-    vt::ecrire_configuration(
-        parseur_, {repertoire, fichier, place.x(), place.y(), repplaylist_, check_boucle->isChecked()});
+    configuration_.ecrire({repertoire, fichier, place.x(), place.y(), repplaylist_, check_boucle->isChecked()});
     // The start-up sequence reads the file again; the selector is filled
     // from the play-list folder it read.
     m_.Form1->FormCreate();

@@ -7,7 +7,7 @@
 // The values being edited live in the two path labels and the check box.
 // The labels show display text; the raw bytes of each path are kept beside
 // them, so that what is written back is exactly what was read or chosen.
-#include "config/gestion_vantrel.h"
+#include "config/configuration.h"
 #include "ui/widgets_vt.h"
 
 #include <QCheckBox>
@@ -51,11 +51,8 @@ public:
     void label_pardefautMouseMove(Qt::MouseButtons e, int x, int y);
     void FormMouseMove(Qt::MouseButtons e, int x, int y);
 
-    // The raw paths the two labels show.
+    // The raw skin path its label shows.
     const std::string& chemin_skin() const { return repskin_; }
-    const std::string& repertoire_playlist() const { return repplaylist_; }
-    // The configuration file it reads and writes (chemin_config).
-    const std::string& chemin_configuration() const;
 
     vt::FormeVt* Shape1 = nullptr;
     vt::FormeVt* Shape2 = nullptr;
@@ -86,7 +83,9 @@ private:
     void eclairer(vt::LabelVt* bleu, std::initializer_list<vt::LabelVt*> blancs);
 
     vt::ModuleVantrel& m_;
-    gestion_vantrel parseur_;   // this window's own copy of the configuration
+    // This window's own instance of the configuration: the module's file,
+    // through a parser of its own.
+    vt::Configuration configuration_;
     std::string repskin_;
     std::string repplaylist_;
     // The skin dialog's file name: it keeps its last successful choice.

@@ -522,7 +522,7 @@ TEST_F(Remise, WithoutFileThePlayerIsShown) {
 class RemiseTot : public Remise {
 protected:
     void construire() override {
-        module = std::make_unique<vt::ModuleVantrel>(std::make_unique<vt::SortieManuelle>(true));
+        creer_module(std::make_unique<vt::SortieManuelle>(true));
         module->terminer = [] {};
         module->creer_fenetre_principale();
         f1 = module->Form1;

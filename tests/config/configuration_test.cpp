@@ -120,23 +120,20 @@ TEST(ConfigExitWriter, UnknownPlaceKeepsTheStoredOne) {
         {true, std::nullopt, R"("s/""x.sk""311""-42""pl/""false")"},
         {true, vt::Place{5, 6}, R"("s/""x.sk""5""6""pl/""false")"},
         {false, std::nullopt, R"("skin/default/""default.sk""194""235""playlist/""false")"}};
-    const std::string ancien = chemin_config;
     for (const auto& [fichier, place, attendu] : cas) {
         DossierTemp d;
-        chemin_config = d / "vantrel.config";
+        vt::Configuration config(d / "vantrel.config");
         if (fichier) d.ecrire("vantrel.config", R"("s/""x.sk""311""-42""pl/""true")");
-        gestion_vantrel g;
-        EXPECT_EQ(vt::charger_configuration(g).has_value(), fichier);
-        ASSERT_TRUE(vt::ecrire_configuration_sortie(g, place, false));
-        EXPECT_EQ(lire_fichier(chemin_config), attendu);
-        ASSERT_TRUE(vt::ecrire_configuration(g, {"sk/", "a.sk", -20, 7, "pl/", true}));
-        EXPECT_EQ(lire_fichier(chemin_config), R"("sk/""a.sk""-20""7""pl/""true")");
-        const auto v = vt::charger_configuration(g);
+        EXPECT_EQ(config.lire().has_value(), fichier);
+        ASSERT_TRUE(config.ecrire_sortie(place, false));
+        EXPECT_EQ(lire_fichier(config.chemin()), attendu);
+        ASSERT_TRUE(config.ecrire({"sk/", "a.sk", -20, 7, "pl/", true}));
+        EXPECT_EQ(lire_fichier(config.chemin()), R"("sk/""a.sk""-20""7""pl/""true")");
+        const auto v = config.lire();
         ASSERT_TRUE(v.has_value());
         EXPECT_EQ(std::tie(v->rep_playlist, v->gauche, v->haut, v->boucle),
                   std::make_tuple("pl/", -20, 7, true));
     }
-    chemin_config = ancien;
 }
 
 // An unwritable folder leaves the old file as it was and no temporary file.

@@ -45,7 +45,7 @@ TEST(Emplacements, WritableAppFolderKeepsEverythingBesideTheExecutable) {
     const vt::Emplacements e = vt::choisir_emplacements(app / "vantrel", env.f());
     EXPECT_TRUE(vt::dossier_inscriptible(app.chemin()));
     EXPECT_EQ(e.dossier_app, app.chemin());
-    EXPECT_EQ(e.chemin_config, app / "vantrel.config");
+    EXPECT_EQ(e.fichier_config, app / "vantrel.config");
     EXPECT_EQ(e.dossier_donnees, "");
     EXPECT_EQ(vt::dossier_playlist(e, "playlist/"), "playlist/");
     EXPECT_EQ(vt::dossier_skin(e, "skin/default/", "default.sk"), "skin/default/");
@@ -73,9 +73,9 @@ protected:
 TEST_F(AppLectureSeule, SettingsGoToTheUsersConfigFolderCopiedFromTheInstalledOnes) {
     env.v = {{"HOME", maison.chemin()}, {"XDG_CONFIG_HOME", xdg / "conf"}, {"XDG_DATA_HOME", xdg / "data/"}};
     const vt::Emplacements e = choisir();
-    EXPECT_EQ(e.chemin_config, xdg / "conf/vantrel/vantrel.config");
+    EXPECT_EQ(e.fichier_config, xdg / "conf/vantrel/vantrel.config");
     EXPECT_EQ(e.dossier_donnees, xdg / "data/vantrel/");
-    EXPECT_EQ(lire_fichier(e.chemin_config), kPremiere);
+    EXPECT_EQ(lire_fichier(e.fichier_config), kPremiere);
     EXPECT_EQ(lire_fichier(app / "vantrel.config"), kPremiere);
     EXPECT_FALSE(existe(maison / ".config"));
 }
@@ -88,9 +88,9 @@ TEST_F(AppLectureSeule, DefaultFoldersAreUnderHome) {
         env.v = {{"HOME", maison.chemin()}};
         if (*relatif) env.v["XDG_CONFIG_HOME"] = env.v["XDG_DATA_HOME"] = relatif;
         const vt::Emplacements e = choisir();
-        EXPECT_EQ(e.chemin_config, maison / ".config/vantrel/vantrel.config");
+        EXPECT_EQ(e.fichier_config, maison / ".config/vantrel/vantrel.config");
         EXPECT_EQ(e.dossier_donnees, maison / ".local/share/vantrel/");
-        EXPECT_EQ(lire_fichier(e.chemin_config), kPremiere);
+        EXPECT_EQ(lire_fichier(e.fichier_config), kPremiere);
     }
 }
 
@@ -100,10 +100,10 @@ TEST_F(AppLectureSeule, ExistingUserSettingsAreKept) {
     env.v = {{"HOME", maison.chemin()}};
     const std::string siens = R"("skin/ivoire/""ivoire.sk""10""20""/musique/""true")";
     const std::string chemin = maison.ecrire(".config/vantrel/vantrel.config", siens);
-    EXPECT_EQ(choisir().chemin_config, chemin);
+    EXPECT_EQ(choisir().fichier_config, chemin);
     EXPECT_EQ(lire_fichier(chemin), siens);
     ::chmod(chemin.c_str(), 0);
-    EXPECT_EQ(choisir().chemin_config, chemin);
+    EXPECT_EQ(choisir().fichier_config, chemin);
     ::chmod(chemin.c_str(), 0600);
     EXPECT_EQ(lire_fichier(chemin), siens);
 }
@@ -134,8 +134,8 @@ TEST(EmplacementsSansPremiere, NoInstalledSettingsMeansNoUserSettings) {
     if (!verrou.actif()) GTEST_SKIP() << "no way to make a folder read-only for this process";
     Env env{{{"HOME", maison.chemin()}}};
     const vt::Emplacements e = vt::choisir_emplacements(app / "vantrel", env.f());
-    EXPECT_EQ(e.chemin_config, maison / ".config/vantrel/vantrel.config");
-    EXPECT_FALSE(existe(e.chemin_config));
+    EXPECT_EQ(e.fichier_config, maison / ".config/vantrel/vantrel.config");
+    EXPECT_FALSE(existe(e.fichier_config));
     EXPECT_TRUE(est_dossier(maison / ".config/vantrel"));
 }
 
@@ -149,7 +149,7 @@ TEST_F(AppLectureSeule, NoUsableHomeKeepsTheAppFolder) {
          }) {
         env.v = cas;
         const vt::Emplacements e = choisir();
-        EXPECT_EQ(e.chemin_config, app / "vantrel.config");
+        EXPECT_EQ(e.fichier_config, app / "vantrel.config");
         EXPECT_EQ(e.dossier_donnees, "");
     }
 }

@@ -34,13 +34,6 @@ std::vector<std::string> fichiers(const std::vector<EntreePlaylist>& v) {
     return r;
 }
 
-// The configuration file at `chemin` for one test.
-struct ConfigEn {
-    explicit ConfigEn(std::string chemin) : ancien(std::exchange(chemin_config, std::move(chemin))) {}
-    ~ConfigEn() { chemin_config = ancien; }
-    std::string ancien;
-};
-
 // Runs a block with the process's current directory set to `dossier`.
 class DansDossier {
 public:
@@ -260,17 +253,16 @@ TEST(PlaylistCibles, SaveTargetAppendsTheExtensionOnce) {
 // configuration is read again each time.
 TEST(PlaylistCibles, RewriteTargetFromTheConfiguration) {
     DossierTemp d;
-    const ConfigEn config(d.ecrire(
+    vt::Configuration config(d.ecrire(
         "vantrel.config", "\"skin/default/\"\"default.sk\"\"194\"\"235\"\"" + d.chemin() + "pl/\"\"true\""));
     d.ecrire("pl/jazz.VTLIST", "");
-    gestion_vantrel p;
     vt::ListeCourante l;
     l.ajouter("/m/a.mp3");
-    EXPECT_TRUE(l.reecrire_playlist(p, "jazz.VTLIST"));
+    EXPECT_TRUE(l.reecrire_playlist(config.dossier_playlist(), "jazz.VTLIST"));
     EXPECT_EQ(lire_fichier(d / "pl/jazz.VTLIST"), R"("/m/a.mp3")");
     d.ecrire("vantrel.config", "\"a\"\"b\"\"1\"\"2\"\"" + d.chemin() + "autre/\"\"true\"");
     d.ecrire("autre/.garde", "");
-    EXPECT_TRUE(l.reecrire_playlist(p, "Rock.vtlist"));
+    EXPECT_TRUE(l.reecrire_playlist(config.dossier_playlist(), "Rock.vtlist"));
     EXPECT_EQ(lire_fichier(d / "autre/Rock.vtlist"), R"("/m/a.mp3")");
 }
 
@@ -278,17 +270,16 @@ TEST(PlaylistCibles, RewriteTargetFromTheConfiguration) {
 // written; a load changes nothing either, nor a load of a missing file.
 TEST(PlaylistCibles, RewriteTargetWithoutConfiguration) {
     DossierTemp d;
-    gestion_vantrel p;
     vt::ListeCourante l;
     l.ajouter("/x.mp3");
     QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(d / "dossier.config")));
     for (const std::string& config : {d / "vantrel.config", d / "dossier.config"}) {
-        const ConfigEn en(config);
-        EXPECT_FALSE(l.reecrire_playlist(p, "Rock.vtlist"));
-        EXPECT_FALSE(l.charger_playlist(p, "Rock.vtlist"));
+        vt::Configuration en(config);
+        EXPECT_FALSE(l.reecrire_playlist(en.dossier_playlist(), "Rock.vtlist"));
+        EXPECT_FALSE(l.charger_playlist(en.dossier_playlist(), "Rock.vtlist"));
     }
-    const ConfigEn en(d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + d.chemin() + "\"\"true\""));
-    EXPECT_FALSE(l.charger_playlist(p, "Parti.vtlist"));
+    vt::Configuration en(d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + d.chemin() + "\"\"true\""));
+    EXPECT_FALSE(l.charger_playlist(en.dossier_playlist(), "Parti.vtlist"));
     EXPECT_EQ(vt::texte_playlist(l), R"("/x.mp3")");
 }
 
@@ -299,26 +290,25 @@ TEST(PlaylistCibles, SaveScanLoadRewrite) {
     std::string rep = d.chemin() + "pl/";
     std::string config = d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + rep + "\"\"true\"");
     d.ecrire("pl/.garde", "");
-    const ConfigEn en(config);
+    vt::Configuration en(config);
     vt::test::DialoguesScriptes dialogues;
-    gestion_vantrel p;
     vt::ListeCourante l;
     std::vector<std::optional<std::string>> dossiers;
     QObject::connect(&l, &vt::ListeCourante::playlists_changees,
                      [&](const auto& r) { dossiers.push_back(r); });
     l.ajouter_plusieurs({"/m/1 un.mp3", "/m/2 deux.wav"});
-    EXPECT_FALSE(l.enregistrer_sous(p));  // cancelled: nothing written, nothing to list again
+    EXPECT_FALSE(l.enregistrer_sous(en.dossier_playlist()));  // cancelled: nothing written, nothing to list again
     dialogues.fichiers_a_enregistrer.push_back(rep + "Mix");
-    ASSERT_TRUE(l.enregistrer_sous(p));
+    ASSERT_TRUE(l.enregistrer_sous(en.dossier_playlist()));
     EXPECT_EQ(dialogues.initiaux, std::vector<std::string>(2, rep));
     EXPECT_EQ(dossiers, std::vector<std::optional<std::string>>{rep});
     auto liste = vt::lister_playlists(rep);
     ASSERT_EQ(noms(liste), std::vector<std::string>{"Mix"});
 
     l.ajouter("/m/3 trois.wma");
-    ASSERT_TRUE(l.reecrire_playlist(p, liste[0].fichier));
+    ASSERT_TRUE(l.reecrire_playlist(en.dossier_playlist(), liste[0].fichier));
     vt::ListeCourante lu;
-    ASSERT_TRUE(lu.charger_playlist(p, liste[0].fichier));
+    ASSERT_TRUE(lu.charger_playlist(en.dossier_playlist(), liste[0].fichier));
     EXPECT_EQ(vt::texte_playlist(lu), R"("/m/1 un.mp3""/m/2 deux.wav""/m/3 trois.wma")");
 }
 

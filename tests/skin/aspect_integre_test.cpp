@@ -110,12 +110,12 @@ TEST(AspectIntegre, ApplyingTheBuiltInLookSetsEveryElement) {
 // keeps the status line.
 TEST(SkinsLivres, DefaultSkinIsValidAndMatchesTheBuiltInLook) {
     DialoguesScriptes d;
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
     const std::string rep = std::string(VANTREL_SOURCE_DIR) + "/skin/default/";
-    ASSERT_EQ(vt::charger_skin(parseur, rep + "default.sk", rep, cible), vt::ResultatSkin::Applique);
+    ASSERT_EQ(chargeur.charger(rep + "default.sk", rep, cible), vt::ResultatSkin::Applique);
     EXPECT_TRUE(d.messages.empty());
-    EXPECT_EQ(parseur.nombre_valeurs(), 44u);
+    EXPECT_EQ(chargeur.parseur.nombre_valeurs(), 44u);
     EXPECT_EQ(cible.appels_images, static_cast<int>(vt::kElementsSkin.size()));
     for (const vt::Element& e : vt::kElementsSkin) {
         SCOPED_TRACE(std::string(e.nom));
@@ -143,10 +143,10 @@ TEST(SkinsLivres, DefaultSkinIsValidAndMatchesTheBuiltInLook) {
 // The second shipped skin is valid, looks different and hides the status line.
 TEST(SkinsLivres, IvoireSkinIsValidAndHidesTheStatusLine) {
     DialoguesScriptes d;
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
     const std::string rep = std::string(VANTREL_SOURCE_DIR) + "/skin/ivoire/";
-    ASSERT_EQ(vt::charger_skin(parseur, rep + "ivoire.sk", rep, cible), vt::ResultatSkin::Applique);
+    ASSERT_EQ(chargeur.charger(rep + "ivoire.sk", rep, cible), vt::ResultatSkin::Applique);
     EXPECT_TRUE(d.messages.empty());
     EXPECT_EQ(cible.appels_images, static_cast<int>(vt::kElementsSkin.size()));
     EXPECT_EQ(cible.cachages, 1);

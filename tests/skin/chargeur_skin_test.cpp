@@ -107,10 +107,10 @@ TEST(ChargeurSkin, ValidSkinFillsEveryElementInTableOrder) {
     DialoguesScriptes d;
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "activer");
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
 
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Applique);
+    EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Applique);
 
     EXPECT_TRUE(d.messages.empty());
     ASSERT_EQ(cible.images.size(), vt::kElementsSkin.size());
@@ -127,7 +127,7 @@ TEST(ChargeurSkin, ValidSkinFillsEveryElementInTableOrder) {
     EXPECT_EQ(cible.couleurs[0][1], QColor(200, 210, 220));
     EXPECT_EQ(cible.couleurs[0][2], QColor(250, 128, 0));
     EXPECT_EQ(cible.cachages, 1);
-    EXPECT_EQ(parseur.nombre_valeurs(), 44u);  // the parser now holds the skin file
+    EXPECT_EQ(chargeur.parseur.nombre_valeurs(), 44u);  // the parser now holds the skin file
 }
 
 // The keyword is compared exactly: "Activer" and "activer " leave the label alone.
@@ -137,9 +137,9 @@ TEST(ChargeurSkin, KeywordIsCaseSensitiveAndExact) {
         DialoguesScriptes d;
         DossierTemp dossier;
         Skin s = fabriquer_skin(dossier, mot);
-        gestion_vantrel parseur;
+        vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
-        EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Applique);
+        EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Applique);
         EXPECT_EQ(cible.images.size(), vt::kElementsSkin.size());
         EXPECT_EQ(cible.couleurs.size(), 1u);
         EXPECT_EQ(cible.cachages, 0);
@@ -174,9 +174,9 @@ TEST(ChargeurSkin, MissingFilesGiveTheirMessagesUpToTheThirdThenInvalid) {
         DossierTemp dossier;
         Skin s = fabriquer_skin(dossier, l.mot_cle, l.nombre);
         for (const std::string& f : l.supprimes) supprimer(s.rep + f);
-        gestion_vantrel parseur;
+        vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
-        EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide) << l.nombre;
+        EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Invalide) << l.nombre;
         Messages attendus;
         for (const std::string& f : l.signales) attendus.push_back({kDebug, manquant(s.rep + f)});
         if (l.trop) attendus.push_back({kDebug, kTrop});
@@ -196,9 +196,9 @@ TEST(ChargeurSkin, HugeValuesAreShownCutAndCountlessValuesStopAtTheThirdMessage)
         std::string texte = vt::test::lire_fichier(s.chemin);
         valeur.empty() ? texte.append(1000000, '"') : texte.insert(texte.find("\"r5"), "\"" + valeur + "\"");
         dossier.ecrire("skin.sk", texte);
-        gestion_vantrel parseur;
+        vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
-        EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
+        EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Invalide);
         EXPECT_EQ(d.messages.size(), valeur.empty() ? 5u : 2u);
         for (const auto& m : d.messages) EXPECT_LT(m.second.size(), 2 * vt::kOctetsAffiches);
     }
@@ -211,9 +211,9 @@ TEST(ChargeurSkin, ExtraValuesNamingFilesKeepTheSkinValid) {
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "r2.bmp", 46);
     supprimer(s.rep + "extra46.bmp");  // the last value: never looked at
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Applique);
+    EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Applique);
     EXPECT_TRUE(d.messages.empty());
     EXPECT_EQ(cible.images.size(), vt::kElementsSkin.size());
     EXPECT_EQ(cible.cachages, 0);
@@ -225,13 +225,13 @@ TEST(ChargeurSkin, FileWithoutQuotesIsInvalid) {
     DialoguesScriptes d;
     DossierTemp dossier;
     std::string chemin = dossier.ecrire("vide.sk", "no values here");
-    gestion_vantrel parseur;
-    parseur.texte = "\"config\"";
+    vt::ChargeurSkin chargeur;
+    chargeur.parseur.texte = "\"config\"";
     CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, chemin, dossier.chemin(), cible), ResultatSkin::Invalide);
+    EXPECT_EQ(chargeur.charger(chemin, dossier.chemin(), cible), ResultatSkin::Invalide);
     EXPECT_EQ(d.messages, (Messages{{kErreur, kNonValide}}));
     EXPECT_TRUE(cible.rien_applique());
-    EXPECT_EQ(parseur.texte, "no values here");
+    EXPECT_EQ(chargeur.parseur.texte, "no values here");
 }
 
 // The default skin path missing: no message at all, nothing changed; the
@@ -241,20 +241,20 @@ TEST(ChargeurSkin, MissingDefaultSkinIsSilent) {
     DossierTemp dossier;
     const QString avant = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(q(dossier.chemin())));
-    gestion_vantrel parseur;
-    parseur.texte = "\"config\"";
+    vt::ChargeurSkin chargeur;
+    chargeur.parseur.texte = "\"config\"";
     CibleEnregistree cible;
 
-    EXPECT_EQ(vt::charger_skin(parseur, std::string(vt::kCheminSkinDefaut), "skin/default/", cible),
+    EXPECT_EQ(chargeur.charger(std::string(vt::kCheminSkinDefaut), "skin/default/", cible),
               ResultatSkin::Inaccessible);
     EXPECT_TRUE(d.messages.empty());
-    EXPECT_EQ(vt::charger_skin(parseur, "./skin/default/default.sk", "./skin/default/", cible),
+    EXPECT_EQ(chargeur.charger("./skin/default/default.sk", "./skin/default/", cible),
               ResultatSkin::Inaccessible);
     QDir::setCurrent(avant);
 
     EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("skin inaccessible ! chargement par default ... ")}}));
     EXPECT_TRUE(cible.rien_applique());
-    EXPECT_EQ(parseur.texte, "\"config\"");
+    EXPECT_EQ(chargeur.parseur.texte, "\"config\"");
 }
 
 // Any other skin path that cannot be opened, a directory included: the
@@ -264,9 +264,9 @@ TEST(ChargeurSkin, InaccessibleSkinShowsOneMessage) {
     QDir().mkpath(q(dossier / "dossier.sk"));
     for (const std::string& chemin : {dossier / "absent.sk", dossier / "dossier.sk", std::string()}) {
         DialoguesScriptes d;
-        gestion_vantrel parseur;
+        vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
-        EXPECT_EQ(vt::charger_skin(parseur, chemin, dossier.chemin(), cible), ResultatSkin::Inaccessible);
+        EXPECT_EQ(chargeur.charger(chemin, dossier.chemin(), cible), ResultatSkin::Inaccessible);
         EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("skin inaccessible ! chargement par default ... ")}}));
         EXPECT_TRUE(cible.rien_applique());
     }
@@ -291,9 +291,9 @@ TEST(ChargeurSkin, UndecodableBitmapStopsAfterEarlierElements) {
             supprimer(s.rep + fichier);
             ASSERT_EQ(::mkfifo((s.rep + fichier).c_str(), 0600), 0);
         }
-        gestion_vantrel parseur;
+        vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
-        EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::ImageIllisible) << fichier;
+        EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::ImageIllisible) << fichier;
         EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("image illisible : ") + q(s.rep + fichier)}}));
         std::vector<std::string> attendus;
         for (const vt::Element& e : vt::kElementsSkin)
@@ -313,9 +313,9 @@ TEST(ChargeurSkin, OnePixelColourBitmapGivesBlackForMissingPixels) {
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "x");
     ecrire_bmp(s.rep + "couleurs.bmp", 1, 1, QColor(90, 80, 70));
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Applique);
+    EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Applique);
     ASSERT_EQ(cible.couleurs.size(), 1u);
     EXPECT_EQ(cible.couleurs[0][0], QColor(90, 80, 70));
     EXPECT_EQ(cible.couleurs[0][1], QColor(0, 0, 0));
@@ -330,9 +330,9 @@ TEST(ChargeurSkin, UndecodableColourBitmapKeepsColours) {
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "activer");
     dossier.ecrire("couleurs.bmp", "garbage");
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Applique);
+    EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Applique);
     EXPECT_EQ(cible.images.size(), vt::kElementsSkin.size());
     EXPECT_TRUE(cible.couleurs.empty());
     EXPECT_EQ(cible.cachages, 1);
@@ -346,9 +346,9 @@ TEST(ChargeurSkin, DirectoryNamedAsBitmapIsMissing) {
     Skin s = fabriquer_skin(dossier, "activer");
     supprimer(s.rep + "r5.bmp");
     ASSERT_TRUE(QDir().mkpath(q(s.rep + "r5.bmp")));
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Invalide);
+    EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Invalide);
     EXPECT_EQ(d.messages, (Messages{{kDebug, manquant(s.rep + "r5.bmp")}, {kErreur, kNonValide}}));
     EXPECT_TRUE(cible.rien_applique());
 }
@@ -362,9 +362,9 @@ TEST(ChargeurSkin, OtherImageFormatsAreAccepted) {
     png.fill(QColor(1, 99, 200));
     ASSERT_TRUE(png.save(q(s.rep + "r2.bmp"), "PNG"));   // a PNG under a .bmp name
     ASSERT_TRUE(png.save(q(s.rep + "r3.bmp"), "JPEG"));  // and a JPEG
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, s.rep, cible), ResultatSkin::Applique);
+    EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Applique);
     ASSERT_EQ(cible.images.size(), vt::kElementsSkin.size());
     EXPECT_EQ(cible.images[0].second.size(), QSize(7, 3));
     EXPECT_EQ(cible.images[0].second.pixelColor(3, 1), QColor(1, 99, 200));
@@ -379,9 +379,9 @@ TEST(ChargeurSkin, FileNamesAreDirectoryPlusValue) {
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "x");
     std::string sans_separateur = s.rep.substr(0, s.rep.size() - 1);
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
-    EXPECT_EQ(vt::charger_skin(parseur, s.chemin, sans_separateur, cible), ResultatSkin::Invalide);
+    EXPECT_EQ(chargeur.charger(s.chemin, sans_separateur, cible), ResultatSkin::Invalide);
     ASSERT_GE(d.messages.size(), 1u);
     EXPECT_EQ(d.messages[0], (std::pair{kDebug, manquant(sans_separateur + "r2.bmp")}));
     EXPECT_TRUE(cible.rien_applique());

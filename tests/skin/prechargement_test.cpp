@@ -61,9 +61,8 @@ protected:
     }
 
     Cible charger() {
-        gestion_vantrel g;
         Cible c;
-        EXPECT_EQ(vt::charger_skin(g, rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::Applique);
+        EXPECT_EQ(vt::ChargeurSkin().charger(rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::Applique);
         return c;
     }
 
@@ -115,9 +114,8 @@ TEST_F(Prechargement, ChangedFileIsDecodedAgain) {
     EXPECT_EQ(lue.pixelColor(0, 0), QColor(1, 2, 3));
 
     dossier.ecrire("skin/" + g.valeur(static_cast<unsigned>(vt::kElementsSkin[0].valeur)), "BM pas une image");
-    gestion_vantrel g2;
     Cible c;
-    EXPECT_EQ(vt::charger_skin(g2, rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::ImageIllisible);
+    EXPECT_EQ(vt::ChargeurSkin().charger(rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::ImageIllisible);
     ASSERT_EQ(dialogues.messages.size(), 1u);
     EXPECT_EQ(dialogues.messages[0].second, QStringLiteral("image illisible : ") + q(fond));
 }
@@ -166,9 +164,9 @@ TEST_F(Prechargement, LoaderBeforeTheSecondStepTakesOnlyTheBitmaps) {
 // Nothing is read when the configuration, the skin file or the skin's
 // values are missing; nothing is then waited for.
 TEST_F(Prechargement, NothingReadWithoutAUsableSkin) {
-    auto essai = [&](const std::string& chemin_config) {
+    auto essai = [&](const std::string& fichier_config) {
         ImagesPrechargees p;
-        p.lire(chemin_config);
+        p.lire(fichier_config);
         p.decoder();
         return p.nombre();
     };

@@ -34,11 +34,18 @@ protected:
         QDir::setCurrent(ancien_dossier_);
     }
 
+    // Creates the module on the configuration file chosen now, as the
+    // process does at its start; no window yet.
+    void creer_module(std::unique_ptr<vt::SortieManuelle> sortie) {
+        sortie_ = sortie.get();
+        module.reset();
+        configuration = std::make_unique<vt::Configuration>(vt::emplacements().fichier_config);
+        module = std::make_unique<vt::ModuleVantrel>(*configuration, std::move(sortie));
+    }
+
     // Creates the module and its windows; `fichier` as the command line's.
     void demarrer(std::optional<std::string> fichier = std::nullopt, bool audio = true) {
-        auto sortie = std::make_unique<vt::SortieManuelle>(audio);
-        sortie_ = sortie.get();
-        module = std::make_unique<vt::ModuleVantrel>(std::move(sortie));
+        creer_module(std::make_unique<vt::SortieManuelle>(audio));
         module->terminer = [this] { ++fins; };
         module->creer_fenetres(std::move(fichier));
         f1 = module->Form1;
@@ -100,6 +107,7 @@ protected:
 
     DossierTemp app;
     DialoguesScriptes dialogues;
+    std::unique_ptr<vt::Configuration> configuration;  // outlives the module
     std::unique_ptr<vt::ModuleVantrel> module;
     TForm1* f1 = nullptr;
     int fins = 0;

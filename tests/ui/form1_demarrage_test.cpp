@@ -184,8 +184,7 @@ TEST_F(Demarrage, UndecodableBitmapStopsTheSequence) {
 TEST_F(Demarrage, MainWindowFirstThenTheOthers) {
     ecrire_config();
     std::string piste = app.ecrire("titre.wav", vt::test::octets_wav(500));
-    auto sortie = std::make_unique<vt::SortieManuelle>(true);
-    module = std::make_unique<vt::ModuleVantrel>(std::move(sortie));
+    creer_module(std::make_unique<vt::SortieManuelle>(true));
     module->creer_fenetre_principale();
     f1 = module->Form1;
     ASSERT_NE(f1, nullptr);

@@ -111,7 +111,7 @@ TEST_F(Options, LayoutMatchesTheDesign) {
 TEST_F(Options, ShowingReadsTheConfiguration) {
     demarrer_avec(config_defaut("mes listes/", "true"));
     montrer();
-    EXPECT_EQ(f4->chemin_configuration(), app / "vantrel.config");
+    EXPECT_EQ(module->configuration.chemin(), app / "vantrel.config");
     EXPECT_EQ(f4->label_repskin->text(), QStringLiteral("skin/default/default.sk"));
     EXPECT_EQ(f4->label_repplaylist->text(), QStringLiteral("mes listes/"));
     EXPECT_TRUE(f4->check_boucle->isChecked());
@@ -330,9 +330,8 @@ TEST_F(Options, ApplyRefusesWhileAMarkerShows) {
     f4->label_okClick();
     EXPECT_EQ(config(), config_defaut());
     EXPECT_TRUE(f4->isVisible());
-    vt::ReglagesEcrits quote{"skin/", "a\"b.sk", 0, 0, "playlist/", false};
-    gestion_vantrel parseur;
-    EXPECT_FALSE(vt::ecrire_configuration(parseur, quote));
+    vt::Reglages quote{"skin/", "a\"b.sk", 0, 0, "playlist/", false};
+    EXPECT_FALSE(module->configuration.ecrire(quote));
     EXPECT_EQ(config(), config_defaut());
     EXPECT_EQ(dialogues.messages.size(), messages);  // a refusal shows nothing
 }

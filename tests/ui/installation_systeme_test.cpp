@@ -61,7 +61,7 @@ TEST_F(InstallationSysteme, FirstStartIsSilentAndCopiesTheInstalledSettings) {
     EXPECT_TRUE(dialogues.messages.empty());
     EXPECT_EQ(f1->pos(), QPoint(194, 235));
     EXPECT_EQ(lire_fichier(config_utilisateur()), installee_);
-    EXPECT_EQ(chemin_config, config_utilisateur());
+    EXPECT_EQ(configuration->chemin(), config_utilisateur());
 }
 
 // The close button and the options' Apply write the user's settings; the

@@ -13,7 +13,6 @@
 #include "painter/dessin.h"
 
 #include "config/dialogues.h"
-#include "config/gestion_vantrel.h"
 #include "skin/chargeur_skin.h"
 #include "skin/elements.h"
 
@@ -379,10 +378,9 @@ int main(int argc, char** argv) {
     for (const char* nom : {"default", "ivoire"}) {
         Apercu a;
         remplir_integre(a, integre, titre);
-        gestion_vantrel parseur;
         const std::string rep = QFile::encodeName(racine).toStdString() + "/skin/" + nom + "/";
         const std::string sk = rep + (std::string(nom) == "default" ? "default.sk" : std::string(nom) + ".sk");
-        if (vt::charger_skin(parseur, sk, rep, a) != vt::ResultatSkin::Applique)
+        if (vt::ChargeurSkin().charger(sk, rep, a) != vt::ResultatSkin::Applique)
             echec(QStringLiteral("skin not applied: ") + nom);
         const QImage fen = composer(a);
         sauver(fen, racine + "/docs/apercu-skin-" + nom + ".png");
