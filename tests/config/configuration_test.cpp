@@ -13,6 +13,7 @@
 namespace {
 
 using vt::test::DossierTemp;
+using vt::test::existe;
 using vt::test::lire_fichier;
 
 // Values 3 and 4: blanks, sign, digits up to the first other byte; an
@@ -181,6 +182,95 @@ TEST(ConfigAtomicWrite, ReplacedFileKeepsItsMode) {
     ::stat(f.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(lire_fichier(f), "new");
+}
+
+// The object reads the six values by name from the file as it is now: a hand
+// edit, a short file, an empty one; a missing file or a folder gives nothing.
+TEST(ConfigObjet, ReadsTheValuesByName) {
+    struct Cas {
+        const char* texte;  // nullptr: no file; "/": a folder in its place
+        std::optional<vt::Reglages> attendu;
+    };
+    const Cas cas[] = {
+        {R"("sk/""a.sk""-20""7""pl/""false")", vt::Reglages{"sk/", "a.sk", -20, 7, "pl/", false}},
+        {"\"s k/\"\r\n\"b\xe9.sk\"\n # note\n\" 12px\"\"x\"\"\"\"FALSE\"", vt::Reglages{"s k/", "b\xe9.sk", 12, 0, "", true}},
+        {R"("sk/""a.sk")", vt::Reglages{"sk/", "a.sk", 0, 0, "", true}},
+        {"", vt::Reglages{"", "", 0, 0, "", true}},
+        {nullptr, std::nullopt},
+        {"/", std::nullopt},
+    };
+    for (const Cas& c : cas) {
+        DossierTemp d;
+        if (c.texte && std::string_view(c.texte) == "/")
+            QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(d / "vantrel.config")));
+        else if (c.texte)
+            d.ecrire("vantrel.config", c.texte);
+        vt::Configuration config(d / "vantrel.config");
+        const auto lu = config.lire_reglages();
+        ASSERT_EQ(lu.has_value(), c.attendu.has_value()) << (c.texte ? c.texte : "(none)");
+        if (!lu) {
+            EXPECT_FALSE(config.lire().has_value());
+            EXPECT_FALSE(config.dossier_playlist().has_value());
+            continue;
+        }
+        const vt::Reglages& a = *c.attendu;
+        EXPECT_EQ(std::tie(lu->rep_skin, lu->fichier_skin, lu->gauche, lu->haut, lu->rep_playlist, lu->boucle),
+                  std::tie(a.rep_skin, a.fichier_skin, a.gauche, a.haut, a.rep_playlist, a.boucle));
+        EXPECT_EQ(config.dossier_playlist(), a.rep_playlist);
+        EXPECT_EQ(config.lire()->chemin_skin, a.rep_skin + a.fichier_skin);
+    }
+}
+
+// What is written reads back the same, in the file's exact layout; a value
+// holding a double quote leaves the file as it was.
+TEST(ConfigObjet, WrittenValuesReadBack) {
+    const vt::Reglages cas[] = {
+        {"skin/default/", "default.sk", 194, 235, "playlist/", false},
+        {"/abs/\xe9t\xe9/", "n\xff.sk", -2147483647 - 1, 2147483647, "", true},
+        {"", "", 0, -1, "C:\\listes\\", true},
+    };
+    for (const vt::Reglages& r : cas) {
+        DossierTemp d;
+        vt::Configuration config(d / "vantrel.config");
+        ASSERT_TRUE(config.ecrire(r));
+        const std::string octets = lire_fichier(config.chemin());
+        EXPECT_EQ(octets, vt::texte_configuration(r.rep_skin, r.fichier_skin, r.gauche, r.haut, r.rep_playlist, r.boucle));
+        const auto lu = config.lire_reglages();
+        ASSERT_TRUE(lu.has_value());
+        EXPECT_EQ(std::tie(lu->rep_skin, lu->fichier_skin, lu->gauche, lu->haut, lu->rep_playlist, lu->boucle),
+                  std::tie(r.rep_skin, r.fichier_skin, r.gauche, r.haut, r.rep_playlist, r.boucle));
+        for (int i = 0; i < 3; ++i) {
+            vt::Reglages avec_quote = r;
+            (i == 0 ? avec_quote.rep_skin : i == 1 ? avec_quote.fichier_skin : avec_quote.rep_playlist) += '"';
+            EXPECT_FALSE(config.ecrire(avec_quote)) << i;
+            EXPECT_EQ(lire_fichier(config.chemin()), octets) << i;
+        }
+    }
+}
+
+// The path is the one given at the start: a later change of the executable's
+// folder moves nothing, and a second instance (the options window's) works
+// on the same file with a parser of its own, seeing what the first wrote.
+TEST(ConfigObjet, PathIsSetOnce) {
+    DossierTemp a, b;
+    vt::definir_chemin_executable(a / "vantrel");
+    vt::Configuration config(vt::emplacements().fichier_config);
+    vt::Configuration options = config;
+    vt::definir_chemin_executable(b / "vantrel");
+    EXPECT_EQ(vt::emplacements().fichier_config, b / "vantrel.config");
+    const std::pair<int, int> places[] = {{10, 20}, {-5, 7}};
+    for (const auto& [x, y] : places) {
+        ASSERT_TRUE(config.ecrire_sortie(vt::Place{x, y}, true));
+        EXPECT_EQ(config.chemin(), a / "vantrel.config");
+        EXPECT_EQ(options.chemin(), a / "vantrel.config");
+        const auto lu = options.lire();
+        ASSERT_TRUE(lu.has_value());
+        EXPECT_EQ(std::tie(lu->gauche, lu->haut, lu->boucle), std::make_tuple(x, y, true));
+        ASSERT_TRUE(options.ecrire({"o/", "o.sk", y, x, "op/", false}));
+        EXPECT_EQ(config.dossier_playlist(), "op/");
+    }
+    EXPECT_FALSE(existe(b / "vantrel.config"));
+    vt::definir_chemin_executable("");
 }
 
 }  // namespace
