@@ -122,8 +122,8 @@ bool Configuration::ecrire(const Reglages& r) const {
     // file is read back: the file is left as it is.
     for (const std::string* v : {&r.rep_skin, &r.fichier_skin, &r.rep_playlist})
         if (!valeur_stockable(*v)) return false;
-    return parseur_.ecrire(chemin_, texte_configuration(r.rep_skin, r.fichier_skin, r.gauche, r.haut,
-                                                        r.rep_playlist, r.boucle));
+    return parseur_.ecrire(
+        chemin_, texte_configuration(r.rep_skin, r.fichier_skin, r.gauche, r.haut, r.rep_playlist, r.boucle));
 }
 
 bool Configuration::ecrire_sortie(std::optional<Place> place, bool boucle) {

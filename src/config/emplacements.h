@@ -34,7 +34,7 @@ void definir_chemin_executable(std::string chemin);  // empty restores the real 
 
 struct Emplacements {
     std::string dossier_app;      // the executable's folder, ending with '/'
-    std::string fichier_config;    // the vantrel.config read and written
+    std::string fichier_config;   // the vantrel.config read and written
     std::string dossier_donnees;  // the user's data folder, ending with '/'; empty when the app folder is used
 };
 

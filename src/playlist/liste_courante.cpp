@@ -327,7 +327,8 @@ bool ListeCourante::charger_playlist(const std::optional<std::string>& dossier, 
     return true;
 }
 
-bool ListeCourante::reecrire_playlist(const std::optional<std::string>& dossier, const std::string& fichier) const {
+bool ListeCourante::reecrire_playlist(const std::optional<std::string>& dossier,
+                                      const std::string& fichier) const {
     return dossier && gestion_vantrel().ecrire(*dossier + fichier, texte_playlist(*this));
 }
 
@@ -339,15 +340,19 @@ bool ListeCourante::enregistrer_sous(const std::optional<std::string>& dossier) 
     return true;
 }
 
-void ListeCourante::relister_playlists(const std::optional<std::string>& dossier) { emit playlists_changees(dossier); }
+void ListeCourante::relister_playlists(const std::optional<std::string>& dossier) {
+    emit playlists_changees(dossier);
+}
 
-void retirer_restes_au_demarrage(const std::string& fichier_config, const std::optional<std::string>& rep_playlist) {
+void retirer_restes_au_demarrage(const std::string& fichier_config,
+                                 const std::optional<std::string>& rep_playlist) {
     auto dossier = [](const std::string& chemin) {
         std::size_t sep = chemin.find_last_of("/\\");
         return sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1);
     };
     const std::string nom_config = fichier_config.substr(dossier(fichier_config).size());
-    retirer_restes_ecriture(dossier(fichier_config), [&](std::string_view cible) { return cible == nom_config; });
+    retirer_restes_ecriture(dossier(fichier_config),
+                            [&](std::string_view cible) { return cible == nom_config; });
     if (rep_playlist) retirer_restes_ecriture(dossier(*rep_playlist), finit_par_vtlist);
 }
 

@@ -164,6 +164,7 @@ std::string cible_sauvegarde(const std::string& choisi);
 // minute: temporary files of the configuration beside `fichier_config`, and
 // of play lists (".vtlist" targets) in the directory of `rep_playlist` when
 // it is given (the value read from the configuration). Nothing else.
-void retirer_restes_au_demarrage(const std::string& fichier_config, const std::optional<std::string>& rep_playlist);
+void retirer_restes_au_demarrage(const std::string& fichier_config,
+                                 const std::optional<std::string>& rep_playlist);
 
 }  // namespace vt

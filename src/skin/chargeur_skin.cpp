@@ -41,7 +41,8 @@ CouleursSkin couleurs_depuis(const QImage& bitmap) {
     return {pixel(0), pixel(1), pixel(2)};
 }
 
-ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::string& rep_skin, CibleSkin& cible) {
+ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::string& rep_skin,
+                                   CibleSkin& cible) {
     // The skin file itself; the default one may be missing without a word.
     if (!fichier_lisible(chemin_skin) || !parseur.charger(chemin_skin)) {
         if (chemin_skin != kCheminSkinDefaut)

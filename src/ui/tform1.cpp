@@ -354,7 +354,8 @@ void TForm1::image_infoClick() {
     if (!vt::dialogues().question(QStringLiteral("vantrel"),
                                   QStringLiteral("voulez vous modifier la playlist en cours ? ")))
         return;
-    m_.liste.reecrire_playlist(m_.configuration.dossier_playlist(), fichier_selecteur(Comboplaylist->currentIndex()));
+    m_.liste.reecrire_playlist(m_.configuration.dossier_playlist(),
+                               fichier_selecteur(Comboplaylist->currentIndex()));
 }
 
 bool TForm1::eventFilter(QObject* objet, QEvent* e) {

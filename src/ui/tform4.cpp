@@ -54,7 +54,8 @@ std::pair<std::string, std::string> separer_chemin_skin(std::string_view chemin)
 
 }  // namespace vt
 
-TForm4::TForm4(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module), configuration_(module.configuration) {
+TForm4::TForm4(vt::ModuleVantrel& module)
+    : QWidget(nullptr), m_(module), configuration_(module.configuration) {
     setObjectName(QStringLiteral("Form4"));
     setWindowFlags(Qt::Tool);
     setWindowTitle(QStringLiteral("Option"));
@@ -210,7 +211,8 @@ void TForm4::label_okClick() {
 
     const auto [repertoire, fichier] = vt::separer_chemin_skin(repskin_);
     const QPoint place = m_.Form1->pos();
-    configuration_.ecrire({repertoire, fichier, place.x(), place.y(), repplaylist_, check_boucle->isChecked()});
+    configuration_.ecrire(
+        {repertoire, fichier, place.x(), place.y(), repplaylist_, check_boucle->isChecked()});
     // The start-up sequence reads the file again; the selector is filled
     // from the play-list folder it read.
     m_.Form1->FormCreate();

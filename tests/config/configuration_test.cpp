@@ -184,6 +184,10 @@ TEST(ConfigAtomicWrite, ReplacedFileKeepsItsMode) {
     EXPECT_EQ(lire_fichier(f), "new");
 }
 
+auto champs(const vt::Reglages& r) {
+    return std::tie(r.rep_skin, r.fichier_skin, r.gauche, r.haut, r.rep_playlist, r.boucle);
+}
+
 // The object reads the six values by name from the file as it is now: a hand
 // edit, a short file, an empty one; a missing file or a folder gives nothing.
 TEST(ConfigObjet, ReadsTheValuesByName) {
@@ -193,7 +197,8 @@ TEST(ConfigObjet, ReadsTheValuesByName) {
     };
     const Cas cas[] = {
         {R"("sk/""a.sk""-20""7""pl/""false")", vt::Reglages{"sk/", "a.sk", -20, 7, "pl/", false}},
-        {"\"s k/\"\r\n\"b\xe9.sk\"\n # note\n\" 12px\"\"x\"\"\"\"FALSE\"", vt::Reglages{"s k/", "b\xe9.sk", 12, 0, "", true}},
+        {"\"s k/\"\r\n\"b\xe9.sk\"\n # note\n\" 12px\"\"x\"\"\"\"FALSE\"",
+         vt::Reglages{"s k/", "b\xe9.sk", 12, 0, "", true}},
         {R"("sk/""a.sk")", vt::Reglages{"sk/", "a.sk", 0, 0, "", true}},
         {"", vt::Reglages{"", "", 0, 0, "", true}},
         {nullptr, std::nullopt},
@@ -214,8 +219,7 @@ TEST(ConfigObjet, ReadsTheValuesByName) {
             continue;
         }
         const vt::Reglages& a = *c.attendu;
-        EXPECT_EQ(std::tie(lu->rep_skin, lu->fichier_skin, lu->gauche, lu->haut, lu->rep_playlist, lu->boucle),
-                  std::tie(a.rep_skin, a.fichier_skin, a.gauche, a.haut, a.rep_playlist, a.boucle));
+        EXPECT_EQ(champs(*lu), champs(a));
         EXPECT_EQ(config.dossier_playlist(), a.rep_playlist);
         EXPECT_EQ(config.lire()->chemin_skin, a.rep_skin + a.fichier_skin);
     }
@@ -234,14 +238,16 @@ TEST(ConfigObjet, WrittenValuesReadBack) {
         vt::Configuration config(d / "vantrel.config");
         ASSERT_TRUE(config.ecrire(r));
         const std::string octets = lire_fichier(config.chemin());
-        EXPECT_EQ(octets, vt::texte_configuration(r.rep_skin, r.fichier_skin, r.gauche, r.haut, r.rep_playlist, r.boucle));
+        EXPECT_EQ(octets, vt::texte_configuration(r.rep_skin, r.fichier_skin, r.gauche, r.haut,
+                                                  r.rep_playlist, r.boucle));
         const auto lu = config.lire_reglages();
         ASSERT_TRUE(lu.has_value());
-        EXPECT_EQ(std::tie(lu->rep_skin, lu->fichier_skin, lu->gauche, lu->haut, lu->rep_playlist, lu->boucle),
-                  std::tie(r.rep_skin, r.fichier_skin, r.gauche, r.haut, r.rep_playlist, r.boucle));
+        EXPECT_EQ(champs(*lu), champs(r));
         for (int i = 0; i < 3; ++i) {
             vt::Reglages avec_quote = r;
-            (i == 0 ? avec_quote.rep_skin : i == 1 ? avec_quote.fichier_skin : avec_quote.rep_playlist) += '"';
+            (i == 0   ? avec_quote.rep_skin
+             : i == 1 ? avec_quote.fichier_skin
+                      : avec_quote.rep_playlist) += '"';
             EXPECT_FALSE(config.ecrire(avec_quote)) << i;
             EXPECT_EQ(lire_fichier(config.chemin()), octets) << i;
         }

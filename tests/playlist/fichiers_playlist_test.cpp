@@ -278,7 +278,8 @@ TEST(PlaylistCibles, RewriteTargetWithoutConfiguration) {
         EXPECT_FALSE(l.reecrire_playlist(en.dossier_playlist(), "Rock.vtlist"));
         EXPECT_FALSE(l.charger_playlist(en.dossier_playlist(), "Rock.vtlist"));
     }
-    vt::Configuration en(d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + d.chemin() + "\"\"true\""));
+    vt::Configuration en(
+        d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + d.chemin() + "\"\"true\""));
     EXPECT_FALSE(l.charger_playlist(en.dossier_playlist(), "Parti.vtlist"));
     EXPECT_EQ(vt::texte_playlist(l), R"("/x.mp3")");
 }
@@ -297,7 +298,8 @@ TEST(PlaylistCibles, SaveScanLoadRewrite) {
     QObject::connect(&l, &vt::ListeCourante::playlists_changees,
                      [&](const auto& r) { dossiers.push_back(r); });
     l.ajouter_plusieurs({"/m/1 un.mp3", "/m/2 deux.wav"});
-    EXPECT_FALSE(l.enregistrer_sous(en.dossier_playlist()));  // cancelled: nothing written, nothing to list again
+    EXPECT_FALSE(
+        l.enregistrer_sous(en.dossier_playlist()));  // cancelled: nothing written, nothing to list again
     dialogues.fichiers_a_enregistrer.push_back(rep + "Mix");
     ASSERT_TRUE(l.enregistrer_sous(en.dossier_playlist()));
     EXPECT_EQ(dialogues.initiaux, std::vector<std::string>(2, rep));

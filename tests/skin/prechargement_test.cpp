@@ -62,7 +62,8 @@ protected:
 
     Cible charger() {
         Cible c;
-        EXPECT_EQ(vt::ChargeurSkin().charger(rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::Applique);
+        EXPECT_EQ(vt::ChargeurSkin().charger(rep_skin + "default.sk", rep_skin, c),
+                  vt::ResultatSkin::Applique);
         return c;
     }
 
@@ -115,7 +116,8 @@ TEST_F(Prechargement, ChangedFileIsDecodedAgain) {
 
     dossier.ecrire("skin/" + g.valeur(static_cast<unsigned>(vt::kElementsSkin[0].valeur)), "BM pas une image");
     Cible c;
-    EXPECT_EQ(vt::ChargeurSkin().charger(rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::ImageIllisible);
+    EXPECT_EQ(vt::ChargeurSkin().charger(rep_skin + "default.sk", rep_skin, c),
+              vt::ResultatSkin::ImageIllisible);
     ASSERT_EQ(dialogues.messages.size(), 1u);
     EXPECT_EQ(dialogues.messages[0].second, QStringLiteral("image illisible : ") + q(fond));
 }
