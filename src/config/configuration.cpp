@@ -97,16 +97,6 @@ ValeursConfig lire_configuration(const gestion_vantrel& parseur) {
 
 Configuration::Configuration(std::string chemin) : chemin_(std::move(chemin)) {}
 
-std::optional<Reglages> Configuration::lire_reglages() {
-    if (!parseur_.charger(chemin_)) return std::nullopt;
-    return Reglages{parseur_.valeur(1),
-                    parseur_.valeur(2),
-                    lire_entier(parseur_.valeur(3)),
-                    lire_entier(parseur_.valeur(4)),
-                    parseur_.valeur(5),
-                    lire_boucle(parseur_.valeur(6))};
-}
-
 std::optional<ValeursConfig> Configuration::lire() {
     if (!parseur_.charger(chemin_)) return std::nullopt;
     return lire_configuration(parseur_);

@@ -73,7 +73,8 @@ struct ValeursConfig {
 };
 ValeursConfig lire_configuration(const gestion_vantrel& parseur);
 
-// The six values by name, as the file stores them.
+// The six values by name, as the file stores them (the options window's
+// write).
 struct Reglages {
     std::string rep_skin;      // value 1
     std::string fichier_skin;  // value 2
@@ -94,9 +95,7 @@ public:
 
     const std::string& chemin() const { return chemin_; }
 
-    // The six values as stored; nothing when the file cannot be read.
-    std::optional<Reglages> lire_reglages();
-    // The values start-up uses (lire_configuration); nothing when the file
+    // The six values by name (lire_configuration); nothing when the file
     // cannot be read.
     std::optional<ValeursConfig> lire();
     // The folder of the play lists: value 5, as dossier_playlist makes it.
