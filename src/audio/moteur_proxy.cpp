@@ -28,7 +28,8 @@ CreerMoteur fabrique() {
     std::size_t sep = chemin.find_last_of('/');
     chemin = (sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1)) + kBibliothequeMoteur;
     CreerMoteur f = nullptr;
-    if (void* dl = audio::ouvrir_bibliotheque(chemin, RTLD_NOW | RTLD_LOCAL)) audio::resoudre(dl, kSymboleMoteur, f);
+    if (void* dl = audio::ouvrir_bibliotheque(chemin, RTLD_NOW | RTLD_LOCAL))
+        audio::resoudre(dl, kSymboleMoteur, f);
     return f;
 }
 
