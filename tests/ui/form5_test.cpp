@@ -64,8 +64,22 @@ TEST_F(APropos, MemoTextAndState) {
     };
     ASSERT_GT(lignes.size(), debut.size() + 1);
     EXPECT_EQ(lignes.mid(0, debut.size()), debut);
-    // The technical line names what this player really decodes and plays with.
-    EXPECT_EQ(lignes[debut.size()], QStringLiteral("- décodage libsndfile et FFmpeg, sortie PulseAudio (SDL2 en secours)"));
+    // The technical lines name what this player really decodes each format
+    // and plays with, and the thanks name the same libraries.
+    const QStringList technique = {
+        QStringLiteral("- décodage mp3 : mpg123"),
+        QStringLiteral("- décodage wav, flac, ogg : libsndfile"),
+        QStringLiteral("- décodage des autres formats : FFmpeg"),
+        QStringLiteral("- sortie : PulseAudio (SDL2 en secours)"),
+        QString(),
+        QStringLiteral("Remerciements :"),
+    };
+    EXPECT_EQ(lignes.mid(debut.size(), technique.size()), technique);
+    const qsizetype i_merci = lignes.indexOf(technique.last());
+    const QString merci =
+        lignes.mid(i_merci, lignes.indexOf(QStringLiteral("Contact :")) - i_merci).join(QLatin1Char(' '));
+    for (const char* projet : {"Qt", "mpg123", "libsndfile", "FFmpeg", "PulseAudio", "SDL"})
+        EXPECT_TRUE(merci.contains(QLatin1String(projet))) << projet;
 
     for (const QString& titre : {QStringLiteral("Remerciements :"), QStringLiteral("Contact :")}) {
         const qsizetype i = lignes.indexOf(titre);
