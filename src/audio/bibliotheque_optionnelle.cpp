@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <vector>
 
 namespace vt::audio {
@@ -56,7 +57,8 @@ bool dans_le_fichier(std::uint64_t debut, std::uint64_t longueur, std::uint64_t 
     return debut <= taille && longueur <= taille - debut;
 }
 
-EtatBibliotheque examiner(int fd) {
+// The file behind `fd`; its libraries needed (DT_NEEDED) into `besoins`.
+EtatBibliotheque examiner(int fd, std::vector<std::string>& besoins) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return EtatBibliotheque::Absente;
     const auto taille = static_cast<std::uint64_t>(st.st_size);
@@ -76,11 +78,42 @@ EtatBibliotheque examiner(int fd) {
     // The loader maps every loadable segment's file range; any header that
     // names bytes past the end means the file was cut.
     bool charge = false;
+    const ElfW(Phdr)* dynamique = nullptr;
     for (const ElfW(Phdr) & s : segments) {
         if (!dans_le_fichier(s.p_offset, s.p_filesz, taille)) return EtatBibliotheque::Endommagee;
         charge = charge || s.p_type == PT_LOAD;
+        if (s.p_type == PT_DYNAMIC) dynamique = &s;
     }
-    return charge ? EtatBibliotheque::Saine : EtatBibliotheque::Endommagee;
+    if (!charge) return EtatBibliotheque::Endommagee;
+    if (!dynamique) return EtatBibliotheque::Saine;
+    std::vector<ElfW(Dyn)> entrees(dynamique->p_filesz / sizeof(ElfW(Dyn)));
+    if (!lire(fd, entrees.data(), entrees.size() * sizeof(ElfW(Dyn)), dynamique->p_offset))
+        return EtatBibliotheque::Endommagee;
+    std::uint64_t adresse_noms = 0, taille_noms = 0;
+    std::vector<std::uint64_t> noms;
+    for (const ElfW(Dyn) & d : entrees) {
+        if (d.d_tag == DT_NULL) break;
+        if (d.d_tag == DT_STRTAB) adresse_noms = d.d_un.d_ptr;
+        if (d.d_tag == DT_STRSZ) taille_noms = d.d_un.d_val;
+        if (d.d_tag == DT_NEEDED) noms.push_back(d.d_un.d_val);
+    }
+    if (noms.empty()) return EtatBibliotheque::Saine;
+    // The names' table is found by its address: through the segment that
+    // loads it.
+    for (const ElfW(Phdr) & s : segments) {
+        if (s.p_type != PT_LOAD || adresse_noms < s.p_vaddr || adresse_noms - s.p_vaddr >= s.p_filesz)
+            continue;
+        const std::uint64_t debut = adresse_noms - s.p_vaddr + s.p_offset;
+        if (!dans_le_fichier(debut, taille_noms, taille)) return EtatBibliotheque::Endommagee;
+        std::string table(taille_noms, '\0');
+        if (!lire(fd, table.data(), table.size(), debut)) return EtatBibliotheque::Endommagee;
+        for (std::uint64_t n : noms) {
+            if (n >= table.size()) return EtatBibliotheque::Endommagee;
+            besoins.emplace_back(table.c_str() + n);
+        }
+        return EtatBibliotheque::Saine;
+    }
+    return EtatBibliotheque::Endommagee;
 }
 
 // The loader's search path for a library opened by name from this program.
@@ -102,19 +135,9 @@ std::vector<std::string> dossiers_de_recherche() {
     return dossiers;
 }
 
-}  // namespace
-
-EtatBibliotheque examiner_bibliotheque(const std::string& chemin) {
-    const int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return EtatBibliotheque::Absente;
-    const EtatBibliotheque etat = examiner(fd);
-    ::close(fd);
-    return etat;
-}
-
-std::string chemin_bibliotheque(const std::string& nom) {
+std::string trouver(const std::string& nom, const std::vector<std::string>& dossiers) {
     if (nom.find('/') != std::string::npos) return nom;
-    for (std::string dossier : dossiers_de_recherche()) {
+    for (std::string dossier : dossiers) {
         if (!dossier.empty() && dossier.back() != '/') dossier += '/';
         const std::string chemin = dossier + nom;
         struct stat st {};
@@ -122,6 +145,39 @@ std::string chemin_bibliotheque(const std::string& nom) {
     }
     return {};
 }
+
+// The file at `chemin`, then each library it needs that is not loaded yet,
+// found as the loader would find it (a damaged one kills the process as
+// surely); `vus` keeps each file to one look.
+EtatBibliotheque examiner_avec_besoins(const std::string& chemin, const std::vector<std::string>& dossiers,
+                                       std::set<std::string>& vus) {
+    const int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return EtatBibliotheque::Absente;
+    std::vector<std::string> besoins;
+    const EtatBibliotheque etat = examiner(fd, besoins);
+    ::close(fd);
+    if (etat != EtatBibliotheque::Saine) return etat;
+    for (const std::string& nom : besoins) {
+        if (void* deja = ::dlopen(nom.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
+            ::dlclose(deja);
+            continue;
+        }
+        const std::string besoin = trouver(nom, dossiers);
+        if (besoin.empty() || !vus.insert(besoin).second) continue;
+        if (examiner_avec_besoins(besoin, dossiers, vus) != EtatBibliotheque::Saine)
+            return EtatBibliotheque::Endommagee;
+    }
+    return EtatBibliotheque::Saine;
+}
+
+}  // namespace
+
+EtatBibliotheque examiner_bibliotheque(const std::string& chemin) {
+    std::set<std::string> vus{chemin};
+    return examiner_avec_besoins(chemin, dossiers_de_recherche(), vus);
+}
+
+std::string chemin_bibliotheque(const std::string& nom) { return trouver(nom, dossiers_de_recherche()); }
 
 void* ouvrir_bibliotheque(const std::string& nom, int drapeaux) {
     const std::string chemin = chemin_bibliotheque(nom);

@@ -17,7 +17,9 @@ enum class EtatBibliotheque { Saine, Absente, Endommagee };
 // What the file at `chemin` is, from its ELF header and program headers:
 // absent when it cannot be opened as a regular file; damaged when it is not
 // a shared object of this process's class, byte order and machine, or when
-// its program header table or one of its segments lies past the file's end.
+// its program header table or one of its segments lies past the file's end,
+// or when a library it needs that is not loaded yet is damaged so (the
+// loader maps those too).
 EtatBibliotheque examiner_bibliotheque(const std::string& chemin);
 
 // The file the dynamic loader opens for `nom`: `nom` itself when it holds a

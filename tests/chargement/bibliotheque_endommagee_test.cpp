@@ -83,7 +83,7 @@ const std::vector<Dommage> kDommages = {
 struct DossierApp {
     fs::path chemin;
     DossierApp() {
-        char modele[] = "/tmp/vt-bibliotheque-XXXXXX";
+        char modele[] = "/tmp/vtbXXXXXX";  // short: a needed name is replaced by a path in it
         chemin = ::mkdtemp(modele);
         fs::copy_file(kApp / vt::kBibliothequeMoteur, chemin / vt::kBibliothequeMoteur);
         fs::copy_file(kApp / "libvantrel_ffmpeg.so", chemin / "libvantrel_ffmpeg.so");
@@ -115,6 +115,29 @@ TEST(BibliothequeEndommagee, CheckedBeforeOpening) {
     EXPECT_EQ(vt::audio::examiner_bibliotheque("/nonexistent/libvantrel_ffmpeg.so"),
               EtatBibliotheque::Absente);
     EXPECT_EQ(vt::audio::examiner_bibliotheque(kApp), EtatBibliotheque::Absente);
+}
+
+// A library it needs is checked as well: a copy of the decoder whose first
+// needed name is turned into the path of a copy of that library, intact or cut.
+TEST(BibliothequeEndommagee, NeededLibrariesAreChecked) {
+    DossierApp app;
+    Octets o = lire(kApp / "libvantrel_ffmpeg.so");
+    const fs::path besoin = app.chemin / "d";
+    const std::size_t i = o.find("libav");
+    ASSERT_NE(i, Octets::npos);
+    const std::string nom = o.c_str() + i;
+    ASSERT_GE(nom.size(), besoin.string().size());
+    const fs::path vrai = vt::audio::chemin_bibliotheque(nom);
+    ASSERT_FALSE(vrai.empty()) << nom;
+    o.replace(i, nom.size(), besoin.string() + std::string(nom.size() - besoin.string().size(), '\0'));
+    ecrire(app.chemin / "libvantrel_ffmpeg.so", o);
+    for (std::size_t d : {0, 1, 2}) {  // intact, then two cuts of the table
+        Octets dep = lire(vrai);
+        kDommages[d].abimer(dep);
+        ecrire(besoin, dep);
+        EXPECT_EQ(vt::audio::examiner_bibliotheque(app.chemin / "libvantrel_ffmpeg.so"), kDommages[d].attendu)
+            << kDommages[d].nom;
+    }
 }
 
 // A bare name is checked where the loader would find it.
