@@ -80,7 +80,8 @@ EtatBibliotheque examiner(int fd, std::vector<std::string>& besoins) {
     bool charge = false;
     const ElfW(Phdr)* dynamique = nullptr;
     for (const ElfW(Phdr) & s : segments) {
-        if (!dans_le_fichier(s.p_offset, s.p_filesz, taille)) return EtatBibliotheque::Endommagee;
+        if (s.p_filesz > 0 && !dans_le_fichier(s.p_offset, s.p_filesz, taille))
+            return EtatBibliotheque::Endommagee;
         charge = charge || s.p_type == PT_LOAD;
         if (s.p_type == PT_DYNAMIC) dynamique = &s;
     }
