@@ -91,7 +91,7 @@ struct BibliothequePulse {
 };
 
 // The table, loaded on first use (thread-safe); nullptr when libpulse is
-// missing or lacks a function. The library stays loaded for good.
+// missing, damaged or lacks a function (bibliotheque_optionnelle.h).
 const BibliothequePulse* bibliotheque_pulse();
 
 #endif

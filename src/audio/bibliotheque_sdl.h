@@ -25,7 +25,7 @@ struct BibliothequeSDL {
 };
 
 // The table, loaded on first use (thread-safe); nullptr when SDL2 is
-// missing or lacks a function. The library stays loaded for good.
+// missing, damaged or lacks a function (bibliotheque_optionnelle.h).
 const BibliothequeSDL* bibliotheque_sdl();
 
 }  // namespace vt::audio

@@ -1,14 +1,15 @@
 // The executable's side of the engine: the player starts with the null
 // engine, and ouvrir_moteur opens libvantrel_moteur.so, makes the engine
 // with its one exported factory and starts it. When the library cannot be
-// opened the null engine stays: queries answer that nothing plays and
-// controls are lost, as with no sound device.
+// opened (missing or damaged) the null engine stays: queries answer that
+// nothing plays and controls are lost, as with no sound device.
 //
 // Opening the library costs tens of milliseconds (the decoding libraries
 // and their own dependencies), and starting the engine one connection to
 // the sound server: the player's loading (player/chargement_moteur.h)
 // calls ouvrir_moteur on a thread of its own, so that the window stays
 // live meanwhile.
+#include "audio/bibliotheque_optionnelle.h"
 #include "audio/chargement.h"
 #include "audio/lecteur_media.h"
 #include "config/configuration.h"
@@ -26,8 +27,10 @@ CreerMoteur fabrique() {
     std::string chemin = chemin_executable();
     std::size_t sep = chemin.find_last_of('/');
     chemin = (sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1)) + kBibliothequeMoteur;
-    void* dl = ::dlopen(chemin.c_str(), RTLD_NOW | RTLD_LOCAL);
-    return dl ? reinterpret_cast<CreerMoteur>(::dlsym(dl, kSymboleMoteur)) : nullptr;
+    CreerMoteur f = nullptr;
+    if (void* dl = audio::ouvrir_bibliotheque(chemin, RTLD_NOW | RTLD_LOCAL))
+        audio::resoudre(dl, kSymboleMoteur, f);
+    return f;
 }
 
 }  // namespace

@@ -64,8 +64,19 @@ TEST_F(APropos, MemoTextAndState) {
     };
     ASSERT_GT(lignes.size(), debut.size() + 1);
     EXPECT_EQ(lignes.mid(0, debut.size()), debut);
-    // The technical line names what this player really decodes and plays with.
-    EXPECT_EQ(lignes[debut.size()], QStringLiteral("- décodage libsndfile et FFmpeg, sortie PulseAudio (SDL2 en secours)"));
+    // The technical lines name what decodes each format and what plays it;
+    // the thanks name Qt and those projects.
+    const QStringList technique = {
+        QStringLiteral("- décodage mp3 : mpg123 ; wav, flac, ogg : libsndfile"),
+        QStringLiteral("- décodage des autres formats : FFmpeg"),
+        QStringLiteral("- sortie : PulseAudio (SDL2 en secours)"),
+        QString(),
+        QStringLiteral("Remerciements :"),
+        QStringLiteral("- aux personnes qui ont essayé les premières versions"),
+        QStringLiteral("- aux auteurs de skins"),
+        QStringLiteral("- à Qt et aux projets libres cités plus haut"),
+    };
+    EXPECT_EQ(lignes.mid(debut.size(), technique.size()), technique);
 
     for (const QString& titre : {QStringLiteral("Remerciements :"), QStringLiteral("Contact :")}) {
         const qsizetype i = lignes.indexOf(titre);

@@ -1,0 +1,191 @@
+#include "audio/bibliotheque_optionnelle.h"
+
+#include <elf.h>
+#include <fcntl.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+namespace vt::audio {
+
+namespace {
+
+// The ELF identity of the code running here, read from its own mapped
+// header: a library must have the same to be loaded beside it.
+struct Identite {
+    unsigned char classe = ELFCLASSNONE;
+    unsigned char ordre = ELFDATANONE;
+    ElfW(Half) machine = EM_NONE;
+};
+
+void reperer_identite() {}
+
+Identite identite_propre() {
+    static const Identite id = [] {
+        Identite i;
+        Dl_info info{};
+        if (::dladdr(reinterpret_cast<void*>(&reperer_identite), &info) && info.dli_fbase) {
+            const auto* e = static_cast<const ElfW(Ehdr)*>(info.dli_fbase);
+            i.classe = e->e_ident[EI_CLASS];
+            i.ordre = e->e_ident[EI_DATA];
+            i.machine = e->e_machine;
+        }
+        return i;
+    }();
+    return id;
+}
+
+bool lire(int fd, void* tampon, std::size_t taille, std::uint64_t position) {
+    auto* octets = static_cast<char*>(tampon);
+    while (taille > 0) {
+        ssize_t n = ::pread(fd, octets, taille, static_cast<off_t>(position));
+        if (n <= 0) return false;
+        octets += n;
+        taille -= static_cast<std::size_t>(n);
+        position += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+// [debut, debut + longueur) within a file of `taille` bytes, without
+// overflow for any value the headers may hold.
+bool dans_le_fichier(std::uint64_t debut, std::uint64_t longueur, std::uint64_t taille) {
+    return debut <= taille && longueur <= taille - debut;
+}
+
+// The file behind `fd`; its libraries needed (DT_NEEDED) into `besoins`.
+EtatBibliotheque examiner(int fd, std::vector<std::string>& besoins) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return EtatBibliotheque::Absente;
+    const auto taille = static_cast<std::uint64_t>(st.st_size);
+    ElfW(Ehdr) entete{};
+    if (taille < sizeof entete || !lire(fd, &entete, sizeof entete, 0)) return EtatBibliotheque::Endommagee;
+    const Identite id = identite_propre();
+    const unsigned char* e = entete.e_ident;
+    if (e[EI_MAG0] != ELFMAG0 || e[EI_MAG1] != ELFMAG1 || e[EI_MAG2] != ELFMAG2 || e[EI_MAG3] != ELFMAG3 ||
+        e[EI_CLASS] != id.classe || e[EI_DATA] != id.ordre || e[EI_VERSION] != EV_CURRENT ||
+        entete.e_type != ET_DYN || entete.e_machine != id.machine ||
+        entete.e_phentsize != sizeof(ElfW(Phdr)) || entete.e_phnum == 0 || entete.e_phnum == PN_XNUM)
+        return EtatBibliotheque::Endommagee;
+    const std::uint64_t taille_table = std::uint64_t(entete.e_phnum) * sizeof(ElfW(Phdr));
+    if (!dans_le_fichier(entete.e_phoff, taille_table, taille)) return EtatBibliotheque::Endommagee;
+    std::vector<ElfW(Phdr)> segments(entete.e_phnum);
+    if (!lire(fd, segments.data(), taille_table, entete.e_phoff)) return EtatBibliotheque::Endommagee;
+    // The loader maps every loadable segment's file range; any header that
+    // names bytes past the end means the file was cut.
+    bool charge = false;
+    const ElfW(Phdr)* dynamique = nullptr;
+    for (const ElfW(Phdr) & s : segments) {
+        if (s.p_filesz > 0 && !dans_le_fichier(s.p_offset, s.p_filesz, taille))
+            return EtatBibliotheque::Endommagee;
+        charge = charge || s.p_type == PT_LOAD;
+        if (s.p_type == PT_DYNAMIC) dynamique = &s;
+    }
+    if (!charge) return EtatBibliotheque::Endommagee;
+    if (!dynamique) return EtatBibliotheque::Saine;
+    std::vector<ElfW(Dyn)> entrees(dynamique->p_filesz / sizeof(ElfW(Dyn)));
+    if (!lire(fd, entrees.data(), entrees.size() * sizeof(ElfW(Dyn)), dynamique->p_offset))
+        return EtatBibliotheque::Endommagee;
+    std::uint64_t adresse_noms = 0, taille_noms = 0;
+    std::vector<std::uint64_t> noms;
+    for (const ElfW(Dyn) & d : entrees) {
+        if (d.d_tag == DT_NULL) break;
+        if (d.d_tag == DT_STRTAB) adresse_noms = d.d_un.d_ptr;
+        if (d.d_tag == DT_STRSZ) taille_noms = d.d_un.d_val;
+        if (d.d_tag == DT_NEEDED) noms.push_back(d.d_un.d_val);
+    }
+    if (noms.empty()) return EtatBibliotheque::Saine;
+    // The names' table is found by its address: through the segment that
+    // loads it.
+    for (const ElfW(Phdr) & s : segments) {
+        if (s.p_type != PT_LOAD || adresse_noms < s.p_vaddr || adresse_noms - s.p_vaddr >= s.p_filesz)
+            continue;
+        const std::uint64_t debut = adresse_noms - s.p_vaddr + s.p_offset;
+        if (!dans_le_fichier(debut, taille_noms, taille)) return EtatBibliotheque::Endommagee;
+        std::string table(taille_noms, '\0');
+        if (!lire(fd, table.data(), table.size(), debut)) return EtatBibliotheque::Endommagee;
+        for (std::uint64_t n : noms) {
+            if (n >= table.size()) return EtatBibliotheque::Endommagee;
+            besoins.emplace_back(table.c_str() + n);
+        }
+        return EtatBibliotheque::Saine;
+    }
+    return EtatBibliotheque::Endommagee;
+}
+
+// The loader's search path for a library opened by name from this program.
+std::vector<std::string> dossiers_de_recherche() {
+    std::vector<std::string> dossiers;
+    void* programme = ::dlopen(nullptr, RTLD_LAZY);
+    Dl_serinfo taille{};
+    if (!programme) return dossiers;
+    if (::dlinfo(programme, RTLD_DI_SERINFOSIZE, &taille) != 0) {
+        ::dlclose(programme);
+        return dossiers;
+    }
+    std::vector<std::max_align_t> tampon(taille.dls_size / sizeof(std::max_align_t) + 1);
+    auto* info = reinterpret_cast<Dl_serinfo*>(tampon.data());
+    *info = taille;
+    if (::dlinfo(programme, RTLD_DI_SERINFO, info) == 0)
+        for (unsigned i = 0; i < info->dls_cnt; ++i) dossiers.emplace_back(info->dls_serpath[i].dls_name);
+    ::dlclose(programme);
+    return dossiers;
+}
+
+std::string trouver(const std::string& nom, const std::vector<std::string>& dossiers) {
+    if (nom.find('/') != std::string::npos) return nom;
+    for (std::string dossier : dossiers) {
+        if (!dossier.empty() && dossier.back() != '/') dossier += '/';
+        const std::string chemin = dossier + nom;
+        struct stat st {};
+        if (::stat(chemin.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return chemin;
+    }
+    return {};
+}
+
+// The file at `chemin`, then each library it needs that is not loaded yet,
+// found as the loader would find it (a damaged one kills the process as
+// surely); `vus` keeps each file to one look.
+EtatBibliotheque examiner_avec_besoins(const std::string& chemin, const std::vector<std::string>& dossiers,
+                                       std::set<std::string>& vus) {
+    const int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return EtatBibliotheque::Absente;
+    std::vector<std::string> besoins;
+    const EtatBibliotheque etat = examiner(fd, besoins);
+    ::close(fd);
+    if (etat != EtatBibliotheque::Saine) return etat;
+    for (const std::string& nom : besoins) {
+        if (void* deja = ::dlopen(nom.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
+            ::dlclose(deja);
+            continue;
+        }
+        const std::string besoin = trouver(nom, dossiers);
+        if (besoin.empty() || !vus.insert(besoin).second) continue;
+        if (examiner_avec_besoins(besoin, dossiers, vus) != EtatBibliotheque::Saine)
+            return EtatBibliotheque::Endommagee;
+    }
+    return EtatBibliotheque::Saine;
+}
+
+}  // namespace
+
+EtatBibliotheque examiner_bibliotheque(const std::string& chemin) {
+    std::set<std::string> vus{chemin};
+    return examiner_avec_besoins(chemin, dossiers_de_recherche(), vus);
+}
+
+std::string chemin_bibliotheque(const std::string& nom) { return trouver(nom, dossiers_de_recherche()); }
+
+void* ouvrir_bibliotheque(const std::string& nom, int drapeaux) {
+    const std::string chemin = chemin_bibliotheque(nom);
+    if (chemin.empty()) return ::dlopen(nom.c_str(), drapeaux);
+    // The file checked is the file opened.
+    if (examiner_bibliotheque(chemin) != EtatBibliotheque::Saine) return nullptr;
+    return ::dlopen(chemin.c_str(), drapeaux);
+}
+
+}  // namespace vt::audio

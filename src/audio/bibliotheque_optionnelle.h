@@ -1,0 +1,72 @@
+#pragma once
+// The libraries the player opens at run time rather than links: the engine's
+// and the FFmpeg decoder's beside the executable, libpulse and SDL2 from the
+// system. Each may be missing, and each may be damaged: a file cut short (a
+// failed copy, a full disk) is mapped by the dynamic loader past its end,
+// and the first touch of a page that is not there kills the process with
+// SIGBUS before anything can be saved. So every such file is checked before
+// it is opened, and a damaged one is treated as a missing one.
+#include <dlfcn.h>
+#include <mutex>
+#include <string>
+
+namespace vt::audio {
+
+enum class EtatBibliotheque { Saine, Absente, Endommagee };
+
+// What the file at `chemin` is, from its ELF header and program headers:
+// absent when it cannot be opened as a regular file; damaged when it is not
+// a shared object of this process's class, byte order and machine, or when
+// its program header table or one of its segments lies past the file's end,
+// or when a library it needs that is not loaded yet is damaged so (the
+// loader maps those too).
+EtatBibliotheque examiner_bibliotheque(const std::string& chemin);
+
+// The file the dynamic loader opens for `nom`: `nom` itself when it holds a
+// '/', otherwise the first regular file of that name along the loader's
+// search path (LD_LIBRARY_PATH, the program's run path, the system's
+// library folders); empty when there is none.
+std::string chemin_bibliotheque(const std::string& nom);
+
+// dlopen, with `drapeaux`, of the file chemin_bibliotheque finds for `nom`,
+// once checked; null when the library is missing or damaged, or when the
+// loader refuses it. A bare name found nowhere on the search path is left
+// to the loader as it is (its cache may know it).
+void* ouvrir_bibliotheque(const std::string& nom, int drapeaux);
+
+// `fonction` = the symbol `symbole` of `dl`; false when it has none.
+template <class F>
+bool resoudre(void* dl, const char* symbole, F& fonction) {
+    fonction = reinterpret_cast<F>(::dlsym(dl, symbole));
+    return fonction != nullptr;
+}
+
+// The table of a system library's functions, filled on first use
+// (thread-safe) by `remplir`, which answers false when one is missing. The
+// library stays loaded for good (RTLD_NODELETE: libpulse and SDL keep
+// thread-local state, threads and exit hooks that must outlive any
+// unloading). A failed loading is tried again at the next call: it may have
+// met descriptors running out, not a missing library.
+template <class Table>
+class TableBibliotheque {
+public:
+    using Remplir = bool (*)(void* dl, Table& table);
+    TableBibliotheque(const char* nom, Remplir remplir) : nom_(nom), remplir_(remplir) {}
+
+    const Table* table() {
+        std::lock_guard<std::mutex> g(verrou_);
+        if (!prete_)
+            if (void* dl = ouvrir_bibliotheque(nom_, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE))
+                if (remplir_(dl, table_)) prete_ = &table_;
+        return prete_;
+    }
+
+private:
+    const char* nom_;
+    Remplir remplir_;
+    std::mutex verrou_;
+    Table table_;
+    const Table* prete_ = nullptr;
+};
+
+}  // namespace vt::audio
