@@ -153,7 +153,7 @@ TEST(Longueurs, Mp3ShowsItsWholeLengthFromTheStart) {
         l.m.aller_a_ms(l.lm.flux, 3500);
         const std::vector<float> s = l.pomper_ms(300);
         EXPECT_NEAR(frequence(cote(s, kGauche, 441)), 440.0, 5.0) << nom;
-        EXPECT_NEAR(efficace(cote(s, kGauche, 441)), 0.1 / std::sqrt(2.0), 0.01) << nom;
+        EXPECT_NEAR(efficace(cote(s, kGauche, 441)), 0.1 / std::sqrt(2.0), 0.005) << nom;
     }
 }
 
