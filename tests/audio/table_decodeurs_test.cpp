@@ -1,9 +1,8 @@
-// The decoders' table: its rows in order, the files each row takes, and the
-// search through a table: which rows are tried, in which order, and where
-// it stops.
+// The decoders' table: its rows in order, and the search through a table:
+// which rows are tried, in which order, and where it stops. (Which decoder
+// takes which file: decodeurs_test.cpp.)
 #include "audio/decodeurs.h"
 #include "outils_audio.h"
-#include "support/dossier_temp.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -22,35 +21,6 @@ TEST(TableDecodeurs, LightRowsFirstThenFFmpegOnDemand) {
     for (std::size_t i = 0; i < table.size(); ++i) {
         EXPECT_STREQ(table[i].nom, attendu[i].first) << i;
         EXPECT_EQ(table[i].leger, attendu[i].second) << i;
-    }
-}
-
-// Which rows take a file by its first bytes: MPEG audio (an ID3v2 tag, a
-// frame sync of layer I, II or III) to mpg123, the rest to libsndfile;
-// FFmpeg takes everything.
-TEST(TableDecodeurs, EachRowTakesItsFilesByTheirFirstBytes) {
-    const struct {
-        std::string debut;
-        bool mpg123, sndfile;
-    } cas[] = {
-        {"ID3\x04", true, false},
-        {"\xFF\xFB\x90\x64", true, false},
-        {"\xFF\xFD\x90", true, false},
-        {"\xFF\xF3\x48", true, false},
-        {"\xFF\xE1\x00", false, true},
-        {"\xFF\x7B", false, true},
-        {"RIFF\x24\0\0\0WAVE", false, true},
-        {"fLaC", false, true},
-        {"OggS", false, true},
-        {"\x30\x26\xB2\x75", false, true},
-        {"ID", false, true},
-        {"", false, true},
-    };
-    const auto table = vt::audio::table_decodeurs();
-    for (const auto& c : cas) {
-        EXPECT_EQ(table[0].prend(c.debut), c.mpg123) << c.debut;
-        EXPECT_EQ(table[1].prend(c.debut), c.sndfile) << c.debut;
-        EXPECT_TRUE(table[2].prend(c.debut)) << c.debut;
     }
 }
 
