@@ -67,7 +67,9 @@ void signal(float* g, float* d, int n, std::int64_t debut) {
     }
 }
 
-bool encoder_mp3(const std::string& chemin) {
+// Without `entete`, the file has neither an ID3 tag nor a Xing header: its
+// frames alone, as a stream recorder leaves them.
+bool encoder_mp3(const std::string& chemin, bool entete = true) {
     const AVCodec* codec = avcodec_find_encoder_by_name("libmp3lame");
     if (!codec) return false;
     AVFormatContext* sortie = nullptr;
@@ -79,9 +81,14 @@ bool encoder_mp3(const std::string& chemin) {
     c->sample_fmt = AV_SAMPLE_FMT_FLTP;
     c->bit_rate = 128000;
     c->time_base = AVRational{1, kFrequence};
+    AVDictionary* options = nullptr;
+    if (!entete) {
+        av_dict_set(&options, "write_xing", "0", 0);
+        av_dict_set(&options, "id3v2_version", "0", 0);
+    }
     bool ok = avcodec_open2(c, codec, nullptr) >= 0 && avcodec_parameters_from_context(st->codecpar, c) >= 0 &&
               avio_open(&sortie->pb, chemin.c_str(), AVIO_FLAG_WRITE) >= 0 &&
-              avformat_write_header(sortie, nullptr) >= 0;
+              avformat_write_header(sortie, &options) >= 0;
     st->time_base = AVRational{1, kFrequence};
     AVFrame* trame = av_frame_alloc();
     AVPacket* paquet = av_packet_alloc();
@@ -110,6 +117,7 @@ bool encoder_mp3(const std::string& chemin) {
         av_frame_unref(trame);
     }
     ok = ok && ecrire(nullptr) && av_write_trailer(sortie) >= 0;
+    av_dict_free(&options);
     av_frame_free(&trame);
     av_packet_free(&paquet);
     avcodec_free_context(&c);
@@ -238,6 +246,23 @@ void BM_DecodageMpg123Seul(benchmark::State& state) {
     state.counters["trames"] = double(n);
 }
 
+// Opening an hour of MP3 without a Xing header (the minute without one,
+// sixty times over): the engine reads its frames through to learn its
+// length.
+std::string g_heure;
+
+void BM_OuvertureMp3SansEntete(benchmark::State& state) {
+    lecteur_media lm(std::make_unique<vt::SortieManuelle>());
+    std::int64_t longueur = 0;
+    for (auto _ : state) {
+        const int flux = lm.moteur().ouvrir_flux(g_heure);
+        longueur = lm.moteur().longueur_ms(flux);
+        lm.moteur().fermer_flux(flux);
+    }
+    state.counters["longueur_s"] = double(longueur) / 1000.0;
+}
+
+BENCHMARK(BM_OuvertureMp3SansEntete)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_DecodageMpg123Seul)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_DecodageFFmpegSeul)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_MoteurDecodageEtMixage)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
@@ -282,12 +307,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_audio: cannot encode the test MP3 (libmp3lame missing?)\n");
         return 1;
     }
+    const std::string minute_sans_entete = dossier + "/minute_sans_entete.mp3";
+    g_heure = dossier + "/heure_sans_entete.mp3";
+    if (!encoder_mp3(minute_sans_entete, false)) return 1;
+    {
+        std::FILE* m = std::fopen(minute_sans_entete.c_str(), "rb");
+        std::FILE* h = std::fopen(g_heure.c_str(), "wb");
+        std::vector<char> octets;
+        for (int c; m && (c = std::fgetc(m)) != EOF;) octets.push_back(char(c));
+        for (int i = 0; h && i < 60; ++i) std::fwrite(octets.data(), 1, octets.size(), h);
+        if (m) std::fclose(m);
+        if (h) std::fclose(h);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     comparer(15, ChoixDecodeurs::SansFFmpeg);
     comparer(15, ChoixDecodeurs::FFmpegSeul);
     std::remove(g_fichier.c_str());
+    std::remove(minute_sans_entete.c_str());
+    std::remove(g_heure.c_str());
     rmdir(dossier.c_str());
     return 0;
 }

@@ -3,11 +3,12 @@
 // (interleaved stereo float at the engine's rate), a block at a time, on the
 // stream's worker thread (FluxAudio).
 //
-// The decoders stand behind this one interface. A file goes first to the
-// light ones (decodeur_sndfile.cpp): MP3 to mpg123, WAV, FLAC, Ogg Vorbis and
-// Opus to libsndfile (which reads MP3 through mpg123 too), mono or stereo;
-// they load in a few milliseconds. What they cannot open goes to FFmpeg
-// (WMA, AAC and the rest: decodeur_ffmpeg.cpp).
+// The decoders stand behind this one interface, tried in the order of their
+// table (decodeurs.h). A file goes first to the light ones: MP3 to mpg123
+// (decodeur_mpg123.cpp), WAV, FLAC, Ogg Vorbis and Opus to libsndfile
+// (decodeur_sndfile.cpp), mono or stereo; they load in a few milliseconds.
+// What they cannot open goes to FFmpeg (WMA, AAC and the rest:
+// decodeur_ffmpeg.cpp).
 // FFmpeg and the hundred-odd libraries it brings cost tens of milliseconds
 // and tens of megabytes to load, so the executable's engine keeps it in a
 // library of its own (libvantrel_ffmpeg.so, beside the engine's), opened
@@ -54,9 +55,12 @@ public:
     Decodeur(const Decodeur&) = delete;
     Decodeur& operator=(const Decodeur&) = delete;
 
-    // The track's length in engine frames as known at opening (0: unknown);
-    // the stream takes the frames decoded to the end as the exact one.
+    // The track's length in engine frames as known at opening (0: unknown).
     virtual std::int64_t longueur() const = 0;
+    // The length once decoding has ended at engine frame `fin`, `longueur`
+    // being the length so far: by default `fin`, as the light decoders give
+    // a file's frames to the frame.
+    virtual std::int64_t longueur_finale(std::int64_t fin, std::int64_t /*longueur*/) const { return fin; }
     // Fills `t` from `t.trames` up to kTramesTranche frames, or to the end
     // of the file (then `t.fin`). A decoder that lands after the asked place
     // (after a seek) may move `t.debut` while `t.trames` is 0. False when

@@ -79,6 +79,7 @@ public:
     bool preparer(const std::string& chemin, int frequence);
 
     std::int64_t longueur() const override { return longueur_; }
+    std::int64_t longueur_finale(std::int64_t fin, std::int64_t longueur) const override;
     bool remplir(Tranche& t) override;
     void chercher(std::int64_t trame) override;
     const char* nom() const override { return "FFmpeg"; }
@@ -109,6 +110,8 @@ private:
     std::int64_t debut_flux_ = 0;      // the stream's start time, in its time base
     int frequence_ = 44100;
     std::int64_t longueur_ = 0;
+    bool estimee_ = true;              // longueur_ from the bit rate and the file's size
+    std::int64_t marge_ = 0;           // two of the codec's frames, in engine frames
     std::unique_ptr<AVChannelLayout> disposition_;  // resampler input
     int format_entree_ = -1;
     int frequence_entree_ = 0;
@@ -255,7 +258,20 @@ bool DecodeurFFmpeg::preparer(const std::string& chemin, int frequence) {
     else if (format_ctx_->duration != AV_NOPTS_VALUE && format_ctx_->duration > 0)
         estimation = av_rescale(format_ctx_->duration, frequence_, AV_TIME_BASE);
     longueur_ = estimation;
+    estimee_ = estimation == 0 || format_ctx_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    const int taux = codec_->sample_rate > 0 ? codec_->sample_rate : frequence_;
+    marge_ = av_rescale(2 * std::max(codec_->frame_size, 1024), frequence_, taux);
     return true;
+}
+
+// The container's length stays the length: a decoder's frames end up to a
+// codec frame away from it (a WMA decoder drops its first frame, and gives
+// the last packet's padding after a seek). A file that ends well before it
+// (cut short) ends where it ends, and a length guessed from the bit rate
+// gives way to the frames decoded.
+std::int64_t DecodeurFFmpeg::longueur_finale(std::int64_t fin, std::int64_t longueur) const {
+    if (estimee_ || longueur <= 0 || fin < longueur - marge_) return fin;
+    return longueur;
 }
 
 // ---------------------------------------------------------------- decoding

@@ -1,133 +1,94 @@
-#include "audio/decodeur_sndfile.h"
+// The libsndfile decoder: WAV, FLAC, Ogg Vorbis and Opus, mono or stereo.
+#include "audio/decodeur_pcm.h"
+#include "audio/decodeurs.h"
 
-#include <algorithm>
-#include <fcntl.h>
-#include <mpg123.h>
-#include <samplerate.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
+#include <algorithm>
+#include <cstring>
 
 namespace vt::audio {
 
 namespace {
 
-// Frames read from the file at a time.
-constexpr std::size_t kMorceau = 1024;
-
-// What both decoders share: the file's frames made stereo (mono goes to both
-// sides at full level), resampled with libsamplerate when the file's rate is
-// not the engine's. A subclass reads the file's own frames.
-class DecodeurPcm : public Decodeur {
+// libsndfile reads the file through these calls rather than through the
+// descriptor: it closes a descriptor it fails to open (whatever it is told),
+// which may by then be another thread's file.
+//
+// A WAV whose data chunk says it holds 0 bytes, as programs that write a
+// stream and never come back to its header leave it, is read with the size
+// that the rest of the file gives in place of the 0 (libsndfile would read
+// nothing), as it already reads one whose size says 0xFFFFFFFF.
+class LectureFichier {
 public:
-    DecodeurPcm(int fd, int frequence, const Signaux* signaux) : fd_(fd), frequence_(frequence), signaux_(signaux) {}
-    ~DecodeurPcm() override {
-        if (src_) src_delete(src_);
-        if (fd_ >= 0) ::close(fd_);
+    // `champ`: where the data size to replace lies, or -1.
+    LectureFichier(int fd, sf_count_t taille, sf_count_t champ) : fd_(fd), taille_(taille), champ_(champ) {
+        const std::uint64_t reste = champ < 0 ? 0 : std::uint64_t(taille - champ - 4);
+        const std::uint32_t n = std::uint32_t(std::min<std::uint64_t>(reste, 0xFFFFFFFFu));
+        for (int i = 0; i < 4; ++i) octets_[i] = static_cast<unsigned char>(n >> (8 * i));
     }
-    // The file is no longer closed with the decoder.
-    void lacher_fichier() { fd_ = -1; }
-
-    // The file's rate and channel count (1 or 2), at opening or when they
-    // change; false when the resampler cannot be set up.
-    bool format(long taux, int canaux) {
-        taux_ = taux;
-        canaux_ = canaux;
-        lu_.resize(kMorceau * std::size_t(canaux));
-        if (taux_ == frequence_ || src_) return true;
-        int erreur = 0;
-        // The fastest of libsamplerate's band-limited converters: its pass
-        // band reaches 80 % of the lower rate, as the FFmpeg decoder's default.
-        src_ = src_new(SRC_SINC_FASTEST, 2, &erreur);
-        stereo_.resize(2 * kMorceau);
-        return src_ != nullptr;
+    static SF_VIRTUAL_IO* fonctions() {
+        static SF_VIRTUAL_IO f{&taille, &chercher, &lire, &ecrire, &position};
+        return &f;
     }
-
-    bool remplir(Tranche& t) override {
-        while (t.trames < kTramesTranche) {
-            if (signaux_ && signaux_->leve()) return false;
-            float* sortie = t.donnees + 2 * t.trames;
-            const std::size_t place = kTramesTranche - t.trames;
-            if (!src_) {
-                std::size_t n = lire_stereo(sortie, std::min(place, kMorceau));
-                if (n == 0 && !fin_) continue;  // the format changed: from here in the new one
-                if (n == 0) {
-                    t.fin = true;
-                    break;
-                }
-                t.trames += std::uint32_t(n);
-                continue;
-            }
-            if (stereo_lu_ == stereo_n_ && !entree_finie_) {
-                stereo_n_ = lire_stereo(stereo_.data(), kMorceau);
-                stereo_lu_ = 0;
-                entree_finie_ = stereo_n_ == 0 && fin_;
-            }
-            SRC_DATA d{};
-            d.data_in = stereo_.data() + 2 * stereo_lu_;
-            d.input_frames = long(stereo_n_ - stereo_lu_);
-            d.data_out = sortie;
-            d.output_frames = long(place);
-            d.src_ratio = double(frequence_) / double(taux_);
-            d.end_of_input = entree_finie_ ? 1 : 0;
-            if (src_process(src_, &d) != 0) {
-                t.fin = true;
-                break;
-            }
-            stereo_lu_ += std::size_t(d.input_frames_used);
-            t.trames += std::uint32_t(d.output_frames_gen);
-            if (entree_finie_ && d.output_frames_gen == 0) {
-                t.fin = true;
-                break;
-            }
-        }
-        return true;
-    }
-
-    void chercher(std::int64_t trame) override {
-        // A file that cannot seek there ends: nothing else would match the place asked.
-        fin_ = !positionner(trame * taux_ / frequence_);
-        if (src_) src_reset(src_);
-        stereo_lu_ = stereo_n_ = 0;
-        entree_finie_ = false;
-    }
-
-protected:
-    // Up to `n` of the file's frames (canaux_ channels each) at `sortie`;
-    // 0 at the end, at a read error, or when the format changed.
-    virtual std::size_t lire(float* sortie, std::size_t n) = 0;
-    // Goes to the file's frame `source`; false when it cannot.
-    virtual bool positionner(std::int64_t source) = 0;
-
-    int fd_;
-    int frequence_;
-    long taux_ = 0;
-    int canaux_ = 0;
-    bool fin_ = false;  // the file has no more frames
 
 private:
-    std::size_t lire_stereo(float* sortie, std::size_t n) {
-        if (fin_) return 0;
-        const int canaux = canaux_;
-        std::size_t k = lire(canaux == 2 ? sortie : lu_.data(), n);
-        if (k > 0 && canaux == 1)
-            for (std::size_t i = 0; i < k; ++i) sortie[2 * i] = sortie[2 * i + 1] = lu_[i];
+    static LectureFichier& moi(void* u) { return *static_cast<LectureFichier*>(u); }
+    static sf_count_t taille(void* u) { return moi(u).taille_; }
+    static sf_count_t position(void* u) { return moi(u).pos_; }
+    static sf_count_t ecrire(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t chercher(sf_count_t decalage, int origine, void* u) {
+        LectureFichier& l = moi(u);
+        sf_count_t cible = origine == SEEK_SET   ? decalage
+                           : origine == SEEK_CUR ? l.pos_ + decalage
+                           : origine == SEEK_END ? l.taille_ + decalage
+                                                 : -1;
+        if (cible < 0) return -1;
+        return l.pos_ = cible;
+    }
+    static sf_count_t lire(void* tampon, sf_count_t n, void* u) {
+        LectureFichier& l = moi(u);
+        ssize_t k = ::pread(l.fd_, tampon, std::size_t(n), l.pos_);
+        if (k <= 0) return 0;
+        auto* o = static_cast<unsigned char*>(tampon);
+        if (l.champ_ >= 0)
+            for (sf_count_t i = std::max(l.pos_, l.champ_); i < std::min(l.pos_ + k, l.champ_ + 4); ++i)
+                o[i - l.pos_] = l.octets_[i - l.champ_];
+        l.pos_ += k;
         return k;
     }
 
-    const Signaux* signaux_;
-    SRC_STATE* src_ = nullptr;
-    std::vector<float> lu_;      // mono frames as read
-    std::vector<float> stereo_;  // stereo frames waiting for the resampler
-    std::size_t stereo_n_ = 0, stereo_lu_ = 0;
-    bool entree_finie_ = false;  // the resampler has been given the file's last frame
+    int fd_;
+    sf_count_t taille_, champ_, pos_ = 0;
+    unsigned char octets_[4];
 };
+
+std::uint32_t mot(const unsigned char* o) {
+    return std::uint32_t(o[0]) | std::uint32_t(o[1]) << 8 | std::uint32_t(o[2]) << 16 |
+           std::uint32_t(o[3]) << 24;
+}
+
+// Where the size field of a RIFF WAVE file's data chunk lies when it says 0
+// and sound follows; -1 otherwise.
+sf_count_t taille_donnees_nulle(int fd, std::string_view debut, sf_count_t taille) {
+    if (debut.size() < 12 || debut.substr(0, 4) != "RIFF" || debut.substr(8, 4) != "WAVE") return -1;
+    sf_count_t pos = 12;
+    for (int morceaux = 0; morceaux < 64 && pos + 8 <= taille; ++morceaux) {
+        unsigned char entete[8];
+        if (::pread(fd, entete, sizeof entete, pos) != ssize_t(sizeof entete)) return -1;
+        const std::uint32_t n = mot(entete + 4);
+        if (std::memcmp(entete, "data", 4) == 0) return n == 0 && pos + 8 < taille ? pos + 4 : -1;
+        pos += 8 + sf_count_t(n) + (n & 1);
+    }
+    return -1;
+}
 
 class DecodeurSndfile final : public DecodeurPcm {
 public:
-    DecodeurSndfile(int fd, SNDFILE* sf, const SF_INFO& info, int frequence, const Signaux* signaux)
-        : DecodeurPcm(fd, frequence, signaux), sf_(sf), info_(info) {}
+    DecodeurSndfile(int fd, std::unique_ptr<LectureFichier> lecture, SNDFILE* sf, const SF_INFO& info,
+                    int frequence, const Signaux* signaux)
+        : DecodeurPcm(fd, frequence, signaux), lecture_(std::move(lecture)), sf_(sf), info_(info) {}
     ~DecodeurSndfile() override { sf_close(sf_); }
 
     std::int64_t longueur() const override {
@@ -144,127 +105,36 @@ private:
     }
     bool positionner(std::int64_t source) override { return sf_seek(sf_, sf_count_t(source), SEEK_SET) >= 0; }
 
+    std::unique_ptr<LectureFichier> lecture_;  // what libsndfile reads through
     SNDFILE* sf_;
     SF_INFO info_;
 };
 
-// MP3 (and MPEG layers I and II) with mpg123 itself, quiet, gapless (the
-// encoder's delay and padding trimmed, as the LAME header gives them) and
-// following the rate of each part of the file.
-class DecodeurMpg123 final : public DecodeurPcm {
-public:
-    DecodeurMpg123(int fd, mpg123_handle* mh, int frequence, const Signaux* signaux)
-        : DecodeurPcm(fd, frequence, signaux), mh_(mh) {}
-    ~DecodeurMpg123() override { mpg123_delete(mh_); }
-
-    // The length mpg123 gives, in samples of the first part's rate, without
-    // the encoder's delay and padding (what is heard).
-    std::int64_t longueur() const override {
-        off_t n = mpg123_length(mh_);
-        return n > 0 && taux_ > 0 ? std::int64_t(n) * frequence_ / taux_ : 0;
-    }
-    const char* nom() const override { return "mpg123"; }
-
-private:
-    std::size_t lire(float* sortie, std::size_t n) override {
-        std::size_t octets = 0;
-        int r = MPG123_OK;
-        // The bytes read are in the format of the read, even when it reports
-        // a new one: they are counted in its channels, never beyond `n`.
-        const std::size_t canaux_lus = std::size_t(canaux_);
-        // A read may give nothing without an end: a few more tries.
-        for (int essai = 0; essai < 16 && r == MPG123_OK && octets == 0; ++essai)
-            r = mpg123_read(mh_, sortie, n * canaux_lus * sizeof(float), &octets);
-        if (r == MPG123_OK && octets == 0) fin_ = true;
-        if (r == MPG123_NEW_FORMAT) {
-            long taux = 0;
-            int canaux = 0, codage = 0;
-            if (mpg123_getformat(mh_, &taux, &canaux, &codage) != MPG123_OK || !frequence_jouable(taux) ||
-                (canaux != 1 && canaux != 2) || !format(taux, canaux))
-                fin_ = true;
-        } else if (r != MPG123_OK) {
-            fin_ = true;
-        }
-        return octets / (canaux_lus * sizeof(float));
-    }
-    bool positionner(std::int64_t source) override { return mpg123_seek(mh_, off_t(source), SEEK_SET) >= 0; }
-
-    mpg123_handle* mh_;
-};
-
-// An MPEG audio file by its first bytes, as libsndfile tells it: an ID3v2
-// tag, or a frame sync with a layer.
-bool entete_mpeg(int fd) {
-    unsigned char o[3] = {};
-    if (::pread(fd, o, sizeof o, 0) != ssize_t(sizeof o)) return false;
-    if (o[0] == 'I' && o[1] == 'D' && o[2] == '3') return true;
-    return o[0] == 0xFF && (o[1] & 0xE0) == 0xE0 && (o[1] & 0x06) != 0;
-}
-
-Ouverture ouvrir_mpg123(int fd, int frequence, const Signaux* signaux, std::unique_ptr<Decodeur>& decodeur) {
-    static const bool pret = mpg123_init() == MPG123_OK;
-    if (!pret) return Ouverture::Inconnu;
-    int erreur = 0;
-    mpg123_handle* mh = mpg123_new(nullptr, &erreur);
-    if (!mh) return Ouverture::Inconnu;
-    mpg123_param(mh, MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-    mpg123_format_none(mh);
-    mpg123_format2(mh, 0, MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-    long taux = 0;
-    int canaux = 0, codage = 0;
-    if (mpg123_open_fd(mh, fd) != MPG123_OK || mpg123_getformat(mh, &taux, &canaux, &codage) != MPG123_OK) {
-        mpg123_delete(mh);
-        return Ouverture::Inconnu;
-    }
-    if (!frequence_jouable(taux)) {
-        mpg123_delete(mh);
-        return Ouverture::Injouable;
-    }
-    auto d = std::make_unique<DecodeurMpg123>(fd, mh, frequence, signaux);
-    if (!d->format(taux, canaux)) {
-        d->lacher_fichier();  // the caller goes on with it
-        return Ouverture::Inconnu;
-    }
-    decodeur = std::move(d);
-    return Ouverture::Ouvert;
-}
-
 }  // namespace
 
-Ouverture ouvrir_sans_ffmpeg(const std::string& chemin, int frequence, const Signaux* signaux,
+Ouverture ouvrir_sndfile(FichierAudio& fichier, int frequence, const Signaux* signaux,
                          std::unique_ptr<Decodeur>& decodeur) {
-    // Only regular files: a directory, a FIFO or a device could block or never end.
-    int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return Ouverture::Injouable;
+    const int fd = fichier.fd;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
-        ::close(fd);
-        return Ouverture::Injouable;
-    }
-    if (entete_mpeg(fd)) {
-        // libsndfile would take it to mpg123 as well (which, through it,
-        // prints its warnings): what mpg123 does not play goes to FFmpeg.
-        Ouverture o = ouvrir_mpg123(fd, frequence, signaux, decodeur);
-        if (o != Ouverture::Ouvert) ::close(fd);
-        return o;
-    }
+    if (::fstat(fd, &st) != 0) return Ouverture::Inconnu;
+    auto lecture =
+        std::make_unique<LectureFichier>(fd, st.st_size, taille_donnees_nulle(fd, fichier.debut, st.st_size));
     SF_INFO info{};
-    SNDFILE* sf = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
-    if (!sf) {
-        ::close(fd);
-        return Ouverture::Inconnu;
-    }
+    SNDFILE* sf = sf_open_virtual(LectureFichier::fonctions(), SFM_READ, &info, lecture.get());
+    if (!sf) return Ouverture::Inconnu;
     Ouverture o = Ouverture::Ouvert;
     if (!frequence_jouable(info.samplerate))
         o = Ouverture::Injouable;
     else if (info.channels != 1 && info.channels != 2)
+        // Files of more than two channels are left to FFmpeg, which knows
+        // their layouts' down-mixes.
         o = info.channels > 2 ? Ouverture::Inconnu : Ouverture::Injouable;
     if (o != Ouverture::Ouvert) {
         sf_close(sf);
-        ::close(fd);
         return o;
     }
-    auto d = std::make_unique<DecodeurSndfile>(fd, sf, info, frequence, signaux);
+    fichier.fd = -1;
+    auto d = std::make_unique<DecodeurSndfile>(fd, std::move(lecture), sf, info, frequence, signaux);
     if (!d->format(info.samplerate, info.channels)) return Ouverture::Inconnu;  // d closes fd
     decodeur = std::move(d);
     return Ouverture::Ouvert;

@@ -1,6 +1,6 @@
 #include "audio/flux_audio.h"
 
-#include "audio/decodeur_sndfile.h"
+#include "audio/decodeurs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,15 +8,6 @@
 #include <pthread.h>
 
 namespace vt::audio {
-
-namespace {
-
-std::atomic<ChoixDecodeurs> choix_decodeurs{ChoixDecodeurs::Tous};
-
-}  // namespace
-
-void choisir_decodeurs(ChoixDecodeurs choix) { choix_decodeurs = choix; }
-ChoixDecodeurs decodeurs_choisis() { return choix_decodeurs.load(); }
 
 FluxAudio::FluxAudio(Memoire memoire) : memoire_(memoire ? std::move(memoire) : nouvelle_memoire()) {
     for (std::size_t i = 0; i < kBlocs; ++i) blocs_[i].donnees = memoire_.get() + i * 2 * kTramesParBloc;
@@ -67,21 +58,9 @@ FluxAudio::~FluxAudio() {
 
 bool FluxAudio::preparer(const std::string& chemin, int frequence) {
     frequence_ = frequence;
-    const ChoixDecodeurs choix = decodeurs_choisis();
-    if (choix != ChoixDecodeurs::FFmpegSeul) {
-        Ouverture o = ouvrir_sans_ffmpeg(chemin, frequence, &signaux_, decodeur_);
-        if (o == Ouverture::Ouvert) {
-            longueur = decodeur_->longueur();
-            return true;
-        }
-        // A file the light decoders read but cannot play is not handed to FFmpeg,
-        // which would load for nothing.
-        if (o == Ouverture::Injouable || choix == ChoixDecodeurs::SansFFmpeg) return false;
-    }
-    CreerDecodeurFFmpeg creer = fabrique_ffmpeg();
-    if (!creer) return false;
-    decodeur_.reset(creer(chemin.c_str(), frequence, &signaux_));
-    if (!decodeur_) return false;
+    if (ouvrir_decodeur(table_decodeurs(), decodeurs_choisis(), chemin, frequence, &signaux_, decodeur_) !=
+        Ouverture::Ouvert)
+        return false;
     longueur = decodeur_->longueur();
     return true;
 }
@@ -179,7 +158,7 @@ bool FluxAudio::produire_bloc() {
     if (!decodeur_->remplir(b)) return false;
     position_decodee_ = b.debut + b.trames;
     if (b.fin) {
-        longueur.store(position_decodee_);
+        longueur.store(decodeur_->longueur_finale(position_decodee_, longueur.load()));
         fin_publiee_ = true;
     }
     ecrits_.fetch_add(1);

@@ -46,8 +46,8 @@ public:
     static Memoire nouvelle_memoire() { return Memoire(new float[kBlocs * kTramesParBloc * 2]); }
 
     // Opens and probes `chemin` on the calling thread (a regular file only;
-    // bounded in CPU time), mpg123 or libsndfile first, then FFmpeg for what
-    // they do not read; then starts the worker, which begins decoding at once.
+    // bounded in CPU time) with the first decoder of the table that plays it
+    // (decodeurs.h); then starts the worker, which begins decoding at once.
     // nullptr when the file has no playable audio stream; `memoire`
     // (allocated when null) is then handed back through `memoire`.
     static std::shared_ptr<FluxAudio> ouvrir(const std::string& chemin, int frequence, Memoire& memoire);
@@ -84,7 +84,8 @@ public:
     // ---- Any thread.
     // Frames of the track that the mixer has played (the reader writes it).
     std::atomic<std::int64_t> position{0};
-    // Estimated length in frames (0: unknown); exact once decoded to the end.
+    // Length in frames (0: unknown): the decoder's at opening, then as the
+    // end of the decoding settles it (Decodeur::longueur_finale).
     std::atomic<std::int64_t> longueur{0};
     // The last frame has been played.
     std::atomic<bool> fini{false};

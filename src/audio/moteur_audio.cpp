@@ -267,12 +267,12 @@ std::size_t ajouter(float* __restrict sortie, const float* __restrict source, st
 
 }  // namespace
 
-// The engine: decoded streams (decodeur.h: mpg123, libsndfile or FFmpeg)
-// mixed into one device output. (The name is older than the light decoders.)
-class MoteurFFmpeg final : public MoteurAudio {
+// The engine: decoded streams (decodeurs.h: mpg123, libsndfile or FFmpeg)
+// mixed into one device output.
+class MoteurMixage final : public MoteurAudio {
 public:
-    explicit MoteurFFmpeg(std::unique_ptr<SortieAudio> sortie);
-    ~MoteurFFmpeg() override;
+    explicit MoteurMixage(std::unique_ptr<SortieAudio> sortie);
+    ~MoteurMixage() override;
 
     bool initialiser(int frequence, int canaux_max, unsigned drapeaux) override;
     void definir_sortie(int type) override;
@@ -301,7 +301,7 @@ private:
     std::unique_ptr<Etat> etat_;
 };
 
-struct MoteurFFmpeg::Etat : SourceAudio {
+struct MoteurMixage::Etat : SourceAudio {
     struct EntreeFlux {
         std::shared_ptr<FluxAudio> flux;
         int canal = -1;
@@ -614,19 +614,19 @@ struct MoteurFFmpeg::Etat : SourceAudio {
 
 // ---------------------------------------------------------------- MoteurAudio
 
-MoteurFFmpeg::MoteurFFmpeg(std::unique_ptr<SortieAudio> sortie) : etat_(std::make_unique<Etat>()) {
+MoteurMixage::MoteurMixage(std::unique_ptr<SortieAudio> sortie) : etat_(std::make_unique<Etat>()) {
     etat_->sortie = sortie ? std::move(sortie) : creer_sortie_par_defaut();
 }
 
-MoteurFFmpeg::~MoteurFFmpeg() { fermer(); }
+MoteurMixage::~MoteurMixage() { fermer(); }
 
-SortieAudio* MoteurFFmpeg::sortie() { return etat_->sortie.get(); }
+SortieAudio* MoteurMixage::sortie() { return etat_->sortie.get(); }
 
-bool MoteurFFmpeg::initialise() const { return etat_->initialise; }
+bool MoteurMixage::initialise() const { return etat_->initialise; }
 
-int MoteurFFmpeg::type_sortie() const { return etat_->type_sortie; }
+int MoteurMixage::type_sortie() const { return etat_->type_sortie; }
 
-bool MoteurFFmpeg::initialiser(int frequence, int canaux_max, unsigned /*drapeaux*/) {
+bool MoteurMixage::initialiser(int frequence, int canaux_max, unsigned /*drapeaux*/) {
     Etat& e = *etat_;
     if (e.initialise) return true;
     if (frequence < 8000 || frequence > 192000) return false;
@@ -646,9 +646,9 @@ bool MoteurFFmpeg::initialiser(int frequence, int canaux_max, unsigned /*drapeau
     return true;
 }
 
-void MoteurFFmpeg::definir_sortie(int type) { etat_->type_sortie = type; }
+void MoteurMixage::definir_sortie(int type) { etat_->type_sortie = type; }
 
-void MoteurFFmpeg::fermer() {
+void MoteurMixage::fermer() {
     Etat& e = *etat_;
     if (!e.initialise) return;
     {
@@ -667,7 +667,7 @@ void MoteurFFmpeg::fermer() {
     e.initialise = false;
 }
 
-int MoteurFFmpeg::ouvrir_flux(const std::string& chemin) {
+int MoteurMixage::ouvrir_flux(const std::string& chemin) {
     Etat& e = *etat_;
     if (!e.initialise) return 0;
     std::shared_ptr<FluxAudio> f = FluxAudio::ouvrir(chemin, e.frequence, e.memoire_libre);
@@ -680,7 +680,7 @@ int MoteurFFmpeg::ouvrir_flux(const std::string& chemin) {
     return id;
 }
 
-int MoteurFFmpeg::jouer_flux(int canal_demande, int flux) {
+int MoteurMixage::jouer_flux(int canal_demande, int flux) {
     Etat& e = *etat_;
     Etat::EntreeFlux* ef = e.initialise ? e.trouver(flux) : nullptr;
     if (!ef) return -1;
@@ -734,7 +734,7 @@ int MoteurFFmpeg::jouer_flux(int canal_demande, int flux) {
     return choisi;
 }
 
-void MoteurFFmpeg::arreter_flux(int flux) {
+void MoteurMixage::arreter_flux(int flux) {
     Etat& e = *etat_;
     Etat::EntreeFlux* ef = e.trouver(flux);
     if (!ef || ef->canal < 0) return;
@@ -758,7 +758,7 @@ void MoteurFFmpeg::arreter_flux(int flux) {
     }
 }
 
-void MoteurFFmpeg::fermer_flux(int flux) {
+void MoteurMixage::fermer_flux(int flux) {
     Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return;
@@ -768,12 +768,12 @@ void MoteurFFmpeg::fermer_flux(int flux) {
     e.detruire(std::move(f));  // joins its decoder, outside the mixer lock
 }
 
-bool MoteurFFmpeg::en_pause(int canal) const {
+bool MoteurMixage::en_pause(int canal) const {
     const Canal* c = etat_->canal(canal);
     return c && etat_->actif(*c) && c->pause.load();
 }
 
-void MoteurFFmpeg::mettre_en_pause(int canal, bool pause) {
+void MoteurMixage::mettre_en_pause(int canal, bool pause) {
     Etat& e = *etat_;
     Canal* c = e.canal(canal);
     if (!c || !e.actif(*c)) return;
@@ -790,24 +790,24 @@ void MoteurFFmpeg::mettre_en_pause(int canal, bool pause) {
         e.sortie->reveiller();
 }
 
-bool MoteurFFmpeg::en_lecture(int canal) const {
+bool MoteurMixage::en_lecture(int canal) const {
     const Canal* c = etat_->canal(canal);
     return c && etat_->actif(*c);
 }
 
-void MoteurFFmpeg::definir_volume(int canal, int volume) {
+void MoteurMixage::definir_volume(int canal, int volume) {
     etat_->regler(canal, [&](Canal& c) { c.volume = std::clamp(volume, 0, 255); });
 }
 
-void MoteurFFmpeg::definir_pan(int canal, int pan) {
+void MoteurMixage::definir_pan(int canal, int pan) {
     etat_->regler(canal, [&](Canal& c) { c.pan = std::clamp(pan, 0, 255); });
 }
 
-void MoteurFFmpeg::definir_muet(int canal, bool muet) {
+void MoteurMixage::definir_muet(int canal, bool muet) {
     etat_->regler(canal, [&](Canal& c) { c.muet = muet; });
 }
 
-std::int64_t MoteurFFmpeg::temps_ms(int flux) const {
+std::int64_t MoteurMixage::temps_ms(int flux) const {
     Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return 0;
@@ -818,14 +818,14 @@ std::int64_t MoteurFFmpeg::temps_ms(int flux) const {
     return longueur > 0 ? std::min(t, longueur) : t;
 }
 
-std::int64_t MoteurFFmpeg::longueur_ms(int flux) const {
+std::int64_t MoteurMixage::longueur_ms(int flux) const {
     const Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return 0;
     return it->second.flux->longueur.load() * 1000 / e.frequence;
 }
 
-void MoteurFFmpeg::aller_a_ms(int flux, std::int64_t ms) {
+void MoteurMixage::aller_a_ms(int flux, std::int64_t ms) {
     Etat& e = *etat_;
     Etat::EntreeFlux* ef = e.trouver(flux);
     if (!ef) return;
@@ -856,7 +856,7 @@ void MoteurFFmpeg::aller_a_ms(int flux, std::int64_t ms) {
     e.sortie->reveiller();
 }
 
-std::int64_t MoteurFFmpeg::position(int flux) const {
+std::int64_t MoteurMixage::position(int flux) const {
     Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return 0;
@@ -869,7 +869,7 @@ std::int64_t MoteurFFmpeg::position(int flux) const {
     return std::clamp<std::int64_t>(v.position, 0, std::max<std::int64_t>(longueur, 1) - 1);
 }
 
-std::int64_t MoteurFFmpeg::longueur(int flux) const {
+std::int64_t MoteurMixage::longueur(int flux) const {
     Etat& e = *etat_;
     auto it = e.flux.find(flux);
     if (it == e.flux.end()) return 0;
@@ -882,5 +882,5 @@ std::int64_t MoteurFFmpeg::longueur(int flux) const {
 
 // The factory, the library's one exported symbol.
 extern "C" __attribute__((visibility("default"))) vt::MoteurAudio* creer_moteur(vt::SortieAudio* sortie) {
-    return new vt::MoteurFFmpeg(std::unique_ptr<vt::SortieAudio>(sortie));
+    return new vt::MoteurMixage(std::unique_ptr<vt::SortieAudio>(sortie));
 }

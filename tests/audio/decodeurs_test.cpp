@@ -109,4 +109,37 @@ TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
     }
 }
 
+// Files of more than two channels (libsndfile writes them as WAVE_FORMAT_EXTENSIBLE)
+// go to FFmpeg, which mixes them down: they play on both sides, never refused.
+TEST(Decodeurs, EveryChannelCountPlaysOnBothSides) {
+    vt::test::DossierTemp d;
+    const std::pair<int, const char*> cas[] = {{1, "libsndfile"}, {2, "libsndfile"}, {3, "FFmpeg"}, {6, "FFmpeg"}};
+    for (auto [canaux, decodeur] : cas) {
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = canaux;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        const std::string chemin = d / (std::to_string(canaux) + "_canaux.wav");
+        SNDFILE* sf = sf_open(chemin.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(sf, nullptr) << canaux;
+        std::vector<float> v(std::size_t(canaux) * 44100);
+        for (std::size_t i = 0; i < v.size(); ++i) v[i] = 0.5f * std::sin(float(2 * M_PI * 440 * double(i / std::size_t(canaux)) / 44100));
+        sf_writef_float(sf, v.data(), 44100);
+        sf_close(sf);
+        vt::audio::FluxAudio::Memoire m;
+        auto f = vt::audio::FluxAudio::ouvrir(chemin, kFrequence, m);
+        ASSERT_NE(f, nullptr) << canaux;
+        EXPECT_STREQ(f->decodeur(), decodeur) << canaux;
+        Lecteur l;
+        l.lm.flux = l.m.ouvrir_flux(chemin);
+        l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
+        ASSERT_GE(l.lm.canal, 0) << canaux;
+        const std::vector<float> s = l.pomper_ms(300);
+        for (Cote c : {kGauche, kDroite}) {
+            EXPECT_GT(efficace(cote(s, c, 2205)), 0.05) << canaux << " channels, side " << c;
+            EXPECT_NEAR(frequence(cote(s, c, 2205)), 440.0, 5.0) << canaux << " channels, side " << c;
+        }
+    }
+}
+
 }  // namespace

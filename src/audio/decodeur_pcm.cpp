@@ -1,0 +1,84 @@
+#include "audio/decodeur_pcm.h"
+
+#include <unistd.h>
+#include <algorithm>
+
+namespace vt::audio {
+
+DecodeurPcm::~DecodeurPcm() {
+    if (src_) src_delete(src_);
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool DecodeurPcm::format(long taux, int canaux) {
+    taux_ = taux;
+    canaux_ = canaux;
+    lu_.resize(kMorceau * std::size_t(canaux));
+    if (taux_ == frequence_ || src_) return true;
+    int erreur = 0;
+    // The fastest of libsamplerate's band-limited converters: its pass
+    // band reaches 80 % of the lower rate, as the FFmpeg decoder's default.
+    src_ = src_new(SRC_SINC_FASTEST, 2, &erreur);
+    stereo_.resize(2 * kMorceau);
+    return src_ != nullptr;
+}
+
+bool DecodeurPcm::remplir(Tranche& t) {
+    while (t.trames < kTramesTranche) {
+        if (signaux_ && signaux_->leve()) return false;
+        float* sortie = t.donnees + 2 * t.trames;
+        const std::size_t place = kTramesTranche - t.trames;
+        if (!src_) {
+            std::size_t n = lire_stereo(sortie, std::min(place, kMorceau));
+            if (n == 0 && !fin_) continue;  // the format changed: from here in the new one
+            if (n == 0) {
+                t.fin = true;
+                break;
+            }
+            t.trames += std::uint32_t(n);
+            continue;
+        }
+        if (stereo_lu_ == stereo_n_ && !entree_finie_) {
+            stereo_n_ = lire_stereo(stereo_.data(), kMorceau);
+            stereo_lu_ = 0;
+            entree_finie_ = stereo_n_ == 0 && fin_;
+        }
+        SRC_DATA d{};
+        d.data_in = stereo_.data() + 2 * stereo_lu_;
+        d.input_frames = long(stereo_n_ - stereo_lu_);
+        d.data_out = sortie;
+        d.output_frames = long(place);
+        d.src_ratio = double(frequence_) / double(taux_);
+        d.end_of_input = entree_finie_ ? 1 : 0;
+        if (src_process(src_, &d) != 0) {
+            t.fin = true;
+            break;
+        }
+        stereo_lu_ += std::size_t(d.input_frames_used);
+        t.trames += std::uint32_t(d.output_frames_gen);
+        if (entree_finie_ && d.output_frames_gen == 0) {
+            t.fin = true;
+            break;
+        }
+    }
+    return true;
+}
+
+void DecodeurPcm::chercher(std::int64_t trame) {
+    // A file that cannot seek there ends: nothing else would match the place asked.
+    fin_ = !positionner(trame * taux_ / frequence_);
+    if (src_) src_reset(src_);
+    stereo_lu_ = stereo_n_ = 0;
+    entree_finie_ = false;
+}
+
+std::size_t DecodeurPcm::lire_stereo(float* sortie, std::size_t n) {
+    if (fin_) return 0;
+    const int canaux = canaux_;
+    std::size_t k = lire(canaux == 2 ? sortie : lu_.data(), n);
+    if (k > 0 && canaux == 1)
+        for (std::size_t i = 0; i < k; ++i) sortie[2 * i] = sortie[2 * i + 1] = lu_[i];
+    return k;
+}
+
+}  // namespace vt::audio

@@ -1,0 +1,57 @@
+#pragma once
+// What the light decoders (mpg123, libsndfile) share: the file's frames made
+// stereo (mono goes to both sides at full level), resampled with
+// libsamplerate when the file's rate is not the engine's. A subclass reads
+// the file's own frames.
+#include "audio/decodeur.h"
+
+#include <samplerate.h>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vt::audio {
+
+class DecodeurPcm : public Decodeur {
+public:
+    DecodeurPcm(int fd, int frequence, const Signaux* signaux)
+        : fd_(fd), frequence_(frequence), signaux_(signaux) {}
+    ~DecodeurPcm() override;
+    // The file is no longer closed with the decoder.
+    void lacher_fichier() { fd_ = -1; }
+
+    // The file's rate and channel count (1 or 2), at opening or when they
+    // change; false when the resampler cannot be set up.
+    bool format(long taux, int canaux);
+
+    bool remplir(Tranche& t) override;
+    void chercher(std::int64_t trame) override;
+
+protected:
+    // Frames read from the file at a time.
+    static constexpr std::size_t kMorceau = 1024;
+
+    // Up to `n` of the file's frames (canaux_ channels each) at `sortie`;
+    // 0 at the end, at a read error, or when the format changed.
+    virtual std::size_t lire(float* sortie, std::size_t n) = 0;
+    // Goes to the file's frame `source`; false when it cannot.
+    virtual bool positionner(std::int64_t source) = 0;
+
+    int fd_;
+    int frequence_;
+    long taux_ = 0;
+    int canaux_ = 0;
+    bool fin_ = false;  // the file has no more frames
+
+private:
+    std::size_t lire_stereo(float* sortie, std::size_t n);
+
+    const Signaux* signaux_;
+    SRC_STATE* src_ = nullptr;
+    std::vector<float> lu_;      // mono frames as read
+    std::vector<float> stereo_;  // stereo frames waiting for the resampler
+    std::size_t stereo_n_ = 0, stereo_lu_ = 0;
+    bool entree_finie_ = false;  // the resampler has been given the file's last frame
+};
+
+}  // namespace vt::audio

@@ -1,0 +1,182 @@
+// Lengths: what a file shows from its opening is the length of what it
+// plays, every place up to it can be sought, and the length does not move
+// while it plays (MP3 at constant and variable bit rates, with and without
+// the header that counts their frames, at three rates; WMA; WAV whose data
+// size says 0 or 0xFFFFFFFF).
+#include "audio/decodeurs.h"
+#include "audio/flux_audio.h"
+#include "outils_audio.h"
+#include "support/dossier_temp.h"
+#include "support/wav.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+using namespace vt::test::audio;
+using vt::test::DossierTemp;
+
+// 1.5 s of loud noise (frames of the highest bit rates), then 2.5 s of a
+// quiet 440 Hz tone (the lowest): at a variable bit rate, the first frame's
+// rate times the file's size says under a second.
+std::vector<float> bruit_puis_ton(int taux) {
+    std::vector<float> v(2 * std::size_t(taux) * 4);
+    std::srand(7);
+    for (std::size_t i = 0; i < v.size() / 2; ++i)
+        v[2 * i] = v[2 * i + 1] = i < std::size_t(taux) * 3 / 2
+                                      ? float(std::rand()) / float(RAND_MAX) - 0.5f
+                                      : float(0.1 * std::sin(2 * M_PI * 440 * double(i) / taux));
+    return v;
+}
+
+// An MP3 written by libsndfile (through LAME). Without `entete` it is
+// written through a pipe, as a recorder streaming its output does: the
+// encoder cannot come back to the start, and the file has no LAME or Info
+// header to count its frames.
+std::string ecrire_mp3(const DossierTemp& d, const std::string& nom, int taux, bool variable, bool entete) {
+    SF_INFO info{};
+    info.samplerate = taux;
+    info.channels = 2;
+    info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    std::string octets;
+    int tuyau[2] = {-1, -1};
+    std::thread lecteur;
+    SNDFILE* sf = nullptr;
+    if (entete) {
+        sf = sf_open((d / nom).c_str(), SFM_WRITE, &info);
+    } else if (::pipe(tuyau) == 0) {
+        lecteur = std::thread([&] {
+            char t[4096];
+            for (ssize_t n; (n = ::read(tuyau[0], t, sizeof t)) > 0;) octets.append(t, std::size_t(n));
+        });
+        sf = sf_open_fd(tuyau[1], SFM_WRITE, &info, SF_TRUE);
+    }
+    if (sf) {
+        int mode = variable ? SF_BITRATE_MODE_VARIABLE : SF_BITRATE_MODE_CONSTANT;
+        sf_command(sf, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
+        const std::vector<float> v = bruit_puis_ton(taux);
+        sf_writef_float(sf, v.data(), sf_count_t(v.size() / 2));
+        sf_close(sf);
+    } else if (tuyau[1] >= 0) {
+        ::close(tuyau[1]);
+    }
+    if (lecteur.joinable()) {
+        lecteur.join();
+        ::close(tuyau[0]);
+        d.ecrire(nom, octets);
+    }
+    return d / nom;
+}
+
+// The frames the file's decoder gives from its start to its end.
+std::int64_t trames_decodees(const std::string& chemin) {
+    std::unique_ptr<vt::audio::Decodeur> d;
+    if (vt::audio::ouvrir_decodeur(vt::audio::table_decodeurs(), vt::audio::ChoixDecodeurs::Tous, chemin,
+                                   kFrequence, nullptr, d) != vt::audio::Ouverture::Ouvert)
+        return -1;
+    std::vector<float> memoire(2 * vt::audio::kTramesTranche);
+    std::int64_t n = 0;
+    for (bool fin = false; !fin;) {
+        vt::audio::Tranche t;
+        t.donnees = memoire.data();
+        d->remplir(t);
+        n += t.trames;
+        fin = t.fin;
+    }
+    return n;
+}
+
+struct Cas {
+    std::string chemin;
+    const char* decodeur;
+    double attendu_ms;  // the length to show
+    double ecart_ms;    // how far from it
+    double decode_ms;   // how far what the decoder gives may be from it
+};
+
+void verifier(const Cas& c) {
+    vt::audio::FluxAudio::Memoire m;
+    auto f = vt::audio::FluxAudio::ouvrir(c.chemin, kFrequence, m);
+    ASSERT_NE(f, nullptr) << c.chemin;
+    EXPECT_STREQ(f->decodeur(), c.decodeur) << c.chemin;
+    f.reset();
+    Lecteur l;
+    l.lm.flux = l.m.ouvrir_flux(c.chemin);
+    ASSERT_NE(l.lm.flux, 0) << c.chemin;
+    l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
+    const std::int64_t longueur = l.m.longueur_ms(l.lm.flux);
+    EXPECT_NEAR(double(longueur), c.attendu_ms, c.ecart_ms) << c.chemin;
+    EXPECT_GT(efficace(cote(l.pomper_ms(100), kGauche)), 0.01) << c.chemin;
+    // What the decoder gives is what is shown.
+    EXPECT_NEAR(double(trames_decodees(c.chemin)) * 1000.0 / kFrequence, double(longueur) + 0.5, c.decode_ms)
+        << c.chemin;
+    // A place near the end can be sought; played from there to the end, the
+    // length has not moved.
+    const std::int64_t cible = longueur - 60;
+    l.m.aller_a_ms(l.lm.flux, cible);
+    EXPECT_NEAR(double(l.m.temps_ms(l.lm.flux)), double(cible), 1.0) << c.chemin;
+    l.pomper_jusqua_fin();
+    EXPECT_TRUE(l.a_la_fin()) << c.chemin;
+    // (A frame more or less from the resampler's rounding may cross a millisecond.)
+    EXPECT_NEAR(double(l.m.longueur_ms(l.lm.flux)), double(longueur), 1.0) << c.chemin << " played out";
+    EXPECT_EQ(l.m.temps_ms(l.lm.flux), l.m.longueur_ms(l.lm.flux)) << c.chemin << " played out";
+}
+
+// The frame counts of a header, else the file's frames read through at
+// opening: without them a variable bit rate's length was a fifth of the
+// truth, and nothing past that fifth could be sought.
+TEST(Longueurs, Mp3ShowsItsWholeLengthFromTheStart) {
+    DossierTemp d;
+    const struct {
+        int taux;
+        bool variable, entete;
+        double attendu_ms, ecart_ms;  // without a header, the encoder's delay and padding are heard
+    } lignes[] = {
+        {44100, false, true, 4000, 1},   {44100, true, true, 4000, 1},   {48000, true, true, 4000, 1},
+        {44100, false, false, 4040, 40}, {44100, true, false, 4040, 40}, {48000, true, false, 4040, 40},
+        {22050, true, false, 4040, 40},
+    };
+    for (const auto& ligne : lignes) {
+        const std::string nom = std::to_string(ligne.taux) + (ligne.variable ? "_vbr" : "_cbr") +
+                                (ligne.entete ? "_entete" : "") + ".mp3";
+        const std::string chemin = ecrire_mp3(d, nom, ligne.taux, ligne.variable, ligne.entete);
+        verifier({chemin, "mpg123", ligne.attendu_ms, ligne.ecart_ms, 1});
+        // From a place sought near the end: the quiet tone at once (its
+        // frames' bit reservoir filled), not the noise of the start.
+        Lecteur l;
+        l.lm.flux = l.m.ouvrir_flux(chemin);
+        l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
+        l.m.aller_a_ms(l.lm.flux, 3500);
+        const std::vector<float> s = l.pomper_ms(300);
+        EXPECT_NEAR(frequence(cote(s, kGauche, 441)), 440.0, 5.0) << nom;
+        EXPECT_NEAR(efficace(cote(s, kGauche, 441)), 0.1 / std::sqrt(2.0), 0.005) << nom;
+    }
+}
+
+// A WMA's length is its header's (ffprobe's) from the start to the end,
+// though its decoder gives a frame less from the start (and the last
+// packet's padding after a seek); a WAV's is its header's or, when the data
+// size says 0 or 0xFFFFFFFF (a stream never finished), what the file holds.
+TEST(Longueurs, WmaAndWavKeepTheirLength) {
+    DossierTemp d;
+    auto wav = [&](const char* nom, std::uint32_t taille_donnees) {
+        std::string o = vt::test::octets_wav(3000);
+        for (int i = 0; i < 4; ++i) o[std::size_t(40 + i)] = char((taille_donnees >> (8 * i)) & 0xff);
+        return d.ecrire(nom, o);
+    };
+    const Cas cas[] = {
+        {fixture("ton440.wma"), "FFmpeg", 1021, 1, 50},
+        {fixture("ton1000.wma"), "FFmpeg", 1021, 1, 50},
+        {fixture("court.wma"), "FFmpeg", 92, 1, 50},
+        {wav("juste.wav", 44100 * 3 * 2), "libsndfile", 3000, 1, 1},
+        {wav("zero.wav", 0), "libsndfile", 3000, 1, 1},
+        {wav("ffff.wav", 0xFFFFFFFF), "libsndfile", 3000, 1, 1},
+    };
+    for (const Cas& c : cas) verifier(c);
+}
+
+}  // namespace
