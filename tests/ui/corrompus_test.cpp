@@ -38,7 +38,7 @@ protected:
     }
     void demarrer_sans_minuteur(std::optional<std::string> fichier = std::nullopt) {
         demarrer(std::move(fichier));
-        f1->Timer1->stop();  // the test ticks by hand
+        module->joueur->arreter_horloge();  // the test ticks by hand
     }
     // Pumps up to `ms` of output in 100 ms steps with a tick after each, as
     // the real timer would run; stops early once nothing plays.
