@@ -130,7 +130,7 @@ TEST_F(Media, IdentityOnTheBus) {
 
 // A second player on the same bus takes a name of its own process.
 TEST_F(Media, SecondServiceTakesAnInstanceName) {
-    ServiceMpris autre(*module, bus.connexion(QStringLiteral("vt-autre")));
+    ServiceMpris autre(*module->joueur, {}, bus.connexion(QStringLiteral("vt-autre")));
     ASSERT_TRUE(autre.enregistrer());
     EXPECT_TRUE(autre.nom_pris().startsWith(QString::fromLatin1(ServiceMpris::kNomService) +
                                             QStringLiteral(".instance")));

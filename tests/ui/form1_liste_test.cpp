@@ -208,7 +208,7 @@ TEST_F(Form1LigneDeCommande, TrailingSeparatorKeptInName) {
     demarrer(std::string("/no/such/Musique/"));
     EXPECT_EQ(module->liste.nom(0), "Musique/");
     EXPECT_FALSE(joue());
-    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : Musique/"));
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture impossible : Musique/"));
 }
 
 }  // namespace
