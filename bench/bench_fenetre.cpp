@@ -35,7 +35,7 @@ struct Lecteur {
         std::ofstream(app + "vantrel.config") << vt::texte_configuration("skin/default/", "default.sk", 0, 0, "playlist/", false);
         m = std::make_unique<vt::ModuleVantrel>(std::make_unique<vt::SortieManuelle>());
         m->creer_fenetres();
-        m->Form1->Timer1->stop();
+        m->joueur->arreter_horloge();
         m->Form1->show();
         auto v = chemins(n);
         std::string wav = app + "piste.wav";
