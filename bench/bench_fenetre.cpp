@@ -37,7 +37,7 @@ struct Lecteur {
         configuration = std::make_unique<vt::Configuration>(vt::emplacements().fichier_config);
         m = std::make_unique<vt::ModuleVantrel>(*configuration, std::make_unique<vt::SortieManuelle>());
         m->creer_fenetres();
-        m->Form1->Timer1->stop();
+        m->joueur->arreter_horloge();
         m->Form1->show();
         auto v = chemins(n);
         std::string wav = app + "piste.wav";

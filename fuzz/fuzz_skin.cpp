@@ -34,7 +34,7 @@ struct CibleComptee : vt::CibleSkin {
         if (image.isNull()) ++nulles;
     }
     void definir_couleurs(QColor, QColor, QColor) override { ++couleurs; }
-    void cacher_label_lecture() override { ++caches; }
+    void montrer_label_lecture(bool visible) override { caches += !visible; }
     int images = 0, nulles = 0, couleurs = 0, caches = 0;
 };
 

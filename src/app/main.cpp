@@ -54,7 +54,7 @@ public:
                 vt::installer_images_prechargees(nullptr);
                 QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
                 m_.creer_fenetres_secondaires(std::move(fichier_));
-                for (std::string& f : autres_) vt::ajouter_fichier(m_, std::move(f));
+                for (std::string& f : autres_) vt::ajouter_fichier(*m_.joueur, std::move(f));
                 QTimer::singleShot(0, this, [this] { bureau_.demarrer(); });
             });
         }

@@ -8,26 +8,51 @@
 namespace vt {
 
 Lecteur::Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie, QObject* parent)
-    : QObject(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)) {
-    horloge_.setInterval(400);
+    : PorteLecteur(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)) {
+    suivre_entrees();
+    demarrer_horloge();
+}
+
+Lecteur::Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent)
+    : PorteLecteur(parent),
+      liste_(liste),
+      selection_(&liste),
+      media_(lecteur_media::MoteurAVenir{}),
+      chargement_(media_, std::move(source)) {
+    suivre_entrees();
+    demarrer_horloge();
+}
+
+Lecteur::~Lecteur() = default;
+
+void Lecteur::demarrer_horloge() {
+    horloge_.setInterval(kPeriodeHorlogeMs);
     connect(&horloge_, &QTimer::timeout, this, [this] { tic(); });
     horloge_.start();
 }
 
-Lecteur::Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent)
-    : QObject(parent),
-      liste_(liste),
-      selection_(&liste),
-      media_(lecteur_media::MoteurAVenir{}),
-      chargement_(media_, std::move(source)) {}
-
-Lecteur::~Lecteur() = default;
+void Lecteur::suivre_entrees() {
+    connect(&selection_, &QItemSelectionModel::selectionChanged, this, &PorteLecteur::entrees_changees);
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&liste_, signal, this, &PorteLecteur::entrees_changees);
+    connect(&liste_, &QAbstractItemModel::rowsMoved, this, &PorteLecteur::entrees_changees);
+    connect(&liste_, &QAbstractItemModel::modelReset, this, &PorteLecteur::entrees_changees);
+}
 
 // ---------------------------------------------------------------- selection
 
 int Lecteur::courant() const {
     const QModelIndexList choisis = selection_.selectedIndexes();
     return choisis.isEmpty() ? -1 : choisis.first().row();
+}
+
+int Lecteur::nombre_entrees() const { return liste_.nombre(); }
+
+std::optional<PisteJouee> Lecteur::piste_jouee() const {
+    if (!piste_ouverte_) return std::nullopt;
+    PisteJouee p = piste_;
+    p.ligne = ligne_jouee_.isValid() ? ligne_jouee_.row() : -1;
+    return p;
 }
 
 void Lecteur::selectionner(int ligne) {
@@ -58,12 +83,15 @@ void Lecteur::fermer_flux() {
     m.fermer_flux(media_.flux);
     media_.flux = 0;
     media_.canal = -1;
+    piste_ouverte_ = false;
+    ligne_jouee_ = QPersistentModelIndex();
 }
 
 bool Lecteur::jouer() {
     ++commandes_;
     const int i = courant();
     if (i < 0) return false;
+    if (!enchainement_) echecs_ = 0;
     if (en_pause()) {
         media_.moteur().mettre_en_pause(media_.canal, false);
         emit lecture(i);
@@ -74,10 +102,39 @@ bool Lecteur::jouer() {
     chargement_.charger_maintenant();
     MoteurAudio& m = media_.moteur();
     media_.flux = m.ouvrir_flux(liste_.chemin(i));
-    media_.canal = m.jouer_flux(-1, media_.flux);
+    if (media_.flux != 0) media_.canal = m.jouer_flux(-1, media_.flux);
+    if (media_.flux == 0 || media_.canal < 0) {
+        // Never shown as playing: the file is reported, nothing is open,
+        // and what follows the end of a track follows.
+        fermer_flux();
+        emit lecture_impossible(i);
+        enchainer_apres_echec();
+        return true;
+    }
+    echecs_ = 0;
+    piste_ouverte_ = true;
+    ligne_jouee_ = QPersistentModelIndex(liste_.index(i, 0));
+    piste_ = PisteJouee{i, liste_.chemin(i), liste_.data(liste_.index(i, 0), Qt::DisplayRole).toString(),
+                        ++pistes_demarrees_};
     emit lecture(i);
     envoyer_niveaux();
     return true;
+}
+
+void Lecteur::enchainer_apres_echec() {
+    ++echecs_;
+    QTimer::singleShot(0, this, [this, depuis = commandes_] {
+        if (commandes_ != depuis) return;  // the user's own command holds
+        if (repetition_ || echecs_ >= liste_.nombre()) {
+            // Nothing playable is left to try: the chain ends here.
+            emit fin_de_piste(Fin::Arret);
+            return;
+        }
+        enchainement_ = true;
+        Tic r;
+        decider_fin(r);
+        enchainement_ = false;
+    });
 }
 
 bool Lecteur::pause() {

@@ -2,17 +2,17 @@
 // The player: every front end (the main window's buttons and sliders, the
 // notification-area menu, the media keys, the screen readers, the command
 // line and later starts, the options window) works playback through this
-// one object. It owns the engine's handles (lecteur_media) and the 400 ms
-// clock, knows the current entry through a selection on the play list's
-// model (shared with the main window's list view), holds the volume and
-// balance values (0..255) and the repeat, random and loop modes, and decides
-// what follows the end of a track. Pictures, cursors and texts stay in the
-// windows: the signals below tell them what to repaint.
+// one object, most of them through its door (porte_lecteur.h). It owns the engine's handles (lecteur_media)
+// and the 400 ms clock, knows the current entry through a selection on the play list's model (shared with the
+// main window's list view), holds the volume and balance values (0..255) and the repeat, random and loop
+// modes, and decides what follows the end of a track. Pictures, cursors and texts stay in the windows: the
+// door's signals tell them what to repaint.
 #include "audio/lecteur_media.h"
 #include "player/chargement_moteur.h"
+#include "player/porte_lecteur.h"
 
 #include <QItemSelectionModel>
-#include <QObject>
+#include <QPersistentModelIndex>
 #include <QTimer>
 
 #include <cstdint>
@@ -24,13 +24,14 @@ namespace vt {
 
 class ListeCourante;
 
-class Lecteur : public QObject {
+class Lecteur : public PorteLecteur {
     Q_OBJECT
 public:
     // The start values of the levels: full volume, the balance in the
     // middle until the window puts its cursor's value.
     static constexpr int kVolumeDepart = 255;
     static constexpr int kBalanceDepart = 128;
+    static constexpr int kPeriodeHorlogeMs = 400;
 
     // `sortie`: the device output (nullptr: the default one).
     explicit Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie = nullptr,
@@ -39,55 +40,69 @@ public:
     Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent = nullptr);
     ~Lecteur() override;
 
+    // The engine's handles, for the player's own tests.
     lecteur_media& media() { return media_; }
     const lecteur_media& media() const { return media_; }
     ListeCourante& liste() { return liste_; }
     // The engine's loading (it owns it): what the windows call when
     // something is about to be played, and what waits for the engine.
     ChargementMoteur& chargement() { return chargement_; }
-    // The selection on the play list that makes the current entry; list
-    // views show it.
-    QItemSelectionModel& selection() { return selection_; }
+    // Starts loading the engine in the background (the pointer came over
+    // the window: something may soon be played).
+    void preparer_moteur() { chargement_.charger(); }
+    // The selection that makes the current entry, to read.
+    const QItemSelectionModel& selection() const { return selection_; }
+    // Only for the list view that shows it (setSelectionModel): its user's
+    // choices of a row select the current entry.
+    QItemSelectionModel* selection_a_montrer() { return &selection_; }
 
     // ---- Current entry: the selected row, -1 for none.
-    int courant() const;
+    int courant() const override;
     // Selects a row (out of range: none). While the player changes the
     // selection itself, selection_interne() is true, so that a view can
     // tell the user's selections from the player's.
-    void selectionner(int ligne);
+    void selectionner(int ligne) override;
     bool selection_interne() const { return selection_interne_; }
+    int nombre_entrees() const override;
+    std::optional<PisteJouee> piste_jouee() const override;
 
     // ---- Queries on the engine.
-    bool en_lecture() const;
-    bool en_pause() const;
-    std::int64_t temps_ms() const;     // elapsed, 0 with no stream
-    std::int64_t longueur_ms() const;  // total, 0 with no stream
+    bool en_lecture() const override;
+    bool en_pause() const override;
+    std::int64_t temps_ms() const override;
+    std::int64_t longueur_ms() const override;
 
     // ---- Transport.
     // Starts the selected entry from its beginning; resumes instead when the
     // channel is paused (even if the selection moved meanwhile). The new
     // channel takes the volume and balance. False (and nothing changes)
-    // with no selected entry.
-    bool jouer();
+    // with no selected entry. An entry that cannot be opened or started is
+    // reported (lecture_impossible) and nothing plays; then, as soon as the
+    // event loop runs, what follows the end of a track follows it (the
+    // repeat, random and loop rules), unless a transport command came in
+    // between. Unplayable entries in a row stop the chain once there have
+    // been as many as the list has entries, and at the first in repeat
+    // mode (the same entry would fail again).
+    bool jouer() override;
     // Pauses what plays; false (nothing changes) when nothing plays. A
     // second pause keeps it paused.
-    bool pause();
+    bool pause() override;
     // Stops and releases the stream; always reports the stop, even when
     // nothing played.
-    void arreter();
+    void arreter() override;
     // Next entry, wrapping from the last to the first; with no selection the
     // first. In random mode (with a selection) a random other entry. Nothing
     // on an empty list.
-    void suivant();
+    void suivant() override;
     // Previous entry; nothing on the first entry or with no selection. In
     // random mode as next.
-    void precedent();
+    void precedent() override;
     // Closes what plays and starts the selected entry (a double click: a
     // paused track is not resumed).
-    void relancer();
+    void relancer() override;
     // Seeks the playing stream to `ms`, held within 0..total. False (no
     // seek) when nothing plays.
-    bool aller_a_ms(std::int64_t ms);
+    bool aller_a_ms(std::int64_t ms) override;
 
     // A play asked for now and run later (once the audio engine is up):
     // `lecture` runs only if no transport command (play, pause, stop, next,
@@ -96,57 +111,42 @@ public:
     std::function<void()> lecture_differee(std::function<void()> lecture);
 
     // ---- A file from outside the windows: the command line, a later start
-    // handing its files over, the media service's open.
-    enum class Venue {
-        Depart,  // the command-line file at start: added, the first entry
-                 // selected and played as by the play button
-        Remise,  // a later start's file: added, selected and started from its
-                 // beginning (a paused track does not resume instead); nothing
-                 // more when the list cannot grow
-        Ajout,   // one more file of a start: added after the others, not played
-    };
-    // The play runs once the audio engine is up (through `quand_pret` when
-    // given, else the player's own loading); it is a lecture_differee, which
-    // the user's own transport commands in between cancel.
+    // handing its files over, the media service's open. The play runs once
+    // the audio engine is up (through `quand_pret` when given, else the
+    // player's own loading); it is a lecture_differee, which the user's own
+    // transport commands in between cancel.
     void fichier_exterieur(std::string chemin, Venue venue,
-                           const std::function<void(std::function<void()>)>& quand_pret = {});
+                           const std::function<void(std::function<void()>)>& quand_pret = {}) override;
 
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
-    int volume() const { return volume_; }
-    int balance() const { return balance_; }
+    int volume() const override { return volume_; }
+    int balance() const override { return balance_; }
     // Takes a value (held within 0..255) and sends it to the channel (again
     // when it is the same); a changed value is reported.
-    void definir_volume(int v);
-    void definir_balance(int v);
+    void definir_volume(int v) override;
+    void definir_balance(int v) override;
     // Takes both values without sending them: the next started track gets
     // them (the window put its cursors back at their rest places).
     void retenir_niveaux(int volume, int balance);
     // Sends the values held to the channel again.
     void envoyer_niveaux();
     // Silences the channel (for a drag of the position slider) or not.
-    void couper(bool muet);
+    void couper(bool muet) override;
 
     // ---- Modes. Repeat and random exclude each other: turning one on
     // turns the other off; turning one off changes nothing else.
-    bool repetition() const { return repetition_; }
-    bool aleatoire() const { return aleatoire_; }
-    bool boucle() const { return boucle_; }
-    void definir_repetition(bool oui);
-    void definir_aleatoire(bool oui);
-    void definir_boucle(bool oui) { boucle_ = oui; }
+    bool repetition() const override { return repetition_; }
+    bool aleatoire() const override { return aleatoire_; }
+    bool boucle() const override { return boucle_; }
+    void definir_repetition(bool oui) override;
+    void definir_aleatoire(bool oui) override;
+    void definir_boucle(bool oui) override { boucle_ = oui; }
 
-    // ---- The clock: a 400 ms timer, running from the player's creation (the
-    // main window stops it when it ends); each tick runs tic().
-    QTimer& horloge() { return horloge_; }
-    enum class Fin {
-        Aucune,      // nothing plays, or the track is not read to its end
-        Repetition,  // the same entry started again
-        Hasard,      // a random other entry started
-        Suivante,    // the next entry started (wrapping to the first)
-        Arret,       // no mode and no loop: nothing more starts
-        Rien,        // a mode is on but no entry is selected
-    };
-    Q_ENUM(Fin)
+    // ---- The clock: a 400 ms timer, running from the player's creation
+    // until arreter_horloge (the end of the process); each tick runs tic().
+    void arreter_horloge() { horloge_.stop(); }
+    bool horloge_en_marche() const { return horloge_.isActive(); }
+    int periode_horloge_ms() const { return horloge_.interval(); }
     struct Tic {
         bool en_lecture = false;
         std::int64_t t = 0;  // elapsed and total ms, read before the decision
@@ -155,34 +155,19 @@ public:
     };
     // While the channel plays: the progress, and once the stream's read
     // position equals its length, the end-of-track decision, carried out.
-    // Reported by the three signals of the tick, below.
+    // Reported by the three signals of the tick (porte_lecteur.h).
     Tic tic();
 
-signals:
-    // A track started or resumed on entry `ligne`.
-    void lecture(int ligne);
-    void mise_en_pause();
-    void arret();
-    // A level or the modes changed (whichever front end set them).
-    void volume_change(int v);
-    void balance_change(int v);
-    void modes_changes();
-    // The player selected `ligne` itself (-1: none).
-    void selection_changee(int ligne);
-    // The playing position jumped (a seek).
-    void position_changee();
-    // Each tick, in this order: the progress, read before anything is
-    // decided (whether the channel plays; its elapsed and total ms, 0 when it
-    // does not); then, for a track read to its end, what was decided and
-    // done (never Fin::Aucune); then the end of the tick, once all is done.
-    void progression(bool en_lecture, std::int64_t t, std::int64_t T);
-    void fin_de_piste(vt::Lecteur::Fin fin);
-    void tic_fini();
-
 private:
+    void demarrer_horloge();
+    void suivre_entrees();
     void fermer_flux();
     void jouer_ligne(int ligne);
     void decider_fin(Tic& r);  // the end of a track: decided, carried out, reported
+    // After an entry that could not be played: the end-of-track decision,
+    // deferred to the event loop so that a long run of such entries neither
+    // deepens the stack nor holds the window.
+    void enchainer_apres_echec();
 
     ListeCourante& liste_;
     QItemSelectionModel selection_;
@@ -195,6 +180,15 @@ private:
     bool repetition_ = false;
     bool aleatoire_ = false;
     bool boucle_ = false;
+    // The entry whose track is open; its row follows the list's edits.
+    QPersistentModelIndex ligne_jouee_;
+    PisteJouee piste_;
+    bool piste_ouverte_ = false;
+    std::uint64_t pistes_demarrees_ = 0;
+    // Entries that could not be played in a row, and whether the play that
+    // runs is the chain's (not the user's).
+    int echecs_ = 0;
+    bool enchainement_ = false;
     QTimer horloge_;
 };
 

@@ -106,7 +106,9 @@ ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::st
         cible.definir_couleurs(c.fond_liste, c.texte_liste, c.texte_lecture);
     }
 
-    if (valeur(kValeurActiver) == "activer") cible.cacher_label_lecture();
+    // Each applied skin decides: "activer" hides the status line, anything
+    // else shows it, even after a skin that hid it.
+    cible.montrer_label_lecture(valeur(kValeurActiver) != "activer");
     return ResultatSkin::Applique;
 }
 

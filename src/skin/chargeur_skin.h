@@ -20,7 +20,8 @@ public:
     // The element sizes itself to the picture (except image_fond_menu).
     virtual void definir_image(std::string_view element, const QImage& image) = 0;
     virtual void definir_couleurs(QColor fond_liste, QColor texte_liste, QColor texte_lecture) = 0;
-    virtual void cacher_label_lecture() = 0;
+    // The status line: hidden by the keyword, shown otherwise.
+    virtual void montrer_label_lecture(bool visible) = 0;
 };
 
 enum class ResultatSkin {

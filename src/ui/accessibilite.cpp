@@ -35,6 +35,7 @@ struct Description {
     std::function<void()> presser;
     Glissiere glissiere;
     std::function<QString()> texte;
+    std::function<QString()> decrire;  // a description read when asked for
     bool cadre = false;  // the focus came from the keyboard: the frame shows
 };
 
@@ -79,7 +80,7 @@ public:
         case QAccessible::Name:
             return d->texte ? d->texte() : d->nom;
         case QAccessible::Description:
-            return d->description;
+            return d->decrire ? d->decrire() : d->description;
         case QAccessible::Value:
             if (d->genre == Genre::Glissiere) return QString::number(d->glissiere.valeur());
             return {};
@@ -554,6 +555,14 @@ void decrire_texte(QWidget* w, std::function<QString()> texte, const QString& de
     enregistrer(w, std::move(d));
 }
 
+void decrire_texte(QWidget* w, std::function<QString()> texte, std::function<QString()> description) {
+    Description d;
+    d.genre = Genre::Texte;
+    d.texte = std::move(texte);
+    d.decrire = std::move(description);
+    enregistrer(w, std::move(d));
+}
+
 void cacher(QWidget* w) { enregistrer(w, Description{}); }
 
 void decrire_fenetre(QWidget* fenetre, const QString& nom, std::function<void()> echap) {
@@ -634,16 +643,6 @@ bool montre_cadre_focus(const QWidget* w) {
     // the toolkit's own (selector, boxes) whenever they hold it.
     if (const Description* d = trouver(w)) return d->cadre && d->genre != Genre::Cache;
     return (w->focusPolicy() & Qt::TabFocus) && w != w->window();
-}
-
-int offset_vise(std::int64_t demande, std::int64_t actuelle, int offset_actuel, int span, std::int64_t maximum) {
-    if (span <= 0) return 0;
-    if (maximum <= 0) return std::clamp(offset_actuel, 0, span);
-    demande = std::clamp<std::int64_t>(demande, 0, maximum);
-    // Nearest: (demande * span + maximum / 2) / maximum, in integers.
-    int offset = static_cast<int>((demande * span + maximum / 2) / maximum);
-    if (offset == offset_actuel && demande != actuelle) offset += demande > actuelle ? 1 : -1;
-    return std::clamp(offset, 0, span);
 }
 
 }  // namespace vt

@@ -26,7 +26,7 @@ class TForm4;
 
 namespace vt {
 
-struct ModuleVantrel;
+class PorteLecteur;
 class ImageVt;
 class LabelVt;
 
@@ -50,6 +50,8 @@ void decrire_glissiere(QWidget* w, const QString& nom, Glissiere g);
 
 // A label whose accessible text is `texte()` rather than what it shows.
 void decrire_texte(QWidget* w, std::function<QString()> texte, const QString& description = {});
+// The same, its description read when asked for.
+void decrire_texte(QWidget* w, std::function<QString()> texte, std::function<QString()> description);
 
 // A list whose rows read the column the view shows (Qt's own list lists
 // every column of the model, row after row).
@@ -94,15 +96,9 @@ void couleurs_cadre_focus(QWidget* fenetre, std::vector<QColor> couleurs);
 // Puts the frame around `w` when it shows one, and hides the others.
 void placer_cadre_focus(QWidget* w);
 
-// The cursor offset (0..span) that a request for value `demande` moves a
-// slider's cursor to, on a slider whose values 0..maximum lie along span
-// pixels, now at `offset_actuel` showing `actuelle`: the nearest offset to
-// the value, but at least one pixel toward a value that differs from the
-// present one, so that a step of one always moves the cursor.
-int offset_vise(std::int64_t demande, std::int64_t actuelle, int offset_actuel, int span, std::int64_t maximum);
-
 // The windows' descriptions; the module runs them once the windows exist.
-void rendre_accessible(TForm1& f, ModuleVantrel& m);
+// The main window's sliders act on the player `j`.
+void rendre_accessible(TForm1& f, PorteLecteur& j);
 void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TForm4& options);
 
 }  // namespace vt

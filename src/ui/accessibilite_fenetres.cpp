@@ -1,9 +1,8 @@
 // The descriptions of the main window, the menu, the save window and the
 // options window for screen readers and the keyboard (see accessibilite.h).
 #include "ui/accessibilite.h"
-#include "ui/curseurs.h"
 
-#include "ui/module.h"
+#include "player/porte_lecteur.h"
 #include "ui/tform1.h"
 #include "ui/tform2.h"
 #include "ui/tform3.h"
@@ -17,46 +16,20 @@ namespace vt {
 
 namespace {
 
-// Sets the volume or balance to the value of the place a hand would put
-// the cursor at for the value asked for (offset_vise): the player takes it
-// and sends it to the channel, and its signal moves the cursor there and
-// announces it.
-void regler_niveau(TForm1& f, ModuleVantrel& m, bool volume, int demande) {
-    ImageVt* curseur = volume ? f.curseur_volume : f.curseur_balance;
-    ImageVt* barre = volume ? f.barre_volume : f.barre_balance;
-    const int span = barre->width() - curseur->width();
-    const int actuel = curseur->x() - barre->x();
-    Lecteur& j = *m.joueur;
-    const int valeur = volume ? j.volume() : j.balance();
-    int v = valeur_curseur(offset_vise(demande, valeur, actuel, span, 255), span);
-    // On a bar wider than 255 pixels a pixel may not change the value: a
-    // value asked for that differs still moves it by one.
-    if (v == valeur && demande != valeur) v += demande > valeur ? 1 : -1;
-    if (volume) j.definir_volume(v);
-    else j.definir_balance(v);
-}
-
 // The position in whole seconds of the current track; 0 when none.
-int secondes(const ModuleVantrel& m) { return static_cast<int>(m.joueur->temps_ms() / 1000); }
+int secondes(const PorteLecteur& j) { return static_cast<int>(j.temps_ms() / 1000); }
 
-// Seeks as a drag of the position cursor to the place nearest the time
-// asked for does: only while a track plays, the channel silenced during the
-// seek; the player's signal moves the cursor.
-void regler_position(TForm1& f, ModuleVantrel& m, int demande_s) {
-    Lecteur& j = *m.joueur;
-    if (!j.en_lecture()) return;
-    const int span = f.barre_position->width() - f.curseur_position->width();
-    const int actuel = f.curseur_position->x() - f.barre_position->x();
-    const std::int64_t T = j.longueur_ms();
-    const int offset = offset_vise(std::int64_t{demande_s} * 1000, std::int64_t{secondes(m)} * 1000, actuel, span, T);
-    j.couper(true);
-    j.aller_a_ms(cible_position(offset, span, T));
-    j.couper(false);
+// The status line's description: what plays, whatever row is selected.
+QString description_statut(const PorteLecteur& j) {
+    const std::optional<PisteJouee> p = j.piste_jouee();
+    if (!p || !(j.en_lecture() || j.en_pause())) return QStringLiteral("Statut");
+    return (j.en_pause() ? QStringLiteral("Statut, en pause : ") : QStringLiteral("Statut, en lecture : ")) +
+           p->nom;
 }
 
 }  // namespace
 
-void rendre_accessible(TForm1& f, ModuleVantrel& m) {
+void rendre_accessible(TForm1& f, PorteLecteur& j) {
     decrire_fenetre(&f);
 
     const std::pair<ImageVt*, const char*> boutons[] = {
@@ -78,21 +51,25 @@ void rendre_accessible(TForm1& f, ModuleVantrel& m) {
     };
     for (const auto& [w, nom] : boutons) decrire_bouton(w, QString::fromUtf8(nom));
 
-    decrire_glissiere(f.barre_volume, QStringLiteral("Volume"),
-                      {[&m] { return m.joueur->volume(); }, [] { return 255; },
-                       [&f, &m](int v) { regler_niveau(f, m, true, v); }, 1});
-    decrire_glissiere(f.barre_balance, QStringLiteral("Balance"),
-                      {[&m] { return m.joueur->balance(); }, [] { return 255; },
-                       [&f, &m](int v) { regler_niveau(f, m, false, v); }, 1});
-    decrire_glissiere(f.barre_position, QStringLiteral("Position"),
-                      {[&m] { return secondes(m); },
-                       [&m] { return static_cast<int>(m.joueur->longueur_ms() / 1000); },
-                       [&f, &m](int s) { regler_position(f, m, s); }, 5});
+    // The sliders set the player's values in its own units (levels 0..255,
+    // the position in seconds); its signals move the cursors.
+    decrire_glissiere(
+        f.barre_volume, QStringLiteral("Volume"),
+        {[&j] { return j.volume(); }, [] { return 255; }, [&j](int v) { j.definir_volume(v); }, 1});
+    decrire_glissiere(
+        f.barre_balance, QStringLiteral("Balance"),
+        {[&j] { return j.balance(); }, [] { return 255; }, [&j](int v) { j.definir_balance(v); }, 1});
+    decrire_glissiere(
+        f.barre_position, QStringLiteral("Position"),
+        {[&j] { return secondes(j); }, [&j] { return static_cast<int>(j.longueur_ms() / 1000); },
+         [&j](int s) { j.aller_a_ms(std::int64_t{s} * 1000); }, 5});
 
-    // The status line reads the status text whole, not its scrolled copy.
-    // Its own name is set so that the label stops reporting every scroll
-    // step; the status text is reported when it changes (below).
-    decrire_texte(f.label_lecture, [&f] { return f.label_affiche->text(); }, QStringLiteral("Statut"));
+    // The status line reads the status text whole, not its scrolled copy,
+    // and its description names the entry that plays. Its own name is set
+    // so that the label stops reporting every scroll step; the status text
+    // is reported when it changes (below).
+    decrire_texte(
+        f.label_lecture, [&f] { return f.label_affiche->text(); }, [&j] { return description_statut(j); });
     f.label_lecture->setAccessibleName(QStringLiteral("statut"));
     for (QWidget* w : {f.label_affiche, f.label_vol, f.label_bal, f.label_total}) cacher(w);
 
@@ -111,12 +88,11 @@ void rendre_accessible(TForm1& f, ModuleVantrel& m) {
 
     // Announcements: the levels as the player takes them, the position as
     // its whole second changes, the status text as it changes.
-    Lecteur& j = *m.joueur;
-    QObject::connect(&j, &Lecteur::volume_change, &f, [&f] { annoncer_valeur(f.barre_volume); });
-    QObject::connect(&j, &Lecteur::balance_change, &f, [&f] { annoncer_valeur(f.barre_balance); });
+    QObject::connect(&j, &PorteLecteur::volume_change, &f, [&f] { annoncer_valeur(f.barre_volume); });
+    QObject::connect(&j, &PorteLecteur::balance_change, &f, [&f] { annoncer_valeur(f.barre_balance); });
     auto suivi = std::make_shared<std::pair<int, QString>>(0, f.label_affiche->text());
-    auto verifier = [&f, &m, suivi] {
-        if (const int s = secondes(m); s != suivi->first) {
+    auto verifier = [&f, &j, suivi] {
+        if (const int s = secondes(j); s != suivi->first) {
             suivi->first = s;
             annoncer_valeur(f.barre_position);
         }
@@ -125,10 +101,11 @@ void rendre_accessible(TForm1& f, ModuleVantrel& m) {
             annoncer_texte(f.label_lecture);
         }
     };
-    QObject::connect(&j, &Lecteur::tic_fini, &f, verifier);
-    for (auto signal : {&Lecteur::mise_en_pause, &Lecteur::arret, &Lecteur::position_changee})
+    QObject::connect(&j, &PorteLecteur::tic_fini, &f, verifier);
+    for (auto signal : {&PorteLecteur::mise_en_pause, &PorteLecteur::arret, &PorteLecteur::position_changee})
         QObject::connect(&j, signal, &f, verifier);
-    QObject::connect(&j, &Lecteur::lecture, &f, verifier);
+    for (auto signal : {&PorteLecteur::lecture, &PorteLecteur::lecture_impossible})
+        QObject::connect(&j, signal, &f, verifier);
 }
 
 void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TForm4& options) {

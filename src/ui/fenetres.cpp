@@ -24,7 +24,7 @@ void ModuleVantrel::creer_fenetres(std::optional<std::string> fichier) {
 void ModuleVantrel::creer_fenetre_principale() {
     if (Form1) return;
     Form1 = new TForm1(*this);
-    rendre_accessible(*Form1, *this);
+    rendre_accessible(*Form1, *joueur);
 }
 
 void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichier) {

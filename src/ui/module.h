@@ -49,8 +49,8 @@ struct ModuleVantrel {
     // The configuration file, read and written through it by the windows.
     Configuration& configuration;
     ListeCourante liste;
-    // The player, which every front end calls; it holds the engine's
-    // handles (joueur->media()).
+    // The player, which every front end calls through its door
+    // (porte_lecteur.h); it holds the engine's handles.
     std::unique_ptr<Lecteur> joueur;
     // Asks the application to end (the message loop stops after the
     // current event); replaceable by tests.

@@ -39,6 +39,7 @@ namespace {
 const QString kEnAttente = QStringLiteral("vantrel  en attente ...");
 const QString kIdle = QStringLiteral("vantrel, en attente ....");
 const QString kLecture = QStringLiteral("Lecture : ");
+const QString kImpossible = QStringLiteral("Lecture impossible : ");
 const QString kPause = QStringLiteral("Pause ... ");
 const QString kSelection = QStringLiteral("sélection : ");
 const QString kConfigManquante = QStringLiteral("fichier config manquant");
@@ -147,11 +148,11 @@ void TForm1::completer_aspect_integre() {
 
 void TForm1::FormDestroy() {
     setAcceptDrops(false);
-    if (Timer1) Timer1->stop();
+    m_.joueur->arreter_horloge();
     if (TrayIcon1) TrayIcon1->hide();
 }
 
-void TForm1::cacher_label_lecture() { label_lecture->setVisible(false); }
+void TForm1::montrer_label_lecture(bool visible) { label_lecture->setVisible(visible); }
 
 // ---------------------------------------------------------------- selection
 
@@ -168,6 +169,15 @@ void TForm1::brancher_lecteur() {
         montrer(image_play, "image_playon");
         montrer(image_pause, "image_pauseoff");
         label_affiche->setText(kLecture + m_.liste.data(m_.liste.index(ligne, 0), Qt::DisplayRole).toString());
+    });
+    // A file that cannot be played is never shown as playing.
+    connect(&j, &vt::Lecteur::lecture_impossible, this, [this](int ligne) {
+        montrer(image_play, "image_playoff");
+        montrer(image_pause, "image_pauseoff");
+        afficher_temps(label_temps, QStringLiteral("00 : 00"));
+        curseur_position->move(barre_position->x(), curseur_position->y());
+        label_affiche->setText(kImpossible +
+                               m_.liste.data(m_.liste.index(ligne, 0), Qt::DisplayRole).toString());
     });
     connect(&j, &vt::Lecteur::mise_en_pause, this, [this] {
         montrer(image_pause, "image_pauseon");
@@ -297,12 +307,12 @@ void TForm1::image_del_allClick() {
 // something will be played: the engine starts loading then, in the
 // background, so that the first play does not wait for it.
 void TForm1::enterEvent(QEnterEvent* e) {
-    m_.joueur->chargement().charger();
+    m_.joueur->preparer_moteur();
     QWidget::enterEvent(e);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* e) {
-    m_.joueur->chargement().charger();
+    m_.joueur->preparer_moteur();
     if (e->mimeData()->hasUrls()) e->acceptProposedAction();
 }
 

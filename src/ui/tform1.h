@@ -44,7 +44,7 @@ public:
     // Skin target.
     void definir_image(std::string_view element, const QImage& image) override;
     void definir_couleurs(QColor fond_liste, QColor texte_liste, QColor texte_lecture) override;
-    void cacher_label_lecture() override;
+    void montrer_label_lecture(bool visible) override;
     // The skin's colours for check boxes: fill, then outline and tick.
     std::pair<QColor, QColor> couleurs_cases() const { return couleurs_cases_; }
 
@@ -84,8 +84,7 @@ public:
     void ComboplaylistChange();
     void image_infoClick();
 
-    // The clock's tick (the player's; Timer1 is that clock) and the time
-    // display.
+    // The tick of the player's clock and the time display.
     void Timer1Timer(bool en_lecture, std::int64_t t, std::int64_t T);
     void check_repeatClick();
     void check_randomClick();
@@ -137,7 +136,6 @@ public:
     vt::LabelVt* label_vol = nullptr;
     vt::LabelVt* label_bal = nullptr;
     vt::FormeVt* Shape1 = nullptr;
-    QTimer* Timer1 = nullptr;
     QSystemTrayIcon* TrayIcon1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction *Play1 = nullptr, *Pause1 = nullptr, *Stop1 = nullptr, *Next1 = nullptr, *Back1 = nullptr,

@@ -137,7 +137,7 @@ void TForm1::construire() {
     list_lecture->setObjectName(QStringLiteral("list_lecture"));
     list_lecture->setGeometry(8, 49, 230, 132);
     list_lecture->setModel(&m_.liste);
-    list_lecture->setSelectionModel(&m_.joueur->selection());
+    list_lecture->setSelectionModel(m_.joueur->selection_a_montrer());
     list_lecture->setModelColumn(0);
     list_lecture->setSelectionMode(QAbstractItemView::SingleSelection);
     list_lecture->setUniformItemSizes(true);
@@ -162,10 +162,6 @@ void TForm1::construire() {
     setTabOrder(list_lecture, check_repeat);
     setTabOrder(check_repeat, check_random);
     Comboplaylist->installEventFilter(this);
-
-    // The one clock of the process is the player's; the window's display
-    // work follows its ticks.
-    Timer1 = &m_.joueur->horloge();
 
     PopupMenu1 = new QMenu(this);
     Play1 = PopupMenu1->addAction(QStringLiteral("=> Play"));

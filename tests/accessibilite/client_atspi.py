@@ -102,9 +102,25 @@ def presser(app, nom):
         sys.exit(1)
 
 
+def ligne_statut(app):
+    # Its description is "Statut", followed by the entry that plays, if any.
+    for o in parcourir(app):
+        try:
+            if o.get_role() == Atspi.Role.LABEL and (o.get_description() or "").split(",")[0] == "Statut":
+                return o
+        except GLib.Error:
+            continue
+    return None
+
+
 def statut(app):
-    s = chercher(app, Atspi.Role.LABEL, description="Statut")
+    s = ligne_statut(app)
     return frais(s).get_name() if s is not None else None
+
+
+def description_statut(app):
+    s = ligne_statut(app)
+    return frais(s).get_description() if s is not None else None
 
 
 def main():
@@ -129,6 +145,10 @@ def main():
     presser(app, "Lecture")
     attendu = sys.argv[1] if len(sys.argv) > 1 else "Lecture : a.wav"
     attendre(lambda: statut(app) == attendu, f"status after Lecture: {statut(app)!r}, expected {attendu!r}")
+    if attendu.startswith("Lecture : "):
+        decrit = "Statut, en lecture : " + attendu[len("Lecture : "):]
+        attendre(lambda: description_statut(app) == decrit,
+                 f"status description: {description_statut(app)!r}, expected {decrit!r}")
     print(f"status read back: {statut(app)!r}")
     return 0
 

@@ -421,7 +421,7 @@ protected:
         ecrire_config();
         construire();
         serveur = std::make_unique<vt::ServeurInstance>(
-            nom(), [this](std::string c) { vt::recevoir_fichier(*module, std::move(c)); },
+            nom(), [this](std::string c) { vt::recevoir_fichier(*module->joueur, std::move(c)); },
             [this] { vt::montrer_lecteur(*module); });
         ASSERT_TRUE(serveur->ecouter());
     }
@@ -476,7 +476,7 @@ TEST_F(Remise, RelativeRawPathArrivesAbsolute) {
 // The running player plays the first file of a start and adds the others
 // after it, in order, while it goes on playing the first.
 TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
-    serveur->ajouter = [this](std::string c) { vt::ajouter_fichier(*module, std::move(c)); };
+    serveur->ajouter = [this](std::string c) { vt::ajouter_fichier(*module->joueur, std::move(c)); };
     std::vector<std::string> fichiers;
     for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
     vt::test::en_parallele([&] {
@@ -494,7 +494,7 @@ TEST_F(Remise, AFileSentWhileThePlayerIsBusyIsSentAgain) {
     bool lent = true;
     serveur->ajouter = [&](std::string c) {
         if (std::exchange(lent, false)) std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        vt::ajouter_fichier(*module, std::move(c));
+        vt::ajouter_fichier(*module->joueur, std::move(c));
     };
     std::vector<std::string> fichiers;
     for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));

@@ -1,11 +1,12 @@
 // The media-player service (MPRIS 2) on a D-Bus daemon of the test's own:
 // commands and properties called over the bus, from another connection,
 // against the real windows and the audio engine pumped by hand.
+#include "ui/bureau/mpris.h"
 #include "bureau/bus_prive.h"
 #include "bureau/outils.h"
 #include "playlist/liste_courante.h"
 #include "support/wav.h"
-#include "ui/bureau/mpris.h"
+#include "ui/bureau/instance.h"
 #include "ui/curseurs.h"
 #include "ui/fixture.h"
 
@@ -32,7 +33,10 @@ protected:
         if (!bus.demarrer(dossier_bus.chemin(), raison)) GTEST_SKIP() << raison;
         ecrire_config();
         demarrer();
-        service = std::make_unique<ServiceMpris>(*module, bus.connexion(QStringLiteral("vt-service")));
+        ServiceMpris::Fenetres fenetres{[this] { vt::montrer_lecteur(*module); },
+                                        [this] { module->terminer(); }};
+        service = std::make_unique<ServiceMpris>(*module->joueur, std::move(fenetres),
+                                                 bus.connexion(QStringLiteral("vt-service")));
         ASSERT_TRUE(service->enregistrer());
         client = std::make_unique<QDBusConnection>(bus.connexion(QStringLiteral("vt-client")));
         ASSERT_TRUE(client->isConnected());
@@ -126,7 +130,7 @@ TEST_F(Media, IdentityOnTheBus) {
 
 // A second player on the same bus takes a name of its own process.
 TEST_F(Media, SecondServiceTakesAnInstanceName) {
-    ServiceMpris autre(*module, bus.connexion(QStringLiteral("vt-autre")));
+    ServiceMpris autre(*module->joueur, {}, bus.connexion(QStringLiteral("vt-autre")));
     ASSERT_TRUE(autre.enregistrer());
     EXPECT_TRUE(autre.nom_pris().startsWith(QString::fromLatin1(ServiceMpris::kNomService) +
                                             QStringLiteral(".instance")));
@@ -206,20 +210,27 @@ TEST_F(Media, NextAndPreviousFollowTheTransportRules) {
     EXPECT_FALSE(lire(kLecteur, QStringLiteral("CanGoNext")).toBool());
 }
 
-// The metadata name the selected entry as the list shows it, its file as
-// a URL (the path's bytes kept), and the playing track's length.
-TEST_F(Media, MetadataDescribeTheSelectedEntry) {
+// The metadata name the playing entry as the list shows it, its file as
+// a URL (the path's bytes kept), and its length; a row merely selected, or
+// a row moved, changes none of it.
+TEST_F(Media, MetadataDescribeThePlayingEntry) {
     QVariantMap m = metadonnees();
     EXPECT_EQ(m.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
               QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
     EXPECT_FALSE(m.contains(QStringLiteral("xesam:title")));
     const std::string c = app.ecrire("\xe9t\xe9 #1.wav", vt::test::octets_wav(1500));
     f1->deposer({c});
+    remplir(1, 4000);
     f1->selectionner(0);
+    EXPECT_FALSE(metadonnees().contains(QStringLiteral("xesam:title")));  // selected, not playing
     appeler(kLecteur, QStringLiteral("Play"));
+    f1->list_lecture->selectionModel()->setCurrentIndex(module->liste.index(1, 0),
+                                                        QItemSelectionModel::ClearAndSelect);
+    f1->image_upClick();  // the clicked row goes up: the playing entry is row 1 now
+    ASSERT_EQ(module->liste.chemin(1), c);
     m = metadonnees();
     EXPECT_EQ(m.value(QStringLiteral("xesam:title")).toString(),
-              module->liste.data(module->liste.index(0, 0)).toString());
+              module->liste.data(module->liste.index(1, 0)).toString());
     EXPECT_EQ(m.value(QStringLiteral("xesam:url")).toString(),
               QStringLiteral("file://") +
                   QString::fromLatin1(QByteArray::fromStdString(c).toPercentEncoding("/")));
@@ -228,6 +239,13 @@ TEST_F(Media, MetadataDescribeTheSelectedEntry) {
               lecteur().moteur().longueur_ms(lecteur().flux) * 1000);
     EXPECT_NEAR(m.value(QStringLiteral("mpris:length")).toLongLong(), 1'500'000, 30'000);
     EXPECT_NE(m.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
+              QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+    // An entry that cannot be played: stopped, no track described.
+    f1->deposer({app.ecrire("bruit.mp3", std::string(3000, '\x5a'))});
+    f1->selectionner(2);
+    appeler(kLecteur, QStringLiteral("Play"));
+    EXPECT_EQ(statut(), QStringLiteral("Stopped"));
+    EXPECT_EQ(metadonnees().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
               QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
     ::unlink(c.c_str());  // Qt cannot name this file to remove it with the folder
 }
@@ -238,13 +256,15 @@ TEST_F(Media, PropertiesChangedAnnounced) {
     remplir(2);
     ecouter(kProprietes, QStringLiteral("PropertiesChanged"));
     f1->selectionner(0);
+    ASSERT_TRUE(attendre_annonce(QStringLiteral("CanPlay")));
+    EXPECT_TRUE(annonces().value(QStringLiteral("CanPlay")).toBool());
+    EXPECT_FALSE(annonces().contains(QStringLiteral("Metadata")));  // a selection is no track
+    appeler(kLecteur, QStringLiteral("Play"));
     ASSERT_TRUE(attendre_annonce(QStringLiteral("Metadata")));
     EXPECT_EQ(qdbus_cast<QVariantMap>(annonces().value(QStringLiteral("Metadata")))
                   .value(QStringLiteral("xesam:title"))
                   .toString(),
               QStringLiteral("t0.wav"));
-    EXPECT_TRUE(annonces().value(QStringLiteral("CanPlay")).toBool());
-    appeler(kLecteur, QStringLiteral("Play"));
     ASSERT_TRUE(attendre_annonce(QStringLiteral("PlaybackStatus")));
     EXPECT_EQ(annonces().value(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Playing"));
     appeler(kLecteur, QStringLiteral("Pause"));

@@ -159,7 +159,7 @@ TEST_F(LecteurTest, TickBeforeTheEndDecidesNothing) {
     EXPECT_NEAR(double(r.T), 1000.0, 60.0);
     EXPECT_EQ(j->courant(), 0);
     QSignalSpy tics(j.get(), &vt::Lecteur::tic_fini);  // the player's clock ticks by itself
-    EXPECT_TRUE(j->horloge().interval() == 400 && tics.wait(2000));
+    EXPECT_TRUE(j->periode_horloge_ms() == 400 && tics.wait(2000));
 }
 
 // A mode ticked while the selection was cleared: the end starts nothing.
@@ -437,7 +437,8 @@ TEST_F(LecteurTest, OwnSelectionsAreMarked) {
     EXPECT_FALSE(j->selection_interne());
     ASSERT_EQ(choix.count(), 1);
     EXPECT_EQ(choix.at(0).at(0).toInt(), 0);
-    j->selection().setCurrentIndex(liste.index(2, 0), QItemSelectionModel::ClearAndSelect);
+    j->selection_a_montrer()->setCurrentIndex(liste.index(2, 0),
+                                              QItemSelectionModel::ClearAndSelect);  // a view's user
     EXPECT_FALSE(interne);
     EXPECT_EQ(j->courant(), 2);
 }

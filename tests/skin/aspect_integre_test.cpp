@@ -30,7 +30,7 @@ public:
         ++appels_images;
     }
     void definir_couleurs(QColor a, QColor b, QColor c) override { couleurs.push_back({a, b, c}); }
-    void cacher_label_lecture() override { ++cachages; }
+    void montrer_label_lecture(bool visible) override { cachages += !visible; }
 };
 
 bool decoration(int valeur) {

@@ -38,14 +38,16 @@ class CibleEnregistree final : public vt::CibleSkin {
 public:
     std::vector<std::pair<std::string, QImage>> images;
     std::vector<std::array<QColor, 3>> couleurs;
-    int cachages = 0;
+    int cachages = 0, montrages = 0;
 
     void definir_image(std::string_view element, const QImage& image) override {
         images.emplace_back(std::string(element), image);
     }
     void definir_couleurs(QColor a, QColor b, QColor c) override { couleurs.push_back({a, b, c}); }
-    void cacher_label_lecture() override { ++cachages; }
-    bool rien_applique() const { return images.empty() && couleurs.empty() && cachages == 0; }
+    void montrer_label_lecture(bool visible) override { ++(visible ? montrages : cachages); }
+    bool rien_applique() const {
+        return images.empty() && couleurs.empty() && cachages == 0 && montrages == 0;
+    }
 };
 
 // The colour that identifies the picture of row `valeur`.
@@ -127,10 +129,11 @@ TEST(ChargeurSkin, ValidSkinFillsEveryElementInTableOrder) {
     EXPECT_EQ(cible.couleurs[0][1], QColor(200, 210, 220));
     EXPECT_EQ(cible.couleurs[0][2], QColor(250, 128, 0));
     EXPECT_EQ(cible.cachages, 1);
+    EXPECT_EQ(cible.montrages, 0);
     EXPECT_EQ(chargeur.parseur.nombre_valeurs(), 44u);  // the parser now holds the skin file
 }
 
-// The keyword is compared exactly: "Activer" and "activer " leave the label alone.
+// The keyword is compared exactly: "Activer" and "activer " show the label.
 TEST(ChargeurSkin, KeywordIsCaseSensitiveAndExact) {
     for (const char* mot : {"Activer", "activer ", "ACTIVER", ""}) {
         SCOPED_TRACE(mot);
@@ -143,6 +146,7 @@ TEST(ChargeurSkin, KeywordIsCaseSensitiveAndExact) {
         EXPECT_EQ(cible.images.size(), vt::kElementsSkin.size());
         EXPECT_EQ(cible.couleurs.size(), 1u);
         EXPECT_EQ(cible.cachages, 0);
+        EXPECT_EQ(cible.montrages, 1);
         EXPECT_TRUE(d.messages.empty());
     }
 }

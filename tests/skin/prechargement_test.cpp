@@ -33,7 +33,7 @@ public:
     std::vector<QColor> couleurs;
     void definir_image(std::string_view e, const QImage& i) override { images.emplace_back(std::string(e), i); }
     void definir_couleurs(QColor a, QColor b, QColor c) override { couleurs = {a, b, c}; }
-    void cacher_label_lecture() override {}
+    void montrer_label_lecture(bool) override {}
 };
 
 // The default skin shipped with the player, copied into a fresh folder, and

@@ -251,22 +251,24 @@ TEST_F(Accessibilite, LevelSlidersShowThePlayersValues) {
 
 struct Reglage {
     int demande;
+    int valeur;  // what the player takes
     int offset;  // where the cursor ends, of 95
 };
 
-// Setting the volume moves the cursor where a hand would put it, and the
-// player (and the channel) takes the cursor's value; the cursor's picture
-// and the percentage label end as after a drag.
+// Setting the volume gives the player (and the channel) that very value,
+// held within 0..255; the cursor moves to the value's place, its picture
+// and the percentage label as after a drag.
 TEST_F(Accessibilite, SettingTheVolumeMovesTheCursorAndThePlayer) {
     remplir(1);
     f1->selectionner(0);
     presser(bouton("Lecture"));
-    const Reglage cas[] = {{128, 48}, {0, 0}, {255, 95}, {1, 0}, {2, 1}, {254, 95}, {252, 94}, {300, 95}};
+    const Reglage cas[] = {{128, 128, 48}, {0, 0, 0},      {255, 255, 95}, {1, 1, 1},
+                           {2, 2, 1},      {254, 254, 95}, {252, 252, 94}, {300, 255, 95}};
     for (const auto& c : cas) {
         SCOPED_TRACE(c.demande);
         valeur("Volume")->setCurrentValue(c.demande);
         EXPECT_EQ(offset(f1->curseur_volume, f1->barre_volume), c.offset);
-        EXPECT_EQ(m().joueur->volume(), vt::valeur_curseur(c.offset, 95));
+        EXPECT_EQ(m().joueur->volume(), c.valeur);
         EXPECT_EQ(valeur("Volume")->currentValue().toInt(), m().joueur->volume());
         EXPECT_TRUE(montre(f1->curseur_volume, "image_volumeoff"));
         EXPECT_TRUE(f1->label_vol->isHidden());
@@ -278,17 +280,17 @@ TEST_F(Accessibilite, SettingTheVolumeMovesTheCursorAndThePlayer) {
     EXPECT_GT(crete(), 0.05f);
 }
 
-// A step of one always moves: the nearest place may be the present one.
+// A step of one always changes the value by one.
 TEST_F(Accessibilite, StepOfOneAlwaysMovesTheBalance) {
     QAccessibleValueInterface* v = valeur("Balance");
     const int depart = v->currentValue().toInt();
     v->setCurrentValue(depart + 1);
-    EXPECT_GT(v->currentValue().toInt(), depart);
-    v->setCurrentValue(depart);  // not back on the same value: one pixel back
-    EXPECT_LT(v->currentValue().toInt(), depart + 3);
-    const int avant = v->currentValue().toInt();
-    v->setCurrentValue(avant - 1);
-    EXPECT_LT(v->currentValue().toInt(), avant);
+    EXPECT_EQ(v->currentValue().toInt(), depart + 1);
+    v->setCurrentValue(depart);
+    EXPECT_EQ(v->currentValue().toInt(), depart);
+    v->setCurrentValue(depart - 1);
+    EXPECT_EQ(v->currentValue().toInt(), depart - 1);
+    EXPECT_EQ(m().joueur->balance(), depart - 1);
 }
 
 // Level changes are announced with the new value, whoever made them.
@@ -346,6 +348,22 @@ TEST_F(Accessibilite, StatusLineReadsTheUnscrolledText) {
     EXPECT_NE(f1->label_lecture->text(), f1->label_affiche->text());  // scrolled on screen
     EXPECT_EQ(statut->text(QAccessible::Name), QStringLiteral("Lecture : t0.wav"));
     EXPECT_EQ(e.noms(f1->label_lecture), 1);
+}
+
+// The status line's description names the entry that plays, not a row
+// selected meanwhile; with nothing playing it is "Statut".
+TEST_F(Accessibilite, StatusLineDescriptionNamesThePlayingEntry) {
+    remplir(2);
+    QAccessibleInterface* statut = iface(f1->label_lecture);
+    f1->selectionner(0);
+    presser(bouton("Lecture"));
+    f1->list_lecture->selectionModel()->setCurrentIndex(m().liste.index(1, 0),
+                                                        QItemSelectionModel::ClearAndSelect);
+    EXPECT_EQ(statut->text(QAccessible::Description), QStringLiteral("Statut, en lecture : t0.wav"));
+    presser(bouton("Pause"));
+    EXPECT_EQ(statut->text(QAccessible::Description), QStringLiteral("Statut, en pause : t0.wav"));
+    presser(bouton("Stop"));
+    EXPECT_EQ(statut->text(QAccessible::Description), QStringLiteral("Statut"));
 }
 
 // The elapsed time is a label; the list is a list of display names; the
@@ -527,11 +545,14 @@ TEST_F(Accessibilite, MenuFromTheKeyboard) {
     EXPECT_EQ(QApplication::focusWidget(), f1->Comboplaylist);
 }
 
-// The arrows, Home and End move a focused slider.
+// The arrows (one step of the value), Home and End move a focused slider.
 TEST_F(Accessibilite, ArrowsMoveAFocusedSlider) {
     activer();
     f1->barre_volume->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(f1->barre_volume, Qt::Key_Left);
+    for (int attendu : {254, 253, 252}) {
+        QTest::keyClick(f1->barre_volume, Qt::Key_Left);
+        EXPECT_EQ(m().joueur->volume(), attendu);
+    }
     EXPECT_EQ(offset(f1->curseur_volume, f1->barre_volume), 94);
     QTest::keyClick(f1->barre_volume, Qt::Key_Home);
     EXPECT_EQ(m().joueur->volume(), 0);
@@ -585,36 +606,6 @@ TEST_F(Accessibilite, FocusFrameOnlyFromTheKeyboard) {
     f1->Comboplaylist->setFocus(Qt::TabFocusReason);
     EXPECT_FALSE(vt::montre_cadre_focus(b));
     EXPECT_EQ(cadre->geometry(), f1->Comboplaylist->geometry().adjusted(-2, -2, 2, 2));
-}
-
-// ---------------------------------------------------------------- rule
-
-struct CasOffset {
-    std::int64_t demande, actuelle;
-    int offset_actuel, span;
-    std::int64_t maximum;
-    int attendu;
-};
-
-// The place a request moves a cursor to.
-TEST(OffsetVise, Table) {
-    const CasOffset cas[] = {
-        {128, 255, 95, 95, 255, 48},    // nearest place
-        {0, 255, 95, 95, 255, 0},       // ends
-        {255, 0, 0, 95, 255, 95},
-        {400, 0, 0, 95, 255, 95},       // held within the bar
-        {-5, 255, 95, 95, 255, 0},
-        {135, 134, 50, 95, 255, 51},    // nearest is where it is: one pixel on
-        {133, 134, 50, 95, 255, 49},    // ... or back
-        {134, 134, 50, 95, 255, 50},    // the same value stays
-        {256, 255, 95, 95, 255, 95},    // no pixel beyond the end
-        {6000, 0, 0, 200, 10000, 120},  // milliseconds of a track
-        {5, 0, 0, 95, 0, 0},            // nothing to go through
-        {5, 0, 3, 0, 255, 0},           // no span
-    };
-    for (const auto& c : cas)
-        EXPECT_EQ(vt::offset_vise(c.demande, c.actuelle, c.offset_actuel, c.span, c.maximum), c.attendu)
-            << c.demande << " from " << c.actuelle;
 }
 
 }  // namespace

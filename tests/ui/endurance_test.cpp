@@ -50,7 +50,7 @@ protected:
         FenetresTest::SetUp();
         ecrire_config("skin/default/", "default.sk", 194, 235, "playlist/", true);  // loop on
         demarrer();
-        f1->Timer1->stop();  // the test ticks by hand
+        module->joueur->arreter_horloge();  // the test ticks by hand
         std::vector<std::string> chemins;
         for (int i = 0; i < kPistes; ++i)
             chemins.push_back(

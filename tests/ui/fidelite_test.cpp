@@ -19,7 +19,9 @@ using vt::test::lire_fichier;
 
 class Fidelite : public FenetresTest {
 protected:
-    void SetUp() override { FenetresTest::SetUp(), ecrire_config(), demarrer(), f1->Timer1->stop(); }
+    void SetUp() override {
+        FenetresTest::SetUp(), ecrire_config(), demarrer(), module->joueur->arreter_horloge();
+    }
     void deposer(const std::vector<std::string>& noms) {
         QByteArray liste;
         for (const std::string& n : noms)

@@ -126,7 +126,7 @@ protected:
         FenetresTest::SetUp();
         ecrire_config();
         demarrer();
-        if (TicALaMain) f1->Timer1->stop();
+        if (TicALaMain) module->joueur->arreter_horloge();
     }
 };
 

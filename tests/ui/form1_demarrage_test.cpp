@@ -124,7 +124,7 @@ TEST_F(Demarrage, RerunDuringPlaybackKeepsSoundResetsCursors) {
     copier_skins();
     ecrire_config("skin/default/", "default.sk", 50, 60);
     demarrer();
-    f1->Timer1->stop();
+    module->joueur->arreter_horloge();
     f1->deposer({app.ecrire("t.wav", vt::test::octets_wav(3000))});
     f1->selectionner(0);
     appui(f1->image_play);
@@ -141,18 +141,21 @@ TEST_F(Demarrage, RerunDuringPlaybackKeepsSoundResetsCursors) {
     EXPECT_EQ(module->liste.nombre(), 1);
 }
 
-// A skin with "activer" hides the status line; applying a skin without it
-// afterwards leaves the line hidden, since the loader only ever hides it.
-TEST_F(Demarrage, ActiverHidesAndALaterSkinDoesNotShowAgain) {
+// Each applied skin decides the status line: "activer" hides it, a skin
+// without it shows it again, and back, with no restart.
+TEST_F(Demarrage, EachSkinDecidesTheStatusLine) {
     copier_skins();
     ecrire_config("skin/ivoire/", "ivoire.sk");
     demarrer();
     ASSERT_TRUE(dialogues.messages.empty());
     EXPECT_TRUE(f1->label_lecture->isHidden());
-    ecrire_config("skin/default/", "default.sk");
-    f1->FormCreate();
-    EXPECT_TRUE(dialogues.messages.empty());
-    EXPECT_TRUE(f1->label_lecture->isHidden());
+    const std::pair<const char*, bool> suite[] = {{"default", false}, {"ivoire", true}, {"default", false}};
+    for (const auto& [skin, cache] : suite) {
+        ecrire_config(std::string("skin/") + skin + "/", std::string(skin) + ".sk");
+        f1->FormCreate();
+        EXPECT_TRUE(dialogues.messages.empty());
+        EXPECT_EQ(f1->label_lecture->isHidden(), cache) << skin;
+    }
 }
 
 // A bitmap that exists but cannot be decoded: reported, the elements before

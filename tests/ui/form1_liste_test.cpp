@@ -4,7 +4,9 @@
 #include "ui/fixture.h"
 #include "ui/tform3.h"
 
+#include <QApplication>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 
 namespace {
@@ -112,6 +114,31 @@ TEST_F(Form1Liste, SaveWindowSelectionFollowsMoves) {
     EXPECT_EQ(vue->selectionModel()->selectedIndexes().value(0).row(), 2);
 }
 
+// A row picked by a click in either window's list, then next: the row
+// after it, the same from both lists.
+TEST_F(Form1Liste, NextAfterAPickInEitherListTakesTheRowAfterIt) {
+    ajouter({"/m/0.mp3", "/m/1.mp3", "/m/2.mp3", "/m/3.mp3"});
+    f1->show();
+    module->Form3->show();
+    struct Cas {
+        QListView* vue;
+        int ligne;
+    };
+    QListView* sauvegarde = module->Form3->liste_lecture_en_cours;
+    for (const Cas& c :
+         {Cas{f1->list_lecture, 1}, Cas{sauvegarde, 1}, Cas{sauvegarde, 0}, Cas{f1->list_lecture, 2}}) {
+        SCOPED_TRACE(std::to_string(c.ligne) +
+                     (c.vue == sauvegarde ? " in the save window" : " in the main window"));
+        QApplication::setActiveWindow(c.vue->window());
+        const QRect r = c.vue->visualRect(c.vue->model()->index(c.ligne, c.vue->modelColumn()));
+        QTest::mouseClick(c.vue->viewport(), Qt::LeftButton, {}, r.center());
+        ASSERT_EQ(f1->index_courant(), c.ligne);
+        QApplication::setActiveWindow(f1);
+        clic(f1->image_next);
+        EXPECT_EQ(f1->index_courant(), c.ligne + 1);
+    }
+}
+
 // Selecting a row while nothing plays shows it in lower case, accented
 // capitals included; the program's own selections do not.
 TEST_F(Form1Liste, SelectionTextIsLowerCased) {
@@ -181,7 +208,7 @@ TEST_F(Form1LigneDeCommande, TrailingSeparatorKeptInName) {
     demarrer(std::string("/no/such/Musique/"));
     EXPECT_EQ(module->liste.nom(0), "Musique/");
     EXPECT_FALSE(joue());
-    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : Musique/"));
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture impossible : Musique/"));
 }
 
 }  // namespace

@@ -27,12 +27,17 @@ protected:
     int flux_avant_ = 0;
 };
 
+// The player's clock runs every 400 ms from the start; the main window's
+// end stops it through the player.
 TEST_F(Minuteur, TickerIsRunningEvery400ms) {
-    Minuteur::TearDown();  // use a fresh, untouched window
-    Minuteur::SetUp();
-    f1->Timer1->start();
-    EXPECT_EQ(f1->Timer1->interval(), 400);
-    EXPECT_TRUE(f1->Timer1->isActive());
+    Minuteur::TearDown();  // a fresh player, its clock untouched
+    FenetresTest::SetUp();
+    ecrire_config();
+    demarrer();
+    EXPECT_EQ(module->joueur->periode_horloge_ms(), 400);
+    EXPECT_TRUE(module->joueur->horloge_en_marche());
+    f1->FormDestroy();
+    EXPECT_FALSE(module->joueur->horloge_en_marche());
 }
 
 // With nothing selected the idle text appears and scrolls from the second tick.

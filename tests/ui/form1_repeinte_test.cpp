@@ -30,7 +30,7 @@ class Repeinte : public FenetresTest {};
 TEST_F(Repeinte, TickRepaintsOnlyWhatChanged) {
     ecrire_config();
     demarrer();
-    f1->Timer1->stop();
+    module->joueur->arreter_horloge();
     f1->deposer({app.ecrire("t.wav", vt::test::octets_wav(3000))});
     f1->selectionner(0);
     appui(f1->image_play);

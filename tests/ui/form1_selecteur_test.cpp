@@ -45,7 +45,7 @@ protected:
             app.ecrire("playlist/l" + n + ".vtlist", "\"/m/" + n + "a.mp3\"\"/m/" + n + "b.wav\"");
         }
         demarrer();
-        f1->Timer1->stop();
+        module->joueur->arreter_horloge();
         combo = f1->Comboplaylist;
     }
     void TearDown() override {

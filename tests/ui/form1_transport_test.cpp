@@ -204,15 +204,27 @@ TEST_F(Transport, SelectingWhilePlayingKeepsTheStatus) {
     EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
 }
 
-// A file that cannot be opened still says "Lecture : " and plays nothing.
-TEST_F(Transport, MissingFileShowsLectureAndPlaysNothing) {
-    f1->deposer({app / "gone.mp3"});
+// A file that cannot be opened is never shown as playing: its name after
+// "Lecture impossible : ", the play button unlit, the time at zero.
+TEST_F(Transport, MissingFileIsReportedAndNeverShownAsPlaying) {
+    remplir(1, 4000);
     f1->selectionner(0);
     jouer();
-    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : gone.mp3"));
+    pomper_ms(1200);
+    module->joueur->tic();
+    ASSERT_EQ(f1->label_temps->text(), QStringLiteral("00 : 01"));
+    f1->deposer({app / "gone.mp3"});
+    f1->selectionner(1);
+    jouer();
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture impossible : gone.mp3"));
+    EXPECT_TRUE(montre(f1->image_play, "image_playoff"));
+    EXPECT_TRUE(montre(f1->image_pause, "image_pauseoff"));
+    EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 00"));
+    EXPECT_EQ(f1->curseur_position->x(), f1->barre_position->x());
     EXPECT_FALSE(joue());
     appui(f1->image_next);  // and the transport goes on working
     EXPECT_EQ(f1->index_courant(), 0);
+    EXPECT_TRUE(joue());
 }
 
 // The tray menu's entries leave their buttons unlit.

@@ -20,7 +20,7 @@ protected:
         ecrire_config();
         QDir().mkpath(QStringLiteral("playlist"));
         demarrer();
-        f1->Timer1->stop();
+        module->joueur->arreter_horloge();
         f3 = module->Form3;
     }
     QStringList entrees() {

@@ -31,7 +31,7 @@ protected:
         if (!verrou_->actif()) GTEST_SKIP() << "no way to make a folder read-only for this process";
         vt::oublier_emplacements();
         demarrer();
-        f1->Timer1->stop();
+        module->joueur->arreter_horloge();
     }
     void TearDown() override {
         FenetresTest::TearDown();

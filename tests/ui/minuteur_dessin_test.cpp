@@ -36,7 +36,7 @@ protected:
         FenetresTest::SetUp();
         ecrire_config();
         demarrer();
-        f1->Timer1->stop();  // the test ticks by hand
+        module->joueur->arreter_horloge();  // the test ticks by hand
         f1->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(f1));
         vider();

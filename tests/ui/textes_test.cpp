@@ -32,7 +32,7 @@ protected:
         copier_skins();
         ecrire_config();
         demarrer();
-        f1->Timer1->stop();
+        module->joueur->arreter_horloge();
     }
     std::vector<QWidget*> fenetres() {
         return {module->Form1, module->Form2, module->Form3, module->Form4, module->Form5, module->Form6};

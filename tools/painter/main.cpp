@@ -145,7 +145,7 @@ public:
         texte_liste = b;
         texte_lecture = c;
     }
-    void cacher_label_lecture() override { lecture_visible = false; }
+    void montrer_label_lecture(bool visible) override { lecture_visible = visible; }
 };
 
 class MessagesFatals final : public vt::ServiceDialogues {

@@ -24,8 +24,8 @@ bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers) {
     return true;
 }
 
-void ajouter_fichier(ModuleVantrel& module, std::string chemin) {
-    module.joueur->fichier_exterieur(std::move(chemin), Lecteur::Venue::Ajout);
+void ajouter_fichier(PorteLecteur& lecteur, std::string chemin) {
+    lecteur.fichier_exterieur(std::move(chemin), PorteLecteur::Venue::Ajout);
 }
 
 Bureau::Bureau(ModuleVantrel& module) : m_(module) {
@@ -38,9 +38,9 @@ Bureau::~Bureau() = default;
 void Bureau::ecouter() {
     if (serveur_) return;
     serveur_ = std::make_unique<ServeurInstance>(
-        nom_instance(), [this](std::string chemin) { recevoir_fichier(m_, std::move(chemin)); },
+        nom_instance(), [this](std::string chemin) { recevoir_fichier(*m_.joueur, std::move(chemin)); },
         [this] { montrer_lecteur(m_); });
-    serveur_->ajouter = [this](std::string chemin) { ajouter_fichier(m_, std::move(chemin)); };
+    serveur_->ajouter = [this](std::string chemin) { ajouter_fichier(*m_.joueur, std::move(chemin)); };
     serveur_->place_tenue = place().tenue();
     serveur_->ecouter();
 }

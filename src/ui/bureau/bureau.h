@@ -17,6 +17,7 @@
 namespace vt {
 
 struct ModuleVantrel;
+class PorteLecteur;
 
 // True when a player already runs and took the command-line files (or,
 // without any, came to the front): the new process then ends. They are
@@ -26,7 +27,7 @@ bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers);
 
 // Adds `chemin` to the running player's list without playing it, as the
 // command-line files after the first are added.
-void ajouter_fichier(ModuleVantrel& module, std::string chemin);
+void ajouter_fichier(PorteLecteur& lecteur, std::string chemin);
 
 class Bureau {
 public:
@@ -44,7 +45,6 @@ public:
     void demarrer();
 
     ServeurInstance* serveur() { return serveur_.get(); }
-    QObject* service_media() { return media_.get(); }
 
 private:
     ModuleVantrel& m_;

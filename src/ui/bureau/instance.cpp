@@ -331,8 +331,8 @@ bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const st
     }
 }
 
-void recevoir_fichier(ModuleVantrel& module, std::string chemin) {
-    module.joueur->fichier_exterieur(std::move(chemin), Lecteur::Venue::Remise);
+void recevoir_fichier(PorteLecteur& lecteur, std::string chemin) {
+    lecteur.fichier_exterieur(std::move(chemin), PorteLecteur::Venue::Remise);
 }
 
 void montrer_lecteur(ModuleVantrel& module) {

@@ -27,6 +27,7 @@
 namespace vt {
 
 struct ModuleVantrel;
+class PorteLecteur;
 
 struct Requete {
     enum class Type : char { Fichier = 'F', Ajouter = 'A', Montrer = 'M' };
@@ -121,7 +122,7 @@ bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const st
 // list as the command-line file is at start, selected and played (a paused
 // track does not resume instead); without a file the main window comes to
 // the front, back from the notification area if it was hidden there.
-void recevoir_fichier(ModuleVantrel& module, std::string chemin);
+void recevoir_fichier(PorteLecteur& lecteur, std::string chemin);
 void montrer_lecteur(ModuleVantrel& module);
 
 // The socket's path for `nom`: `nom` itself when it is a path, else a file

@@ -1,12 +1,10 @@
 #include "ui/bureau/mpris.h"
 
-#include "player/lecteur.h"
+#include "player/porte_lecteur.h"
 #include "player/regles.h"
-#include "playlist/liste_courante.h"
 #include "ui/bureau/instance.h"
 #include "ui/bureau/plateforme.h"
 #include "ui/bureau/types_mime.h"
-#include "ui/module.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -41,8 +39,8 @@ QString url_fichier(const std::string& chemin) {
 
 }  // namespace
 
-ServiceMpris::ServiceMpris(ModuleVantrel& module, QDBusConnection bus, QObject* parent)
-    : QObject(parent), m_(module), bus_(std::move(bus)) {
+ServiceMpris::ServiceMpris(PorteLecteur& lecteur, Fenetres fenetres, QDBusConnection bus, QObject* parent)
+    : QObject(parent), j_(lecteur), fenetres_(std::move(fenetres)), bus_(std::move(bus)) {
     new MprisRacine(this);
     new MprisLecteur(this);
 }
@@ -74,61 +72,60 @@ bool ServiceMpris::enregistrer() {
 
     // Where changes can come from: the end of each tick of the player's
     // clock covers the engine (a track that ends) and the windows' commands;
-    // the player's and the list's own signals make levels, edits and
-    // selections known at once.
-    connect(m_.joueur.get(), &Lecteur::tic_fini, this, &ServiceMpris::verifier);
+    // the player's signals make levels, edits, selections and tracks that
+    // start or fail known at once.
+    connect(&j_, &PorteLecteur::tic_fini, this, &ServiceMpris::verifier);
     auto plus_tard = [this] { QTimer::singleShot(0, this, &ServiceMpris::verifier); };
-    connect(&m_.joueur->selection(), &QItemSelectionModel::selectionChanged, this, plus_tard);
-    connect(&m_.liste, &QAbstractItemModel::rowsInserted, this, plus_tard);
-    connect(&m_.liste, &QAbstractItemModel::rowsRemoved, this, plus_tard);
-    connect(&m_.liste, &QAbstractItemModel::rowsMoved, this, plus_tard);
-    connect(&m_.liste, &QAbstractItemModel::modelReset, this, plus_tard);
-    connect(m_.joueur.get(), &Lecteur::volume_change, this, plus_tard);
+    connect(&j_, &PorteLecteur::entrees_changees, this, plus_tard);
+    connect(&j_, &PorteLecteur::volume_change, this, plus_tard);
+    connect(&j_, &PorteLecteur::lecture, this, plus_tard);
+    connect(&j_, &PorteLecteur::lecture_impossible, this, plus_tard);
     return true;
 }
 
 // ---------------------------------------------------------------- properties
 
 QString ServiceMpris::statut() const {
-    const Lecteur& j = *m_.joueur;
+    const PorteLecteur& j = j_;
     if (j.en_pause()) return QStringLiteral("Paused");
     if (j.en_lecture()) return QStringLiteral("Playing");
     return QStringLiteral("Stopped");
 }
 
+// One id per started track: the same entry started again is a new track.
 QDBusObjectPath ServiceMpris::piste() const {
-    const int i = m_.joueur->courant();
-    return QDBusObjectPath(i < 0 ? kAucunePiste : QStringLiteral("/vantrel/piste/%1").arg(i));
+    const std::optional<PisteJouee> p = j_.piste_jouee();
+    return QDBusObjectPath(p ? QStringLiteral("/vantrel/lecture/%1").arg(p->numero) : kAucunePiste);
 }
 
 QVariantMap ServiceMpris::metadonnees() const {
     QVariantMap m;
     const QDBusObjectPath id = piste();
     m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(id));
-    const int i = m_.joueur->courant();
-    if (i < 0) return m;
-    m.insert(QStringLiteral("xesam:title"), m_.liste.data(m_.liste.index(i, 0), Qt::DisplayRole).toString());
-    m.insert(QStringLiteral("xesam:url"), url_fichier(m_.liste.chemin(i)));
-    const std::int64_t T = m_.joueur->longueur_ms();
+    const std::optional<PisteJouee> p = j_.piste_jouee();
+    if (!p) return m;
+    m.insert(QStringLiteral("xesam:title"), p->nom);
+    m.insert(QStringLiteral("xesam:url"), url_fichier(p->chemin));
+    const std::int64_t T = j_.longueur_ms();
     if (T > 0) m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(T) * 1000);
     return m;
 }
 
-double ServiceMpris::volume() const { return m_.joueur->volume() / 255.0; }
+double ServiceMpris::volume() const { return j_.volume() / 255.0; }
 
-qlonglong ServiceMpris::position_us() const { return static_cast<qlonglong>(m_.joueur->temps_ms()) * 1000; }
+qlonglong ServiceMpris::position_us() const { return static_cast<qlonglong>(j_.temps_ms()) * 1000; }
 
-bool ServiceMpris::peut_suivant() const { return m_.liste.nombre() > 0; }
+bool ServiceMpris::peut_suivant() const { return j_.nombre_entrees() > 0; }
 
 bool ServiceMpris::peut_precedent() const {
-    return entree_voisine(m_.liste.nombre(), m_.joueur->courant(), m_.joueur->aleatoire(), false) >= 0;
+    return entree_voisine(j_.nombre_entrees(), j_.courant(), j_.aleatoire(), false) >= 0;
 }
 
-bool ServiceMpris::peut_jouer() const { return m_.joueur->courant() >= 0; }
+bool ServiceMpris::peut_jouer() const { return j_.courant() >= 0; }
 
-bool ServiceMpris::peut_pause() const { return m_.joueur->en_lecture(); }
+bool ServiceMpris::peut_pause() const { return j_.en_lecture(); }
 
-bool ServiceMpris::peut_chercher() const { return m_.joueur->en_lecture() && m_.joueur->longueur_ms() > 0; }
+bool ServiceMpris::peut_chercher() const { return j_.en_lecture() && j_.longueur_ms() > 0; }
 
 ServiceMpris::Etat ServiceMpris::etat() const {
     Etat e;
@@ -149,44 +146,48 @@ ServiceMpris::Etat ServiceMpris::etat() const {
 // does; the windows repaint from the player's signals.
 
 void ServiceMpris::lecture() {
-    m_.joueur->jouer();
+    j_.jouer();
     verifier();
 }
 
 void ServiceMpris::pause() {
-    m_.joueur->pause();
+    j_.pause();
     verifier();
 }
 
 void ServiceMpris::lecture_pause() {
-    Lecteur& j = *m_.joueur;
+    PorteLecteur& j = j_;
     if (j.en_lecture() && !j.en_pause()) j.pause();
     else j.jouer();
     verifier();
 }
 
 void ServiceMpris::arret() {
-    m_.joueur->arreter();
+    j_.arreter();
     verifier();
 }
 
 void ServiceMpris::suivant() {
-    m_.joueur->suivant();
+    j_.suivant();
     verifier();
 }
 
 void ServiceMpris::precedent() {
-    m_.joueur->precedent();
+    j_.precedent();
     verifier();
 }
 
-void ServiceMpris::quitter() { m_.terminer(); }
+void ServiceMpris::quitter() {
+    if (fenetres_.quitter) fenetres_.quitter();
+}
 
-void ServiceMpris::montrer() { montrer_lecteur(m_); }
+void ServiceMpris::montrer() {
+    if (fenetres_.montrer) fenetres_.montrer();
+}
 
 void ServiceMpris::regler_volume(double v) {
     if (!std::isfinite(v)) return;
-    m_.joueur->definir_volume(static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)));
+    j_.definir_volume(static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)));
     verifier();
 }
 
@@ -197,21 +198,21 @@ void ServiceMpris::chercher(qlonglong decalage_us) {
     if (__builtin_add_overflow(position_us(), decalage_us, &cible))
         cible = decalage_us > 0 ? std::numeric_limits<qlonglong>::max() : 0;
     cible = std::max<qlonglong>(0, cible);
-    const qlonglong T = static_cast<qlonglong>(m_.joueur->longueur_ms()) * 1000;
+    const qlonglong T = static_cast<qlonglong>(j_.longueur_ms()) * 1000;
     if (cible > T) return suivant();  // past the end: as the next track
     aller_a(cible);
 }
 
 void ServiceMpris::placer(const QDBusObjectPath& id, qlonglong position) {
     if (!peut_chercher() || id.path() != piste().path()) return;
-    if (position < 0 || position > static_cast<qlonglong>(m_.joueur->longueur_ms()) * 1000) return;
+    if (position < 0 || position > static_cast<qlonglong>(j_.longueur_ms()) * 1000) return;
     aller_a(position);
 }
 
 void ServiceMpris::aller_a(qlonglong position) {
     // To that very time (the engine counts whole milliseconds), not to the
     // nearest place of the position slider.
-    m_.joueur->aller_a_ms(position / 1000);
+    j_.aller_a_ms(position / 1000);
     noter_position();  // this jump is announced here, not again by verifier()
     verifier();
     emit Seeked(position_us());
@@ -223,7 +224,7 @@ void ServiceMpris::ouvrir_uri(const QString& uri) {
     if (!u.host().isEmpty() && u.host() != QStringLiteral("localhost")) return;
     const QByteArray chemin = QByteArray::fromPercentEncoding(u.path(QUrl::FullyEncoded).toLatin1());
     if (chemin.isEmpty()) return;
-    recevoir_fichier(m_, chemin.toStdString());
+    recevoir_fichier(j_, chemin.toStdString());
     verifier();
 }
 

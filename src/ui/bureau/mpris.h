@@ -5,6 +5,10 @@
 // rule of the transport applies; its properties are read from the player,
 // as the windows read them.
 //
+// It holds the player's door only: the metadata describe the entry that
+// plays (never a row merely selected), and the two window actions (raise,
+// quit) are given to it.
+//
 // Changes are found by comparing the properties with what was last
 // announced: after each command, at the end of each tick of the player's
 // clock and when the play list, its selection or the volume changes.
@@ -16,9 +20,11 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
+
 namespace vt {
 
-struct ModuleVantrel;
+class PorteLecteur;
 
 class ServiceMpris : public QObject {
     Q_OBJECT
@@ -26,7 +32,12 @@ public:
     static constexpr const char* kNomService = "org.mpris.MediaPlayer2.vantrel";
     static constexpr const char* kChemin = "/org/mpris/MediaPlayer2";
 
-    ServiceMpris(ModuleVantrel& module, QDBusConnection bus, QObject* parent = nullptr);
+    // What Raise and Quit do to the windows.
+    struct Fenetres {
+        std::function<void()> montrer;
+        std::function<void()> quitter;
+    };
+    ServiceMpris(PorteLecteur& lecteur, Fenetres fenetres, QDBusConnection bus, QObject* parent = nullptr);
     ~ServiceMpris() override;
 
     // Exports the object and takes the bus name; when another player holds
@@ -80,7 +91,8 @@ private:
     void aller_a(qlonglong position_us);  // seeks the player and announces the jump
     void noter_position();
 
-    ModuleVantrel& m_;
+    PorteLecteur& j_;
+    Fenetres fenetres_;
     QDBusConnection bus_;
     QString nom_;
     bool exporte_ = false;

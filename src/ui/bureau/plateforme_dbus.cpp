@@ -2,8 +2,10 @@
 // (Linux and the other free Unix systems): the media-player service is
 // MPRIS 2 on that bus; the local socket lies in the login session's runtime
 // folder, or in the temporary folder under the user's id.
+#include "ui/bureau/instance.h"
 #include "ui/bureau/mpris.h"
 #include "ui/bureau/plateforme.h"
+#include "ui/module.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
@@ -41,7 +43,8 @@ std::string dossier_courant() {
 std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return nullptr;
-    auto service = std::make_unique<ServiceMpris>(module, bus);
+    ServiceMpris::Fenetres fenetres{[&module] { montrer_lecteur(module); }, [&module] { module.terminer(); }};
+    auto service = std::make_unique<ServiceMpris>(*module.joueur, std::move(fenetres), bus);
     if (!service->enregistrer()) return nullptr;
     return service;
 }

@@ -1,0 +1,122 @@
+#pragma once
+// What the front ends see of the player: the transport, the levels, the
+// modes, seeking, a file from outside, the current and the playing entry,
+// and the signals that tell what the player did. The media service, the
+// notification-area menu, the screen readers and the hand-over of later
+// starts hold only this; the engine, the clock and the selection stay inside
+// the player (lecteur.h).
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vt {
+
+// The entry whose track is open (playing, paused, or read to its end),
+// which may differ from the selected one: its row follows the list's edits
+// (-1 once it was removed or the list replaced), its path and name stay.
+struct PisteJouee {
+    int ligne = -1;
+    std::string chemin;
+    QString nom;
+    // One number per started track, never reused: a track started again
+    // gets a new one.
+    std::uint64_t numero = 0;
+};
+
+class PorteLecteur : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~PorteLecteur() override = default;
+
+    // ---- Entries. The current entry is the selected row (-1: none): every
+    // rule goes from it. Selecting a row out of range selects none.
+    virtual int courant() const = 0;
+    virtual void selectionner(int ligne) = 0;
+    virtual int nombre_entrees() const = 0;
+    // The entry that plays; nothing when no track is open.
+    virtual std::optional<PisteJouee> piste_jouee() const = 0;
+
+    // ---- Queries.
+    virtual bool en_lecture() const = 0;
+    virtual bool en_pause() const = 0;
+    virtual std::int64_t temps_ms() const = 0;     // elapsed, 0 with no stream
+    virtual std::int64_t longueur_ms() const = 0;  // total, 0 with no stream
+
+    // ---- Transport (lecteur.h tells the rules).
+    virtual bool jouer() = 0;
+    virtual bool pause() = 0;
+    virtual void arreter() = 0;
+    virtual void suivant() = 0;
+    virtual void precedent() = 0;
+    virtual void relancer() = 0;
+    virtual bool aller_a_ms(std::int64_t ms) = 0;
+
+    // ---- A file from outside the windows.
+    enum class Venue {
+        Depart,  // the command-line file at start: added, the first entry
+                 // selected and played as by the play button
+        Remise,  // a later start's file: added, selected and started from its
+                 // beginning (a paused track does not resume instead); nothing
+                 // more when the list cannot grow
+        Ajout,   // one more file of a start: added after the others, not played
+    };
+    virtual void fichier_exterieur(std::string chemin, Venue venue,
+                                   const std::function<void(std::function<void()>)>& quand_pret = {}) = 0;
+
+    // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
+    virtual int volume() const = 0;
+    virtual int balance() const = 0;
+    virtual void definir_volume(int v) = 0;
+    virtual void definir_balance(int v) = 0;
+    virtual void couper(bool muet) = 0;
+
+    // ---- Modes.
+    virtual bool repetition() const = 0;
+    virtual bool aleatoire() const = 0;
+    virtual bool boucle() const = 0;
+    virtual void definir_repetition(bool oui) = 0;
+    virtual void definir_aleatoire(bool oui) = 0;
+    virtual void definir_boucle(bool oui) = 0;
+
+    enum class Fin {
+        Aucune,      // nothing plays, or the track is not read to its end
+        Repetition,  // the same entry started again
+        Hasard,      // a random other entry started
+        Suivante,    // the next entry started (wrapping to the first)
+        Arret,       // no mode and no loop: nothing more starts
+        Rien,        // a mode is on but no entry is selected
+    };
+    Q_ENUM(Fin)
+
+signals:
+    // A track started or resumed on entry `ligne`.
+    void lecture(int ligne);
+    // Entry `ligne` could not be opened or started: nothing plays.
+    void lecture_impossible(int ligne);
+    void mise_en_pause();
+    void arret();
+    // A level or the modes changed (whichever front end set them).
+    void volume_change(int v);
+    void balance_change(int v);
+    void modes_changes();
+    // The player selected `ligne` itself (-1: none).
+    void selection_changee(int ligne);
+    // The list's entries or the selected row changed, whoever changed them.
+    void entrees_changees();
+    // The playing position jumped (a seek).
+    void position_changee();
+    // Each tick, in this order: the progress, read before anything is
+    // decided (whether the channel plays; its elapsed and total ms, 0 when it
+    // does not); then, for a track read to its end, what was decided and
+    // done (never Fin::Aucune); then the end of the tick, once all is done.
+    void progression(bool en_lecture, std::int64_t t, std::int64_t T);
+    void fin_de_piste(vt::PorteLecteur::Fin fin);
+    void tic_fini();
+};
+
+}  // namespace vt
