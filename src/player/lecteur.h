@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vt {
 
@@ -110,6 +111,11 @@ public:
     // the user's own transport commands in between cancel.
     void fichier_exterieur(std::string chemin, Venue venue,
                            const std::function<void(std::function<void()>)>& quand_pret = {});
+    // Several at once (a start's files): added in one edit of the list, in
+    // their order; the first of them then goes as `venue` says, the others
+    // as Ajout.
+    void fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+                             const std::function<void(std::function<void()>)>& quand_pret = {});
 
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
     int volume() const { return volume_; }
