@@ -5,13 +5,16 @@
 #include "playlist/liste_courante.h"
 #include "support/wav.h"
 #include "ui/module.h"
+#include "ui/bureau/instance.h"
 #include "ui/tform1.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -91,6 +94,39 @@ void BM_Edits100k(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Edits100k)->Unit(benchmark::kMillisecond);
+
+// A second start handing 20,000 names over to the running player, from the
+// requests it makes to the list holding them, repainted, the first playing.
+void BM_Remise20000(benchmark::State& state) {
+    Lecteur l(1);
+    const QString nom = l.dir.path() + QStringLiteral("/vantrel.instance");
+    vt::ServeurInstance serveur(
+        nom, [&l](std::string c) { vt::recevoir_fichier(*l.m->joueur, std::move(c)); }, [] {});
+    serveur.recevoir_lot = [&l](std::vector<std::string> c, bool jouer) {
+        vt::recevoir_fichiers(*l.m->joueur, std::move(c), jouer);
+    };
+    if (!serveur.ecouter()) {
+        state.SkipWithError("cannot listen");
+        return;
+    }
+    auto v = chemins(20000);
+    v[0] = l.m->liste.chemin(0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        l.m->Form1->image_del_allClick();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        std::atomic<bool> fini{false};
+        std::thread second([&] {
+            vt::confier_suite(nom, vt::requetes_de_depart(v));
+            fini = true;
+        });
+        while (!fini || l.m->liste.nombre() < 20000) QApplication::processEvents(QEventLoop::AllEvents, 5);
+        second.join();
+        QApplication::processEvents();  // the repaint
+    }
+}
+BENCHMARK(BM_Remise20000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

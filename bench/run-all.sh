@@ -168,6 +168,8 @@ row "window: append 100k to both views" \
     "$(figure bench_fenetre BM_Append100kToBothViews)" ms "<" 1000
 row "window: up, down, delete and add on 100k entries" \
     "$(figure bench_fenetre BM_Edits100k)" ms "<" 50
+row "hand-over: 20,000 names from a second start into the list" \
+    "$(figure bench_fenetre BM_Remise20000)" ms "<=" 1000
 row "audio: engine CPU / mpg123 alone CPU, one minute of MP3" "$ratio_mpg123" "" "<=" 1.15
 row "audio: engine CPU / FFmpeg alone CPU, one minute of MP3" "$ratio" "" "<=" 1.15
 row "start-up to mapped window, median" "$startup" ms "<" 50

@@ -9,6 +9,7 @@
 #include "config/dialogues.h"
 #include "skin/aspect_integre.h"
 #include "skin/prechargement.h"
+#include "ui/affichage.h"
 #include "ui/application.h"
 #include "ui/bureau/bureau.h"
 #include "ui/dialogues_qt.h"
@@ -54,7 +55,7 @@ public:
                 vt::installer_images_prechargees(nullptr);
                 QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
                 m_.creer_fenetres_secondaires(std::move(fichier_));
-                for (std::string& f : autres_) vt::ajouter_fichier(*m_.joueur, std::move(f));
+                m_.joueur->fichiers_exterieurs(std::move(autres_), vt::PorteLecteur::Venue::Ajout);
                 QTimer::singleShot(0, this, [this] { bureau_.demarrer(); });
             });
         }
@@ -81,6 +82,9 @@ int main(int argc, char** argv) {
     vt::transferts_x_simples();
     // X11 first, XWayland on a Wayland session, unless the user chose.
     vt::choisir_plateforme();
+    // Without a graphical session, a French message and status 1 rather
+    // than the toolkit's abort.
+    if (!vt::verifier_session_graphique()) return 1;
 
     // The configuration file of the run, chosen once from the executable's
     // folder (or the user's, see emplacements.h): every window reads and
@@ -109,7 +113,15 @@ int main(int argc, char** argv) {
         }
     });
 
-    QApplication app(argc, argv);
+    // The toolkit sees none of the arguments: each one is a file, even one
+    // that reads like a toolkit option ("-platform", "-style=fusion",
+    // "-reverse"). The toolkit's own settings come from the environment
+    // (QT_QPA_PLATFORM, QT_STYLE_OVERRIDE, ...).
+    char nom_programme[] = "vantrel";
+    char* argv_qt[] = {argc > 0 && argv[0] ? argv[0] : nom_programme, nullptr};
+    int argc_qt = 1;
+    QApplication app(argc_qt, argv_qt);
+    vt::fin_demarrage_toolkit();
     application_prete.set_value(true);
     vt::identifier_application();
     vt::traduire_en_francais();
@@ -117,10 +129,11 @@ int main(int argc, char** argv) {
     vt::DialoguesQt dialogues;
     vt::definir_dialogues_par_defaut(&dialogues);
 
-    // Qt has taken its own options out of argv: the first remaining
-    // argument is a file to play, the others (several files opened at once
-    // from a file manager) are added after it.
-    std::vector<std::string> fichiers(argv + std::min(argc, 1), argv + argc);
+    // The first argument is a file to play, the others (several files
+    // opened at once from a file manager) are added after it; their bytes
+    // as given.
+    std::vector<std::string> fichiers;
+    for (int i = 1; i < argc; ++i) fichiers.emplace_back(argv[i]);
     std::optional<std::string> fichier;
     if (!fichiers.empty()) fichier = fichiers.front();
     // A player already running takes them (or, without any, comes to the

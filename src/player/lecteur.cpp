@@ -196,8 +196,16 @@ std::function<void()> Lecteur::lecture_differee(std::function<void()> lecture) {
 
 void Lecteur::fichier_exterieur(std::string chemin, Venue venue,
                                 const std::function<void(std::function<void()>)>& quand_pret) {
+    std::vector<std::string> chemins;
+    chemins.push_back(std::move(chemin));
+    fichiers_exterieurs(std::move(chemins), venue, quand_pret);
+}
+
+void Lecteur::fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+                                  const std::function<void(std::function<void()>)>& quand_pret) {
+    if (chemins.empty()) return;
     const int avant = liste_.nombre();
-    liste_.ajouter_argument(std::move(chemin));
+    liste_.ajouter_arguments(std::move(chemins));
     std::function<void()> lecture;
     switch (venue) {
     case Venue::Ajout:

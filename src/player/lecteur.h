@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vt {
 
@@ -117,6 +118,11 @@ public:
     // transport commands in between cancel.
     void fichier_exterieur(std::string chemin, Venue venue,
                            const std::function<void(std::function<void()>)>& quand_pret = {}) override;
+    // Several at once (a start's files): added in one edit of the list, in
+    // their order; the first of them then goes as `venue` says, the others
+    // as Ajout.
+    void fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+                             const std::function<void(std::function<void()>)>& quand_pret = {}) override;
 
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
     int volume() const override { return volume_; }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vt {
 
@@ -67,6 +68,10 @@ public:
     };
     virtual void fichier_exterieur(std::string chemin, Venue venue,
                                    const std::function<void(std::function<void()>)>& quand_pret = {}) = 0;
+    // Several at once (a start's files): added in one edit of the list, in
+    // their order; the first goes as `venue` says, the others as Ajout.
+    virtual void fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+                                     const std::function<void(std::function<void()>)>& quand_pret = {}) = 0;
 
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
     virtual int volume() const = 0;

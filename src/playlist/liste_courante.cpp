@@ -95,12 +95,24 @@ void ListeCourante::ajouter(std::string chemin) {
 }
 
 void ListeCourante::ajouter_argument(std::string chemin) {
-    if (entrees_.size() >= INT_MAX) return;
-    std::size_t sep = dernier_separateur(chemin);
-    std::size_t debut = sep == std::string::npos ? 0 : sep + 1;
+    std::vector<std::string> chemins;
+    chemins.push_back(std::move(chemin));
+    ajouter_arguments(std::move(chemins));
+}
+
+void ListeCourante::ajouter_arguments(std::vector<std::string> chemins) {
+    std::size_t place = INT_MAX - entrees_.size();
+    if (chemins.size() > place) chemins.resize(place);
+    if (chemins.empty()) return;
     int n = nombre();
-    beginInsertRows(QModelIndex(), n, n);
-    entrees_.push_back(Entree{std::move(chemin), debut});
+    beginInsertRows(QModelIndex(), n, n + static_cast<int>(chemins.size()) - 1);
+    // Grown as push_back grows it, so that adding one at a time stays linear.
+    if (const std::size_t besoin = entrees_.size() + chemins.size(); besoin > entrees_.capacity())
+        entrees_.reserve(std::max(besoin, 2 * entrees_.capacity()));
+    for (std::string& c : chemins) {
+        const std::size_t sep = dernier_separateur(c);
+        entrees_.push_back(Entree{std::move(c), sep == std::string::npos ? 0 : sep + 1});
+    }
     endInsertRows();
 }
 

@@ -46,6 +46,8 @@ public:
     // takes the path's last byte as the separator, so "/music/Album/" shows
     // as "Album/".
     void ajouter_argument(std::string chemin);
+    // Several of them, in order, with a single insert notification.
+    void ajouter_arguments(std::vector<std::string> chemins);
     // Appends several entries with a single insert notification.
     void ajouter_plusieurs(std::vector<std::string> chemins);
     // Replaces the whole list, as one model reset.

@@ -308,6 +308,16 @@ QAccessibleInterface* fabrique(const QString&, QObject* o) {
 class Clavier : public QObject {
 public:
     bool eventFilter(QObject* o, QEvent* e) override {
+        // Escape that reaches a window itself (no element of it took the
+        // key, or none has the focus).
+        if (e->type() == QEvent::KeyPress && fenetres().count(o)) {
+            const auto* k = static_cast<QKeyEvent*>(e);
+            if (k->key() != Qt::Key_Escape || (k->modifiers() & ~Qt::KeypadModifier)) return false;
+            const std::function<void()> echap = fenetres()[o].echap;
+            if (!echap) return false;
+            echap();
+            return true;
+        }
         Description* d = trouver(o);
         if (!d || !o->isWidgetType()) return false;
         auto* w = static_cast<QWidget*>(o);
@@ -568,8 +578,10 @@ void cacher(QWidget* w) { enregistrer(w, Description{}); }
 void decrire_fenetre(QWidget* fenetre, const QString& nom, std::function<void()> echap) {
     installer_fabrique();
     if (!cadres().count(fenetre)) couleurs_cadre_focus(fenetre, {});
-    if (fenetres().count(fenetre) == 0)
+    if (fenetres().count(fenetre) == 0) {
         QObject::connect(fenetre, &QObject::destroyed, &clavier(), [](QObject* o) { fenetres().erase(o); });
+        fenetre->installEventFilter(&clavier());
+    }
     fenetres()[fenetre] = {nom, std::move(echap)};
     oublier_interface(fenetre);
 }

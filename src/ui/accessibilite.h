@@ -23,6 +23,8 @@ class TForm1;
 class TForm2;
 class TForm3;
 class TForm4;
+class TForm5;
+class TForm6;
 
 namespace vt {
 
@@ -62,7 +64,8 @@ void cacher(QWidget* w);
 
 // A window: its image elements and shapes that are not described are
 // decoration and stay out of the tree. `nom`, if given, names the window;
-// `echap`, if given, runs on Escape over one of its described elements.
+// `echap`, if given, runs on Escape over one of its described elements, or
+// over the window when the element with the focus does not take the key.
 // A window that a button pressed from the keyboard shows is activated, its
 // first element taking the keyboard focus.
 void decrire_fenetre(QWidget* fenetre, const QString& nom = {}, std::function<void()> echap = {});
@@ -99,6 +102,7 @@ void placer_cadre_focus(QWidget* w);
 // The windows' descriptions; the module runs them once the windows exist.
 // The main window's sliders act on the player `j`.
 void rendre_accessible(TForm1& f, PorteLecteur& j);
-void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TForm4& options);
+void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TForm4& options,
+                        TForm5& a_propos, TForm6& informations);
 
 }  // namespace vt

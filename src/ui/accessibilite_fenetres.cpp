@@ -7,6 +7,8 @@
 #include "ui/tform2.h"
 #include "ui/tform3.h"
 #include "ui/tform4.h"
+#include "ui/tform5.h"
+#include "ui/tform6.h"
 
 #include <QAccessible>
 
@@ -78,13 +80,15 @@ void rendre_accessible(TForm1& f, PorteLecteur& j) {
     f.check_repeat->setAccessibleName(QStringLiteral("Répéter"));
     f.check_random->setAccessibleName(QStringLiteral("Aléatoire"));
 
-    // Tab order: the selector (which takes the focus when the window is
-    // first activated), the list, the boxes, then the transport, the
-    // sliders, the list buttons and the window's own buttons.
-    ordonner_tabulation({f.Comboplaylist, f.list_lecture, f.check_repeat, f.check_random, f.image_back,
-                         f.image_play, f.image_pause, f.image_stop, f.image_next, f.barre_volume, f.barre_balance,
-                         f.barre_position, f.image_add, f.image_del, f.image_del_all, f.image_info, f.image_up,
-                         f.image_down, f.Image_menu, f.tray_image, f.image_reduire, f.image_quitter});
+    // Tab reads the window as it is laid out: the selector (which takes the
+    // focus when the window is first activated), the list and its buttons,
+    // the transport, the position, volume and balance sliders, the boxes,
+    // then the window's own buttons.
+    ordonner_tabulation({f.Comboplaylist, f.list_lecture, f.image_add,    f.image_del,      f.image_del_all,
+                         f.image_info,    f.image_up,     f.image_down,   f.image_back,     f.image_play,
+                         f.image_pause,   f.image_stop,   f.image_next,   f.barre_position, f.barre_volume,
+                         f.barre_balance, f.check_repeat, f.check_random, f.Image_menu,     f.tray_image,
+                         f.image_reduire, f.image_quitter});
 
     // Announcements: the levels as the player takes them, the position as
     // its whole second changes, the status text as it changes.
@@ -108,7 +112,8 @@ void rendre_accessible(TForm1& f, PorteLecteur& j) {
         QObject::connect(&j, signal, &f, verifier);
 }
 
-void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TForm4& options) {
+void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TForm4& options,
+                        TForm5& a_propos, TForm6& informations) {
     // Escape closes the menu and gives the keyboard back to its button.
     decrire_fenetre(&menu, QStringLiteral("Menu"), [&principale] {
         principale.cacher_menu();
@@ -120,13 +125,24 @@ void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TF
     for (LabelVt* l : {menu.label_ouvrir, menu.label_option, menu.Label1, menu.Label2, menu.label_quitter})
         decrire_bouton(l, l->text());
 
-    decrire_fenetre(&sauvegarde);
+    // Escape closes the save, options, about and information windows as
+    // their close button does, and gives the keyboard back to the main
+    // window.
+    auto fermer = [&principale](QWidget* fenetre) {
+        return [&principale, fenetre] {
+            fenetre->close();
+            if (principale.isVisible()) principale.activateWindow();
+        };
+    };
+    decrire_fenetre(&sauvegarde, {}, fermer(&sauvegarde));
     for (LabelVt* l : {sauvegarde.label_ajouter, sauvegarde.label_supprimer, sauvegarde.label_monter,
                        sauvegarde.label_descendre, sauvegarde.label_enregistre})
         decrire_bouton(l, l->text());
     decrire_liste(sauvegarde.liste_lecture_en_cours, QStringLiteral("Playlist en cours"));
 
-    decrire_fenetre(&options);
+    decrire_fenetre(&options, {}, fermer(&options));
+    decrire_fenetre(&a_propos, {}, fermer(&a_propos));
+    decrire_fenetre(&informations, {}, fermer(&informations));
     decrire_bouton(options.label_skinmod, options.label_skinmod->text(), QStringLiteral("Modifier le skin"));
     decrire_bouton(options.label_modplaylist, options.label_modplaylist->text(),
                    QStringLiteral("Modifier le répertoire des playlists"));

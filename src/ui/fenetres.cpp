@@ -34,7 +34,7 @@ void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichie
     Form4 = new TForm4(*this);
     Form5 = new TForm5(*this);
     Form6 = new TForm6(*this);
-    rendre_accessibles(*Form1, *Form2, *Form3, *Form4);
+    rendre_accessibles(*Form1, *Form2, *Form3, *Form4, *Form5, *Form6);
 }
 
 void ModuleVantrel::supprimer_fenetres() {

@@ -388,6 +388,15 @@ bool TForm1::eventFilter(QObject* objet, QEvent* e) {
             if (!k->isAutoRepeat() && index_courant() >= 0) list_lectureDblClick();
             return true;
         }
+        // With no row selected, Down or Up selects the first row (the view
+        // would move from the row it holds as current, unseen, and skip it).
+        if ((k->key() == Qt::Key_Down || k->key() == Qt::Key_Up) && !(k->modifiers() & ~Qt::KeypadModifier) &&
+            index_courant() < 0 && m_.liste.nombre() > 0) {
+            const QModelIndex premiere = m_.liste.index(0, 0);
+            list_lecture->selectionModel()->setCurrentIndex(premiere, QItemSelectionModel::ClearAndSelect);
+            list_lecture->scrollTo(premiere);
+            return true;
+        }
     }
     return QWidget::eventFilter(objet, e);
 }

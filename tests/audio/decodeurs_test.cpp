@@ -31,7 +31,9 @@ TEST(Decodeurs, EachFileGoesToTheFirstDecoderThatReadsIt) {
         vt::audio::FluxAudio::Memoire m;
         auto f = vt::audio::FluxAudio::ouvrir(fixture(nom), kFrequence, m);
         ASSERT_EQ(f != nullptr, attendu != nullptr) << nom;
-        if (f) EXPECT_STREQ(f->decodeur(), attendu) << nom;
+        if (f) {
+            EXPECT_STREQ(f->decodeur(), attendu) << nom;
+        }
     }
 }
 

@@ -174,6 +174,108 @@ TEST_F(Executable, SecondStartHandsItsFileToTheRunningPlayer) {
     EXPECT_FALSE(erreurs.contains(QStringLiteral("QObject::"))) << erreurs.toStdString();
 }
 
+// Every argument is a file, even one that reads like a toolkit option: at
+// the first start the first one plays and the next follows it in the list;
+// a later start hands them over and the running player plays its first.
+TEST_F(Executable, ArgumentsThatReadLikeToolkitOptionsAreFiles) {
+    if (!avec_bus()) GTEST_SKIP() << raison_bus;
+    const char* noms[] = {"-platform", "-display", "-style=fusion", "-reverse", "-qwindowgeometry", "x.wav"};
+    for (const char* n : noms) racine.ecrire(std::string("app/") + n, vt::test::octets_wav(20000));
+    auto url = [this](const char* nom) {
+        return QStringLiteral("file://") +
+               QString::fromLatin1(QFile::encodeName(QFileInfo(q(racine / "app/" + nom)).canonicalFilePath())
+                                       .toPercentEncoding("/"));
+    };
+    auto joue = [&](const char* nom) {
+        return vt::test::attendre(
+            [&] {
+                return qdbus_cast<QVariantMap>(propriete(QStringLiteral("Metadata")))
+                           .value(QStringLiteral("xesam:url"))
+                           .toString() == url(nom);
+            },
+            10000);
+    };
+    const struct {
+        QStringList premier, remis;
+    } cas[] = {
+        {{"-platform", "x.wav"}, {"-style=fusion", "-reverse"}},
+        {{"-display", "x.wav"}, {"-platform"}},
+        {{"-style=fusion", "x.wav"}, {"-qwindowgeometry", "x.wav"}},
+        {{"-reverse", "-platform"}, {"-display", "-platform"}},
+    };
+    for (const auto& c : cas) {
+        const std::string ligne = c.premier.join(' ').toStdString();
+        QProcess* lecteur = lancer(c.premier);
+        ASSERT_TRUE(lecteur_a_l_ecoute(lecteur)) << ligne;
+        EXPECT_TRUE(joue(c.premier[0].toUtf8().constData())) << ligne;
+        QDBusInterface commandes(QString::fromLatin1(ServiceMpris::kNomService),
+                                 QString::fromLatin1(ServiceMpris::kChemin),
+                                 QStringLiteral("org.mpris.MediaPlayer2.Player"), *client);
+        commandes.call(QStringLiteral("Next"));
+        EXPECT_TRUE(joue(c.premier[1].toUtf8().constData())) << ligne;
+        EXPECT_TRUE(seconde_fin_normale(lancer(c.remis))) << ligne;
+        EXPECT_TRUE(joue(c.remis[0].toUtf8().constData())) << ligne;
+        lecteur->kill();
+        ASSERT_TRUE(lecteur->waitForFinished(5000));
+        ASSERT_TRUE(vt::test::attendre([&] {
+            return !client->interface()
+                        ->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService))
+                        .value();
+        }));
+    }
+}
+
+// Without a graphical session (no display named, or one nobody serves) the
+// player says so in French and ends with status 1; a platform that draws
+// without a display server starts all the same.
+TEST_F(Executable, WithoutAGraphicalSessionSaysSoAndEnds) {
+    const QString ni_ni = QString::fromUtf8(
+        "vantrel : aucune session graphique n'a été trouvée (ni DISPLAY ni WAYLAND_DISPLAY).\n");
+    const struct {
+        QStringList env;
+        QString message;  // empty: the player runs
+    } cas[] = {
+        {{}, ni_ni},
+        {{"QT_QPA_PLATFORM=xcb"}, ni_ni},
+        {{"QT_QPA_PLATFORM=wayland"}, ni_ni},
+        {{"DISPLAY=:98765"},
+         QString::fromUtf8("vantrel : aucune session graphique n'a été trouvée "
+                           "(DISPLAY=:98765 ne répond pas, WAYLAND_DISPLAY absent).\n")},
+        {{"WAYLAND_DISPLAY=wayland-98"},
+         QString::fromUtf8("vantrel : aucune session graphique n'a été trouvée "
+                           "(DISPLAY absent, WAYLAND_DISPLAY=wayland-98 ne répond pas).\n")},
+        {{"QT_QPA_PLATFORM=offscreen"}, {}},
+        {{"QT_QPA_PLATFORM=minimal", "DISPLAY=:98765"}, {}},
+    };
+    for (const auto& c : cas) {
+        const std::string ligne = c.env.join(' ').toStdString();
+        QProcessEnvironment env;  // nothing of this session's
+        env.insert(QStringLiteral("HOME"), q(racine.chemin()));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), q(racine / "run"));
+        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+        env.insert(QStringLiteral("VANTREL_SORTIE"), QStringLiteral("sdl"));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                   QStringLiteral("unix:path=") + q(racine / "pas-de-bus"));
+        for (const QString& v : c.env)
+            env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(q(racine / "app"));
+        p->setProgram(q(racine / "app/vantrel"));
+        p->start();
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(lecteur_a_l_ecoute(p.get())) << ligne;
+            p->kill();
+            p->waitForFinished(5000);
+            continue;
+        }
+        ASSERT_TRUE(p->waitForFinished(10000)) << ligne;
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit) << ligne;
+        EXPECT_EQ(p->exitCode(), 1) << ligne;
+        EXPECT_EQ(QString::fromUtf8(p->readAllStandardError()), c.message) << ligne;
+    }
+}
+
 // Whether the process has the audio engine's library mapped.
 bool moteur_en_memoire(QProcess* p) {
     QFile maps(QStringLiteral("/proc/%1/maps").arg(p->processId()));

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <future>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -80,6 +81,94 @@ TEST(Requete, MalformedBytesAreRefused) {
     montrer.append("ab");
     EXPECT_EQ(vt::decoder_requete(montrer, lu), Lecture::Invalide);
     EXPECT_EQ(vt::decoder_requete(vt::encoder_requete(fichier("/x")) + "y", lu), Lecture::Invalide);
+}
+
+Requete lot(Requete::Type type, std::vector<std::string> chemins) {
+    Requete r;
+    r.type = type;
+    r.chemins = std::move(chemins);
+    return r;
+}
+
+// A start's files go as few requests as the limit allows, in order: one
+// alone as a file to play; several as a list whose first is played, then
+// lists added after it; each request holds at least one path, even one
+// longer than the limit. Their bytes come back as they went.
+TEST(Requete, StartFilesGoInBatchesInOrder) {
+    const std::string brut("/m/\xe9t\xe9 \"x\"/\xff\x01.wav");
+    const std::string cent(100, 'a');
+    struct Cas {
+        std::vector<std::string> fichiers;
+        std::uint32_t limite;
+        std::vector<std::pair<Requete::Type, std::size_t>> attendues;  // type and number of paths
+    } cas[] = {
+        {{}, 0, {{Requete::Type::Montrer, 0}}},
+        {{"/a.wav"}, 0, {{Requete::Type::Fichier, 0}}},
+        {{"/a.wav", "-platform", brut, ""}, 0, {{Requete::Type::Liste, 4}}},
+        // Each path takes its length (4 bytes) and its bytes.
+        {{"/" + cent, "/" + cent, "/" + cent},
+         2 * 105,
+         {{Requete::Type::Liste, 2}, {Requete::Type::Suite, 1}}},
+        {{"/" + cent, "/" + cent, "/" + cent},
+         2 * 105 - 1,
+         {{Requete::Type::Liste, 1}, {Requete::Type::Suite, 1}, {Requete::Type::Suite, 1}}},
+        {{"/" + cent, "/b"}, 10, {{Requete::Type::Liste, 1}, {Requete::Type::Suite, 1}}},
+    };
+    for (const Cas& c : cas) {
+        const std::vector<Requete> r = vt::requetes_de_depart(c.fichiers, c.limite);
+        ASSERT_EQ(r.size(), c.attendues.size()) << c.fichiers.size() << " files, limit " << c.limite;
+        std::vector<std::string> recus;
+        for (std::size_t i = 0; i < r.size(); ++i) {
+            Requete lu;
+            ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(r[i]), lu), Lecture::Complete);
+            EXPECT_EQ(lu.type, c.attendues[i].first) << i;
+            if (lu.type == Requete::Type::Fichier) recus.push_back(lu.chemin);
+            if (lu.type != Requete::Type::Liste && lu.type != Requete::Type::Suite) continue;
+            EXPECT_EQ(lu.chemins.size(), c.attendues[i].second) << i;
+            recus.insert(recus.end(), lu.chemins.begin(), lu.chemins.end());
+        }
+        std::vector<std::string> envoyes;
+        for (const std::string& f : c.fichiers) envoyes.push_back(vt::chemin_pour_envoi(f));
+        EXPECT_EQ(recus, envoyes);
+    }
+}
+
+// No cut of a list reads as a complete one; a list whose lengths do not
+// fill it exactly, or that holds no path, is refused.
+TEST(Requete, MalformedListsAreRefused) {
+    const QByteArray entiere = vt::encoder_requete(lot(Requete::Type::Liste, {"/a.wav", "/b.wav"}));
+    for (qsizetype n = 0; n < entiere.size(); ++n) {
+        Requete lu;
+        EXPECT_EQ(vt::decoder_requete(entiere.left(n), lu), Lecture::Incomplete) << n;
+    }
+    auto avec_longueur = [](char type, const QByteArray& corps) {
+        QByteArray o("VTRL");
+        o.append(type);
+        const auto n = static_cast<std::uint32_t>(corps.size());
+        for (int d : {24, 16, 8, 0}) o.append(static_cast<char>((n >> d) & 0xff));
+        return o + corps;
+    };
+    const QByteArray un_chemin("\0\0\0\2/a", 6);
+    const struct {
+        QByteArray octets;
+        Lecture attendue;
+    } cas[] = {
+        {avec_longueur('L', un_chemin), Lecture::Complete},
+        {avec_longueur('S', un_chemin + QByteArray("\0\0\0\0", 4)), Lecture::Complete},  // an empty path
+        {avec_longueur('L', QByteArray()), Lecture::Invalide},
+        {avec_longueur('S', QByteArray("\0\0\0\3/a", 6)), Lecture::Invalide},
+        {avec_longueur('L', un_chemin + QByteArray("\0\0", 2)), Lecture::Invalide},
+        {avec_longueur('L', QByteArray("\xff\xff\xff\xff", 4)), Lecture::Invalide},
+    };
+    for (const auto& c : cas) {
+        Requete lu;
+        EXPECT_EQ(vt::decoder_requete(c.octets, lu), c.attendue) << c.octets.toHex().toStdString();
+    }
+    QByteArray trop = vt::encoder_requete(lot(Requete::Type::Liste, {"/x"})).left(5);
+    const std::uint32_t n = vt::kLongueurMaxLot + 1;
+    for (int d : {24, 16, 8, 0}) trop.append(static_cast<char>((n >> d) & 0xff));
+    Requete lu;
+    EXPECT_EQ(vt::decoder_requete(trop, lu), Lecture::Invalide);
 }
 
 // The sender puts a relative path after its own current directory (the
@@ -413,6 +502,66 @@ TEST_F(Serveur, IdleConnectionsWithoutDescriptorsNeitherSpinNorBlock) {
     for (int fd : inactives) ::close(fd);
 }
 
+// Connections waiting for the player while no descriptor is left and the
+// player holds none it could give back: accepting pauses instead of waking
+// the event loop again and again, and once descriptors are back the
+// waiting connections and a hand-over are taken.
+TEST_F(Serveur, WithoutDescriptorsAndNoneHeldAcceptingPauses) {
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    ASSERT_TRUE(s->ecouter());
+    std::vector<int> en_attente(3);
+    for (int& fd : en_attente) fd = prise_unix(dossier / "vantrel.instance", false);
+    rlimit avant{}, bas{};
+    ::getrlimit(RLIMIT_NOFILE, &avant);
+    bas = avant;
+    bas.rlim_cur =
+        static_cast<rlim_t>(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System).size() + 8);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &bas), 0);
+    std::vector<int> bouche_trous;  // every descriptor left, taken
+    for (int fd; (fd = ::dup(0)) >= 0;) bouche_trous.push_back(fd);
+    QEventLoop boucle;
+    QTimer::singleShot(1000, &boucle, &QEventLoop::quit);
+    const std::clock_t debut = std::clock();
+    boucle.exec();
+    const double cpu_ms = 1000.0 * double(std::clock() - debut) / CLOCKS_PER_SEC;
+    for (int fd : bouche_trous) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &avant);
+    EXPECT_LT(cpu_ms, 300);
+    EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/k.wav")));
+    EXPECT_EQ(recus, std::vector<std::string>{"/k.wav"});
+    for (int fd : en_attente) ::close(fd);
+}
+
+// Idle connections beyond the cap: the oldest ones are closed (their peer
+// reads the end), the newest stay open.
+TEST_F(Serveur, IdleConnectionsBeyondTheCapCloseTheOldest) {
+    const struct { int cap, pairs, fermes; } cas[] = {{2, 3, 1}, {1, 3, 2}, {3, 3, 0}, {2, 5, 3}};
+    for (const auto& c : cas) {
+        std::vector<std::string> recus;
+        int montres = 0;
+        auto s = serveur(recus, montres);
+        s->connexions_max = c.cap;
+        ASSERT_TRUE(s->ecouter());
+        std::vector<int> pairs;
+        for (int i = 0; i < c.pairs; ++i) {
+            pairs.push_back(prise_unix(dossier / "vantrel.instance", false));
+            // Taken one at a time, in the order they came.
+            vt::test::attendre([] { return false; }, 50);
+        }
+        for (int i = 0; i < c.pairs; ++i) {
+            char octet = 0;
+            pollfd p{pairs[static_cast<std::size_t>(i)], POLLIN, 0};
+            const bool ferme =
+                ::poll(&p, 1, i < c.fermes ? 2000 : 100) == 1 && ::recv(p.fd, &octet, 1, MSG_DONTWAIT) == 0;
+            EXPECT_EQ(ferme, i < c.fermes) << "cap " << c.cap << ", peer " << i;
+        }
+        for (int fd : pairs) ::close(fd);
+        s.reset();
+    }
+}
+
 // The running player with its real windows.
 class Remise : public vt::test::FenetresTest {
 protected:
@@ -486,6 +635,47 @@ TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(module->liste.chemin(i), fichiers[static_cast<std::size_t>(i)]);
     EXPECT_TRUE(joue() && f1->index_courant() == 0);
     EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : x.wav"));
+}
+
+// A start's many files come in one edit of the list per request (one when
+// they fit), in their order, names that read like toolkit options
+// included; the first of them is selected and played while the list's
+// earlier entries stay.
+TEST_F(Remise, ManyFilesComeAsOneEditInOrderAndTheFirstPlays) {
+    serveur->recevoir_lot = [this](std::vector<std::string> c, bool jouer) {
+        vt::recevoir_fichiers(*module->joueur, std::move(c), jouer);
+    };
+    f1->deposer({app.ecrire("avant.wav", vt::test::octets_wav(2000))});
+    const struct {
+        int fichiers;
+        std::uint32_t limite;
+        int editions;
+    } cas[] = {{2, 0, 1}, {20000, 0, 1}, {5, 1, 5}};  // a limit of 1: each path alone
+    for (const auto& c : cas) {
+        const int avant = module->liste.nombre();
+        std::vector<std::string> fichiers = {app.ecrire("premier.wav", vt::test::octets_wav(2000))};
+        const char* options[] = {"-platform", "-style=fusion", "-reverse", "-display"};
+        for (int i = 1; i < c.fichiers; ++i)
+            fichiers.push_back(i < 5 ? std::string(options[i - 1])
+                                     : app / ("f" + std::to_string(i) + ".wav"));
+        int editions = 0;
+        auto lien = QObject::connect(&module->liste, &QAbstractItemModel::rowsInserted, [&] { ++editions; });
+        bool toutes = false;
+        vt::test::en_parallele(
+            [&] { toutes = vt::confier_suite(nom(), vt::requetes_de_depart(fichiers, c.limite)); });
+        QObject::disconnect(lien);
+        EXPECT_TRUE(toutes);
+        EXPECT_EQ(editions, c.editions) << c.fichiers;
+        ASSERT_EQ(module->liste.nombre(), avant + c.fichiers);
+        for (int i = 0; i < c.fichiers; ++i)
+            ASSERT_EQ(module->liste.chemin(avant + i),
+                      vt::chemin_pour_envoi(fichiers[static_cast<std::size_t>(i)]))
+                << i;
+        EXPECT_EQ(module->liste.chemin(0), app / "avant.wav");
+        EXPECT_EQ(f1->index_courant(), avant);
+        EXPECT_TRUE(joue());
+        EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : premier.wav"));
+    }
 }
 
 // A player whose window thread is held longer than a start waits (here

@@ -147,15 +147,16 @@ octets=$((44100 * 4 * 30))  # 30 s of stereo 16-bit silence: still playing when 
 # one and cannot be found is reported by a modal message at start.
 printf '"skin/ivoire/""ivoire.sk""194""235""playlist/""false"' > "$APP/vantrel.config"
 # lancer <launcher> <app folder> <what>: starts the launcher from
-# $tmp/ailleurs with the file named relative to that folder, and checks the
-# player that runs.
+# $tmp/ailleurs with the file $titre named relative to that folder
+# ($argument), and checks the player that runs.
+argument="mes titres/un titre.wav"
 # The player gets a runtime folder of its own and no session bus, so that a
 # player the user runs does not take the file instead.
 mkdir -p "$tmp/run" && chmod 700 "$tmp/run"
 lancer() {
     cd "$tmp/ailleurs" || exit 1
     QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$tmp/run" \
-        DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/no-bus" "$1" "mes titres/un titre.wav" > "$tmp/run.log" 2>&1 &
+        DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/no-bus" "$1" "$argument" > "$tmp/run.log" 2>&1 &
     pid=$!
     cd "$tmp" || exit 1
     # The launcher execs the player: the same process. A start-up message
@@ -203,6 +204,12 @@ mv "$P" "$tmp/prefixe déplacé"
 mkdir -p "$tmp/liens"
 ln -s "$tmp/prefixe déplacé/bin/vantrel" "$tmp/liens/vantrel"
 lancer "$tmp/liens/vantrel" "$tmp/prefixe déplacé/lib/vantrel" "moved prefix, linked launcher"
+
+# --- a file whose name reads like a toolkit option is a file all the same.
+cp "$titre" "$tmp/ailleurs/-platform"
+titre="$tmp/ailleurs/-platform"
+argument="-platform"
+lancer "$tmp/liens/vantrel" "$tmp/prefixe déplacé/lib/vantrel" "a file named -platform"
 
 if [ $echecs -ne 0 ]; then
     echo "$echecs check(s) failed"

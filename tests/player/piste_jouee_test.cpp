@@ -177,7 +177,9 @@ TEST_F(PisteJoueeTest, PlayingRowFollowsTheListsEdits) {
         EXPECT_EQ(p->ligne, c.ligne);
         EXPECT_EQ(p->chemin, fixture("ton1000.wav"));
         EXPECT_EQ(p->nom, QStringLiteral("ton1000.wav"));
-        if (c.ligne >= 0) EXPECT_EQ(liste.chemin(c.ligne), p->chemin);
+        if (c.ligne >= 0) {
+            EXPECT_EQ(liste.chemin(c.ligne), p->chemin);
+        }
         EXPECT_TRUE(j->en_lecture());
     }
     // Stopped, nothing plays; started again, it is a new track.

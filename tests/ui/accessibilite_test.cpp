@@ -10,6 +10,8 @@
 #include "ui/tform2.h"
 #include "ui/tform3.h"
 #include "ui/tform4.h"
+#include "ui/tform5.h"
+#include "ui/tform6.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -466,23 +468,27 @@ TEST_F(Accessibilite, SaveAndOptionsActions) {
 
 // ---------------------------------------------------------------- keyboard
 
-// Tab goes from the selector through the list, the boxes, the buttons and
-// the sliders, and comes back round.
+// Tab reads the window as it is laid out: the selector, the list and its
+// buttons, the transport, the three sliders, the boxes, then the window's
+// own buttons, and comes back round; Shift+Tab goes the same way back.
 TEST_F(Accessibilite, TabOrder) {
     activer();
     EXPECT_EQ(QApplication::focusWidget(), f1->Comboplaylist);  // the window's first focus is unchanged
-    const std::vector<QWidget*> attendu = {
-        f1->list_lecture,  f1->check_repeat,  f1->check_random,   f1->image_back,  f1->image_play,
-        f1->image_pause,   f1->image_stop,    f1->image_next,     f1->barre_volume, f1->barre_balance,
-        f1->barre_position, f1->image_add,    f1->image_del,      f1->image_del_all, f1->image_info,
-        f1->image_up,      f1->image_down,    f1->Image_menu,     f1->tray_image,  f1->image_reduire,
-        f1->image_quitter, f1->Comboplaylist};
-    for (QWidget* w : attendu) {
+    const std::vector<QWidget*> ordre = {
+        f1->Comboplaylist, f1->list_lecture, f1->image_add,    f1->image_del,      f1->image_del_all,
+        f1->image_info,    f1->image_up,     f1->image_down,   f1->image_back,     f1->image_play,
+        f1->image_pause,   f1->image_stop,   f1->image_next,   f1->barre_position, f1->barre_volume,
+        f1->barre_balance, f1->check_repeat, f1->check_random, f1->Image_menu,     f1->tray_image,
+        f1->image_reduire, f1->image_quitter};
+    for (std::size_t i = 1; i <= ordre.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), w) << w->objectName().toStdString();
+        QWidget* attendu = ordre[i % ordre.size()];
+        EXPECT_EQ(QApplication::focusWidget(), attendu) << attendu->objectName().toStdString();
     }
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    EXPECT_EQ(QApplication::focusWidget(), f1->image_quitter);
+    for (std::size_t i = ordre.size(); i-- > 0;) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(QApplication::focusWidget(), ordre[i]) << ordre[i]->objectName().toStdString();
+    }
 }
 
 // Space and Return press the focused button; an auto-repeated key does not
@@ -572,6 +578,57 @@ TEST_F(Accessibilite, ListKeepsItsKeys) {
     QTest::keyClick(f1->list_lecture, Qt::Key_Down);
     EXPECT_EQ(f1->index_courant(), 1);
     EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("sélection : t1.wav"));
+}
+
+// With no row selected, Down or Up selects the first row (the view holds
+// the first row as its current one, unseen: Down went to the second); with
+// a row selected they move from it.
+TEST_F(Accessibilite, ArrowsWithoutASelectionSelectTheFirstRow) {
+    remplir(3);
+    activer();
+    const struct {
+        int depart;
+        Qt::Key touche;
+        int attendu;
+    } cas[] = {{-1, Qt::Key_Down, 0}, {-1, Qt::Key_Up, 0}, {1, Qt::Key_Down, 2}, {1, Qt::Key_Up, 0}};
+    for (const auto& c : cas) {
+        f1->selectionner(c.depart);
+        f1->Comboplaylist->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(f1->Comboplaylist, Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), f1->list_lecture);
+        QTest::keyClick(f1->list_lecture, c.touche);
+        EXPECT_EQ(f1->index_courant(), c.attendu) << c.depart << " " << c.touche;
+        EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("sélection : t%1.wav").arg(c.attendu));
+    }
+}
+
+// Escape closes the save, options, about and information windows, whether
+// an element of theirs or the window itself has the keyboard, and the main
+// window takes the keyboard back.
+TEST_F(Accessibilite, EscapeClosesTheSecondaryWindows) {
+    activer();
+    const struct {
+        QWidget* fenetre;
+        QWidget* element;  // what has the keyboard; nullptr: the window
+    } cas[] = {
+        {module->Form3, module->Form3->liste_lecture_en_cours},
+        {module->Form3, module->Form3->label_enregistre},
+        {module->Form4, module->Form4->check_boucle},
+        {module->Form4, module->Form4->label_annuler},
+        {module->Form5, nullptr},
+        {module->Form6, nullptr},
+    };
+    for (const auto& c : cas) {
+        c.fenetre->show();
+        QApplication::setActiveWindow(c.fenetre);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(c.fenetre));
+        if (c.element) c.element->setFocus(Qt::TabFocusReason);
+        QWidget* cible = c.element ? c.element : c.fenetre;
+        ASSERT_EQ(QApplication::focusWidget() ? QApplication::focusWidget() : c.fenetre, cible);
+        QTest::keyClick(cible, Qt::Key_Escape);
+        EXPECT_FALSE(c.fenetre->isVisible()) << c.fenetre->objectName().toStdString();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(f1)) << c.fenetre->objectName().toStdString();
+    }
 }
 
 // A button that took the focus from the keyboard shows a two-pixel frame

@@ -16,10 +16,8 @@ PlaceInstance& place() {
 
 bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers) {
     const std::vector<Requete> requetes = requetes_de_depart(fichiers);
-    std::optional<std::string> premier;
-    if (!fichiers.empty()) premier = fichiers.front();
-    if (!confier_ou_prendre_place(place(), nom_instance(), premier)) return false;
-    // The player took the first one: the others follow.
+    if (!confier_ou_prendre_place(place(), nom_instance(), requetes.front())) return false;
+    // The player took the first request: a list too long for one follows.
     confier_suite(nom_instance(), requetes, 1);
     return true;
 }
@@ -41,6 +39,9 @@ void Bureau::ecouter() {
         nom_instance(), [this](std::string chemin) { recevoir_fichier(*m_.joueur, std::move(chemin)); },
         [this] { montrer_lecteur(m_); });
     serveur_->ajouter = [this](std::string chemin) { ajouter_fichier(*m_.joueur, std::move(chemin)); };
+    serveur_->recevoir_lot = [this](std::vector<std::string> chemins, bool jouer) {
+        recevoir_fichiers(*m_.joueur, std::move(chemins), jouer);
+    };
     serveur_->place_tenue = place().tenue();
     serveur_->ecouter();
 }

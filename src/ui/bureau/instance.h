@@ -6,12 +6,15 @@
 //
 // A request on the socket: "VTRL", one type byte ('F' a file follows, to
 // be played; 'A' a file follows, to be added after the others without
-// playing; 'M' show the player), the file's length as 4 bytes big-endian,
+// playing; 'L' several files follow, the first to be played and the others
+// added after it; 'S' several files follow, all added after the others;
+// 'M' show the player), the length of what follows as 4 bytes big-endian,
 // then the file's path as raw bytes (absolute: the sender's current
-// directory is not the player's). The player answers one byte, 'K', and
-// acts only once that byte is written: a sender that has given up meanwhile
-// (it shut its receiving side) makes the write fail, and the request does
-// nothing.
+// directory is not the player's) or, for several, each path's length as 4
+// bytes big-endian followed by its bytes. The player answers one byte, 'K',
+// and acts only once that byte is written: a sender that has given up
+// meanwhile (it shut its receiving side) makes the write fail, and the
+// request does nothing.
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -30,9 +33,10 @@ struct ModuleVantrel;
 class PorteLecteur;
 
 struct Requete {
-    enum class Type : char { Fichier = 'F', Ajouter = 'A', Montrer = 'M' };
+    enum class Type : char { Fichier = 'F', Ajouter = 'A', Liste = 'L', Suite = 'S', Montrer = 'M' };
     Type type = Type::Montrer;
-    std::string chemin;  // raw bytes; only for Fichier and Ajouter
+    std::string chemin;                // raw bytes; only for Fichier and Ajouter
+    std::vector<std::string> chemins;  // raw bytes, at least one; only for Liste and Suite
 };
 
 // How long a start waits for a running player's answer before it plays its
@@ -40,13 +44,18 @@ struct Requete {
 constexpr int kAttenteReponseMs = 500;
 
 // What a start hands to the running player for its command-line files, in
-// order: the first file to be played, each other one to be added after it;
-// without files, the request to show the player. Relative paths are made
-// absolute (chemin_pour_envoi).
-std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers);
+// order: one file goes alone, to be played; several go together, in as few
+// requests as kLongueurMaxLot allows (usually one): a Liste, whose first
+// file is played, then Suites; without files, the request to show the
+// player. Relative paths are made absolute (chemin_pour_envoi).
+std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers,
+                                        std::uint32_t longueur_max_lot = 0);
 
 // Longest path a request may carry; longer ones are refused.
 constexpr std::uint32_t kLongueurMaxRequete = 1u << 20;
+// Longest list of paths a request may carry (the bytes after the type's
+// length); a start's longer list is cut into several requests.
+constexpr std::uint32_t kLongueurMaxLot = 16u << 20;
 
 QByteArray encoder_requete(const Requete& r);
 
@@ -117,12 +126,19 @@ private:
 // tried once, as confier_au_lecteur does.
 bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const std::optional<std::string>& fichier,
                               int attente_ms = kAttenteReponseMs, int attente_ecoute_ms = 10000);
+// The same with the start's first request (requetes_de_depart).
+bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const Requete& premiere,
+                              int attente_ms = kAttenteReponseMs, int attente_ecoute_ms = 10000);
 
 // What the running player does with a request: a file is added to the play
 // list as the command-line file is at start, selected and played (a paused
 // track does not resume instead); without a file the main window comes to
 // the front, back from the notification area if it was hidden there.
 void recevoir_fichier(PorteLecteur& lecteur, std::string chemin);
+// Several files of a start at once: added together after the list (one
+// edit of the list, one repaint); with `jouer_premier` the first of them is
+// selected and played as recevoir_fichier plays its file.
+void recevoir_fichiers(PorteLecteur& lecteur, std::vector<std::string> chemins, bool jouer_premier);
 void montrer_lecteur(ModuleVantrel& module);
 
 // The socket's path for `nom`: `nom` itself when it is a path, else a file
@@ -151,6 +167,10 @@ public:
     // What an 'A' request does with its file; without it, the file is
     // opened as an 'F' one is.
     std::function<void(std::string)> ajouter;
+    // What an 'L' (true: the first is played) or 'S' (false) request does
+    // with its files; without it, each file goes as an 'F' request's (the
+    // first of an 'L') or an 'A' request's (the others).
+    std::function<void(std::vector<std::string>, bool)> recevoir_lot;
     // Milliseconds a connection may take to send its whole request.
     int delai_ms = 5000;
     // Connections held at once while their requests come; a new one beyond
