@@ -68,6 +68,32 @@ QPoint logique(QPoint natif, const QScreen* defaut) {
 
 }  // namespace
 
+std::optional<bool> zone_xembed() {
+#ifdef VANTREL_XCB
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c || nom_plateforme() != QLatin1String("xcb")) return std::nullopt;
+    // The screen number of DISPLAY (":0.1"), 0 when it names none.
+    const QByteArray affichage = qgetenv("DISPLAY");
+    const qsizetype point = affichage.lastIndexOf('.'), deux_points = affichage.lastIndexOf(':');
+    const int ecran = point > deux_points ? affichage.mid(point + 1).toInt() : 0;
+    const QByteArray nom = "_NET_SYSTEM_TRAY_S" + QByteArray::number(ecran);
+    xcb_intern_atom_reply_t* a =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(nom.size()), nom.constData()), nullptr);
+    if (!a) return false;
+    const xcb_atom_t atome = a->atom;
+    std::free(a);
+    xcb_get_selection_owner_reply_t* p =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atome), nullptr);
+    if (!p) return false;
+    const bool present = p->owner != XCB_NONE;
+    std::free(p);
+    return present;
+#else
+    return std::nullopt;
+#endif
+}
+
 std::optional<QPoint> place_reelle(const QWidget& fenetre) {
 #ifdef VANTREL_XCB
     if (!fenetre.isVisible() || !fenetre.windowHandle() || nom_plateforme() != QLatin1String("xcb"))

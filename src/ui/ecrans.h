@@ -21,6 +21,12 @@ std::vector<QRect> zones_ecrans();
 // idea of its place then stands.
 std::optional<QPoint> place_reelle(const QWidget& fenetre);
 
+// Whether an XEmbed notification area (a tray owning the X selection
+// _NET_SYSTEM_TRAY_Sn) runs, asked of the X server; nothing where the
+// platform is not X11. Asked without the toolkit, whose own question would
+// settle once and for all which kind of icon this process makes.
+std::optional<bool> zone_xembed();
+
 // Keeps top-level window `fenetre` within the available area of the
 // screen it lies on (the one under its centre, else its own screen): no
 // larger than that area, whole inside it (cadre_dans_zone). A window of

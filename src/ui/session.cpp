@@ -1,5 +1,7 @@
 #include "ui/session.h"
 
+#include "ui/ecrans.h"
+
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -96,6 +98,7 @@ bool zone_notification() {
     if (test_zone()) return test_zone()();
     if (hote_status_notifier_present()) return true;
     if (nom_plateforme().startsWith(u"wayland", Qt::CaseInsensitive)) return false;
+    if (const std::optional<bool> xembed = zone_xembed()) return *xembed;
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
