@@ -7,6 +7,9 @@
 #include "ui/session.h"
 #include "ui/tform2.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -95,6 +98,9 @@ TEST_F(Demarrage, CloseButtonWritesQuitterDoesNot) {
 // back on screen at start, and that is what the close button writes; a
 // place partly off the edge stays and is written back as it was.
 TEST_F(Demarrage, CloseButtonWritesAPlaceTheNextStartCanUse) {
+    const QRect z = QGuiApplication::primaryScreen()->availableGeometry();
+    const int droite = z.x() + z.width() - 349, bas = z.y() + z.height() - 291;
+    auto texte = [](int x, int y) { return std::to_string(x) + "\"\"" + std::to_string(y); };
     const struct {
         const char* plateforme;
         const char* gauche;
@@ -102,13 +108,13 @@ TEST_F(Demarrage, CloseButtonWritesAPlaceTheNextStartCanUse) {
         QPoint apres_demarrage;
         std::string ecrit;
     } cas[] = {
-        {"offscreen", "194", "235", {194, 235}, "194\"\"235"},
-        {"xcb", " -20", "7", {-20, 7}, "-20\"\"7"},
-        {"wayland", "194", "235", {194, 235}, "194\"\"235"},
-        {"wayland", " -20", "abc", {-20, 0}, "-20\"\"0"},
-        {"offscreen", "3000", "3000", {800 - 349, 600 - 291}, "451\"\"309"},
-        {"offscreen", "100000000000000000000", "-100000000000000000000", {800 - 349, 0}, "451\"\"0"},
-        {"offscreen", "-100000000000000000000", "100000000000000000000", {0, 600 - 291}, "0\"\"309"},
+        {"offscreen", "194", "235", {194, 235}, texte(194, 235)},
+        {"xcb", " -20", "7", {-20, 7}, texte(-20, 7)},
+        {"wayland", "194", "235", {194, 235}, texte(194, 235)},
+        {"wayland", " -20", "abc", {-20, 0}, texte(-20, 0)},
+        {"offscreen", "3000", "3000", {droite, bas}, texte(droite, bas)},
+        {"offscreen", "100000000000000000000", "-100000000000000000000", {droite, z.y()}, texte(droite, z.y())},
+        {"offscreen", "-100000000000000000000", "100000000000000000000", {z.x(), bas}, texte(z.x(), bas)},
     };
     for (const auto& c : cas) {
         vt::definir_nom_plateforme(QString::fromLatin1(c.plateforme));
@@ -127,10 +133,9 @@ TEST_F(Demarrage, CloseButtonWritesAPlaceTheNextStartCanUse) {
         f1->move(f1->pos() + QPoint(10, 5));
         clic(f1->image_quitter);
         const bool wayland = std::string_view(c.plateforme) == "wayland";
-        EXPECT_EQ(lire_fichier(app / "vantrel.config").find(
-                      std::to_string(c.apres_demarrage.x() + (wayland ? 0 : 10)) + "\"\"" +
-                      std::to_string(c.apres_demarrage.y() + (wayland ? 0 : 5))) != std::string::npos,
-                  true)
+        EXPECT_NE(lire_fichier(app / "vantrel.config")
+                      .find(texte(c.apres_demarrage.x() + (wayland ? 0 : 10), c.apres_demarrage.y() + (wayland ? 0 : 5))),
+                  std::string::npos)
             << c.plateforme << c.gauche;
         fins = 0;
         vt::definir_nom_plateforme(QString());
