@@ -65,9 +65,8 @@ bool glissement_commence(QPoint appui, QPoint actuel, int seuil) {
 
 Retour retour_fenetre(bool visible, bool minimisee, bool active, bool position_connue) {
     if (!visible) return Retour::Montrer;
-    if (minimisee) return Retour::CacherMontrer;
-    if (!position_connue && !active) return Retour::CacherMontrer;
-    return Retour::Lever;
+    if (!position_connue && (minimisee || !active)) return Retour::CacherMontrer;
+    return Retour::Restaurer;
 }
 
 ActionPlateau action_bouton_plateau(bool zone_notification) {

@@ -47,13 +47,12 @@ bool glissement_commence(QPoint appui, QPoint actuel, int seuil);
 
 // How a second start brings the main window back, visible and in front,
 // from the state it is in. A window hidden in the notification area is
-// shown. A minimised one is hidden and shown again: a Wayland program
-// cannot take its window out of the minimised state (the compositor drops
-// it from its scene), and an X window mapped anew leaves it on every window
-// manager. A visible one is raised; on a platform whose windows cannot
-// raise themselves (native Wayland), unless it already has the focus, it is
-// hidden and shown again, which puts a new window in front.
-enum class Retour { Montrer, Lever, CacherMontrer };
+// shown. A minimised or a visible one is restored and raised, except on a
+// platform whose windows can neither leave the minimised state nor raise
+// themselves (native Wayland: the compositor drops a minimised window from
+// its scene): there it is hidden and shown again, which puts a new window
+// in front, unless it is visible and already has the focus.
+enum class Retour { Montrer, Restaurer, CacherMontrer };
 Retour retour_fenetre(bool visible, bool minimisee, bool active, bool position_connue);
 
 // Whether the desktop has a notification area at all, asked each time:

@@ -586,7 +586,8 @@ void TForm1::revenir() {
         setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
         break;
-    case vt::Retour::Lever:
+    case vt::Retour::Restaurer:
+        showNormal();
         break;
     }
     raise();

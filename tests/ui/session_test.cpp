@@ -39,17 +39,17 @@ TEST(Session, DragStartsPastTheDragDistance) {
 }
 
 // A second start brings the window back from every state: shown from the
-// tray, minimised windows hidden and shown again, a visible one raised, or
-// on native Wayland shown anew unless it has the focus.
+// tray, restored and raised, or on native Wayland (minimised, or without
+// the focus) hidden and shown anew.
 TEST(Session, WindowComesBackFromEveryState) {
     using R = vt::Retour;
     const struct {
         bool visible, minimisee, active, position;
         R retour;
     } cas[] = {{false, false, false, true, R::Montrer},       {false, true, false, false, R::Montrer},
-               {true, true, false, true, R::CacherMontrer},   {true, true, false, false, R::CacherMontrer},
-               {true, false, false, true, R::Lever},          {true, false, true, true, R::Lever},
-               {true, false, false, false, R::CacherMontrer}, {true, false, true, false, R::Lever}};
+               {true, true, false, true, R::Restaurer},        {true, true, true, false, R::CacherMontrer},
+               {true, false, false, true, R::Restaurer},      {true, false, true, true, R::Restaurer},
+               {true, false, false, false, R::CacherMontrer}, {true, false, true, false, R::Restaurer}};
     for (const auto& c : cas)
         EXPECT_EQ(vt::retour_fenetre(c.visible, c.minimisee, c.active, c.position), c.retour)
             << c.visible << c.minimisee << c.active << c.position;
