@@ -48,8 +48,6 @@ TEST_F(ZoneNotification, HostLeavingBringsBackAWindowHiddenBehindItsIcon) {
         veille = vt::surveiller_zone_notification(*module, bus.adresse());
         ASSERT_TRUE(veille);
         ASSERT_TRUE(panneau.unregisterService(kVeilleur));
-        // The watcher's news comes as a signal: wait for it, or for the
-        // time it would take, when the window is to stay hidden.
         vt::test::attendre([&] { return f1->isVisible(); }, c.visible_apres ? 5000 : 500);
         EXPECT_EQ(f1->isVisible(), c.visible_apres) << c.sni << c.cachee;
         EXPECT_EQ(f1->TrayIcon1 && f1->TrayIcon1->isVisible(), !c.visible_apres) << c.sni << c.cachee;
