@@ -26,7 +26,8 @@ std::int64_t chevauchement(std::int64_t a0, std::int64_t a1, std::int64_t b0, st
 std::int64_t aire_commune(const Rect64& a, const Rect64& b) {
     const std::int64_t dx = chevauchement(a.x, a.droite(), b.x, b.droite());
     const std::int64_t dy = chevauchement(a.y, a.bas(), b.y, b.bas());
-    return dx == 0 || dy == 0 ? 0 : std::min<std::int64_t>(dx, INT32_MAX) * std::min<std::int64_t>(dy, INT32_MAX);
+    return dx == 0 || dy == 0 ? 0
+                              : std::min<std::int64_t>(dx, INT32_MAX) * std::min<std::int64_t>(dy, INT32_MAX);
 }
 
 // The gap between two rectangles along each axis, squared and summed (in
@@ -52,7 +53,8 @@ QPoint place_visible(QPoint place, QSize taille, int hauteur_barre, const std::v
     if (valides.empty() || taille.isEmpty()) return place;
     const Rect64 fenetre{place.x(), place.y(), taille.width(), taille.height()};
     const Rect64 barre{place.x(), place.y(), taille.width(), std::clamp(hauteur_barre, 1, taille.height())};
-    if (std::any_of(valides.begin(), valides.end(), [&](const Rect64& z) { return aire_commune(barre, z) > 0; }))
+    if (std::any_of(valides.begin(), valides.end(),
+                    [&](const Rect64& z) { return aire_commune(barre, z) > 0; }))
         return place;
     const Rect64* meilleure = &valides.front();
     std::int64_t meilleure_aire = -1;

@@ -3,6 +3,7 @@
 #include "config/place_ecran.h"
 #include "ui/ecrans.h"
 
+#include <QCursor>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -10,15 +11,14 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontMetrics>
-#include <QCursor>
 #include <QGuiApplication>
-#include <QScreen>
-#include <QTimer>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTreeView>
 
 namespace vt {

@@ -78,8 +78,8 @@ std::optional<bool> zone_xembed() {
     const qsizetype point = affichage.lastIndexOf('.'), deux_points = affichage.lastIndexOf(':');
     const int ecran = point > deux_points ? affichage.mid(point + 1).toInt() : 0;
     const QByteArray nom = "_NET_SYSTEM_TRAY_S" + QByteArray::number(ecran);
-    xcb_intern_atom_reply_t* a =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(nom.size()), nom.constData()), nullptr);
+    xcb_intern_atom_reply_t* a = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(nom.size()), nom.constData()), nullptr);
     if (!a) return false;
     const xcb_atom_t atome = a->atom;
     std::free(a);
@@ -118,8 +118,10 @@ void garder_dans_ecran(QWidget& fenetre) {
     const QRect ajuste = cadre_dans_zone(cadre, ecran->availableGeometry());
     if (ajuste.size() != cadre.size()) {
         const QSize client = fenetre.size() - (cadre.size() - ajuste.size());
-        if (fenetre.minimumSize() == fenetre.maximumSize()) fenetre.setFixedSize(client);
-        else fenetre.resize(client);
+        if (fenetre.minimumSize() == fenetre.maximumSize())
+            fenetre.setFixedSize(client);
+        else
+            fenetre.resize(client);
     }
     if (ajuste.topLeft() != cadre.topLeft()) fenetre.move(ajuste.topLeft());
 }

@@ -49,9 +49,9 @@ std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module) {
 }
 
 std::unique_ptr<QObject> surveiller_zone_notification(ModuleVantrel& module, const QString& adresse) {
-    QDBusConnection bus = adresse.isEmpty()
-                              ? QDBusConnection::sessionBus()
-                              : QDBusConnection::connectToBus(adresse, QStringLiteral("vantrel-zone-notification"));
+    QDBusConnection bus = adresse.isEmpty() ? QDBusConnection::sessionBus()
+                                            : QDBusConnection::connectToBus(
+                                                  adresse, QStringLiteral("vantrel-zone-notification"));
     if (!bus.isConnected()) return nullptr;
     auto veille = std::make_unique<QDBusServiceWatcher>(QStringLiteral("org.kde.StatusNotifierWatcher"), bus,
                                                         QDBusServiceWatcher::WatchForUnregistration);
