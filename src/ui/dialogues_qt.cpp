@@ -1,5 +1,9 @@
 #include "ui/dialogues_qt.h"
 
+#include "config/place_ecran.h"
+#include "ui/ecrans.h"
+
+#include <QCursor>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -7,11 +11,14 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTreeView>
 
 namespace vt {
@@ -92,6 +99,16 @@ void franciser(QFileDialog& d) {
     const int nom = std::max(entete->sectionSize(0), fm.horizontalAdvance(QLatin1Char('x')) * 28);
     d.resize(std::max(d.width(), total + nom + fm.horizontalAdvance(QLatin1Char('x')) * 24),
              std::max(d.height(), 420));
+    // No larger than the screen it opens on (the one under the pointer,
+    // where the toolkit centres a dialog without a parent), and kept inside
+    // it once shown, when the window manager's frame is known.
+    QScreen* ecran = QGuiApplication::screenAt(QCursor::pos());
+    if (!ecran) ecran = QGuiApplication::primaryScreen();
+    if (ecran) {
+        const QRect zone = ecran->availableGeometry();
+        d.resize(cadre_dans_zone(QRect(zone.topLeft(), d.size()), zone).size());
+    }
+    QTimer::singleShot(0, &d, [&d] { garder_dans_ecran(d); });
 }
 
 QString dossier_initial(const std::string& initial) {

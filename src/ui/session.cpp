@@ -1,6 +1,11 @@
 #include "ui/session.h"
 
+#include "ui/ecrans.h"
+
 #include <QGuiApplication>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace vt {
 
@@ -38,7 +43,31 @@ bool position_connue(QStringView plateforme) {
     return !plateforme.startsWith(u"wayland", Qt::CaseInsensitive);
 }
 
-bool position_connue() { return position_connue(QGuiApplication::platformName()); }
+bool position_connue() { return position_connue(nom_plateforme()); }
+
+namespace {
+QString& plateforme_imposee() {
+    static QString nom;
+    return nom;
+}
+}  // namespace
+
+QString nom_plateforme() {
+    return plateforme_imposee().isEmpty() ? QGuiApplication::platformName() : plateforme_imposee();
+}
+
+void definir_nom_plateforme(const QString& nom) { plateforme_imposee() = nom; }
+
+bool glissement_commence(QPoint appui, QPoint actuel, int seuil) {
+    const QPoint d = actuel - appui;
+    return std::max(std::abs(d.x()), std::abs(d.y())) >= std::max(1, seuil);
+}
+
+Retour retour_fenetre(bool visible, bool minimisee, bool active, bool position_connue) {
+    if (!visible) return Retour::Montrer;
+    if (!position_connue && (minimisee || !active)) return Retour::CacherMontrer;
+    return Retour::Restaurer;
+}
 
 ActionPlateau action_bouton_plateau(bool zone_notification) {
     return zone_notification ? ActionPlateau::Cacher : ActionPlateau::Minimiser;
@@ -64,7 +93,13 @@ std::function<bool()>& test_zone() {
 }
 }  // namespace
 
-bool zone_notification() { return test_zone() ? test_zone()() : QSystemTrayIcon::isSystemTrayAvailable(); }
+bool zone_notification() {
+    if (test_zone()) return test_zone()();
+    if (hote_status_notifier_present()) return true;
+    if (nom_plateforme().startsWith(u"wayland", Qt::CaseInsensitive)) return false;
+    if (const std::optional<bool> xembed = zone_xembed()) return *xembed;
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 void definir_zone_notification(std::function<bool()> test) { test_zone() = std::move(test); }
 
@@ -72,6 +107,8 @@ void definir_test_status_notifier(std::function<bool()> test) {
     test_sni().test = std::move(test);
     test_sni().reponse.reset();
 }
+
+bool hote_status_notifier_present() { return test_sni().test && test_sni().test(); }
 
 bool zone_status_notifier() {
     TestStatusNotifier& t = test_sni();

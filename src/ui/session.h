@@ -4,6 +4,8 @@
 // place can be read and set, and how the notification-area icon behaves.
 // The rules are plain functions; the windows only ask them.
 #include <QByteArray>
+#include <QPoint>
+#include <QString>
 #include <QStringView>
 #include <QSystemTrayIcon>
 
@@ -32,9 +34,34 @@ void choisir_plateforme();
 bool position_connue(QStringView plateforme);
 bool position_connue();  // for the running application's platform
 
-// Whether the desktop has a notification area at all
-// (QSystemTrayIcon::isSystemTrayAvailable, unless replaced: tests set
-// their own desktop).
+// The running application's platform plug-in ("xcb", "wayland" ...), or
+// the one a test names in its place (empty: the toolkit's again).
+QString nom_plateforme();
+void definir_nom_plateforme(const QString& nom);
+
+// Whether a press at `appui` held down to `actuel` (screen pixels) has
+// become a drag that moves the window: once the pointer has gone `seuil`
+// pixels (the desktop's drag distance) along either axis together. A tap
+// (press and release at once, a touchpad's or a test tool's) never moves.
+bool glissement_commence(QPoint appui, QPoint actuel, int seuil);
+
+// How a second start brings the main window back, visible and in front,
+// from the state it is in. A window hidden in the notification area is
+// shown. A minimised or a visible one is restored and raised, except on a
+// platform whose windows can neither leave the minimised state nor raise
+// themselves (native Wayland: the compositor drops a minimised window from
+// its scene): there it is hidden and shown again, which puts a new window
+// in front, unless it is visible and already has the focus.
+enum class Retour { Montrer, Restaurer, CacherMontrer };
+Retour retour_fenetre(bool visible, bool minimisee, bool active, bool position_connue);
+
+// Whether the desktop has a notification area at all, asked each time:
+// a StatusNotifier host on the session bus (looked up now, see
+// definir_test_status_notifier), else, except on native Wayland, the
+// toolkit's answer (QSystemTrayIcon::isSystemTrayAvailable), unless
+// replaced: tests set their own desktop. The toolkit's answer is not asked
+// while a StatusNotifier host answers: the toolkit decides once per process,
+// at its first icon or question, which kind of icon it makes.
 bool zone_notification();
 void definir_zone_notification(std::function<bool()> test);  // empty: the toolkit's answer
 
@@ -56,8 +83,10 @@ ReponseIcone reponse_icone(QSystemTrayIcon::ActivationReason raison, bool status
 // bus. The desktop integration sets how it is found out (the toolkit looks
 // the same way when it makes the icon); without it, or without a bus, the
 // tray is the XEmbed one. The answer is looked up once and kept, as the
-// toolkit keeps its own.
+// toolkit keeps its own: the main window first asks when it makes its icon.
 void definir_test_status_notifier(std::function<bool()> test);
 bool zone_status_notifier();
+// Whether a StatusNotifier host answers now (looked up each time).
+bool hote_status_notifier_present();
 
 }  // namespace vt

@@ -10,6 +10,7 @@
 #include "skin/aspect_integre.h"
 #include "ui/accessibilite.h"
 #include "ui/curseurs.h"
+#include "ui/ecrans.h"
 #include "ui/module.h"
 #include "ui/session.h"
 #include "ui/tform2.h"
@@ -94,6 +95,7 @@ TForm1::~TForm1() { FormDestroy(); }
 void TForm1::FormCreate() {
     setAcceptDrops(true);
     const std::optional<vt::ValeursConfig> config = m_.configuration.lire();
+    QPoint place = pos();
     dossier_lu_.reset();
     if (config) dossier_lu_ = vt::dossier_playlist(config->rep_playlist);
     vt::retirer_restes_au_demarrage(m_.configuration.chemin(), dossier_lu_);
@@ -111,22 +113,20 @@ void TForm1::FormCreate() {
             m_.joueur->retenir_niveaux(valeur(curseur_volume, barre_volume), valeur(curseur_balance, barre_balance));
             return;
         }
-        move(v.gauche, v.haut);
+        place = QPoint(v.gauche, v.haut);
     }
     completer_aspect_integre();
     setFixedSize(image_barre->width(), image_fond_lecture->y() + image_fond_lecture->height() + 7);
     // At start, a stored place that a removed monitor or another scale
-    // leaves partly off every screen comes back inside the nearest one. Only
-    // the window moves: the configuration is written at close, as ever. A
-    // later run (Apply) keeps the place the user dragged the window to.
-    if (!std::exchange(place_verifiee_, true)) {
-        std::vector<QRect> zones;
-        if (QScreen* principal = QGuiApplication::primaryScreen())
-            zones.push_back(principal->availableGeometry());
-        for (QScreen* s : QGuiApplication::screens())
-            if (s != QGuiApplication::primaryScreen()) zones.push_back(s->availableGeometry());
-        move(vt::place_visible(geometry(), zones));
-    }
+    // leaves out of reach (no part of the title strip on any screen) comes
+    // back inside the nearest screen; any other stored place holds exactly.
+    // Only the window moves: the configuration is written at close, as
+    // ever. A later run (Apply) keeps the place the user dragged it to.
+    // The check comes before the window is given the place: numbers beyond
+    // any screen (up to the 32-bit limits) never reach the window system.
+    if (!std::exchange(place_verifiee_, true))
+        place = vt::place_visible(place, size(), image_barre->height(), vt::zones_ecrans());
+    move(place);
     curseur_volume->move(barre_volume->x() + barre_volume->width() - curseur_volume->width(), curseur_volume->y());
     curseur_balance->move(barre_balance->x() + 50, curseur_balance->y());
     curseur_position->move(barre_position->x(), curseur_position->y());
@@ -541,11 +541,22 @@ void TForm1::image_fondMouseDown(Qt::MouseButton b, Qt::MouseButtons, int x, int
 
 void TForm1::commencer_deplacement(ImageVt* source, Qt::MouseButton b, int x, int y) {
     if (b != Qt::LeftButton) return;
-    // The window system moves the window where it can; elsewhere the window
-    // follows the pointer by hand until the button is released.
+    deplacement_manuel_ = false;
+    deplacement_arme_ = true;
+    appui_deplacement_ = source->mapToGlobal(QPoint(x, y));
+}
+
+void TForm1::suivre_appui(QPoint global) {
+    if (!vt::glissement_commence(appui_deplacement_, global, QApplication::startDragDistance())) return;
+    deplacement_arme_ = false;
+    // The window first catches up with the pointer, so that the pressed
+    // point stays under it. The window system then moves the window where it
+    // can; elsewhere the window follows the pointer by hand until the button
+    // is released.
+    origine_deplacement_ = appui_deplacement_ - pos();
+    deplacer_fenetre(global);
     if (windowHandle() && windowHandle()->startSystemMove()) return;
     deplacement_manuel_ = true;
-    origine_deplacement_ = source->mapToGlobal(QPoint(x, y)) - pos();
 }
 
 void TForm1::image_reduireClick() { showMinimized(); }
@@ -557,6 +568,7 @@ void TForm1::tray_imageClick() {
         image_reduireClick();
         return;
     }
+    if (!TrayIcon1) creer_icone();
     hide();
     TrayIcon1->setIcon(QApplication::windowIcon());
     // A StatusNotifier host shows the icon's menu itself, at the pointer;
@@ -565,7 +577,46 @@ void TForm1::tray_imageClick() {
     TrayIcon1->setVisible(true);
 }
 
-void TForm1::TrayIcon1Restore() { TrayIcon1->setVisible(false); }
+void TForm1::creer_icone() {
+    // Made on first use, not at start: the toolkit chooses the kind of icon
+    // (StatusNotifier or XEmbed) once, when the first one is made, and a
+    // panel that starts after the player must still get it.
+    TrayIcon1 = new QSystemTrayIcon(this);
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        switch (vt::reponse_icone(r, vt::zone_status_notifier())) {
+        case vt::ReponseIcone::Restaurer:
+            revenir();
+            break;
+        case vt::ReponseIcone::Menu:
+            TrayIcon1MouseDown(Qt::RightButton, QCursor::pos());
+            break;
+        case vt::ReponseIcone::Rien:
+            break;
+        }
+    });
+}
+
+void TForm1::revenir() {
+    switch (vt::retour_fenetre(isVisible(), isMinimized(), isActiveWindow(), vt::position_connue())) {
+    case vt::Retour::CacherMontrer:
+        hide();
+        [[fallthrough]];
+    case vt::Retour::Montrer:
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        break;
+    case vt::Retour::Restaurer:
+        showNormal();
+        break;
+    }
+    raise();
+    activateWindow();
+    if (TrayIcon1 && TrayIcon1->isVisible()) TrayIcon1Restore();
+}
+
+void TForm1::TrayIcon1Restore() {
+    if (TrayIcon1) TrayIcon1->setVisible(false);
+}
 
 void TForm1::TrayIcon1MouseDown(Qt::MouseButtons e, QPoint ecran) {
     if (e & Qt::RightButton) PopupMenu1->popup(ecran);
@@ -574,6 +625,7 @@ void TForm1::TrayIcon1MouseDown(Qt::MouseButtons e, QPoint ecran) {
 void TForm1::Image_menuClick() {
     if (!m_.Form2) return;
     m_.Form2->move(pos());
+    vt::garder_dans_ecran(*m_.Form2);
     m_.Form2->setVisible(true);
     m_.Form2->Image1->definir(image_fond_menu->image());
 }
@@ -588,10 +640,16 @@ void TForm1::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void TForm1::image_quitterClick() {
-    // Where the window system does not tell the window's place, the stored
-    // one is kept rather than replaced by what the window believes.
+    // The place the window system has (the X server knows where a
+    // compositor moved an X window without telling it), else the window's
+    // own. Where the window system does not tell the window's place (native
+    // Wayland), the stored one is kept rather than replaced by what the
+    // window believes.
     std::optional<vt::Place> place;
-    if (vt::position_connue()) place = vt::Place{x(), y()};
+    if (vt::position_connue()) {
+        const QPoint p = vt::place_reelle(*this).value_or(pos());
+        place = vt::Place{p.x(), p.y()};
+    }
     m_.configuration.ecrire_sortie(place, m_.joueur->boucle());
     m_.terminer();
 }

@@ -114,6 +114,9 @@ public:
     void TrayIcon1MouseDown(Qt::MouseButtons e, QPoint ecran);
     void Image_menuClick();
     void image_quitterClick();
+    // Brings the window back, visible and in front, from any state (a
+    // second start, the media service's Raise): vt::retour_fenetre.
+    void revenir();
     void Quitter1Click();
     void cacher_menu();  // the pointer came back over the window's surface
 
@@ -136,7 +139,7 @@ public:
     vt::LabelVt* label_vol = nullptr;
     vt::LabelVt* label_bal = nullptr;
     vt::FormeVt* Shape1 = nullptr;
-    QSystemTrayIcon* TrayIcon1 = nullptr;
+    QSystemTrayIcon* TrayIcon1 = nullptr;  // none until the tray button first hides the window
     QMenu* PopupMenu1 = nullptr;
     QAction *Play1 = nullptr, *Pause1 = nullptr, *Stop1 = nullptr, *Next1 = nullptr, *Back1 = nullptr,
             *N1 = nullptr, *Quitter1 = nullptr;
@@ -175,6 +178,11 @@ private:
                     Qt::MouseButtons e, int x);
     void deplacer_fenetre(QPoint global);
     void commencer_deplacement(vt::ImageVt* source, Qt::MouseButton b, int x, int y);
+    // The pointer moved with the button held since a press on the strip or
+    // the background: the move starts once it has gone far enough.
+    void suivre_appui(QPoint global);
+    // TrayIcon1, made when first shown (see vt::zone_notification).
+    void creer_icone();
     void brancher();
     // The selector's look: black, its text in the window colour, the entry
     // under the pointer or the keyboard marked in the skin's colours.
@@ -188,6 +196,8 @@ private:
     std::optional<std::string> dossier_lu_;
     bool place_verifiee_ = false;  // the stored place was brought on screen
     bool reglage_local_ = false;  // the window itself sets a level or seeks
+    bool deplacement_arme_ = false;  // pressed on the strip or the background, not yet moved
     bool deplacement_manuel_ = false;
+    QPoint appui_deplacement_;  // where that press was, on the screen
     QPoint origine_deplacement_;
 };

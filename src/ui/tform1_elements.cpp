@@ -172,8 +172,6 @@ void TForm1::construire() {
     N1 = PopupMenu1->addAction(QStringLiteral("--------"));
     Quitter1 = PopupMenu1->addAction(QStringLiteral("Quitter"));
 
-    TrayIcon1 = new QSystemTrayIcon(this);
-
     const vt::CouleursSkin c = vt::couleurs_integrees();
     definir_couleurs(c.fond_liste, c.texte_liste, c.texte_lecture);
 }
@@ -229,10 +227,12 @@ void TForm1::brancher() {
     image_fond->souris.appui = [this](B b, E e, int x, int y) { image_fondMouseDown(b, e, x, y); };
     for (ImageVt* w : {image_barre, image_fond}) {
         w->souris.mouvement = [this, w](E e, int x, int y) {
-            if (deplacement_manuel_ && (e & Qt::LeftButton)) deplacer_fenetre(w->mapToGlobal(QPoint(x, y)));
+            if (!(e & Qt::LeftButton)) deplacement_arme_ = deplacement_manuel_ = false;
+            if (deplacement_arme_) suivre_appui(w->mapToGlobal(QPoint(x, y)));
+            else if (deplacement_manuel_) deplacer_fenetre(w->mapToGlobal(QPoint(x, y)));
             else cacher_menu();
         };
-        w->souris.relache = [this](B, E, int, int) { deplacement_manuel_ = false; };
+        w->souris.relache = [this](B, E, int, int) { deplacement_arme_ = deplacement_manuel_ = false; };
     }
     for (ImageVt* w : {image_fond_liste, image_fond_play, image_fond_lecture})
         w->souris.mouvement = [this](E, int, int) { cacher_menu(); };
@@ -261,21 +261,6 @@ void TForm1::brancher() {
     connect(Next1, &QAction::triggered, this, [this] { Next1Click(); });
     connect(Back1, &QAction::triggered, this, [this] { Back1Click(); });
     connect(Quitter1, &QAction::triggered, this, [this] { Quitter1Click(); });
-    connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        switch (vt::reponse_icone(r, vt::zone_status_notifier())) {
-        case vt::ReponseIcone::Restaurer:
-            showNormal();
-            raise();
-            activateWindow();
-            TrayIcon1Restore();
-            break;
-        case vt::ReponseIcone::Menu:
-            TrayIcon1MouseDown(Qt::RightButton, QCursor::pos());
-            break;
-        case vt::ReponseIcone::Rien:
-            break;
-        }
-    });
 }
 
 vt::ImageVt* TForm1::element(std::string_view nom) const {

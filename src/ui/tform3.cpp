@@ -2,6 +2,7 @@
 
 #include "config/configuration.h"
 #include "playlist/liste_courante.h"
+#include "ui/ecrans.h"
 #include "ui/module.h"
 
 #include <QCloseEvent>
@@ -79,9 +80,20 @@ void TForm3::FormCreate(const std::optional<std::string>& fichier) {
 void TForm3::showEvent(QShowEvent* e) {
     if (!centree_) {
         centree_ = true;
+        vt::garder_dans_ecran(*this);
         if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
     }
+    vt::garder_dans_ecran(*this);
     QWidget::showEvent(e);
+}
+
+void TForm3::resizeEvent(QResizeEvent* e) {
+    // Narrower than designed on a small screen: the list keeps its margins
+    // and "enregistrer" its distance from the right edge.
+    if (!label_enregistre) return QWidget::resizeEvent(e);
+    liste_lecture_en_cours->resize(width() - 11, liste_lecture_en_cours->height());
+    label_enregistre->move(width() - 109, label_enregistre->y());
+    QWidget::resizeEvent(e);
 }
 
 void TForm3::closeEvent(QCloseEvent* e) {

@@ -48,4 +48,5 @@ private:
     vt::ModuleVantrel& m_;
     bool centree_ = false;
     void showEvent(QShowEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 };

@@ -4,6 +4,7 @@
 #include "config/emplacements.h"
 #include "config/dialogues.h"
 #include "config/texte_affiche.h"
+#include "ui/ecrans.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
 #include "ui/tform6.h"
@@ -147,8 +148,10 @@ void TForm4::showEvent(QShowEvent* e) {
     if (!e->spontaneous()) {
         if (!centree_) {
             centree_ = true;
+            vt::garder_dans_ecran(*this);
             vt::centrer_sur_ecran(*this);
         }
+        vt::garder_dans_ecran(*this);
         FormShow();
         // The box in the skin's colours, as the main window's.
         if (m_.Form1) {

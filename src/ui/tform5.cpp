@@ -1,5 +1,7 @@
 #include "ui/tform5.h"
 
+#include "ui/ecrans.h"
+
 #include "skin/aspect_integre.h"
 #include "ui/tform6.h"
 
@@ -75,7 +77,9 @@ void TForm5::showEvent(QShowEvent* e) {
     // Centred the first time only; afterwards it keeps the user's place.
     if (!centree_ && !e->spontaneous()) {
         centree_ = true;
+        vt::garder_dans_ecran(*this);
         vt::centrer_sur_ecran(*this);
     }
+    if (!e->spontaneous()) vt::garder_dans_ecran(*this);
     QWidget::showEvent(e);
 }

@@ -1,5 +1,7 @@
 #include "ui/tform6.h"
 
+#include "ui/ecrans.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
@@ -65,7 +67,9 @@ void TForm6::showEvent(QShowEvent* e) {
     // Centred the first time only; afterwards it keeps the user's place.
     if (!centree_ && !e->spontaneous()) {
         centree_ = true;
+        vt::garder_dans_ecran(*this);
         vt::centrer_sur_ecran(*this);
     }
+    if (!e->spontaneous()) vt::garder_dans_ecran(*this);
     QWidget::showEvent(e);
 }

@@ -4,7 +4,11 @@
 #include "support/wav.h"
 #include "ui/fixture.h"
 #include "audio/sortie_manuelle.h"
+#include "ui/session.h"
 #include "ui/tform2.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <ctime>
 #include <fcntl.h>
@@ -60,15 +64,15 @@ TEST_F(Demarrage, LeftoversOfKilledWritersAreRemovedAtStart) {
     EXPECT_TRUE(vt::test::existe(app / "vantrel.config"));
 }
 
-// The configured position and loop flag are applied, a place partly off
-// the screen's left edge brought back whole; the default skin on disk loads
-// without a message.
+// The configured position and loop flag are applied, a place 20 pixels
+// beyond the screen's left edge exactly as stored; the default skin on disk
+// loads without a message.
 TEST_F(Demarrage, ConfiguredPositionSkinAndLoop) {
     copier_skins();
     ecrire_config("skin/default/", "default.sk", -20, 7, "playlist/", true);
     demarrer();
     EXPECT_TRUE(dialogues.messages.empty());
-    EXPECT_EQ(f1->pos(), QPoint(0, 7));
+    EXPECT_EQ(f1->pos(), QPoint(-20, 7));
     EXPECT_TRUE(module->joueur->boucle());
     EXPECT_EQ(f1->width(), 349);
 }
@@ -86,6 +90,73 @@ TEST_F(Demarrage, CloseButtonWritesQuitterDoesNot) {
     f1->image_quitterClick();
     EXPECT_EQ(fins, 2);
     EXPECT_EQ(lire_fichier(app / "vantrel.config"), R"("skin/none/""x.sk""300""40""lists/""true")");
+}
+
+// The close button writes the place the window has, on every platform that
+// tells it; under native Wayland, which does not, the stored place is kept
+// even after a drag.
+// A place out of every screen's reach (3000,3000, the 32-bit limits) comes
+// back on screen at start, and that is what the close button writes; a
+// place partly off the edge stays and is written back as it was.
+TEST_F(Demarrage, CloseButtonWritesAPlaceTheNextStartCanUse) {
+    const QRect z = QGuiApplication::primaryScreen()->availableGeometry();
+    const int droite = z.x() + z.width() - 349, bas = z.y() + z.height() - 291;
+    auto texte = [](int x, int y) { return std::to_string(x) + "\"\"" + std::to_string(y); };
+    const struct {
+        const char* plateforme;
+        const char* gauche;
+        const char* haut;
+        QPoint apres_demarrage, deplacement;
+        std::string ecrit;
+    } cas[] = {
+        {"offscreen", "194", "235", {194, 235}, {10, 5}, texte(204, 240)},
+        {"xcb", " -20", "7", {-20, 7}, {}, texte(-20, 7)},
+        {"wayland", "194", "235", {194, 235}, {10, 5}, texte(194, 235)},
+        {"wayland", " -20", "abc", {-20, 0}, {10, 5}, texte(-20, 0)},
+        {"offscreen", "3000", "3000", {droite, bas}, {}, texte(droite, bas)},
+        {"offscreen", "100000000000000000000", "-100000000000000000000", {droite, z.y()}, {}, texte(droite, z.y())},
+        {"offscreen", "-100000000000000000000", "100000000000000000000", {z.x(), bas}, {}, texte(z.x(), bas)},
+    };
+    for (const auto& c : cas) {
+        vt::definir_nom_plateforme(QString::fromLatin1(c.plateforme));
+        app.ecrire("vantrel.config", std::string("\"skin/none/\"\"x.sk\"\"") + c.gauche + "\"\"" + c.haut +
+                                         "\"\"lists/\"\"false\"");
+        demarrer();
+        f1->show();
+        EXPECT_EQ(f1->pos(), c.apres_demarrage) << c.plateforme << c.gauche;
+        f1->move(f1->pos() + c.deplacement);  // dragged by the user
+        clic(f1->image_quitter);
+        EXPECT_EQ(fins, 1);
+        EXPECT_EQ(lire_fichier(app / "vantrel.config"), "\"skin/none/\"\"x.sk\"\"" + c.ecrit + "\"\"lists/\"\"false\"")
+            << c.plateforme << c.gauche;
+        fins = 0;
+        vt::definir_nom_plateforme(QString());
+    }
+}
+
+// A tap on the title strip or the background (press and release at once)
+// moves nothing and leaves no move running; a press held and moved past the
+// drag distance moves the window with the pointer.
+TEST_F(Demarrage, TapOnStripIsAClickDragMoves) {
+    ecrire_config();
+    demarrer();
+    f1->show();
+    const int seuil = QApplication::startDragDistance();
+    for (vt::ImageVt* w : {f1->image_barre, f1->image_fond}) {
+        const QPoint debut = f1->pos();
+        clic(w, {50, 5});
+        glisser(w, {80, 9}, Qt::NoButton);
+        glisser(w, {90, 9});  // a button held that was never pressed here
+        EXPECT_EQ(f1->pos(), debut) << w->nom();
+        appui(w, {50, 5});
+        glisser(w, {50 + seuil - 1, 5});
+        EXPECT_EQ(f1->pos(), debut) << w->nom();
+        glisser(w, {50 + seuil, 5});
+        EXPECT_EQ(f1->pos(), debut + QPoint(seuil, 0)) << w->nom();
+        relache(w, {50 + seuil, 5});
+        glisser(w, {50, 40}, Qt::NoButton);
+        EXPECT_EQ(f1->pos(), debut + QPoint(seuil, 0)) << w->nom();
+    }
 }
 
 // A missing skin other than the default one is reported; the default one

@@ -241,3 +241,20 @@ TEST_F(Playlists, SaveWindowButtonsAndHover) {
 }
 
 }  // namespace
+
+namespace {
+
+// Narrowed to fit a small screen, the save window keeps its list within its
+// margins and "enregistrer" inside, clear of "Descendre".
+TEST_F(Playlists, NarrowedSaveWindowKeepsItsEntriesInside) {
+    for (int largeur : {789, 640, 560}) {
+        f3->setFixedSize(largeur, 215);
+        f3->show();
+        EXPECT_EQ(f3->liste_lecture_en_cours->geometry(), QRect(6, 22, largeur - 11, 137)) << largeur;
+        EXPECT_EQ(f3->label_enregistre->x(), largeur - 109) << largeur;
+        EXPECT_GT(f3->label_enregistre->x(), f3->label_descendre->geometry().right()) << largeur;
+        f3->hide();
+    }
+}
+
+}  // namespace

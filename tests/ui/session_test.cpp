@@ -24,10 +24,42 @@ TEST(Session, PlatformAskedForAndPlaceKnown) {
         EXPECT_EQ(vt::position_connue(QStringView(nom)), connue);
 }
 
+// A press held down becomes a move only past the drag distance along an
+// axis; a tap, or a tremble of the hand, never moves the window.
+TEST(Session, DragStartsPastTheDragDistance) {
+    const struct {
+        QPoint actuel;
+        int seuil;
+        bool glisse;
+    } cas[] = {{{100, 100}, 10, false}, {{109, 100}, 10, false}, {{110, 100}, 10, true}, {{100, 91}, 10, false},
+               {{100, 90}, 10, true},   {{107, 107}, 10, false}, {{101, 100}, 0, true},   {{100, 100}, 0, false},
+               {{97, 100}, 3, true}};
+    for (const auto& c : cas)
+        EXPECT_EQ(vt::glissement_commence({100, 100}, c.actuel, c.seuil), c.glisse) << c.actuel.x() << c.actuel.y();
+}
+
+// A second start brings the window back from every state: shown from the
+// tray, restored and raised, or on native Wayland (minimised, or without
+// the focus) hidden and shown anew.
+TEST(Session, WindowComesBackFromEveryState) {
+    using R = vt::Retour;
+    const struct {
+        bool visible, minimisee, active, position;
+        R retour;
+    } cas[] = {{false, false, false, true, R::Montrer},       {false, true, false, false, R::Montrer},
+               {true, true, false, true, R::Restaurer},        {true, true, true, false, R::CacherMontrer},
+               {true, false, false, true, R::Restaurer},      {true, false, true, true, R::Restaurer},
+               {true, false, false, false, R::CacherMontrer}, {true, false, true, false, R::Restaurer}};
+    for (const auto& c : cas)
+        EXPECT_EQ(vt::retour_fenetre(c.visible, c.minimisee, c.active, c.position), c.retour)
+            << c.visible << c.minimisee << c.active << c.position;
+}
+
 class SessionFenetre : public vt::test::FenetresTest {
     void TearDown() override {
         vt::definir_zone_notification([] { return true; });
         vt::definir_test_status_notifier(nullptr);
+        vt::definir_nom_plateforme(QString());
         FenetresTest::TearDown();
     }
 };
@@ -53,12 +85,34 @@ TEST_F(SessionFenetre, TrayButtonAndActivations) {
         f1->show();
         clic(f1->tray_image);
         EXPECT_EQ(f1->isMinimized(), !c.zone);
+        // No icon is made where there is no notification area.
+        ASSERT_EQ(f1->TrayIcon1 != nullptr, c.zone);
+        if (!c.zone) continue;
         EXPECT_EQ(f1->TrayIcon1->contextMenu() == f1->PopupMenu1, c.sni);
         emit f1->TrayIcon1->activated(c.raison);
         EXPECT_EQ(f1->isVisible(), c.visible) << c.zone << c.sni << c.raison;
         EXPECT_EQ(f1->TrayIcon1->isVisible(), c.zone && !c.visible) << c.zone << c.sni << c.raison;
         EXPECT_EQ(f1->PopupMenu1->isVisible(), c.menu) << c.zone << c.sni << c.raison;
         f1->PopupMenu1->hide();
+    }
+}
+
+// Brought back through the real window from hidden, minimised and visible,
+// as if on X11 and on native Wayland: visible, not minimised, icon gone.
+TEST_F(SessionFenetre, SecondStartBringsTheWindowBack) {
+    for (const char* plateforme : {"xcb", "wayland"}) {
+        for (int etat = 0; etat < 3; ++etat) {
+            vt::definir_nom_plateforme(QString::fromLatin1(plateforme));
+            ecrire_config();
+            demarrer();
+            f1->show();
+            if (etat == 0) f1->tray_imageClick();
+            if (etat == 1) f1->showMinimized();
+            f1->revenir();
+            EXPECT_TRUE(f1->isVisible()) << plateforme << etat;
+            EXPECT_FALSE(f1->isMinimized()) << plateforme << etat;
+            EXPECT_TRUE(!f1->TrayIcon1 || !f1->TrayIcon1->isVisible()) << plateforme << etat;
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ui/bureau/plateforme.h"
 #include "ui/module.h"
 #include "ui/session.h"
+#include "ui/tform1.h"
 
 namespace vt {
 
@@ -49,6 +50,12 @@ void Bureau::ecouter() {
 void Bureau::demarrer() {
     ecouter();
     if (!media_) media_ = demarrer_service_media(m_);
+    if (!veille_zone_) veille_zone_ = surveiller_zone_notification(m_);
+}
+
+void zone_notification_perdue(ModuleVantrel& module) {
+    TForm1* f = module.Form1;
+    if (f && f->TrayIcon1 && f->TrayIcon1->isVisible() && zone_status_notifier()) f->revenir();
 }
 
 }  // namespace vt

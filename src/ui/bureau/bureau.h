@@ -29,6 +29,10 @@ bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers);
 // command-line files after the first are added.
 void ajouter_fichier(PorteLecteur& lecteur, std::string chemin);
 
+// The StatusNotifier host left the bus: a window hidden behind its icon
+// there could no longer be reached, so it comes back.
+void zone_notification_perdue(ModuleVantrel& module);
+
 class Bureau {
 public:
     explicit Bureau(ModuleVantrel& module);
@@ -50,6 +54,7 @@ private:
     ModuleVantrel& m_;
     std::unique_ptr<ServeurInstance> serveur_;
     std::unique_ptr<QObject> media_;
+    std::unique_ptr<QObject> veille_zone_;
 };
 
 }  // namespace vt

@@ -415,11 +415,7 @@ void recevoir_fichiers(PorteLecteur& lecteur, std::vector<std::string> chemins, 
 void montrer_lecteur(ModuleVantrel& module) {
     TForm1* f = module.Form1;
     if (!f) return;
-    // As a double click on the notification-area icon does.
-    f->showNormal();
-    f->raise();
-    f->activateWindow();
-    if (f->TrayIcon1 && f->TrayIcon1->isVisible()) f->TrayIcon1Restore();
+    f->revenir();
 }
 
 namespace {

@@ -32,4 +32,10 @@ std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module);
 // session bus (the toolkit then puts its icon there, not in an XEmbed tray).
 bool hote_status_notifier();
 
+// Watches the StatusNotifier watcher of the session bus (or of the bus at
+// `adresse`): when it leaves the bus (the panel ended, crashed or restarts)
+// while the window is hidden behind its icon, the window comes back
+// (zone_notification_perdue). Nothing where there is no such bus.
+std::unique_ptr<QObject> surveiller_zone_notification(ModuleVantrel& module, const QString& adresse = {});
+
 }  // namespace vt

@@ -20,4 +20,6 @@ std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel&) { return nullptr
 
 bool hote_status_notifier() { return false; }
 
+std::unique_ptr<QObject> surveiller_zone_notification(ModuleVantrel&, const QString&) { return nullptr; }
+
 }  // namespace vt

@@ -2,6 +2,7 @@
 // (Linux and the other free Unix systems): the media-player service is
 // MPRIS 2 on that bus; the local socket lies in the login session's runtime
 // folder, or in the temporary folder under the user's id.
+#include "ui/bureau/bureau.h"
 #include "ui/bureau/instance.h"
 #include "ui/bureau/mpris.h"
 #include "ui/bureau/plateforme.h"
@@ -9,6 +10,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
+#include <QDBusServiceWatcher>
 #include <QFile>
 #include <QFileInfo>
 
@@ -47,6 +49,18 @@ std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module) {
     auto service = std::make_unique<ServiceMpris>(*module.joueur, std::move(fenetres), bus);
     if (!service->enregistrer()) return nullptr;
     return service;
+}
+
+std::unique_ptr<QObject> surveiller_zone_notification(ModuleVantrel& module, const QString& adresse) {
+    QDBusConnection bus = adresse.isEmpty() ? QDBusConnection::sessionBus()
+                                            : QDBusConnection::connectToBus(
+                                                  adresse, QStringLiteral("vantrel-zone-notification"));
+    if (!bus.isConnected()) return nullptr;
+    auto veille = std::make_unique<QDBusServiceWatcher>(QStringLiteral("org.kde.StatusNotifierWatcher"), bus,
+                                                        QDBusServiceWatcher::WatchForUnregistration);
+    QObject::connect(veille.get(), &QDBusServiceWatcher::serviceUnregistered, veille.get(),
+                     [&module] { zone_notification_perdue(module); });
+    return veille;
 }
 
 bool hote_status_notifier() {
