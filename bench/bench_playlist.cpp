@@ -163,7 +163,7 @@ void BM_ChargerPlaylist(benchmark::State& state) {
     }
     Liste l(vues);
     for (auto _ : state) {
-        auto lu = vt::lire_playlist(p, fichier);
+        auto lu = vt::lire_playlist(fichier);
         if (!lu) {
             state.SkipWithError("cannot read the play-list file");
             break;

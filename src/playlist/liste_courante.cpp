@@ -317,7 +317,8 @@ std::vector<EntreePlaylist> lister_playlists(const std::string& rep_playlist) {
     return triee;
 }
 
-std::optional<std::vector<std::string>> lire_playlist(gestion_vantrel& parseur, const std::string& chemin) {
+std::optional<std::vector<std::string>> lire_playlist(const std::string& chemin) {
+    gestion_vantrel parseur;
     if (!parseur.charger(chemin)) return std::nullopt;
     return parseur.valeurs();
 }
@@ -331,8 +332,7 @@ std::string cible_sauvegarde(const std::string& choisi) {
 
 bool ListeCourante::charger_playlist(const std::optional<std::string>& dossier, const std::string& fichier) {
     if (!dossier) return false;
-    gestion_vantrel parseur;
-    auto chemins = lire_playlist(parseur, *dossier + fichier);
+    auto chemins = lire_playlist(*dossier + fichier);
     if (!chemins) return false;
     Edition e(en_edition_);
     remplacer(std::move(*chemins));

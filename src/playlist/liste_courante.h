@@ -152,10 +152,10 @@ struct EntreePlaylist {
 // missing or unreadable directory gives an empty list.
 std::vector<EntreePlaylist> lister_playlists(const std::string& rep_playlist);
 
-// Loads the play-list file `chemin` into `parseur` and returns its entries;
-// nothing when it cannot be read (missing, a directory), and then the
-// current play list should stay as it is.
-std::optional<std::vector<std::string>> lire_playlist(gestion_vantrel& parseur, const std::string& chemin);
+// Reads the play-list file `chemin` with a parser of its own and returns its
+// entries; nothing when it cannot be read (missing, a directory), and then
+// the current play list should stay as it is.
+std::optional<std::vector<std::string>> lire_playlist(const std::string& chemin);
 
 // The file a "save as" writes: the chosen name, with ".vtlist" appended
 // unless it already ends with ".vtlist" in any case.
