@@ -1,13 +1,13 @@
 #include "ui/tform1.h"
 
 #include "config/configuration.h"
-#include "config/emplacements.h"
 #include "config/dialogues.h"
+#include "config/emplacements.h"
 #include "config/place_ecran.h"
 #include "config/texte_affiche.h"
 #include "playlist/liste_courante.h"
-#include "skin/elements.h"
 #include "skin/aspect_integre.h"
+#include "skin/elements.h"
 #include "ui/accessibilite.h"
 #include "ui/curseurs.h"
 #include "ui/ecrans.h"
@@ -75,7 +75,8 @@ TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
         QPalette p = Comboplaylist->palette();
         QColor texte = QApplication::palette().color(QPalette::Window);
         for (auto role : {QPalette::Base, QPalette::Button, QPalette::Window}) p.setColor(role, Qt::black);
-        for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) p.setColor(role, texte);
+        for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+            p.setColor(role, texte);
         Comboplaylist->setPalette(p);
     }
     Comboplaylist->addItem(kConfigManquante);
@@ -110,7 +111,9 @@ void TForm1::FormCreate() {
         if (r == vt::ResultatSkin::ImageIllisible) {
             // The rest of the sequence is skipped, as after any failed
             // picture; the player takes the values where the cursors stand.
-            m_.joueur->retenir_niveaux(valeur(curseur_volume, barre_volume), valeur(curseur_balance, barre_balance));
+            m_.joueur->retenir_niveaux(valeur(curseur_volume, barre_volume),
+                                       valeur(curseur_balance, barre_balance));
+            montrer_etat_transport();
             return;
         }
         place = QPoint(v.gauche, v.haut);
@@ -127,12 +130,27 @@ void TForm1::FormCreate() {
     if (!std::exchange(place_verifiee_, true))
         place = vt::place_visible(place, size(), image_barre->height(), vt::zones_ecrans());
     move(place);
-    curseur_volume->move(barre_volume->x() + barre_volume->width() - curseur_volume->width(), curseur_volume->y());
+    curseur_volume->move(barre_volume->x() + barre_volume->width() - curseur_volume->width(),
+                         curseur_volume->y());
     curseur_balance->move(barre_balance->x() + 50, curseur_balance->y());
     curseur_position->move(barre_position->x(), curseur_position->y());
     // The player takes the values the cursors now show; a playing channel
     // keeps its own until the next track or the next slider move.
     m_.joueur->retenir_niveaux(valeur(curseur_volume, barre_volume), valeur(curseur_balance, barre_balance));
+    montrer_etat_transport();
+}
+
+void TForm1::montrer_etat_transport() {
+    const vt::PorteLecteur& j = *m_.joueur;
+    const bool pause = j.en_pause();
+    const bool lecture = !pause && j.en_lecture();
+    if (!pause && !lecture) return;
+    montrer(image_play, lecture ? "image_playon" : "image_playoff");
+    montrer(image_pause, pause ? "image_pauseon" : "image_pauseoff");
+    curseur_position->move(
+        vt::gauche_position(j.temps_ms(), j.longueur_ms(),
+                            barre_position->width() - curseur_position->width(), barre_position->x()),
+        curseur_position->y());
 }
 
 int TForm1::valeur(const ImageVt* curseur, const ImageVt* barre) const {
@@ -168,7 +186,8 @@ void TForm1::brancher_lecteur() {
     connect(&j, &vt::Lecteur::lecture, this, [this](int ligne) {
         montrer(image_play, "image_playon");
         montrer(image_pause, "image_pauseoff");
-        label_affiche->setText(kLecture + m_.liste.data(m_.liste.index(ligne, 0), Qt::DisplayRole).toString());
+        label_affiche->setText(kLecture +
+                               m_.liste.data(m_.liste.index(ligne, 0), Qt::DisplayRole).toString());
     });
     // A file that cannot be played is never shown as playing.
     connect(&j, &vt::Lecteur::lecture_impossible, this, [this](int ligne) {
@@ -209,17 +228,19 @@ void TForm1::brancher_lecteur() {
     connect(&j, &vt::Lecteur::position_changee, this, [this] {
         if (reglage_local_) return;
         const vt::Lecteur& j = *m_.joueur;
-        curseur_position->move(vt::gauche_position(j.temps_ms(), j.longueur_ms(),
-                                                   barre_position->width() - curseur_position->width(),
-                                                   barre_position->x()),
-                               curseur_position->y());
+        curseur_position->move(
+            vt::gauche_position(j.temps_ms(), j.longueur_ms(),
+                                barre_position->width() - curseur_position->width(), barre_position->x()),
+            curseur_position->y());
     });
     // The clock's tick: the display work first, then the button the end of
     // a track acted as.
     connect(&j, &vt::Lecteur::progression, this, &TForm1::Timer1Timer);
     connect(&j, &vt::Lecteur::fin_de_piste, this, [this](vt::Lecteur::Fin fin) {
-        if (fin == vt::Lecteur::Fin::Suivante) montrer(image_next, "image_nextoff");
-        else if (fin == vt::Lecteur::Fin::Arret) montrer(image_stop, "image_stopoff");
+        if (fin == vt::Lecteur::Fin::Suivante)
+            montrer(image_next, "image_nextoff");
+        else if (fin == vt::Lecteur::Fin::Arret)
+            montrer(image_stop, "image_stopoff");
     });
     connect(&j, &vt::Lecteur::modes_changes, this, [this] {
         check_repeat->setChecked(m_.joueur->repetition());
@@ -241,21 +262,27 @@ void TForm1::image_stopMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     m_.joueur->arreter();
 }
 
-void TForm1::image_stopMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_stop, "image_stopoff"); }
+void TForm1::image_stopMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(image_stop, "image_stopoff");
+}
 
 void TForm1::image_nextMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(image_next, "image_nexton");
     m_.joueur->suivant();
 }
 
-void TForm1::image_nextMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_next, "image_nextoff"); }
+void TForm1::image_nextMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(image_next, "image_nextoff");
+}
 
 void TForm1::image_backMouseDown(Qt::MouseButton, Qt::MouseButtons, int, int) {
     montrer(image_back, "image_backon");
     m_.joueur->precedent();
 }
 
-void TForm1::image_backMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) { montrer(image_back, "image_backoff"); }
+void TForm1::image_backMouseUp(Qt::MouseButton, Qt::MouseButtons, int, int) {
+    montrer(image_back, "image_backoff");
+}
 
 void TForm1::list_lectureDblClick() { m_.joueur->relancer(); }
 
@@ -409,9 +436,9 @@ void TForm1::Timer1Timer(bool en_lecture, std::int64_t t, std::int64_t T) {
     label_lecture->setText(defilement.avancer(label_affiche->text()));
     if (index_courant() < 0) label_affiche->setText(kIdle);
     if (!en_lecture) return;
-    curseur_position->move(vt::gauche_position(t, T, barre_position->width() - curseur_position->width(),
-                                               barre_position->x()),
-                           curseur_position->y());
+    curseur_position->move(
+        vt::gauche_position(t, T, barre_position->width() - curseur_position->width(), barre_position->x()),
+        curseur_position->y());
     afficher_temps(label_temps, vt::texte_temps(t));
 }
 
@@ -447,8 +474,10 @@ void TForm1::curseur_mouvement(ImageVt* curseur, ImageVt* barre, vt::LabelVt* la
         v = vt::valeur_curseur(curseur->x() - barre->x(), span);
     }
     reglage_local_ = true;
-    if (volume) m_.joueur->definir_volume(v);
-    else m_.joueur->definir_balance(v);
+    if (volume)
+        m_.joueur->definir_volume(v);
+    else
+        m_.joueur->definir_balance(v);
     reglage_local_ = false;
 }
 
@@ -573,7 +602,8 @@ void TForm1::tray_imageClick() {
     TrayIcon1->setIcon(QApplication::windowIcon());
     // A StatusNotifier host shows the icon's menu itself, at the pointer;
     // it is given the menu before the icon appears.
-    if (vt::zone_status_notifier() && TrayIcon1->contextMenu() != PopupMenu1) TrayIcon1->setContextMenu(PopupMenu1);
+    if (vt::zone_status_notifier() && TrayIcon1->contextMenu() != PopupMenu1)
+        TrayIcon1->setContextMenu(PopupMenu1);
     TrayIcon1->setVisible(true);
 }
 
@@ -584,30 +614,30 @@ void TForm1::creer_icone() {
     TrayIcon1 = new QSystemTrayIcon(this);
     connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         switch (vt::reponse_icone(r, vt::zone_status_notifier())) {
-        case vt::ReponseIcone::Restaurer:
-            revenir();
-            break;
-        case vt::ReponseIcone::Menu:
-            TrayIcon1MouseDown(Qt::RightButton, QCursor::pos());
-            break;
-        case vt::ReponseIcone::Rien:
-            break;
+            case vt::ReponseIcone::Restaurer:
+                revenir();
+                break;
+            case vt::ReponseIcone::Menu:
+                TrayIcon1MouseDown(Qt::RightButton, QCursor::pos());
+                break;
+            case vt::ReponseIcone::Rien:
+                break;
         }
     });
 }
 
 void TForm1::revenir() {
     switch (vt::retour_fenetre(isVisible(), isMinimized(), isActiveWindow(), vt::position_connue())) {
-    case vt::Retour::CacherMontrer:
-        hide();
-        [[fallthrough]];
-    case vt::Retour::Montrer:
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        show();
-        break;
-    case vt::Retour::Restaurer:
-        showNormal();
-        break;
+        case vt::Retour::CacherMontrer:
+            hide();
+            [[fallthrough]];
+        case vt::Retour::Montrer:
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            show();
+            break;
+        case vt::Retour::Restaurer:
+            showNormal();
+            break;
     }
     raise();
     activateWindow();

@@ -4,8 +4,8 @@
 // turn clicks into calls of the player (vt::Lecteur, module.h), with the
 // pixel rules (cursor to value); the player's signals repaint it (value to
 // cursor, lit buttons, status text).
-#include "skin/chargeur_skin.h"
 #include "player/regles.h"
+#include "skin/chargeur_skin.h"
 #include "ui/widgets_vt.h"
 
 #include <QCheckBox>
@@ -146,10 +146,10 @@ public:
 
     vt::ImageVt *image_fond = nullptr, *image_barre = nullptr, *Image_menu = nullptr,
                 *image_quitter = nullptr, *image_reduire = nullptr, *tray_image = nullptr;
-    vt::ImageVt *image_play = nullptr, *image_pause = nullptr, *image_stop = nullptr,
-                *image_next = nullptr, *image_back = nullptr;
-    vt::ImageVt *image_add = nullptr, *image_del = nullptr, *image_del_all = nullptr,
-                *image_info = nullptr, *image_up = nullptr, *image_down = nullptr;
+    vt::ImageVt *image_play = nullptr, *image_pause = nullptr, *image_stop = nullptr, *image_next = nullptr,
+                *image_back = nullptr;
+    vt::ImageVt *image_add = nullptr, *image_del = nullptr, *image_del_all = nullptr, *image_info = nullptr,
+                *image_up = nullptr, *image_down = nullptr;
     vt::ImageVt *barre_volume = nullptr, *curseur_volume = nullptr, *barre_balance = nullptr,
                 *curseur_balance = nullptr, *barre_position = nullptr, *curseur_position = nullptr;
     vt::ImageVt *image_fond_lecture = nullptr, *image_fond_liste = nullptr, *image_fond_play = nullptr,
@@ -168,6 +168,9 @@ private:
     void construire();
     vt::ImageVt* creer(std::string_view nom);
     void completer_aspect_integre();
+    // The play and pause buttons and the position cursor as the player
+    // stands, after a skin load put back the skin's resting pictures.
+    void montrer_etat_transport();
     void brancher_lecteur();
     // A volume or balance cursor's value, and the place of a value.
     int valeur(const vt::ImageVt* curseur, const vt::ImageVt* barre) const;
@@ -194,8 +197,8 @@ private:
     QColor surlignage_ = Qt::white;  // the skin's status-line colour
     std::pair<QColor, QColor> couleurs_cases_{Qt::black, Qt::white};
     std::optional<std::string> dossier_lu_;
-    bool place_verifiee_ = false;  // the stored place was brought on screen
-    bool reglage_local_ = false;  // the window itself sets a level or seeks
+    bool place_verifiee_ = false;    // the stored place was brought on screen
+    bool reglage_local_ = false;     // the window itself sets a level or seeks
     bool deplacement_arme_ = false;  // pressed on the strip or the background, not yet moved
     bool deplacement_manuel_ = false;
     QPoint appui_deplacement_;  // where that press was, on the screen

@@ -16,7 +16,8 @@ protected:
     void remplir(int n, int ms = 1000) {
         std::vector<std::string> chemins;
         for (int i = 0; i < n; ++i)
-            chemins.push_back(app.ecrire("t" + std::to_string(i) + ".wav", vt::test::octets_wav(ms, 440 + 100 * i)));
+            chemins.push_back(
+                app.ecrire("t" + std::to_string(i) + ".wav", vt::test::octets_wav(ms, 440 + 100 * i)));
         f1->deposer(chemins);
     }
     void jouer() { appui(f1->image_play); }
@@ -143,8 +144,10 @@ TEST_F(Transport, RandomNeverRepeatsTheSelectedEntry) {
     for (int k = 0; k < 30; ++k) {
         int avant = f1->index_courant();
         ++seconde;
-        if (k % 2) appui(f1->image_back);
-        else appui(f1->image_next);
+        if (k % 2)
+            appui(f1->image_back);
+        else
+            appui(f1->image_next);
         if (avant >= 0) {
             EXPECT_NE(f1->index_courant(), avant);
         }
@@ -200,7 +203,7 @@ TEST_F(Transport, SelectingWhilePlayingKeepsTheStatus) {
     f1->selectionner(0);
     jouer();
     f1->list_lecture->selectionModel()->setCurrentIndex(module->liste.index(1, 0),
-                                                         QItemSelectionModel::ClearAndSelect);
+                                                        QItemSelectionModel::ClearAndSelect);
     EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
 }
 
@@ -324,6 +327,38 @@ TEST_F(AppelsLecteur, DragSetsThePlayersValueFromThePlace) {
     f1->curseur_volumeMouseUp(Qt::LeftButton, Qt::NoButton, 0, 0);
     EXPECT_EQ(f1->curseur_volume->x(), cible);
     EXPECT_EQ(module->joueur->volume(), vt::valeur_curseur(span / 3, span));
+}
+
+// The start-up sequence run again (the options window's Apply) reloads the
+// skin's resting pictures; the buttons and the position cursor still show
+// what the player does: playing, paused at its place, or stopped.
+TEST_F(AppelsLecteur, ApplyKeepsShowingWhatPlays) {
+    copier_skins();
+    vt::Lecteur& j = *module->joueur;
+    const int span = f1->barre_position->width() - f1->curseur_position->width();
+    struct Cas {
+        const char* etat;
+        bool pause, arret;
+        bool play_allume, pause_allume;
+        int gauche;  // the position cursor's offset on its bar
+    } const cas[] = {
+        {"playing", false, false, true, false, vt::gauche_position(1000, 2000, span, 0)},
+        {"paused", true, false, false, true, vt::gauche_position(1000, 2000, span, 0)},
+        {"stopped", false, true, false, false, 0},
+    };
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.etat);
+        j.selectionner(0);
+        ASSERT_TRUE(j.jouer());
+        j.aller_a_ms(1000);
+        if (c.pause) j.pause();
+        if (c.arret) j.arreter();
+        f1->FormCreate();
+        EXPECT_EQ(montre(f1->image_play, "image_playon"), c.play_allume);
+        EXPECT_EQ(montre(f1->image_pause, "image_pauseon"), c.pause_allume);
+        EXPECT_EQ(f1->curseur_position->x() - f1->barre_position->x(), c.gauche);
+        j.arreter();
+    }
 }
 
 }  // namespace
