@@ -147,10 +147,6 @@ void TForm1::montrer_etat_transport() {
     if (!pause && !lecture) return;
     montrer(image_play, lecture ? "image_playon" : "image_playoff");
     montrer(image_pause, pause ? "image_pauseon" : "image_pauseoff");
-    curseur_position->move(
-        vt::gauche_position(j.temps_ms(), j.longueur_ms(),
-                            barre_position->width() - curseur_position->width(), barre_position->x()),
-        curseur_position->y());
 }
 
 int TForm1::valeur(const ImageVt* curseur, const ImageVt* barre) const {

@@ -168,8 +168,8 @@ private:
     void construire();
     vt::ImageVt* creer(std::string_view nom);
     void completer_aspect_integre();
-    // The play and pause buttons and the position cursor as the player
-    // stands, after a skin load put back the skin's resting pictures.
+    // The play and pause buttons as the player stands, after a skin load
+    // put back the skin's resting pictures.
     void montrer_etat_transport();
     void brancher_lecteur();
     // A volume or balance cursor's value, and the place of a value.
