@@ -7,7 +7,6 @@
 // written back reads back the same; edits keep both columns in step; the
 // scan finds only ".vtlist" entries that start with the prefix, sorted.
 #include "config/configuration.h"
-#include "config/gestion_vantrel.h"
 #include "outils_fuzz.h"
 #include "playlist/liste_courante.h"
 
@@ -55,14 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Loading.
     const std::string fichier = dossier_travail() + "liste.vtlist";
     vt::fuzz::ecrire_fichier(fichier, texte);
-    gestion_vantrel parseur;
-    auto lu = vt::lire_playlist(parseur, fichier);
+    auto lu = vt::lire_playlist(fichier);
     VT_EXIGER(lu.has_value());
     std::vector<std::string> attendu;
     for (std::string_view v : vt::valeurs_quotees(texte)) attendu.emplace_back(v);
     VT_EXIGER(*lu == attendu);
-    VT_EXIGER(!vt::lire_playlist(parseur, dossier_travail()).has_value());  // a folder is no play list
-    VT_EXIGER(parseur.texte == texte);                                      // and leaves the parser alone
+    VT_EXIGER(!vt::lire_playlist(dossier_travail()).has_value());  // a folder is no play list
 
     vt::ListeCourante liste;
     liste.remplacer(*lu);

@@ -136,10 +136,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string chemin_skin = dossier_travail() + "test.sk";
     if (skin_present) vt::fuzz::ecrire_fichier(chemin_skin, texte);
 
-    gestion_vantrel parseur;
+    vt::ChargeurSkin chargeur;
+    gestion_vantrel& parseur = chargeur.parseur;
     parseur.texte = "avant";
     CibleComptee cible;
-    const vt::ResultatSkin r = vt::charger_skin(parseur, chemin_skin, dossier_travail(), cible);
+    const vt::ResultatSkin r = chargeur.charger(chemin_skin, dossier_travail(), cible);
 
     VT_EXIGER(muets.messages <= 6);
     VT_EXIGER(cible.nulles == 0);
