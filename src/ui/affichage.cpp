@@ -43,9 +43,13 @@ bool tentative(const std::string& adresse, bool abstrait) {
 
 bool nomme(const std::optional<std::string>& v) { return v && !v->empty(); }
 
+// "NOM=valeur", or "NOM absent" when the variable names nothing.
+std::string variable_lue(const char* nom, const std::optional<std::string>& v) {
+    return nomme(v) ? std::string(nom) + "=" + *v : std::string(nom) + " absent";
+}
+
 std::string etat(const char* nom, const std::optional<std::string>& v) {
-    if (!nomme(v)) return std::string(nom) + " absent";
-    return std::string(nom) + "=" + *v + " ne répond pas";
+    return nomme(v) ? variable_lue(nom, v) + " ne répond pas" : variable_lue(nom, v);
 }
 
 // The start of the toolkit, watched: see verifier_session_graphique.
@@ -55,12 +59,9 @@ bool en_demarrage = false;
 void gestionnaire(QtMsgType type, const QMessageLogContext& contexte, const QString& texte) {
     if (type == QtFatalMsg && en_demarrage) {
         const Session s = session_de_l_environnement();
-        std::string m = "vantrel : la session graphique n'a pas pu être ouverte (";
-        m += nomme(s.display) ? "DISPLAY=" + *s.display : std::string("DISPLAY absent");
-        m += ", ";
-        m += nomme(s.wayland_display) ? "WAYLAND_DISPLAY=" + *s.wayland_display
-                                      : std::string("WAYLAND_DISPLAY absent");
-        m += ").\n";
+        const std::string m = "vantrel : la session graphique n'a pas pu être ouverte (" +
+                              variable_lue("DISPLAY", s.display) + ", " +
+                              variable_lue("WAYLAND_DISPLAY", s.wayland_display) + ").\n";
         std::fputs(m.c_str(), stderr);
         std::fflush(stderr);
         std::_Exit(1);
