@@ -11,7 +11,7 @@ APP=$(mktemp -d)
 trap 'rm -rf "$APP"; [ -n "${XPID:-}" ] && kill $XPID 2>/dev/null || true' EXIT
 cp -r "$BUILD/app/skin" "$APP/skin"
 mkdir -p "$APP/playlist"
-cp "$BUILD/app/vantrel" "$BUILD/app/"*.so "$APP/"
+cp "$BUILD/app/vantrel" "$BUILD/app/"*.so "$BUILD/app/"*.crc32 "$APP/"
 printf '"skin/default/""default.sk""20""20""playlist/""false"' > "$APP/vantrel.config"
 # A player the user runs must not take these starts: a runtime folder of
 # their own (where the running player's socket lies) and no session bus.

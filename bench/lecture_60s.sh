@@ -40,7 +40,7 @@ PPID_PA=$!
 export PULSE_SERVER="unix:$TMP/pulse.sock"
 sleep 1.5
 
-cp -r "$BUILD/app/skin" "$TMP/skin"; mkdir -p "$TMP/playlist"; cp "$BUILD/app/vantrel" "$BUILD/app/"*.so "$TMP/"
+cp -r "$BUILD/app/skin" "$TMP/skin"; mkdir -p "$TMP/playlist"; cp "$BUILD/app/vantrel" "$BUILD/app/"*.so "$BUILD/app/"*.crc32 "$TMP/"
 printf '"skin/default/""default.sk""20""20""playlist/""false"' > "$TMP/vantrel.config"
 
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }   # utime + stime, in ticks

@@ -19,14 +19,16 @@ install(TARGETS vantrel_moteur vantrel_ffmpeg LIBRARY DESTINATION ${VANTREL_INST
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/skin/ DESTINATION ${VANTREL_INSTALL_APPDIR}/skin)
 install(DIRECTORY DESTINATION ${VANTREL_INSTALL_APPDIR}/playlist)
 
-# At install time (a_l_installation.cmake): the first vantrel.config and
-# the desktop entry, which names the launcher by its installed path.
+# At install time (a_l_installation.cmake): the sums of the modules as
+# installed, the first vantrel.config and the desktop entry, which names the
+# launcher by its installed path.
 install(CODE "
     set(VANTREL_INSTALLATION_SOURCE [[${CMAKE_CURRENT_LIST_DIR}]])
     set(VANTREL_INSTALLATION_BINAIRE [[${CMAKE_BINARY_DIR}/installation]])
     set(VANTREL_INSTALL_APPDIR [[${VANTREL_INSTALL_APPDIR}]])
     set(VANTREL_BUREAU ${vantrel_bureau})
-    set(VANTREL_TYPES_MIME [[${VANTREL_TYPES_MIME}]])")
+    set(VANTREL_TYPES_MIME [[${VANTREL_TYPES_MIME}]])
+    set(VANTREL_INSCRIRE_SOMME [[$<TARGET_FILE:inscrire_somme>]])")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/a_l_installation.cmake)
 
 if(vantrel_bureau)

@@ -1,5 +1,7 @@
 #include "audio/bibliotheque_optionnelle.h"
 
+#include "audio/somme_module.h"
+
 #include <elf.h>
 #include <fcntl.h>
 #include <link.h>
@@ -8,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace vt::audio {
@@ -39,6 +42,31 @@ Identite identite_propre() {
     return id;
 }
 
+// A descriptor closed with this object.
+struct Descripteur {
+    int fd = -1;
+    explicit Descripteur(int f) : fd(f) {}
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+    ~Descripteur() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// `chemin` opened for reading when it is a regular file; -1 otherwise. The
+// open never waits: a FIFO opened for reading would wait for a writer for
+// good (O_NONBLOCK), a terminal is not taken as the controlling one; what it
+// is comes from the descriptor, so that it is the file then read.
+int ouvrir_fichier_regulier(const std::string& chemin) {
+    const int fd = ::open(chemin.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 bool lire(int fd, void* tampon, std::size_t taille, std::uint64_t position) {
     auto* octets = static_cast<char*>(tampon);
     while (taille > 0) {
@@ -57,10 +85,27 @@ bool dans_le_fichier(std::uint64_t debut, std::uint64_t longueur, std::uint64_t 
     return debut <= taille && longueur <= taille - debut;
 }
 
+// The loadable segments as the loader lays them out: in address order,
+// each one's memory covering what it takes from the file and ending before
+// the next one starts. The loader maps each over the span the previous ones
+// reserved: a segment grown over the next one lays zeros over that one's
+// code or data, and the process dies before any window.
+bool segments_charges_sains(const std::vector<ElfW(Phdr)>& segments) {
+    const ElfW(Phdr)* precedent = nullptr;
+    for (const ElfW(Phdr) & s : segments) {
+        if (s.p_type != PT_LOAD) continue;
+        if (s.p_memsz < s.p_filesz || s.p_memsz > ~ElfW(Addr)(0) - s.p_vaddr) return false;
+        if (precedent && (s.p_vaddr < precedent->p_vaddr || s.p_vaddr - precedent->p_vaddr < precedent->p_memsz))
+            return false;
+        precedent = &s;
+    }
+    return true;
+}
+
 // The file behind `fd`; its libraries needed (DT_NEEDED) into `besoins`.
 EtatBibliotheque examiner(int fd, std::vector<std::string>& besoins) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return EtatBibliotheque::Absente;
+    if (::fstat(fd, &st) != 0) return EtatBibliotheque::Absente;
     const auto taille = static_cast<std::uint64_t>(st.st_size);
     ElfW(Ehdr) entete{};
     if (taille < sizeof entete || !lire(fd, &entete, sizeof entete, 0)) return EtatBibliotheque::Endommagee;
@@ -85,7 +130,7 @@ EtatBibliotheque examiner(int fd, std::vector<std::string>& besoins) {
         charge = charge || s.p_type == PT_LOAD;
         if (s.p_type == PT_DYNAMIC) dynamique = &s;
     }
-    if (!charge) return EtatBibliotheque::Endommagee;
+    if (!charge || !segments_charges_sains(segments)) return EtatBibliotheque::Endommagee;
     if (!dynamique) return EtatBibliotheque::Saine;
     std::vector<ElfW(Dyn)> entrees(dynamique->p_filesz / sizeof(ElfW(Dyn)));
     if (!lire(fd, entrees.data(), entrees.size() * sizeof(ElfW(Dyn)), dynamique->p_offset))
@@ -136,46 +181,96 @@ std::vector<std::string> dossiers_de_recherche() {
     return dossiers;
 }
 
+// The first entry named `nom` along `dossiers`, whatever it is: the loader
+// opens the first it meets, a FIFO or a folder as well.
 std::string trouver(const std::string& nom, const std::vector<std::string>& dossiers) {
     if (nom.find('/') != std::string::npos) return nom;
     for (std::string dossier : dossiers) {
         if (!dossier.empty() && dossier.back() != '/') dossier += '/';
         const std::string chemin = dossier + nom;
         struct stat st {};
-        if (::stat(chemin.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return chemin;
+        if (::stat(chemin.c_str(), &st) == 0) return chemin;
     }
     return {};
 }
 
+// The objects loaded in this process, by the last part of their name and
+// by their file. Asked of the loader's list rather than with
+// dlopen(RTLD_NOLOAD), which opens the file it finds when no loaded object
+// has that name (and waits there for good when it is a FIFO).
+struct Charges {
+    std::set<std::string> noms;
+    std::set<std::pair<dev_t, ino_t>> fichiers;
+
+    Charges() {
+        ::dl_iterate_phdr(
+            [](dl_phdr_info* info, std::size_t, void* moi) {
+                auto& charges = *static_cast<Charges*>(moi);
+                const std::string nom = info->dlpi_name ? info->dlpi_name : "";
+                charges.noms.insert(nom.substr(nom.find_last_of('/') + 1));
+                struct stat st {};
+                if (!nom.empty() && ::stat(nom.c_str(), &st) == 0) charges.fichiers.emplace(st.st_dev, st.st_ino);
+                return 0;
+            },
+            this);
+    }
+
+    // The loader takes a needed `nom`, found at `chemin`, from memory: an
+    // object of that name, or that very file, is loaded.
+    bool contient(const std::string& nom, const std::string& chemin) const {
+        if (nom.find('/') == std::string::npos && noms.count(nom)) return true;
+        struct stat st {};
+        return !chemin.empty() && ::stat(chemin.c_str(), &st) == 0 && fichiers.count({st.st_dev, st.st_ino});
+    }
+};
+
 // The file at `chemin`, then each library it needs that is not loaded yet,
 // found as the loader would find it (a damaged one kills the process as
-// surely); `vus` keeps each file to one look.
+// surely, a FIFO blocks it as surely); `vus` keeps each file to one look.
+// A needed library that is not a regular file makes this one missing too.
 EtatBibliotheque examiner_avec_besoins(const std::string& chemin, const std::vector<std::string>& dossiers,
-                                       std::set<std::string>& vus) {
-    const int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return EtatBibliotheque::Absente;
+                                       const Charges& charges, std::set<std::string>& vus) {
     std::vector<std::string> besoins;
-    const EtatBibliotheque etat = examiner(fd, besoins);
-    ::close(fd);
-    if (etat != EtatBibliotheque::Saine) return etat;
+    {
+        const Descripteur f(ouvrir_fichier_regulier(chemin));
+        if (f.fd < 0) return EtatBibliotheque::Absente;
+        const EtatBibliotheque etat = examiner(f.fd, besoins);
+        if (etat != EtatBibliotheque::Saine) return etat;
+    }
     for (const std::string& nom : besoins) {
-        if (void* deja = ::dlopen(nom.c_str(), RTLD_LAZY | RTLD_NOLOAD)) {
-            ::dlclose(deja);
-            continue;
-        }
         const std::string besoin = trouver(nom, dossiers);
-        if (besoin.empty() || !vus.insert(besoin).second) continue;
-        if (examiner_avec_besoins(besoin, dossiers, vus) != EtatBibliotheque::Saine)
-            return EtatBibliotheque::Endommagee;
+        if (charges.contient(nom, besoin) || besoin.empty() || !vus.insert(besoin).second) continue;
+        const EtatBibliotheque etat = examiner_avec_besoins(besoin, dossiers, charges, vus);
+        if (etat != EtatBibliotheque::Saine) return etat;
     }
     return EtatBibliotheque::Saine;
+}
+
+// The sum recorded beside the module at `chemin`; none when that file is
+// missing, is not a regular file or does not hold a sum.
+std::optional<std::uint32_t> somme_enregistree(const std::string& chemin) {
+    const Descripteur f(ouvrir_fichier_regulier(chemin + kSuffixeSomme));
+    char texte[10];
+    if (f.fd < 0) return std::nullopt;
+    const ssize_t n = ::pread(f.fd, texte, sizeof texte, 0);
+    return n > 0 ? lire_texte_somme(std::string_view(texte, static_cast<std::size_t>(n))) : std::nullopt;
 }
 
 }  // namespace
 
 EtatBibliotheque examiner_bibliotheque(const std::string& chemin) {
     std::set<std::string> vus{chemin};
-    return examiner_avec_besoins(chemin, dossiers_de_recherche(), vus);
+    return examiner_avec_besoins(chemin, dossiers_de_recherche(), Charges(), vus);
+}
+
+EtatBibliotheque examiner_module(const std::string& chemin) {
+    {
+        const Descripteur f(ouvrir_fichier_regulier(chemin));
+        if (f.fd < 0) return EtatBibliotheque::Absente;
+        const std::optional<std::uint32_t> attendue = somme_enregistree(chemin);
+        if (!attendue || somme_fichier(f.fd) != attendue) return EtatBibliotheque::Endommagee;
+    }
+    return examiner_bibliotheque(chemin);
 }
 
 std::string chemin_bibliotheque(const std::string& nom) { return trouver(nom, dossiers_de_recherche()); }
@@ -185,6 +280,11 @@ void* ouvrir_bibliotheque(const std::string& nom, int drapeaux) {
     if (chemin.empty()) return ::dlopen(nom.c_str(), drapeaux);
     // The file checked is the file opened.
     if (examiner_bibliotheque(chemin) != EtatBibliotheque::Saine) return nullptr;
+    return ::dlopen(chemin.c_str(), drapeaux);
+}
+
+void* ouvrir_module(const std::string& chemin, int drapeaux) {
+    if (examiner_module(chemin) != EtatBibliotheque::Saine) return nullptr;
     return ::dlopen(chemin.c_str(), drapeaux);
 }
 

@@ -4,8 +4,10 @@
 // system. Each may be missing, and each may be damaged: a file cut short (a
 // failed copy, a full disk) is mapped by the dynamic loader past its end,
 // and the first touch of a page that is not there kills the process with
-// SIGBUS before anything can be saved. So every such file is checked before
-// it is opened, and a damaged one is treated as a missing one.
+// SIGBUS before anything can be saved; a FIFO in a library's place holds
+// the thread that opens it for good. So every such file is checked before
+// it is opened, without ever waiting, and a damaged one is treated as a
+// missing one.
 #include <dlfcn.h>
 #include <mutex>
 #include <string>
@@ -15,17 +17,26 @@ namespace vt::audio {
 enum class EtatBibliotheque { Saine, Absente, Endommagee };
 
 // What the file at `chemin` is, from its ELF header and program headers:
-// absent when it cannot be opened as a regular file; damaged when it is not
-// a shared object of this process's class, byte order and machine, or when
-// its program header table or one of its segments lies past the file's end,
-// or when a library it needs that is not loaded yet is damaged so (the
-// loader maps those too).
+// absent when it is not a regular file (missing, a FIFO, a device, a
+// folder); damaged when it is not a shared object of this process's class,
+// byte order and machine, when its program header table or one of its
+// segments lies past the file's end, or when its loadable segments are out
+// of address order, overlap in memory or take more from the file than
+// their memory holds. A library it needs that is not loaded yet is looked
+// at the same way (the loader maps those too), and makes it absent or
+// damaged as that one is.
 EtatBibliotheque examiner_bibliotheque(const std::string& chemin);
 
+// The player's own modules (the engine's and the FFmpeg decoder's
+// libraries, audio/somme_module.h): examined as above, and damaged as well
+// when their bytes do not have the sum the build recorded beside them, or
+// when there is no such sum.
+EtatBibliotheque examiner_module(const std::string& chemin);
+
 // The file the dynamic loader opens for `nom`: `nom` itself when it holds a
-// '/', otherwise the first regular file of that name along the loader's
-// search path (LD_LIBRARY_PATH, the program's run path, the system's
-// library folders); empty when there is none.
+// '/', otherwise the first entry of that name along the loader's search
+// path (LD_LIBRARY_PATH, the program's run path, the system's library
+// folders), whatever it is; empty when there is none.
 std::string chemin_bibliotheque(const std::string& nom);
 
 // dlopen, with `drapeaux`, of the file chemin_bibliotheque finds for `nom`,
@@ -33,6 +44,10 @@ std::string chemin_bibliotheque(const std::string& nom);
 // loader refuses it. A bare name found nowhere on the search path is left
 // to the loader as it is (its cache may know it).
 void* ouvrir_bibliotheque(const std::string& nom, int drapeaux);
+
+// dlopen, with `drapeaux`, of the module at `chemin` once examiner_module
+// finds it sound; null otherwise, or when the loader refuses it.
+void* ouvrir_module(const std::string& chemin, int drapeaux);
 
 // `fonction` = the symbol `symbole` of `dl`; false when it has none.
 template <class F>

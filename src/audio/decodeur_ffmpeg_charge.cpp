@@ -1,8 +1,9 @@
 // The executable's engine finds the FFmpeg decoder in libvantrel_ffmpeg.so,
 // beside its own library, opened when the first file that libsndfile does
 // not read is played, and kept open from then on (its decoders' code lives
-// there). A missing or damaged library leaves no factory: the files only
-// FFmpeg reads are then refused as unplayable.
+// there). A library that is missing, not a regular file, damaged or not
+// the one the build made (its recorded sum) leaves no factory: the files
+// only FFmpeg reads are then refused as unplayable.
 #include "audio/bibliotheque_optionnelle.h"
 #include "audio/decodeur.h"
 
@@ -24,7 +25,7 @@ CreerDecodeurFFmpeg fabrique_ffmpeg() {
             chemin = sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1);
         }
         chemin += kBibliothequeFFmpeg;
-        if (void* dl = ouvrir_bibliotheque(chemin, RTLD_NOW | RTLD_LOCAL))
+        if (void* dl = ouvrir_module(chemin, RTLD_NOW | RTLD_LOCAL))
             resoudre(dl, "creer_decodeur_ffmpeg", fabrique);
     });
     return fabrique;

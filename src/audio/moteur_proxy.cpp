@@ -1,8 +1,9 @@
 // The executable's side of the engine: the player starts with the null
 // engine, and ouvrir_moteur opens libvantrel_moteur.so, makes the engine
 // with its one exported factory and starts it. When the library cannot be
-// opened (missing or damaged) the null engine stays: queries answer that
-// nothing plays and controls are lost, as with no sound device.
+// opened (missing, not a regular file, damaged, or its bytes not those the
+// build recorded) the null engine stays: queries answer that nothing plays
+// and controls are lost, as with no sound device.
 //
 // Opening the library costs tens of milliseconds (the decoding libraries
 // and their own dependencies), and starting the engine one connection to
@@ -28,7 +29,7 @@ CreerMoteur fabrique() {
     std::size_t sep = chemin.find_last_of('/');
     chemin = (sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1)) + kBibliothequeMoteur;
     CreerMoteur f = nullptr;
-    if (void* dl = audio::ouvrir_bibliotheque(chemin, RTLD_NOW | RTLD_LOCAL))
+    if (void* dl = audio::ouvrir_module(chemin, RTLD_NOW | RTLD_LOCAL))
         audio::resoudre(dl, kSymboleMoteur, f);
     return f;
 }

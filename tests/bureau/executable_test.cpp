@@ -40,7 +40,7 @@ protected:
         if (!QFileInfo(source + QStringLiteral("/vantrel")).isExecutable())
             GTEST_SKIP() << "the player is not built in " << VANTREL_APP_DIR;
         ASSERT_TRUE(QDir().mkpath(q(racine / "app/playlist")));
-        for (const char* f : {"vantrel", "libvantrel_moteur.so"})
+        for (const char* f : {"vantrel", "libvantrel_moteur.so", "libvantrel_moteur.so.crc32"})
             ASSERT_TRUE(QFile::copy(source + QLatin1Char('/') + QLatin1String(f), q(racine / "app/") + QLatin1String(f)))
                 << f;
         QDir skins(QStringLiteral(VANTREL_SOURCE_DIR "/skin"));
