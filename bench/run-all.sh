@@ -61,6 +61,7 @@ run_bench bench_playlist
 run_bench bench_fenetre
 run_bench bench_audio
 run_bench bench_bureau
+run_bench bench_chargement
 # The engine's CPU over its decoder's alone, for each decoder.
 rapport() {
     [ -f "$OUT/bench_audio.log" ] &&
@@ -177,6 +178,12 @@ info "start-up to first picture, median" "$startup_dessin" ms
 info "bare Qt window to mapped window, median (reference)" "$startup_nu" ms
 row "start-up to mapped window / bare Qt window, same run" \
     "$([ -n "$startup" ] && [ -n "$startup_nu" ] && awk -v a="$startup" -v b="$startup_nu" 'BEGIN { if (b > 0) printf "%.3f", a / b }')" "" "<=" 1.10
+# The engine's module is looked at on its loading thread before the first
+# sound; the FFmpeg decoder's on the window's thread.
+row "loading: engine module checked (sum, headers, needed libraries)" \
+    "$(figure bench_chargement BM_ExaminerModule/moteur_avec_somme)" ms "<" 20
+row "loading: FFmpeg module checked (sum, headers, needed libraries)" \
+    "$(figure bench_chargement BM_ExaminerModule/ffmpeg_avec_somme)" ms "<" 20
 row "start-up: looking for a running player, none" \
     "$(figure bench_bureau BM_AucunLecteur)" ms "<" 1
 row "start-up: looking for a running player, crashed one's socket" \

@@ -87,15 +87,18 @@ bool dans_le_fichier(std::uint64_t debut, std::uint64_t longueur, std::uint64_t 
 
 // The loadable segments as the loader lays them out: in address order,
 // each one's memory covering what it takes from the file and ending before
-// the next one starts. The loader maps each over the span the previous ones
-// reserved: a segment grown over the next one lays zeros over that one's
-// code or data, and the process dies before any window.
+// the next one starts. The loader reserves the span from the first one's
+// start to the last one's end and maps each in turn, with zeros from the end
+// of its file bytes to the end of its memory: a segment grown over the next
+// ones lays those zeros over them, or past the span over whatever else is
+// mapped there, and the process dies before any window.
 bool segments_charges_sains(const std::vector<ElfW(Phdr)>& segments) {
     const ElfW(Phdr)* precedent = nullptr;
     for (const ElfW(Phdr) & s : segments) {
         if (s.p_type != PT_LOAD) continue;
         if (s.p_memsz < s.p_filesz || s.p_memsz > ~ElfW(Addr)(0) - s.p_vaddr) return false;
-        if (precedent && (s.p_vaddr < precedent->p_vaddr || s.p_vaddr - precedent->p_vaddr < precedent->p_memsz))
+        if (precedent &&
+            (s.p_vaddr < precedent->p_vaddr || s.p_vaddr - precedent->p_vaddr < precedent->p_memsz))
             return false;
         precedent = &s;
     }
@@ -209,7 +212,8 @@ struct Charges {
                 const std::string nom = info->dlpi_name ? info->dlpi_name : "";
                 charges.noms.insert(nom.substr(nom.find_last_of('/') + 1));
                 struct stat st {};
-                if (!nom.empty() && ::stat(nom.c_str(), &st) == 0) charges.fichiers.emplace(st.st_dev, st.st_ino);
+                if (!nom.empty() && ::stat(nom.c_str(), &st) == 0)
+                    charges.fichiers.emplace(st.st_dev, st.st_ino);
                 return 0;
             },
             this);

@@ -43,12 +43,9 @@ APP="$P/lib/vantrel"
 # folder, first settings.
 verifier "executable in the app folder" test -x "$APP/vantrel"
 verifier "engine library beside the executable" test -f "$APP/libvantrel_moteur.so"
-# Each module has beside it the CRC-32 of its installed bytes, which the
-# player checks before loading it (read here from a gzip stream's trailer).
+# The sum beside each module is that of its installed bytes (the CRC-32 in a gzip stream's trailer).
 crc32() { set -- $(gzip -c < "$1" | tail -c 8 | od -An -tx1 -N4); echo "$4$3$2$1"; }
-for m in libvantrel_moteur.so libvantrel_ffmpeg.so; do
-    verifier "the sum beside $m is that of its bytes" test "$(cat "$APP/$m.crc32")" = "$(crc32 "$APP/$m")"
-done
+for m in "$APP"/*.so; do verifier "the sum beside $m" test "$(cat "$m.crc32")" = "$(crc32 "$m")"; done
 ( cd "$SOURCE/skin" && find . -type f ) | sort > "$tmp/skins-source"
 ( cd "$APP/skin" 2>/dev/null && find . -type f ) | sort > "$tmp/skins-app"
 verifier "every shipped skin file in skin/" cmp -s "$tmp/skins-source" "$tmp/skins-app"
