@@ -26,9 +26,10 @@ TEST_F(Curseurs, RestPlaces) {
     EXPECT_EQ(offset(f1->curseur_position, f1->barre_position), 0);
 }
 
-// Dragging moves the cursor to the pointer, shows the percentage, and a move
-// past either end is ignored instead of clamped.
-TEST_F(Curseurs, VolumeDragAndIgnoredOutOfRangeMoves) {
+// Dragging moves the cursor to the pointer and shows the percentage; a move
+// past either end, by one pixel or by a fast jump, stops at that end with
+// the end's value (volume 0 or 255, balance 0 or 255).
+TEST_F(Curseurs, DragsReachEachEnd) {
     auto* c = f1->curseur_volume;
     appui(c);
     EXPECT_TRUE(montre(c, "image_volumeon"));
@@ -36,12 +37,19 @@ TEST_F(Curseurs, VolumeDragAndIgnoredOutOfRangeMoves) {
     EXPECT_EQ(offset(c, f1->barre_volume), 50);
     EXPECT_FALSE(f1->label_vol->isHidden());
     EXPECT_EQ(f1->label_vol->text(), QStringLiteral("52"));  // 134 * 100 / 255
-    glisser(c, {-60, 5});  // offset -10: ignored
-    EXPECT_EQ(offset(c, f1->barre_volume), 50);
-    glisser(c, {46, 5});  // offset 96: ignored, not clamped to 95
-    EXPECT_EQ(offset(c, f1->barre_volume), 50);
-    glisser(c, {-50, 5});  // exactly the left end
-    EXPECT_EQ(f1->label_vol->text(), QStringLiteral("0"));
+    const struct { vt::ImageVt *curseur, *barre; int x, offset, valeur; } cas[] = {
+        {f1->curseur_volume, f1->barre_volume, 46, 95, 255},  {f1->curseur_volume, f1->barre_volume, -96, 0, 0},
+        {f1->curseur_volume, f1->barre_volume, 400, 95, 255}, {f1->curseur_balance, f1->barre_balance, -51, 0, 0},
+        {f1->curseur_balance, f1->barre_balance, 600, 95, 255},
+    };
+    for (const auto& k : cas) {
+        glisser(k.curseur, {k.x, 5});
+        EXPECT_EQ(offset(k.curseur, k.barre), k.offset) << k.x;
+        const bool volume = k.curseur == f1->curseur_volume;
+        EXPECT_EQ(volume ? module->joueur->volume() : module->joueur->balance(), k.valeur) << k.x;
+    }
+    EXPECT_EQ(f1->label_vol->text(), QStringLiteral("100"));
+    EXPECT_EQ(f1->label_bal->text(), QStringLiteral("50"));
     relache(c);
     EXPECT_TRUE(montre(c, "image_volumeoff"));
     EXPECT_TRUE(f1->label_vol->isHidden());
@@ -118,14 +126,21 @@ TEST_F(Curseurs, PositionDragSeeksMuted) {
     EXPECT_EQ(offset(c, f1->barre_position), span / 2);
     pomper_ms(50);
     EXPECT_NEAR(lecteur().moteur().temps_ms(lecteur().flux), 2000, 150);
-    glisser(c, {span, 5});  // beyond the right end: ignored
-    EXPECT_EQ(offset(c, f1->barre_position), span / 2);
+    glisser(c, {-span, 5});  // past the left end: the start of the track
+    EXPECT_EQ(offset(c, f1->barre_position), 0);
+    pomper_ms(50);
+    EXPECT_NEAR(lecteur().moteur().temps_ms(lecteur().flux), 0, 150);
     relache(c);
     pomper_ms(100);
     auto son = sortie.pomper(2205);
     max = 0;
     for (float v : son) max = std::max(max, std::abs(v));
     EXPECT_GT(max, 0.05f);
+    appui(c);
+    glisser(c, {3 * span, 5});  // far past the right end: the end of the track
+    EXPECT_EQ(offset(c, f1->barre_position), span);
+    EXPECT_NEAR(lecteur().moteur().temps_ms(lecteur().flux), 4000, 150);
+    relache(c);
 }
 
 // A click on the position bar seeks there once, only while playing.
