@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 
 using vt::ImageVt;
 
@@ -56,7 +57,8 @@ bool TForm1::touche_liste(const QKeyEvent* k) {
         if (index_courant() >= 0) list_lectureDblClick();
         return true;
     case vt::ToucheListe::PauseLecture:
-        if (m_.joueur->en_lecture())
+        // A paused channel still reports playing.
+        if (m_.joueur->en_lecture() && !m_.joueur->en_pause())
             m_.joueur->pause();
         else
             m_.joueur->jouer();
@@ -118,10 +120,13 @@ bool TForm1::glisser_ligne(QEvent* e) {
     }
     if (type == QEvent::MouseButtonRelease) {
         if (s->button() != Qt::LeftButton) return false;
-        if (ligne_en_route_) vue->unsetCursor();
-        ligne_en_route_ = false;
+        // The end of a drag is not a click: the list would select the row
+        // now under the pointer (pressed on a row already selected, it
+        // selects on release), and the carried entry must stay selected.
+        const bool glissee = std::exchange(ligne_en_route_, false);
+        if (glissee) vue->unsetCursor();
         ligne_glissee_ = QPersistentModelIndex();
-        return false;
+        return glissee;
     }
     if (!ligne_glissee_.isValid() || !(s->buttons() & Qt::LeftButton)) return false;
     // While the button is held on an entry, the pointer does not select the

@@ -258,20 +258,6 @@ TEST(ListeSelection, SelectionOnTheMovedRowFollowsIt) {
     EXPECT_EQ(l.chemin(2), "/3.mp3");
 }
 
-// An entry dragged from row 1 to row 3: the selection on it follows it,
-// and one on an entry it passed over (the playing one) moves up a row.
-TEST(ListeSelection, DraggedEntryAndThoseItPassesKeepTheirSelections) {
-    ListeCourante l;
-    l.ajouter_plusieurs({"/0.mp3", "/1.mp3", "/2.mp3", "/3.mp3", "/4.mp3"});
-    QItemSelectionModel choisie(&l);
-    choisie.select(l.index(1, 0), QItemSelectionModel::ClearAndSelect);
-    const QPersistentModelIndex jouee(l.index(2, 0));
-    l.deplacer_ligne(1, 3);
-    EXPECT_EQ(chemins(l), (std::vector<std::string>{"/0.mp3", "/2.mp3", "/3.mp3", "/1.mp3", "/4.mp3"}));
-    EXPECT_EQ(lignes_choisies(choisie), std::vector<int>{3});
-    EXPECT_EQ(jouee.row(), 1);
-}
-
 // A second view selected on the other row of the pair (the path column)
 // follows that entry too, to row 3.
 TEST(ListeSelection, SelectionOnTheOtherRowFollowsIt) {
