@@ -7,15 +7,15 @@ namespace vt {
 ToucheListe touche_liste(int touche, Qt::KeyboardModifiers modifs, bool repetee) {
     if (modifs & ~Qt::KeyboardModifiers(Qt::KeypadModifier)) return ToucheListe::Aucune;
     switch (touche) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return repetee ? ToucheListe::Ignorer : ToucheListe::Lancer;
-    case Qt::Key_Space:
-        return repetee ? ToucheListe::Ignorer : ToucheListe::PauseLecture;
-    case Qt::Key_Delete:
-        return ToucheListe::Supprimer;
-    default:
-        return ToucheListe::Aucune;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return repetee ? ToucheListe::Ignorer : ToucheListe::Lancer;
+        case Qt::Key_Space:
+            return repetee ? ToucheListe::Ignorer : ToucheListe::PauseLecture;
+        case Qt::Key_Delete:
+            return ToucheListe::Supprimer;
+        default:
+            return ToucheListe::Aucune;
     }
 }
 

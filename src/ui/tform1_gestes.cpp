@@ -49,23 +49,23 @@ void TForm1::brancher_gestes() {
 
 bool TForm1::touche_liste(const QKeyEvent* k) {
     switch (vt::touche_liste(k->key(), k->modifiers(), k->isAutoRepeat())) {
-    case vt::ToucheListe::Aucune:
-        return false;
-    case vt::ToucheListe::Ignorer:
-        return true;
-    case vt::ToucheListe::Lancer:
-        if (index_courant() >= 0) list_lectureDblClick();
-        return true;
-    case vt::ToucheListe::PauseLecture:
-        // A paused channel still reports playing.
-        if (m_.joueur->en_lecture() && !m_.joueur->en_pause())
-            m_.joueur->pause();
-        else
-            m_.joueur->jouer();
-        return true;
-    case vt::ToucheListe::Supprimer:
-        image_delClick();
-        return true;
+        case vt::ToucheListe::Aucune:
+            return false;
+        case vt::ToucheListe::Ignorer:
+            return true;
+        case vt::ToucheListe::Lancer:
+            if (index_courant() >= 0) list_lectureDblClick();
+            return true;
+        case vt::ToucheListe::PauseLecture:
+            // A paused channel still reports playing.
+            if (m_.joueur->en_lecture() && !m_.joueur->en_pause())
+                m_.joueur->pause();
+            else
+                m_.joueur->jouer();
+            return true;
+        case vt::ToucheListe::Supprimer:
+            image_delClick();
+            return true;
     }
     return false;
 }
