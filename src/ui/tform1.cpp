@@ -472,6 +472,7 @@ void TForm1::curseur_mouvement(ImageVt* curseur, ImageVt* barre, vt::LabelVt* la
         // A pointer past either end, however far it went between two moves,
         // puts the cursor at that end.
         const int offset = vt::offset_glisse(curseur->x() + x - barre->x(), span);
+        fin_molette_->stop();  // the label stays up until the button is released
         label->show();
         curseur->move(barre->x() + offset, curseur->y());
         v = vt::valeur_curseur(offset, span);
