@@ -160,6 +160,19 @@ void ListeCourante::echanger_avec_precedent(int i) {
     endMoveRows();
 }
 
+void ListeCourante::deplacer_ligne(int de, int vers) {
+    if (de < 0 || vers < 0 || de >= nombre() || vers >= nombre() || de == vers) return;
+    // The model's destination is the row the entry goes in front of, counted
+    // before the move.
+    if (!beginMoveRows(QModelIndex(), de, de, QModelIndex(), vers > de ? vers + 1 : vers)) return;
+    const auto debut = entrees_.begin();
+    if (vers > de)
+        std::rotate(debut + de, debut + de + 1, debut + vers + 1);
+    else
+        std::rotate(debut + vers, debut + de, debut + de + 1);
+    endMoveRows();
+}
+
 // --- The user's edits ----------------------------------------------------
 
 namespace {
@@ -210,6 +223,11 @@ void ListeCourante::descendre(int courant) {
     if (courant < 0 || courant >= nombre() - 1) return;
     Edition e(en_edition_);
     echanger_avec_precedent(courant + 1);
+}
+
+void ListeCourante::deplacer(int courant, int vers) {
+    Edition e(en_edition_);
+    deplacer_ligne(courant, vers);
 }
 
 void ListeCourante::deposer(const std::vector<std::string>& chemins) {

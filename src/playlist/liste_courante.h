@@ -58,6 +58,10 @@ public:
     // Swaps entries i-1 and i as a row move, so that a view's selection on
     // either row follows its entry. Nothing happens unless 1 <= i < nombre().
     void echanger_avec_precedent(int i);
+    // Takes entry `de` to row `vers` as one row move (persistent indexes
+    // follow their entries). Nothing happens unless both are in range and
+    // differ.
+    void deplacer_ligne(int de, int vers);
 
     // --- The user's edits: the main window's buttons, the save window's
     // labels, the menu and drops. `courant` is the current track index (-1
@@ -74,6 +78,10 @@ public:
     // the last row); a selection on it follows it.
     void monter(int courant);
     void descendre(int courant);
+    // The current entry taken to row `vers` (an entry dragged along the
+    // list), the rows between shifting by one; a selection on it follows
+    // it. Nothing happens unless both rows are in the list.
+    void deplacer(int courant, int vers);
     // Files dropped: the accepted ones of a drop's "text/uri-list".
     void deposer(const std::vector<std::string>& chemins);
     void deposer_uri_list(const QByteArray& uri_list);

@@ -14,6 +14,26 @@ int valeur_curseur(int offset, int span);
 // (valeur_curseur) is at least v, so every place maps back to itself.
 int offset_curseur(int valeur, int span);
 
+// The offset a drag gives a cursor whose left edge the pointer puts at
+// `propose` (from the bar's left): the nearest allowed one, so that a drag
+// past either end, however fast, leaves the cursor at that end.
+int offset_glisse(int propose, int span);
+
+// The mouse wheel on a volume or balance bar: each notch moves the cursor
+// by about a 32nd of its span, one pixel at the least, held to the bar.
+int pas_molette(int span);
+int offset_molette(int offset, int span, int crans);
+
+// Whole notches of a wheel whose deltas (eighths of a degree, 120 a notch)
+// may come in smaller pieces; the rest waits for the next ones.
+class CransMolette {
+public:
+    int ajouter(int delta);
+
+private:
+    int reste_ = 0;
+};
+
 // Left of the position cursor for t of T ms: t * span / T + bar left,
 // truncated toward zero; the bar's left edge when T is 0.
 int gauche_position(std::int64_t t, std::int64_t T, int span, int gauche_barre);

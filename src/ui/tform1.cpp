@@ -66,6 +66,7 @@ TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     move(vt::kGaucheDefaut, vt::kHautDefaut);
     construire();
     brancher();
+    brancher_gestes();
     FormCreate();
     // The texts, last: the fonts have been loading meanwhile on the
     // start-up's second thread. label_affiche, never shown, takes the size
@@ -352,7 +353,19 @@ void TForm1::dropEvent(QDropEvent* e) {
 
 // ---------------------------------------------------------------- selector
 
-void TForm1::ComboplaylistEnter() { remplir_selecteur(m_.configuration.dossier_playlist()); }
+void TForm1::ComboplaylistEnter() {
+    // The play list chosen before stays chosen, its name shown, while its
+    // file is still there: entering the selector only reads the folder anew.
+    const int avant = Comboplaylist->currentIndex();
+    const std::string choisi = avant >= 0 ? fichier_selecteur(avant) : std::string();
+    remplir_selecteur(m_.configuration.dossier_playlist());
+    if (choisi.empty() || Comboplaylist->currentIndex() >= 0) return;
+    for (int i = 0; i < Comboplaylist->count(); ++i)
+        if (fichier_selecteur(i) == choisi) {
+            Comboplaylist->setCurrentIndex(i);
+            break;
+        }
+}
 
 void TForm1::remplir_selecteur(const std::optional<std::string>& dossier) {
     if (!dossier) return;  // no configuration: the entries stay
@@ -403,14 +416,10 @@ bool TForm1::eventFilter(QObject* objet, QEvent* e) {
     if (objet == Comboplaylist && e->type() == QEvent::MouseButtonPress && !Comboplaylist->hasFocus())
         ComboplaylistEnter();
     if (objet == list_lecture->viewport() && e->type() == QEvent::MouseMove) cacher_menu();
-    // Return on the selected row plays it, as a double click does.
+    if (objet == list_lecture->viewport() && glisser_ligne(e)) return true;
     if (objet == list_lecture && e->type() == QEvent::KeyPress) {
         const auto* k = static_cast<QKeyEvent*>(e);
-        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
-            !(k->modifiers() & ~Qt::KeypadModifier)) {
-            if (!k->isAutoRepeat() && index_courant() >= 0) list_lectureDblClick();
-            return true;
-        }
+        if (touche_liste(k)) return true;
         // With no row selected, Down or Up selects the first row (the view
         // would move from the row it holds as current, unseen, and skip it).
         if ((k->key() == Qt::Key_Down || k->key() == Qt::Key_Up) && !(k->modifiers() & ~Qt::KeypadModifier) &&
@@ -460,15 +469,21 @@ void TForm1::curseur_mouvement(ImageVt* curseur, ImageVt* barre, vt::LabelVt* la
     const int span = barre->width() - curseur->width();
     int v;
     if (e & Qt::LeftButton) {
-        const int propose = curseur->x() + x;
-        if (propose < barre->x() || propose > barre->x() + span) return;
+        // A pointer past either end, however far it went between two moves,
+        // puts the cursor at that end.
+        const int offset = vt::offset_glisse(curseur->x() + x - barre->x(), span);
+        fin_molette_->stop();  // the label stays up until the button is released
         label->show();
-        curseur->move(propose, curseur->y());
-        v = vt::valeur_curseur(propose - barre->x(), span);
+        curseur->move(barre->x() + offset, curseur->y());
+        v = vt::valeur_curseur(offset, span);
         label->setText(QString::number(volume ? vt::pourcent_volume(v) : vt::pourcent_balance(v)));
     } else {
         v = vt::valeur_curseur(curseur->x() - barre->x(), span);
     }
+    envoyer_niveau(volume, v);
+}
+
+void TForm1::envoyer_niveau(bool volume, int v) {
     reglage_local_ = true;
     if (volume)
         m_.joueur->definir_volume(v);
@@ -529,11 +544,10 @@ void TForm1::curseur_positionMouseMove(Qt::MouseButtons e, int x, int) {
     vt::Lecteur& j = *m_.joueur;
     if (!(e & Qt::LeftButton) || !j.en_lecture()) return;
     const int span = barre_position->width() - curseur_position->width();
-    const int propose = curseur_position->x() + x;
-    if (propose < barre_position->x() || propose > barre_position->x() + span) return;
-    curseur_position->move(propose, curseur_position->y());
+    const int offset = vt::offset_glisse(curseur_position->x() + x - barre_position->x(), span);
+    curseur_position->move(barre_position->x() + offset, curseur_position->y());
     reglage_local_ = true;
-    j.aller_a_ms(vt::cible_position(propose - barre_position->x(), span, j.longueur_ms()));
+    j.aller_a_ms(vt::cible_position(offset, span, j.longueur_ms()));
     reglage_local_ = false;
 }
 

@@ -6,6 +6,7 @@
 // cursor, lit buttons, status text).
 #include "player/regles.h"
 #include "skin/chargeur_skin.h"
+#include "ui/curseurs.h"
 #include "ui/widgets_vt.h"
 
 #include <QCheckBox>
@@ -162,6 +163,7 @@ protected:
     void enterEvent(QEnterEvent*) override;
     void dragEnterEvent(QDragEnterEvent*) override;
     void dropEvent(QDropEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
     bool eventFilter(QObject* objet, QEvent* e) override;
 
 private:
@@ -177,6 +179,14 @@ private:
     void placer_curseur(vt::ImageVt* curseur, vt::ImageVt* barre, int v);
     void curseur_mouvement(vt::ImageVt* curseur, vt::ImageVt* barre, vt::LabelVt* label, bool volume,
                            Qt::MouseButtons e, int x);
+    void envoyer_niveau(bool volume, int v);
+    // The wheel turned `crans` notches over a volume or balance bar.
+    void molette_curseur(vt::ImageVt* curseur, vt::ImageVt* barre, vt::LabelVt* label, bool volume, int crans);
+    // The keys and gestures that are second ways to the window's operations
+    // (tform1_gestes.cpp): Ctrl+O, the list's keys, a row dragged along it.
+    void brancher_gestes();
+    bool touche_liste(const QKeyEvent* k);
+    bool glisser_ligne(QEvent* e);
     void barre_clic(vt::ImageVt* curseur, vt::ImageVt* barre, bool volume, Qt::MouseButton b,
                     Qt::MouseButtons e, int x);
     void deplacer_fenetre(QPoint global);
@@ -203,4 +213,9 @@ private:
     bool deplacement_manuel_ = false;
     QPoint appui_deplacement_;  // where that press was, on the screen
     QPoint origine_deplacement_;
+    vt::CransMolette crans_volume_, crans_balance_;
+    QTimer* fin_molette_ = nullptr;  // hides the value label a wheel showed
+    QPersistentModelIndex ligne_glissee_;  // the entry pressed on in the list, while the button is held
+    QPoint appui_ligne_;
+    bool ligne_en_route_ = false;  // that entry follows the pointer
 };

@@ -26,9 +26,9 @@ TEST_F(Curseurs, RestPlaces) {
     EXPECT_EQ(offset(f1->curseur_position, f1->barre_position), 0);
 }
 
-// Dragging moves the cursor to the pointer, shows the percentage, and a move
-// past either end is ignored instead of clamped.
-TEST_F(Curseurs, VolumeDragAndIgnoredOutOfRangeMoves) {
+// Dragging moves the cursor to the pointer and shows the percentage; a move
+// past either end, however far, stops at that end with the end's value.
+TEST_F(Curseurs, VolumeDragReachesEachEnd) {
     auto* c = f1->curseur_volume;
     appui(c);
     EXPECT_TRUE(montre(c, "image_volumeon"));
@@ -36,25 +36,27 @@ TEST_F(Curseurs, VolumeDragAndIgnoredOutOfRangeMoves) {
     EXPECT_EQ(offset(c, f1->barre_volume), 50);
     EXPECT_FALSE(f1->label_vol->isHidden());
     EXPECT_EQ(f1->label_vol->text(), QStringLiteral("52"));  // 134 * 100 / 255
-    glisser(c, {-60, 5});  // offset -10: ignored
-    EXPECT_EQ(offset(c, f1->barre_volume), 50);
-    glisser(c, {46, 5});  // offset 96: ignored, not clamped to 95
-    EXPECT_EQ(offset(c, f1->barre_volume), 50);
-    glisser(c, {-50, 5});  // exactly the left end
+    glisser(c, {-60, 5});  // offset -10: the left end
+    EXPECT_EQ(offset(c, f1->barre_volume), 0);
     EXPECT_EQ(f1->label_vol->text(), QStringLiteral("0"));
+    glisser(c, {400, 5});  // far past the right end: full volume
+    EXPECT_EQ(offset(c, f1->barre_volume), 95);
+    EXPECT_EQ(module->joueur->volume(), 255);
     relache(c);
     EXPECT_TRUE(montre(c, "image_volumeoff"));
     EXPECT_TRUE(f1->label_vol->isHidden());
 }
 
-// The balance label runs from -50 to 50; 128 reads 0.
+// The balance label runs from -50 to 50; a drag past an end gives 0 or 255.
 TEST_F(Curseurs, BalanceLabel) {
     auto* c = f1->curseur_balance;
     appui(c);
-    glisser(c, {-50, 3});
+    glisser(c, {-300, 3});
     EXPECT_EQ(f1->label_bal->text(), QStringLiteral("-50"));
-    glisser(c, {95, 3});
+    EXPECT_EQ(module->joueur->balance(), 0);
+    glisser(c, {400, 3});
     EXPECT_EQ(f1->label_bal->text(), QStringLiteral("50"));
+    EXPECT_EQ(module->joueur->balance(), 255);
     relache(c);
 }
 
@@ -118,8 +120,8 @@ TEST_F(Curseurs, PositionDragSeeksMuted) {
     EXPECT_EQ(offset(c, f1->barre_position), span / 2);
     pomper_ms(50);
     EXPECT_NEAR(lecteur().moteur().temps_ms(lecteur().flux), 2000, 150);
-    glisser(c, {span, 5});  // beyond the right end: ignored
-    EXPECT_EQ(offset(c, f1->barre_position), span / 2);
+    glisser(c, {-span, 5});  // past the left end: the start of the track
+    EXPECT_EQ(offset(c, f1->barre_position), 0);
     relache(c);
     pomper_ms(100);
     auto son = sortie.pomper(2205);

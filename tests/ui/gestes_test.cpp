@@ -1,0 +1,16 @@
+// The sliders' arithmetic for drags and the wheel: pixels in, offset out.
+#include "ui/curseurs.h"
+
+#include <gtest/gtest.h>
+
+// A drag past either end, however far, gives that end; a cursor that fills
+// its bar (span 0) stays. Notches: 3 px each on the designed bar (8 of 255),
+// one at least on a short bar, held to the bar.
+TEST(CurseursCalcul, DragAndWheelReachTheEnds) {
+    const int glisses[][3] = {{50, 95, 50}, {96, 95, 95},  {400, 95, 95},
+                              {0, 95, 0},   {-300, 95, 0}, {7, 0, 0}};
+    for (const auto& c : glisses) EXPECT_EQ(vt::offset_glisse(c[0], c[1]), c[2]) << c[0];
+    const int crans[][4] = {{50, 95, 1, 53}, {50, 95, -3, 41}, {94, 95, 1, 95},   {1, 95, -1, 0},
+                            {3, 10, -1, 2},  {0, 0, 1, 0},     {200, 328, 2, 220}};
+    for (const auto& c : crans) EXPECT_EQ(vt::offset_molette(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1];
+}
