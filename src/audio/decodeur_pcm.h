@@ -36,6 +36,10 @@ protected:
     virtual std::size_t lire(float* sortie, std::size_t n) = 0;
     // Goes to the file's frame `source`; false when it cannot.
     virtual bool positionner(std::int64_t source) = 0;
+    // Goes to engine frame `trame`: the file's frame at its rate. A file
+    // whose parts differ in rate or channels finds the part that holds
+    // `trame` and sets its format.
+    virtual bool aller_a(std::int64_t trame) { return positionner(trame * taux_ / frequence_); }
 
     int fd_;
     int frequence_;
@@ -45,13 +49,16 @@ protected:
 
 private:
     std::size_t lire_stereo(float* sortie, std::size_t n);
+    void recommencer_resampleur();
 
     const Signaux* signaux_;
     SRC_STATE* src_ = nullptr;
     std::vector<float> lu_;      // mono frames as read
     std::vector<float> stereo_;  // stereo frames waiting for the resampler
     std::size_t stereo_n_ = 0, stereo_lu_ = 0;
-    bool entree_finie_ = false;  // the resampler has been given the file's last frame
+    bool entree_finie_ = false;  // the resampler has been given the file's (or part's) last frame
+    bool vidange_ = false;       // ... of a part, followed by one at another rate
+    double rapport_ = 1.0;       // the resampler's ratio for the frames it holds
 };
 
 }  // namespace vt::audio
