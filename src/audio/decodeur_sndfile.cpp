@@ -169,20 +169,12 @@ std::int64_t trames_flac_fin(int fd, sf_count_t taille, unsigned bloc_max, unsig
     return 0;
 }
 
-// A FLAC file (after an ID3v2 tag, if any) whose STREAMINFO says its length
-// is 0: where its 36-bit length field starts (its first byte's high half
+// A FLAC file whose STREAMINFO says its length is 0: where its 36-bit length field starts (its first byte's high half
 // holds the sample size) and what to read there, the length found from the
 // last frame, else by decoding the file through once. {-1, ""} otherwise.
 std::pair<sf_count_t, std::string> longueur_flac_nulle(int fd, std::string_view debut, sf_count_t taille) {
-    sf_count_t m = 0;
-    if (debut.size() >= 10 && debut.substr(0, 3) == "ID3") {
-        const auto u = [&](std::size_t i) { return sf_count_t(static_cast<unsigned char>(debut[i]) & 0x7F); };
-        m = 10 + (u(6) << 21 | u(7) << 14 | u(8) << 7 | u(9)) + ((debut[5] & 0x10) ? 10 : 0);
-    }
     unsigned char o[4 + 4 + 34];
-    if (m + sf_count_t(sizeof o) > taille || !lire_a(fd, o, sizeof o, m) || std::memcmp(o, "fLaC", 4) != 0 ||
-        (o[4] & 0x7F) != 0)
-        return {-1, {}};
+    if (debut.substr(0, 4) != "fLaC" || !lire_a(fd, o, sizeof o, 0) || (o[4] & 0x7F) != 0) return {-1, {}};
     const unsigned char* info = o + 8;
     if ((info[13] & 0x0F) != 0 || info[14] != 0 || info[15] != 0 || info[16] != 0 || info[17] != 0)
         return {-1, {}};
@@ -202,7 +194,7 @@ std::pair<sf_count_t, std::string> longueur_flac_nulle(int fd, std::string_view 
     std::string r(5, '\0');
     r[0] = char((info[13] & 0xF0) | std::uint64_t(trames) >> 32);
     for (int i = 1; i < 5; ++i) r[std::size_t(i)] = char(std::uint64_t(trames) >> (8 * (4 - i)));
-    return {m + 8 + 13, r};
+    return {8 + 13, r};
 }
 
 // ---------------------------------------------------------------- Ogg chains

@@ -193,7 +193,11 @@ TEST(Longueurs, WmaAndWavKeepTheirLength) {
 struct Partie {
     int format, taux, canaux, ms;
     double hz;
+    bool id3 = false;  // behind an ID3v2 tag, as tagging programs write MP3s
 };
+
+// An ID3v2.3 tag of 32 bytes: its header and padding.
+const std::string kId3 = std::string("ID3\x03\0\0\0\0\0\x16", 10) + std::string(22, '\0');
 
 std::string octets_ton(const DossierTemp& d, const Partie& p) {
     const std::string chemin = d / "partie";
@@ -208,7 +212,7 @@ std::string octets_ton(const DossierTemp& d, const Partie& p) {
         v[i] = float(kAmplitude * std::sin(2 * M_PI * p.hz * double(i / std::size_t(p.canaux)) / p.taux));
     sf_writef_float(sf, v.data(), sf_count_t(v.size()) / p.canaux);
     sf_close(sf);
-    return vt::test::lire_fichier(chemin);
+    return (p.id3 ? kId3 : "") + vt::test::lire_fichier(chemin);
 }
 
 constexpr int kOgg = SF_FORMAT_OGG | SF_FORMAT_VORBIS, kOpus = SF_FORMAT_OGG | SF_FORMAT_OPUS,
@@ -235,6 +239,7 @@ TEST(Longueurs, EveryPartCountsAtItsOwnRate) {
         {"opus_48_2_24_1.opus", "libsndfile", {{kOpus, 48000, 2, 1000, 440}, {kOpus, 24000, 1, 1000, 1000}}, 2},
         {"mp3_44_2_22_1.mp3", "mpg123", {{kMp3, 44100, 2, 1500, 440}, {kMp3, 22050, 1, 1000, 1000}}, 2},
         {"mp3_22_1_48_2.mp3", "mpg123", {{kMp3, 22050, 1, 1000, 1000}, {kMp3, 48000, 2, 1500, 440}}, 2},
+        {"mp3_id3.mp3", "mpg123", {{kMp3, 48000, 1, 1000, 1000, true}, {kMp3, 44100, 2, 1000, 440, true}}, 2},
         {"mp3_trois.mp3", "mpg123",
          {{kMp3, 44100, 2, 800, 440}, {kMp3, 22050, 1, 800, 1000}, {kMp3, 32000, 2, 800, 440}}, 2},
     };
