@@ -84,20 +84,11 @@ struct Partie {
     mpg123_handle* mh = nullptr;
     long taux = 0;
     int canaux = 0;
-    std::int64_t debut = 0;  // engine frame of its first sample
 
     Partie() = default;
     Partie(Partie&& p) noexcept
-        : lecture(std::move(p.lecture)), mh(std::exchange(p.mh, nullptr)), taux(p.taux), canaux(p.canaux),
-          debut(p.debut) {}
+        : lecture(std::move(p.lecture)), mh(std::exchange(p.mh, nullptr)), taux(p.taux), canaux(p.canaux) {}
     ~Partie() { mpg123_delete(mh); }
-
-    // The length mpg123 gives, in samples of the part's rate, without the
-    // encoder's delay and padding (what is heard); 0 when unknown.
-    std::int64_t longueur(int frequence) const {
-        off_t n = mpg123_length(mh);
-        return n > 0 && taux > 0 ? std::int64_t(n) * frequence / taux : 0;
-    }
 
     // A part whose first frame carries no LAME or Info header has no frame
     // count: mpg123 would guess its length from the first frame's bit rate
@@ -118,23 +109,15 @@ class DecodeurMpg123 final : public DecodeurPcm {
 public:
     DecodeurMpg123(int fd, std::vector<Partie> parties, int frequence, const Signaux* signaux)
         : DecodeurPcm(fd, frequence, signaux), parties_(std::move(parties)) {
-        std::int64_t debut = 0;
-        for (Partie& p : parties_) {
-            p.debut = debut;
-            const std::int64_t n = p.longueur(frequence);
-            inconnue_ = inconnue_ || n <= 0;
-            debut += n;
-        }
-        longueur_ = inconnue_ ? 0 : debut;
+        for (const Partie& p : parties_) ajouter_partie(p.taux, p.canaux, mpg123_length(p.mh));
     }
 
-    // Each part counted at its own rate.
-    std::int64_t longueur() const override { return longueur_; }
+    std::int64_t longueur() const override { return longueur_parties(); }
     const char* nom() const override { return "mpg123"; }
 
 private:
     std::size_t lire(float* sortie, std::size_t n) override {
-        mpg123_handle* mh = parties_[courant_].mh;
+        mpg123_handle* mh = parties_[partie()].mh;
         std::size_t octets = 0;
         int r = MPG123_OK;
         // The bytes read are in the format of the read, even when it reports
@@ -151,31 +134,16 @@ private:
                 fin_ = true;
         } else if (octets == 0) {
             // The end of this part (its last frames were given by the read
-            // before): the next one, in its own format, from its start.
-            fin_ = courant_ + 1 == parties_.size();
-            if (!fin_) {
-                const Partie& p = parties_[++courant_];
-                fin_ = mpg123_seek(p.mh, 0, SEEK_SET) < 0 || !format(p.taux, p.canaux);
-            }
+            // before): the next one, if any.
+            fin_ = !partie_suivante();
         }
         return octets / (canaux_lus * sizeof(float));
     }
     bool positionner(std::int64_t source) override {
-        return mpg123_seek(parties_[courant_].mh, off_t(source), SEEK_SET) >= 0;
-    }
-    bool aller_a(std::int64_t trame) override {
-        if (parties_.size() == 1) return DecodeurPcm::aller_a(trame);
-        if (inconnue_) return false;
-        courant_ = parties_.size() - 1;
-        while (courant_ > 0 && parties_[courant_].debut > trame) --courant_;
-        const Partie& p = parties_[courant_];
-        return format(p.taux, p.canaux) && positionner((trame - p.debut) * p.taux / frequence_);
+        return mpg123_seek(parties_[partie()].mh, off_t(source), SEEK_SET) >= 0;
     }
 
     std::vector<Partie> parties_;
-    std::size_t courant_ = 0;
-    std::int64_t longueur_ = 0;
-    bool inconnue_ = false;  // a part's length is unknown: so are the places after it
 };
 
 mpg123_handle* nouvelle_poignee() {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <algorithm>
+#include <cstdint>
 
 namespace vt::audio {
 
@@ -80,6 +81,28 @@ void DecodeurPcm::chercher(std::int64_t trame) {
     recommencer_resampleur();
     stereo_lu_ = stereo_n_ = 0;
     entree_finie_ = vidange_ = false;
+}
+
+void DecodeurPcm::ajouter_partie(long taux, int canaux, std::int64_t trames) {
+    parties_.push_back({taux, canaux, fin_parties_});
+    const std::int64_t n = trames > 0 && trames < INT64_MAX / frequence_ ? trames * frequence_ / taux : 0;
+    inconnue_ = inconnue_ || n == 0;
+    fin_parties_ += n;
+}
+
+bool DecodeurPcm::partie_suivante() {
+    if (partie_ + 1 >= parties_.size()) return false;
+    const FormatPartie& p = parties_[++partie_];
+    return format(p.taux, p.canaux) && positionner(0);
+}
+
+bool DecodeurPcm::aller_a(std::int64_t trame) {
+    if (parties_.size() <= 1) return positionner(trame * taux_ / frequence_);
+    if (inconnue_) return false;
+    partie_ = parties_.size() - 1;
+    while (partie_ > 0 && parties_[partie_].debut > trame) --partie_;
+    const FormatPartie& p = parties_[partie_];
+    return format(p.taux, p.canaux) && positionner((trame - p.debut) * p.taux / frequence_);
 }
 
 void DecodeurPcm::recommencer_resampleur() {

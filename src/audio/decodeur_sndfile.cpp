@@ -243,65 +243,34 @@ struct Maillon {
     std::unique_ptr<LectureFichier> lecture;  // what libsndfile reads through
     SNDFILE* sf = nullptr;
     SF_INFO info{};
-    std::int64_t debut = 0;  // engine frame of its first frame
 };
-
-// A link's length in engine frames; 0 when unknown.
-std::int64_t longueur_maillon(const SF_INFO& info, int frequence) {
-    if (info.frames <= 0 || info.frames >= SF_COUNT_MAX / frequence) return 0;
-    return std::int64_t(info.frames) * frequence / info.samplerate;
-}
 
 class DecodeurSndfile final : public DecodeurPcm {
 public:
     DecodeurSndfile(int fd, std::vector<Maillon> maillons, int frequence, const Signaux* signaux)
         : DecodeurPcm(fd, frequence, signaux), maillons_(std::move(maillons)) {
-        std::int64_t debut = 0;
-        for (Maillon& m : maillons_) {
-            m.debut = debut;
-            const std::int64_t n = longueur_maillon(m.info, frequence);
-            inconnue_ = inconnue_ || n == 0;
-            debut += n;
-        }
-        longueur_ = inconnue_ ? 0 : debut;
+        for (const Maillon& m : maillons_)
+            ajouter_partie(m.info.samplerate, m.info.channels, m.info.frames < SF_COUNT_MAX ? m.info.frames : 0);
     }
     ~DecodeurSndfile() override {
         for (Maillon& m : maillons_) sf_close(m.sf);
     }
 
-    std::int64_t longueur() const override { return longueur_; }
+    std::int64_t longueur() const override { return longueur_parties(); }
     const char* nom() const override { return "libsndfile"; }
 
 private:
     std::size_t lire(float* sortie, std::size_t n) override {
-        sf_count_t k = sf_readf_float(maillons_[courant_].sf, sortie, sf_count_t(n));
+        sf_count_t k = sf_readf_float(maillons_[partie()].sf, sortie, sf_count_t(n));
         if (k > 0) return std::size_t(k);
-        // The next link, in its own format, from its start.
-        if (courant_ + 1 < maillons_.size()) {
-            const Maillon& m = maillons_[++courant_];
-            fin_ = sf_seek(m.sf, 0, SEEK_SET) < 0 || !format(m.info.samplerate, m.info.channels);
-            return 0;
-        }
-        fin_ = true;
+        fin_ = !partie_suivante();
         return 0;
     }
     bool positionner(std::int64_t source) override {
-        return sf_seek(maillons_[courant_].sf, sf_count_t(source), SEEK_SET) >= 0;
-    }
-    bool aller_a(std::int64_t trame) override {
-        if (maillons_.size() == 1) return DecodeurPcm::aller_a(trame);
-        if (inconnue_) return false;
-        courant_ = maillons_.size() - 1;
-        while (courant_ > 0 && maillons_[courant_].debut > trame) --courant_;
-        const Maillon& m = maillons_[courant_];
-        return format(m.info.samplerate, m.info.channels) &&
-               positionner((trame - m.debut) * m.info.samplerate / frequence_);
+        return sf_seek(maillons_[partie()].sf, sf_count_t(source), SEEK_SET) >= 0;
     }
 
     std::vector<Maillon> maillons_;
-    std::size_t courant_ = 0;
-    std::int64_t longueur_ = 0;
-    bool inconnue_ = false;  // a link's length is unknown: so are the places after it
 };
 
 // Opens the bytes [base, base + taille) of `fd` in libsndfile, as read
