@@ -27,7 +27,6 @@ class LectureTamponnee {
 public:
     explicit LectureTamponnee(int fd, off_t debut = 0, off_t fin = -1)
         : fd_(fd), base_(debut), fin_(fin), tampon_(64 * 1024) {}
-    void arreter_a(off_t fin) { fin_ = fin; }
 
     static mpg123_ssize_t lire(void* moi, void* destination, std::size_t n) {
         auto& l = *static_cast<LectureTamponnee*>(moi);

@@ -37,10 +37,10 @@ protected:
     // Goes to the file's frame `source`; false when it cannot.
     virtual bool positionner(std::int64_t source) = 0;
 
-    // A file in parts of different formats (MP3s of different rates put end
-    // to end, the links of a chained Ogg): the subclass gives each part's
-    // format and length in its own frames (0: unknown) in order, and reads
-    // and positions the current one (partie()). A file of one part needs none.
+    // The file's parts, each in its own format (one part, or MP3s of
+    // different rates put end to end, the links of a chained Ogg): the
+    // subclass gives each part's format and length in its own frames (0:
+    // unknown) in order, and reads and positions the current one (partie()).
     void ajouter_partie(long taux, int canaux, std::int64_t trames);
     std::size_t partie() const { return partie_; }
     // The parts' length in engine frames, each at its own rate; 0 when one is unknown.
