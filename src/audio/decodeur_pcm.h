@@ -37,6 +37,18 @@ protected:
     // Goes to the file's frame `source`; false when it cannot.
     virtual bool positionner(std::int64_t source) = 0;
 
+    // The file's parts, each in its own format (one part, or MP3s of
+    // different rates put end to end, the links of a chained Ogg): the
+    // subclass gives each part's format and length in its own frames (0:
+    // unknown) in order, and reads and positions the current one (partie()).
+    void ajouter_partie(long taux, int canaux, std::int64_t trames);
+    std::size_t partie() const { return partie_; }
+    // The parts' length in engine frames, each at its own rate; 0 when one is unknown.
+    std::int64_t longueur_parties() const { return inconnue_ ? 0 : fin_parties_; }
+    // Goes on to the next part from its start, in its format; false when
+    // there is none or it cannot be set.
+    bool partie_suivante();
+
     int fd_;
     int frequence_;
     long taux_ = 0;
@@ -44,14 +56,29 @@ protected:
     bool fin_ = false;  // the file has no more frames
 
 private:
+    struct FormatPartie {
+        long taux;
+        int canaux;
+        std::int64_t debut;  // engine frame of its first frame
+    };
+    // Goes to engine frame `trame`: the file's frame at its rate, in the
+    // part that holds it.
+    bool aller_a(std::int64_t trame);
     std::size_t lire_stereo(float* sortie, std::size_t n);
+    void recommencer_resampleur();
 
     const Signaux* signaux_;
     SRC_STATE* src_ = nullptr;
     std::vector<float> lu_;      // mono frames as read
     std::vector<float> stereo_;  // stereo frames waiting for the resampler
     std::size_t stereo_n_ = 0, stereo_lu_ = 0;
-    bool entree_finie_ = false;  // the resampler has been given the file's last frame
+    bool entree_finie_ = false;  // the resampler has been given the file's (or part's) last frame
+    bool vidange_ = false;       // ... of a part, followed by one at another rate
+    double rapport_ = 1.0;       // the resampler's ratio for the frames it holds
+    std::vector<FormatPartie> parties_;
+    std::size_t partie_ = 0;
+    std::int64_t fin_parties_ = 0;
+    bool inconnue_ = false;  // a part's length is unknown: so are the places after it
 };
 
 }  // namespace vt::audio

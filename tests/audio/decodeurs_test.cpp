@@ -57,21 +57,29 @@ TEST(Decodeurs, LengthsAgreeWithFFmpegsAndMp3ShowsItsLengthWithoutPadding) {
 
 // White noise written by libsndfile in each format (MP3 through LAME): a seek to a place
 // plays what playing from the start gives at that place, to the frame.
-std::string bruit(const vt::test::DossierTemp& d, const char* nom, int format, int taux) {
+std::string bruit(const vt::test::DossierTemp& d, const char* nom, int format, int taux, int canaux = 2,
+                  int secondes = 2) {
     const std::string chemin = d / nom;
     SF_INFO info{};
     info.samplerate = taux;
-    info.channels = 2;
+    info.channels = canaux;
     info.format = format;
     SNDFILE* sf = sf_open(chemin.c_str(), SFM_WRITE, &info);
     if (!sf) return chemin;
     std::mt19937 g(7);
     std::uniform_real_distribution<float> u(-0.5f, 0.5f);
-    std::vector<float> v(2 * std::size_t(taux) * 2);
+    std::vector<float> v(std::size_t(canaux) * std::size_t(taux) * std::size_t(secondes));
     for (float& x : v) x = u(g);
-    sf_writef_float(sf, v.data(), sf_count_t(v.size() / 2));
+    sf_writef_float(sf, v.data(), sf_count_t(v.size()) / canaux);
     sf_close(sf);
     return chemin;
+}
+
+// A second of noise in one format, then two in another, in one file.
+std::string bruit_en_deux(const vt::test::DossierTemp& d, const char* nom, int format, int taux1, int canaux1,
+                          int taux2, int canaux2) {
+    const std::string a = vt::test::lire_fichier(bruit(d, "a", format, taux1, canaux1, 1));
+    return d.ecrire(nom, a + vt::test::lire_fichier(bruit(d, "b", format, taux2, canaux2)));
 }
 
 TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
@@ -83,7 +91,11 @@ TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
         {bruit(d, "b.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100), ChoixDecodeurs::SansFFmpeg},
         {bruit(d, "c.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100), ChoixDecodeurs::FFmpegSeul},
         {bruit(d, "b.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100), ChoixDecodeurs::SansFFmpeg},
-        {bruit(d, "b48.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000), ChoixDecodeurs::SansFFmpeg}};
+        {bruit(d, "b48.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000), ChoixDecodeurs::SansFFmpeg},
+        // The target lies in the second part, after a change of rate and channels.
+        {bruit_en_deux(d, "d.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 24000, 1, 44100, 2),
+         ChoixDecodeurs::SansFFmpeg},
+        {bruit_en_deux(d, "d.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 32000, 2, 48000, 1), ChoixDecodeurs::SansFFmpeg}};
     constexpr int kCible = 1234;  // ms
     constexpr std::size_t kDebut = 1024, kFenetre = 2048;  // past the fade-in of the seek
     for (const auto& [chemin, choix] : cas) {

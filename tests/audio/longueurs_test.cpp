@@ -2,7 +2,9 @@
 // plays, every place up to it can be sought, and the length does not move
 // while it plays (MP3 at constant and variable bit rates, with and without
 // the header that counts their frames, at three rates; WMA; WAV whose data
-// size says 0 or 0xFFFFFFFF).
+// size says 0 or 0xFFFFFFFF; files in parts of different rates and
+// channel counts: chained Ogg, MP3s put end to end; FLAC whose header gives
+// no length).
 #include "audio/decodeurs.h"
 #include "audio/flux_audio.h"
 #include "outils_audio.h"
@@ -168,8 +170,13 @@ TEST(Longueurs, WmaAndWavKeepTheirLength) {
         for (int i = 0; i < 4; ++i) o[std::size_t(40 + i)] = char((taille_donnees >> (8 * i)) & 0xff);
         return d.ecrire(nom, o);
     };
+    // An odd-sized chunk and its pad byte before a data chunk that says 0.
+    std::string impair = vt::test::octets_wav(3000);
+    impair.insert(36, std::string("LIST\x03\0\0\0abc\0", 12));
+    for (int i = 0; i < 4; ++i) impair[std::size_t(36 + 12 + 4 + i)] = 0;
     const Cas cas[] = {
         {fixture("ton440.wma"), "FFmpeg", 1021, 1, 50},
+        {d.ecrire("impair.wav", impair), "libsndfile", 3000, 1, 1},
         {fixture("ton1000.wma"), "FFmpeg", 1021, 1, 50},
         {fixture("court.wma"), "FFmpeg", 92, 1, 50},
         {wav("juste.wav", 44100 * 3 * 2), "libsndfile", 3000, 1, 1},
@@ -177,6 +184,118 @@ TEST(Longueurs, WmaAndWavKeepTheirLength) {
         {wav("ffff.wav", 0xFFFFFFFF), "libsndfile", 3000, 1, 1},
     };
     for (const Cas& c : cas) verifier(c);
+}
+
+// ---------------------------------------------------------------- files in parts
+
+// One part of a file: `ms` of a tone of `hz` (amplitude 0.5) in a format of
+// libsndfile's, at `taux` with `canaux` channels.
+struct Partie {
+    int format, taux, canaux, ms;
+    double hz;
+    bool id3 = false;  // behind an ID3v2 tag, as tagging programs write MP3s
+};
+
+// An ID3v2.3 tag of 32 bytes: its header and padding.
+const std::string kId3 = std::string("ID3\x03\0\0\0\0\0\x16", 10) + std::string(22, '\0');
+
+std::string octets_ton(const DossierTemp& d, const Partie& p) {
+    const std::string chemin = d / "partie";
+    SF_INFO info{};
+    info.samplerate = p.taux;
+    info.channels = p.canaux;
+    info.format = p.format;
+    SNDFILE* sf = sf_open(chemin.c_str(), SFM_WRITE, &info);
+    if (!sf) return {};
+    std::vector<float> v(std::size_t(p.taux) * std::size_t(p.ms) / 1000 * std::size_t(p.canaux));
+    for (std::size_t i = 0; i < v.size(); ++i)
+        v[i] = float(kAmplitude * std::sin(2 * M_PI * p.hz * double(i / std::size_t(p.canaux)) / p.taux));
+    sf_writef_float(sf, v.data(), sf_count_t(v.size()) / p.canaux);
+    sf_close(sf);
+    return (p.id3 ? kId3 : "") + vt::test::lire_fichier(chemin);
+}
+
+constexpr int kOgg = SF_FORMAT_OGG | SF_FORMAT_VORBIS, kOpus = SF_FORMAT_OGG | SF_FORMAT_OPUS,
+              kMp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, kFlac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+
+// Every part is heard and counted at its own rate: the length shown is the
+// parts' sum, a seek shortly before a join plays the first part's tone and
+// then the next one's at the join, and the file plays to its end. A chained
+// Ogg showed and played its first link only; MP3s put end to end were
+// counted at the first part's rate, and their seeks landed seconds away.
+TEST(Longueurs, EveryPartCountsAtItsOwnRate) {
+    DossierTemp d;
+    const struct {
+        const char* nom;
+        const char* decodeur;
+        std::vector<Partie> parties;
+        double ecart_ms;
+    } lignes[] = {
+        {"vorbis_44_2_22_1.ogg", "libsndfile", {{kOgg, 44100, 2, 1500, 440}, {kOgg, 22050, 1, 1000, 1000}}, 2},
+        {"vorbis_22_1_48_2.ogg", "libsndfile", {{kOgg, 22050, 1, 1000, 1000}, {kOgg, 48000, 2, 1500, 440}}, 2},
+        {"vorbis_44_2_44_2.ogg", "libsndfile", {{kOgg, 44100, 2, 1000, 440}, {kOgg, 44100, 2, 1000, 1000}}, 2},
+        {"vorbis_trois.ogg", "libsndfile",
+         {{kOgg, 48000, 1, 800, 440}, {kOgg, 32000, 2, 800, 1000}, {kOgg, 44100, 1, 800, 440}}, 2},
+        {"opus_48_2_24_1.opus", "libsndfile", {{kOpus, 48000, 2, 1000, 440}, {kOpus, 24000, 1, 1000, 1000}}, 2},
+        {"mp3_44_2_22_1.mp3", "mpg123", {{kMp3, 44100, 2, 1500, 440}, {kMp3, 22050, 1, 1000, 1000}}, 2},
+        {"mp3_22_1_48_2.mp3", "mpg123", {{kMp3, 22050, 1, 1000, 1000}, {kMp3, 48000, 2, 1500, 440}}, 2},
+        {"mp3_id3.mp3", "mpg123", {{kMp3, 48000, 1, 1000, 1000, true}, {kMp3, 44100, 2, 1000, 440, true}}, 2},
+        {"mp3_trois.mp3", "mpg123",
+         {{kMp3, 44100, 2, 800, 440}, {kMp3, 22050, 1, 800, 1000}, {kMp3, 32000, 2, 800, 440}}, 2},
+    };
+    for (const auto& ligne : lignes) {
+        std::string octets;
+        double attendu_ms = 0;
+        for (const Partie& p : ligne.parties) {
+            octets += octets_ton(d, p);
+            attendu_ms += p.ms;
+        }
+        const std::string chemin = d.ecrire(ligne.nom, octets);
+        verifier({chemin, ligne.decodeur, attendu_ms, ligne.ecart_ms, 2});
+        Lecteur l;
+        l.lm.flux = l.m.ouvrir_flux(chemin);
+        ASSERT_NE(l.lm.flux, 0) << ligne.nom;
+        l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
+        int join_ms = 0;
+        for (std::size_t i = 0; i + 1 < ligne.parties.size(); ++i) {
+            join_ms += ligne.parties[i].ms;
+            l.m.aller_a_ms(l.lm.flux, join_ms - 250);
+            EXPECT_NEAR(double(l.m.temps_ms(l.lm.flux)), double(join_ms - 250), 1.0) << ligne.nom << " " << i;
+            const std::vector<float> s = l.pomper_ms(500);
+            for (Cote c : {kGauche, kDroite}) {
+                // 30 ms of margin either side of the join for the codecs' frames and the resampler.
+                EXPECT_NEAR(frequence(cote(s, c, 1323, 9702)), ligne.parties[i].hz, 5.0) << ligne.nom << " " << i;
+                EXPECT_NEAR(frequence(cote(s, c, 12348, 22050)), ligne.parties[i + 1].hz, 5.0) << ligne.nom << " " << i;
+                EXPECT_NEAR(efficace(cote(s, c, 12348, 22050)), kEfficaceTon, 0.03) << ligne.nom << " " << i;
+            }
+        }
+    }
+}
+
+// A FLAC whose header says its length is 0 (a stream encoded on the fly)
+// shows its length from the start and seeks: from its last frame's header
+// (before an ID3v1 tag), else (something else follows its last frame) from
+// reading it through.
+TEST(Longueurs, FlacWithoutLengthFindsItsLength) {
+    DossierTemp d;
+    const struct {
+        int taux, canaux, ms;
+        std::string suite;  // bytes after the last frame
+    } lignes[] = {
+        {44100, 2, 3000, ""}, {48000, 1, 2500, ""}, {22050, 2, 2000, ""}, {96000, 1, 1000, ""},
+        {44100, 2, 2000, "no frame here"}, {32000, 1, 1500, "TAG" + std::string(125, 'x')},
+    };
+    int n = 0;
+    for (const auto& ligne : lignes) {
+        std::string octets = octets_ton(d, {kFlac, ligne.taux, ligne.canaux, ligne.ms, 440});
+        ASSERT_EQ(octets.substr(0, 4), "fLaC");
+        // STREAMINFO's 36-bit length: the low half of byte 21, then bytes 22 to 25.
+        octets[21] = char(octets[21] & 0xF0);
+        for (std::size_t i = 22; i < 26; ++i) octets[i] = 0;
+        octets += ligne.suite;
+        const std::string chemin = d.ecrire("sans_longueur" + std::to_string(n++) + ".flac", octets);
+        verifier({chemin, "libsndfile", double(ligne.ms), 1, 1});
+    }
 }
 
 }  // namespace
