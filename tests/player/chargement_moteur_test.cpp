@@ -2,6 +2,7 @@
 // p a deferred play (0), s stop, c the triggers' entry point; J a play.
 #include "player/lecteur.h"
 #include "playlist/liste_courante.h"
+#include "support/sans_fil.h"
 
 #include <gtest/gtest.h>
 #include <QTest>
@@ -58,6 +59,37 @@ TEST(ChargementMoteur, WhatWaitsRunsInOrderOnceTheEngineIsUp) {
         EXPECT_EQ(chargements, c.chargements) << c.etapes;
         j.chargement().quand_pret([&] { faites.push_back(9); });  // up (or tried): at once
         EXPECT_EQ(faites.back(), 9) << c.etapes;
+    }
+}
+
+// No thread to be had for the loading (the address space limit reached):
+// the trigger's call returns, and the engine is loaded on this thread as
+// soon as the event loop runs; what waited for it runs then. The uncaught
+// std::system_error once ended the player at the first trigger. Each row:
+// whether the library is there.
+TEST(ChargementMoteur, NoThreadForTheLoadingLoadsOnThisThread) {
+    for (bool sans_moteur : {false, true}) {
+        vt::ListeCourante liste;
+        liste.ajouter(std::string(VANTREL_FIXTURES_DIR) + "/ton1000.wav");
+        int chargements = 0;
+        vt::Lecteur j(liste, [&] {
+            ++chargements;
+            return sans_moteur ? nullptr : vt::ouvrir_moteur();
+        });
+        std::vector<int> faites;
+        {
+            vt::test::SansFil sans_fil;
+            ASSERT_TRUE(sans_fil.actif());
+            EXPECT_NO_THROW(j.chargement().quand_pret([&] { faites.push_back(1); })) << sans_moteur;
+        }
+        EXPECT_TRUE(faites.empty()) << sans_moteur;
+        QCoreApplication::sendPostedEvents(&j.chargement(), QEvent::MetaCall);
+        EXPECT_EQ(faites, std::vector<int>{1}) << sans_moteur;
+        EXPECT_EQ(chargements, 1) << sans_moteur;
+        EXPECT_EQ(j.media().moteur().initialise(), !sans_moteur) << sans_moteur;
+        j.selectionner(0);
+        EXPECT_TRUE(j.jouer());
+        EXPECT_EQ(j.en_lecture(), !sans_moteur) << sans_moteur;
     }
 }
 
