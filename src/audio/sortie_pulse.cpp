@@ -144,6 +144,9 @@ struct SortiePulse::Etat {
     CompteurRecreations recreations;
     // connecter found no server: ouvrir does not wait for it a second time.
     bool sonde_echouee = false;
+    // The last connection failed for want of a thread for libpulse's loop
+    // (the server may well be there): ouvrir does not wait for it.
+    bool sans_fil = false;
     // The local socket of the server last reached ("" for none or a
     // remote one), watched while it is gone.
     std::string socket;
@@ -617,6 +620,7 @@ struct SortiePulse::Etat {
         if (boucle) return contexte != nullptr;
         pa = audio::bibliotheque_pulse();
         if (!pa) return false;
+        sans_fil = false;
         boucle = pa->threaded_mainloop_new();
         if (!boucle) return false;
         pa_proplist* p = pa->proplist_new();
@@ -626,6 +630,8 @@ struct SortiePulse::Etat {
         contexte = pa->context_new_with_proplist(pa->threaded_mainloop_get_api(boucle), "vantrel", p);
         pa->proplist_free(p);
         bool pret = contexte && pa->threaded_mainloop_start(boucle) >= 0;
+        // The loop's thread could not be made: no server is waited for.
+        sans_fil = contexte && !pret;
         if (pret) {
             verrouiller();
             pa->context_set_state_callback(contexte, &sur_etat_contexte, this);
@@ -744,7 +750,7 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     // cannot be loaded (missing or damaged), unless that load met the
     // descriptors running out.
     const bool libpulse = audio::bibliotheque_pulse() != nullptr || descripteurs_epuises();
-    if (!libpulse || !attendre_serveur(source)) {
+    if (!libpulse || e.sans_fil || !attendre_serveur(source)) {
         mode_ = Mode::Ferme;
         e.source = nullptr;
         return false;

@@ -53,8 +53,8 @@
 // a device; otherwise (no device, PulseAudio forced, descriptors running
 // out) it waits for a server as after a crash, so that the track is heard
 // as soon as one answers. Without a loadable libpulse, or without a thread
-// to be had for its watch, there is nothing to wait for: ouvrir fails and
-// the engine cannot play.
+// to be had for libpulse's loop or for the watch, there is nothing to wait
+// for: ouvrir fails and the engine cannot play.
 #include "audio/sortie_sdl.h"
 
 #include <atomic>
