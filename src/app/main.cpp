@@ -74,6 +74,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    vt::limiter_memoire_des_fils();
     // Skins are pixel art: whole scale factors only. First, as it may change
     // the environment, which the font thread below reads.
     vt::echelle_entiere();
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
     vt::fin_demarrage_toolkit();
     application_prete.set_value(true);
     vt::identifier_application();
+    vt::garder_fil_de_dessin();
     vt::traduire_en_francais();
     vt::initialiser_ressources();
     vt::DialoguesQt dialogues;

@@ -36,9 +36,12 @@ namespace vt::audio {
     X(context_connect)                     \
     X(context_disconnect)                  \
     X(context_get_state)                   \
+    X(context_get_server)                  \
     X(context_errno)                       \
     X(context_set_state_callback)          \
     X(context_set_sink_input_volume)       \
+    X(context_subscribe)                   \
+    X(context_set_subscribe_callback)      \
     X(context_rttime_new)                  \
     X(context_rttime_restart)              \
     X(stream_new_with_proplist)            \
@@ -81,6 +84,7 @@ namespace vt::audio {
     X(context_kill_sink_input)             \
     X(context_set_default_sink)            \
     X(context_load_module)                 \
+    X(context_unload_module)               \
     X(stream_update_timing_info)           \
     X(stream_get_timing_info)
 

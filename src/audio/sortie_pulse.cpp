@@ -3,11 +3,22 @@
 #include "audio/bibliotheque_pulse.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vt {
+
+bool descripteurs_epuises() {
+    const int d = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (d < 0) return errno == EMFILE || errno == ENFILE;
+    ::close(d);
+    return false;
+}
 
 namespace {
 constexpr std::size_t kOctetsParTrame = 2 * sizeof(float);
@@ -35,15 +46,53 @@ constexpr std::uint64_t kAttenteAvanceUs = 300000;
 // that sound lost with a server or a stream goes on from what was heard.
 constexpr int kRetenueMs = 3 * SortiePulse::kTamponMs;
 // The server gone: the tries to reach it again, the first at once, then
-// 0.5 s, 0.75 s, then every second.
+// 0.5 s, 0.75 s, then every second; and, between them, as soon as its
+// socket is made anew (looked at every kSondeSocket: a server started again
+// is heard within that, not at the next try).
 std::chrono::milliseconds attente_reconnexion(int essai) {
     return std::chrono::milliseconds(essai == 0 ? 0 : std::min(250 * (essai + 1), 1000));
 }
+constexpr std::chrono::milliseconds kSondeSocket{100};
+
+// Which file a path names, to tell a socket made anew from a stale one.
+struct IdentiteFichier {
+    bool existe = false;
+    dev_t peripherique = 0;
+    ino_t inode = 0;
+    bool operator==(const IdentiteFichier&) const = default;
+};
+IdentiteFichier identite_fichier(const std::string& chemin) {
+    struct stat st {};
+    if (chemin.empty() || ::stat(chemin.c_str(), &st) != 0) return {};
+    return {true, st.st_dev, st.st_ino};
+}
 }  // namespace
+
+std::string chemin_socket_serveur(std::string_view serveurs) {
+    // Space-separated, each possibly led by "{machine id}".
+    while (!serveurs.empty()) {
+        const std::size_t fin = serveurs.find(' ');
+        std::string_view s = serveurs.substr(0, fin);
+        serveurs = fin == std::string_view::npos ? std::string_view() : serveurs.substr(fin + 1);
+        if (!s.empty() && s.front() == '{') {
+            const std::size_t f = s.find('}');
+            s = f == std::string_view::npos ? std::string_view() : s.substr(f + 1);
+        }
+        if (s.substr(0, 5) == "unix:") s.remove_prefix(5);
+        if (!s.empty() && s.front() == '/') return std::string(s);
+    }
+    return {};
+}
 
 #if VANTREL_AVEC_PULSE
 
 using audio::BibliothequePulse;
+
+SuitePerteFlux suite_perte_flux(bool contexte_ok, int erreur, bool attente_sink) {
+    if (!contexte_ok) return SuitePerteFlux::QuitterServeur;
+    if (erreur == PA_ERR_NOENTITY) return attente_sink ? SuitePerteFlux::Attendre : SuitePerteFlux::AttendreSink;
+    return SuitePerteFlux::Recreer;
+}
 
 struct SortiePulse::Etat {
     const BibliothequePulse* pa = nullptr;
@@ -95,6 +144,15 @@ struct SortiePulse::Etat {
     CompteurRecreations recreations;
     // connecter found no server: ouvrir does not wait for it a second time.
     bool sonde_echouee = false;
+    // The last connection failed for want of a thread for libpulse's loop
+    // (the server may well be there): ouvrir does not wait for it.
+    bool sans_fil = false;
+    // The local socket of the server last reached ("" for none or a
+    // remote one), watched while it is gone.
+    std::string socket;
+    // The server has no device for our stream: subscribed to its sink
+    // events, the output waits for one to appear instead of asking again.
+    bool attente_sink = false;
 
     // The GUI's calls and the switch to the fallback (recursive: bloquer
     // nests the other calls).
@@ -150,6 +208,7 @@ struct SortiePulse::Etat {
         switch (e->pa->stream_get_state(f)) {
         case PA_STREAM_READY:
             e->flux_pret = true;
+            e->quitter_attente_sink();
             e->indice = e->pa->stream_get_index(f);
             if (e->vide) e->vider_flux();
             e->appliquer_niveaux();
@@ -161,7 +220,20 @@ struct SortiePulse::Etat {
             e->arreter_horloge();
             e->noter_perte();
             e->flux_pret = false;
-            e->signaler(!PA_CONTEXT_IS_GOOD(e->pa->context_get_state(e->contexte)));
+            switch (suite_perte_flux(PA_CONTEXT_IS_GOOD(e->pa->context_get_state(e->contexte)),
+                                     e->pa->context_errno(e->contexte), e->attente_sink)) {
+            case SuitePerteFlux::QuitterServeur:
+                e->signaler(true);
+                break;
+            case SuitePerteFlux::Recreer:
+                e->signaler(false);
+                break;
+            case SuitePerteFlux::AttendreSink:
+                e->attendre_sink();
+                break;
+            case SuitePerteFlux::Attendre:
+                break;
+            }
             break;
         default:
             break;
@@ -170,6 +242,22 @@ struct SortiePulse::Etat {
     }
 
     static void sur_demande(pa_stream*, std::size_t, void* moi) { static_cast<Etat*>(moi)->ecrire(); }
+
+    // Subscribed to the sink events: the stream is made again once.
+    static void sur_abonnement(pa_context*, int ok, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        if (ok && e->attente_sink) e->signaler(false);
+    }
+    // A sink appeared while our stream had none: made again now.
+    static void sur_evenement(pa_context*, pa_subscription_event_type_t t, std::uint32_t, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        if (!e->attente_sink || (t & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SINK ||
+            (t & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_NEW)
+            return;
+        // The server called back: not one of the kills in a row.
+        e->recreations.remettre_a_zero();
+        e->signaler(false);
+    }
 
     static void sur_deplacement(pa_stream*, void* moi) {
         // Another device (the default one changed, or the user moved us):
@@ -345,6 +433,21 @@ struct SortiePulse::Etat {
         return true;
     }
 
+    // No sink for the stream: nothing is written and nothing is asked of
+    // the server until it reports a new sink. The subscription is confirmed
+    // before one more try, so that a sink added meanwhile is not missed.
+    void attendre_sink() {
+        attente_sink = true;
+        pa->context_set_subscribe_callback(contexte, &sur_evenement, this);
+        abandonner(pa->context_subscribe(contexte, PA_SUBSCRIPTION_MASK_SINK, &sur_abonnement, this));
+    }
+    void quitter_attente_sink() {
+        if (!attente_sink) return;
+        attente_sink = false;
+        abandonner(pa->context_subscribe(contexte, PA_SUBSCRIPTION_MASK_NULL, nullptr, nullptr));
+        pa->context_set_subscribe_callback(contexte, nullptr, nullptr);
+    }
+
     // A write refused: the server went away (or only our stream).
     void echec_ecriture() {
         if (PA_CONTEXT_IS_GOOD(pa->context_get_state(contexte))) {
@@ -517,6 +620,7 @@ struct SortiePulse::Etat {
         if (boucle) return contexte != nullptr;
         pa = audio::bibliotheque_pulse();
         if (!pa) return false;
+        sans_fil = false;
         boucle = pa->threaded_mainloop_new();
         if (!boucle) return false;
         pa_proplist* p = pa->proplist_new();
@@ -526,6 +630,8 @@ struct SortiePulse::Etat {
         contexte = pa->context_new_with_proplist(pa->threaded_mainloop_get_api(boucle), "vantrel", p);
         pa->proplist_free(p);
         bool pret = contexte && pa->threaded_mainloop_start(boucle) >= 0;
+        // The loop's thread could not be made: no server is waited for.
+        sans_fil = contexte && !pret;
         if (pret) {
             verrouiller();
             pa->context_set_state_callback(contexte, &sur_etat_contexte, this);
@@ -538,6 +644,10 @@ struct SortiePulse::Etat {
                        },
                        delai) &&
                    pa->context_get_state(contexte) == PA_CONTEXT_READY;
+            if (pret) {
+                const char* serveur = pa->context_get_server(contexte);
+                if (serveur) socket = chemin_socket_serveur(serveur);
+            }
             deverrouiller();
         }
         if (!pret) detruire();
@@ -565,7 +675,9 @@ struct SortiePulse::Etat {
         pa_mainloop_api* api = pa->threaded_mainloop_get_api(boucle);
         if (minuteur) api->time_free(minuteur);
         minuteur = nullptr;
+        attente_sink = false;
         if (contexte) {
+            pa->context_set_subscribe_callback(contexte, nullptr, nullptr);
             pa->context_set_state_callback(contexte, nullptr, nullptr);
             pa->context_disconnect(contexte);
             pa->context_unref(contexte);
@@ -619,8 +731,13 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     e.sonde_echouee = false;
     if (essayer && e.connecter(delai_) && e.ouvrir_flux(delai_)) {
         mode_ = Mode::Pulse;
-        e.surveillant = std::thread([this] { surveiller(); });
-        return true;
+        if (lancer_fil(e.surveillant, [this] { surveiller(); })) return true;
+        // No thread left for the watch: no output rather than one that
+        // would never come back from a loss.
+        e.detruire();
+        mode_ = Mode::Ferme;
+        e.source = nullptr;
+        return false;
     }
     e.detruire();
     if (repli_ == Repli::SDL) {
@@ -629,11 +746,19 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
         if (e.secours->ouvrir(frequence, source)) return true;
         e.secours.reset();
     }
-    attendre_serveur(source);
+    // Waiting is for a server that may come: not with a libpulse that
+    // cannot be loaded (missing or damaged), unless that load met the
+    // descriptors running out.
+    const bool libpulse = audio::bibliotheque_pulse() != nullptr || descripteurs_epuises();
+    if (!libpulse || e.sans_fil || !attendre_serveur(source)) {
+        mode_ = Mode::Ferme;
+        e.source = nullptr;
+        return false;
+    }
     return true;
 }
 
-void SortiePulse::attendre_serveur(SourceAudio& source) {
+bool SortiePulse::attendre_serveur(SourceAudio& source) {
     // Nothing else to play on (no server yet, no SDL2 device, or no
     // descriptor left for either): the output waits for a server as after
     // a crash. The engine starts and plays meanwhile, its heard count at 0,
@@ -641,7 +766,7 @@ void SortiePulse::attendre_serveur(SourceAudio& source) {
     Etat& e = *e_;
     e.source = &source;
     mode_ = Mode::Attente;
-    e.surveillant = std::thread([this] {
+    return lancer_fil(e.surveillant, [this] {
         reconnecter();
         surveiller();
     });
@@ -698,14 +823,40 @@ void SortiePulse::quitter_serveur() {
 
 void SortiePulse::reconnecter() {
     Etat& e = *e_;
+    // The socket the server listens on, when it is a local one: a server
+    // started again makes it anew, and is tried at once.
+    std::string chemin;
+    {
+        std::lock_guard<std::recursive_mutex> b(e.bascule);
+        chemin = e.socket;
+    }
+    if (chemin.empty()) {
+        const char* serveur = std::getenv("PULSE_SERVER");
+        const char* execution = std::getenv("XDG_RUNTIME_DIR");
+        chemin = serveur ? chemin_socket_serveur(serveur)
+                 : execution && *execution ? std::string(execution) + "/pulse/native"
+                                           : std::string();
+    }
+    IdentiteFichier vu = identite_fichier(chemin);
     for (int essai = 0;; ++essai) {
         {
             std::unique_lock<std::mutex> g(e.m_evenements);
-            e.cv_evenements.wait_for(g, attente_reconnexion(essai), [&] { return e.arret || e.essai_demande; });
+            const auto limite = std::chrono::steady_clock::now() + attente_reconnexion(essai);
+            bool nouveau = false;
+            for (;;) {
+                const auto reste = limite - std::chrono::steady_clock::now();
+                const auto pas = chemin.empty() ? reste : std::min<std::chrono::steady_clock::duration>(reste, kSondeSocket);
+                if (e.cv_evenements.wait_for(g, pas, [&] { return e.arret || e.essai_demande; })) break;
+                if (std::chrono::steady_clock::now() >= limite) break;
+                const IdentiteFichier maintenant = identite_fichier(chemin);
+                nouveau = maintenant.existe && !(maintenant == vu);
+                vu = maintenant;
+                if (nouveau) break;
+            }
             if (e.arret) return;
-            // Asked by the engine: this try at once, the next ones as after
-            // a first try.
-            if (e.essai_demande) essai = 0;
+            // Asked by the engine, or a server's socket made anew: this try
+            // at once, the next ones as after a first try.
+            if (e.essai_demande || nouveau) essai = 0;
             e.essai_demande = false;
             // What a failed try signalled.
             e.panne = e.flux_perdu = false;
@@ -713,7 +864,9 @@ void SortiePulse::reconnecter() {
         // While waiting for the server, the GUI's calls only note what they
         // ask (under `bascule`) and never touch the connection: this thread
         // makes it without holding them up.
-        if (!e.connecter(delai_)) continue;
+        const bool connecte = e.connecter(delai_);
+        vu = identite_fichier(chemin);
+        if (!connecte) continue;
         std::lock_guard<std::recursive_mutex> b(e.bascule);
         e.verrouiller();
         e.reprendre();
@@ -915,7 +1068,7 @@ void SortiePulse::fermer() {
     e_->secours.reset();
     mode_ = Mode::Ferme;
 }
-void SortiePulse::attendre_serveur(SourceAudio&) {}
+bool SortiePulse::attendre_serveur(SourceAudio&) { return false; }
 void SortiePulse::surveiller() {}
 bool SortiePulse::recreer_flux() { return false; }
 void SortiePulse::quitter_serveur() {}

@@ -44,10 +44,17 @@
 // lost one held and had not played, so the track goes on from the heard
 // place.
 //
+// No sink: a server whose only device went away (unloaded, unplugged)
+// refuses our stream. The output then subscribes to the server's sink
+// events and asks nothing more until a sink appears, the heard count
+// standing where the sound stopped; the new stream goes on from there.
+//
 // No server at the start: the output opens SDL2 when allowed and SDL2 has
 // a device; otherwise (no device, PulseAudio forced, descriptors running
 // out) it waits for a server as after a crash, so that the track is heard
-// as soon as one answers.
+// as soon as one answers. Without a loadable libpulse, or without a thread
+// to be had for libpulse's loop or for the watch, there is nothing to wait
+// for: ouvrir fails and the engine cannot play.
 #include "audio/sortie_sdl.h"
 
 #include <atomic>
@@ -58,7 +65,9 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 namespace vt {
 
@@ -108,6 +117,35 @@ inline std::int64_t entendues_apres_perte(std::int64_t entendues, std::int64_t v
                                           std::int64_t capacite, std::int64_t plancher) {
     return std::min(entendues, std::max({vue, tirees - capacite, plancher}));
 }
+
+// Starts `fil` on `corps`; false when the system has no thread to give
+// (std::system_error: memory or the thread limit exhausted).
+template <class F>
+bool lancer_fil(std::thread& fil, F&& corps) {
+    try {
+        fil = std::thread(std::forward<F>(corps));
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+// No descriptor can be opened now (the process's or the system's limit).
+bool descripteurs_epuises();
+
+// The first local socket (its path) in a list of servers as libpulse
+// writes them ("unix:/run/user/1000/pulse/native", "{id}unix:/path",
+// "/path", "tcp:host:4713", space-separated); "" when there is none.
+std::string chemin_socket_serveur(std::string_view serveurs);
+
+// Our stream lost while the connection stays: made again (a kill, the
+// server's own refusal), or, when the server has no sink for it
+// (PA_ERR_NOENTITY: its only device unloaded or unplugged), left until the
+// server announces one: the first time the output subscribes to its sink
+// events (AttendreSink), later failures while subscribed wait (Attendre).
+// A lost connection means the server went away.
+enum class SuitePerteFlux { Recreer, AttendreSink, Attendre, QuitterServeur };
+SuitePerteFlux suite_perte_flux(bool contexte_ok, int erreur, bool attente_sink);
 
 class SortiePulse : public SortieAudio {
 public:
@@ -170,7 +208,7 @@ private:
     bool recreer_flux();     // with the switch lock held
     void quitter_serveur();  // the same: the server went away
     void reconnecter();      // watch thread, without it: until connected or closed
-    void attendre_serveur(SourceAudio& source);  // ouvrir with no server: wait for one
+    bool attendre_serveur(SourceAudio& source);  // ouvrir with no server: wait for one (false: no thread)
 
     std::unique_ptr<Etat> e_;
     Repli repli_;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <system_error>
 
 namespace vt {
 
@@ -58,7 +59,19 @@ bool SortieSDL::ouvrir(int frequence, SourceAudio& source) {
     }
     ouverte_ = true;
     en_marche_ = false;
-    surveillant_ = std::thread([this] { surveiller(); });
+    try {
+        surveillant_ = std::thread([this] { surveiller(); });
+    } catch (const std::system_error&) {
+        // No thread left for the watch: no device rather than one that
+        // would never be reopened after a loss.
+        ouverte_ = false;
+        sdl_->CloseAudioDevice(peripherique_);
+        peripherique_ = 0;
+        sdl_->QuitSubSystem(SDL_INIT_AUDIO);
+        sous_systeme_ = false;
+        source_ = nullptr;
+        return false;
+    }
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include "audio/lecteur_media.h"
 
+#include <system_error>
+
 namespace vt {
 
 ChargementMoteur::ChargementMoteur(lecteur_media& media, SourceMoteur source)
@@ -18,12 +20,19 @@ bool ChargementMoteur::pret() const { return essaye_ || media_.moteur_charge(); 
 void ChargementMoteur::charger() {
     if (lance_ || media_.moteur_charge()) return;
     lance_ = true;
-    resultat_ = std::async(std::launch::async, [this, source = source_] {
-        std::unique_ptr<MoteurAudio> m = source ? source() : nullptr;
+    try {
+        resultat_ = std::async(std::launch::async, [this, source = source_] {
+            std::unique_ptr<MoteurAudio> m = source ? source() : nullptr;
+            QMetaObject::invokeMethod(
+                this, [this] { achever(); }, Qt::QueuedConnection);
+            return m;
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: loaded on this thread, as soon as the event
+        // loop runs, so that the caller's event is handled first.
         QMetaObject::invokeMethod(
             this, [this] { achever(); }, Qt::QueuedConnection);
-        return m;
-    });
+    }
 }
 
 void ChargementMoteur::quand_pret(std::function<void()> action) {

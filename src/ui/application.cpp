@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QThreadPool>
 #include <QTranslator>
+
+#include <malloc.h>
 
 namespace vt {
 
@@ -22,6 +25,15 @@ QTranslator* traduire_en_francais(const QString& dossier) {
         return nullptr;
     }
     return traduction;
+}
+
+void limiter_memoire_des_fils() { ::mallopt(M_ARENA_MAX, 2); }
+
+void garder_fil_de_dessin() {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    pool->setExpiryTimeout(-1);
+    pool->setMaxThreadCount(1);
+    pool->start([] {});
 }
 
 }  // namespace vt

@@ -20,4 +20,17 @@ void identifier_application();
 // stay in English.
 QTranslator* traduire_en_francais(const QString& dossier = QString());
 
+// Before any other thread: threads share two malloc arenas instead of
+// one each. Every arena reserves 64 MiB of address space, which under an
+// address space limit (`ulimit -v`) used up the room for the threads
+// themselves, and then for the player's start.
+void limiter_memoire_des_fils();
+
+// Once the application object exists: the toolkit's thread pool, which
+// splits large image fills over threads and waits for them, gets its one
+// thread now, for good. A pool that cannot start a thread later (the
+// system out of threads or memory) loses the work and the window waits for
+// it forever: nothing more is painted and the close button does nothing.
+void garder_fil_de_dessin();
+
 }  // namespace vt

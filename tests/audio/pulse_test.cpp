@@ -11,6 +11,8 @@
 
 #include <array>
 #include <cmath>
+#include <ctime>
+#include <tuple>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -332,6 +334,60 @@ TEST_F(SortiePulseTest, KilledStreamIsMadeAgain) {
     EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 }
 
+// The only sink taken away mid-track, a sink loaded later: meanwhile the
+// output asks the server nothing (it once made its stream and connection
+// again and again, 40 % of a core) and the position stands; then the track
+// goes on from there. Each row: how long the sink is missing, the new one.
+TEST_F(SortiePulseTest, NoSinkWaitsForOneAndGoesOnFromTheHeardPlace) {
+    for (const auto& [absence, sink] : {std::pair{400ms, "nul"}, std::pair{2500ms, "autre"}}) {
+        SCOPED_TRACE(sink);
+        auto lm = lecteur();
+        ASSERT_TRUE(jouer(*lm, dossier_.ecrire("ton.wav", wav_tons({{12000, 441.0}}))));
+        ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s));
+        ASSERT_TRUE(client_->decharger_sink("nul"));
+        ASSERT_TRUE(attendre([&] { return sortie(*lm).recreations() >= 1; }, 2s)) << "the loss was not seen";
+        std::this_thread::sleep_for(300ms);
+        const std::int64_t arret = lm->moteur().position(lm->flux);
+        const int recreations = sortie(*lm).recreations();
+        const std::clock_t cpu = std::clock();
+        std::this_thread::sleep_for(absence);
+        EXPECT_LT(double(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC, 0.05 * double(absence.count()))
+            << "the output spun while there was no sink";
+        EXPECT_EQ(sortie(*lm).recreations(), recreations) << "the stream was made again with no sink";
+        EXPECT_EQ(sortie(*lm).reconnexions(), 0) << "the connection was made again with no sink";
+        EXPECT_EQ(lm->moteur().position(lm->flux), arret) << "the position moved with no sink";
+
+        ASSERT_TRUE(client_->charger_module("module-null-sink", std::string("sink_name=") + sink));
+        std::vector<std::int64_t> positions{arret};  // from the stopped place, every few ms
+        for (auto t = Horloge::now(); ms_depuis(t) < 1500.0; std::this_thread::sleep_for(2ms))
+            positions.push_back(lm->moteur().position(lm->flux));
+        EXPECT_GT(sortie(*lm).recreations(), recreations) << "no stream once the sink was back";
+        for (std::size_t i = 1; i < positions.size(); ++i)
+            EXPECT_LT(ms(positions[i] - positions[i - 1]), 150.0) << "a jump when the sink came back";
+        EXPECT_GT(ms(positions.back() - arret), 300.0) << "playback did not go on";
+        lm.reset();
+        if (std::string(sink) != "nul") ASSERT_TRUE(client_->decharger_sink(sink));
+        if (std::string(sink) != "nul") ASSERT_TRUE(client_->charger_module("module-null-sink", "sink_name=nul"));
+    }
+}
+
+// A stream lost, the connection still good or not, the server's error,
+// already waiting for a sink -> what follows. Without a sink the server
+// refuses every new stream ("no such entity") at once.
+TEST(SuitePerteFlux, NoSinkWaitsForTheServerOtherLossesMakeTheStreamAgain) {
+    using S = vt::SuitePerteFlux;
+    const std::vector<std::tuple<bool, int, bool, S>> lignes = {
+        {true, PA_ERR_KILLED, false, S::Recreer},  // killed by the user or with its sink
+        {true, PA_ERR_NOENTITY, false, S::AttendreSink},
+        {true, PA_ERR_NOENTITY, true, S::Attendre},  // refused again while subscribed
+        {true, PA_ERR_TOOLARGE, false, S::Recreer},
+        {false, PA_ERR_CONNECTIONTERMINATED, false, S::QuitterServeur},
+        {false, PA_ERR_NOENTITY, true, S::QuitterServeur},
+    };
+    for (const auto& [ok, erreur, attente, suite] : lignes)
+        EXPECT_EQ(vt::suite_perte_flux(ok, erreur, attente), suite) << ok << " " << erreur << " " << attente;
+}
+
 // Streams the server kills are made again three times in a row; a fourth
 // within 5 s of the last one gives the server up, a longer gap starts the
 // count again. Each row: the kills' times (ms), and whether each is made again.
@@ -562,6 +618,35 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     ASSERT_GE(entendue, 0);
     EXPECT_NEAR(ms(entendue - position), 0.0, 100.0);
     EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
+}
+
+// The server back after outages of several lengths: its socket made anew
+// is seen and reached within a few tenths of a second (the tries, a second
+// apart by then, once let the sound come back up to 1.5 s after the
+// server), and the track goes on from the place where it stopped.
+TEST_F(SortiePulseTest, ServerBackIsReachedAtOnceWhateverTheOutage) {
+    for (auto absence : {300ms, 1300ms, 2600ms}) {
+        auto lm = lecteur(vt::SortiePulse::Repli::SDL);
+        ASSERT_TRUE(jouer(*lm, dossier_.ecrire("ton.wav", wav_tons({{12000, 441.0}}))));
+        ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s));
+        client_.reset();
+        auto t0 = Horloge::now();
+        demon_->tuer();
+        ASSERT_TRUE(attendre([&] { return sortie(*lm).en_attente_serveur(); }, 2s));
+        const std::int64_t arret = lm->moteur().position(lm->flux);
+        demon_->redemarrer_a_cote();
+        ASSERT_TRUE(demon_->pret()) << demon_->raison();
+        std::this_thread::sleep_until(t0 + absence);
+        ASSERT_TRUE(demon_->publier());
+        auto t1 = Horloge::now();
+        ASSERT_TRUE(attendre([&] { return sortie(*lm).reconnexions() == 1; }, 3s)) << absence.count();
+        EXPECT_LT(ms_depuis(t1), 400.0) << absence.count() << " ms: the server's return was not seen at once";
+        EXPECT_NEAR(ms(lm->moteur().position(lm->flux) - arret), 0.0, 150.0) << absence.count();
+        lm.reset();
+        demon_->redemarrer();
+        client_ = std::make_unique<Client>(demon_->serveur());
+        ASSERT_TRUE(client_->pret());
+    }
 }
 
 // Stop, a new track and pause while no server answers are heard once one is

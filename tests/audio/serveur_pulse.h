@@ -430,7 +430,7 @@ public:
     }
     // The index of a sink by name (PA_INVALID_INDEX when none).
     std::uint32_t indice_sink(const std::string& nom) {
-        sink_ = PA_INVALID_INDEX;
+        sink_ = module_sink_ = PA_INVALID_INDEX;
         attendre_operation(
             [&](pa_context* c) { return pa_->context_get_sink_info_by_name(c, nom.c_str(), &sink_recu, this); });
         return sink_;
@@ -439,6 +439,12 @@ public:
         return attendre_operation([&](pa_context* c) {
             return pa_->context_load_module(c, nom.c_str(), args.c_str(), &module_charge, this);
         });
+    }
+    // Unloads the module that made the sink `nom`, taking the sink away.
+    bool decharger_sink(const std::string& nom) {
+        if (indice_sink(nom) == PA_INVALID_INDEX || module_sink_ == PA_INVALID_INDEX) return false;
+        return attendre_operation(
+            [&](pa_context* c) { return pa_->context_unload_module(c, module_sink_, &succes, this); });
     }
     bool sink_par_defaut(const std::string& nom) {
         return attendre_operation(
@@ -494,7 +500,10 @@ private:
     }
     static void sink_recu(pa_context*, const pa_sink_info* i, int fin, void* moi) {
         auto* c = static_cast<Client*>(moi);
-        if (!fin && i) c->sink_ = i->index;
+        if (!fin && i) {
+            c->sink_ = i->index;
+            c->module_sink_ = i->owner_module;
+        }
         if (fin || !i) signal_contexte(nullptr, moi);
     }
     static void ecriture_reference(pa_stream* s, std::size_t octets, void* moi) {
@@ -538,7 +547,7 @@ private:
     std::mutex donnees_verrou_;
     std::vector<float> donnees_;
     std::vector<Entree> entrees_;
-    std::uint32_t sink_ = PA_INVALID_INDEX;
+    std::uint32_t sink_ = PA_INVALID_INDEX, module_sink_ = PA_INVALID_INDEX;
 };
 
 #endif

@@ -2,6 +2,7 @@
 // p a deferred play (0), s stop, c the triggers' entry point; J a play.
 #include "player/lecteur.h"
 #include "playlist/liste_courante.h"
+#include "support/sans_fil.h"
 
 #include <gtest/gtest.h>
 #include <QTest>
@@ -58,6 +59,28 @@ TEST(ChargementMoteur, WhatWaitsRunsInOrderOnceTheEngineIsUp) {
         EXPECT_EQ(chargements, c.chargements) << c.etapes;
         j.chargement().quand_pret([&] { faites.push_back(9); });  // up (or tried): at once
         EXPECT_EQ(faites.back(), 9) << c.etapes;
+    }
+}
+
+// No thread for the loading (an uncaught std::system_error once ended the
+// player): the engine is loaded on this thread once the event loop runs,
+// and what waited runs then. Each row: whether the library is there.
+TEST(ChargementMoteur, NoThreadForTheLoadingLoadsOnThisThread) {
+    for (bool sans_moteur : {false, true}) {
+        vt::ListeCourante liste;
+        liste.ajouter(std::string(VANTREL_FIXTURES_DIR) + "/ton1000.wav");
+        vt::Lecteur j(liste, [&] { return sans_moteur ? nullptr : vt::ouvrir_moteur(); });
+        int faites = 0;
+        {
+            vt::test::SansFil sans_fil;
+            ASSERT_TRUE(sans_fil.actif());
+            EXPECT_NO_THROW(j.chargement().quand_pret([&] { ++faites; })) << sans_moteur;
+        }
+        QCoreApplication::sendPostedEvents(&j.chargement(), QEvent::MetaCall);
+        EXPECT_EQ(faites, 1) << sans_moteur;
+        j.selectionner(0);
+        EXPECT_TRUE(j.jouer());
+        EXPECT_EQ(j.en_lecture(), !sans_moteur) << sans_moteur;
     }
 }
 
