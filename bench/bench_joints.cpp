@@ -15,6 +15,7 @@
 // Output, one line per case:
 //   join <wav|flac|mp3|wav44to48> silence_ms <x> jump <y>
 //   command <pause|pause_resume|seek> silence_ms <x> jump <y>
+// (a pause's silence lasts as long as the pause: it is printed, not judged)
 // "n/a" (with the reason) when the daemon or the output cannot be used.
 #include "audio/lecteur_media.h"
 #include "audio/serveur_pulse.h"
@@ -156,8 +157,9 @@ int main() {
                      std::this_thread::sleep_for(1250ms);
                  }));
     }
-    // 1.5 s of the tone (660 periods), each command 0.5 s in.
-    const std::string long_ton = ton(ici + "long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 0, 660);
+    // 3 s of the tone (1320 periods), each command 1.2 s in, once the sound
+    // is surely heard.
+    const std::string long_ton = ton(ici + "long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 0, 1320);
     struct Commande {
         const char* nom;
         std::function<void(vt::MoteurAudio&, lecteur_media&)> faire;
@@ -170,14 +172,14 @@ int main() {
              std::this_thread::sleep_for(300ms);
              m.mettre_en_pause(lm.canal, false);
          }},
-        {"seek", [](vt::MoteurAudio& m, lecteur_media& lm) { m.aller_a_ms(lm.flux, 1003); }}};
+        {"seek", [](vt::MoteurAudio& m, lecteur_media& lm) { m.aller_a_ms(lm.flux, 2003); }}};
     for (const Commande& c : commandes)
         afficher("command", c.nom, enregistrer(demon.serveur(), [&](vt::MoteurAudio& m, lecteur_media& lm) {
                      lm.flux = m.ouvrir_flux(long_ton);
                      lm.canal = m.jouer_flux(-1, lm.flux);
-                     std::this_thread::sleep_for(500ms);
+                     std::this_thread::sleep_for(1200ms);
                      c.faire(m, lm);
-                     std::this_thread::sleep_for(1500ms);
+                     std::this_thread::sleep_for(2000ms);
                  }));
     return 0;
 }

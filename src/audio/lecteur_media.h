@@ -87,11 +87,14 @@ public:
     //               the stream's latest play or seek; older ones are dropped),
     //               which comes before the end is heard by what the engine
     //               and the server hold
+    //   Joint       the queued stream `flux` has taken the channel's place
+    //               in the mix (with a server output, up to what the server
+    //               holds before it is heard): a stream can be queued after it
     //   Entendu     the first frame of the queued stream `flux` is heard
     // Stream handles are never reused, so an event about a stream the caller
     // no longer holds is simply not its own.
     struct Evenement {
-        enum class Type : std::uint8_t { FinDecodee, Entendu };
+        enum class Type : std::uint8_t { FinDecodee, Joint, Entendu };
         Type type = Type::FinDecodee;
         int flux = 0;
     };

@@ -145,10 +145,17 @@ struct Canal {
     // The stream queued to follow the one that plays (0: none).
     std::shared_ptr<FluxAudio> suivant;
     int id_suivant = 0;
-    // Server outputs: the output frame where a queued stream joined and its
-    // handle, until the join is heard (-1: none waiting).
-    std::int64_t joint_sortie = -1;
-    int id_joint = 0;
+    // Server outputs: the joins mixed and not heard yet, oldest first: the
+    // output frame where the queued stream's first frame went out, and its
+    // handle (short files may join several times within what the server
+    // holds).
+    struct Joint {
+        std::int64_t sortie = 0;
+        int id = 0;
+    };
+    static constexpr std::size_t kJoints = 8;
+    std::array<Joint, kJoints> joints{};
+    std::size_t nb_joints = 0;
 
     // Server outputs: which track frames went out at which output frames.
     struct Segment {
@@ -436,7 +443,7 @@ struct MoteurMixage::Etat : SourceAudio {
         }
         if (EntreeFlux* e = trouver(c.id_flux); e && e->canal == indice) e->canal = -1;
         retirer_suivant(c);
-        c.joint_sortie = -1;
+        c.nb_joints = 0;
         c.flux.reset();  // the stream table still owns it: never the last reference
         c.id_flux = 0;
         c.etat = EtatCanal::Libre;
@@ -468,11 +475,11 @@ struct MoteurMixage::Etat : SourceAudio {
         c.id_suivant = 0;
         c.silence_fin = 0;
         c.effacer_histoire(0);
-        if (serveur) {
-            c.joint_sortie = sortie;
-            c.id_joint = c.id_flux;
-        } else {
+        pousser(Evenement::Type::Joint, c.id_flux, 0);
+        if (!serveur) {
             pousser(Evenement::Type::Entendu, c.id_flux, 0);
+        } else if (c.nb_joints < Canal::kJoints) {
+            c.joints[c.nb_joints++] = {sortie, c.id_flux};
         }
         joint_a_signaler = true;
         return true;
@@ -1077,14 +1084,15 @@ std::vector<MoteurAudio::Evenement> MoteurMixage::evenements(std::int64_t& atten
         std::lock_guard<std::mutex> g(e.verrou);
         for (int i = 0; i < e.nb_canaux; ++i) {
             Canal& c = e.canaux[i];
-            if (c.joint_sortie < 0) continue;
-            if (entendues >= c.joint_sortie) {
-                r.push_back({Evenement::Type::Entendu, c.id_joint});
-                c.joint_sortie = -1;
-            } else {
-                std::int64_t ms = (c.joint_sortie - entendues) * 1000 / e.frequence + 1;
-                attente_ms = attente_ms < 0 ? ms : std::min(attente_ms, ms);
-            }
+            std::size_t entendus = 0;
+            while (entendus < c.nb_joints && entendues >= c.joints[entendus].sortie)
+                r.push_back({Evenement::Type::Entendu, c.joints[entendus++].id});
+            std::copy(c.joints.begin() + std::ptrdiff_t(entendus), c.joints.begin() + std::ptrdiff_t(c.nb_joints),
+                      c.joints.begin());
+            c.nb_joints -= entendus;
+            if (c.nb_joints == 0) continue;
+            std::int64_t ms = (c.joints[0].sortie - entendues) * 1000 / e.frequence + 1;
+            attente_ms = attente_ms < 0 ? ms : std::min(attente_ms, ms);
         }
     }
     for (const Evenement& x : r)

@@ -93,18 +93,20 @@ std::int64_t Lecteur::longueur_ms() const { return media_.moteur().longueur_ms(m
 
 // ---------------------------------------------------------------- transport
 
-void Lecteur::fermer_suite() {
+void Lecteur::fermer_suites() {
     MoteurAudio& m = media_.moteur();
-    m.arreter_flux(suite_.flux);
-    m.fermer_flux(suite_.flux);
-    suite_ = Suite{};
+    for (const Suite& s : suites_) {
+        m.arreter_flux(s.flux);
+        m.fermer_flux(s.flux);
+    }
+    suites_.clear();
 }
 
 void Lecteur::fermer_flux() {
     MoteurAudio& m = media_.moteur();
     m.arreter_flux(media_.flux);
     m.fermer_flux(media_.flux);
-    if (suite_.flux != 0) fermer_suite();
+    fermer_suites();
     fin_lue_ = false;
     media_.flux = 0;
     media_.canal = -1;
@@ -314,7 +316,7 @@ Lecteur::Tic Lecteur::tic() {
     }
     emit progression(r.en_lecture, r.t, r.T);
     // A queued suite carries the decision out itself, once heard.
-    if (r.en_lecture && suite_.flux == 0 && m.position(media_.flux) == m.longueur(media_.flux)) decider_fin(r);
+    if (r.en_lecture && suites_.empty() && m.position(media_.flux) == m.longueur(media_.flux)) decider_fin(r);
     emit tic_fini();
     return r;
 }
@@ -350,34 +352,45 @@ namespace vt {
 // ---------------------------------------------------------------- joins
 
 std::optional<PisteJouee> Lecteur::suite() const {
-    if (suite_.flux == 0) return std::nullopt;
-    PisteJouee p = suite_.piste;
-    p.ligne = suite_.ligne.isValid() ? suite_.ligne.row() : -1;
+    if (suites_.empty()) return std::nullopt;
+    PisteJouee p = suites_.front().piste;
+    p.ligne = suites_.front().ligne.isValid() ? suites_.front().ligne.row() : -1;
     return p;
 }
 
-Lecteur::Choix Lecteur::choisir_suite() const {
-    const int i = courant();
+Lecteur::Choix Lecteur::choisir_suite(int base) const {
     const int n = liste_.nombre();
-    if (repetition_) return i >= 0 ? Choix{Fin::Repetition, i} : Choix{};
-    if (aleatoire_) return i >= 0 ? Choix{Fin::Hasard, entree_voisine(n, i, true, true)} : Choix{};
-    if (boucle_) return Choix{Fin::Suivante, entree_voisine(n, i, false, true)};
+    if (repetition_) return base >= 0 ? Choix{Fin::Repetition, base} : Choix{};
+    if (aleatoire_) return base >= 0 ? Choix{Fin::Hasard, entree_voisine(n, base, true, true)} : Choix{};
+    if (boucle_) return Choix{Fin::Suivante, entree_voisine(n, base, false, true)};
     return Choix{};
 }
 
+int Lecteur::base_suite(std::size_t k) const {
+    if (k == 0) return courant();
+    const QPersistentModelIndex& avant = suites_[k - 1].ligne;
+    return avant.isValid() ? avant.row() : -1;
+}
+
 void Lecteur::redecider() {
-    if (fin_lue_ && piste_ouverte_) preparer_suite();
+    if (piste_ouverte_ && (fin_lue_ || !suites_.empty())) preparer_suite();
 }
 
 void Lecteur::preparer_suite() {
     MoteurAudio& m = media_.moteur();
-    const Choix choix = choisir_suite();
-    if (suite_.flux != 0) {
-        if (choix.fin == suite_.fin && suite_.ligne.isValid() && choix.ligne == suite_.ligne.row()) return;
-        // Already joined: it is heard whatever is decided now.
+    if (!piste_ouverte_) return;
+    if (!suites_.empty() && !suites_.back().jointe) {
+        const Suite& d = suites_.back();
+        const Choix choix = choisir_suite(base_suite(suites_.size() - 1));
+        if (choix.fin == d.fin && d.ligne.isValid() && choix.ligne == d.ligne.row()) return;
+        // Mixed in meanwhile: it is heard whatever is decided now.
         if (!m.retirer_enchainement(media_.canal)) return;
-        fermer_suite();
+        m.fermer_flux(d.flux);
+        suites_.pop_back();
     }
+    // A suite follows a stream read to its end (the decision is taken there).
+    if (suites_.empty() ? !fin_lue_ : !m.decodage_fini(suites_.back().flux)) return;
+    const Choix choix = choisir_suite(base_suite(suites_.size()));
     if (choix.ligne < 0) return;
     const std::string chemin = liste_.chemin(choix.ligne);
     const int f = m.ouvrir_flux(chemin);
@@ -389,20 +402,20 @@ void Lecteur::preparer_suite() {
         return;
     }
     const QModelIndex ligne = liste_.index(choix.ligne, 0);
-    suite_ = Suite{f, choix.fin, QPersistentModelIndex(ligne),
-                   PisteJouee{choix.ligne, chemin, liste_.data(ligne, Qt::DisplayRole).toString(), 0}};
+    suites_.push_back(Suite{f, choix.fin, QPersistentModelIndex(ligne),
+                            PisteJouee{choix.ligne, chemin, liste_.data(ligne, Qt::DisplayRole).toString(), 0}});
 }
 
 void Lecteur::passer_a_la_suite() {
     MoteurAudio& m = media_.moteur();
-    Suite s = std::move(suite_);
-    suite_ = Suite{};
+    Suite s = std::move(suites_.front());
+    suites_.pop_front();
     ++commandes_;
     // The ended track no longer holds the channel: closing it stops nothing.
     m.arreter_flux(media_.flux);
     m.fermer_flux(media_.flux);
     media_.flux = s.flux;
-    fin_lue_ = false;
+    fin_lue_ = m.decodage_fini(media_.flux);
     echecs_ = 0;
     const int i = s.ligne.isValid() ? s.ligne.row() : -1;
     ligne_jouee_ = s.ligne;
@@ -416,21 +429,24 @@ void Lecteur::passer_a_la_suite() {
     }
     emit fin_de_piste(s.fin);
     // A short file may have been read whole before it was heard.
-    if (m.decodage_fini(media_.flux)) {
-        fin_lue_ = true;
-        preparer_suite();
-    }
+    preparer_suite();
 }
 
 void Lecteur::traiter_evenements() {
     evenements_annonces_ = false;
     std::int64_t attente_ms = -1;
     for (const MoteurAudio::Evenement& e : media_.moteur().evenements(attente_ms)) {
-        if (e.type == MoteurAudio::Evenement::Type::FinDecodee) {
-            if (e.flux != media_.flux || !piste_ouverte_ || fin_lue_) continue;
+        using Type = MoteurAudio::Evenement::Type;
+        auto suite = std::find_if(suites_.begin(), suites_.end(), [&](const Suite& s) { return s.flux == e.flux; });
+        if (e.type == Type::FinDecodee && e.flux == media_.flux && piste_ouverte_ && !fin_lue_) {
             fin_lue_ = true;
             preparer_suite();
-        } else if (suite_.flux != 0 && e.flux == suite_.flux) {
+        } else if (e.type == Type::FinDecodee && suite != suites_.end()) {
+            preparer_suite();
+        } else if (e.type == Type::Joint && suite != suites_.end()) {
+            suite->jointe = true;
+            preparer_suite();
+        } else if (e.type == Type::Entendu && suite == suites_.begin() && suite != suites_.end()) {
             passer_a_la_suite();
         }
     }
