@@ -109,6 +109,11 @@ constexpr std::size_t kTramesFondu = 256;
 constexpr std::size_t kFondus = 4;
 // The manual output waits at most this long for a decoder.
 constexpr auto kAttenteMax = std::chrono::seconds(5);
+// A server output is held back this long past the end of a file with
+// nothing queued, so that the caller's decision (the decoder's end event)
+// can still queue what follows: a short file is read and mixed whole as it
+// starts, before the event is taken.
+constexpr auto kRetenueFin = std::chrono::milliseconds(300);
 
 enum class EtatCanal : std::uint8_t {
     Libre,    // no stream
@@ -142,6 +147,10 @@ struct Canal {
     bool attaque_franche = true;   // a fresh start takes the target gains at once
     bool delai_depart = false;     // skip one device period: time for the volume and pan of the caller
     std::int64_t silence_fin = 0;  // frames rendered since the end of the file
+    // Since when a server output is held back at the end of the file (not
+    // held yet: `retenue_armee` false).
+    bool retenue_armee = false;
+    std::chrono::steady_clock::time_point retenue{};
     // The stream queued to follow the one that plays (0: none).
     std::shared_ptr<FluxAudio> suivant;
     int id_suivant = 0;
@@ -474,6 +483,7 @@ struct MoteurMixage::Etat : SourceAudio {
         c.id_flux = c.id_suivant;
         c.id_suivant = 0;
         c.silence_fin = 0;
+        c.retenue_armee = false;
         c.effacer_histoire(0);
         pousser(Evenement::Type::Joint, c.id_flux, 0);
         if (!serveur) {
@@ -627,8 +637,10 @@ struct MoteurMixage::Etat : SourceAudio {
             bool pause = !(serveur && i == pilote) && c.pause.load();
             if (e == EtatCanal::Fin) {
                 // The second of silence after the end is written too: it is
-                // how long the channel still plays.
+                // how long the channel still plays; not at once when the end
+                // went out with the last period.
                 if (!pause && c.silence_fin < frequence) p.audible = true;
+                if (c.silence_fin == 0 && retenir_fin(c)) p.trames = 0;
                 continue;
             }
             if (pause && c.gain_g == 0 && c.gain_d == 0) continue;  // frozen
@@ -641,13 +653,27 @@ struct MoteurMixage::Etat : SourceAudio {
                 d.trames += s.trames;
                 d.fin = false;
             }
-            if (d.fin) continue;
+            if (d.fin) {
+                // Nothing queued yet: up to the file's end only, for a moment.
+                if (retenir_fin(c)) p.trames = std::min(p.trames, d.trames);
+                continue;
+            }
             if (e == EtatCanal::Amorce && d.trames < seuil_amorce)
                 p.trames = 0;
             else
                 p.trames = std::min(p.trames, d.trames);
         }
         return p;
+    }
+
+    // Whether what follows the end of `c`'s file is still held back.
+    static bool retenir_fin(Canal& c) {
+        const auto maintenant = std::chrono::steady_clock::now();
+        if (!c.retenue_armee) {
+            c.retenue_armee = true;
+            c.retenue = maintenant;
+        }
+        return maintenant - c.retenue < kRetenueFin;
     }
 
     // ---- GUI thread, for the queries.
@@ -857,6 +883,7 @@ int MoteurMixage::jouer_flux(int canal_demande, int flux) {
         // A server applies the volume and pan set right after: no wait.
         c.delai_depart = e.seuil_amorce > 0 && !serveur;
         c.silence_fin = 0;
+        c.retenue_armee = false;
         c.effacer_histoire(ef->flux->position.load());
         c.etat = EtatCanal::Amorce;
         e.pilote = choisi;
@@ -993,6 +1020,7 @@ void MoteurMixage::aller_a_ms(int flux, std::int64_t ms) {
             c->gain_g = c->gain_d = 0;  // ramps in from silence
             c->attaque_franche = false;
             c->silence_fin = 0;
+            c->retenue_armee = false;
             c->effacer_histoire(trame);
         }
         serie = f.nouvelle_serie(trame);
@@ -1032,6 +1060,11 @@ bool MoteurMixage::enchainer_flux(int canal, int flux) {
     {
         std::lock_guard<std::mutex> g(e.verrou);
         EtatCanal etat = c->etat.load();
+        // Ended with the last period and held back since: still in time.
+        if (etat == EtatCanal::Fin && c->silence_fin == 0 && c->retenue_armee) {
+            c->etat = EtatCanal::Lecture;
+            etat = EtatCanal::Lecture;
+        }
         if (etat != EtatCanal::Amorce && etat != EtatCanal::Lecture) return false;
         e.retirer_suivant(*c);
         c->suivant = ef->flux;
