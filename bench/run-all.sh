@@ -119,6 +119,20 @@ delai_controle() {
     sed -n "s/^heard_delay_ms pulse $1 median [0-9.]* max \([0-9.]*\).*/\1/p" "$OUT/bench_controles.log" 2>/dev/null | tail -1
 }
 
+# Joins and commands heard through PulseAudio: silence and largest jump.
+if [ -x "$BUILD/bench/bench_joints" ]; then
+    say "-- bench_joints (joins of two halves of a tone, pause, resume, seek, under PulseAudio)"
+    (cd "$BUILD" && "$BUILD/bench/bench_joints") > "$OUT/bench_joints.log" 2>&1 ||
+        say "   bench_joints exited with an error (see $OUT/bench_joints.log)"
+else
+    say "-- bench_joints: not built"
+fi
+# Field $3 (silence_ms or jump) of case $2 of kind $1 (join or command).
+joint() {
+    awk -v g="$1" -v c="$2" -v f="$3" '$1 == g && $2 == c { for (i = 3; i < NF; i += 2) if ($i == f) print $(i + 1) }' \
+        "$OUT/bench_joints.log" 2>/dev/null | tail -1
+}
+
 # One table row: label, figure, unit, comparison (< or <=), target.
 failed=0
 row() {
@@ -228,6 +242,16 @@ for p in "audacious_mp3 Audacious" "mpv_mp3 mpv"; do
 done
 for c in volume pan mute pause resume seek stop; do
     row "PulseAudio output: $c heard after the call, max" "$(delai_controle $c)" ms "<=" 100
+done
+# Two halves of one tone in a row: no silence, no jump beyond the tone's own
+# slope (0.031) and a codec's error.
+for c in wav flac mp3 wav44to48; do
+    row "join of two halves of a tone, $c: longest silence" "$(joint join $c silence_ms)" ms "<=" 1
+    row "join of two halves of a tone, $c: largest sample jump" "$(joint join $c jump)" "" "<=" 0.05
+done
+for c in pause pause_resume seek; do
+    info "PulseAudio output: $c mid-tone, longest silence inside the sound" "$(joint command $c silence_ms)" ms
+    row "PulseAudio output: $c mid-tone, largest sample jump" "$(joint command $c jump)" "" "<=" 0.05
 done
 echo
 echo "programs' output: $OUT"

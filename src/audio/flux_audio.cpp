@@ -163,7 +163,18 @@ bool FluxAudio::produire_bloc() {
     }
     ecrits_.fetch_add(1);
     signaler_publication(b.fin);
+    if (b.fin) {
+        std::lock_guard<std::mutex> g(verrou_fin_);
+        fin_serie_.store(b.serie);
+        if (rappel_fin_) rappel_fin_(b.serie);
+    }
     return true;
+}
+
+void FluxAudio::surveiller_fin(std::function<void(std::uint32_t)> rappel) {
+    std::lock_guard<std::mutex> g(verrou_fin_);
+    rappel_fin_ = std::move(rappel);
+    if (rappel_fin_ && decodage_fini()) rappel_fin_(serie_);
 }
 
 // ---------------------------------------------------------------- reader

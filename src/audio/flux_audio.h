@@ -21,6 +21,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <semaphore.h>
@@ -80,6 +81,14 @@ public:
     // ---- GUI thread.
     // Asks the worker to go on decoding from `trame` for `serie`.
     void demander_position(std::uint32_t serie, std::int64_t trame);
+    // The series the reader takes (the latest seek or replay).
+    std::uint32_t serie() const { return serie_; }
+    // `rappel(serie)` runs on the worker each time it has published the end
+    // of the file for `serie`; at once (on the caller) when that already
+    // happened for the current series. Replaces the previous one.
+    void surveiller_fin(std::function<void(std::uint32_t)> rappel);
+    // The worker has published the end of the current series.
+    bool decodage_fini() const { return fin_serie_.load() == std::int64_t(serie_); }
 
     // ---- Any thread.
     // Frames of the track that the mixer has played (the reader writes it).
@@ -134,6 +143,12 @@ private:
     std::mutex verrou_requete_;
     std::uint32_t requete_serie_ = 0;
     std::int64_t requete_trame_ = 0;
+
+    // The end of the file: the series whose end was published last (-1:
+    // none yet) and who wants to know.
+    std::atomic<std::int64_t> fin_serie_{-1};
+    std::mutex verrou_fin_;
+    std::function<void(std::uint32_t)> rappel_fin_;
 
     // Publication signal for the manual output.
     std::atomic<std::uint64_t> publications_{0};

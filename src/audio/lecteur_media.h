@@ -21,13 +21,18 @@
 //   temps_ms, longueur_ms, aller_a_ms          elapsed, total, seek (ms)
 //   position, longueur                         read position and length;
 //                                              equal once the file is played out
+//   enchainer_flux, retirer_enchainement       queue a stream after what a
+//                                              channel plays, or drop it
+//   definir_reveil, evenements, decodage_fini  the events of the joins
 // Operations on no stream or no channel are harmless; queries then answer
 // that nothing plays.
 #include "audio/sortie_audio.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vt {
 
@@ -74,6 +79,43 @@ public:
     virtual std::int64_t position(int flux) const = 0;
     virtual std::int64_t longueur(int flux) const = 0;
 
+    // ---- Joins without a gap. A stream queued on a channel follows the
+    // last frame of what the channel plays, frame for frame, in the same
+    // output stream and with the channel's controls; the channel number
+    // stays. Two events tell the caller what happens:
+    //   FinDecodee  the decoder of `flux` has read its file to the end (for
+    //               the stream's latest play or seek; older ones are dropped),
+    //               which comes before the end is heard by what the engine
+    //               and the server hold
+    //   Joint       the queued stream `flux` has taken the channel's place
+    //               in the mix (with a server output, up to what the server
+    //               holds before it is heard): a stream can be queued after it
+    //   Entendu     the first frame of the queued stream `flux` is heard
+    // Stream handles are never reused, so an event about a stream the caller
+    // no longer holds is simply not its own.
+    struct Evenement {
+        enum class Type : std::uint8_t { FinDecodee, Joint, Entendu };
+        Type type = Type::FinDecodee;
+        int flux = 0;
+    };
+    // Queues the opened, never played stream `flux` after what `canal`
+    // plays, in place of what was queued. False when the channel does not
+    // play or its track has already played out (the join would be late).
+    virtual bool enchainer_flux(int canal, int flux) = 0;
+    // Drops what is queued on `canal`: true when something was queued and
+    // had not joined yet (the caller then closes it).
+    virtual bool retirer_enchainement(int canal) = 0;
+    // `reveil` is called, from any thread, when events wait; the caller
+    // then collects them on its own thread. An empty function stops the
+    // calls: once this returns, the previous one is never called again.
+    virtual void definir_reveil(std::function<void()> reveil) = 0;
+    // The events since the last call, in order. `attente_ms` receives how
+    // long until a join already mixed is heard (-1: none): no wake-up
+    // comes for that one, the caller asks again then.
+    virtual std::vector<Evenement> evenements(std::int64_t& attente_ms) = 0;
+    // The decoder of `flux` has read its file to the end.
+    virtual bool decodage_fini(int flux) const = 0;
+
     // Testing and diagnostics: the device output in use (none for the null
     // engine).
     virtual SortieAudio* sortie() = 0;
@@ -105,6 +147,14 @@ public:
     void aller_a_ms(int, std::int64_t) override {}
     std::int64_t position(int) const override { return 0; }
     std::int64_t longueur(int) const override { return 0; }
+    bool enchainer_flux(int, int) override { return false; }
+    bool retirer_enchainement(int) override { return false; }
+    void definir_reveil(std::function<void()>) override {}
+    std::vector<Evenement> evenements(std::int64_t& attente_ms) override {
+        attente_ms = -1;
+        return {};
+    }
+    bool decodage_fini(int) const override { return false; }
     SortieAudio* sortie() override { return nullptr; }
 };
 

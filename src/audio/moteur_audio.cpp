@@ -43,6 +43,20 @@
 //   to go on from the new place. Blocks decoded for an older series are
 //   dropped unread, so late data never plays and never moves the position.
 //
+// Joins
+//   A stream queued on a channel (`suivant`) takes the channel's place in
+//   the middle of a period, right after the end block of what it plays: the
+//   mixer goes on reading from it, so the join holds no silence and no
+//   change of gain. Each stream's decoder resamples to the engine's rate and
+//   channel count, so files of other formats join the same way. The decoder
+//   tells the end of its file (FluxAudio::surveiller_fin) on its thread; the
+//   mixer tells the join when it mixes it, or, with a server output, the
+//   output frame where it went out, which the GUI thread compares with the
+//   heard count when it collects the events. Events wait in a small fixed
+//   ring (no allocation on the device thread) and `reveil` is called after
+//   the mixer lock is released; a FinDecodee of an older series is dropped
+//   as it is collected.
+//
 // Time
 //   A stream's position is the track frame that the mixer last rendered, so
 //   elapsed time, the end of the track and the second of silence that
@@ -75,6 +89,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -94,6 +109,11 @@ constexpr std::size_t kTramesFondu = 256;
 constexpr std::size_t kFondus = 4;
 // The manual output waits at most this long for a decoder.
 constexpr auto kAttenteMax = std::chrono::seconds(5);
+// A server output is held back this long past the end of a file with
+// nothing queued, so that the caller's decision (the decoder's end event)
+// can still queue what follows: a short file is read and mixed whole as it
+// starts, before the event is taken.
+constexpr auto kRetenueFin = std::chrono::milliseconds(300);
 
 enum class EtatCanal : std::uint8_t {
     Libre,    // no stream
@@ -127,6 +147,24 @@ struct Canal {
     bool attaque_franche = true;   // a fresh start takes the target gains at once
     bool delai_depart = false;     // skip one device period: time for the volume and pan of the caller
     std::int64_t silence_fin = 0;  // frames rendered since the end of the file
+    // Since when a server output is held back at the end of the file (not
+    // held yet: `retenue_armee` false).
+    bool retenue_armee = false;
+    std::chrono::steady_clock::time_point retenue{};
+    // The stream queued to follow the one that plays (0: none).
+    std::shared_ptr<FluxAudio> suivant;
+    int id_suivant = 0;
+    // Server outputs: the joins mixed and not heard yet, oldest first: the
+    // output frame where the queued stream's first frame went out, and its
+    // handle (short files may join several times within what the server
+    // holds).
+    struct Joint {
+        std::int64_t sortie = 0;
+        int id = 0;
+    };
+    static constexpr std::size_t kJoints = 8;
+    std::array<Joint, kJoints> joints{};
+    std::size_t nb_joints = 0;
 
     // Server outputs: which track frames went out at which output frames.
     struct Segment {
@@ -294,6 +332,11 @@ public:
     void aller_a_ms(int flux, std::int64_t ms) override;
     std::int64_t position(int flux) const override;
     std::int64_t longueur(int flux) const override;
+    bool enchainer_flux(int canal, int flux) override;
+    bool retirer_enchainement(int canal) override;
+    void definir_reveil(std::function<void()> reveil) override;
+    std::vector<Evenement> evenements(std::int64_t& attente_ms) override;
+    bool decodage_fini(int flux) const override;
     SortieAudio* sortie() override;
 
 private:
@@ -332,6 +375,36 @@ struct MoteurMixage::Etat : SourceAudio {
     int pilote = -1;
     std::int64_t tirees = 0;
     std::array<Fondu, kFondus> fondus{};
+
+    // Events waiting to be collected (verrou_evenements, a leaf): a fixed
+    // ring, the oldest dropped when full. `serie`: for FinDecodee, the series
+    // whose end it tells.
+    struct EvenementSerie {
+        Evenement e;
+        std::uint32_t serie = 0;
+    };
+    static constexpr std::size_t kEvenements = 64;
+    std::mutex verrou_evenements;
+    std::array<EvenementSerie, kEvenements> file_evenements{};
+    std::size_t premier_evenement = 0, nb_evenements = 0;
+    std::function<void()> reveil;
+    // The mixer joined a stream during this period: wake the caller once
+    // the mixer lock is released.
+    bool joint_a_signaler = false;
+
+    void pousser(Evenement::Type type, int id, std::uint32_t serie) {
+        std::lock_guard<std::mutex> g(verrou_evenements);
+        if (nb_evenements == kEvenements) {
+            premier_evenement = (premier_evenement + 1) % kEvenements;
+            --nb_evenements;
+        }
+        file_evenements[(premier_evenement + nb_evenements) % kEvenements] = {{type, id}, serie};
+        ++nb_evenements;
+    }
+    void reveiller_appelant() {
+        std::lock_guard<std::mutex> g(verrou_evenements);
+        if (reveil) reveil();
+    }
 
     EntreeFlux* trouver(int id) {
         auto it = flux.find(id);
@@ -378,11 +451,48 @@ struct MoteurMixage::Etat : SourceAudio {
                 c.flux->position = c.piste_entendue(entendues);
         }
         if (EntreeFlux* e = trouver(c.id_flux); e && e->canal == indice) e->canal = -1;
+        retirer_suivant(c);
+        c.nb_joints = 0;
         c.flux.reset();  // the stream table still owns it: never the last reference
         c.id_flux = 0;
         c.etat = EtatCanal::Libre;
         c.pause = false;
         if (indice == pilote) pilote = -1;
+    }
+
+    // Drops the stream queued on `c`; true when there was one.
+    bool retirer_suivant(Canal& c) {
+        if (!c.suivant) return false;
+        if (EntreeFlux* e = trouver(c.id_suivant); e && e->canal == int(&c - canaux.get())) e->canal = -1;
+        c.suivant.reset();
+        c.id_suivant = 0;
+        return true;
+    }
+
+    // The end block of what `c` plays is fully read: the queued stream, if
+    // any, takes its place from output frame `sortie` on. False: nothing
+    // was queued.
+    bool joindre(Canal& c, bool serveur, std::int64_t sortie) {
+        if (!c.suivant) return false;
+        FluxAudio& ancien = *c.flux;
+        if (serveur)
+            ancien.position = ancien.longueur.load();
+        else
+            marquer_fini(ancien);
+        c.flux = std::move(c.suivant);
+        c.id_flux = c.id_suivant;
+        c.id_suivant = 0;
+        c.silence_fin = 0;
+        c.retenue_armee = false;
+        c.effacer_histoire(0);
+        pousser(Evenement::Type::Joint, c.id_flux, 0);
+        if (!serveur) {
+            pousser(Evenement::Type::Entendu, c.id_flux, 0);
+        } else if (c.nb_joints < Canal::kJoints) {
+            c.joints[c.nb_joints++] = {sortie, c.id_flux};
+        }
+        joint_a_signaler = true;
+        return true;
     }
 
     // The last frame of the file went out just before output frame `sortie`.
@@ -414,7 +524,7 @@ struct MoteurMixage::Etat : SourceAudio {
             if (!serveur) marquer_fini(*c.flux);
             return 0;
         }
-        FluxAudio& f = *c.flux;
+        FluxAudio* f = c.flux.get();
         float cg, cd;
         if (gere)
             cg = cd = 1.0f;
@@ -429,10 +539,10 @@ struct MoteurMixage::Etat : SourceAudio {
                 c.delai_depart = false;
                 return 0;
             }
-            FluxAudio::Disponible d = f.disponible();
+            FluxAudio::Disponible d = f->disponible();
             if (!d.fin && d.trames < seuil_amorce) return 0;
-            if (d.fin && d.trames == 0) {
-                terminer(c, f, serveur, debut);
+            if (d.fin && d.trames == 0 && !c.suivant) {
+                terminer(c, *f, serveur, debut);
                 return 0;
             }
             c.etat = EtatCanal::Lecture;
@@ -444,15 +554,19 @@ struct MoteurMixage::Etat : SourceAudio {
         }
         std::size_t fait = 0;
         while (fait < n) {
-            FluxAudio::Bloc* b = f.tete();
+            FluxAudio::Bloc* b = f->tete();
             if (!b) {
                 // The decoder is late: silence, and start again once a period is there.
                 if (seuil_amorce > 0) c.etat = EtatCanal::Amorce;
                 return fait;
             }
-            std::uint32_t lu = f.lu_dans_tete();
+            std::uint32_t lu = f->lu_dans_tete();
             if (lu >= b->trames) {  // the end block, fully played
-                terminer(c, f, serveur, debut + std::int64_t(fait));
+                if (joindre(c, serveur, debut + std::int64_t(fait))) {
+                    f = c.flux.get();
+                    continue;
+                }
+                terminer(c, *f, serveur, debut + std::int64_t(fait));
                 c.silence_fin = std::int64_t(n - fait);
                 return fait;
             }
@@ -463,21 +577,34 @@ struct MoteurMixage::Etat : SourceAudio {
                                       : ajouter<false>(o, source, k, c.gain_g, c.gain_d, cg, cd, pause);
             std::int64_t position = b->debut + lu + std::int64_t(pris);
             if (serveur) c.noter(debut + std::int64_t(fait), b->debut + lu, std::int64_t(pris));
-            f.consommer(std::uint32_t(pris));
-            f.position.store(position, std::memory_order_relaxed);
+            f->consommer(std::uint32_t(pris));
+            f->position.store(position, std::memory_order_relaxed);
             fait += pris;
             if (pris < k) return fait;  // paused and silent now
         }
-        // The last frame of the file may have been the last frame of this period.
-        FluxAudio::Bloc* b = f.tete();
-        if (b && b->fin && f.lu_dans_tete() >= b->trames) terminer(c, f, serveur, debut + std::int64_t(fait));
+        // The last frame of the file may have been the last frame of this
+        // period; what is queued joins at the start of the next one, when its
+        // first frame goes out.
+        FluxAudio::Bloc* b = f->tete();
+        if (b && b->fin && f->lu_dans_tete() >= b->trames && !c.suivant)
+            terminer(c, *f, serveur, debut + std::int64_t(fait));
         return fait;
     }
 
     void remplir(float* sortie, std::size_t trames, bool attendre_donnees) override {
         if (attendre_donnees) attendre(trames);
         const bool serveur = this->sortie->controles_serveur();
-        std::lock_guard<std::mutex> g(verrou);
+        bool joint;
+        {
+            std::lock_guard<std::mutex> g(verrou);
+            mixer(sortie, trames, serveur);
+            joint = joint_a_signaler;
+            joint_a_signaler = false;
+        }
+        if (joint) reveiller_appelant();
+    }
+
+    void mixer(float* sortie, std::size_t trames, bool serveur) {
         const std::int64_t debut = tirees;
         tirees += std::int64_t(trames);
         bool vierge = true;
@@ -510,20 +637,43 @@ struct MoteurMixage::Etat : SourceAudio {
             bool pause = !(serveur && i == pilote) && c.pause.load();
             if (e == EtatCanal::Fin) {
                 // The second of silence after the end is written too: it is
-                // how long the channel still plays.
+                // how long the channel still plays; not at once when the end
+                // went out with the last period.
                 if (!pause && c.silence_fin < frequence) p.audible = true;
+                if (c.silence_fin == 0 && retenir_fin(c)) p.trames = 0;
                 continue;
             }
             if (pause && c.gain_g == 0 && c.gain_d == 0) continue;  // frozen
             p.audible = true;
             FluxAudio::Disponible d = c.flux->disponible();
-            if (d.fin) continue;
+            if (d.fin && c.suivant) {
+                // What is queued follows at once: its decoded sound counts.
+                FluxAudio::Disponible s = c.suivant->disponible();
+                if (s.fin) continue;
+                d.trames += s.trames;
+                d.fin = false;
+            }
+            if (d.fin) {
+                // Nothing queued yet: up to the file's end only, for a moment.
+                if (retenir_fin(c)) p.trames = std::min(p.trames, d.trames);
+                continue;
+            }
             if (e == EtatCanal::Amorce && d.trames < seuil_amorce)
                 p.trames = 0;
             else
                 p.trames = std::min(p.trames, d.trames);
         }
         return p;
+    }
+
+    // Whether what follows the end of `c`'s file is still held back.
+    static bool retenir_fin(Canal& c) {
+        const auto maintenant = std::chrono::steady_clock::now();
+        if (!c.retenue_armee) {
+            c.retenue_armee = true;
+            c.retenue = maintenant;
+        }
+        return maintenant - c.retenue < kRetenueFin;
     }
 
     // ---- GUI thread, for the queries.
@@ -600,7 +750,17 @@ struct MoteurMixage::Etat : SourceAudio {
                     if (c.pause.load() && c.gain_g == 0 && c.gain_d == 0) continue;
                     std::uint64_t vue = c.flux->publications();
                     FluxAudio::Disponible d = c.flux->disponible();
-                    if (d.fin || d.trames > trames) continue;
+                    if (d.trames > trames) continue;
+                    if (d.fin) {
+                        // The queued stream follows within these frames.
+                        if (!c.suivant) continue;
+                        std::uint64_t vue_suivant = c.suivant->publications();
+                        FluxAudio::Disponible s = c.suivant->disponible();
+                        if (s.fin || d.trames + s.trames > trames) continue;
+                        c.suivant->reveiller();
+                        attentes.emplace_back(c.suivant, vue_suivant);
+                        continue;
+                    }
                     c.flux->reveiller();
                     attentes.emplace_back(c.flux, vue);
                 }
@@ -675,6 +835,10 @@ int MoteurMixage::ouvrir_flux(const std::string& chemin) {
     int id = e.prochain_id;
     while (e.flux.count(id)) id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
     e.prochain_id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
+    f->surveiller_fin([&e, id](std::uint32_t serie) {
+        e.pousser(Evenement::Type::FinDecodee, id, serie);
+        e.reveiller_appelant();
+    });
     e.flux[id].flux = std::move(f);
     e.flux[id].nom = std::string(nom_affiche(chemin));
     return id;
@@ -712,10 +876,14 @@ int MoteurMixage::jouer_flux(int canal_demande, int flux) {
         c.volume = 255;
         c.pan = 128;
         c.gain_g = c.gain_d = 0;
-        c.attaque_franche = true;
+        // A track that starts while another fades out (next, back, a double
+        // click) fades in as well; a start from silence takes its level at
+        // once, so that the file's first frames go out unchanged.
+        c.attaque_franche = std::none_of(e.fondus.begin(), e.fondus.end(), [](const Fondu& f) { return f.reste() > 0; });
         // A server applies the volume and pan set right after: no wait.
         c.delai_depart = e.seuil_amorce > 0 && !serveur;
         c.silence_fin = 0;
+        c.retenue_armee = false;
         c.effacer_histoire(ef->flux->position.load());
         c.etat = EtatCanal::Amorce;
         e.pilote = choisi;
@@ -744,6 +912,11 @@ void MoteurMixage::arreter_flux(int flux) {
     bool pilote = false;
     {
         std::lock_guard<std::mutex> g(e.verrou);
+        if (Canal* c = e.canal(ef->canal); c && c->id_suivant == flux) {
+            // Only queued: what plays goes on.
+            e.retirer_suivant(*c);
+            return;
+        }
         if (Canal* c = e.canal(ef->canal); c && c->id_flux == flux) {
             pilote = ef->canal == e.pilote;
             e.liberer(*c, serveur, entendues);
@@ -847,6 +1020,7 @@ void MoteurMixage::aller_a_ms(int flux, std::int64_t ms) {
             c->gain_g = c->gain_d = 0;  // ramps in from silence
             c->attaque_franche = false;
             c->silence_fin = 0;
+            c->retenue_armee = false;
             c->effacer_histoire(trame);
         }
         serie = f.nouvelle_serie(trame);
@@ -876,6 +1050,93 @@ std::int64_t MoteurMixage::longueur(int flux) const {
     const FluxAudio& f = *it->second.flux;
     std::int64_t longueur = f.longueur.load();
     return e.vue(it->second, flux).fini ? longueur : std::max<std::int64_t>(longueur, 1);
+}
+
+bool MoteurMixage::enchainer_flux(int canal, int flux) {
+    Etat& e = *etat_;
+    Etat::EntreeFlux* ef = e.trouver(flux);
+    Canal* c = e.canal(canal);
+    if (!ef || !c || ef->canal >= 0 || ef->deja_joue || !e.actif(*c)) return false;
+    {
+        std::lock_guard<std::mutex> g(e.verrou);
+        EtatCanal etat = c->etat.load();
+        // Ended with the last period and held back since: still in time.
+        if (etat == EtatCanal::Fin && c->silence_fin == 0 && c->retenue_armee) {
+            c->etat = EtatCanal::Lecture;
+            etat = EtatCanal::Lecture;
+        }
+        if (etat != EtatCanal::Amorce && etat != EtatCanal::Lecture) return false;
+        e.retirer_suivant(*c);
+        c->suivant = ef->flux;
+        c->id_suivant = flux;
+    }
+    ef->canal = canal;
+    ef->deja_joue = true;
+    e.sortie->reveiller();
+    return true;
+}
+
+bool MoteurMixage::retirer_enchainement(int canal) {
+    Etat& e = *etat_;
+    Canal* c = e.canal(canal);
+    if (!c) return false;
+    std::lock_guard<std::mutex> g(e.verrou);
+    return e.retirer_suivant(*c);
+}
+
+void MoteurMixage::definir_reveil(std::function<void()> reveil) {
+    Etat& e = *etat_;
+    std::lock_guard<std::mutex> g(e.verrou_evenements);
+    e.reveil = std::move(reveil);
+}
+
+std::vector<MoteurAudio::Evenement> MoteurMixage::evenements(std::int64_t& attente_ms) {
+    Etat& e = *etat_;
+    attente_ms = -1;
+    std::vector<Evenement> r;
+    if (!e.initialise) return r;
+    std::vector<Etat::EvenementSerie> lus;
+    {
+        std::lock_guard<std::mutex> g(e.verrou_evenements);
+        for (std::size_t i = 0; i < e.nb_evenements; ++i)
+            lus.push_back(e.file_evenements[(e.premier_evenement + i) % Etat::kEvenements]);
+        e.premier_evenement = e.nb_evenements = 0;
+    }
+    for (const Etat::EvenementSerie& x : lus) {
+        if (x.e.type == Evenement::Type::FinDecodee) {
+            // The end of an older series: the stream was sought or played
+            // again since.
+            const Etat::EntreeFlux* ef = e.trouver(x.e.flux);
+            if (!ef || ef->flux->serie() != x.serie) continue;
+        }
+        r.push_back(x.e);
+    }
+    // Server outputs: the joins mixed and not heard yet.
+    if (e.sortie->controles_serveur()) {
+        const std::int64_t entendues = e.sortie->trames_entendues();
+        std::lock_guard<std::mutex> g(e.verrou);
+        for (int i = 0; i < e.nb_canaux; ++i) {
+            Canal& c = e.canaux[i];
+            std::size_t entendus = 0;
+            while (entendus < c.nb_joints && entendues >= c.joints[entendus].sortie)
+                r.push_back({Evenement::Type::Entendu, c.joints[entendus++].id});
+            std::copy(c.joints.begin() + std::ptrdiff_t(entendus), c.joints.begin() + std::ptrdiff_t(c.nb_joints),
+                      c.joints.begin());
+            c.nb_joints -= entendus;
+            if (c.nb_joints == 0) continue;
+            std::int64_t ms = (c.joints[0].sortie - entendues) * 1000 / e.frequence + 1;
+            attente_ms = attente_ms < 0 ? ms : std::min(attente_ms, ms);
+        }
+    }
+    for (const Evenement& x : r)
+        if (x.type == Evenement::Type::Entendu)
+            if (const Etat::EntreeFlux* ef = e.trouver(x.flux)) e.sortie->definir_titre(ef->nom);
+    return r;
+}
+
+bool MoteurMixage::decodage_fini(int flux) const {
+    auto it = etat_->flux.find(flux);
+    return it != etat_->flux.end() && it->second.flux->decodage_fini();
 }
 
 }  // namespace vt

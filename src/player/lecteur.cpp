@@ -4,6 +4,7 @@
 #include "playlist/liste_courante.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace vt {
 
@@ -23,7 +24,20 @@ Lecteur::Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent)
     demarrer_horloge();
 }
 
-Lecteur::~Lecteur() = default;
+Lecteur::~Lecteur() {
+    if (moteur_branche_) moteur_branche_->definir_reveil({});
+}
+
+void Lecteur::brancher_moteur() {
+    MoteurAudio& m = media_.moteur();
+    if (&m == moteur_branche_) return;
+    if (moteur_branche_) moteur_branche_->definir_reveil({});
+    moteur_branche_ = &m;
+    m.definir_reveil([this] {
+        if (!evenements_annonces_.exchange(true))
+            QMetaObject::invokeMethod(this, &Lecteur::traiter_evenements, Qt::QueuedConnection);
+    });
+}
 
 void Lecteur::demarrer_horloge() {
     horloge_.setInterval(kPeriodeHorlogeMs);
@@ -37,6 +51,8 @@ void Lecteur::suivre_entrees() {
         connect(&liste_, signal, this, &PorteLecteur::entrees_changees);
     connect(&liste_, &QAbstractItemModel::rowsMoved, this, &PorteLecteur::entrees_changees);
     connect(&liste_, &QAbstractItemModel::modelReset, this, &PorteLecteur::entrees_changees);
+    // Whatever the decision goes from: taken again before the join is heard.
+    connect(this, &PorteLecteur::entrees_changees, this, &Lecteur::redecider);
 }
 
 // ---------------------------------------------------------------- selection
@@ -77,10 +93,21 @@ std::int64_t Lecteur::longueur_ms() const { return media_.moteur().longueur_ms(m
 
 // ---------------------------------------------------------------- transport
 
+void Lecteur::fermer_suites() {
+    MoteurAudio& m = media_.moteur();
+    for (const Suite& s : suites_) {
+        m.arreter_flux(s.flux);
+        m.fermer_flux(s.flux);
+    }
+    suites_.clear();
+}
+
 void Lecteur::fermer_flux() {
     MoteurAudio& m = media_.moteur();
     m.arreter_flux(media_.flux);
     m.fermer_flux(media_.flux);
+    fermer_suites();
+    fin_lue_ = false;
     media_.flux = 0;
     media_.canal = -1;
     piste_ouverte_ = false;
@@ -100,6 +127,7 @@ bool Lecteur::jouer() {
     fermer_flux();
     // An engine opened on demand and not loaded yet is loaded now.
     chargement_.charger_maintenant();
+    brancher_moteur();
     MoteurAudio& m = media_.moteur();
     media_.flux = m.ouvrir_flux(liste_.chemin(i));
     if (media_.flux != 0) media_.canal = m.jouer_flux(-1, media_.flux);
@@ -258,6 +286,7 @@ void Lecteur::definir_repetition(bool oui) {
     if (oui == repetition_ && !(oui && aleatoire_)) return;
     repetition_ = oui;
     if (oui) aleatoire_ = false;
+    redecider();
     emit modes_changes();
 }
 
@@ -265,7 +294,14 @@ void Lecteur::definir_aleatoire(bool oui) {
     if (oui == aleatoire_ && !(oui && repetition_)) return;
     aleatoire_ = oui;
     if (oui) repetition_ = false;
+    redecider();
     emit modes_changes();
+}
+
+void Lecteur::definir_boucle(bool oui) {
+    if (oui == boucle_) return;
+    boucle_ = oui;
+    redecider();
 }
 
 // ---------------------------------------------------------------- tick
@@ -279,7 +315,8 @@ Lecteur::Tic Lecteur::tic() {
         r.T = m.longueur_ms(media_.flux);
     }
     emit progression(r.en_lecture, r.t, r.T);
-    if (r.en_lecture && m.position(media_.flux) == m.longueur(media_.flux)) decider_fin(r);
+    // A queued suite carries the decision out itself, once heard.
+    if (r.en_lecture && suites_.empty() && m.position(media_.flux) == m.longueur(media_.flux)) decider_fin(r);
     emit tic_fini();
     return r;
 }
@@ -306,6 +343,116 @@ void Lecteur::decider_fin(Tic& r) {
         r.fin = Fin::Rien;
     }
     emit fin_de_piste(r.fin);
+}
+
+}  // namespace vt
+
+namespace vt {
+
+// ---------------------------------------------------------------- joins
+
+std::optional<PisteJouee> Lecteur::suite() const {
+    if (suites_.empty()) return std::nullopt;
+    PisteJouee p = suites_.front().piste;
+    p.ligne = suites_.front().ligne.isValid() ? suites_.front().ligne.row() : -1;
+    return p;
+}
+
+Lecteur::Choix Lecteur::choisir_suite(int base) const {
+    const int n = liste_.nombre();
+    if (repetition_) return base >= 0 ? Choix{Fin::Repetition, base} : Choix{};
+    if (aleatoire_) return base >= 0 ? Choix{Fin::Hasard, entree_voisine(n, base, true, true)} : Choix{};
+    if (boucle_) return Choix{Fin::Suivante, entree_voisine(n, base, false, true)};
+    return Choix{};
+}
+
+int Lecteur::base_suite(std::size_t k) const {
+    if (k == 0) return courant();
+    const QPersistentModelIndex& avant = suites_[k - 1].ligne;
+    return avant.isValid() ? avant.row() : -1;
+}
+
+void Lecteur::redecider() {
+    if (piste_ouverte_ && (fin_lue_ || !suites_.empty())) preparer_suite();
+}
+
+void Lecteur::preparer_suite() {
+    MoteurAudio& m = media_.moteur();
+    if (!piste_ouverte_) return;
+    if (!suites_.empty() && !suites_.back().jointe) {
+        const Suite& d = suites_.back();
+        const Choix choix = choisir_suite(base_suite(suites_.size() - 1));
+        if (choix.fin == d.fin && d.ligne.isValid() && choix.ligne == d.ligne.row()) return;
+        // Mixed in meanwhile: it is heard whatever is decided now.
+        if (!m.retirer_enchainement(media_.canal)) return;
+        m.fermer_flux(d.flux);
+        suites_.pop_back();
+    }
+    // A suite follows a stream read to its end (the decision is taken there).
+    if (suites_.empty() ? !fin_lue_ : !m.decodage_fini(suites_.back().flux)) return;
+    const Choix choix = choisir_suite(base_suite(suites_.size()));
+    if (choix.ligne < 0) return;
+    const std::string chemin = liste_.chemin(choix.ligne);
+    const int f = m.ouvrir_flux(chemin);
+    // What cannot be opened is met by the tick's decision at the end, which
+    // reports it and goes on as after any unplayable entry.
+    if (f == 0) return;
+    if (!m.enchainer_flux(media_.canal, f)) {
+        m.fermer_flux(f);
+        return;
+    }
+    const QModelIndex ligne = liste_.index(choix.ligne, 0);
+    suites_.push_back(Suite{f, choix.fin, QPersistentModelIndex(ligne),
+                            PisteJouee{choix.ligne, chemin, liste_.data(ligne, Qt::DisplayRole).toString(), 0}});
+}
+
+void Lecteur::passer_a_la_suite() {
+    MoteurAudio& m = media_.moteur();
+    Suite s = std::move(suites_.front());
+    suites_.pop_front();
+    ++commandes_;
+    // The ended track no longer holds the channel: closing it stops nothing.
+    m.arreter_flux(media_.flux);
+    m.fermer_flux(media_.flux);
+    media_.flux = s.flux;
+    fin_lue_ = m.decodage_fini(media_.flux);
+    echecs_ = 0;
+    const int i = s.ligne.isValid() ? s.ligne.row() : -1;
+    ligne_jouee_ = s.ligne;
+    piste_ = s.piste;
+    piste_.ligne = i;
+    piste_.numero = ++pistes_demarrees_;
+    piste_ouverte_ = true;
+    if (i >= 0) {
+        selectionner(i);
+        emit lecture(i);
+    }
+    emit fin_de_piste(s.fin);
+    // A short file may have been read whole before it was heard.
+    preparer_suite();
+}
+
+void Lecteur::traiter_evenements() {
+    evenements_annonces_ = false;
+    std::int64_t attente_ms = -1;
+    for (const MoteurAudio::Evenement& e : media_.moteur().evenements(attente_ms)) {
+        using Type = MoteurAudio::Evenement::Type;
+        auto suite = std::find_if(suites_.begin(), suites_.end(), [&](const Suite& s) { return s.flux == e.flux; });
+        if (e.type == Type::FinDecodee && e.flux == media_.flux && piste_ouverte_ && !fin_lue_) {
+            fin_lue_ = true;
+            preparer_suite();
+        } else if (e.type == Type::FinDecodee && suite != suites_.end()) {
+            preparer_suite();
+        } else if (e.type == Type::Joint && suite != suites_.end()) {
+            suite->jointe = true;
+            preparer_suite();
+        } else if (e.type == Type::Entendu && suite == suites_.begin() && suite != suites_.end()) {
+            passer_a_la_suite();
+        }
+    }
+    // A join mixed ahead of what the server plays: looked at again when due.
+    if (attente_ms >= 0)
+        QTimer::singleShot(std::chrono::milliseconds(attente_ms), this, &Lecteur::traiter_evenements);
 }
 
 }  // namespace vt

@@ -7,6 +7,20 @@
 // main window's list view), holds the volume and balance values (0..255) and the repeat, random and loop
 // modes, and decides what follows the end of a track. Pictures, cursors and texts stay in the windows: the
 // door's signals tell them what to repaint.
+//
+// What follows a track joins it without a gap: when the engine tells that
+// the decoder has read the playing file to its end, the player takes the
+// end-of-track decision, opens what follows and queues it on the playing
+// channel (a suite). Until the engine tells that its first frame is heard,
+// the ended entry stays the playing one; a change of the selection, of a
+// mode, of the loop flag or of the list takes the decision again (the suite
+// dropped and another queued, or none) as long as the engine has not mixed
+// it in. Once mixed in and read to its end, a suite gets its own suite,
+// decided from its entry: with a server that holds a second of sound, short
+// files are mixed in before they are heard. Once heard, a suite becomes the
+// playing entry and is told as a started track (lecture, then fin_de_piste).
+// The 400 ms tick decides as before only when nothing was queued (the end
+// came before the event could be taken, or the suite could not be opened).
 #include "audio/lecteur_media.h"
 #include "player/chargement_moteur.h"
 #include "player/porte_lecteur.h"
@@ -15,7 +29,9 @@
 #include <QPersistentModelIndex>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -146,7 +162,7 @@ public:
     bool boucle() const override { return boucle_; }
     void definir_repetition(bool oui) override;
     void definir_aleatoire(bool oui) override;
-    void definir_boucle(bool oui) override { boucle_ = oui; }
+    void definir_boucle(bool oui) override;
 
     // ---- The clock: a 400 ms timer, running from the player's creation
     // until arreter_horloge (the end of the process); each tick runs tic().
@@ -164,12 +180,39 @@ public:
     // Reported by the three signals of the tick (porte_lecteur.h).
     Tic tic();
 
+    // The entry queued to follow the playing one, not heard yet (the first
+    // when several are).
+    std::optional<PisteJouee> suite() const;
+    // Collects the engine's events now (they otherwise come through the
+    // event loop).
+    void traiter_evenements();
+
 private:
     void demarrer_horloge();
     void suivre_entrees();
     void fermer_flux();
     void jouer_ligne(int ligne);
     void decider_fin(Tic& r);  // the end of a track: decided, carried out, reported
+    // The end-of-track decision without carrying it out: what follows and
+    // the entry it starts (-1: nothing).
+    struct Choix {
+        Fin fin = Fin::Aucune;
+        int ligne = -1;
+    };
+    // From entry `base` (-1: none).
+    Choix choisir_suite(int base) const;
+    // The entry the decision for suite `k` goes from: the selection for the
+    // first, the suite before for the others.
+    int base_suite(std::size_t k) const;
+    // Decides again for the last suite if it is not mixed in yet, and queues
+    // one after the last stream once that is read to its end.
+    void preparer_suite();
+    // Takes the decision again if the playing file has been read to its end.
+    void redecider();
+    // The suite is heard: it becomes the playing entry.
+    void passer_a_la_suite();
+    void fermer_suites();
+    void brancher_moteur();
     // After an entry that could not be played: the end-of-track decision,
     // deferred to the event loop so that a long run of such entries neither
     // deepens the stack nor holds the window.
@@ -191,6 +234,22 @@ private:
     PisteJouee piste_;
     bool piste_ouverte_ = false;
     std::uint64_t pistes_demarrees_ = 0;
+    // The queued suites, the next to be heard first: the stream, the
+    // decision, its entry, and whether the engine has mixed it in.
+    struct Suite {
+        int flux = 0;
+        Fin fin = Fin::Aucune;
+        QPersistentModelIndex ligne;
+        PisteJouee piste;
+        bool jointe = false;
+    };
+    std::deque<Suite> suites_;
+    // The playing file has been read to its end (the decision is taken).
+    bool fin_lue_ = false;
+    // The engine that calls the player back, and whether a collection of its
+    // events is already on its way.
+    MoteurAudio* moteur_branche_ = nullptr;
+    std::atomic<bool> evenements_annonces_{false};
     // Entries that could not be played in a row, and whether the play that
     // runs is the chain's (not the user's).
     int echecs_ = 0;

@@ -1,0 +1,222 @@
+// What follows a track joins it without a gap, decided at the decoder's end
+// and shown once heard; on the engine with the hand-pumped output.
+#include "audio/sortie_manuelle.h"
+#include "player/lecteur.h"
+#include "playlist/liste_courante.h"
+#include "support/dossier_temp.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+using Fin = vt::Lecteur::Fin;
+
+constexpr int kTaux = 44100;
+
+// Frames [debut, debut + n) of one stereo tone (440 Hz left, 660 Hz right,
+// amplitude 0.5), in 16-bit samples.
+std::vector<short> ton(std::size_t debut, std::size_t n) {
+    std::vector<short> v(2 * n);
+    for (std::size_t i = 0; i < 2 * n; ++i)
+        v[i] = short(std::lround(16383 * std::sin(2 * M_PI * (i % 2 ? 660 : 440) * double(debut + i / 2) / kTaux)));
+    return v;
+}
+
+std::string ecrire(const std::string& chemin, int format, const std::vector<short>& v) {
+    SF_INFO info{0, kTaux, 2, format, 0, 0};
+    SNDFILE* sf = sf_open(chemin.c_str(), SFM_WRITE, &info);
+    sf_writef_short(sf, v.data(), sf_count_t(v.size() / 2));
+    sf_close(sf);
+    return chemin;
+}
+
+constexpr int kWav = SF_FORMAT_WAV | SF_FORMAT_PCM_16, kFlac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+
+// The cut falls between two zero crossings, so that a dropped, repeated or
+// silent frame shows.
+constexpr std::size_t kTramesA = 30001, kTramesB = 21999;
+
+class Enchainement : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto s = std::make_unique<vt::SortieManuelle>();
+        sortie = s.get();
+        j = std::make_unique<vt::Lecteur>(liste, std::move(s));
+    }
+    // Two halves of the tone, then `autres` more copies of the second.
+    void deux_moities(int format, int autres = 0) {
+        a = ton(0, kTramesA);
+        b = ton(kTramesA, kTramesB);
+        liste.ajouter(ecrire(d / "a", format, a));
+        const std::string chemin_b = ecrire(d / "b", format, b);
+        for (int k = 0; k <= autres; ++k) liste.ajouter(chemin_b);
+    }
+    // Pumps `trames` frames, the event loop running between periods.
+    std::vector<float> rendre(std::size_t trames) {
+        std::vector<float> tout;
+        while (tout.size() / 2 < trames) {
+            const std::vector<float> v = sortie->pomper(std::min<std::size_t>(512, trames - tout.size() / 2));
+            tout.insert(tout.end(), v.begin(), v.end());
+            QCoreApplication::processEvents();
+        }
+        return tout;
+    }
+    // Starts `ligne` and waits until its decoder's end has been taken.
+    void demarrer(int ligne, bool suite_attendue) {
+        j->selectionner(ligne);
+        ASSERT_TRUE(j->jouer());
+        const vt::MoteurAudio& m = j->media().moteur();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m.decodage_fini(j->media().flux); }, 5000));
+        if (suite_attendue) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return j->suite().has_value(); }, 5000));
+        }
+        QTest::qWait(20);  // the decoder's end reaches the player
+    }
+
+    vt::test::DossierTemp d;
+    vt::ListeCourante liste;
+    vt::SortieManuelle* sortie = nullptr;
+    std::unique_ptr<vt::Lecteur> j;
+    std::vector<short> a, b;
+};
+
+enum class Mode { Boucle, Repetition, Hasard };
+
+struct CasJoint {
+    const char* nom;
+    int format;
+    Mode mode;
+    int depart = 0;  // 1: from the last entry, which wraps to the first
+};
+
+class JointExact : public Enchainement, public ::testing::WithParamInterface<CasJoint> {};
+
+// The frames rendered for a track and what follows it are the frames of
+// the files, one after the other, bit for bit at full volume and centred
+// balance: no silence, no dropped or repeated frame, no level change.
+TEST_P(JointExact, FramesAreTheFilesOneAfterTheOther) {
+    const CasJoint c = GetParam();
+    deux_moities(c.format);
+    j->definir_boucle(c.mode == Mode::Boucle);
+    j->definir_repetition(c.mode == Mode::Repetition);
+    j->definir_aleatoire(c.mode == Mode::Hasard);
+    demarrer(c.depart, true);
+    // Repeat plays the entry again, the others the other half.
+    std::vector<short> attendu = c.depart == 0 ? a : b;
+    const std::vector<short>& suite = (c.mode == Mode::Repetition) == (c.depart == 0) ? a : b;
+    attendu.insert(attendu.end(), suite.begin(), suite.end());
+    const std::vector<float> rendu = rendre(attendu.size() / 2);
+    std::size_t i = 0;
+    while (i < attendu.size() && rendu[i] == float(attendu[i]) / 32768.0f) ++i;
+    EXPECT_EQ(i, attendu.size()) << "first differing frame " << i / 2 << " (join at " << kTramesA << ")";
+    EXPECT_EQ(j->courant(), c.mode == Mode::Repetition ? c.depart : 1 - c.depart);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, JointExact,
+                         ::testing::Values(CasJoint{"WavLoop", kWav, Mode::Boucle},
+                                           CasJoint{"WavLoopWraps", kWav, Mode::Boucle, 1},
+                                           CasJoint{"WavRepeat", kWav, Mode::Repetition},
+                                           CasJoint{"WavRandom", kWav, Mode::Hasard},
+                                           CasJoint{"FlacLoop", kFlac, Mode::Boucle},
+                                           CasJoint{"FlacRepeat", kFlac, Mode::Repetition},
+                                           CasJoint{"FlacRandom", kFlac, Mode::Hasard}),
+                         [](const auto& i) { return std::string(i.param.nom); });
+
+// What is chosen before the join is heard decides what follows: a row
+// clicked, a box ticked, the loop flag or the list changed after the
+// decoder's end.
+enum class Geste { Selection, BoucleCoupee, Repetition, BoucleMise, SuiteRetiree };
+
+struct CasRedecision {
+    const char* nom;
+    bool boucle;
+    Geste geste;
+    int suite;  // the entry that follows; -1: nothing
+    Fin fin;
+};
+
+class Redecision : public Enchainement, public ::testing::WithParamInterface<CasRedecision> {};
+
+TEST_P(Redecision, ChangeBeforeTheJoinChangesWhatFollows) {
+    const CasRedecision c = GetParam();
+    deux_moities(kWav, 1);  // a, b, b
+    j->definir_boucle(c.boucle);
+    demarrer(0, c.boucle);
+    rendre(kTramesA / 2);
+    switch (c.geste) {
+    case Geste::Selection: j->selectionner(1); break;
+    case Geste::BoucleCoupee: j->definir_boucle(false); break;
+    case Geste::Repetition: j->definir_repetition(true); break;
+    case Geste::BoucleMise: j->definir_boucle(true); break;
+    case Geste::SuiteRetiree: liste.supprimer(1); break;
+    }
+    ASSERT_EQ(j->suite() ? j->suite()->ligne : -1, c.suite);
+    QSignalSpy fins(j.get(), &vt::Lecteur::fin_de_piste);
+    const std::vector<float> rendu = rendre(kTramesA / 2 + 2000);
+    const std::size_t apres = kTramesA - kTramesA / 2 + 1000;  // in what follows
+    j->tic();
+    // With nothing queued the track plays out and the tick ends it.
+    ASSERT_EQ(fins.count(), 1);
+    EXPECT_EQ(fins.at(0).at(0).value<Fin>(), c.fin);
+    EXPECT_EQ(j->piste_jouee()->ligne, std::max(c.suite, 0));
+    EXPECT_EQ(rendu[2 * apres] != 0.0f, c.suite >= 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Redecision,
+                         ::testing::Values(CasRedecision{"RowClicked", true, Geste::Selection, 2, Fin::Suivante},
+                                           CasRedecision{"LoopOff", true, Geste::BoucleCoupee, -1, Fin::Arret},
+                                           CasRedecision{"RepeatTicked", true, Geste::Repetition, 0, Fin::Repetition},
+                                           CasRedecision{"LoopOn", false, Geste::BoucleMise, 1, Fin::Suivante},
+                                           CasRedecision{"NextRowRemoved", true, Geste::SuiteRetiree, 1, Fin::Suivante}),
+                         [](const auto& i) { return std::string(i.param.nom); });
+
+// The selection, the playing entry and the started-track signal (which the
+// windows, the media service and the screen readers follow) change when the
+// first frame of what follows is heard, not when it is queued.
+TEST_F(Enchainement, WindowsSwitchWhenTheJoinIsHeard) {
+    deux_moities(kWav);
+    j->definir_boucle(true);
+    demarrer(0, true);
+    const std::uint64_t numero = j->piste_jouee()->numero;
+    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture), fins(j.get(), &vt::Lecteur::fin_de_piste);
+    rendre(kTramesA - 100);
+    EXPECT_TRUE(lectures.isEmpty() && fins.isEmpty() && j->courant() == 0 && j->piste_jouee()->numero == numero);
+    EXPECT_GT(j->temps_ms(), 600);
+    rendre(200);
+    ASSERT_EQ(lectures.count(), 1);
+    EXPECT_EQ(lectures.at(0).at(0).toInt(), 1);
+    EXPECT_EQ(fins.at(0).at(0).value<Fin>(), Fin::Suivante);
+    EXPECT_TRUE(j->courant() == 1 && j->piste_jouee()->ligne == 1 && j->piste_jouee()->numero == numero + 1);
+    EXPECT_LT(j->temps_ms(), 10);
+    // The tick after the join decides nothing more.
+    EXPECT_EQ(j->tic().fin, Fin::Aucune);
+}
+
+// Commands in the middle of the tone fade out and in: no sample jumps
+// further than the tone moves plus one step of the ramp.
+TEST_F(Enchainement, CommandsMidToneNeverJump) {
+    deux_moities(kWav, 1);
+    j->definir_boucle(true);
+    demarrer(0, true);
+    const double pente = 2 * M_PI * 660 * 0.5 / kTaux + 0.5 / 256;
+    std::vector<float> tout = rendre(4000);
+    const std::function<void()> gestes[] = {[&] { j->pause(); },   [&] { j->jouer(); },    [&] { j->aller_a_ms(300); },
+                                            [&] { j->suivant(); }, [&] { j->precedent(); }, [&] { j->relancer(); },
+                                            [&] { j->arreter(); }};
+    for (const auto& geste : gestes) {
+        geste();
+        const std::vector<float> v = rendre(3000);
+        tout.insert(tout.end(), v.begin(), v.end());
+    }
+    double saut = 0;
+    for (std::size_t i = 2; i < tout.size(); ++i) saut = std::max(saut, double(std::fabs(tout[i] - tout[i - 2])));
+    EXPECT_LT(saut, 2 * pente);
+}
+
+}  // namespace
