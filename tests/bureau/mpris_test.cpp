@@ -5,6 +5,7 @@
 #include "bureau/bus_prive.h"
 #include "bureau/outils.h"
 #include "playlist/liste_courante.h"
+#include "support/environnement.h"
 #include "support/wav.h"
 #include "ui/bureau/instance.h"
 #include "ui/curseurs.h"
@@ -14,6 +15,11 @@
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QUrl>
+
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
 
 #include <cmath>
 
@@ -31,6 +37,7 @@ protected:
         FenetresTest::SetUp();
         std::string raison;
         if (!bus.demarrer(dossier_bus.chemin(), raison)) GTEST_SKIP() << raison;
+        env.definir("XDG_CACHE_HOME", dossier_bus / "cache");  // where the pictures go
         ecrire_config();
         demarrer();
         ServiceMpris::Fenetres fenetres{[this] { vt::montrer_lecteur(*module); },
@@ -109,6 +116,7 @@ protected:
     }
 
     vt::test::DossierTemp dossier_bus;
+    vt::test::Environnement env;
     vt::test::BusPrive bus;
     std::unique_ptr<ServiceMpris> service;
     std::unique_ptr<QDBusConnection> client;
@@ -248,6 +256,52 @@ TEST_F(Media, MetadataDescribeThePlayingEntry) {
     EXPECT_EQ(metadonnees().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
               QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
     ::unlink(c.c_str());  // Qt cannot name this file to remove it with the folder
+}
+
+// Once read, the tags name the playing track: title, artists as a list,
+// album, track number and the picture as a file of the user's cache; the
+// next track, without tags, keeps nothing of them.
+TEST_F(Media, MetadataGiveTheTagsOnceRead) {
+    const std::string jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(500, 'j');
+    const std::string mp3 = fixture("ton440.mp3");
+    {
+        TagLib::MPEG::File f(mp3.c_str());
+        TagLib::ID3v2::Tag* tag = f.ID3v2Tag(true);
+        tag->setTitle(TagLib::String("Été", TagLib::String::UTF8));
+        tag->setArtist("Ana");
+        tag->setAlbum("Saisons");
+        tag->setTrack(7);
+        auto* image = new TagLib::ID3v2::AttachedPictureFrame;
+        image->setPicture(TagLib::ByteVector(jpeg.data(), unsigned(jpeg.size())));
+        tag->addFrame(image);
+        ASSERT_TRUE(f.save(TagLib::MPEG::File::ID3v2));
+    }
+    f1->deposer({mp3, app.ecrire("sans.wav", vt::test::octets_wav(1000))});
+    ecouter(kProprietes, QStringLiteral("PropertiesChanged"));
+    f1->selectionner(0);
+    appeler(kLecteur, QStringLiteral("Play"));
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : ton440.mp3"));
+    const auto titre = [&] {
+        return qdbus_cast<QVariantMap>(annonces().value(QStringLiteral("Metadata")))
+            .value(QStringLiteral("xesam:title"))
+            .toString();
+    };
+    ASSERT_TRUE(vt::test::attendre([&] { return titre() == QStringLiteral("Été"); }));
+    const QVariantMap m = metadonnees();
+    EXPECT_EQ(m.value(QStringLiteral("xesam:artist")).toStringList(), QStringList{QStringLiteral("Ana")});
+    EXPECT_EQ(m.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("Saisons"));
+    EXPECT_EQ(m.value(QStringLiteral("xesam:trackNumber")).toInt(), 7);
+    const QString url = m.value(QStringLiteral("mpris:artUrl")).toString();
+    const QString dossier = QString::fromStdString("file://" + dossier_bus.chemin() + "cache/vantrel/pochettes/");
+    ASSERT_TRUE(url.startsWith(dossier)) << url.toStdString();
+    EXPECT_EQ(vt::test::lire_fichier(QUrl(url).toLocalFile().toStdString()), jpeg);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : ton440.mp3"));  // the windows keep the name
+
+    appeler(kLecteur, QStringLiteral("Next"));
+    ASSERT_TRUE(vt::test::attendre([&] { return titre() == QStringLiteral("sans.wav"); }));
+    EXPECT_EQ(metadonnees().value(QStringLiteral("xesam:title")).toString(), QStringLiteral("sans.wav"));
+    for (const char* cle : {"xesam:artist", "xesam:album", "xesam:trackNumber", "mpris:artUrl"})
+        EXPECT_FALSE(metadonnees().contains(QString::fromLatin1(cle))) << cle;
 }
 
 // Changes are announced: those made over the bus at once, those made in
