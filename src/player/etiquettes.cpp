@@ -72,7 +72,8 @@ void images_id3v2(const TagLib::ID3v2::Tag* tag, Choix& c) {
     const auto it = cadres.find("APIC");
     if (it == cadres.end()) return;
     for (const TagLib::ID3v2::Frame* f : it->second)
-        if (auto* a = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(f)) c.proposer(a->type(), a->picture());
+        if (auto* a = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(f))
+            c.proposer(a->type(), a->picture());
 }
 
 void images_flac(const TagLib::List<TagLib::FLAC::Picture*>& liste, Choix& c) {
@@ -107,7 +108,8 @@ TagLib::ByteVector image(TagLib::File* f) {
         images_id3v2(w->ID3v2Tag(), c);
     } else if (auto* mp4 = dynamic_cast<T::MP4::File*>(f)) {
         if (mp4->tag() && mp4->tag()->contains("covr"))
-            for (const T::MP4::CoverArt& a : mp4->tag()->item("covr").toCoverArtList()) c.proposer(-1, a.data());
+            for (const T::MP4::CoverArt& a : mp4->tag()->item("covr").toCoverArtList())
+                c.proposer(-1, a.data());
     } else if (auto* asf = dynamic_cast<T::ASF::File*>(f)) {
         if (asf->tag())
             for (const T::ASF::Attribute& a : asf->tag()->attribute("WM/Picture")) {
@@ -151,7 +153,9 @@ Etiquettes lire_etiquettes(const std::string& chemin) {
 }
 
 std::string_view extension_image(std::string_view o) {
-    const auto commence = [&](std::string_view debut, std::size_t a = 0) { return o.substr(a, debut.size()) == debut; };
+    const auto commence = [&](std::string_view debut, std::size_t a = 0) {
+        return o.substr(a, debut.size()) == debut;
+    };
     if (commence("\xFF\xD8\xFF")) return ".jpg";
     if (commence("\x89PNG\r\n\x1A\n")) return ".png";
     if (commence("GIF87a") || commence("GIF89a")) return ".gif";
@@ -164,7 +168,8 @@ std::string ecrire_image(const std::string& dossier, std::string_view octets) {
     const std::string_view ext = extension_image(octets);
     if (ext.empty() || dossier.empty() || !creer_dossiers(dossier)) return {};
     const QByteArray hash = QCryptographicHash::hash(QByteArrayView(octets.data(), qsizetype(octets.size())),
-                                                     QCryptographicHash::Sha256).toHex();
+                                                     QCryptographicHash::Sha256)
+                                .toHex();
     std::string chemin = dossier;
     if (chemin.back() != '/') chemin += '/';
     chemin += hash.toStdString() + std::string(ext);
@@ -190,7 +195,8 @@ std::string ecrire_image(const std::string& dossier, std::string_view octets) {
 }
 
 std::string dossier_images() {
-    const std::string base = dossier_xdg([](const char* v) { return std::getenv(v); }, "XDG_CACHE_HOME", ".cache");
+    const std::string base =
+        dossier_xdg([](const char* v) { return std::getenv(v); }, "XDG_CACHE_HOME", ".cache");
     return base.empty() ? base : base + "vantrel/pochettes/";
 }
 

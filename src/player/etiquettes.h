@@ -68,7 +68,8 @@ class LectureEtiquettes : public QObject {
     Q_OBJECT
 public:
     using Lire = std::function<Etiquettes(const std::string&)>;
-    explicit LectureEtiquettes(std::string dossier_images, Lire lire = lire_etiquettes, QObject* parent = nullptr);
+    explicit LectureEtiquettes(std::string dossier_images, Lire lire = lire_etiquettes,
+                               QObject* parent = nullptr);
     // Waits for the read under way, if any.
     ~LectureEtiquettes() override;
 
@@ -94,7 +95,7 @@ private:
     std::mutex verrou_;
     std::condition_variable reveil_;
     std::optional<std::pair<std::uint64_t, std::string>> attente_;  // under verrou_
-    bool fin_ = false;                                             // under verrou_
+    bool fin_ = false;                                              // under verrou_
     std::thread fil_;
 };
 
