@@ -263,6 +263,22 @@ void BM_OuvertureMp3SansEntete(benchmark::State& state) {
 }
 
 BENCHMARK(BM_OuvertureMp3SansEntete)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// Opening the minute of MP3 behind a 50 MB ID3v2 tag (a large cover
+// picture), as the player does when the track starts: the decoder skips the
+// tag rather than parsing it.
+std::string g_grande_etiquette;
+
+void BM_OuvertureMp3GrandeEtiquette(benchmark::State& state) {
+    lecteur_media lm(std::make_unique<vt::SortieManuelle>());
+    for (auto _ : state) {
+        const int flux = lm.moteur().ouvrir_flux(g_grande_etiquette);
+        benchmark::DoNotOptimize(flux);
+        lm.moteur().fermer_flux(flux);
+    }
+}
+
+BENCHMARK(BM_OuvertureMp3GrandeEtiquette)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_DecodageMpg123Seul)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_DecodageFFmpegSeul)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_MoteurDecodageEtMixage)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
@@ -319,6 +335,22 @@ int main(int argc, char** argv) {
         if (m) std::fclose(m);
         if (h) std::fclose(h);
     }
+    {
+        // One APIC frame of 50 MB in an ID3v2.4 tag, its sizes in 7-bit bytes.
+        const auto taille = [](std::size_t n) {
+            return std::string{char(n >> 21 & 0x7F), char(n >> 14 & 0x7F), char(n >> 7 & 0x7F), char(n & 0x7F)};
+        };
+        const std::string image = std::string("\0image/jpeg\0\x03\0\xFF\xD8\xFF\xE0", 18) + std::string(50 << 20, 'j');
+        const std::string cadre = "APIC" + taille(image.size()) + std::string(2, '\0') + image;
+        g_grande_etiquette = dossier + "/grande_etiquette.mp3";
+        std::FILE* m = std::fopen(g_fichier.c_str(), "rb");
+        std::FILE* g = std::fopen(g_grande_etiquette.c_str(), "wb");
+        if (g) std::fwrite("ID3\x04\0\0", 1, 6, g);
+        if (g) std::fwrite((taille(cadre.size()) + cadre).data(), 1, cadre.size() + 4, g);
+        for (int c; m && g && (c = std::fgetc(m)) != EOF;) std::fputc(c, g);
+        if (m) std::fclose(m);
+        if (g) std::fclose(g);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
@@ -327,6 +359,7 @@ int main(int argc, char** argv) {
     std::remove(g_fichier.c_str());
     std::remove(minute_sans_entete.c_str());
     std::remove(g_heure.c_str());
+    std::remove(g_grande_etiquette.c_str());
     rmdir(dossier.c_str());
     return 0;
 }

@@ -5,7 +5,7 @@ set -eu
 PKGS="build-essential cmake pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
 fonts-liberation2 fonts-comic-neue qt6-translations-l10n
-libsndfile1-dev libsamplerate0-dev libmpg123-dev zlib1g-dev
+libsndfile1-dev libsamplerate0-dev libmpg123-dev zlib1g-dev libtag1-dev
 libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev libxcb1-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 libpulse-dev pulseaudio

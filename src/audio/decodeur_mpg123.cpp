@@ -149,7 +149,10 @@ mpg123_handle* nouvelle_poignee() {
     int erreur = 0;
     mpg123_handle* mh = mpg123_new(nullptr, &erreur);
     if (!mh) return nullptr;
-    mpg123_param(mh, MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
+    // An ID3v2 tag is skipped, not parsed: a tag of tens of megabytes (a
+    // large cover picture) took mpg123 most of a second to parse before the
+    // first sound. The tags the player shows are read apart, off this thread.
+    mpg123_param(mh, MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_SKIP_ID3V2, 0.0);
     // A seek decodes this many frames before its target to fill the bit
     // reservoir that the target's frame draws on: up to 511 bytes behind,
     // which the smallest frames (24 bytes: 8 kb/s at 24 kHz) reach from 22

@@ -40,8 +40,6 @@ void definir_chemin_executable(std::string chemin) {
     oublier_emplacements();  // they follow from the executable's folder
 }
 
-namespace {
-
 // mkdir -p: every missing folder of `dossier` is made private to the user,
 // as the base folders of the XDG layout are. Whether it exists at the end.
 bool creer_dossiers(const std::string& dossier) {
@@ -54,6 +52,8 @@ bool creer_dossiers(const std::string& dossier) {
     struct stat st {};
     return ::stat(dossier.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+namespace {
 
 std::string avec_separateur(std::string dossier) {
     if (!dossier.empty() && dossier.back() != '/') dossier.push_back('/');

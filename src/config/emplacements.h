@@ -46,6 +46,10 @@ using LireEnvironnement = std::function<const char*(const char*)>;
 // behind): a read-only mount refuses root as well as anybody.
 bool dossier_inscriptible(const std::string& dossier);
 
+// mkdir -p: every missing folder of `dossier` is made private to the user,
+// as the base folders of the XDG layout are. Whether it exists at the end.
+bool creer_dossiers(const std::string& dossier);
+
 // The user's folder for `sous_dossier` ("vantrel/") under the base folder
 // named by `variable` (XDG_CONFIG_HOME, XDG_DATA_HOME) or, when that is
 // unset, empty or relative, under $HOME/`defaut` (".config", ".local/share").

@@ -5,6 +5,7 @@
 #include "bureau/bus_prive.h"
 #include "bureau/outils.h"
 #include "playlist/liste_courante.h"
+#include "support/environnement.h"
 #include "support/wav.h"
 #include "ui/bureau/instance.h"
 #include "ui/curseurs.h"
@@ -14,6 +15,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QUrl>
 
 #include <cmath>
 
@@ -31,6 +33,7 @@ protected:
         FenetresTest::SetUp();
         std::string raison;
         if (!bus.demarrer(dossier_bus.chemin(), raison)) GTEST_SKIP() << raison;
+        env.definir("XDG_CACHE_HOME", dossier_bus / "cache");  // where the pictures go
         ecrire_config();
         demarrer();
         ServiceMpris::Fenetres fenetres{[this] { vt::montrer_lecteur(*module); },
@@ -109,6 +112,7 @@ protected:
     }
 
     vt::test::DossierTemp dossier_bus;
+    vt::test::Environnement env;
     vt::test::BusPrive bus;
     std::unique_ptr<ServiceMpris> service;
     std::unique_ptr<QDBusConnection> client;
@@ -248,6 +252,38 @@ TEST_F(Media, MetadataDescribeThePlayingEntry) {
     EXPECT_EQ(metadonnees().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
               QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
     ::unlink(c.c_str());  // Qt cannot name this file to remove it with the folder
+}
+
+// Once read, the tags name the playing track: title, artists as a list,
+// album, track number and the picture as a file of the user's cache; the
+// next track, without tags, keeps nothing of them; the windows keep names.
+TEST_F(Media, MetadataGiveTheTagsOnceRead) {
+    const std::string jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(500, 'j');
+    const std::string mp3 = app.ecrire(
+        "a.mp3", vt::test::octets_id3v2({{"TIT2", "\x03\xC3\x89t\xC3\xA9"}, {"TPE1", std::string("\x03" "Ana\0Bo", 7)},
+                                         {"TALB", "\x03Saisons"}, {"TRCK", "\x03" "7/9"},
+                                         {"APIC", std::string("\0image/jpeg\0\x03\0", 14) + jpeg}}) +
+                     vt::test::lire_fichier(VANTREL_FIXTURES_DIR "/ton440.mp3"));
+    f1->deposer({mp3, app.ecrire("sans.wav", vt::test::octets_wav(1000))});
+    ecouter(kProprietes, QStringLiteral("PropertiesChanged"));
+    f1->selectionner(0);
+    appeler(kLecteur, QStringLiteral("Play"));
+    const auto titre = [&] {
+        return qdbus_cast<QVariantMap>(annonces().value(QStringLiteral("Metadata"))).value(QStringLiteral("xesam:title"));
+    };
+    ASSERT_TRUE(vt::test::attendre([&] { return titre() == QStringLiteral("Été"); }));
+    const QVariantMap m = metadonnees();
+    EXPECT_EQ(m.value(QStringLiteral("xesam:artist")).toStringList(), QStringList({QStringLiteral("Ana"), QStringLiteral("Bo")}));
+    EXPECT_EQ(m.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("Saisons"));
+    EXPECT_EQ(m.value(QStringLiteral("xesam:trackNumber")).toInt(), 7);
+    const QString url = m.value(QStringLiteral("mpris:artUrl")).toString();
+    ASSERT_TRUE(url.startsWith(QString::fromStdString("file://" + dossier_bus.chemin() + "cache/vantrel/pochettes/")));
+    EXPECT_EQ(vt::test::lire_fichier(QUrl(url).toLocalFile().toStdString()), jpeg);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : a.mp3"));
+    appeler(kLecteur, QStringLiteral("Next"));
+    ASSERT_TRUE(vt::test::attendre([&] { return titre() == QStringLiteral("sans.wav"); }));
+    for (const char* cle : {"xesam:artist", "xesam:album", "xesam:trackNumber", "mpris:artUrl"})
+        EXPECT_FALSE(metadonnees().contains(QString::fromLatin1(cle))) << cle;
 }
 
 // Changes are announced: those made over the bus at once, those made in

@@ -63,8 +63,8 @@ verifier "Description" test -n "$(champ Description)"
 verifier "Recommends: libpulse0 (the native output)" test "$(champ Recommends)" = "libpulse0"
 verifier "Suggests: qt6-wayland (native Wayland where no X server runs)" test "$(champ Suggests)" = "qt6-wayland"
 depends=$(champ Depends)
-# Computed from the libraries: the toolkit (libqt6gui6 has the X11 plug-in), both decoders, both outputs.
-for lib in libqt6widgets6 libqt6gui6 libsndfile1 libsamplerate0 libavformat59 libavcodec59 libswresample4 libsdl2-2.0-0 libc6; do
+# Computed from the libraries: the toolkit (libqt6gui6 has the X11 plug-in), the tag reader, both decoders, both outputs.
+for lib in libqt6widgets6 libqt6gui6 libtag1v5 libsndfile1 libsamplerate0 libavformat59 libavcodec59 libswresample4 libsdl2-2.0-0 libc6; do
     case "$depends" in *"$lib "*|*"$lib,"*|*"$lib") ;; *) echec "Depends lacks $lib: $depends" ;; esac
 done
 

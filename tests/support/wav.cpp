@@ -44,4 +44,13 @@ std::string octets_wav(int millisecondes, double frequence, double niveau) {
     return octets_wav_pcm(e, 1);
 }
 
+std::string octets_id3v2(const std::vector<std::pair<std::string, std::string>>& cadres) {
+    const auto taille = [](std::size_t n) {  // 4 bytes of 7 bits
+        return std::string{char(n >> 21 & 0x7F), char(n >> 14 & 0x7F), char(n >> 7 & 0x7F), char(n & 0x7F)};
+    };
+    std::string corps;
+    for (const auto& [id, contenu] : cadres) corps += id + taille(contenu.size()) + std::string(2, '\0') + contenu;
+    return std::string("ID3\x04\0\0", 6) + taille(corps.size()) + corps;
+}
+
 }  // namespace vt::test

@@ -1,5 +1,6 @@
 #include "ui/bureau/mpris.h"
 
+#include "player/etiquettes.h"
 #include "player/porte_lecteur.h"
 #include "player/regles.h"
 #include "ui/bureau/instance.h"
@@ -37,10 +38,23 @@ QString url_fichier(const std::string& chemin) {
            QString::fromLatin1(QByteArray::fromStdString(absolu).toPercentEncoding("/"));
 }
 
+// What the tags add to the file's name and place: only what the file holds.
+void ajouter_etiquettes(QVariantMap& m, const Etiquettes& e) {
+    if (!e.artistes.isEmpty()) m.insert(QStringLiteral("xesam:artist"), e.artistes);
+    if (!e.album.isEmpty()) m.insert(QStringLiteral("xesam:album"), e.album);
+    if (e.piste > 0) m.insert(QStringLiteral("xesam:trackNumber"), e.piste);
+    if (!e.fichier_image.empty()) m.insert(QStringLiteral("mpris:artUrl"), url_fichier(e.fichier_image));
+}
+
 }  // namespace
 
 ServiceMpris::ServiceMpris(PorteLecteur& lecteur, Fenetres fenetres, QDBusConnection bus, QObject* parent)
-    : QObject(parent), j_(lecteur), fenetres_(std::move(fenetres)), bus_(std::move(bus)) {
+    : QObject(parent),
+      j_(lecteur),
+      fenetres_(std::move(fenetres)),
+      bus_(std::move(bus)),
+      etiquettes_(std::make_unique<LectureEtiquettes>(dossier_images())) {
+    connect(etiquettes_.get(), &LectureEtiquettes::lues, this, &ServiceMpris::verifier);
     new MprisRacine(this);
     new MprisLecteur(this);
 }
@@ -104,7 +118,12 @@ QVariantMap ServiceMpris::metadonnees() const {
     m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(id));
     const std::optional<PisteJouee> p = j_.piste_jouee();
     if (!p) return m;
-    m.insert(QStringLiteral("xesam:title"), p->nom);
+    // The file's name until its tags are read (never waited for), and when
+    // they give no title.
+    const Etiquettes* e = etiquettes_->pour(p->numero);
+    if (!e) etiquettes_->demander(p->numero, p->chemin);
+    m.insert(QStringLiteral("xesam:title"), e && !e->titre.isEmpty() ? e->titre : p->nom);
+    if (e) ajouter_etiquettes(m, *e);
     m.insert(QStringLiteral("xesam:url"), url_fichier(p->chemin));
     const std::int64_t T = j_.longueur_ms();
     if (T > 0) m.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(T) * 1000);

@@ -5,6 +5,9 @@
 // rule of the transport applies; its properties are read from the player,
 // as the windows read them.
 //
+// The metadata name the playing track by its tags (title, artists, album,
+// track number, picture) once they are read, by its file name until then.
+//
 // It holds the player's door only: the metadata describe the entry that
 // plays (never a row merely selected), and the two window actions (raise,
 // quit) are given to it.
@@ -21,9 +24,11 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <memory>
 
 namespace vt {
 
+class LectureEtiquettes;
 class PorteLecteur;
 
 class ServiceMpris : public QObject {
@@ -102,6 +107,8 @@ private:
     QString statut_vu_;
     QString piste_vue_;
     QElapsedTimer depuis_vue_;
+    // The playing track's tags, read on a thread of their own.
+    std::unique_ptr<LectureEtiquettes> etiquettes_;
 };
 
 // org.mpris.MediaPlayer2
