@@ -4,6 +4,8 @@
 #include "ui/session.h"
 
 #include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
 #include <QScreen>
 #include <QWindow>
 
@@ -124,6 +126,64 @@ void garder_dans_ecran(QWidget& fenetre) {
             fenetre.resize(client);
     }
     if (ajuste.topLeft() != cadre.topLeft()) fenetre.move(ajuste.topLeft());
+}
+
+void garder_cadre_dans_ecran(QWidget& fenetre) {
+    // A few looks over the first second: the frame comes with the window
+    // manager's own pace, and a move the user makes later stands.
+    const QPointer<QWidget> f(&fenetre);
+    for (const int ms : {50, 250, 1000})
+        QTimer::singleShot(ms, &fenetre, [f] {
+            if (f && f->isVisible()) garder_dans_ecran(*f);
+        });
+}
+
+namespace {
+
+QPointer<QWidget>& lecteur() {
+    static QPointer<QWidget> f;
+    return f;
+}
+
+void centrer(QWidget& fenetre, const QRect& zone) {
+    const QSize cadre = fenetre.frameGeometry().size();
+    fenetre.move(zone.x() + (zone.width() - cadre.width()) / 2, zone.y() + (zone.height() - cadre.height()) / 2);
+}
+
+}  // namespace
+
+void definir_fenetre_lecteur(QWidget* fenetre) { lecteur() = fenetre; }
+
+QScreen* ecran_du_lecteur() {
+    QScreen* ecran = nullptr;
+    if (const QWidget* f = lecteur()) {
+        if (position_connue()) ecran = QGuiApplication::screenAt(f->frameGeometry().center());
+        if (!ecran) ecran = f->screen();
+    }
+    return ecran ? ecran : QGuiApplication::primaryScreen();
+}
+
+void ouvrir_sur_ecran_du_lecteur(QWidget& fenetre, bool premiere) {
+    // The window takes the keyboard once it is up, however it was opened:
+    // a window manager gives none to a window opened by a click in another
+    // one (the menu, which then hides) before the user clicks inside it.
+    const QPointer<QWidget> f(&fenetre);
+    QTimer::singleShot(0, &fenetre, [f] {
+        if (!f || !f->isVisible()) return;
+        f->raise();
+        f->activateWindow();
+    });
+    if (!position_connue()) return;
+    QScreen* ecran = ecran_du_lecteur();
+    if (!ecran) return;
+    const QRect zone = ecran->availableGeometry();
+    if (premiere || QGuiApplication::screenAt(fenetre.frameGeometry().center()) != ecran) {
+        centrer(fenetre, zone);
+        garder_dans_ecran(fenetre);  // fitted: its size may change
+        centrer(fenetre, zone);
+    }
+    garder_dans_ecran(fenetre);
+    garder_cadre_dans_ecran(fenetre);
 }
 
 }  // namespace vt

@@ -3,6 +3,7 @@
 // top-level window really has, and a secondary window kept within the
 // screen it opens on. The rules are config/place_ecran.h's.
 #include <QPoint>
+#include <QScreen>
 #include <QRect>
 #include <QWidget>
 
@@ -33,5 +34,25 @@ std::optional<bool> zone_xembed();
 // fixed size is given the fitted size as its fixed size. Nothing where the
 // window system places windows itself (native Wayland).
 void garder_dans_ecran(QWidget& fenetre);
+
+// The window manager draws a window's frame after the window shows, and
+// its size is known only some moments later: `fenetre` is kept within its
+// screen again then (garder_dans_ecran), its frame and not only its inside.
+void garder_cadre_dans_ecran(QWidget& fenetre);
+
+// The player's main window, on whose screen the other windows and the
+// dialogs open (none: the primary screen).
+void definir_fenetre_lecteur(QWidget* fenetre);
+// The screen that holds the main window: the one under its centre, else
+// its own; where the window system tells no place (native Wayland), its
+// own. The primary screen when there is no main window.
+QScreen* ecran_du_lecteur();
+
+// Shows `fenetre` on the player's screen: centred in its available area
+// and fitted to it, frame included once the frame is known. A window
+// already on that screen keeps its place (`premiere`: the first showing,
+// always centred); where the window system places windows itself, it
+// stays where that system puts it. The window is given the keyboard.
+void ouvrir_sur_ecran_du_lecteur(QWidget& fenetre, bool premiere);
 
 }  // namespace vt
