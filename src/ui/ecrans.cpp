@@ -12,8 +12,11 @@
 #ifdef VANTREL_XCB
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #endif
 
 namespace vt {
@@ -69,6 +72,32 @@ QPoint logique(QPoint natif, const QScreen* defaut) {
 #endif
 
 }  // namespace
+
+void montrer_non_reduite(QWidget& fenetre) {
+#ifdef VANTREL_XCB
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c || nom_plateforme() != QLatin1String("xcb") || !fenetre.windowHandle()) return;
+    const auto id = static_cast<xcb_window_t>(fenetre.winId());
+    // WM_HINTS: flags, input, initial state, ... (ICCCM 4.1.2.4); the
+    // state hint's flag is 2, the normal state 1.
+    xcb_get_property_reply_t* r = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9), nullptr);
+    if (!r) return;
+    std::uint32_t h[9] = {};
+    const int n = r->format == 32 ? std::min(xcb_get_property_value_length(r) / 4, 9) : 0;
+    if (n >= 3) std::memcpy(h, xcb_get_property_value(r), static_cast<std::size_t>(n) * 4);
+    std::free(r);
+    if (n < 3 || ((h[0] & 2) && h[2] == 1)) return;
+    h[0] |= 2;
+    h[2] = 1;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
+                        static_cast<std::uint32_t>(n), h);
+    xcb_flush(c);
+#else
+    (void)fenetre;
+#endif
+}
 
 std::optional<bool> zone_xembed() {
 #ifdef VANTREL_XCB

@@ -22,6 +22,13 @@ std::vector<QRect> zones_ecrans();
 // idea of its place then stands.
 std::optional<QPoint> place_reelle(const QWidget& fenetre);
 
+// Top-level window `fenetre`, hidden, comes back in the normal state when
+// shown again, not minimised: a window manager maps a window as its X
+// hints ask, and the toolkit leaves there the minimised state it asked
+// for when the window manager restored the window itself (from a task
+// bar). Nothing off X11 or for a window never made.
+void montrer_non_reduite(QWidget& fenetre);
+
 // Whether an XEmbed notification area (a tray owning the X selection
 // _NET_SYSTEM_TRAY_Sn) runs, asked of the X server; nothing where the
 // platform is not X11. Asked without the toolkit, whose own question would

@@ -659,6 +659,7 @@ void TForm1::revenir() {
             [[fallthrough]];
         case vt::Retour::Montrer:
             setWindowState(windowState() & ~Qt::WindowMinimized);
+            vt::montrer_non_reduite(*this);
             show();
             break;
         case vt::Retour::Restaurer:
