@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
+
+#include <memory>
 #include <QScreen>
 #include <QWindow>
 
@@ -158,13 +160,18 @@ void garder_dans_ecran(QWidget& fenetre) {
 }
 
 void garder_cadre_dans_ecran(QWidget& fenetre) {
-    // A few looks over the first second: the frame comes with the window
-    // manager's own pace, and a move the user makes later stands.
-    const QPointer<QWidget> f(&fenetre);
-    for (const int ms : {50, 250, 1000})
-        QTimer::singleShot(ms, &fenetre, [f] {
-            if (f && f->isVisible()) garder_dans_ecran(*f);
-        });
+    // The frame comes at the window manager's own pace, later on a busy
+    // machine: the window is looked at ten times a second until its frame
+    // is known, for five seconds at most, and fitted at each look. A move
+    // the user makes afterwards stands.
+    auto* minuteur = new QTimer(&fenetre);
+    auto restants = std::make_shared<int>(50);
+    QObject::connect(minuteur, &QTimer::timeout, minuteur, [minuteur, f = &fenetre, restants] {
+        const bool cadre_connu = f->frameGeometry() != f->geometry();
+        if (f->isVisible()) garder_dans_ecran(*f);
+        if (cadre_connu || --*restants <= 0 || !f->isVisible()) minuteur->deleteLater();
+    });
+    minuteur->start(100);
 }
 
 namespace {
