@@ -44,18 +44,10 @@ std::int64_t ramener(std::int64_t debut, std::int64_t longueur, std::int64_t zon
     return std::clamp(debut, zone_debut, zone_debut + zone_longueur - longueur);
 }
 
-}  // namespace
-
-QPoint place_visible(QPoint place, QSize taille, int hauteur_barre, const std::vector<QRect>& zones) {
-    std::vector<Rect64> valides;
-    for (const QRect& z : zones)
-        if (!z.isEmpty()) valides.push_back(en64(z));
-    if (valides.empty() || taille.isEmpty()) return place;
-    const Rect64 fenetre{place.x(), place.y(), taille.width(), taille.height()};
-    const Rect64 barre{place.x(), place.y(), taille.width(), std::clamp(hauteur_barre, 1, taille.height())};
-    if (std::any_of(valides.begin(), valides.end(),
-                    [&](const Rect64& z) { return aire_commune(barre, z) > 0; }))
-        return place;
+// Window `fenetre` moved inside the area it overlaps most, or else the
+// closest one (ties to the first), by the least move that brings it whole
+// inside, its top-left corner inside when it is larger than the area.
+QPoint dans_zone_proche(const Rect64& fenetre, const std::vector<Rect64>& valides) {
     const Rect64* meilleure = &valides.front();
     std::int64_t meilleure_aire = -1;
     double meilleur_ecart = 0;
@@ -71,6 +63,35 @@ QPoint place_visible(QPoint place, QSize taille, int hauteur_barre, const std::v
     const Rect64& z = *meilleure;
     return {static_cast<int>(ramener(fenetre.x, fenetre.l, z.x, z.l)),
             static_cast<int>(ramener(fenetre.y, fenetre.h, z.y, z.h))};
+}
+
+
+}  // namespace
+
+QPoint place_visible(QPoint place, QSize taille, int hauteur_barre, const std::vector<QRect>& zones) {
+    std::vector<Rect64> valides;
+    for (const QRect& z : zones)
+        if (!z.isEmpty()) valides.push_back(en64(z));
+    if (valides.empty() || taille.isEmpty()) return place;
+    const Rect64 fenetre{place.x(), place.y(), taille.width(), taille.height()};
+    const Rect64 barre{place.x(), place.y(), taille.width(), std::clamp(hauteur_barre, 1, taille.height())};
+    if (std::any_of(valides.begin(), valides.end(),
+                    [&](const Rect64& z) { return aire_commune(barre, z) > 0; }))
+        return place;
+    return dans_zone_proche(fenetre, valides);
+}
+
+QPoint place_entiere(QPoint place, QSize taille, const std::vector<QRect>& zones) {
+    std::vector<Rect64> valides;
+    for (const QRect& z : zones)
+        if (!z.isEmpty()) valides.push_back(en64(z));
+    if (valides.empty() || taille.isEmpty()) return place;
+    const Rect64 fenetre{place.x(), place.y(), taille.width(), taille.height()};
+    const std::int64_t aire = std::int64_t{taille.width()} * taille.height();
+    if (std::any_of(valides.begin(), valides.end(),
+                    [&](const Rect64& z) { return aire_commune(fenetre, z) == aire; }))
+        return place;
+    return dans_zone_proche(fenetre, valides);
 }
 
 QRect cadre_dans_zone(QRect cadre, QRect zone) {

@@ -22,6 +22,12 @@ namespace vt {
 // With no screen, the place is kept.
 QPoint place_visible(QPoint place, QSize taille, int hauteur_barre, const std::vector<QRect>& zones);
 
+// The place for a window of size `taille` at `place` after the screen it
+// lay on went away (a monitor unplugged): kept while the window lies whole
+// within some area; otherwise moved whole inside the nearest area, as
+// place_visible moves it.
+QPoint place_entiere(QPoint place, QSize taille, const std::vector<QRect>& zones);
+
 // A secondary window's frame `cadre` fitted to the available area `zone`
 // of the screen it opens on: no wider nor taller than the area, and moved
 // by the least amount that brings it whole inside. An empty area changes

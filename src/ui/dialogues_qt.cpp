@@ -3,7 +3,6 @@
 #include "config/place_ecran.h"
 #include "ui/ecrans.h"
 
-#include <QCursor>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -76,6 +75,23 @@ private:
     QLocale avant_;
 };
 
+// A dialog opens centred on the main window's screen, no larger than it,
+// and is kept inside it once shown, when the window manager's frame is
+// known. Placed by the program, it is not placed again by the toolkit.
+void placer_dialogue(QWidget& d) {
+    QScreen* ecran = ecran_du_lecteur();
+    if (!ecran) return;
+    const QRect zone = ecran->availableGeometry();
+    d.resize(cadre_dans_zone(QRect(zone.topLeft(), d.size()), zone).size());
+    d.move(zone.center() - QRect(QPoint(0, 0), d.size()).center());
+    QTimer::singleShot(0, &d, [&d] { ouvrir_sur_ecran_du_lecteur(d, false); });
+}
+
+// A message box takes its size as it shows: it is centred then.
+void centrer_message(QWidget& box) {
+    QTimer::singleShot(0, &box, [&box] { ouvrir_sur_ecran_du_lecteur(box, true); });
+}
+
 // French columns wide enough for their headings and contents.
 void franciser(QFileDialog& d) {
     d.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -99,16 +115,7 @@ void franciser(QFileDialog& d) {
     const int nom = std::max(entete->sectionSize(0), fm.horizontalAdvance(QLatin1Char('x')) * 28);
     d.resize(std::max(d.width(), total + nom + fm.horizontalAdvance(QLatin1Char('x')) * 24),
              std::max(d.height(), 420));
-    // No larger than the screen it opens on (the one under the pointer,
-    // where the toolkit centres a dialog without a parent), and kept inside
-    // it once shown, when the window manager's frame is known.
-    QScreen* ecran = QGuiApplication::screenAt(QCursor::pos());
-    if (!ecran) ecran = QGuiApplication::primaryScreen();
-    if (ecran) {
-        const QRect zone = ecran->availableGeometry();
-        d.resize(cadre_dans_zone(QRect(zone.topLeft(), d.size()), zone).size());
-    }
-    QTimer::singleShot(0, &d, [&d] { garder_dans_ecran(d); });
+    placer_dialogue(d);
 }
 
 QString dossier_initial(const std::string& initial) {
@@ -193,12 +200,14 @@ std::optional<std::string> DialoguesQt::choisir_fichier(const std::string& filtr
 void DialoguesQt::message(const QString& legende, const QString& texte) {
     QMessageBox box(QMessageBox::NoIcon, legende, texte, QMessageBox::Ok, nullptr);
     box.setTextFormat(Qt::PlainText);
+    centrer_message(box);
     box.exec();
 }
 
 bool DialoguesQt::question(const QString& legende, const QString& texte) {
     QMessageBox box(QMessageBox::NoIcon, legende, texte, QMessageBox::Yes | QMessageBox::No, nullptr);
     box.setTextFormat(Qt::PlainText);
+    centrer_message(box);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -4,14 +4,21 @@
 #include "ui/session.h"
 
 #include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
 #include <QScreen>
 #include <QWindow>
 
 #ifdef VANTREL_XCB
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #endif
 
 namespace vt {
@@ -67,6 +74,32 @@ QPoint logique(QPoint natif, const QScreen* defaut) {
 #endif
 
 }  // namespace
+
+void montrer_non_reduite(QWidget& fenetre) {
+#ifdef VANTREL_XCB
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c || nom_plateforme() != QLatin1String("xcb") || !fenetre.windowHandle()) return;
+    const auto id = static_cast<xcb_window_t>(fenetre.winId());
+    // WM_HINTS: flags, input, initial state, ... (ICCCM 4.1.2.4); the
+    // state hint's flag is 2, the normal state 1.
+    xcb_get_property_reply_t* r = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9), nullptr);
+    if (!r) return;
+    std::uint32_t h[9] = {};
+    const int n = r->format == 32 ? std::min(xcb_get_property_value_length(r) / 4, 9) : 0;
+    if (n >= 3) std::memcpy(h, xcb_get_property_value(r), static_cast<std::size_t>(n) * 4);
+    std::free(r);
+    if (n < 3 || ((h[0] & 2) && h[2] == 1)) return;
+    h[0] |= 2;
+    h[2] = 1;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
+                        static_cast<std::uint32_t>(n), h);
+    xcb_flush(c);
+#else
+    (void)fenetre;
+#endif
+}
 
 std::optional<bool> zone_xembed() {
 #ifdef VANTREL_XCB
@@ -124,6 +157,69 @@ void garder_dans_ecran(QWidget& fenetre) {
             fenetre.resize(client);
     }
     if (ajuste.topLeft() != cadre.topLeft()) fenetre.move(ajuste.topLeft());
+}
+
+void garder_cadre_dans_ecran(QWidget& fenetre) {
+    // The frame comes at the window manager's own pace, later on a busy
+    // machine: the window is looked at ten times a second until its frame
+    // is known, for five seconds at most, and fitted at each look. A move
+    // the user makes afterwards stands.
+    auto* minuteur = new QTimer(&fenetre);
+    auto restants = std::make_shared<int>(50);
+    QObject::connect(minuteur, &QTimer::timeout, minuteur, [minuteur, f = &fenetre, restants] {
+        const bool cadre_connu = f->frameGeometry() != f->geometry();
+        if (f->isVisible()) garder_dans_ecran(*f);
+        if (cadre_connu || --*restants <= 0 || !f->isVisible()) minuteur->deleteLater();
+    });
+    minuteur->start(100);
+}
+
+namespace {
+
+QPointer<QWidget>& lecteur() {
+    static QPointer<QWidget> f;
+    return f;
+}
+
+void centrer(QWidget& fenetre, const QRect& zone) {
+    const QSize cadre = fenetre.frameGeometry().size();
+    fenetre.move(zone.x() + (zone.width() - cadre.width()) / 2, zone.y() + (zone.height() - cadre.height()) / 2);
+}
+
+}  // namespace
+
+void definir_fenetre_lecteur(QWidget* fenetre) { lecteur() = fenetre; }
+
+QScreen* ecran_du_lecteur() {
+    QScreen* ecran = nullptr;
+    if (const QWidget* f = lecteur()) {
+        if (position_connue()) ecran = QGuiApplication::screenAt(f->frameGeometry().center());
+        if (!ecran) ecran = f->screen();
+    }
+    return ecran ? ecran : QGuiApplication::primaryScreen();
+}
+
+void ouvrir_sur_ecran_du_lecteur(QWidget& fenetre, bool premiere) {
+    // The window takes the keyboard once it is up, however it was opened:
+    // a window manager gives none to a window opened by a click in another
+    // one (the menu, which then hides) before the user clicks inside it.
+    const QPointer<QWidget> f(&fenetre);
+    QTimer::singleShot(0, &fenetre, [f] {
+        if (!f || !f->isVisible()) return;
+        f->raise();
+        f->activateWindow();
+    });
+    if (!position_connue()) return;
+    QScreen* ecran = ecran_du_lecteur();
+    if (!ecran) return;
+    const QRect zone = ecran->availableGeometry();
+    if (premiere || QGuiApplication::screenAt(fenetre.frameGeometry().center()) != ecran) {
+        centrer(fenetre, zone);
+        garder_dans_ecran(fenetre);  // fitted: its size may change
+        centrer(fenetre, zone);
+    }
+    garder_dans_ecran(fenetre);
+    garder_cadre_dans_ecran(fenetre);
 }
 
 }  // namespace vt

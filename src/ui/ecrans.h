@@ -3,6 +3,7 @@
 // top-level window really has, and a secondary window kept within the
 // screen it opens on. The rules are config/place_ecran.h's.
 #include <QPoint>
+#include <QScreen>
 #include <QRect>
 #include <QWidget>
 
@@ -21,6 +22,13 @@ std::vector<QRect> zones_ecrans();
 // idea of its place then stands.
 std::optional<QPoint> place_reelle(const QWidget& fenetre);
 
+// Top-level window `fenetre`, hidden, comes back in the normal state when
+// shown again, not minimised: a window manager maps a window as its X
+// hints ask, and the toolkit leaves there the minimised state it asked
+// for when the window manager restored the window itself (from a task
+// bar). Nothing off X11 or for a window never made.
+void montrer_non_reduite(QWidget& fenetre);
+
 // Whether an XEmbed notification area (a tray owning the X selection
 // _NET_SYSTEM_TRAY_Sn) runs, asked of the X server; nothing where the
 // platform is not X11. Asked without the toolkit, whose own question would
@@ -33,5 +41,25 @@ std::optional<bool> zone_xembed();
 // fixed size is given the fitted size as its fixed size. Nothing where the
 // window system places windows itself (native Wayland).
 void garder_dans_ecran(QWidget& fenetre);
+
+// The window manager draws a window's frame after the window shows, and
+// its size is known only some moments later: `fenetre` is kept within its
+// screen again then (garder_dans_ecran), its frame and not only its inside.
+void garder_cadre_dans_ecran(QWidget& fenetre);
+
+// The player's main window, on whose screen the other windows and the
+// dialogs open (none: the primary screen).
+void definir_fenetre_lecteur(QWidget* fenetre);
+// The screen that holds the main window: the one under its centre, else
+// its own; where the window system tells no place (native Wayland), its
+// own. The primary screen when there is no main window.
+QScreen* ecran_du_lecteur();
+
+// Shows `fenetre` on the player's screen: centred in its available area
+// and fitted to it, frame included once the frame is known. A window
+// already on that screen keeps its place (`premiere`: the first showing,
+// always centred); where the window system places windows itself, it
+// stays where that system puts it. The window is given the keyboard.
+void ouvrir_sur_ecran_du_lecteur(QWidget& fenetre, bool premiere);
 
 }  // namespace vt

@@ -3,6 +3,7 @@
 // include, so that the module's unit and the windows' never include each
 // other.
 #include "ui/accessibilite.h"
+#include "ui/ecrans.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
 #include "ui/tform2.h"
@@ -24,6 +25,7 @@ void ModuleVantrel::creer_fenetres(std::optional<std::string> fichier) {
 void ModuleVantrel::creer_fenetre_principale() {
     if (Form1) return;
     Form1 = new TForm1(*this);
+    definir_fenetre_lecteur(Form1);
     rendre_accessible(*Form1, *joueur);
 }
 

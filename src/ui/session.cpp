@@ -63,6 +63,22 @@ bool glissement_commence(QPoint appui, QPoint actuel, int seuil) {
     return std::max(std::abs(d.x()), std::abs(d.y())) >= std::max(1, seuil);
 }
 
+std::optional<QPoint> Glissement::suivre(QPoint actuel, int seuil) {
+    if (!commence_ && !glissement_commence(appui_, actuel, seuil)) return std::nullopt;
+    commence_ = true;
+    return fenetre_ + (actuel - appui_);
+}
+
+Mouvoir qui_deplace(QStringView plateforme, bool session_wayland) {
+    if (!position_connue(plateforme)) return Mouvoir::Systeme;
+    return plateforme == u"xcb" && session_wayland ? Mouvoir::Systeme : Mouvoir::Programme;
+}
+
+Mouvoir qui_deplace() {
+    return qui_deplace(nom_plateforme(), !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                                             qgetenv("XDG_SESSION_TYPE") == "wayland");
+}
+
 Retour retour_fenetre(bool visible, bool minimisee, bool active, bool position_connue) {
     if (!visible) return Retour::Montrer;
     if (!position_connue && (minimisee || !active)) return Retour::CacherMontrer;
@@ -71,6 +87,10 @@ Retour retour_fenetre(bool visible, bool minimisee, bool active, bool position_c
 
 ActionPlateau action_bouton_plateau(bool zone_notification) {
     return zone_notification ? ActionPlateau::Cacher : ActionPlateau::Minimiser;
+}
+
+bool plateau_perdu(bool icone_visible, bool status_notifier, std::optional<bool> xembed) {
+    return icone_visible && !status_notifier && xembed == false;
 }
 
 ReponseIcone reponse_icone(QSystemTrayIcon::ActivationReason raison, bool status_notifier) {

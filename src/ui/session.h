@@ -45,6 +45,35 @@ void definir_nom_plateforme(const QString& nom);
 // (press and release at once, a touchpad's or a test tool's) never moves.
 bool glissement_commence(QPoint appui, QPoint actuel, int seuil);
 
+// A drag of the main window by its title strip or its background, in
+// screen pixels. The window follows the pointer's whole distance from the
+// press: a drag of +100,+50 moves it +100,+50, the drag distance included.
+class Glissement {
+public:
+    // The button went down at `appui`, the window's top-left corner at `fenetre`.
+    Glissement(QPoint appui, QPoint fenetre) : appui_(appui), fenetre_(fenetre) {}
+    // The pointer, button held, is at `actuel`: the window's place, or
+    // nothing while the drag has not started (glissement_commence with
+    // `seuil`). Once started, it goes on even back within the distance.
+    std::optional<QPoint> suivre(QPoint actuel, int seuil);
+    bool commence() const { return commence_; }
+
+private:
+    QPoint appui_, fenetre_;
+    bool commence_ = false;
+};
+
+// Who moves the window while it is dragged. The program itself where it
+// places its own windows (X11): window managers asked to move it start
+// from where it was before the move that crossed the drag distance, and
+// lag behind the pointer by that distance. The compositor where it alone
+// places windows (native Wayland), and for an X program on a Wayland
+// session (`session_wayland`), whose compositor may ignore a program's
+// own moves.
+enum class Mouvoir { Programme, Systeme };
+Mouvoir qui_deplace(QStringView plateforme, bool session_wayland);
+Mouvoir qui_deplace();  // for the running application and its session
+
 // How a second start brings the main window back, visible and in front,
 // from the state it is in. A window hidden in the notification area is
 // shown. A minimised or a visible one is restored and raised, except on a
@@ -78,6 +107,12 @@ ActionPlateau action_bouton_plateau(bool zone_notification);
 // tray a single click does nothing and the right button opens the menu.
 enum class ReponseIcone { Rien, Restaurer, Menu };
 ReponseIcone reponse_icone(QSystemTrayIcon::ActivationReason raison, bool status_notifier);
+
+// Whether the window hidden behind the notification-area icon must come
+// back because the tray holding the icon is gone: an XEmbed tray (not a
+// StatusNotifier host, whose leaving the bus tells) that no longer owns
+// its X selection (`xembed` false; nothing: not known, not X11).
+bool plateau_perdu(bool icone_visible, bool status_notifier, std::optional<bool> xembed);
 
 // Whether the notification area is a StatusNotifier host on the session
 // bus. The desktop integration sets how it is found out (the toolkit looks

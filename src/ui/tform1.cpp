@@ -67,6 +67,13 @@ TForm1::TForm1(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     construire();
     brancher();
     brancher_gestes();
+    connect(qApp, &QGuiApplication::screenRemoved, this, &TForm1::ecran_retire);
+    connect(&veille_plateau_, &QTimer::timeout, this, [this] {
+        if (vt::plateau_perdu(TrayIcon1 && TrayIcon1->isVisible(), vt::zone_status_notifier(), vt::zone_xembed()))
+            revenir();
+        else if (!TrayIcon1 || !TrayIcon1->isVisible())
+            veille_plateau_.stop();
+    });
     FormCreate();
     // The texts, last: the fonts have been loading meanwhile on the
     // start-up's second thread. label_affiche, never shown, takes the size
@@ -567,8 +574,6 @@ void TForm1::barre_positionMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int 
 
 // ---------------------------------------------------------------- chrome
 
-void TForm1::deplacer_fenetre(QPoint global) { move(global - origine_deplacement_); }
-
 void TForm1::image_barreMouseDown(Qt::MouseButton b, Qt::MouseButtons, int x, int y) {
     cacher_menu();
     commencer_deplacement(image_barre, b, x, y);
@@ -580,25 +585,47 @@ void TForm1::image_fondMouseDown(Qt::MouseButton b, Qt::MouseButtons, int x, int
 
 void TForm1::commencer_deplacement(ImageVt* source, Qt::MouseButton b, int x, int y) {
     if (b != Qt::LeftButton) return;
-    deplacement_manuel_ = false;
-    deplacement_arme_ = true;
-    appui_deplacement_ = source->mapToGlobal(QPoint(x, y));
+    glissement_.emplace(source->mapToGlobal(QPoint(x, y)), pos());
 }
 
-void TForm1::suivre_appui(QPoint global) {
-    if (!vt::glissement_commence(appui_deplacement_, global, QApplication::startDragDistance())) return;
-    deplacement_arme_ = false;
-    // The window first catches up with the pointer, so that the pressed
-    // point stays under it. The window system then moves the window where it
-    // can; elsewhere the window follows the pointer by hand until the button
-    // is released.
-    origine_deplacement_ = appui_deplacement_ - pos();
-    deplacer_fenetre(global);
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    deplacement_manuel_ = true;
+void TForm1::suivre_glissement(Qt::MouseButtons e, QPoint global) {
+    // A release that never came (the button is up) ends the drag.
+    if (!(e & Qt::LeftButton)) glissement_.reset();
+    if (!glissement_) {
+        cacher_menu();
+        return;
+    }
+    const bool commence = glissement_->commence();
+    const std::optional<QPoint> place = glissement_->suivre(global, QApplication::startDragDistance());
+    if (!place) return;
+    move(*place);
+    // Where the compositor places the windows, it takes the move over from
+    // the place the pointer has now; where it refuses, the program goes on.
+    if (!commence && vt::qui_deplace() == vt::Mouvoir::Systeme && windowHandle() &&
+        windowHandle()->startSystemMove())
+        glissement_.reset();
 }
 
 void TForm1::image_reduireClick() { showMinimized(); }
+
+void TForm1::changeEvent(QEvent* e) {
+    // The window has one size, its skin's: a window manager that maximises
+    // it anyway (a double click on a task bar entry, a key) is refused,
+    // and the window keeps its place and size.
+    if (e->type() == QEvent::WindowStateChange &&
+        (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    QWidget::changeEvent(e);
+}
+
+void TForm1::ecran_retire(QScreen* ecran) {
+    if (!vt::position_connue() || !ecran->geometry().intersects(frameGeometry())) return;
+    // The screens are known anew once the removal is over.
+    QTimer::singleShot(0, this, [this] {
+        const QPoint place = vt::place_entiere(pos(), frameGeometry().size(), vt::zones_ecrans());
+        if (place != pos()) move(place);
+    });
+}
 
 void TForm1::tray_imageClick() {
     // Hidden with no notification area, nothing but a new start would bring
@@ -615,6 +642,9 @@ void TForm1::tray_imageClick() {
     if (vt::zone_status_notifier() && TrayIcon1->contextMenu() != PopupMenu1)
         TrayIcon1->setContextMenu(PopupMenu1);
     TrayIcon1->setVisible(true);
+    // An XEmbed tray says nothing when it ends: it is looked for each
+    // second while the window hides behind its icon.
+    if (!vt::zone_status_notifier()) veille_plateau_.start(1000);
 }
 
 void TForm1::creer_icone() {
@@ -643,6 +673,7 @@ void TForm1::revenir() {
             [[fallthrough]];
         case vt::Retour::Montrer:
             setWindowState(windowState() & ~Qt::WindowMinimized);
+            vt::montrer_non_reduite(*this);
             show();
             break;
         case vt::Retour::Restaurer:
@@ -655,6 +686,7 @@ void TForm1::revenir() {
 }
 
 void TForm1::TrayIcon1Restore() {
+    veille_plateau_.stop();
     if (TrayIcon1) TrayIcon1->setVisible(false);
 }
 

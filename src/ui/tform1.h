@@ -7,6 +7,7 @@
 #include "player/regles.h"
 #include "skin/chargeur_skin.h"
 #include "ui/curseurs.h"
+#include "ui/session.h"
 #include "ui/widgets_vt.h"
 
 #include <QCheckBox>
@@ -161,6 +162,7 @@ public:
 protected:
     void mouseMoveEvent(QMouseEvent*) override;
     void enterEvent(QEnterEvent*) override;
+    void changeEvent(QEvent*) override;
     void dragEnterEvent(QDragEnterEvent*) override;
     void dropEvent(QDropEvent*) override;
     void wheelEvent(QWheelEvent*) override;
@@ -189,11 +191,14 @@ private:
     bool glisser_ligne(QEvent* e);
     void barre_clic(vt::ImageVt* curseur, vt::ImageVt* barre, bool volume, Qt::MouseButton b,
                     Qt::MouseButtons e, int x);
-    void deplacer_fenetre(QPoint global);
     void commencer_deplacement(vt::ImageVt* source, Qt::MouseButton b, int x, int y);
-    // The pointer moved with the button held since a press on the strip or
-    // the background: the move starts once it has gone far enough.
-    void suivre_appui(QPoint global);
+    // The pointer moved over the strip or the background, at `global` on
+    // the screen: a drag pressed there moves the window once it has gone
+    // far enough (vt::Glissement); without one, the menu window hides.
+    void suivre_glissement(Qt::MouseButtons e, QPoint global);
+    // The screen the window lay on went away: the window comes back whole
+    // inside the nearest screen (vt::place_entiere).
+    void ecran_retire(QScreen* ecran);
     // TrayIcon1, made when first shown (see vt::zone_notification).
     void creer_icone();
     void brancher();
@@ -209,13 +214,13 @@ private:
     std::optional<std::string> dossier_lu_;
     bool place_verifiee_ = false;    // the stored place was brought on screen
     bool reglage_local_ = false;     // the window itself sets a level or seeks
-    bool deplacement_arme_ = false;  // pressed on the strip or the background, not yet moved
-    bool deplacement_manuel_ = false;
-    QPoint appui_deplacement_;  // where that press was, on the screen
-    QPoint origine_deplacement_;
     vt::CransMolette crans_volume_, crans_balance_;
     QTimer* fin_molette_ = nullptr;  // hides the value label a wheel showed
     QPersistentModelIndex ligne_glissee_;  // the entry pressed on in the list, while the button is held
     QPoint appui_ligne_;
     bool ligne_en_route_ = false;  // that entry follows the pointer
+    // While the window is hidden behind an XEmbed tray's icon: whether that
+    // tray is still there (vt::plateau_perdu).
+    QTimer veille_plateau_;
+    std::optional<vt::Glissement> glissement_;  // a press on the strip or the background, held
 };

@@ -226,13 +226,8 @@ void TForm1::brancher() {
     image_barre->souris.appui = [this](B b, E e, int x, int y) { image_barreMouseDown(b, e, x, y); };
     image_fond->souris.appui = [this](B b, E e, int x, int y) { image_fondMouseDown(b, e, x, y); };
     for (ImageVt* w : {image_barre, image_fond}) {
-        w->souris.mouvement = [this, w](E e, int x, int y) {
-            if (!(e & Qt::LeftButton)) deplacement_arme_ = deplacement_manuel_ = false;
-            if (deplacement_arme_) suivre_appui(w->mapToGlobal(QPoint(x, y)));
-            else if (deplacement_manuel_) deplacer_fenetre(w->mapToGlobal(QPoint(x, y)));
-            else cacher_menu();
-        };
-        w->souris.relache = [this](B, E, int, int) { deplacement_arme_ = deplacement_manuel_ = false; };
+        w->souris.mouvement_ecran = [this](E e, QPoint global) { suivre_glissement(e, global); };
+        w->souris.relache = [this](B, E, int, int) { glissement_.reset(); };
     }
     for (ImageVt* w : {image_fond_liste, image_fond_play, image_fond_lecture})
         w->souris.mouvement = [this](E, int, int) { cacher_menu(); };

@@ -16,6 +16,26 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
+
+namespace vt {
+
+EntreeMenu entree_menu(QPoint p) {
+    // The buttons of the menu picture, from top to bottom, all 67 pixels
+    // wide from column 5; the gaps between them belong to no entry.
+    static constexpr struct {
+        int haut, bas;  // first and last rows
+        EntreeMenu entree;
+    } kBoutons[] = {{5, 35, EntreeMenu::Ouvrir},       {38, 79, EntreeMenu::Enregistrer},
+                    {82, 118, EntreeMenu::Option},     {121, 159, EntreeMenu::Proprietes},
+                    {162, 199, EntreeMenu::APropos},   {202, 246, EntreeMenu::Quitter}};
+    if (p.x() < 5 || p.x() > 71) return EntreeMenu::Aucune;
+    for (const auto& b : kBoutons)
+        if (p.y() >= b.haut && p.y() <= b.bas) return b.entree;
+    return EntreeMenu::Aucune;
+}
+
+}  // namespace vt
 
 namespace {
 
@@ -84,7 +104,14 @@ TForm2::TForm2(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     Label1->souris.mouvement = std::bind(&TForm2::Label1MouseMove, this, _1, _2, _3);
     Label2->souris.mouvement = std::bind(&TForm2::Label2MouseMove, this, _1, _2, _3);
     label_quitter->souris.mouvement = std::bind(&TForm2::label_quitterMouseMove, this, _1, _2, _3);
-    Shape1->souris.mouvement = std::bind(&TForm2::Shape1MouseMove, this, _1, _2, _3);
+    Shape1->souris.mouvement = [this](Qt::MouseButtons, int x, int y) { survoler(QPoint(x, y)); };
+    Shape1->souris.appui = [this](Qt::MouseButton b, Qt::MouseButtons, int x, int y) {
+        appui_ = b == Qt::LeftButton ? vt::entree_menu(QPoint(x, y)) : vt::EntreeMenu::Aucune;
+    };
+    Shape1->souris.relache = [this](Qt::MouseButton b, Qt::MouseButtons, int x, int y) {
+        const vt::EntreeMenu pressee = std::exchange(appui_, vt::EntreeMenu::Aucune);
+        if (b == Qt::LeftButton && pressee == vt::entree_menu(QPoint(x, y))) cliquer(pressee);
+    };
 
     FormCreate();
 }
@@ -158,9 +185,33 @@ void TForm2::Label2MouseMove(Qt::MouseButtons, int, int) { eclairer({Label2}); }
 void TForm2::label_quitterMouseMove(Qt::MouseButtons, int, int) { eclairer({label_quitter}); }
 void TForm2::Shape1MouseMove(Qt::MouseButtons, int, int) { eclairer({}); }
 
+void TForm2::survoler(QPoint p) {
+    const Qt::MouseButtons e = Qt::NoButton;
+    switch (vt::entree_menu(p)) {
+        case vt::EntreeMenu::Ouvrir: return label_ouvrirMouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Enregistrer: return label_enr_playlistMouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Option: return label_optionMouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Proprietes: return Label1MouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::APropos: return Label2MouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Quitter: return label_quitterMouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Aucune: return Shape1MouseMove(e, p.x(), p.y());
+    }
+}
+
+void TForm2::cliquer(vt::EntreeMenu entree) {
+    switch (entree) {
+        case vt::EntreeMenu::Ouvrir: return label_ouvrirClick();
+        case vt::EntreeMenu::Enregistrer: return label_enr_playlistClick();
+        case vt::EntreeMenu::Option: return label_optionClick();
+        case vt::EntreeMenu::Proprietes: return Label1Click();
+        case vt::EntreeMenu::APropos: return Label2Click();
+        case vt::EntreeMenu::Quitter: return label_quitterClick();
+        case vt::EntreeMenu::Aucune: return;
+    }
+}
+
 void TForm2::mouseMoveEvent(QMouseEvent* e) {
     // Shape1 covers the window; anything that still reaches it counts as Shape1.
-    const QPoint p = e->position().toPoint();
-    Shape1MouseMove(e->buttons(), p.x(), p.y());
+    survoler(e->position().toPoint());
     QWidget::mouseMoveEvent(e);
 }

@@ -11,7 +11,13 @@
 
 namespace vt {
 struct ModuleVantrel;
-}
+
+// The menu's entries, and the one whose button, as the menu picture draws
+// it, holds point `p` of the window: an entry answers on its whole button,
+// not only on its text (whose label is smaller).
+enum class EntreeMenu { Aucune, Ouvrir, Enregistrer, Option, Proprietes, APropos, Quitter };
+EntreeMenu entree_menu(QPoint p);
+}  // namespace vt
 
 class TForm2 : public QWidget {
     Q_OBJECT
@@ -56,6 +62,11 @@ private:
     // Writes the labels of `blancs` in white and every other one in black.
     void eclairer(std::initializer_list<vt::LabelVt*> blancs);
     std::array<vt::LabelVt*, 7> labels() const;
+    // The pointer over the window outside the labels: the entry whose
+    // button lies there acts and lights as its label would.
+    void survoler(QPoint p);
+    void cliquer(vt::EntreeMenu entree);
 
     vt::ModuleVantrel& m_;
+    vt::EntreeMenu appui_ = vt::EntreeMenu::Aucune;  // the entry the button went down on
 };

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <utility>
 
 namespace {
 const QColor kBleu(0, 0, 255);
@@ -78,12 +79,9 @@ void TForm3::FormCreate(const std::optional<std::string>& fichier) {
 }
 
 void TForm3::showEvent(QShowEvent* e) {
-    if (!centree_) {
-        centree_ = true;
-        vt::garder_dans_ecran(*this);
-        if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
-    }
-    vt::garder_dans_ecran(*this);
+    // Centred on the main window's screen the first time; afterwards it
+    // keeps the user's place on that screen.
+    vt::ouvrir_sur_ecran_du_lecteur(*this, !std::exchange(centree_, true));
     QWidget::showEvent(e);
 }
 

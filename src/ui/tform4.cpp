@@ -14,6 +14,7 @@
 #include <QShowEvent>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -146,12 +147,7 @@ void TForm4::showEvent(QShowEvent* e) {
     // Only a showing asked by the program reads the configuration again;
     // the window system's own (a restore) changes nothing.
     if (!e->spontaneous()) {
-        if (!centree_) {
-            centree_ = true;
-            vt::garder_dans_ecran(*this);
-            vt::centrer_sur_ecran(*this);
-        }
-        vt::garder_dans_ecran(*this);
+        vt::ouvrir_sur_ecran_du_lecteur(*this, !std::exchange(centree_, true));
         FormShow();
         // The box in the skin's colours, as the main window's.
         if (m_.Form1) {

@@ -6,6 +6,7 @@
 #include "ui/tform6.h"
 
 #include <QShowEvent>
+#include <utility>
 
 namespace {
 
@@ -74,12 +75,8 @@ TForm5::TForm5(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
 }
 
 void TForm5::showEvent(QShowEvent* e) {
-    // Centred the first time only; afterwards it keeps the user's place.
-    if (!centree_ && !e->spontaneous()) {
-        centree_ = true;
-        vt::garder_dans_ecran(*this);
-        vt::centrer_sur_ecran(*this);
-    }
-    if (!e->spontaneous()) vt::garder_dans_ecran(*this);
+    // Centred on the main window's screen the first time; afterwards it
+    // keeps the user's place on that screen.
+    if (!e->spontaneous()) vt::ouvrir_sur_ecran_du_lecteur(*this, !std::exchange(centree_, true));
     QWidget::showEvent(e);
 }

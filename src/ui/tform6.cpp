@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShowEvent>
+#include <utility>
 
 namespace {
 
@@ -33,18 +34,6 @@ vt::LabelVt* creer_valeur(QWidget* parent, const char* nom, QRect place) {
 
 }  // namespace
 
-namespace vt {
-
-void centrer_sur_ecran(QWidget& fenetre) {
-    QScreen* ecran = fenetre.screen() ? fenetre.screen() : QGuiApplication::primaryScreen();
-    if (!ecran) return;
-    const QRect zone = ecran->availableGeometry();
-    const QSize cadre = fenetre.frameGeometry().size();
-    fenetre.move(zone.x() + (zone.width() - cadre.width()) / 2, zone.y() + (zone.height() - cadre.height()) / 2);
-}
-
-}  // namespace vt
-
 TForm6::TForm6(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     setObjectName(QStringLiteral("Form6"));
     setWindowFlags(Qt::Tool);
@@ -64,12 +53,8 @@ TForm6::TForm6(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
 }
 
 void TForm6::showEvent(QShowEvent* e) {
-    // Centred the first time only; afterwards it keeps the user's place.
-    if (!centree_ && !e->spontaneous()) {
-        centree_ = true;
-        vt::garder_dans_ecran(*this);
-        vt::centrer_sur_ecran(*this);
-    }
-    if (!e->spontaneous()) vt::garder_dans_ecran(*this);
+    // Centred on the main window's screen the first time; afterwards it
+    // keeps the user's place on that screen.
+    if (!e->spontaneous()) vt::ouvrir_sur_ecran_du_lecteur(*this, !std::exchange(centree_, true));
     QWidget::showEvent(e);
 }

@@ -8,10 +8,6 @@
 
 namespace vt {
 struct ModuleVantrel;
-
-// Centres a window, frame included, on the available area of its screen.
-// The secondary windows do so on their first showing only.
-void centrer_sur_ecran(QWidget& fenetre);
 }  // namespace vt
 
 class TForm6 : public QWidget {

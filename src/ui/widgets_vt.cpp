@@ -32,6 +32,7 @@ void transmettre_relache(W* w, EvenementsSouris& s, QMouseEvent* e, bool& gauche
 void transmettre_mouvement(EvenementsSouris& s, QMouseEvent* e) {
     QPoint p = e->position().toPoint();
     if (s.mouvement) s.mouvement(e->buttons(), p.x(), p.y());
+    if (s.mouvement_ecran) s.mouvement_ecran(e->buttons(), e->globalPosition().toPoint());
 }
 
 }  // namespace

@@ -23,6 +23,10 @@ struct EvenementsSouris {
     std::function<void(Qt::MouseButton, Qt::MouseButtons, int, int)> appui;
     std::function<void(Qt::MouseButton, Qt::MouseButtons, int, int)> relache;
     std::function<void(Qt::MouseButtons, int, int)> mouvement;  // also without a button held
+    // The same, with the pointer's place on the screen as the window system
+    // reported it (not through the window's own idea of its place, behind
+    // while the window moves).
+    std::function<void(Qt::MouseButtons, QPoint)> mouvement_ecran;
     std::function<void()> clic;         // left button pressed and released over the widget
     std::function<void()> double_clic;
 };

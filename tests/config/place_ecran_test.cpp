@@ -45,6 +45,28 @@ TEST(PlaceEcran, MovesOnlyAWindowWhoseTitleStripIsOffEveryScreen) {
         EXPECT_EQ(vt::place_visible(c.stockee, kFenetre, kBarre, c.zones), c.attendue) << c.quoi;
 }
 
+// After the monitor under the window went away, a window left partly off
+// every screen (a 34-pixel strip) comes back whole into the nearest one; a
+// window whole on a remaining screen stays.
+TEST(PlaceEcran, WindowOfARemovedMonitorComesBackWhole) {
+    const struct {
+        const char* quoi;
+        QPoint place;
+        std::vector<QRect> zones;
+        QPoint attendue;
+    } cas[] = {
+        {"34 pixels left on the left screen", {990, 200}, {kGauche}, {1024 - 349, 200}},
+        {"wholly on the removed screen", {1500, 300}, {kGauche}, {1024 - 349, 300}},
+        {"below the panel too", {990, 600}, {kGauche}, {1024 - 349, 738 - 291}},
+        {"whole on the remaining screen", {675, 447}, {kGauche}, {675, 447}},
+        {"whole on the remaining right screen", {1024, 0}, {kGauche, kDroite}, {1024, 0}},
+        {"across two remaining screens, mostly right", {900, 100}, {kGauche, kDroite}, {1024, 100}},
+        {"larger than the screen", {-50, -50}, {QRect(0, 0, 300, 200)}, {0, 0}},
+        {"no screen left", {1500, 300}, {}, {1500, 300}},
+    };
+    for (const auto& c : cas) EXPECT_EQ(vt::place_entiere(c.place, kFenetre, c.zones), c.attendue) << c.quoi;
+}
+
 TEST(PlaceEcran, SecondaryWindowFitsItsScreen) {
     const QRect zone2x(0, 0, 640, 497);  // 1280x1024 at 2x, a panel below
     const QRect droite(1280, 0, 1024, 738);

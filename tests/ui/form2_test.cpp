@@ -228,6 +228,48 @@ TEST_F(Menu, OptionShowsTheOptionsWindowWhichReadsOnlyWhenTurningVisible) {
     EXPECT_FALSE(module->Form4->check_boucle->isChecked());
 }
 
+// Each entry answers on its whole drawn button, not only on its text: the
+// buttons' corners and edges, and no gap between two buttons.
+TEST(MenuBoutons, EachEntryAnswersOnItsWholeButton) {
+    using E = vt::EntreeMenu;
+    const std::pair<QPoint, E> cas[] = {
+        {{5, 5}, E::Ouvrir},        {{71, 35}, E::Ouvrir},         {{40, 36}, E::Aucune},
+        {{40, 37}, E::Aucune},      {{70, 38}, E::Enregistrer},    {{6, 79}, E::Enregistrer},
+        {{40, 80}, E::Aucune},      {{66, 100}, E::Option},        {{66, 140}, E::Proprietes},
+        {{66, 160}, E::Aucune},     {{66, 180}, E::APropos},       {{5, 202}, E::Quitter},
+        {{71, 246}, E::Quitter},    {{40, 247}, E::Aucune},        {{4, 20}, E::Aucune},
+        {{72, 20}, E::Aucune},      {{-1, -1}, E::Aucune},
+    };
+    for (const auto& [p, attendue] : cas) EXPECT_EQ(vt::entree_menu(p), attendue) << p.x() << "," << p.y();
+}
+
+// A click beside the text, on the button, acts as a click on the text; the
+// pointer there lights the entry.
+TEST_F(Menu, ButtonAroundTheTextAnswers) {
+    ouvrir_menu();
+    const QPoint bord_option(68, 84), bord_a_propos(66, 196);
+    ASSERT_EQ(sous(f2, bord_option), f2->Shape1);
+    survoler(f2, bord_option);
+    EXPECT_EQ(f2->label_option->couleur(), kBlanc);
+    cliquer(f2, bord_option);
+    EXPECT_FALSE(f2->isVisible());
+    EXPECT_TRUE(module->Form4->isVisible());
+    ouvrir_menu();
+    ASSERT_EQ(sous(f2, bord_a_propos), f2->Shape1);
+    cliquer(f2, bord_a_propos);
+    EXPECT_TRUE(module->Form5->isVisible());
+    // A press on one button released on another acts on neither.
+    module->Form3->setVisible(false);
+    ouvrir_menu();
+    vt::test::evenement(f2, {70, 76}, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+    vt::test::evenement(f2, {70, 76}, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
+    QMouseEvent relache(QEvent::MouseButtonRelease, QPointF(66, 100), f2->mapToGlobal(QPointF(66, 100)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(f2->Shape1, &relache);
+    EXPECT_TRUE(f2->isVisible());
+    EXPECT_FALSE(module->Form3->isVisible());
+}
+
 // "Propriétés" with nothing selected does nothing: the menu stays, no
 // window opens.
 TEST_F(Menu, ProprietesWithoutSelectionLeavesTheMenuOpen) {

@@ -38,6 +38,63 @@ TEST(Session, DragStartsPastTheDragDistance) {
         EXPECT_EQ(vt::glissement_commence({100, 100}, c.actuel, c.seuil), c.glisse) << c.actuel.x() << c.actuel.y();
 }
 
+// Once past the drag distance the window follows the pointer's whole
+// distance from the press (+100,+50 moves it +100,+50, not +90,+45 as a
+// window manager taking the move over late did); a tremble within the
+// distance moves nothing, and a drag back toward the press keeps following.
+TEST(Session, DragMovesTheWindowByThePointersWholeDistance) {
+    const QPoint appui(500, 300), fenetre(200, 150);
+    const struct {
+        const char* quoi;
+        int seuil;
+        std::vector<QPoint> chemin;
+        std::optional<QPoint> place;
+    } cas[] = {
+        {"+100,+50 in steps", 10, {{505, 302}, {510, 305}, {600, 350}}, QPoint(300, 200)},
+        {"-60,-20", 10, {{490, 297}, {440, 280}}, QPoint(140, 130)},
+        {"one jump far past the distance", 10, {{600, 350}}, QPoint(300, 200)},
+        {"exactly the distance", 10, {{500, 290}}, QPoint(200, 140)},
+        {"a tremble within the distance", 10, {{503, 302}, {509, 291}, {495, 300}}, std::nullopt},
+        {"back within the distance once started", 10, {{520, 300}, {503, 301}}, QPoint(203, 151)},
+        {"back to the press", 10, {{480, 300}, {500, 300}}, QPoint(200, 150)},
+        {"a distance of 0 taken as 1", 0, {{501, 300}}, QPoint(201, 150)},
+        {"no move at the press point", 0, {{500, 300}}, std::nullopt},
+        {"distance 20 at scale 2, short", 20, {{519, 319}}, std::nullopt},
+        {"distance 20 at scale 2, reached", 20, {{519, 319}, {480, 320}}, QPoint(180, 170)},
+    };
+    for (const auto& c : cas) {
+        vt::Glissement g(appui, fenetre);
+        std::optional<QPoint> place;
+        for (const QPoint& p : c.chemin) place = g.suivre(p, c.seuil);
+        EXPECT_EQ(place, c.place) << c.quoi;
+        EXPECT_EQ(g.commence(), c.place.has_value()) << c.quoi;
+    }
+}
+
+// The program moves its own window on X11 (with or without a window
+// manager); the compositor does on native Wayland and for an X window on a
+// Wayland session.
+TEST(Session, WhoMovesTheWindowDuringADrag) {
+    using M = vt::Mouvoir;
+    const std::tuple<const char16_t*, bool, M> cas[] = {
+        {u"xcb", false, M::Programme},    {u"xcb", true, M::Systeme},     {u"wayland", false, M::Systeme},
+        {u"wayland-egl", true, M::Systeme}, {u"offscreen", false, M::Programme}};
+    for (const auto& [plateforme, wayland, attendu] : cas)
+        EXPECT_EQ(vt::qui_deplace(QStringView(plateforme), wayland), attendu)
+            << QStringView(plateforme).toString().toStdString() << wayland;
+}
+
+// The window hidden behind an XEmbed tray's icon comes back when that tray
+// is gone; a tray still there, an unknown one, a StatusNotifier host (whose
+// leaving is told otherwise) or no icon shown keep it as it is.
+TEST(Session, GoneXEmbedTrayGivesTheWindowBack) {
+    const std::tuple<bool, bool, std::optional<bool>, bool> cas[] = {
+        {true, false, false, true},  {true, false, true, false}, {true, false, std::nullopt, false},
+        {true, true, false, false},  {false, false, false, false}};
+    for (const auto& [icone, sni, xembed, perdu] : cas)
+        EXPECT_EQ(vt::plateau_perdu(icone, sni, xembed), perdu) << icone << sni << xembed.value_or(2);
+}
+
 // A second start brings the window back from every state: shown from the
 // tray, restored and raised, or on native Wayland (minimised, or without
 // the focus) hidden and shown anew.
