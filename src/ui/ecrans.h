@@ -33,5 +33,7 @@ std::optional<bool> zone_xembed();
 // fixed size is given the fitted size as its fixed size. Nothing where the
 // window system places windows itself (native Wayland).
 void garder_dans_ecran(QWidget& fenetre);
+// The same within the available area `zone`, whatever screen it is.
+void garder_dans_zone(QWidget& fenetre, QRect zone);
 
 }  // namespace vt

@@ -14,8 +14,6 @@ QString nom_instance() {
     return QStringLiteral("vantrel-%1.instance").arg(utilisateur);
 }
 
-std::string dossier_courant() { return QFile::encodeName(QDir::currentPath()).toStdString(); }
-
 std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel&) { return nullptr; }
 
 bool hote_status_notifier() { return false; }
