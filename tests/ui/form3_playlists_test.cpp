@@ -144,11 +144,8 @@ TEST_F(Playlists, FailedSaveSaysWhyAndKeepsTheOldFile) {
     app.ecrire("playlist/Rock.vtlist", "\"/old.mp3\"");
     f1->ComboplaylistEnter();
     const QString garde = QStringLiteral(" Le fichier déjà enregistré reste tel qu'il était.");
-    const struct {
-        std::string choisi;  // empty: the rewrite of Rock from image_info
-        int erreur;          // the flush fails with it
-        QString raison;
-    } cas[] = {{app / "no/such/dir/Mix", 0, QStringLiteral("« Mix » n'a pas été enregistrée : le dossier n'existe pas.")},
+    // Chosen in the save dialog (none: Rock rewritten), the error the flush meets.
+    const struct { std::string choisi; int erreur; QString raison; } cas[] = {{app / "no/such/dir/Mix", 0, QStringLiteral("« Mix » n'a pas été enregistrée : le dossier n'existe pas.")},
                {app / "playlist/Rock", ENOSPC, QStringLiteral("« Rock » n'a pas été enregistrée : le disque est plein.") + garde},
                {"", EROFS, QStringLiteral("« Rock » n'a pas été enregistrée : le dossier est en lecture seule.") + garde}};
     for (const auto& c : cas) {
@@ -272,7 +269,7 @@ TEST_F(Playlists, NarrowedSaveWindowKeepsItsEntriesInside) {
     for (int largeur : {789, 640, 560}) {
         f3->setFixedSize(789, 215);
         f3->show();
-        vt::garder_dans_zone(*f3, QRect(0, 0, largeur, 600));  // a screen that narrow
+        vt::garder_dans_zone(*f3, QRect(0, 0, largeur + f3->frameGeometry().width() - f3->width(), 600));
         EXPECT_EQ(f3->maximumSize(), QSize(largeur, 215));
         EXPECT_EQ(f3->liste_lecture_en_cours->geometry(), QRect(6, 22, largeur - 11, 137)) << largeur;
         EXPECT_EQ(f3->label_enregistre->x(), largeur - 109) << largeur;

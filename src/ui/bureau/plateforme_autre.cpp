@@ -3,9 +3,6 @@
 // named pipe, on macOS a socket in the user's own temporary folder).
 #include "ui/bureau/plateforme.h"
 
-#include <QDir>
-#include <QFile>
-
 namespace vt {
 
 QString nom_instance() {

@@ -11,10 +11,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusServiceWatcher>
-#include <QFile>
-#include <QFileInfo>
 
-#include <cerrno>
 #include <unistd.h>
 
 namespace vt {
