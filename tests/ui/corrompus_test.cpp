@@ -116,7 +116,7 @@ TEST_P(CorrompuEnArgument, CorruptFileAtStartThenNextGoodFilePlays) {
     EXPECT_FALSE(joue()) << c.nom << " still plays after 3 s";
     // Played out, it says what the media service says (stopped), and scrolls.
     module->joueur->tic();
-    EXPECT_EQ(statut(), c.joue_un_peu ? QStringLiteral("vantrel  en attente ...") : lecture(c.nom, false));
+    EXPECT_EQ(statut(), c.joue_un_peu ? std::string("vantrel  en attente ...") : lecture(c.nom, false));
     EXPECT_TRUE(f1->label_lecture->text().endsWith(f1->label_affiche->text()));
 
     f1->deposer({fixture("ton440.wav")});
