@@ -70,6 +70,23 @@ bool chemin_relatif(std::string_view chemin) {
     return !lecteur;
 }
 
+std::string dossier_courant() {
+    std::string chemin(256, '\0');
+    while (::getcwd(chemin.data(), chemin.size()) == nullptr) {
+        if (errno != ERANGE || chemin.size() > (1u << 20)) return std::string();
+        chemin.resize(chemin.size() * 2);
+    }
+    chemin.resize(std::char_traits<char>::length(chemin.c_str()));
+    return chemin;
+}
+
+std::string chemin_absolu(std::string chemin, std::string_view dossier) {
+    if (chemin.empty() || dossier.empty() || !chemin_relatif(chemin)) return chemin;
+    std::string absolu(dossier);
+    if (absolu.back() != '/') absolu.push_back('/');
+    return absolu + chemin;
+}
+
 bool dossier_inscriptible(const std::string& dossier) {
     const std::string d = dossier.empty() ? std::string(".") : dossier;
     if (d.find('\0') != std::string::npos) return false;

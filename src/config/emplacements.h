@@ -90,4 +90,13 @@ std::string depart_dialogues();
 // folder). A Windows drive ("C:\") or a leading '\' counts as absolute.
 bool chemin_relatif(std::string_view chemin);
 
+// The current directory as the file system's raw bytes, without a trailing
+// separator (except for the root); empty when it cannot be read.
+std::string dossier_courant();
+
+// A name as it enters the play list: a relative one (chemin_relatif) is put
+// after `dossier`, the folder it was given in (raw bytes, never re-encoded);
+// an absolute or empty name, or any without a folder, stays as it is.
+std::string chemin_absolu(std::string chemin, std::string_view dossier);
+
 }  // namespace vt

@@ -200,15 +200,20 @@ std::string fichier_vise(const std::string& chemin) {
 
 }  // namespace
 
-bool gestion_vantrel::ecrire(const std::string& chemin_donne, std::string_view texte_a_ecrire) const {
-    if (chemin_donne.empty() || chemin_donne.find('\0') != std::string::npos) return false;
+bool gestion_vantrel::ecrire(const std::string& chemin, std::string_view texte_a_ecrire) const {
+    return vt::ecrire_fichier(chemin, texte_a_ecrire) == 0;
+}
+
+int vt::ecrire_fichier(const std::string& chemin_donne, std::string_view texte_a_ecrire) {
+    if (chemin_donne.empty() || chemin_donne.find('\0') != std::string::npos) return EINVAL;
     const std::string chemin = fichier_vise(chemin_donne);
-    if (chemin.empty()) return false;
+    if (chemin.empty()) return ELOOP;
     // Only a regular file is replaced: a device node, a pipe, a socket or a
     // folder at the end of the links stays what it is (renaming over
     // /dev/null would replace the system's own). A missing file is created.
     struct stat cible {};
-    if (::lstat(chemin.c_str(), &cible) == 0 && !S_ISREG(cible.st_mode)) return false;
+    if (::lstat(chemin.c_str(), &cible) == 0 && !S_ISREG(cible.st_mode))
+        return S_ISDIR(cible.st_mode) ? EISDIR : EINVAL;
 
     std::size_t sep = chemin.find_last_of('/');
     std::string dossier = sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1);
@@ -218,7 +223,7 @@ bool gestion_vantrel::ecrire(const std::string& chemin_donne, std::string_view t
     // No temporary file beside the target (a folder not ours to write, a
     // full disk): the old file stays whole. Rewriting it in place instead
     // could, if killed midway, leave the new bytes followed by the old tail.
-    if (fd < 0) return false;
+    if (fd < 0) return errno;
 
     // mkstemp creates the file private; give it the mode a plain create
     // would have given, or keep the mode of the file it replaces.
@@ -233,9 +238,12 @@ bool gestion_vantrel::ecrire(const std::string& chemin_donne, std::string_view t
     (void)::fchmod(fd, mode);  // a mode we cannot set is not fatal
     // On the disk before the rename: otherwise a system crash can leave the
     // renamed file empty (the rename reached the disk, the bytes did not).
-    bool ok = ecrire_tout(fd, texte_a_ecrire) && vt::appel_fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = vt::appel_rename(modele.c_str(), chemin.c_str()) == 0;
-    if (!ok) ::unlink(modele.c_str());
-    return ok;
+    // A failure always gives a number, even one that did not set errno.
+    const auto raison = [] { return errno != 0 ? errno : EIO; };
+    errno = 0;
+    int erreur = ecrire_tout(fd, texte_a_ecrire) && vt::appel_fsync(fd) == 0 ? 0 : raison();
+    if (::close(fd) != 0 && erreur == 0) erreur = raison();
+    if (erreur == 0 && vt::appel_rename(modele.c_str(), chemin.c_str()) != 0) erreur = raison();
+    if (erreur != 0) ::unlink(modele.c_str());
+    return erreur;
 }

@@ -61,6 +61,10 @@ std::size_t nombre_valeurs_quotees(std::string_view texte);
 std::string_view valeur_quotee(std::string_view texte, unsigned n);
 // Whether `chemin` names a regular file that can be opened for reading.
 bool fichier_lisible(const std::string& chemin);
+// gestion_vantrel::ecrire, telling why it failed: 0 once written, else the
+// system's error number (ENOSPC, EROFS, EACCES, ...; EISDIR or EINVAL for a
+// target that is not a regular file), the old file whole.
+int ecrire_fichier(const std::string& chemin, std::string_view texte_a_ecrire);
 // Appends `"valeur"` to `texte`.
 void ajouter_valeur(std::string& texte, std::string_view valeur);
 // Whether `valeur` can be stored: not with a double quote, since the format

@@ -55,4 +55,11 @@ int entree_voisine(int n, int courant, bool aleatoire, bool suivante) {
     return courant > 0 ? courant - 1 : -1;
 }
 
+Statut statut_au_tic(bool annonce_lecture, bool en_lecture, bool en_pause, int courant) {
+    if (en_pause) return Statut::Garder;
+    if (en_lecture) return annonce_lecture ? Statut::Garder : Statut::Lecture;
+    if (courant < 0) return Statut::Attente;
+    return annonce_lecture ? Statut::Arret : Statut::Garder;
+}
+
 }  // namespace vt

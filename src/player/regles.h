@@ -50,4 +50,14 @@ int tirer_autre(int n, int selection);
 // nowhere from the first entry or with no selection.
 int entree_voisine(int n, int courant, bool aleatoire, bool suivante);
 
+// What the status line must say at a tick so as to tell what the player
+// does. `annonce_lecture`: it says a track plays ("Lecture : ..."). While a
+// track plays it names that track, whichever row is selected (Lecture when
+// it does not yet say so); paused, it stays. With nothing playing nor
+// paused, a text that says a track plays gives way to the stop text
+// (Arret), or, with no row selected, to the idle text (Attente), which
+// also replaces any other text while no row is selected.
+enum class Statut { Garder, Lecture, Arret, Attente };
+Statut statut_au_tic(bool annonce_lecture, bool en_lecture, bool en_pause, int courant);
+
 }  // namespace vt

@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cerrno>
 #include <dirent.h>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace vt {
@@ -104,12 +106,16 @@ void ListeCourante::ajouter_arguments(std::vector<std::string> chemins) {
     std::size_t place = INT_MAX - entrees_.size();
     if (chemins.size() > place) chemins.resize(place);
     if (chemins.empty()) return;
+    // Relative to the current folder, where they were given: kept so, they
+    // would name another file once the player runs from another folder.
+    const std::string ici = dossier_courant();
     int n = nombre();
     beginInsertRows(QModelIndex(), n, n + static_cast<int>(chemins.size()) - 1);
     // Grown as push_back grows it, so that adding one at a time stays linear.
     if (const std::size_t besoin = entrees_.size() + chemins.size(); besoin > entrees_.capacity())
         entrees_.reserve(std::max(besoin, 2 * entrees_.capacity()));
     for (std::string& c : chemins) {
+        c = chemin_absolu(std::move(c), ici);
         const std::size_t sep = dernier_separateur(c);
         entrees_.push_back(Entree{std::move(c), sep == std::string::npos ? 0 : sep + 1});
     }
@@ -357,17 +363,76 @@ bool ListeCourante::charger_playlist(const std::optional<std::string>& dossier, 
     return true;
 }
 
+namespace {
+
+const QString kLegendeErreur = QStringLiteral("erreur !");
+
+// Writes a play list; a failure is said, so that nobody believes it saved.
+bool ecrire_playlist(const std::string& cible, std::string_view texte) {
+    struct stat st {};
+    const bool ancien = ::lstat(cible.c_str(), &st) == 0;
+    const int erreur = ecrire_fichier(cible, texte);
+    if (erreur != 0) dialogues().message(kLegendeErreur, message_echec_sauvegarde(cible, erreur, ancien));
+    return erreur == 0;
+}
+
+}  // namespace
+
 bool ListeCourante::reecrire_playlist(const std::optional<std::string>& dossier,
                                       const std::string& fichier) const {
-    return dossier && gestion_vantrel().ecrire(*dossier + fichier, texte_playlist(*this));
+    if (!dossier) {
+        dialogues().message(kLegendeErreur, message_echec_sauvegarde(fichier, kSansDossier, false));
+        return false;
+    }
+    return ecrire_playlist(*dossier + fichier, texte_playlist(*this));
 }
 
 bool ListeCourante::enregistrer_sous(const std::optional<std::string>& dossier) {
     const auto choisi = dialogues().enregistrer_fichier(dossier ? *dossier : depart_dialogues());
     if (!choisi || choisi->empty()) return false;
-    gestion_vantrel().ecrire(cible_sauvegarde(*choisi), texte_playlist(*this));
+    if (!ecrire_playlist(cible_sauvegarde(*choisi), texte_playlist(*this))) return false;
     emit playlists_changees(dossier);
     return true;
+}
+
+QString raison_echec_ecriture(int erreur) {
+    switch (erreur) {
+        case kSansDossier:
+            return QStringLiteral("le fichier de configuration, qui nomme le dossier des playlists, est illisible");
+        case ENOSPC:
+            return QStringLiteral("le disque est plein");
+        case EDQUOT:
+            return QStringLiteral("le quota du disque est atteint");
+        case EROFS:
+            return QStringLiteral("le dossier est en lecture seule");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("l'écriture dans ce dossier est refusée");
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("le dossier n'existe pas");
+        case EISDIR:
+            return QStringLiteral("un dossier porte déjà ce nom");
+        case EINVAL:
+            return QStringLiteral("ce nom ne désigne pas un fichier ordinaire");
+        case ENAMETOOLONG:
+            return QStringLiteral("le nom est trop long");
+        case ELOOP:
+            return QStringLiteral("les liens symboliques de ce nom tournent en rond");
+        case EIO:
+            return QStringLiteral("le disque a renvoyé une erreur d'entrée-sortie");
+        default:
+            return QStringLiteral("erreur système %1").arg(erreur);
+    }
+}
+
+QString message_echec_sauvegarde(std::string_view cible, int erreur, bool ancien) {
+    std::string_view nom = cible.substr(cible.size() - nom_affiche(cible).size());
+    if (finit_par_vtlist(nom)) nom.remove_suffix(kExtension.size());
+    QString texte = QStringLiteral("La playlist « %1 » n'a pas été enregistrée : %2.")
+                        .arg(texte_affiche(nom), raison_echec_ecriture(erreur));
+    if (ancien) texte += QStringLiteral(" Le fichier déjà enregistré reste tel qu'il était.");
+    return texte;
 }
 
 void ListeCourante::relister_playlists(const std::optional<std::string>& dossier) {

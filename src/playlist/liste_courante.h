@@ -94,11 +94,14 @@ public:
     bool charger_playlist(const std::optional<std::string>& dossier, const std::string& fichier);
     // Rewrites the play list `fichier` with the current paths; false when
     // there is no folder (nothing is written) or the file cannot be written.
+    // A failure is said in a message box (message_echec_sauvegarde); the old
+    // file stays whole.
     bool reecrire_playlist(const std::optional<std::string>& dossier, const std::string& fichier) const;
     // Save as: the save dialog starts in the play-list folder (where
     // dialogues start without one); a confirmed name gets the list
     // (cible_sauvegarde), and playlists_changees tells the folder. Whether
-    // a name was confirmed.
+    // the list was written: false when the dialog was cancelled, or when the
+    // file could not be written, which a message box then says.
     bool enregistrer_sous(const std::optional<std::string>& dossier);
     // Tells the folder of the play lists, read again (closing the save
     // window).
@@ -168,6 +171,16 @@ std::optional<std::vector<std::string>> lire_playlist(const std::string& chemin)
 // The file a "save as" writes: the chosen name, with ".vtlist" appended
 // unless it already ends with ".vtlist" in any case.
 std::string cible_sauvegarde(const std::string& choisi);
+
+// Why a play list could not be written, in French, from the system's error
+// number (kSansDossier: the configuration, which names the play-list folder,
+// could not be read).
+constexpr int kSansDossier = -1;
+QString raison_echec_ecriture(int erreur);
+// The message of a save that failed: the play list's name (its file name
+// without ".vtlist"), the reason, and, when a file was there before
+// (`ancien`), that it is kept as it was.
+QString message_echec_sauvegarde(std::string_view cible, int erreur, bool ancien);
 
 // At start: removes what writers killed between their temporary file and
 // its rename left behind (see vt::retirer_restes_ecriture), older than a

@@ -148,7 +148,12 @@ void garder_dans_ecran(QWidget& fenetre) {
     QScreen* ecran = QGuiApplication::screenAt(cadre.center());
     if (!ecran) ecran = fenetre.screen() ? fenetre.screen() : QGuiApplication::primaryScreen();
     if (!ecran) return;
-    const QRect ajuste = cadre_dans_zone(cadre, ecran->availableGeometry());
+    garder_dans_zone(fenetre, ecran->availableGeometry());
+}
+
+void garder_dans_zone(QWidget& fenetre, QRect zone) {
+    const QRect cadre = fenetre.frameGeometry();
+    const QRect ajuste = cadre_dans_zone(cadre, zone);
     if (ajuste.size() != cadre.size()) {
         const QSize client = fenetre.size() - (cadre.size() - ajuste.size());
         if (fenetre.minimumSize() == fenetre.maximumSize())

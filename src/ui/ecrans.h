@@ -41,6 +41,8 @@ std::optional<bool> zone_xembed();
 // fixed size is given the fitted size as its fixed size. Nothing where the
 // window system places windows itself (native Wayland).
 void garder_dans_ecran(QWidget& fenetre);
+// The same within the available area `zone`, whatever screen it is.
+void garder_dans_zone(QWidget& fenetre, QRect zone);
 
 // The window manager draws a window's frame after the window shows, and
 // its size is known only some moments later: `fenetre` is kept within its

@@ -446,7 +446,28 @@ bool TForm1::eventFilter(QObject* objet, QEvent* e) {
 // follows the end of a track; `t` and `T` are the progress read then.
 void TForm1::Timer1Timer(bool en_lecture, std::int64_t t, std::int64_t T) {
     label_lecture->setText(defilement.avancer(label_affiche->text()));
-    if (index_courant() < 0) label_affiche->setText(kIdle);
+    const vt::Lecteur& j = *m_.joueur;
+    const bool en_pause = j.en_pause();
+    switch (vt::statut_au_tic(label_affiche->text().startsWith(kLecture), en_lecture, en_pause, index_courant())) {
+        case vt::Statut::Garder:
+            break;
+        case vt::Statut::Lecture:
+            if (const auto p = j.piste_jouee()) label_affiche->setText(kLecture + p->nom);
+            break;
+        case vt::Statut::Arret:
+            label_affiche->setText(kEnAttente);
+            break;
+        case vt::Statut::Attente:
+            label_affiche->setText(kIdle);
+            break;
+    }
+    // A track that ended, or that never started to sound, leaves no button
+    // lit: the window says what the media service says.
+    if (!en_lecture && !en_pause) {
+        for (auto [bouton, eteint] : {std::pair{image_play, "image_playoff"}, {image_pause, "image_pauseoff"}})
+            if (const ImageVt* e = element(eteint); e && bouton->image().cacheKey() != e->image().cacheKey())
+                montrer(bouton, eteint);
+    }
     if (!en_lecture) return;
     curseur_position->move(
         vt::gauche_position(t, T, barre_position->width() - curseur_position->width(), barre_position->x()),

@@ -3,6 +3,7 @@
 // real windows on the offscreen platform).
 #include "bureau/outils.h"
 #include "playlist/liste_courante.h"
+#include "support/dossier_lecture_seule.h"
 #include "support/dossier_temp.h"
 #include "support/wav.h"
 #include "ui/bureau/bureau.h"
@@ -502,17 +503,15 @@ TEST_F(Serveur, IdleConnectionsWithoutDescriptorsNeitherSpinNorBlock) {
     for (int fd : inactives) ::close(fd);
 }
 
-// Connections waiting for the player while no descriptor is left and the
-// player holds none it could give back: accepting pauses instead of waking
-// the event loop again and again, and once descriptors are back the
+// Connections that come while no descriptor is left and the player holds
+// none it could give back: none is taken, and accepting pauses instead of
+// waking the event loop again and again; once descriptors are back the
 // waiting connections and a hand-over are taken.
 TEST_F(Serveur, WithoutDescriptorsAndNoneHeldAcceptingPauses) {
     std::vector<std::string> recus;
     int montres = 0;
     auto s = serveur(recus, montres);
     ASSERT_TRUE(s->ecouter());
-    std::vector<int> en_attente(3);
-    for (int& fd : en_attente) fd = prise_unix(dossier / "vantrel.instance", false);
     rlimit avant{}, bas{};
     ::getrlimit(RLIMIT_NOFILE, &avant);
     bas = avant;
@@ -524,46 +523,67 @@ TEST_F(Serveur, WithoutDescriptorsAndNoneHeldAcceptingPauses) {
     // at an object's type.
     QEventLoop boucle;
     boucle.processEvents();
+    std::vector<int> en_attente;  // each with its whole request, after the warm-up
+    for (const char* c : {"/w0.wav", "/w1.wav"}) {
+        en_attente.push_back(prise_unix(dossier / "vantrel.instance", false));
+        const QByteArray r = vt::encoder_requete(fichier(c));
+        ASSERT_EQ(::send(en_attente.back(), r.constData(), std::size_t(r.size()), MSG_NOSIGNAL), r.size());
+    }
     std::vector<int> bouche_trous;  // every descriptor left, taken
     for (int fd; (fd = ::dup(0)) >= 0;) bouche_trous.push_back(fd);
     QTimer::singleShot(1000, &boucle, &QEventLoop::quit);
     const std::clock_t debut = std::clock();
     boucle.exec();
     const double cpu_ms = 1000.0 * double(std::clock() - debut) / CLOCKS_PER_SEC;
+    EXPECT_TRUE(recus.empty());
     for (int fd : bouche_trous) ::close(fd);
     ::setrlimit(RLIMIT_NOFILE, &avant);
     EXPECT_LT(cpu_ms, 300);
+    vt::test::attendre([&] { return recus.size() == 2; });
     EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/k.wav")));
-    EXPECT_EQ(recus, std::vector<std::string>{"/k.wav"});
+    EXPECT_EQ(recus, (std::vector<std::string>{"/w0.wav", "/w1.wav", "/k.wav"}));
     for (int fd : en_attente) ::close(fd);
 }
 
 // Idle connections beyond the cap: the oldest ones are closed (their peer
-// reads the end), the newest stay open.
+// reads the end), the newest stay open. Cap 0: the server's own, 32.
 TEST_F(Serveur, IdleConnectionsBeyondTheCapCloseTheOldest) {
-    const struct { int cap, pairs, fermes; } cas[] = {{2, 3, 1}, {1, 3, 2}, {3, 3, 0}, {2, 5, 3}};
+    const struct { int cap, pairs, fermes; } cas[] = {{2, 3, 1}, {1, 3, 2}, {3, 3, 0}, {2, 5, 3}, {0, 34, 2}};
     for (const auto& c : cas) {
         std::vector<std::string> recus;
         int montres = 0;
         auto s = serveur(recus, montres);
-        s->connexions_max = c.cap;
+        if (c.cap) s->connexions_max = c.cap;
+        s->delai_ms = 60000;  // none closed for its silence meanwhile
         ASSERT_TRUE(s->ecouter());
         std::vector<int> pairs;
         for (int i = 0; i < c.pairs; ++i) {
             pairs.push_back(prise_unix(dossier / "vantrel.instance", false));
             // Taken one at a time, in the order they came.
-            vt::test::attendre([] { return false; }, 50);
+            vt::test::attendre([] { return false; }, 30);
         }
         for (int i = 0; i < c.pairs; ++i) {
             char octet = 0;
             pollfd p{pairs[static_cast<std::size_t>(i)], POLLIN, 0};
             const bool ferme =
-                ::poll(&p, 1, i < c.fermes ? 2000 : 100) == 1 && ::recv(p.fd, &octet, 1, MSG_DONTWAIT) == 0;
+                ::poll(&p, 1, i < c.fermes ? 2000 : 20) == 1 && ::recv(p.fd, &octet, 1, MSG_DONTWAIT) == 0;
             EXPECT_EQ(ferme, i < c.fermes) << "cap " << c.cap << ", peer " << i;
         }
         for (int fd : pairs) ::close(fd);
         s.reset();
     }
+}
+
+// A runtime folder that cannot take the socket (a read-only mount, missing,
+// relative, too long) gives the per-user name, as none at all does.
+TEST_F(Serveur, UnusableRuntimeFolderFallsBackPerUser) {
+    dossier.ecrire("rw/f", ""), dossier.ecrire("ro/f", "");
+    vt::test::DossierLectureSeule lecture_seule(dossier / "ro");
+    for (const std::string& r : {dossier / "ro", std::string(), dossier / "absent", std::string("run"),
+                                 "/" + std::string(120, 'r'), dossier / "rw"})
+        EXPECT_EQ(vt::nom_instance_pour(QByteArray::fromStdString(r), 7),
+                  r == dossier / "rw" ? QString::fromStdString(r) + "/vantrel.instance" : "vantrel-7.instance")
+            << r;
 }
 
 // The running player with its real windows.
@@ -627,14 +647,16 @@ TEST_F(Remise, RelativeRawPathArrivesAbsolute) {
 }
 
 // The running player plays the first file of a start and adds the others
-// after it, in order, while it goes on playing the first.
+// after it, in order, while it goes on playing the first; each request of the
+// start's own hand-over is taken once.
 TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
     serveur->ajouter = [this](std::string c) { vt::ajouter_fichier(*module->joueur, std::move(c)); };
     std::vector<std::string> fichiers;
     for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
-    vt::test::en_parallele([&] {
-        for (const Requete& r : vt::requetes_de_depart(fichiers)) ASSERT_TRUE(vt::confier_requete(nom(), r));
-    });
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(prise.chemin()));
+    vt::PlaceInstance detenteur(nom());  // this player's
+    ASSERT_TRUE(detenteur.prendre());
+    vt::test::en_parallele([&] { ASSERT_TRUE(vt::confier_au_lecteur_en_cours(fichiers)); });
     ASSERT_EQ(module->liste.nombre(), 3);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(module->liste.chemin(i), fichiers[static_cast<std::size_t>(i)]);
     EXPECT_TRUE(joue() && f1->index_courant() == 0);

@@ -169,22 +169,25 @@ TEST_F(Media, PlayPauseAndStopRunTheTransport) {
     EXPECT_EQ(statut(), QStringLiteral("Stopped"));
 }
 
-// Play while a track plays restarts it, as the play button does; with no
-// entry selected nothing can play.
-TEST_F(Media, PlayFollowsThePlayButtonsRules) {
+// Play while a track plays has no effect, paused it resumes, as the media
+// service's rules say; the skin's play button still restarts a playing
+// track. With no entry selected nothing can play.
+TEST_F(Media, PlayWhilePlayingHasNoEffectUnlikeThePlayButton) {
     remplir(1, 3000);
     EXPECT_FALSE(lire(kLecteur, QStringLiteral("CanPlay")).toBool());
     appeler(kLecteur, QStringLiteral("Play"));
     EXPECT_EQ(lecteur().flux, 0);
-    EXPECT_EQ(statut(), QStringLiteral("Stopped"));
     f1->selectionner(0);
     EXPECT_TRUE(lire(kLecteur, QStringLiteral("CanPlay")).toBool());
-    appeler(kLecteur, QStringLiteral("Play"));
-    pomper_ms(500);
-    EXPECT_GE(temps(), 450);
-    appeler(kLecteur, QStringLiteral("Play"));
-    EXPECT_LT(temps(), 50);
-    EXPECT_TRUE(joue());
+    for (const auto& [pause, bouton] : {std::pair{false, false}, {true, false}, {false, true}}) {
+        appeler(kLecteur, QStringLiteral("Play"));
+        pomper_ms(500);
+        if (pause) appeler(kLecteur, QStringLiteral("Pause"));
+        bouton ? appui(f1->image_play) : void(appeler(kLecteur, QStringLiteral("Play")));
+        EXPECT_EQ(temps() >= 450, !bouton) << pause << bouton;
+        EXPECT_EQ(statut(), QStringLiteral("Playing"));
+        appeler(kLecteur, QStringLiteral("Stop"));
+    }
 }
 
 // Next wraps from the last entry to the first, Previous stops at the first;
@@ -247,7 +250,7 @@ TEST_F(Media, MetadataDescribeThePlayingEntry) {
     // An entry that cannot be played: stopped, no track described.
     f1->deposer({app.ecrire("bruit.mp3", std::string(3000, '\x5a'))});
     f1->selectionner(2);
-    appeler(kLecteur, QStringLiteral("Play"));
+    appui(f1->image_play);  // Play of the media service would leave the playing track
     EXPECT_EQ(statut(), QStringLiteral("Stopped"));
     EXPECT_EQ(metadonnees().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
               QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));

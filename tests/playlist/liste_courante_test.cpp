@@ -1,6 +1,7 @@
 // The current play list model: its two columns, its edits, the selection
 // rules of the views on it, and the three ways files come into it.
 #include "config/configuration.h"
+#include "config/emplacements.h"
 #include "config/texte_affiche.h"
 #include "playlist/liste_courante.h"
 #include "support/dialogues_scriptes.h"
@@ -62,6 +63,8 @@ TEST(ListeNoms, TrailingSeparatorEmptyExceptForTheCommandLineFile) {
     l.ajouter_argument("a.ogg");
     EXPECT_EQ(noms(l), (std::vector<std::string>{"", "", "Musique\\", "Musique/", "a.ogg", "a.ogg"}));
     EXPECT_EQ(l.chemin(2), "C:\\Musique\\");
+    // A relative one enters absolute, after the folder it was given in.
+    EXPECT_EQ(l.chemin(5), vt::dossier_courant() + "/a.ogg");
 }
 
 // An entry without a separator shows whole, whatever the entries before it.

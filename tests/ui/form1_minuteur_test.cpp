@@ -132,7 +132,27 @@ TEST_F(Minuteur, LoopOffPlaysOutAndStops) {
     EXPECT_FALSE(joue());
     module->joueur->tic();
     EXPECT_EQ(f1->index_courant(), 0);
-    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+    // Once it has played out, the window says what the media service says:
+    // stopped, nothing lit; the time stays where the track ended.
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("vantrel  en attente ..."));
+    EXPECT_TRUE(montre(f1->image_play, "image_playoff"));
+    EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 00"));
+}
+
+// While a track plays the status line names it, whatever row is deleted; the
+// idle text comes with nothing playing (nor paused) and nothing selected.
+TEST_F(Minuteur, StatusLineNamesThePlayingTrackWhateverIsSelected) {
+    const struct { int supprimee; vt::ImageVt* bouton; const char* attendu; } cas[] = {{0, nullptr, "Lecture : t1.wav"}, {1, nullptr, "Lecture : t1.wav"},
+               {0, f1->image_pause, "Pause ... "}, {0, f1->image_stop, "vantrel, en attente ...."}};
+    for (const auto& c : cas) {
+        f1->image_del_allClick();
+        remplir(3, 5000);
+        f1->selectionner(1), appui(f1->image_play);
+        if (c.bouton) clic(c.bouton);
+        f1->selectionner(c.supprimee), f1->image_delClick(), module->joueur->tic();
+        EXPECT_EQ(f1->label_affiche->text(), QString::fromUtf8(c.attendu));
+        EXPECT_EQ(montre(f1->image_play, "image_playon"), !c.bouton) << c.attendu;
+    }
 }
 
 // Ticking one box unticks the other; unticking changes nothing else.

@@ -1,11 +1,14 @@
 // The play-list selector, loading a chosen play list, the save window and
 // the rewrite of the selected play list.
 #include "playlist/liste_courante.h"
+#include "config/gestion_vantrel.h"
 #include "support/wav.h"
+#include "ui/ecrans.h"
 #include "ui/fixture.h"
 #include "ui/tform3.h"
 
 #include <QEvent>
+#include <cerrno>
 #include <QFocusEvent>
 
 namespace {
@@ -134,15 +137,31 @@ TEST_F(Playlists, SaveThenLoadRoundTripsRawBytes) {
     EXPECT_EQ(chemins(), v);
 }
 
-// A save that cannot be written is silent: the window hides all the same.
-TEST_F(Playlists, UnwritableSaveIsSilent) {
+// A save or rewrite that cannot be written says so ("erreur !", the list's
+// name, the reason); the old file stays whole, the save window open.
+TEST_F(Playlists, FailedSaveSaysWhyAndKeepsTheOldFile) {
     f1->deposer({"/m/a.mp3"});
-    f3->show();
-    dialogues.fichiers_a_enregistrer.push_back(app / "no/such/dir/Mix");
-    f3->label_enregistreClick();
-    EXPECT_FALSE(f3->isVisible());
-    EXPECT_TRUE(dialogues.messages.empty());
-    EXPECT_FALSE(vt::test::existe(app / "no/such/dir/Mix.vtlist"));
+    app.ecrire("playlist/Rock.vtlist", "\"/old.mp3\"");
+    f1->ComboplaylistEnter();
+    const QString garde = QStringLiteral(" Le fichier déjà enregistré reste tel qu'il était.");
+    // Chosen in the save dialog (none: Rock rewritten), the error the flush meets.
+    const struct { std::string choisi; int erreur; QString raison; } cas[] = {{app / "no/such/dir/Mix", 0, QStringLiteral("« Mix » n'a pas été enregistrée : le dossier n'existe pas.")},
+               {app / "playlist/Rock", ENOSPC, QStringLiteral("« Rock » n'a pas été enregistrée : le disque est plein.") + garde},
+               {"", EROFS, QStringLiteral("« Rock » n'a pas été enregistrée : le dossier est en lecture seule.") + garde}};
+    for (const auto& c : cas) {
+        vt::AppelsEcriture disque{[&](int) { return errno = c.erreur, c.erreur ? -1 : 0; }, ::rename};
+        vt::definir_appels_ecriture(&disque);
+        dialogues.fichiers_a_enregistrer.push_back(c.choisi);
+        dialogues.reponses.push_back(true);
+        f1->Comboplaylist->setCurrentIndex(c.choisi.empty() ? f1->Comboplaylist->findText(QStringLiteral("Rock")) : -1);
+        f3->show();
+        c.choisi.empty() ? clic(f1->image_info) : f3->label_enregistreClick();
+        vt::definir_appels_ecriture(nullptr);
+        EXPECT_TRUE(f3->isVisible());
+        ASSERT_FALSE(dialogues.messages.empty()) << c.choisi;
+        EXPECT_EQ(dialogues.messages.back(), std::pair(QStringLiteral("erreur !"), "La playlist " + c.raison));
+        EXPECT_EQ(lire_fichier(app / "playlist/Rock.vtlist"), "\"/old.mp3\"");
+    }
 }
 
 // Cancelling writes nothing and leaves the window open; an existing
@@ -248,8 +267,10 @@ namespace {
 // margins and "enregistrer" inside, clear of "Descendre".
 TEST_F(Playlists, NarrowedSaveWindowKeepsItsEntriesInside) {
     for (int largeur : {789, 640, 560}) {
-        f3->setFixedSize(largeur, 215);
+        f3->setFixedSize(789, 215);
         f3->show();
+        vt::garder_dans_zone(*f3, QRect(0, 0, largeur + f3->frameGeometry().width() - f3->width(), 600));
+        EXPECT_EQ(f3->maximumSize(), QSize(largeur, 215));
         EXPECT_EQ(f3->liste_lecture_en_cours->geometry(), QRect(6, 22, largeur - 11, 137)) << largeur;
         EXPECT_EQ(f3->label_enregistre->x(), largeur - 109) << largeur;
         EXPECT_GT(f3->label_enregistre->x(), f3->label_descendre->geometry().right()) << largeur;

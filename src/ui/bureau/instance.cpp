@@ -1,5 +1,6 @@
 #include "ui/bureau/instance.h"
 
+#include "config/emplacements.h"
 #include "playlist/liste_courante.h"
 #include "ui/bureau/plateforme.h"
 #include "ui/module.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QThread>
@@ -149,18 +151,20 @@ std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers
     return requetes;
 }
 
-std::string chemin_pour_envoi(const std::string& fichier) {
-    if (fichier.empty() || !QDir::isRelativePath(QFile::decodeName(QByteArray::fromStdString(fichier))))
-        return fichier;
-    std::string dossier = dossier_courant();
-    if (dossier.empty()) return fichier;
-    if (dossier.back() != '/' && dossier.back() != '\\') dossier += '/';
-    return dossier + fichier;
-}
+std::string chemin_pour_envoi(const std::string& fichier) { return chemin_absolu(fichier, dossier_courant()); }
 
 QByteArray chemin_socket(const QString& nom) {
     if (nom.startsWith(QLatin1Char('/'))) return QFile::encodeName(nom);
     return QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + nom);
+}
+
+QString nom_instance_pour(const QByteArray& runtime, unsigned long uid) {
+    // A Unix socket's path must fit in sockaddr_un (108 bytes on Linux).
+    constexpr qsizetype kCheminSocketMax = 100;
+    if (runtime.startsWith('/') && runtime.size() + 20 < kCheminSocketMax && !runtime.contains('\0') &&
+        QFileInfo(QFile::decodeName(runtime)).isDir() && ::access(runtime.constData(), W_OK | X_OK) == 0)
+        return QFile::decodeName(runtime) + QStringLiteral("/vantrel.instance");
+    return QStringLiteral("vantrel-%1.instance").arg(static_cast<qulonglong>(uid));
 }
 
 namespace {

@@ -145,6 +145,14 @@ void montrer_lecteur(ModuleVantrel& module);
 // of that name in the temporary folder (raw bytes).
 QByteArray chemin_socket(const QString& nom);
 
+// The hand-over's name for user `uid`: a socket in the login session's
+// runtime folder `runtime` (XDG_RUNTIME_DIR) when it can take one (an
+// absolute folder, short enough for a socket's path, where this user can
+// create files: not on a read-only mount), else the user's own name in the
+// temporary folder, as when no runtime folder is named. Every start of the
+// session decides alike, so that a later start finds the running player.
+QString nom_instance_pour(const QByteArray& runtime, unsigned long uid);
+
 // Server side: listens on `nom` and runs the two actions for each complete
 // request. Each connection has a few seconds to send its request; partial
 // or malformed ones are dropped without any effect. A plain Unix socket

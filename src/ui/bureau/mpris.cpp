@@ -1,5 +1,6 @@
 #include "ui/bureau/mpris.h"
 
+#include "config/emplacements.h"
 #include "player/etiquettes.h"
 #include "player/porte_lecteur.h"
 #include "player/regles.h"
@@ -28,12 +29,7 @@ constexpr qlonglong kSautUs = 2'000'000;  // a position this far from the expect
 // "file://" and the absolute path, its bytes percent-encoded as they are
 // (a path need not be UTF-8).
 QString url_fichier(const std::string& chemin) {
-    std::string absolu = chemin;
-    if (!absolu.empty() && absolu.front() != '/') {
-        std::string dossier = dossier_courant();
-        if (!dossier.empty() && dossier.back() != '/') dossier += '/';
-        absolu = dossier + absolu;
-    }
+    const std::string absolu = chemin_absolu(chemin, dossier_courant());
     return QStringLiteral("file://") +
            QString::fromLatin1(QByteArray::fromStdString(absolu).toPercentEncoding("/"));
 }
@@ -164,8 +160,10 @@ ServiceMpris::Etat ServiceMpris::etat() const {
 // The commands call the player's transport, as the notification-area menu
 // does; the windows repaint from the player's signals.
 
+// Play while a track plays has no effect (it resumes a paused one, starts
+// the selected entry otherwise); the skin's play button restarts it.
 void ServiceMpris::lecture() {
-    j_.jouer();
+    if (!j_.en_lecture() || j_.en_pause()) j_.jouer();
     verifier();
 }
 

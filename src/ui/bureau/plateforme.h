@@ -18,10 +18,6 @@ struct ModuleVantrel;
 // has a runtime folder).
 QString nom_instance();
 
-// The current directory as the file system's raw bytes, without a trailing
-// separator (except for the root); empty when it cannot be read.
-std::string dossier_courant();
-
 // Starts the media-player service on the desktop's session bus (media keys,
 // the desktop's media controls), acting on `module`'s windows. Nothing
 // (nullptr) where there is no such service or no bus answers; the player

@@ -3,9 +3,6 @@
 // named pipe, on macOS a socket in the user's own temporary folder).
 #include "ui/bureau/plateforme.h"
 
-#include <QDir>
-#include <QFile>
-
 namespace vt {
 
 QString nom_instance() {
@@ -13,8 +10,6 @@ QString nom_instance() {
     if (utilisateur.isEmpty()) utilisateur = qEnvironmentVariable("USER");
     return QStringLiteral("vantrel-%1.instance").arg(utilisateur);
 }
-
-std::string dossier_courant() { return QFile::encodeName(QDir::currentPath()).toStdString(); }
 
 std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel&) { return nullptr; }
 

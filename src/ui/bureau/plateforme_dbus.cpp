@@ -11,36 +11,12 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusServiceWatcher>
-#include <QFile>
-#include <QFileInfo>
 
-#include <cerrno>
 #include <unistd.h>
 
 namespace vt {
 
-namespace {
-// A Unix socket's path must fit in sockaddr_un (108 bytes on Linux).
-constexpr qsizetype kCheminSocketMax = 100;
-}  // namespace
-
-QString nom_instance() {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (runtime.startsWith('/') && runtime.size() + 20 < kCheminSocketMax &&
-        QFileInfo(QFile::decodeName(runtime)).isDir())
-        return QFile::decodeName(runtime) + QStringLiteral("/vantrel.instance");
-    return QStringLiteral("vantrel-%1.instance").arg(static_cast<qulonglong>(::getuid()));
-}
-
-std::string dossier_courant() {
-    std::string chemin(256, '\0');
-    while (::getcwd(chemin.data(), chemin.size()) == nullptr) {
-        if (errno != ERANGE || chemin.size() > (1u << 20)) return std::string();
-        chemin.resize(chemin.size() * 2);
-    }
-    chemin.resize(std::char_traits<char>::length(chemin.c_str()));
-    return chemin;
-}
+QString nom_instance() { return nom_instance_pour(qgetenv("XDG_RUNTIME_DIR"), ::getuid()); }
 
 std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module) {
     QDBusConnection bus = QDBusConnection::sessionBus();
