@@ -109,20 +109,15 @@ TEST(Etiquettes, DamagedFilesGiveNoTags) {
         {"id3.mp3", std::string("ID3\x04\0\0\x7F\x7F\x7F\x7F", 10) + bruit},  // a tag of 256 MB announced
         {"bloc.flac", std::string("fLaC\x86\xFF\xFF\xFF", 8) + bruit},        // a 16 MB picture block
         {"page.ogg", "OggS" + bruit},
-        {"boite.m4a", std::string("\xFF\xFF\xFF\xFF"
-                                  "ftypM4A ",
-                                  12) +
-                          bruit},  // a 4 GB box
+        {"boite.m4a", std::string("\xFF\xFF\xFF\xFF" "ftypM4A ", 12) + bruit},  // a 4 GB box
         {"entete.wma", std::string("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\0\xAA\0\x62\xCE\x6C"
-                                   "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x7F",
-                                   24) +
-                           bruit},
+                                   "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x7F", 24) + bruit},
         {"vide.flac", ""},
         {"sans_extension", bruit}};
-    for (const auto& [nom, octets] : fichiers) d.ecrire(nom, octets);
+    std::vector<std::string> noms{"tube.mp3", "dossier.mp3", "absent.mp3"};
+    for (const auto& [nom, octets] : fichiers) d.ecrire(nom, octets), noms.push_back(nom);
     ASSERT_EQ(::mkfifo((d / "tube.mp3").c_str(), 0600) + ::mkdir((d / "dossier.mp3").c_str(), 0700), 0);
-    for (const char* nom : {"id3.mp3", "bloc.flac", "page.ogg", "boite.m4a", "entete.wma", "vide.flac",
-                            "sans_extension", "tube.mp3", "dossier.mp3", "absent.mp3"}) {
+    for (const std::string& nom : noms) {
         const vt::Etiquettes e = vt::lire_etiquettes(d / nom);
         EXPECT_TRUE(e.titre.isEmpty() && e.artistes.isEmpty() && e.image.empty()) << nom;
     }
