@@ -4,7 +4,6 @@
 #include "support/dossier_temp.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <cmath>
 
@@ -12,23 +11,6 @@ namespace {
 
 using namespace vt::test::audio;
 using Evenement = vt::MoteurAudio::Evenement;
-
-// Frames [debut, debut + n) of a 440 Hz tone of amplitude 0.5 sampled at
-// `taux`, on every channel.
-std::string moitie(const vt::test::DossierTemp& d, const std::string& nom, int format, int taux, int canaux,
-                   double debut_s, double duree_s) {
-    const std::string chemin = d / nom;
-    SF_INFO info{0, taux, canaux, format, 0, 0};
-    SNDFILE* sf = sf_open(chemin.c_str(), SFM_WRITE, &info);
-    if (!sf) return chemin;
-    const std::size_t n = std::size_t(std::lround(duree_s * taux));
-    std::vector<float> v(n * std::size_t(canaux));
-    for (std::size_t i = 0; i < v.size(); ++i)
-        v[i] = float(kAmplitude * std::sin(2 * M_PI * 440 * (debut_s + double(i / std::size_t(canaux)) / taux)));
-    sf_writef_float(sf, v.data(), sf_count_t(n));
-    sf_close(sf);
-    return chemin;
-}
 
 // The longest run of frames whose left side stays within `seuil` of zero,
 // in [debut, fin): a 440 Hz tone of amplitude 0.5 crosses zero in 1 frame.
@@ -38,9 +20,6 @@ std::size_t plus_long_silence(const std::vector<float>& s, std::size_t debut, st
         plus_long = std::max(plus_long, courant = std::fabs(s[2 * i]) <= seuil ? courant + 1 : 0);
     return plus_long;
 }
-
-constexpr int kWav = SF_FORMAT_WAV | SF_FORMAT_PCM_16, kFlac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
-              kOgg = SF_FORMAT_OGG | SF_FORMAT_VORBIS, kMp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
 
 struct CasFormat {
     const char* nom;
@@ -58,8 +37,8 @@ TEST_P(JointFormats, HalvesOfOneToneJoinWithoutSilence) {
     const CasFormat c = GetParam();
     vt::test::DossierTemp d;
     constexpr double kDureeA = 0.75, kDureeB = 0.5;
-    const std::string a = moitie(d, "a", c.format_a, c.taux_a, c.canaux_a, 0, kDureeA);
-    const std::string b = moitie(d, "b", c.format_b, c.taux_b, c.canaux_b, kDureeA, kDureeB);
+    const std::string a = ecrire_ton(d / "a", c.format_a, c.taux_a, c.canaux_a, 440, 0, kDureeA);
+    const std::string b = ecrire_ton(d / "b", c.format_b, c.taux_b, c.canaux_b, 440, kDureeA, kDureeB);
     Lecteur l;
     l.lm.flux = l.m.ouvrir_flux(a);
     const int suivant = l.m.ouvrir_flux(b);

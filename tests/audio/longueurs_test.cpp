@@ -200,23 +200,9 @@ struct Partie {
 const std::string kId3 = std::string("ID3\x03\0\0\0\0\0\x16", 10) + std::string(22, '\0');
 
 std::string octets_ton(const DossierTemp& d, const Partie& p) {
-    const std::string chemin = d / "partie";
-    SF_INFO info{};
-    info.samplerate = p.taux;
-    info.channels = p.canaux;
-    info.format = p.format;
-    SNDFILE* sf = sf_open(chemin.c_str(), SFM_WRITE, &info);
-    if (!sf) return {};
-    std::vector<float> v(std::size_t(p.taux) * std::size_t(p.ms) / 1000 * std::size_t(p.canaux));
-    for (std::size_t i = 0; i < v.size(); ++i)
-        v[i] = float(kAmplitude * std::sin(2 * M_PI * p.hz * double(i / std::size_t(p.canaux)) / p.taux));
-    sf_writef_float(sf, v.data(), sf_count_t(v.size()) / p.canaux);
-    sf_close(sf);
-    return (p.id3 ? kId3 : "") + vt::test::lire_fichier(chemin);
+    const std::string chemin = ecrire_ton(d / "partie", p.format, p.taux, p.canaux, p.hz, 0, p.ms / 1000.0);
+    return chemin.empty() ? "" : (p.id3 ? kId3 : "") + vt::test::lire_fichier(chemin);
 }
-
-constexpr int kOgg = SF_FORMAT_OGG | SF_FORMAT_VORBIS, kOpus = SF_FORMAT_OGG | SF_FORMAT_OPUS,
-              kMp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, kFlac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
 
 // Every part is heard and counted at its own rate: the length shown is the
 // parts' sum, a seek shortly before a join plays the first part's tone and

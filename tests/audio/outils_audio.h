@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <dirent.h>
+#include <sndfile.h>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -22,6 +23,26 @@ inline constexpr double kAmplitude = 0.5;
 inline constexpr double kEfficaceTon = kAmplitude / 1.4142135623730951;
 
 inline std::string fixture(const std::string& nom) { return std::string(VANTREL_FIXTURES_DIR) + "/" + nom; }
+
+inline constexpr int kWav = SF_FORMAT_WAV | SF_FORMAT_PCM_16, kFlac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+                     kOgg = SF_FORMAT_OGG | SF_FORMAT_VORBIS, kOpus = SF_FORMAT_OGG | SF_FORMAT_OPUS,
+                     kMp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+
+// Writes `duree_s` of a tone of `hz` (amplitude 0.5, from `debut_s` into it,
+// on every channel) to `chemin` in a libsndfile format; "" if it cannot.
+inline std::string ecrire_ton(const std::string& chemin, int format, int taux, int canaux, double hz,
+                              double debut_s, double duree_s) {
+    SF_INFO info{0, taux, canaux, format, 0, 0};
+    SNDFILE* sf = sf_open(chemin.c_str(), SFM_WRITE, &info);
+    if (!sf) return {};
+    std::vector<float> v(std::size_t(std::lround(duree_s * taux)) * std::size_t(canaux));
+    for (std::size_t i = 0; i < v.size(); ++i)
+        v[i] = float(kAmplitude *
+                     std::sin(2 * M_PI * hz * (debut_s + double(i / std::size_t(canaux)) / taux)));
+    sf_writef_float(sf, v.data(), sf_count_t(v.size()) / canaux);
+    sf_close(sf);
+    return chemin;
+}
 
 enum Cote { kGauche = 0, kDroite = 1 };
 
