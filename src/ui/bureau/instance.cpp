@@ -575,7 +575,7 @@ void ServeurInstance::nouvelles_connexions() {
             // socket, still readable, would otherwise wake the loop at once,
             // again and again.
             if (fermer_la_plus_ancienne()) continue;
-            auto* avis = static_cast<QSocketNotifier*>(avis_);
+            QSocketNotifier* avis = avis_;
             avis->setEnabled(false);
             QTimer::singleShot(pause_ms, avis, [avis] { avis->setEnabled(true); });
             return;

@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+class QSocketNotifier;
+
 namespace vt {
 
 struct ModuleVantrel;
@@ -204,7 +206,7 @@ private:
     std::function<void(std::string)> ouvrir_;
     std::function<void()> montrer_;
     int fd_ = -1;
-    QObject* avis_ = nullptr;  // the listening socket's notifier
+    QSocketNotifier* avis_ = nullptr;  // the listening socket's notifier
     std::deque<QPointer<QObject>> connexions_;  // waiting for their request, oldest first
 };
 
