@@ -105,28 +105,27 @@ pairs_min() { for p in audacious_mp3 mpv_mp3; do decodeur $p "$1"; done | sort -
 fois() { [ -n "$1" ] && awk -v a="$1" -v k="$2" 'BEGIN { printf "%.3f", a * k }'; }
 sur() { [ -n "$1" ] && [ -n "$2" ] && awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b }'; }
 
+# Runs benchmark program $1 (described by $2) into $OUT/$1.log, when built.
+banc_pulse() {
+    if [ -x "$BUILD/bench/$1" ]; then
+        say "-- $1 ($2)"
+        (cd "$BUILD" && "$BUILD/bench/$1") > "$OUT/$1.log" 2>&1 ||
+            say "   $1 exited with an error (see $OUT/$1.log)"
+    else
+        say "-- $1: not built"
+    fi
+}
+
 # The heard delay of the controls through PulseAudio: a private daemon and
 # the engine, no window; the program picks its own sound driver.
-if [ -x "$BUILD/bench/bench_controles" ]; then
-    say "-- bench_controles (heard delay of the controls under PulseAudio)"
-    (cd "$BUILD" && "$BUILD/bench/bench_controles") > "$OUT/bench_controles.log" 2>&1 ||
-        say "   bench_controles exited with an error (see $OUT/bench_controles.log)"
-else
-    say "-- bench_controles: not built"
-fi
+banc_pulse bench_controles "heard delay of the controls under PulseAudio"
 # The largest heard delay in ms of control $1 with the native output.
 delai_controle() {
     sed -n "s/^heard_delay_ms pulse $1 median [0-9.]* max \([0-9.]*\).*/\1/p" "$OUT/bench_controles.log" 2>/dev/null | tail -1
 }
 
 # Joins and commands heard through PulseAudio: silence and largest jump.
-if [ -x "$BUILD/bench/bench_joints" ]; then
-    say "-- bench_joints (joins of two halves of a tone, pause, resume, seek, under PulseAudio)"
-    (cd "$BUILD" && "$BUILD/bench/bench_joints") > "$OUT/bench_joints.log" 2>&1 ||
-        say "   bench_joints exited with an error (see $OUT/bench_joints.log)"
-else
-    say "-- bench_joints: not built"
-fi
+banc_pulse bench_joints "joins of two halves of a tone, pause, resume, seek, under PulseAudio"
 # Field $3 (silence_ms or jump) of case $2 of kind $1 (join or command).
 joint() {
     awk -v g="$1" -v c="$2" -v f="$3" '$1 == g && $2 == c { for (i = 3; i < NF; i += 2) if ($i == f) print $(i + 1) }' \
