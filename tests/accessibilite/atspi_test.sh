@@ -40,9 +40,12 @@ nettoyer() {
 trap nettoyer EXIT
 trap 'exit 1' INT TERM
 
-# --- a virtual screen; its number comes back through a pipe.
+# --- a virtual screen; its number comes back through a pipe. Without
+# -noreset the server starts over each time its last client leaves (the
+# accessibility launcher is one, briefly), refusing whoever connects
+# meanwhile: the player, then, at random.
 mkfifo "$tmp/ecran"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$tmp/ecran" > "$tmp/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3> "$tmp/ecran" > "$tmp/xvfb.log" 2>&1 &
 pids="$pids $!"
 numero=$(timeout 10 head -n 1 "$tmp/ecran")
 [ -n "$numero" ] || passer "Xvfb did not start: $(cat "$tmp/xvfb.log")"
@@ -91,5 +94,7 @@ if [ $r -ne 0 ] && [ $r -ne 77 ]; then
     cat "$tmp/vantrel.log"
     echo "--- launcher's output"
     cat "$tmp/lanceur.log"
+    echo "--- virtual screen's output"
+    cat "$tmp/xvfb.log"
 fi
 exit $r
