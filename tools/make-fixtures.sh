@@ -5,6 +5,8 @@
 #
 #   ton440.*     440 Hz sine, amplitude 0.5, one second, mono
 #   ton440.flac, ton440.m4a (AAC) as well
+#   moitie_a.m4a, moitie_b.m4a  the first 0.75 s and the next 0.5 s of one
+#                440 Hz sine in AAC (a join between tracks)
 #   ton1000.*    1 kHz sine, amplitude 0.5, one second, mono
 #   court.*      50 ms of 440 Hz (the shortest track the player must handle)
 #   stereo.wav   440 Hz on the left, 1 kHz on the right, half a second
@@ -40,6 +42,8 @@ for f in 440 1000; do
 done
 $ff -f lavfi -i "$(sine 440 1 44100)" -c:a flac -compression_level 8 $bx "$out/ton440.flac"
 $ff -f lavfi -i "$(sine 440 1 44100)" -c:a aac -b:a 32k $bx "$out/ton440.m4a"
+$ff -f lavfi -i "aevalsrc=0.5*sin(2*PI*440*t):s=44100:d=0.75" -c:a aac -b:a 64k $bx "$out/moitie_a.m4a"
+$ff -f lavfi -i "aevalsrc=0.5*sin(2*PI*440*(t+0.75)):s=44100:d=0.5" -c:a aac -b:a 64k $bx "$out/moitie_b.m4a"
 
 # 50 ms files.
 $ff -f lavfi -i "$(sine 440 0.05 44100)" -c:a libmp3lame -b:a 32k $bx "$out/court.mp3"

@@ -111,6 +111,7 @@ private:
     int frequence_ = 44100;
     std::int64_t longueur_ = 0;
     bool estimee_ = true;              // longueur_ from the bit rate and the file's size
+    std::int64_t fin_exacte_ = -1;     // where the stream's sound ends, when the container counts it
     std::int64_t marge_ = 0;           // two of the codec's frames, in engine frames
     std::unique_ptr<AVChannelLayout> disposition_;  // resampler input
     int format_entree_ = -1;
@@ -261,6 +262,12 @@ bool DecodeurFFmpeg::preparer(const std::string& chemin, int frequence) {
     estimee_ = estimation == 0 || format_ctx_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
     const int taux = codec_->sample_rate > 0 ? codec_->sample_rate : frequence_;
     marge_ = av_rescale(2 * std::max(codec_->frame_size, 1024), frequence_, taux);
+    // A container that counts its stream to the sample (MP4's edit list,
+    // Ogg's granule positions, FLAC's header) says where the sound ends:
+    // what the decoder gives past it is the encoder's padding of the last
+    // frame, a silence that would be heard between two tracks. Coarser
+    // counts (milliseconds in ASF or Matroska) cannot place that end.
+    if (!estimee_ && longueur_ > 0 && std::int64_t(base_num_) * taux <= base_den_) fin_exacte_ = longueur_;
     return true;
 }
 
@@ -474,6 +481,10 @@ bool DecodeurFFmpeg::remplir(Tranche& b) {
         }
         convertir(b);
         av_frame_unref(trame_);
+    }
+    if (fin_exacte_ >= 0 && b.debut + std::int64_t(b.trames) >= fin_exacte_) {
+        b.trames = std::uint32_t(std::max<std::int64_t>(fin_exacte_ - b.debut, 0));
+        b.fin = true;
     }
     return true;
 }
