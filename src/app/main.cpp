@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
     // The configuration file of the run, chosen once from the executable's
     // folder (or the user's, see emplacements.h): every window reads and
     // writes it through this object.
+    vt::etablir_emplacements(vt::chemin_executable());
     vt::Configuration configuration(vt::emplacements().fichier_config);
 
     // The skin's pictures and the fonts are loaded beside the toolkit's start
