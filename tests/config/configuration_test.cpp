@@ -95,14 +95,14 @@ TEST(ConfigExitWriter, KeepsSkinAndDirectoryFromDisk) {
     DossierTemp d;
     auto f = d.ecrire("vantrel.config", "\"s/\"\n\"x.sk\"\n\"1\"\n\"2\"\n\"pl/\"\n\"true\"\n");
     gestion_vantrel g;
-    EXPECT_EQ(vt::texte_sortie(g, f, 300, -4, false), R"("s/""x.sk""300""-4""pl/""false")");
+    EXPECT_EQ(vt::texte_configuration_fermeture(g, f, 300, -4, false), R"("s/""x.sk""300""-4""pl/""false")");
 }
 
 TEST(ConfigExitWriter, WithoutAFileWritesTheDefaults) {
     DossierTemp d;
     gestion_vantrel g;
     g.texte = R"("stale""skin""text")";
-    EXPECT_EQ(vt::texte_sortie(g, d / "vantrel.config", 10, 20, true),
+    EXPECT_EQ(vt::texte_configuration_fermeture(g, d / "vantrel.config", 10, 20, true),
               R"("skin/default/""default.sk""10""20""playlist/""true")");
 }
 
