@@ -286,9 +286,8 @@ BENCHMARK(BM_MoteurDecodageEtMixage)->MeasureProcessCPUTime()->Unit(benchmark::k
 // The ratio itself: engine and FFmpeg alone measured in turns, so that a
 // change of load on the machine weighs on both alike; medians of the pairs.
 void comparer(int paires, ChoixDecodeurs choix) {
-    vt::audio::choisir_decodeurs(choix);
     const char* nom = choix == ChoixDecodeurs::FFmpegSeul ? "FFmpeg" : "mpg123";
-    lecteur_media lm(std::make_unique<vt::SortieManuelle>());
+    lecteur_media lm(std::make_unique<vt::SortieManuelle>(), choix);
     std::vector<float> tampon(2 * 2048);
     std::vector<double> seul, moteur, rapports;
     for (int i = 0; i < paires; ++i) {
@@ -308,7 +307,6 @@ void comparer(int paires, ChoixDecodeurs choix) {
     std::printf("audio engine / %s alone, CPU time for one minute of MP3 (median of %d pairs): %.3f"
                 " (engine %.1f ms, %s alone %.1f ms)\n",
                 nom, paires, mediane(rapports), mediane(moteur) * 1e3, nom, mediane(seul) * 1e3);
-    vt::audio::choisir_decodeurs(ChoixDecodeurs::Tous);
 }
 
 }  // namespace

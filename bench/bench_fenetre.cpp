@@ -34,7 +34,7 @@ struct Lecteur {
     std::unique_ptr<vt::ModuleVantrel> m;
     Lecteur(int n) {
         std::string app = QFile::encodeName(dir.path()).toStdString() + "/";
-        vt::definir_chemin_executable(app + "vantrel");
+        vt::etablir_emplacements(app + "vantrel");
         QDir::setCurrent(dir.path());
         std::ofstream(app + "vantrel.config") << vt::texte_configuration("skin/default/", "default.sk", 0, 0, "playlist/", false);
         configuration = std::make_unique<vt::Configuration>(vt::emplacements().fichier_config);

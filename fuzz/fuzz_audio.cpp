@@ -27,8 +27,12 @@ using vt::fuzz::dossier_travail;
 constexpr std::size_t kPeriode = 2048;
 constexpr int kPeriodesMax = 32;  // about 1.5 s at 44.1 kHz
 
-vt::MoteurAudio* moteur = nullptr;
-vt::SortieManuelle* sortie = nullptr;
+// One engine for each choice of decoders: all of them, FFmpeg alone.
+struct Banc {
+    vt::MoteurAudio* moteur = nullptr;
+    vt::SortieManuelle* sortie = nullptr;
+};
+Banc bancs[2];
 
 int entrees(const char* dossier) {
     int n = 0;
@@ -42,10 +46,13 @@ int entrees(const char* dossier) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    auto s = std::make_unique<vt::SortieManuelle>();
-    sortie = s.get();
-    moteur = creer_moteur(s.release());
-    VT_EXIGER(vt::demarrer(*moteur));
+    for (auto choix : {vt::audio::ChoixDecodeurs::Tous, vt::audio::ChoixDecodeurs::FFmpegSeul}) {
+        Banc& b = bancs[choix == vt::audio::ChoixDecodeurs::FFmpegSeul];
+        auto s = std::make_unique<vt::SortieManuelle>();
+        b.sortie = s.get();
+        b.moteur = vt::creer_moteur_decodeurs(std::move(s), choix).release();
+        VT_EXIGER(vt::demarrer(*b.moteur));
+    }
     return 0;
 }
 
@@ -57,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string chemin = dossier_travail() + "entree" + extensions[choix & 7];
     vt::fuzz::ecrire_fichier(chemin, std::string_view(reinterpret_cast<const char*>(data + 1), size - 1));
 
-    vt::audio::choisir_decodeurs((choix & 0x20) ? vt::audio::ChoixDecodeurs::FFmpegSeul
-                                                : vt::audio::ChoixDecodeurs::Tous);
+    vt::MoteurAudio* moteur = bancs[(choix & 0x20) != 0].moteur;
+    vt::SortieManuelle* sortie = bancs[(choix & 0x20) != 0].sortie;
     const int flux = moteur->ouvrir_flux(chemin);
     if (flux != 0) {
         const int canal = moteur->jouer_flux(-1, flux);

@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     VT_EXIGER(p.charger(fichier));
     VT_EXIGER(p.texte == texte);
     gestion_vantrel sortie;
-    sortie.texte = vt::texte_sortie(p, fichier, -5, 7, true);
+    sortie.texte = vt::texte_configuration_fermeture(p, fichier, -5, 7, true);
     VT_EXIGER(sortie.valeur(1) == g.valeur(1) && sortie.valeur(2) == g.valeur(2));
     VT_EXIGER(sortie.valeur(5) == g.valeur(5));
     VT_EXIGER(sortie.valeur(3) == "-5" && sortie.valeur(4) == "7" && sortie.valeur(6) == "true");

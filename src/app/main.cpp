@@ -41,8 +41,8 @@ namespace {
 class ApresPremierDessin : public QObject {
 public:
     ApresPremierDessin(vt::ModuleVantrel& m, vt::Bureau& bureau, std::vector<std::string> fichiers,
-                       std::thread& polices)
-        : m_(m), bureau_(bureau), polices_(polices) {
+                       std::thread& prechargement)
+        : m_(m), bureau_(bureau), prechargement_(prechargement) {
         if (!fichiers.empty()) fichier_ = fichiers.front();
         if (fichiers.size() > 1) autres_.assign(fichiers.begin() + 1, fichiers.end());
     }
@@ -51,7 +51,7 @@ public:
             prevu_ = true;
             objet->removeEventFilter(this);
             QTimer::singleShot(0, this, [this] {
-                if (polices_.joinable()) polices_.join();
+                if (prechargement_.joinable()) prechargement_.join();
                 vt::installer_images_prechargees(nullptr);
                 QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
                 m_.creer_fenetres_secondaires(std::move(fichier_));
@@ -67,7 +67,7 @@ private:
     vt::Bureau& bureau_;
     std::optional<std::string> fichier_;
     std::vector<std::string> autres_;  // added after the first, not played
-    std::thread& polices_;
+    std::thread& prechargement_;
     bool prevu_ = false;
 };
 
@@ -76,7 +76,7 @@ private:
 int main(int argc, char** argv) {
     vt::limiter_memoire_des_fils();
     // Skins are pixel art: whole scale factors only. First, as it may change
-    // the environment, which the font thread below reads.
+    // the environment, which the preloading thread below reads.
     vt::echelle_entiere();
     // An idle player sleeps: no completion event back from the X server at
     // each repaint of the scrolling status line.
@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
     // The configuration file of the run, chosen once from the executable's
     // folder (or the user's, see emplacements.h): every window reads and
     // writes it through this object.
+    vt::etablir_emplacements(vt::chemin_executable());
     vt::Configuration configuration(vt::emplacements().fichier_config);
 
     // The skin's pictures and the fonts are loaded beside the toolkit's start
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
     vt::ImagesPrechargees images_skin;
     vt::installer_images_prechargees(&images_skin);
     std::promise<bool> application_prete;
-    std::thread polices([prete = application_prete.get_future(), &images_skin, &configuration]() mutable {
+    std::thread prechargement([prete = application_prete.get_future(), &images_skin, &configuration]() mutable {
         images_skin.lire(configuration.chemin());
 #ifdef VANTREL_FONTCONFIG
         FcInit();
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
     // front), and this process has nothing more to do.
     if (vt::confier_au_lecteur_en_cours(fichiers)) {
         images_skin.abandonner();
-        polices.join();
+        prechargement.join();
         vt::installer_images_prechargees(nullptr);
         vt::definir_dialogues_par_defaut(nullptr);
         return 0;
@@ -156,7 +157,7 @@ int main(int argc, char** argv) {
     // hidden windows and the media keys come once the main window has been
     // painted.
     vt::Bureau bureau(module);
-    ApresPremierDessin suite(module, bureau, std::move(fichiers), polices);
+    ApresPremierDessin suite(module, bureau, std::move(fichiers), prechargement);
     module.creer_fenetre_principale();
     // Later starts are listened for from now on (their files wait for the
     // engine if it is not up yet).
@@ -171,7 +172,7 @@ int main(int argc, char** argv) {
     if (fichier) module.joueur->chargement().charger();
     module.Form1->show();
     int code = app.exec();
-    if (polices.joinable()) polices.join();
+    if (prechargement.joinable()) prechargement.join();
     vt::installer_images_prechargees(nullptr);
     vt::definir_dialogues_par_defaut(nullptr);
     return code;

@@ -56,28 +56,56 @@ bool resoudre(void* dl, const char* symbole, F& fonction) {
     return fonction != nullptr;
 }
 
-// The table of a system library's functions, filled on first use
-// (thread-safe) by `remplir`, which answers false when one is missing. The
-// library stays loaded for good (RTLD_NODELETE: libpulse and SDL keep
-// thread-local state, threads and exit hooks that must outlive any
-// unloading). A failed loading is tried again at the next call: it may have
-// met descriptors running out, not a missing library.
+// The symbols of one opened library whose functions share a prefix
+// ("pa_", "SDL_"): `r(nom, fonction)` sets `fonction` to the symbol of
+// the prefix followed by `nom`; complet() tells whether every one asked
+// for was found.
+class Resolution {
+public:
+    Resolution(void* dl, const char* prefixe) : dl_(dl), prefixe_(prefixe) {}
+    template <class F>
+    void operator()(const char* nom, F& fonction) {
+        complet_ = resoudre(dl_, (prefixe_ + nom).c_str(), fonction) && complet_;
+    }
+    bool complet() const { return complet_; }
+
+private:
+    void* dl_;
+    std::string prefixe_;
+    bool complet_ = true;
+};
+
+// One member of a table's list of functions (VT_FONCTIONS_PULSE,
+// VT_FONCTIONS_SDL), resolved through `r` into `table`.
+#define VT_RESOUDRE_MEMBRE(nom) r(#nom, table.nom);
+
+// The table of a system library's functions, each named `prefixe` then its
+// member's name, filled on first use (thread-safe) by `remplir`; null while
+// one is missing. The library stays loaded for good (RTLD_NODELETE:
+// libpulse and SDL keep thread-local state, threads and exit hooks that
+// must outlive any unloading). A failed loading is tried again at the next
+// call: it may have met descriptors running out, not a missing library.
 template <class Table>
 class TableBibliotheque {
 public:
-    using Remplir = bool (*)(void* dl, Table& table);
-    TableBibliotheque(const char* nom, Remplir remplir) : nom_(nom), remplir_(remplir) {}
+    using Remplir = void (*)(Resolution& r, Table& table);
+    TableBibliotheque(const char* nom, const char* prefixe, Remplir remplir)
+        : nom_(nom), prefixe_(prefixe), remplir_(remplir) {}
 
     const Table* table() {
         std::lock_guard<std::mutex> g(verrou_);
         if (!prete_)
-            if (void* dl = ouvrir_bibliotheque(nom_, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE))
-                if (remplir_(dl, table_)) prete_ = &table_;
+            if (void* dl = ouvrir_bibliotheque(nom_, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {
+                Resolution r(dl, prefixe_);
+                remplir_(r, table_);
+                if (r.complet()) prete_ = &table_;
+            }
         return prete_;
     }
 
 private:
     const char* nom_;
+    const char* prefixe_;
     Remplir remplir_;
     std::mutex verrou_;
     Table table_;

@@ -6,20 +6,9 @@
 
 namespace vt::audio {
 
-namespace {
-
-bool remplir(void* dl, BibliothequePulse& table) {
-    bool complet = true;
-#define VT_CHARGER(nom) complet = resoudre(dl, "pa_" #nom, table.nom) && complet;
-    VT_FONCTIONS_PULSE(VT_CHARGER)
-#undef VT_CHARGER
-    return complet;
-}
-
-}  // namespace
-
 const BibliothequePulse* bibliotheque_pulse() {
-    static TableBibliotheque<BibliothequePulse> bibliotheque("libpulse.so.0", remplir);
+    static TableBibliotheque<BibliothequePulse> bibliotheque(
+        "libpulse.so.0", "pa_", [](Resolution& r, BibliothequePulse& table) { VT_FONCTIONS_PULSE(VT_RESOUDRE_MEMBRE) });
     return bibliotheque.table();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // SDL2, opened at run time (dlopen of libSDL2-2.0.so.0) rather than linked,
 // as libpulse is: SDL2 is only the fallback output, and with a sound server
-// there the engine's library no longer maps it and the dozen libraries it
+// there the engine's library does not map it and the dozen libraries it
 // brings (some 6 ms of the engine's loading). Only the types and constants
 // come from the headers; every call goes through the table below.
 #include <SDL2/SDL.h>

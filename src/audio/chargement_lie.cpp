@@ -3,7 +3,8 @@
 #include "audio/chargement.h"
 #include "audio/lecteur_media.h"
 
-lecteur_media::lecteur_media(std::unique_ptr<vt::SortieAudio> sortie) : moteur_(creer_moteur(sortie.release())) {
+lecteur_media::lecteur_media(std::unique_ptr<vt::SortieAudio> sortie, vt::audio::ChoixDecodeurs decodeurs)
+    : moteur_(vt::creer_moteur_decodeurs(std::move(sortie), decodeurs)) {
     vt::demarrer(*moteur_);
 }
 

@@ -79,11 +79,10 @@ enum class Ouverture {
     Injouable,  // read, but no decoder could play it (an impossible sample rate)
 };
 
-// Which decoders the engine tries (tests and the fuzz target run the same
-// files through each one): all of them, the light ones alone, FFmpeg alone.
+// Which decoders an engine tries, given when it is made (the player's is
+// all of them; tests, benchmarks and the fuzz target run the same files
+// through each one): all of them, the light ones alone, FFmpeg alone.
 enum class ChoixDecodeurs { Tous, SansFFmpeg, FFmpegSeul };
-void choisir_decodeurs(ChoixDecodeurs choix);
-ChoixDecodeurs decodeurs_choisis();
 
 }  // namespace vt::audio
 

@@ -17,7 +17,7 @@ public:
     DecodeurPcm(int fd, int frequence, const Signaux* signaux)
         : fd_(fd), frequence_(frequence), signaux_(signaux) {}
     ~DecodeurPcm() override;
-    // The file is no longer closed with the decoder.
+    // Leaves the file open when the decoder goes (its owner closes it).
     void lacher_fichier() { fd_ = -1; }
 
     // The file's rate and channel count (1 or 2), at opening or when they

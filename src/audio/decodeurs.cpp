@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <atomic>
 
 namespace vt::audio {
 
@@ -20,16 +19,11 @@ constexpr EntreeDecodeur kDecodeurs[] = {
     {"FFmpeg", &tout, &ouvrir_ffmpeg, false},
 };
 
-std::atomic<ChoixDecodeurs> choix_decodeurs{ChoixDecodeurs::Tous};
-
 bool garde(const EntreeDecodeur& e, ChoixDecodeurs choix) {
     return choix == ChoixDecodeurs::Tous || e.leger == (choix == ChoixDecodeurs::SansFFmpeg);
 }
 
 }  // namespace
-
-void choisir_decodeurs(ChoixDecodeurs choix) { choix_decodeurs = choix; }
-ChoixDecodeurs decodeurs_choisis() { return choix_decodeurs.load(); }
 
 std::span<const EntreeDecodeur> table_decodeurs() { return kDecodeurs; }
 

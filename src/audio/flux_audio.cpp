@@ -16,9 +16,10 @@ FluxAudio::FluxAudio(Memoire memoire) : memoire_(memoire ? std::move(memoire) : 
     signaux_.requete = &requete_en_attente_;
 }
 
-std::shared_ptr<FluxAudio> FluxAudio::ouvrir(const std::string& chemin, int frequence, Memoire& memoire) {
+std::shared_ptr<FluxAudio> FluxAudio::ouvrir(const std::string& chemin, int frequence, Memoire& memoire,
+                                             ChoixDecodeurs decodeurs) {
     std::shared_ptr<FluxAudio> flux(new FluxAudio(std::move(memoire)));
-    bool ok = flux->semaphore_prete_ && flux->preparer(chemin, frequence);
+    bool ok = flux->semaphore_prete_ && flux->preparer(chemin, frequence, decodeurs);
     if (ok) {
         try {
             flux->fil_ = std::thread([f = flux.get()] { f->boucle(); });
@@ -56,9 +57,9 @@ FluxAudio::~FluxAudio() {
 
 // ---------------------------------------------------------------- opening
 
-bool FluxAudio::preparer(const std::string& chemin, int frequence) {
+bool FluxAudio::preparer(const std::string& chemin, int frequence, ChoixDecodeurs decodeurs) {
     frequence_ = frequence;
-    if (ouvrir_decodeur(table_decodeurs(), decodeurs_choisis(), chemin, frequence, &signaux_, decodeur_) !=
+    if (ouvrir_decodeur(table_decodeurs(), decodeurs, chemin, frequence, &signaux_, decodeur_) !=
         Ouverture::Ouvert)
         return false;
     longueur = decodeur_->longueur();

@@ -47,11 +47,13 @@ public:
     static Memoire nouvelle_memoire() { return Memoire(new float[kBlocs * kTramesParBloc * 2]); }
 
     // Opens and probes `chemin` on the calling thread (a regular file only;
-    // bounded in CPU time) with the first decoder of the table that plays it
-    // (decodeurs.h); then starts the worker, which begins decoding at once.
-    // nullptr when the file has no playable audio stream; `memoire`
-    // (allocated when null) is then handed back through `memoire`.
-    static std::shared_ptr<FluxAudio> ouvrir(const std::string& chemin, int frequence, Memoire& memoire);
+    // bounded in CPU time) with the first decoder of the table, among
+    // `decodeurs`, that plays it (decodeurs.h); then starts the worker,
+    // which begins decoding at once. nullptr when the file has no playable
+    // audio stream; `memoire` (allocated when null) is then handed back
+    // through `memoire`.
+    static std::shared_ptr<FluxAudio> ouvrir(const std::string& chemin, int frequence, Memoire& memoire,
+                                             ChoixDecodeurs decodeurs = ChoixDecodeurs::Tous);
     ~FluxAudio();
     // Stops the worker and gives the ring's memory back; the stream is then
     // dead and only waits for its destruction.
@@ -113,7 +115,7 @@ public:
 private:
     explicit FluxAudio(Memoire memoire);
     void arreter_fil();
-    bool preparer(const std::string& chemin, int frequence);
+    bool preparer(const std::string& chemin, int frequence, ChoixDecodeurs decodeurs);
     void boucle();
     bool produire_bloc();
     void traiter_requete();

@@ -4,11 +4,7 @@
 
 namespace vt {
 
-bool demarrer(MoteurAudio& m) {
-    if (!m.initialiser(kFrequenceMoteur, kCanauxMoteur, kDrapeauxMoteur)) return false;
-    m.definir_sortie(kTypeSortieMoteur);
-    return true;
-}
+bool demarrer(MoteurAudio& m) { return m.initialiser(kFrequenceMoteur, kCanauxMoteur); }
 
 }  // namespace vt
 

@@ -10,7 +10,7 @@
 //
 // All calls come from the GUI thread and return at once (only ouvrir_flux
 // probes the file):
-//   initialiser / definir_sortie / fermer      engine start and end
+//   initialiser / fermer                       engine start and end
 //   ouvrir_flux -> handle or 0                 open a file, non-looping
 //   jouer_flux(-1, flux) -> channel or -1      start it on a free channel
 //   arreter_flux, fermer_flux                  stop, then release
@@ -26,6 +26,7 @@
 //   definir_reveil, evenements, decodage_fini  the events of the joins
 // Operations on no stream or no channel are harmless; queries then answer
 // that nothing plays.
+#include "audio/decodeur.h"
 #include "audio/sortie_audio.h"
 
 #include <cstdint>
@@ -36,12 +37,10 @@
 
 namespace vt {
 
-// How the player starts the engine: 44100 Hz, 32 channels, no flags, then
-// output type 3 (requested only when the start succeeded).
+// How the player starts the engine: 44100 Hz, 32 channels. The device
+// output is the one the engine was made with.
 inline constexpr int kFrequenceMoteur = 44100;
 inline constexpr int kCanauxMoteur = 32;
-inline constexpr unsigned kDrapeauxMoteur = 0;
-inline constexpr int kTypeSortieMoteur = 3;
 
 class MoteurAudio {
 public:
@@ -50,14 +49,9 @@ public:
     MoteurAudio(const MoteurAudio&) = delete;
     MoteurAudio& operator=(const MoteurAudio&) = delete;
 
-    virtual bool initialiser(int frequence, int canaux_max, unsigned drapeaux) = 0;
-    // The output type is only recorded: the device output is the one the
-    // engine was made with.
-    virtual void definir_sortie(int type) = 0;
+    virtual bool initialiser(int frequence, int canaux_max) = 0;
     virtual void fermer() = 0;
     virtual bool initialise() const = 0;
-    // The output type last requested (-1: none).
-    virtual int type_sortie() const = 0;
 
     virtual int ouvrir_flux(const std::string& chemin) = 0;
     virtual int jouer_flux(int canal_demande, int flux) = 0;
@@ -127,11 +121,9 @@ public:
 // library cannot be opened (as with no sound device).
 class MoteurNul final : public MoteurAudio {
 public:
-    bool initialiser(int, int, unsigned) override { return false; }
-    void definir_sortie(int) override {}
+    bool initialiser(int, int) override { return false; }
     void fermer() override {}
     bool initialise() const override { return false; }
-    int type_sortie() const override { return -1; }
     int ouvrir_flux(const std::string&) override { return 0; }
     int jouer_flux(int, int) override { return -1; }
     void arreter_flux(int) override {}
@@ -158,8 +150,8 @@ public:
     SortieAudio* sortie() override { return nullptr; }
 };
 
-// Initialises `m` with the start-up constants and, only when that
-// succeeds, requests the output type. A failed start is silent.
+// Initialises `m` with the start-up constants; false when that fails.
+// A failed start is silent.
 bool demarrer(MoteurAudio& m);
 
 }  // namespace vt
@@ -171,14 +163,23 @@ bool demarrer(MoteurAudio& m);
 extern "C" vt::MoteurAudio* creer_moteur(vt::SortieAudio* sortie);
 using CreerMoteur = vt::MoteurAudio* (*)(vt::SortieAudio*);
 
+namespace vt {
+// The same engine where it is linked in, trying only the decoders of
+// `decodeurs` (tests, benchmarks and the fuzz target run the same files
+// through each decoder).
+std::unique_ptr<MoteurAudio> creer_moteur_decodeurs(std::unique_ptr<SortieAudio> sortie,
+                                                   audio::ChoixDecodeurs decodeurs);
+}  // namespace vt
+
 class lecteur_media {
 public:
     // Linked in, the engine is made and started at once (see demarrer); when
     // it is opened on demand (the executable), the null engine answers until
     // the player's loading (vt::ChargementMoteur) puts the real one in place.
     // A failed start is silent: the player then opens nothing and plays
-    // nothing.
-    explicit lecteur_media(std::unique_ptr<vt::SortieAudio> sortie = nullptr);
+    // nothing. Linked in, the engine tries the decoders of `decodeurs`.
+    explicit lecteur_media(std::unique_ptr<vt::SortieAudio> sortie = nullptr,
+                           vt::audio::ChoixDecodeurs decodeurs = vt::audio::ChoixDecodeurs::Tous);
     // The null engine in either build, until a loading puts one in place.
     struct MoteurAVenir {};
     explicit lecteur_media(MoteurAVenir) : moteur_(std::make_unique<vt::MoteurNul>()) {}

@@ -309,14 +309,12 @@ std::size_t ajouter(float* __restrict sortie, const float* __restrict source, st
 // mixed into one device output.
 class MoteurMixage final : public MoteurAudio {
 public:
-    explicit MoteurMixage(std::unique_ptr<SortieAudio> sortie);
+    MoteurMixage(std::unique_ptr<SortieAudio> sortie, audio::ChoixDecodeurs decodeurs);
     ~MoteurMixage() override;
 
-    bool initialiser(int frequence, int canaux_max, unsigned drapeaux) override;
-    void definir_sortie(int type) override;
+    bool initialiser(int frequence, int canaux_max) override;
     void fermer() override;
     bool initialise() const override;
-    int type_sortie() const override;
     int ouvrir_flux(const std::string& chemin) override;
     int jouer_flux(int canal_demande, int flux) override;
     void arreter_flux(int flux) override;
@@ -353,8 +351,8 @@ struct MoteurMixage::Etat : SourceAudio {
     };
 
     std::unique_ptr<SortieAudio> sortie;
+    audio::ChoixDecodeurs decodeurs = audio::ChoixDecodeurs::Tous;
     bool initialise = false;
-    int type_sortie = -1;
     int frequence = 44100;
     std::size_t seuil_amorce = 0;
     std::map<int, EntreeFlux> flux;  // GUI thread only
@@ -774,8 +772,10 @@ struct MoteurMixage::Etat : SourceAudio {
 
 // ---------------------------------------------------------------- MoteurAudio
 
-MoteurMixage::MoteurMixage(std::unique_ptr<SortieAudio> sortie) : etat_(std::make_unique<Etat>()) {
+MoteurMixage::MoteurMixage(std::unique_ptr<SortieAudio> sortie, audio::ChoixDecodeurs decodeurs)
+    : etat_(std::make_unique<Etat>()) {
     etat_->sortie = sortie ? std::move(sortie) : creer_sortie_par_defaut();
+    etat_->decodeurs = decodeurs;
 }
 
 MoteurMixage::~MoteurMixage() { fermer(); }
@@ -784,9 +784,7 @@ SortieAudio* MoteurMixage::sortie() { return etat_->sortie.get(); }
 
 bool MoteurMixage::initialise() const { return etat_->initialise; }
 
-int MoteurMixage::type_sortie() const { return etat_->type_sortie; }
-
-bool MoteurMixage::initialiser(int frequence, int canaux_max, unsigned /*drapeaux*/) {
+bool MoteurMixage::initialiser(int frequence, int canaux_max) {
     Etat& e = *etat_;
     if (e.initialise) return true;
     if (frequence < 8000 || frequence > 192000) return false;
@@ -805,8 +803,6 @@ bool MoteurMixage::initialiser(int frequence, int canaux_max, unsigned /*drapeau
     e.sortie->lancer(true);
     return true;
 }
-
-void MoteurMixage::definir_sortie(int type) { etat_->type_sortie = type; }
 
 void MoteurMixage::fermer() {
     Etat& e = *etat_;
@@ -830,7 +826,7 @@ void MoteurMixage::fermer() {
 int MoteurMixage::ouvrir_flux(const std::string& chemin) {
     Etat& e = *etat_;
     if (!e.initialise) return 0;
-    std::shared_ptr<FluxAudio> f = FluxAudio::ouvrir(chemin, e.frequence, e.memoire_libre);
+    std::shared_ptr<FluxAudio> f = FluxAudio::ouvrir(chemin, e.frequence, e.memoire_libre, e.decodeurs);
     if (!f) return 0;
     int id = e.prochain_id;
     while (e.flux.count(id)) id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
@@ -1139,9 +1135,14 @@ bool MoteurMixage::decodage_fini(int flux) const {
     return it != etat_->flux.end() && it->second.flux->decodage_fini();
 }
 
+std::unique_ptr<MoteurAudio> creer_moteur_decodeurs(std::unique_ptr<SortieAudio> sortie,
+                                                   audio::ChoixDecodeurs decodeurs) {
+    return std::make_unique<MoteurMixage>(std::move(sortie), decodeurs);
+}
+
 }  // namespace vt
 
 // The factory, the library's one exported symbol.
 extern "C" __attribute__((visibility("default"))) vt::MoteurAudio* creer_moteur(vt::SortieAudio* sortie) {
-    return new vt::MoteurMixage(std::unique_ptr<vt::SortieAudio>(sortie));
+    return new vt::MoteurMixage(std::unique_ptr<vt::SortieAudio>(sortie), vt::audio::ChoixDecodeurs::Tous);
 }

@@ -13,7 +13,7 @@
 #include "audio/bibliotheque_optionnelle.h"
 #include "audio/chargement.h"
 #include "audio/lecteur_media.h"
-#include "config/configuration.h"
+#include "config/emplacements.h"
 
 #include <dlfcn.h>
 #include <string>
@@ -22,12 +22,11 @@ namespace vt {
 
 namespace {
 
-// The factory of the library beside the executable; null when it cannot
-// be opened. Opening it again only counts one more reference.
+// The factory of the library in the app folder (beside the executable);
+// null when it cannot be opened. Opening it again only counts one more
+// reference.
 CreerMoteur fabrique() {
-    std::string chemin = chemin_executable();
-    std::size_t sep = chemin.find_last_of('/');
-    chemin = (sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1)) + kBibliothequeMoteur;
+    const std::string chemin = emplacements().dossier_app + kBibliothequeMoteur;
     CreerMoteur f = nullptr;
     if (void* dl = audio::ouvrir_module(chemin, RTLD_NOW | RTLD_LOCAL))
         audio::resoudre(dl, kSymboleMoteur, f);
@@ -48,4 +47,5 @@ std::unique_ptr<MoteurAudio> ouvrir_moteur() {
 
 // Construction records nothing: the engine is loaded in the background or
 // by the first play that needs it.
-lecteur_media::lecteur_media(std::unique_ptr<vt::SortieAudio>) : moteur_(std::make_unique<vt::MoteurNul>()) {}
+lecteur_media::lecteur_media(std::unique_ptr<vt::SortieAudio>, vt::audio::ChoixDecodeurs)
+    : moteur_(std::make_unique<vt::MoteurNul>()) {}

@@ -63,7 +63,7 @@ std::string texte_configuration(std::string_view rep_skin, std::string_view fich
     return t;
 }
 
-std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
+std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin,
                          std::int32_t gauche, std::int32_t haut, bool boucle) {
     if (parseur.charger(chemin)) {
         return texte_configuration(parseur.valeur(1), parseur.valeur(2), gauche, haut,
@@ -73,9 +73,9 @@ std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
                                kRepPlaylistDefaut, boucle);
 }
 
-std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin, std::optional<Place> place,
+std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin, std::optional<Place> place,
                          bool boucle) {
-    if (place) return texte_sortie(parseur, chemin, place->gauche, place->haut, boucle);
+    if (place) return texte_configuration_fermeture(parseur, chemin, place->gauche, place->haut, boucle);
     if (parseur.charger(chemin)) {
         return texte_configuration(parseur.valeur(1), parseur.valeur(2), lire_entier(parseur.valeur(3)),
                                    lire_entier(parseur.valeur(4)), parseur.valeur(5), boucle);
@@ -117,7 +117,7 @@ bool Configuration::ecrire(const Reglages& r) const {
 }
 
 bool Configuration::ecrire_sortie(std::optional<Place> place, bool boucle) {
-    return parseur_.ecrire(chemin_, texte_sortie(parseur_, chemin_, place, boucle));
+    return parseur_.ecrire(chemin_, texte_configuration_fermeture(parseur_, chemin_, place, boucle));
 }
 
 }  // namespace vt

@@ -48,7 +48,7 @@ std::string texte_configuration(std::string_view rep_skin, std::string_view fich
 // What the close button writes: values 1, 2 and 5 from the file on disk
 // (loaded into `parseur`), or the defaults when it cannot be read; the
 // window position and loop flag from the running program.
-std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin,
+std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin,
                          std::int32_t gauche, std::int32_t haut, bool boucle);
 
 // The same where the window's place may be unknown (the window system does
@@ -59,7 +59,7 @@ struct Place {
     std::int32_t gauche = 0;
     std::int32_t haut = 0;
 };
-std::string texte_sortie(gestion_vantrel& parseur, const std::string& chemin, std::optional<Place> place,
+std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin, std::optional<Place> place,
                          bool boucle);
 
 // Values read at start-up from a loaded configuration text.
@@ -106,7 +106,7 @@ public:
     // layout); false, and the file left as it is, when a text cannot be
     // stored (a double quote) or the file cannot be written.
     bool ecrire(const Reglages& r) const;
-    // The close button's write: texte_sortie over the file on disk.
+    // The close button's write: texte_configuration_fermeture over the file on disk.
     bool ecrire_sortie(std::optional<Place> place, bool boucle);
 
 private:

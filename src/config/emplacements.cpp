@@ -14,30 +14,17 @@
 
 namespace vt {
 
-namespace {
-std::string& chemin_executable_force() {
-    static std::string chemin;
-    return chemin;
-}
-}  // namespace
-
 std::size_t dernier_separateur(std::string_view chemin) {
     if (chemin.size() < 2) return std::string_view::npos;
     return chemin.substr(0, chemin.size() - 1).find_last_of("/\\");
 }
 
 std::string chemin_executable() {
-    if (!chemin_executable_force().empty()) return chemin_executable_force();
     std::string chemin(PATH_MAX, '\0');
     ssize_t n = ::readlink("/proc/self/exe", chemin.data(), chemin.size());
     if (n <= 0) return std::string("vantrel");
     chemin.resize(static_cast<std::size_t>(n));
     return chemin;
-}
-
-void definir_chemin_executable(std::string chemin) {
-    chemin_executable_force() = std::move(chemin);
-    oublier_emplacements();  // they follow from the executable's folder
 }
 
 // mkdir -p: every missing folder of `dossier` is made private to the user,
@@ -116,13 +103,15 @@ std::string dossier_xdg(const LireEnvironnement& env, const char* variable, std:
 
 Emplacements choisir_emplacements(std::string_view chemin_executable, const LireEnvironnement& env) {
     Emplacements e;
+    e.executable = std::string(chemin_executable);
     const std::size_t sep = dernier_separateur(chemin_executable);
     if (sep != std::string_view::npos) e.dossier_app = std::string(chemin_executable.substr(0, sep + 1));
     e.fichier_config = e.dossier_app + std::string(kNomConfig);
     if (dossier_inscriptible(e.dossier_app)) return e;
 
     // A folder the user cannot write to: files of their own. Without a home
-    // to put them in, the app folder stays (nothing is saved, as before).
+    // to put them in, the app folder stays (and what cannot be written there
+    // is not saved).
     std::string config = dossier_xdg(env, "XDG_CONFIG_HOME", ".config");
     std::string donnees = dossier_xdg(env, "XDG_DATA_HOME", ".local/share");
     if (config.empty() || donnees.empty()) return e;
@@ -171,9 +160,10 @@ Emplacements emplacements() {
     return *choix();
 }
 
-void oublier_emplacements() {
+void etablir_emplacements(std::string_view chemin_executable) {
+    Emplacements e = choisir_emplacements(chemin_executable, environnement_reel);
     std::lock_guard<std::mutex> l(verrou_emplacements);
-    choix().reset();
+    choix() = std::move(e);
 }
 
 std::string dossier_playlist(const Emplacements& e, std::string_view stocke) {
@@ -197,7 +187,7 @@ std::string dossier_skin(std::string_view stocke, std::string_view fichier) {
 
 std::string depart_dialogues() {
     const Emplacements e = emplacements();
-    return e.dossier_donnees.empty() ? chemin_executable() : e.dossier_donnees;
+    return e.dossier_donnees.empty() ? e.executable : e.dossier_donnees;
 }
 
 }  // namespace vt

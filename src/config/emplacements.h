@@ -12,7 +12,7 @@
 //   - a relative play-list folder under $XDG_DATA_HOME/vantrel/
 //     (~/.local/share/vantrel/), made when it is used;
 //   - a relative skin is looked for under $XDG_DATA_HOME/vantrel/ first
-//     (the user's own skins in skin/), then, as before, in the app folder.
+//     (the user's own skins in skin/), then in the app folder.
 // What is stored in the configuration is never rewritten: the same
 // "playlist/" means the app folder's play lists in the first case and the
 // user's in the second.
@@ -28,11 +28,11 @@ inline constexpr std::string_view kNomConfig = "vantrel.config";
 // npos when there is none. Files written on Windows use '\'.
 std::size_t dernier_separateur(std::string_view chemin);
 
-// The executable's full path: /proc/self/exe unless a test set another.
+// The executable's full path, from /proc/self/exe.
 std::string chemin_executable();
-void definir_chemin_executable(std::string chemin);  // empty restores the real one
 
 struct Emplacements {
+    std::string executable;       // the executable's full path they were chosen for
     std::string dossier_app;      // the executable's folder, ending with '/'
     std::string fichier_config;   // the vantrel.config read and written
     std::string dossier_donnees;  // the user's data folder, ending with '/'; empty when the app folder is used
@@ -63,12 +63,13 @@ std::string dossier_xdg(const LireEnvironnement& env, const char* variable, std:
 // the user has no home to write to.
 Emplacements choisir_emplacements(std::string_view chemin_executable, const LireEnvironnement& env);
 
-// The process's choice, made once, on first use, from the executable's
-// path and the real environment.
+// The process's choice: the last one etablir_emplacements made, or, when
+// none was, one made on first use for chemin_executable().
 Emplacements emplacements();
-// Makes the next emplacements() choose again (tests, after changing the
-// executable's path or the environment).
-void oublier_emplacements();
+// Chooses the process's places (choisir_emplacements) for the executable
+// at `chemin_executable` and the environment as it is now. The program
+// does it once at its start; a test does it for an app folder of its own.
+void etablir_emplacements(std::string_view chemin_executable);
 
 // The folder a stored play-list folder stands for: itself, or, for a
 // relative one when the user has a data folder, that folder under it,

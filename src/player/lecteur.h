@@ -19,7 +19,7 @@
 // decided from its entry: with a server that holds a second of sound, short
 // files are mixed in before they are heard. Once heard, a suite becomes the
 // playing entry and is told as a started track (lecture, then fin_de_piste).
-// The 400 ms tick decides as before only when nothing was queued (the end
+// The 400 ms tick decides the next entry only when nothing was queued (the end
 // came before the event could be taken, or the suite could not be opened).
 #include "audio/lecteur_media.h"
 #include "player/chargement_moteur.h"

@@ -35,7 +35,7 @@ constexpr std::string_view kOrdre[] = {
     "image_del_on", "image_del_all_off", "image_del_all_on", "image_info_off", "image_info_on",
     "image_up_off", "image_up_on", "image_down_off", "image_down_on", "barre_position",
     "curseur_position", "curseur_position_off", "curseur_position_on",
-    // labels go here
+    // the labels, made just before the tray button (see below)
     "tray_image", "image_aleatoire", "image_repeat", "image_fond_menu",
 };
 

@@ -1,12 +1,6 @@
 #include "ui/tform5.h"
 
-#include "ui/ecrans.h"
-
 #include "skin/aspect_integre.h"
-#include "ui/tform6.h"
-
-#include <QShowEvent>
-#include <utility>
 
 namespace {
 
@@ -33,16 +27,9 @@ const QStringList kLignesMemo = {
 
 }  // namespace
 
-TForm5::TForm5(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
-    setObjectName(QStringLiteral("Form5"));
-    setWindowFlags(Qt::Tool);
-    setWindowTitle(QStringLiteral("A propos de Vantrel"));
-    setFixedSize(387, 441);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(0, 0, 128));
-    setPalette(p);
-
+TForm5::TForm5(vt::ModuleVantrel& module)
+    : FenetreFixe(QStringLiteral("Form5"), QStringLiteral("A propos de Vantrel"), QSize(387, 441), QColor(0, 0, 128)),
+      m_(module) {
     // The background is wider than the window: shifted left and clipped.
     Image2 = new vt::ImageVt(this, "Image2", QRect(-121, 0, 641, 516));
     Image2->definir(vt::image_integree("about_fond"));
@@ -72,11 +59,4 @@ TForm5::TForm5(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
         pm.setColor(groupe, QPalette::Text, QColor(0, 0, 255));
     }
     Memo1->setPalette(pm);
-}
-
-void TForm5::showEvent(QShowEvent* e) {
-    // Centred on the main window's screen the first time; afterwards it
-    // keeps the user's place on that screen.
-    if (!e->spontaneous()) vt::ouvrir_sur_ecran_du_lecteur(*this, !std::exchange(centree_, true));
-    QWidget::showEvent(e);
 }

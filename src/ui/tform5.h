@@ -1,16 +1,16 @@
 #pragma once
 // The about window: version, logo and the list of the player's features,
-// thanks and contact. It has no handlers of its own; closing it only hides it.
+// thanks and contact, in the frame of the small fixed windows.
+#include "ui/fenetre_fixe.h"
 #include "ui/widgets_vt.h"
 
 #include <QPlainTextEdit>
-#include <QWidget>
 
 namespace vt {
 struct ModuleVantrel;
 }
 
-class TForm5 : public QWidget {
+class TForm5 : public vt::FenetreFixe {
     Q_OBJECT
 public:
     explicit TForm5(vt::ModuleVantrel& module);
@@ -22,10 +22,6 @@ public:
     vt::LabelVt* Label1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* e) override;
-
 private:
     vt::ModuleVantrel& m_;
-    bool centree_ = false;
 };

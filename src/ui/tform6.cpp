@@ -1,12 +1,5 @@
 #include "ui/tform6.h"
 
-#include "ui/ecrans.h"
-
-#include <QGuiApplication>
-#include <QScreen>
-#include <QShowEvent>
-#include <utility>
-
 namespace {
 
 const QColor kVert(0, 255, 0);
@@ -34,27 +27,12 @@ vt::LabelVt* creer_valeur(QWidget* parent, const char* nom, QRect place) {
 
 }  // namespace
 
-TForm6::TForm6(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
-    setObjectName(QStringLiteral("Form6"));
-    setWindowFlags(Qt::Tool);
-    setWindowTitle(QStringLiteral("info"));
-    setFixedSize(353, 283);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, Qt::black);
-    setPalette(p);
-
+TForm6::TForm6(vt::ModuleVantrel& module)
+    : FenetreFixe(QStringLiteral("Form6"), QStringLiteral("info"), QSize(353, 283), Qt::black), m_(module) {
     titre = creer_label(this, "titre", QStringLiteral("titre : "), QPoint(5, 3), 16, kVert);
     label_titre = creer_valeur(this, "label_titre", QRect(80, 8, 270, 70));
     adresse = creer_label(this, "adresse", QStringLiteral("adresse : "), QPoint(5, 93), 13, kVert);
     label_adresse = creer_valeur(this, "label_adresse", QRect(80, 96, 267, 92));
     label1 = creer_label(this, "label1", QStringLiteral("taille : "), QPoint(9, 190), 13, kVert);
     label_taille = creer_valeur(this, "label_taille", QRect(63, 193, 267, 17));
-}
-
-void TForm6::showEvent(QShowEvent* e) {
-    // Centred on the main window's screen the first time; afterwards it
-    // keeps the user's place on that screen.
-    if (!e->spontaneous()) vt::ouvrir_sur_ecran_du_lecteur(*this, !std::exchange(centree_, true));
-    QWidget::showEvent(e);
 }

@@ -1,16 +1,15 @@
 #pragma once
 // The file information window: title, full path and size in megabytes of
 // the entry selected in the main window, filled by the menu's "Propriétés"
-// as a snapshot. It has no handlers of its own; closing it only hides it.
+// as a snapshot, in the frame of the small fixed windows.
+#include "ui/fenetre_fixe.h"
 #include "ui/widgets_vt.h"
-
-#include <QWidget>
 
 namespace vt {
 struct ModuleVantrel;
 }  // namespace vt
 
-class TForm6 : public QWidget {
+class TForm6 : public vt::FenetreFixe {
     Q_OBJECT
 public:
     explicit TForm6(vt::ModuleVantrel& module);
@@ -22,10 +21,6 @@ public:
     vt::LabelVt* label1 = nullptr;
     vt::LabelVt* label_taille = nullptr;
 
-protected:
-    void showEvent(QShowEvent* e) override;
-
 private:
     vt::ModuleVantrel& m_;
-    bool centree_ = false;
 };

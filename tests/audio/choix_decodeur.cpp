@@ -1,17 +1,16 @@
-// With VANTREL_TEST_DECODEUR=ffmpeg the audio tests decode every file with
-// FFmpeg alone: ctest runs the table of controls that way too ("ffmpeg.*"),
-// so that both decoders behave alike under every control.
-#include "audio/decodeur.h"
+// With VANTREL_TEST_DECODEUR=ffmpeg the audio tests' engines decode every
+// file with FFmpeg alone: ctest runs the table of controls that way too
+// ("ffmpeg.*"), so that both decoders behave alike under every control.
+#include "outils_audio.h"
 
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace vt::test::audio {
 
-const bool choisi = [] {
+vt::audio::ChoixDecodeurs decodeurs_des_tests() {
     const char* v = std::getenv("VANTREL_TEST_DECODEUR");
-    if (v && std::strcmp(v, "ffmpeg") == 0) vt::audio::choisir_decodeurs(vt::audio::ChoixDecodeurs::FFmpegSeul);
-    return true;
-}();
+    return v && std::strcmp(v, "ffmpeg") == 0 ? vt::audio::ChoixDecodeurs::FFmpegSeul : vt::audio::ChoixDecodeurs::Tous;
+}
 
-}  // namespace
+}  // namespace vt::test::audio

@@ -15,12 +15,6 @@ namespace {
 using namespace vt::test::audio;
 using vt::audio::ChoixDecodeurs;
 
-struct Choix {
-    explicit Choix(ChoixDecodeurs c) : avant_(vt::audio::decodeurs_choisis()) { vt::audio::choisir_decodeurs(c); }
-    ~Choix() { vt::audio::choisir_decodeurs(avant_); }
-    ChoixDecodeurs avant_;
-};
-
 // mpg123 takes MP3, libsndfile what it reads; FFmpeg the rest; a file none plays is refused.
 TEST(Decodeurs, EachFileGoesToTheFirstDecoderThatReadsIt) {
     const std::pair<const char*, const char*> cas[] = {
@@ -99,8 +93,7 @@ TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
     constexpr int kCible = 1234;  // ms
     constexpr std::size_t kDebut = 1024, kFenetre = 2048;  // past the fade-in of the seek
     for (const auto& [chemin, choix] : cas) {
-        Choix c(choix);
-        Lecteur l;
+        Lecteur l(choix);
         l.lm.flux = l.m.ouvrir_flux(chemin);
         l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
         ASSERT_GE(l.lm.canal, 0) << chemin;

@@ -48,10 +48,8 @@ TEST(FrequenceAbsurde, ImpossibleRatesCannotBePlayed) {
         for (auto choix : {vt::audio::ChoixDecodeurs::Tous, vt::audio::ChoixDecodeurs::FFmpegSeul}) {
             std::string octets = vt::test::octets_wav(2000);
             for (int i = 0; i < 4; ++i) octets[std::size_t(24 + i)] = char((taux >> (8 * i)) & 0xff);
-            vt::audio::choisir_decodeurs(choix);
-            Lecteur l;
+            Lecteur l(choix);
             EXPECT_EQ(l.m.ouvrir_flux(dossier.ecrire("taux.wav", octets)), 0) << taux << " Hz";
-            vt::audio::choisir_decodeurs(vt::audio::ChoixDecodeurs::Tous);
         }
 }
 

@@ -8,23 +8,21 @@ namespace {
 
 using namespace vt::test::audio;
 
-// Creation initialises the engine and only then requests output type 3; the
-// player starts with no stream and no channel.
-TEST(LecteurMedia, CreationInitialisesThenRequestsOutputType) {
+// Creation initialises the engine and opens its output; the player starts
+// with no stream and no channel.
+TEST(LecteurMedia, CreationInitialisesTheEngine) {
     lecteur_media lm(std::make_unique<vt::SortieManuelle>());
     EXPECT_TRUE(lm.moteur().initialise());
-    EXPECT_EQ(lm.moteur().type_sortie(), 3);
     EXPECT_EQ(lm.flux, 0);
     EXPECT_EQ(lm.canal, -1);
     EXPECT_TRUE(static_cast<vt::SortieManuelle&>(*lm.moteur().sortie()).ouverte());
 }
 
-// Without a sound device the start fails silently: no output type is
-// requested, nothing opens, nothing plays, every query says so.
+// Without a sound device the start fails silently: nothing opens, nothing
+// plays, every query says so.
 TEST(LecteurMedia, FailedStartOpensAndPlaysNothing) {
     lecteur_media lm(std::make_unique<vt::SortieManuelle>(false));
     EXPECT_FALSE(lm.moteur().initialise());
-    EXPECT_EQ(lm.moteur().type_sortie(), -1);
     lm.flux = lm.moteur().ouvrir_flux(fixture("ton440.wav"));
     EXPECT_EQ(lm.flux, 0);
     lm.canal = lm.moteur().jouer_flux(-1, lm.flux);

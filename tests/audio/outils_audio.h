@@ -46,9 +46,15 @@ inline std::string ecrire_ton(const std::string& chemin, int format, int taux, i
 
 enum Cote { kGauche = 0, kDroite = 1 };
 
+// The decoders of the run's engines: FFmpeg alone under the ctest entries
+// "ffmpeg.*" (choix_decodeur.cpp), all of them otherwise.
+vt::audio::ChoixDecodeurs decodeurs_des_tests();
+
 // A player on the manual output, as the window tests use it.
 struct Lecteur {
-    lecteur_media lm{std::make_unique<vt::SortieManuelle>()};
+    Lecteur() : Lecteur(decodeurs_des_tests()) {}
+    explicit Lecteur(vt::audio::ChoixDecodeurs decodeurs) : lm{std::make_unique<vt::SortieManuelle>(), decodeurs} {}
+    lecteur_media lm;
     vt::MoteurAudio& m = lm.moteur();
 
     vt::SortieManuelle& sortie() { return static_cast<vt::SortieManuelle&>(*m.sortie()); }

@@ -4,6 +4,7 @@
 #include "audio/fabrique_sortie.h"
 #include "audio/lecteur_media.h"
 #include "audio/sortie_pulse.h"
+#include "outils_audio.h"
 #include "serveur_pulse.h"
 #include "support/dossier_temp.h"
 
@@ -52,7 +53,8 @@ protected:
 
     // A player on the PulseAudio output; `repli`: what happens if the server goes.
     std::unique_ptr<lecteur_media> lecteur(vt::SortiePulse::Repli repli = vt::SortiePulse::Repli::Silence) {
-        auto lm = std::make_unique<lecteur_media>(std::make_unique<vt::SortiePulse>(repli));
+        auto lm = std::make_unique<lecteur_media>(std::make_unique<vt::SortiePulse>(repli),
+                                                  vt::test::audio::decodeurs_des_tests());
         return lm;
     }
     static vt::SortiePulse& sortie(lecteur_media& lm) { return static_cast<vt::SortiePulse&>(*lm.moteur().sortie()); }
@@ -275,7 +277,7 @@ TEST_F(SortiePulseTest, EndIsReportedWhenTheLastFrameIsHeardInTheRecording) {
     }
     ASSERT_GE(premier, 0) << "the track was not heard";
     // The track is heard from its first frame (a stream started into an
-    // underrun used to lose its first 0.3 to 0.55 s).
+    // underrun would lose its first 0.3 to 0.55 s).
     EXPECT_LT(ms(trame_rampe(d[2 * premier], n)), 50.0) << "the start of the track was not heard";
     EXPECT_EQ(sauts, 0) << "parts of the track were skipped";
     EXPECT_NEAR(double(precedente), double(n - 1), 4.0) << "the last frame of the track was not heard";

@@ -124,10 +124,10 @@ struct DossierApp {
         for (const std::string f : {vt::kBibliothequeMoteur, "libvantrel_ffmpeg.so"})
             fs::copy_file(kApp / f, chemin / f),
                 fs::copy_file(kApp / (f + ".crc32"), chemin / (f + ".crc32"));
-        vt::definir_chemin_executable((chemin / "vantrel").string());
+        vt::etablir_emplacements((chemin / "vantrel").string());
     }
     ~DossierApp() {
-        vt::definir_chemin_executable("");
+        vt::etablir_emplacements(vt::chemin_executable());
         fs::remove_all(chemin);
     }
     // A copy of the decoder whose first needed name is turned into `besoin`.

@@ -21,13 +21,13 @@ namespace {
 const std::string kFichier = std::string(VANTREL_FIXTURES_DIR) + "/ton440.wav";
 
 struct CheminExecutable {
-    explicit CheminExecutable(const std::string& c) { vt::definir_chemin_executable(c); }
-    ~CheminExecutable() { vt::definir_chemin_executable(""); }
+    explicit CheminExecutable(const std::string& c) { vt::etablir_emplacements(c); }
+    ~CheminExecutable() { vt::etablir_emplacements(vt::chemin_executable()); }
 };
 
 // Before the engine is loaded the null engine answers: nothing plays,
 // nothing is loaded, nothing opens. The loading puts the library's engine
-// in place, started, with the output type requested; calls then reach it.
+// in place, started; calls then reach it.
 TEST(MoteurALaDemande, NullEngineAnswersUntilLoaded) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     lecteur_media lm;
@@ -42,7 +42,6 @@ TEST(MoteurALaDemande, NullEngineAnswersUntilLoaded) {
     lm.flux = lm.moteur().ouvrir_flux(kFichier);
     ASSERT_NE(lm.flux, 0);
     EXPECT_TRUE(lm.moteur().initialise());
-    EXPECT_EQ(lm.moteur().type_sortie(), vt::kTypeSortieMoteur);
     lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
     ASSERT_GE(lm.canal, 0);
     EXPECT_TRUE(lm.moteur().en_lecture(lm.canal));
@@ -115,7 +114,6 @@ TEST(MoteurALaDemande, BackgroundLoadingIsTakenByTheNextStart) {
         chargement.charger_maintenant();
         ASSERT_TRUE(lm.moteur_charge());
         EXPECT_TRUE(lm.moteur().initialise());
-        EXPECT_EQ(lm.moteur().type_sortie(), vt::kTypeSortieMoteur);
         lm.flux = lm.moteur().ouvrir_flux(kFichier);
         EXPECT_NE(lm.flux, 0);
         EXPECT_EQ(appels, 1);

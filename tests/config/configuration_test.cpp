@@ -50,14 +50,6 @@ TEST(ConfigPath, DirectoryOfTheExecutablePlusFileName) {
     EXPECT_EQ(vt::chemin_config_pour("/a/"), "/vantrel.config");
 }
 
-TEST(ConfigPath, ExecutablePathCanBeInjected) {
-    vt::definir_chemin_executable("/tmp/x/vantrel");
-    EXPECT_EQ(vt::chemin_executable(), "/tmp/x/vantrel");
-    vt::definir_chemin_executable("");
-    EXPECT_NE(vt::chemin_executable(), "/tmp/x/vantrel");
-    EXPECT_FALSE(vt::chemin_executable().empty());
-}
-
 // The defaults with the window at (194, 235) and looping off: 55 bytes.
 TEST(ConfigWriter, DefaultFileIsFiftyFiveBytes) {
     std::string t = vt::texte_configuration(vt::kRepSkinDefaut, vt::kFichierSkinDefaut, 194, 235,
@@ -103,14 +95,14 @@ TEST(ConfigExitWriter, KeepsSkinAndDirectoryFromDisk) {
     DossierTemp d;
     auto f = d.ecrire("vantrel.config", "\"s/\"\n\"x.sk\"\n\"1\"\n\"2\"\n\"pl/\"\n\"true\"\n");
     gestion_vantrel g;
-    EXPECT_EQ(vt::texte_sortie(g, f, 300, -4, false), R"("s/""x.sk""300""-4""pl/""false")");
+    EXPECT_EQ(vt::texte_configuration_fermeture(g, f, 300, -4, false), R"("s/""x.sk""300""-4""pl/""false")");
 }
 
 TEST(ConfigExitWriter, WithoutAFileWritesTheDefaults) {
     DossierTemp d;
     gestion_vantrel g;
     g.texte = R"("stale""skin""text")";
-    EXPECT_EQ(vt::texte_sortie(g, d / "vantrel.config", 10, 20, true),
+    EXPECT_EQ(vt::texte_configuration_fermeture(g, d / "vantrel.config", 10, 20, true),
               R"("skin/default/""default.sk""10""20""playlist/""true")");
 }
 
@@ -262,11 +254,12 @@ TEST(ConfigObjet, WrittenValuesReadBack) {
 // on the same file with a parser of its own, seeing what the first wrote.
 TEST(ConfigObjet, PathIsSetOnce) {
     DossierTemp a, b;
-    vt::definir_chemin_executable(a / "vantrel");
+    vt::etablir_emplacements(a / "vantrel");
     vt::Configuration config(vt::emplacements().fichier_config);
     vt::Configuration options = config;
-    vt::definir_chemin_executable(b / "vantrel");
+    vt::etablir_emplacements(b / "vantrel");
     EXPECT_EQ(vt::emplacements().fichier_config, b / "vantrel.config");
+    EXPECT_EQ(vt::depart_dialogues(), b / "vantrel");
     const std::pair<int, int> places[] = {{10, 20}, {-5, 7}};
     for (const auto& [x, y] : places) {
         ASSERT_TRUE(config.ecrire_sortie(vt::Place{x, y}, true));
@@ -279,7 +272,7 @@ TEST(ConfigObjet, PathIsSetOnce) {
         EXPECT_EQ(config.dossier_playlist(), "op/");
     }
     EXPECT_FALSE(existe(b / "vantrel.config"));
-    vt::definir_chemin_executable("");
+    vt::etablir_emplacements(vt::chemin_executable());
 }
 
 }  // namespace

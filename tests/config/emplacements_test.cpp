@@ -139,7 +139,7 @@ TEST(EmplacementsSansPremiere, NoInstalledSettingsMeansNoUserSettings) {
     EXPECT_TRUE(est_dossier(maison / ".config/vantrel"));
 }
 
-// No home to write to: the app folder stays, as before (nothing is saved,
+// No home to write to: the app folder stays (nothing is saved,
 // nothing fails).
 TEST_F(AppLectureSeule, NoUsableHomeKeepsTheAppFolder) {
     for (auto cas : std::vector<std::map<std::string, std::string>>{

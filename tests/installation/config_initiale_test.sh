@@ -10,14 +10,7 @@ SOURCE=$2
 APPDIR=$3
 SCRIPT="$SOURCE/packaging/config_initiale.cmake"
 SHIPPED="$SOURCE/packaging/vantrel.config"
-
-echecs=0
-echec() {
-    echo "FAILED: $*"
-    echecs=$((echecs + 1))
-}
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/commun.sh"
 lancer() { "$CMAKE" -DSOURCE="$SHIPPED" -DCIBLE="$1/vantrel.config" -P "$SCRIPT"; }
 
 # A folder without settings gets the shipped ones, byte for byte.
@@ -44,8 +37,4 @@ test -L "$tmp/lien/vantrel.config" && test ! -e "$tmp/nulle-part" || echec "a da
 # The build's app folder has its settings.
 test -f "$APPDIR/vantrel.config" || echec "no vantrel.config in $APPDIR"
 
-if [ "$echecs" -ne 0 ]; then
-    echo "$echecs check(s) failed"
-    exit 1
-fi
-echo "first settings: all checks passed"
+bilan "first settings"

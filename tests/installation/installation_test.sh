@@ -11,25 +11,7 @@ set -u
 CMAKE=$1
 BUILD=$2
 SOURCE=$3
-
-echecs=0
-echec() {
-    echo "FAILED: $*"
-    echecs=$((echecs + 1))
-}
-verifier() {  # verifier <message> <command...>
-    msg=$1
-    shift
-    "$@" || echec "$msg"
-}
-
-tmp=$(mktemp -d)
-pid=""
-nettoyer() {
-    if [ -n "$pid" ]; then kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; fi
-    rm -rf "$tmp"
-}
-trap nettoyer EXIT
+. "$(dirname "$0")/commun.sh"
 
 P="$tmp/mon prefixe"
 if ! "$CMAKE" --install "$BUILD" --prefix "$P" > "$tmp/install.log" 2>&1; then
@@ -43,8 +25,7 @@ APP="$P/lib/vantrel"
 # folder, first settings.
 verifier "executable in the app folder" test -x "$APP/vantrel"
 verifier "engine library beside the executable" test -f "$APP/libvantrel_moteur.so"
-# The sum beside each module is that of its installed bytes (the CRC-32 in a gzip stream's trailer).
-crc32() { set -- $(gzip -c < "$1" | tail -c 8 | od -An -tx1 -N4); echo "$4$3$2$1"; }
+# The sum beside each module is that of its installed bytes.
 for m in "$APP"/*.so; do verifier "the sum beside $m" test "$(cat "$m.crc32")" = "$(crc32 "$m")"; done
 ( cd "$SOURCE/skin" && find . -type f ) | sort > "$tmp/skins-source"
 ( cd "$APP/skin" 2>/dev/null && find . -type f ) | sort > "$tmp/skins-app"
@@ -163,19 +144,8 @@ lancer() {
     pid=$!
     cd "$tmp" || exit 1
     # The launcher execs the player: the same process. A start-up message
-    # (no settings, skin not found) would be a modal box holding the rest of
-    # the start-up, the playing of the file with it.
-    ouvert=""
-    i=0
-    while [ $i -lt 150 ]; do
-        if ! kill -0 "$pid" 2>/dev/null; then break; fi
-        if ls -l "/proc/$pid/fd" 2>/dev/null | grep -qF "$titre"; then
-            ouvert=oui
-            break
-        fi
-        sleep 0.1
-        i=$((i + 1))
-    done
+    # (no settings, skin not found) would hold the playing of the file.
+    attendre_ouverture "$pid" "$titre"
     if kill -0 "$pid" 2>/dev/null; then
         verifier "$3: the player runs in its folder" test "$(readlink "/proc/$pid/cwd")" = "$(readlink -f "$2")"
         verifier "$3: the player plays the file named relative to the caller's folder" test -n "$ouvert"
@@ -214,8 +184,4 @@ titre="$tmp/ailleurs/-platform"
 argument="-platform"
 lancer "$tmp/liens/vantrel" "$tmp/prefixe déplacé/lib/vantrel" "a file named -platform"
 
-if [ $echecs -ne 0 ]; then
-    echo "$echecs check(s) failed"
-    exit 1
-fi
-echo "installation: all checks passed"
+bilan installation

@@ -11,28 +11,11 @@ set -u
 CPACK=$1
 BUILD=$2
 VERSION=$3
-
-echecs=0
-echec() {
-    echo "FAILED: $*"
-    echecs=$((echecs + 1))
-}
-verifier() {  # verifier <message> <command...>
-    msg=$1
-    shift
-    "$@" || echec "$msg"
-}
-
-tmp=$(mktemp -d)
-pid=""
+. "$(dirname "$0")/commun.sh"
 monte=""
-nettoyer() {
-    if [ -n "$pid" ]; then kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; fi
+nettoyer_aussi() {
     if [ -n "$monte" ]; then umount -l "$monte" 2>/dev/null; fi
-    chmod -R u+w "$tmp" 2>/dev/null
-    rm -rf "$tmp"
 }
-trap nettoyer EXIT
 
 if ! command -v dpkg-deb > /dev/null 2>&1; then
     echo "note: dpkg-deb not installed, no Debian package to check"
@@ -91,9 +74,7 @@ verifier "the changelog is gzip data" sh -c "gzip -t '$R/usr/share/doc/vantrel/c
 verifier "the changelog's entry is this version" \
     sh -c "gzip -dc '$R/usr/share/doc/vantrel/changelog.gz' | head -n 1 | grep -q '^vantrel ($VERSION) '"
 verifier "the desktop entry starts /usr/bin/vantrel" grep -qx 'Exec="/usr/bin/vantrel" %F' "$R/usr/share/applications/vantrel.desktop"
-# The sum beside each (stripped) module is that of its packaged bytes (the
-# CRC-32 in a gzip stream's trailer).
-crc32() { set -- $(gzip -c < "$1" | tail -c 8 | od -An -tx1 -N4); echo "$4$3$2$1"; }
+# The sum beside each (stripped) module is that of its packaged bytes.
 for m in "$R"/usr/lib/vantrel/*.so; do
     verifier "the sum beside the packaged $m" test "$(cat "$m.crc32")" = "$(crc32 "$m")"
 done
@@ -146,15 +127,7 @@ else
         DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/no-bus" QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
         exec "$R/usr/bin/vantrel" titre.wav ) > "$tmp/run.log" 2>&1 &
     pid=$!
-    # A message at start would be a modal box holding the rest of the
-    # start-up: the file would never be opened.
-    ouvert=""
-    i=0
-    while [ $i -lt 150 ] && kill -0 "$pid" 2>/dev/null; do
-        if ls -l "/proc/$pid/fd" 2>/dev/null | grep -qF "$tmp/titre.wav"; then ouvert=oui; break; fi
-        sleep 0.1
-        i=$((i + 1))
-    done
+    attendre_ouverture "$pid" "$tmp/titre.wav"
     if kill -0 "$pid" 2>/dev/null; then
         verifier "first start plays the file (no message box)" test -n "$ouvert"
         verifier "first start makes the user's settings from the installed ones" \
@@ -168,8 +141,4 @@ else
     pid=""
 fi
 
-if [ $echecs -ne 0 ]; then
-    echo "$echecs check(s) failed"
-    exit 1
-fi
-echo "package: all checks passed"
+bilan package

@@ -515,7 +515,7 @@ TEST_F(Accessibilite, SpaceAndReturnPressTheFocusedButton) {
 // "Menu" pressed from the keyboard gives the keyboard to the menu, whose
 // entries Tab goes through; Escape closes it and goes back to "Menu". An
 // entry that shows a window gives it the keyboard too. The mouse opens the
-// menu as before, without moving the keyboard.
+// menu without moving the keyboard.
 TEST_F(Accessibilite, MenuFromTheKeyboard) {
     activer();
     TForm2* menu = module->Form2;

@@ -26,11 +26,11 @@ protected:
     void SetUp() override {
         ancien_dossier_ = QDir::currentPath();
         QDir::setCurrent(QFile::decodeName(QByteArray::fromStdString(app.chemin())));
-        vt::definir_chemin_executable(app / "vantrel");
+        vt::etablir_emplacements(app / "vantrel");
     }
     void TearDown() override {
         module.reset();
-        vt::definir_chemin_executable("");
+        vt::etablir_emplacements(vt::chemin_executable());
         QDir::setCurrent(ancien_dossier_);
     }
 

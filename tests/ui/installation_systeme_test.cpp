@@ -29,7 +29,7 @@ protected:
         ::setenv("XDG_DATA_HOME", (maison / "donnees").c_str(), 1);
         verrou_ = std::make_unique<DossierLectureSeule>(app.chemin());
         if (!verrou_->actif()) GTEST_SKIP() << "no way to make a folder read-only for this process";
-        vt::oublier_emplacements();
+        vt::etablir_emplacements(app / "vantrel");
         demarrer();
         module->joueur->arreter_horloge();
     }
@@ -38,7 +38,7 @@ protected:
         verrou_.reset();
         ::unsetenv("XDG_CONFIG_HOME");
         ::unsetenv("XDG_DATA_HOME");
-        vt::oublier_emplacements();
+        vt::etablir_emplacements(vt::chemin_executable());
     }
     std::string config_utilisateur() const { return maison / "conf/vantrel/vantrel.config"; }
     std::string playlists_utilisateur() const { return maison / "donnees/vantrel/playlist/"; }
