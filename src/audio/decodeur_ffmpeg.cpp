@@ -112,6 +112,7 @@ private:
     std::int64_t longueur_ = 0;
     bool estimee_ = true;              // longueur_ from the bit rate and the file's size
     std::int64_t fin_exacte_ = -1;     // where the stream's sound ends, when the container counts it
+    bool rogne_ = false;               // the demuxer told the decoder what delay and padding to drop
     std::int64_t marge_ = 0;           // two of the codec's frames, in engine frames
     std::unique_ptr<AVChannelLayout> disposition_;  // resampler input
     int format_entree_ = -1;
@@ -275,9 +276,11 @@ bool DecodeurFFmpeg::preparer(const std::string& chemin, int frequence) {
 // codec frame away from it (a WMA decoder drops its first frame, and gives
 // the last packet's padding after a seek). A file that ends well before it
 // (cut short) ends where it ends, and a length guessed from the bit rate
-// gives way to the frames decoded.
+// gives way to the frames decoded, and so does the length of a stream the
+// demuxer trims of its encoder's delay and padding (an MP3's header counts
+// whole frames, padding included: the decoded end is the sound's).
 std::int64_t DecodeurFFmpeg::longueur_finale(std::int64_t fin, std::int64_t longueur) const {
-    if (estimee_ || longueur <= 0 || fin < longueur - marge_) return fin;
+    if (estimee_ || rogne_ || longueur <= 0 || fin < longueur - marge_) return fin;
     return longueur;
 }
 
@@ -326,6 +329,7 @@ int DecodeurFFmpeg::recevoir_trame() {
             av_packet_unref(paquet_);
             continue;
         }
+        if (av_packet_get_side_data(paquet_, AV_PKT_DATA_SKIP_SAMPLES, nullptr)) rogne_ = true;
         r = avcodec_send_packet(codec_, paquet_);
         av_packet_unref(paquet_);
         if (r < 0 && r != AVERROR(EAGAIN) && ++erreurs_ > kErreursMax) {
