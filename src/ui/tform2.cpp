@@ -150,7 +150,7 @@ void TForm2::label_optionClick() {
 }
 
 void TForm2::Label1Click() {
-    const int i = m_.joueur->courant();
+    const int i = m_.lecteur->courant();
     if (i < 0) return;
     setVisible(false);
     TForm6& info = *m_.Form6;
