@@ -22,8 +22,6 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMimeData>
-#include <QScreen>
-#include <QWindow>
 
 #include <utility>
 
@@ -468,11 +466,7 @@ void TForm1::revenir() {
 }
 
 void TForm1::Image_menuClick() {
-    if (!m_.Form2) return;
-    m_.Form2->move(pos());
-    vt::garder_dans_ecran(*m_.Form2);
-    m_.Form2->setVisible(true);
-    m_.Form2->Image1->definir(image_fond_menu->image());
+    if (m_.Form2) m_.Form2->ouvrir(pos(), image_fond_menu->image());
 }
 
 void TForm1::cacher_menu() {
