@@ -4,12 +4,14 @@
 #include "config/configuration.h"
 #include "playlist/liste_courante.h"
 #include "support/wav.h"
+#include "ui/actions.h"
 #include "ui/module.h"
 #include "ui/bureau/instance.h"
 #include "ui/tform1.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <atomic>
@@ -40,7 +42,7 @@ struct Lecteur {
         configuration = std::make_unique<vt::Configuration>(vt::emplacements().fichier_config);
         m = std::make_unique<vt::ModuleVantrel>(*configuration, std::make_unique<vt::SortieManuelle>());
         m->creer_fenetres();
-        m->joueur->arreter_horloge();
+        m->lecteur->arreter_horloge();
         m->Form1->show();
         auto v = chemins(n);
         std::string wav = app + "piste.wav";
@@ -54,13 +56,13 @@ struct Lecteur {
 void BM_TickWhilePlaying100k(benchmark::State& state) {
     Lecteur l(100000);
     l.m->Form1->selectionner(50000);
-    l.m->Form1->image_playMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
-    auto& sortie = static_cast<vt::SortieManuelle&>(*l.m->joueur->media().moteur().sortie());
+    l.m->actions->jouer->trigger();
+    auto& sortie = static_cast<vt::SortieManuelle&>(*l.m->lecteur->media().moteur().sortie());
     for (auto _ : state) {
         state.PauseTiming();
         sortie.pomper(17640);  // 400 ms of sound
         state.ResumeTiming();
-        l.m->joueur->tic();
+        l.m->lecteur->tic();
         QApplication::processEvents();  // includes the repaint of what changed
     }
 }
@@ -81,14 +83,23 @@ void BM_Append100kToBothViews(benchmark::State& state) {
 }
 BENCHMARK(BM_Append100kToBothViews)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// A left click on a button of the window.
+void cliquer(QWidget* w) {
+    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, QPointF(1, 1), QPointF(w->mapToGlobal(QPoint(1, 1))), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    }
+}
+
 void BM_Edits100k(benchmark::State& state) {
     Lecteur l(100000);
     int k = 0;
     for (auto _ : state) {
         l.m->Form1->selectionner(50000 + (k++ % 100));
-        l.m->Form1->image_upClick();
-        l.m->Form1->image_downClick();
-        l.m->Form1->image_delClick();
+        cliquer(l.m->Form1->image_up);
+        cliquer(l.m->Form1->image_down);
+        l.m->actions->supprimer->trigger();
         l.m->Form1->deposer({"/m/x.mp3"});
         QApplication::processEvents();
     }
@@ -101,9 +112,9 @@ void BM_Remise20000(benchmark::State& state) {
     Lecteur l(1);
     const QString nom = l.dir.path() + QStringLiteral("/vantrel.instance");
     vt::ServeurInstance serveur(
-        nom, [&l](std::string c) { vt::recevoir_fichier(*l.m->joueur, std::move(c)); }, [] {});
+        nom, [&l](std::string c) { vt::recevoir_fichier(*l.m->lecteur, std::move(c)); }, [] {});
     serveur.recevoir_lot = [&l](std::vector<std::string> c, bool jouer) {
-        vt::recevoir_fichiers(*l.m->joueur, std::move(c), jouer);
+        vt::recevoir_fichiers(*l.m->lecteur, std::move(c), jouer);
     };
     if (!serveur.ecouter()) {
         state.SkipWithError("cannot listen");

@@ -12,6 +12,7 @@
 #include "ui/affichage.h"
 #include "ui/application.h"
 #include "ui/bureau/bureau.h"
+#include "ui/bureau/plateau.h"
 #include "ui/dialogues_qt.h"
 #include "ui/echelle.h"
 #include "ui/module.h"
@@ -55,7 +56,7 @@ public:
                 vt::installer_images_prechargees(nullptr);
                 QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
                 m_.creer_fenetres_secondaires(std::move(fichier_));
-                m_.joueur->fichiers_exterieurs(std::move(autres_), vt::PorteLecteur::Venue::Ajout);
+                m_.lecteur->fichiers_exterieurs(std::move(autres_), vt::PorteLecteur::Venue::Ajout);
                 QTimer::singleShot(0, this, [this] { bureau_.demarrer(); });
             });
         }
@@ -159,6 +160,7 @@ int main(int argc, char** argv) {
     vt::Bureau bureau(module);
     ApresPremierDessin suite(module, bureau, std::move(fichiers), prechargement);
     module.creer_fenetre_principale();
+    vt::installer_plateau(module);
     // Later starts are listened for from now on (their files wait for the
     // engine if it is not up yet).
     bureau.ecouter();
@@ -169,7 +171,7 @@ int main(int argc, char** argv) {
     // process can start (the accessibility bridge starts one for its bus
     // connection as the window is built). Without a file the engine waits
     // for a need (see vt::ChargementMoteur): an idle player never holds it.
-    if (fichier) module.joueur->chargement().charger();
+    if (fichier) module.lecteur->chargement().charger();
     module.Form1->show();
     int code = app.exec();
     if (prechargement.joinable()) prechargement.join();

@@ -17,6 +17,11 @@ int offset_curseur(int valeur, int span) {
 
 int offset_glisse(int propose, int span) { return std::clamp(propose, 0, std::max(span, 0)); }
 
+std::optional<int> offset_clic(int x, int span) {
+    if (x < 0 || x >= span) return std::nullopt;
+    return x;
+}
+
 int pas_molette(int span) { return std::max(1, (span + 16) / 32); }
 
 int offset_molette(int offset, int span, int crans) {

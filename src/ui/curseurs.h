@@ -4,6 +4,7 @@
 // the seek target for a place. The values themselves (0..255, ms) are the
 // player's.
 #include <cstdint>
+#include <optional>
 
 namespace vt {
 
@@ -18,6 +19,11 @@ int offset_curseur(int valeur, int span);
 // `propose` (from the bar's left): the nearest allowed one, so that a drag
 // past either end, however fast, leaves the cursor at that end.
 int offset_glisse(int propose, int span);
+
+// A click `x` pixels from a bar's left edge puts the cursor's left edge
+// there; the rightmost cursor-width pixels of the bar (x from the span on)
+// and any place left of the bar put it nowhere.
+std::optional<int> offset_clic(int x, int span);
 
 // The mouse wheel on a volume or balance bar: each notch moves the cursor
 // by about a 32nd of its span, one pixel at the least, held to the bar.

@@ -26,7 +26,7 @@ void ModuleVantrel::creer_fenetre_principale() {
     if (Form1) return;
     Form1 = new TForm1(*this);
     definir_fenetre_lecteur(Form1);
-    rendre_accessible(*Form1, *joueur);
+    rendre_accessible(*Form1, *lecteur);
 }
 
 void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichier) {
@@ -36,10 +36,15 @@ void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichie
     Form4 = new TForm4(*this);
     Form5 = new TForm5(*this);
     Form6 = new TForm6(*this);
+    // The start-up sequence reads the applied settings again; the selector
+    // is filled from the play-list folder it read.
+    QObject::connect(Form4, &TForm4::options_appliquees, Form1, &TForm1::relire_reglages);
     rendre_accessibles(*Form1, *Form2, *Form3, *Form4, *Form5, *Form6);
 }
 
 void ModuleVantrel::supprimer_fenetres() {
+    // The clock, which repaints the main window, stops with it.
+    lecteur->arreter_horloge();
     delete Form6;
     delete Form5;
     delete Form4;
@@ -47,6 +52,11 @@ void ModuleVantrel::supprimer_fenetres() {
     delete Form2;
     delete Form1;
     Form1 = nullptr;
+    Form2 = nullptr;
+    Form3 = nullptr;
+    Form4 = nullptr;
+    Form5 = nullptr;
+    Form6 = nullptr;
 }
 
 }  // namespace vt

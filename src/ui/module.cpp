@@ -2,6 +2,8 @@
 
 #include "audio/sortie_audio.h"
 #include "config/configuration.h"
+#include "config/emplacements.h"
+#include "ui/actions.h"
 
 #include <QCoreApplication>
 
@@ -9,7 +11,8 @@ namespace vt {
 
 ModuleVantrel::ModuleVantrel(Configuration& configuration, std::unique_ptr<SortieAudio> sortie)
     : configuration(configuration),
-      joueur(std::make_unique<Lecteur>(liste, std::move(sortie))),
+      lecteur(std::make_unique<Lecteur>(liste, std::move(sortie))),
+      actions(std::make_unique<Actions>(*lecteur, liste, [this] { terminer(); })),
       terminer([] { QCoreApplication::quit(); }) {}
 
 ModuleVantrel::~ModuleVantrel() {
@@ -18,7 +21,22 @@ ModuleVantrel::~ModuleVantrel() {
     // loading, then closing the engine). Nothing runs the message loop
     // meanwhile: what waited for the engine never runs.
     supprimer_fenetres();
-    joueur.reset();
+    actions.reset();
+    lecteur.reset();
+}
+
+std::optional<ValeursConfig> ModuleVantrel::lire_reglages() {
+    std::optional<ValeursConfig> valeurs = configuration.lire();
+    dossier_lu_.reset();
+    if (valeurs) dossier_lu_ = dossier_playlist(valeurs->rep_playlist);
+    retirer_restes_au_demarrage(configuration.chemin(), dossier_lu_);
+    if (valeurs) lecteur->definir_boucle(valeurs->boucle);
+    return valeurs;
+}
+
+void ModuleVantrel::enregistrer_et_quitter(std::optional<Place> place) {
+    configuration.ecrire_sortie(place, lecteur->boucle());
+    terminer();
 }
 
 }  // namespace vt

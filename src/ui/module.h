@@ -2,8 +2,11 @@
 // The process-wide objects of the main window's module and the six
 // windows, created in the start-up order: the player
 // (which initialises the audio engine, or loads it when something is to be
-// played: Lecteur::chargement), then TForm1 (whose creation runs its
-// start-up sequence) and the five secondary windows.
+// played: Lecteur::chargement) and its clock, the actions every front end
+// shares, then TForm1 (whose creation runs its start-up sequence) and the
+// five secondary windows. The settings are read at start and written at
+// close here, through the configuration object.
+#include "config/configuration.h"
 #include "player/lecteur.h"
 #include "playlist/liste_courante.h"
 
@@ -25,7 +28,7 @@ class TForm6;
 
 namespace vt {
 
-class Configuration;
+class Actions;
 
 struct ModuleVantrel {
     // `configuration`: the configuration file of the run, which outlives the
@@ -51,10 +54,33 @@ struct ModuleVantrel {
     ListeCourante liste;
     // The player, which every front end calls through its door
     // (porte_lecteur.h); it holds the engine's handles.
-    std::unique_ptr<Lecteur> joueur;
+    std::unique_ptr<Lecteur> lecteur;
+    // Play, pause, stop, next, back, add, delete and quit, shared by the
+    // skin's buttons, the keys and the notification-area menu.
+    std::unique_ptr<Actions> actions;
     // Asks the application to end (the message loop stops after the
     // current event); replaceable by tests.
     std::function<void()> terminer;
+
+    // The player's door, which the windows call.
+    PorteLecteur& porte() { return *lecteur; }
+    // The first sign that something will be played: the engine starts
+    // loading in the background.
+    void preparer_moteur() { lecteur->preparer_moteur(); }
+    // The levels the main window's cursors show, which the next started
+    // track takes.
+    void retenir_niveaux(int volume, int balance) { lecteur->retenir_niveaux(volume, balance); }
+
+    // The settings at start (and after the options' Apply): the file read
+    // through the configuration object, the player's loop mode taken from
+    // it, the leftovers of interrupted writes swept. None
+    // when the file is missing or unreadable.
+    std::optional<ValeursConfig> lire_reglages();
+    // The play-list folder the last reading gave (none without a file).
+    const std::optional<std::string>& dossier_playlist_lu() const { return dossier_lu_; }
+    // Writes the settings of the close (the window's place when known, the
+    // loop mode), then ends the program.
+    void enregistrer_et_quitter(std::optional<Place> place);
 
     TForm1* Form1 = nullptr;
     QWidget* fenetre_principale() const;  // Form1, for windows placed by it
@@ -64,6 +90,9 @@ struct ModuleVantrel {
     TForm4* Form4 = nullptr;
     TForm5* Form5 = nullptr;
     TForm6* Form6 = nullptr;
+
+private:
+    std::optional<std::string> dossier_lu_;
 };
 
 }  // namespace vt

@@ -1,7 +1,7 @@
 // The main window's elements: the drawn pictures in their painting order,
-// the list, the selector, the labels, the check boxes, the menu and the
-// notification-area icon, each wired to its handler in tform1.cpp; and the
-// pictures and colours a skin gives them.
+// the list, the selector, the labels, the check boxes and the three
+// sliders, each wired to its handler in tform1.cpp or to a shared action;
+// and the pictures and colours a skin gives them.
 #include "ui/tform1.h"
 
 #include "config/texte_affiche.h"
@@ -9,12 +9,14 @@
 #include "skin/aspect_integre.h"
 #include "skin/elements.h"
 #include "ui/accessibilite.h"
+#include "ui/actions.h"
+#include "ui/curseurs.h"
+#include "ui/deplacement.h"
 #include "ui/module.h"
 #include "ui/session.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QCursor>
 #include <QStyledItemDelegate>
 
 using vt::ImageVt;
@@ -132,12 +134,20 @@ void TForm1::construire() {
     // Entries drawn by an item delegate, which the style sheet's marked
     // entry applies to (the style's own menu-like entries ignore it).
     Comboplaylist->setItemDelegate(new QStyledItemDelegate(Comboplaylist));
+    {
+        QPalette p = Comboplaylist->palette();
+        QColor texte = QApplication::palette().color(QPalette::Window);
+        for (auto role : {QPalette::Base, QPalette::Button, QPalette::Window}) p.setColor(role, Qt::black);
+        for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+            p.setColor(role, texte);
+        Comboplaylist->setPalette(p);
+    }
 
     list_lecture = new QListView(this);
     list_lecture->setObjectName(QStringLiteral("list_lecture"));
     list_lecture->setGeometry(8, 49, 230, 132);
     list_lecture->setModel(&m_.liste);
-    list_lecture->setSelectionModel(m_.joueur->selection_a_montrer());
+    list_lecture->setSelectionModel(m_.lecteur->selection_a_montrer());
     list_lecture->setModelColumn(0);
     list_lecture->setSelectionMode(QAbstractItemView::SingleSelection);
     list_lecture->setUniformItemSizes(true);
@@ -163,71 +173,89 @@ void TForm1::construire() {
     setTabOrder(check_repeat, check_random);
     Comboplaylist->installEventFilter(this);
 
-    PopupMenu1 = new QMenu(this);
-    Play1 = PopupMenu1->addAction(QStringLiteral("=> Play"));
-    Pause1 = PopupMenu1->addAction(QStringLiteral("|| Pause"));
-    Stop1 = PopupMenu1->addAction(QStringLiteral("# Stop"));
-    Next1 = PopupMenu1->addAction(QStringLiteral(">> Next"));
-    Back1 = PopupMenu1->addAction(QStringLiteral("<< Back"));
-    N1 = PopupMenu1->addAction(QStringLiteral("--------"));
-    Quitter1 = PopupMenu1->addAction(QStringLiteral("Quitter"));
-
     const vt::CouleursSkin c = vt::couleurs_integrees();
     definir_couleurs(c.fond_liste, c.texte_liste, c.texte_lecture);
+}
+
+void TForm1::creer_glissieres() {
+    auto montrer_image = [this](ImageVt* cible, std::string_view source) { montrer(cible, source); };
+    auto texte = [](int (*pourcent)(int)) {
+        return [pourcent](int offset, int span) { return QString::number(pourcent(vt::valeur_curseur(offset, span))); };
+    };
+    volume_ = new vt::GlissiereSkin(barre_volume, curseur_volume,
+                                {.allume = "image_volumeon", .eteint = "image_volumeoff", .etiquette = label_vol,
+                                 .texte = texte(&vt::pourcent_volume), .survol_envoie = true},
+                                montrer_image, this);
+    balance_ = new vt::GlissiereSkin(barre_balance, curseur_balance,
+                                 {.allume = "image_balanceon", .eteint = "image_balanceoff",
+                                  .etiquette = label_bal, .texte = texte(&vt::pourcent_balance),
+                                  .survol_envoie = true},
+                                 montrer_image, this);
+    // The position slider acts only while the channel plays, silenced
+    // while it is held.
+    position_ = new vt::GlissiereSkin(barre_position, curseur_position,
+                                  {.allume = "curseur_position_on", .eteint = "curseur_position_off",
+                                   .actif = [this] { return porte_.en_lecture(); }},
+                                  montrer_image, this);
+    connect(volume_, &vt::GlissiereSkin::choisi, this,
+            [this](int offset, int span) { porte_.definir_volume(vt::valeur_curseur(offset, span)); });
+    connect(balance_, &vt::GlissiereSkin::choisi, this,
+            [this](int offset, int span) { porte_.definir_balance(vt::valeur_curseur(offset, span)); });
+    connect(position_, &vt::GlissiereSkin::appuye, this, [this] { porte_.couper(true); });
+    connect(position_, &vt::GlissiereSkin::relache, this, [this] { porte_.couper(false); });
+    connect(position_, &vt::GlissiereSkin::choisi, this, [this](int offset, int span) {
+        porte_.aller_a_ms(vt::cible_position(offset, span, porte_.longueur_ms()));
+    });
 }
 
 void TForm1::brancher() {
     using B = Qt::MouseButton;
     using E = Qt::MouseButtons;
-    image_play->souris.appui = [this](B b, E e, int x, int y) { image_playMouseDown(b, e, x, y); };
+    const vt::Actions& a = *m_.actions;
+    // The transport buttons act on press; stop, next and back show their
+    // lit picture until the release.
+    auto relache = [this](ImageVt* w, std::string_view off) {
+        w->souris.relache = [this, w, off](B, E, int, int) { montrer(w, off); };
+    };
+    image_play->souris.appui = [this](B, E, int, int) { image_playMouseDown(); };
     image_pause->souris.clic = [this] { image_pauseClick(); };
-    image_stop->souris.appui = [this](B b, E e, int x, int y) { image_stopMouseDown(b, e, x, y); };
-    image_stop->souris.relache = [this](B b, E e, int x, int y) { image_stopMouseUp(b, e, x, y); };
-    image_next->souris.appui = [this](B b, E e, int x, int y) { image_nextMouseDown(b, e, x, y); };
-    image_next->souris.relache = [this](B b, E e, int x, int y) { image_nextMouseUp(b, e, x, y); };
-    image_back->souris.appui = [this](B b, E e, int x, int y) { image_backMouseDown(b, e, x, y); };
-    image_back->souris.relache = [this](B b, E e, int x, int y) { image_backMouseUp(b, e, x, y); };
+    image_stop->souris.appui = [this](B, E, int, int) { image_stopMouseDown(); };
+    image_next->souris.appui = [this](B, E, int, int) { image_nextMouseDown(); };
+    image_back->souris.appui = [this](B, E, int, int) { image_backMouseDown(); };
+    relache(image_stop, "image_stopoff");
+    relache(image_next, "image_nextoff");
+    relache(image_back, "image_backoff");
 
     // The list buttons show their lit picture while pressed and act on click.
-    auto bouton = [this](ImageVt* w, std::string_view on, std::string_view off) {
+    auto bouton = [this, relache](ImageVt* w, std::string_view on, std::string_view off) {
         w->souris.appui = [this, w, on](B, E, int, int) { montrer(w, on); };
-        w->souris.relache = [this, w, off](B, E, int, int) { montrer(w, off); };
+        relache(w, off);
     };
     bouton(image_add, "image_add_on", "image_add_off");
     bouton(image_del, "image_del_on", "image_del_off");
     bouton(image_info, "image_info_on", "image_info_off");
     bouton(image_up, "image_up_on", "image_up_off");
     bouton(image_down, "image_down_on", "image_down_off");
-    image_add->souris.clic = [this] { image_addClick(); };
-    image_del->souris.clic = [this] { image_delClick(); };
+    image_add->souris.clic = [&a] { a.ajouter->trigger(); };
+    image_del->souris.clic = [&a] { a.supprimer->trigger(); };
     image_info->souris.clic = [this] { image_infoClick(); };
-    image_up->souris.clic = [this] { image_upClick(); };
-    image_down->souris.clic = [this] { image_downClick(); };
-    image_del_all->souris.appui = [this](B b, E e, int x, int y) { image_del_allMouseDown(b, e, x, y); };
-    image_del_all->souris.relache = [this](B, E, int, int) { montrer(image_del_all, "image_del_all_off"); };
+    image_up->souris.clic = [this] { m_.liste.monter(index_courant()); };
+    image_down->souris.clic = [this] { m_.liste.descendre(index_courant()); };
+    image_del_all->souris.appui = [this](B, E, int, int) { image_del_allMouseDown(); };
+    relache(image_del_all, "image_del_all_off");
     image_del_all->souris.clic = [this] { image_del_allClick(); };
 
-    curseur_volume->souris.appui = [this](B b, E e, int x, int y) { curseur_volumeMouseDown(b, e, x, y); };
-    curseur_volume->souris.mouvement = [this](E e, int x, int y) { curseur_volumeMouseMove(e, x, y); };
-    curseur_volume->souris.relache = [this](B b, E e, int x, int y) { curseur_volumeMouseUp(b, e, x, y); };
-    curseur_balance->souris.appui = [this](B b, E e, int x, int y) { curseur_balanceMouseDown(b, e, x, y); };
-    curseur_balance->souris.mouvement = [this](E e, int x, int y) { curseur_balanceMouseMove(e, x, y); };
-    curseur_balance->souris.relache = [this](B b, E e, int x, int y) { curseur_balanceMouseUp(b, e, x, y); };
-    barre_volume->souris.appui = [this](B b, E e, int x, int y) { barre_volumeMouseDown(b, e, x, y); };
-    barre_balance->souris.appui = [this](B b, E e, int x, int y) { barre_balanceMouseDown(b, e, x, y); };
-    curseur_position->souris.appui = [this](B b, E e, int x, int y) { curseur_positionMouseDown(b, e, x, y); };
-    curseur_position->souris.mouvement = [this](E e, int x, int y) { curseur_positionMouseMove(e, x, y); };
-    curseur_position->souris.relache = [this](B b, E e, int x, int y) { curseur_positionMouseUp(b, e, x, y); };
-    barre_position->souris.appui = [this](B b, E e, int x, int y) { barre_positionMouseDown(b, e, x, y); };
+    creer_glissieres();
 
-    Shape1->souris.appui = [this](B b, E e, int x, int y) { Shape1MouseDown(b, e, x, y); };
-    Shape1->souris.relache = [this](B b, E e, int x, int y) { Shape1MouseUp(b, e, x, y); };
+    Shape1->souris.appui = [this](B, E, int, int) { Shape1MouseDown(); };
+    Shape1->souris.relache = [this](B, E, int, int) { Shape1MouseUp(); };
 
     image_barre->souris.appui = [this](B b, E e, int x, int y) { image_barreMouseDown(b, e, x, y); };
     image_fond->souris.appui = [this](B b, E e, int x, int y) { image_fondMouseDown(b, e, x, y); };
+    deplacement_ = new vt::DeplacementFenetre(*this, [this] { cacher_menu(); });
     for (ImageVt* w : {image_barre, image_fond}) {
-        w->souris.mouvement_ecran = [this](E e, QPoint global) { suivre_glissement(e, global); };
-        w->souris.relache = [this](B, E, int, int) { glissement_.reset(); };
+        w->souris.mouvement_ecran = [this](E e, QPoint global) { deplacement_->suivre(e, global); };
+        w->souris.relache = [this](B, E, int, int) { deplacement_->lacher(); };
     }
     for (ImageVt* w : {image_fond_liste, image_fond_play, image_fond_lecture})
         w->souris.mouvement = [this](E, int, int) { cacher_menu(); };
@@ -238,7 +266,7 @@ void TForm1::brancher() {
 
     connect(list_lecture, &QListView::doubleClicked, this, [this] { list_lectureDblClick(); });
     connect(list_lecture->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!m_.liste.en_edition() && !m_.joueur->selection_interne()) list_lectureClick();
+        if (!m_.liste.en_edition() && !m_.lecteur->selection_interne()) list_lectureClick();
     });
     // The play list asks for a selection or a new scan of its folder.
     connect(&m_.liste, &vt::ListeCourante::selection_demandee, this,
@@ -246,16 +274,9 @@ void TForm1::brancher() {
     connect(&m_.liste, &vt::ListeCourante::playlists_changees, this,
             [this](const std::optional<std::string>& dossier) { remplir_selecteur(dossier); });
     connect(Comboplaylist, &QComboBox::activated, this, [this] { ComboplaylistChange(); });
-    connect(check_repeat, &QCheckBox::toggled, this, [this] { check_repeatClick(); });
-    connect(check_random, &QCheckBox::toggled, this, [this] { check_randomClick(); });
+    connect(check_repeat, &QCheckBox::toggled, this, [this](bool oui) { porte_.definir_repetition(oui); });
+    connect(check_random, &QCheckBox::toggled, this, [this](bool oui) { porte_.definir_aleatoire(oui); });
     brancher_lecteur();
-
-    connect(Play1, &QAction::triggered, this, [this] { Play1Click(); });
-    connect(Pause1, &QAction::triggered, this, [this] { Pause1Click(); });
-    connect(Stop1, &QAction::triggered, this, [this] { Stop1Click(); });
-    connect(Next1, &QAction::triggered, this, [this] { Next1Click(); });
-    connect(Back1, &QAction::triggered, this, [this] { Back1Click(); });
-    connect(Quitter1, &QAction::triggered, this, [this] { Quitter1Click(); });
 }
 
 vt::ImageVt* TForm1::element(std::string_view nom) const {

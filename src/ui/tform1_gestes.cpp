@@ -1,10 +1,11 @@
 // The main window's keys, wheel and row drag: each a second way to an
 // operation the window already has. Ctrl+O opens the "+" button's dialog;
 // on the play list Delete is the "−" button, Space pauses or plays and
-// Return starts the selected entry; the wheel over the volume and balance
-// bars moves their cursors; a row dragged along the list takes its entry
-// there, as the move buttons do.
+// Return starts the selected entry (the shared actions); the wheel over the
+// volume and balance bars moves their cursors; a row dragged along the list
+// takes its entry there, as the move buttons do.
 #include "playlist/liste_courante.h"
+#include "ui/actions.h"
 #include "ui/gestes.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
@@ -18,33 +19,11 @@
 #include <algorithm>
 #include <utility>
 
-using vt::ImageVt;
-
-namespace {
-
-// How long a value label a wheel showed stays up after the last notch.
-constexpr int kLabelMoletteMs = 1000;
-
-// Where the wheel acts for a slider: its bar, as tall as its cursor.
-QRect zone_molette(const ImageVt* barre, const ImageVt* curseur) {
-    return barre->geometry().united(QRect(barre->x(), curseur->y(), barre->width(), curseur->height()));
-}
-
-}  // namespace
-
 void TForm1::brancher_gestes() {
     auto* ouvrir = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
     ouvrir->setContext(Qt::WindowShortcut);
     ouvrir->setAutoRepeat(false);
-    connect(ouvrir, &QShortcut::activated, this, [this] { image_addClick(); });
-
-    fin_molette_ = new QTimer(this);
-    fin_molette_->setSingleShot(true);
-    fin_molette_->setInterval(kLabelMoletteMs);
-    connect(fin_molette_, &QTimer::timeout, this, [this] {
-        label_vol->hide();
-        label_bal->hide();
-    });
+    connect(ouvrir, &QShortcut::activated, m_.actions->ajouter, &QAction::trigger);
 }
 
 bool TForm1::touche_liste(const QKeyEvent* k) {
@@ -57,14 +36,10 @@ bool TForm1::touche_liste(const QKeyEvent* k) {
             if (index_courant() >= 0) list_lectureDblClick();
             return true;
         case vt::ToucheListe::PauseLecture:
-            // A paused channel still reports playing.
-            if (m_.joueur->en_lecture() && !m_.joueur->en_pause())
-                m_.joueur->pause();
-            else
-                m_.joueur->jouer();
+            m_.actions->pause_ou_lecture->trigger();
             return true;
         case vt::ToucheListe::Supprimer:
-            image_delClick();
+            m_.actions->supprimer->trigger();
             return true;
     }
     return false;
@@ -74,31 +49,14 @@ void TForm1::wheelEvent(QWheelEvent* e) {
     // Wheel events that no element took come here, in the window's
     // coordinates. The position bar takes none: a stray wheel never seeks.
     const QPoint p = e->position().toPoint();
-    const bool volume = zone_molette(barre_volume, curseur_volume).contains(p);
-    if (!volume && !zone_molette(barre_balance, curseur_balance).contains(p)) {
+    vt::GlissiereSkin* g = volume_->zone().contains(p) ? volume_ : balance_->zone().contains(p) ? balance_ : nullptr;
+    if (!g) {
         e->ignore();
         return;
     }
     e->accept();
-    int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : -e->angleDelta().x();
-    if (e->inverted()) delta = -delta;
-    const int crans = (volume ? crans_volume_ : crans_balance_).ajouter(delta);
-    if (crans == 0) return;
-    if (volume)
-        molette_curseur(curseur_volume, barre_volume, label_vol, true, crans);
-    else
-        molette_curseur(curseur_balance, barre_balance, label_bal, false, crans);
-}
-
-void TForm1::molette_curseur(ImageVt* curseur, ImageVt* barre, vt::LabelVt* label, bool volume, int crans) {
-    const int span = barre->width() - curseur->width();
-    const int offset = vt::offset_molette(curseur->x() - barre->x(), span, crans);
-    curseur->move(barre->x() + offset, curseur->y());
-    const int v = vt::valeur_curseur(offset, span);
-    label->setText(QString::number(volume ? vt::pourcent_volume(v) : vt::pourcent_balance(v)));
-    label->show();
-    fin_molette_->start();
-    envoyer_niveau(volume, v);
+    const int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : -e->angleDelta().x();
+    g->molette(e->inverted() ? -delta : delta);
 }
 
 bool TForm1::glisser_ligne(QEvent* e) {

@@ -4,6 +4,7 @@
 #include "playlist/liste_courante.h"
 #include "playlist/taille.h"
 #include "skin/aspect_integre.h"
+#include "ui/ecrans.h"
 #include "ui/module.h"
 #include "ui/session.h"
 #include "ui/tform3.h"
@@ -118,6 +119,13 @@ TForm2::TForm2(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
 
 void TForm2::FormCreate() { setFixedSize(75, 250); }
 
+void TForm2::ouvrir(QPoint place, const QImage& fond) {
+    move(place);
+    vt::garder_dans_ecran(*this);
+    setVisible(true);
+    Image1->definir(fond);
+}
+
 std::array<vt::LabelVt*, 7> TForm2::labels() const {
     return {Label3, label_ouvrir, label_enr_playlist, label_option, Label1, Label2, label_quitter};
 }
@@ -150,7 +158,7 @@ void TForm2::label_optionClick() {
 }
 
 void TForm2::Label1Click() {
-    const int i = m_.joueur->courant();
+    const int i = m_.lecteur->courant();
     if (i < 0) return;
     setVisible(false);
     TForm6& info = *m_.Form6;

@@ -25,6 +25,9 @@ public:
     explicit TForm2(vt::ModuleVantrel& module);
 
     void FormCreate();
+    // Opens the menu at `place` (kept on screen), over `fond`, the main
+    // window's menu background.
+    void ouvrir(QPoint place, const QImage& fond);
 
     // Entries.
     void label_ouvrirClick();

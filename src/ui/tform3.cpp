@@ -75,7 +75,7 @@ void TForm3::FormCreate(const std::optional<std::string>& fichier) {
     if (!fichier || !m_.Form1) return;
     // Played as by the play button, as soon as the audio engine is up,
     // unless the user has used the transport meanwhile.
-    m_.joueur->fichier_exterieur(*fichier, vt::Lecteur::Venue::Depart);
+    m_.lecteur->fichier_exterieur(*fichier, vt::Lecteur::Venue::Depart);
 }
 
 void TForm3::showEvent(QShowEvent* e) {
@@ -106,11 +106,13 @@ void TForm3::FormClose() {
 
 // The main window's edits, on the same play list and its selection.
 void TForm3::label_ajouterClick() { m_.liste.ajouter_depuis_dialogue(); }
-void TForm3::label_supprimerClick() { m_.liste.supprimer_courant(m_.joueur->courant()); }
-void TForm3::label_monterClick() { m_.liste.monter(m_.joueur->courant()); }
-void TForm3::label_descendreClick() { m_.liste.descendre(m_.joueur->courant()); }
+void TForm3::label_supprimerClick() { m_.liste.supprimer_courant(m_.lecteur->courant()); }
+void TForm3::label_monterClick() { m_.liste.monter(m_.lecteur->courant()); }
+void TForm3::label_descendreClick() { m_.liste.descendre(m_.lecteur->courant()); }
 
-void TForm3::label_enregistreClick() {
+void TForm3::label_enregistreClick() { enregistrer(); }
+
+void TForm3::enregistrer() {
     // The dialog starts in the play-list folder, where the selector looks;
     // the selector is rebuilt after a save.
     if (m_.liste.enregistrer_sous(m_.configuration.dossier_playlist())) hide();
@@ -119,7 +121,7 @@ void TForm3::label_enregistreClick() {
 void TForm3::liste_lecture_en_coursClick() {
     const QModelIndex i = liste_lecture_en_cours->selectionModel()->currentIndex();
     if (!i.isValid() || !liste_lecture_en_cours->selectionModel()->isSelected(i)) return;
-    m_.joueur->selectionner(i.row());
+    m_.lecteur->selectionner(i.row());
 }
 
 void TForm3::survol(vt::LabelVt* label) {

@@ -27,6 +27,10 @@ public:
     void label_monterClick();
     void label_descendreClick();
     void label_enregistreClick();
+    // Saves the current list under a name the save dialog asks for (the
+    // label's click, and the main window's info button for a list that has
+    // no name yet).
+    void enregistrer();
     void liste_lecture_en_coursClick();
     // Hover colours: the label under the pointer turns blue, the others white;
     // nullptr (the list or the background) turns them all white.

@@ -212,10 +212,7 @@ void TForm4::label_okClick() {
     const QPoint place = m_.Form1->pos();
     configuration_.ecrire(
         {repertoire, fichier, place.x(), place.y(), repplaylist_, check_boucle->isChecked()});
-    // The start-up sequence reads the file again; the selector is filled
-    // from the play-list folder it read.
-    m_.Form1->FormCreate();
-    m_.Form1->remplir_selecteur(m_.Form1->dossier_playlist_lu());
+    emit options_appliquees();
     setVisible(false);
 }
 

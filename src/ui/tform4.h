@@ -51,6 +51,11 @@ public:
     void label_pardefautMouseMove(Qt::MouseButtons e, int x, int y);
     void FormMouseMove(Qt::MouseButtons e, int x, int y);
 
+signals:
+    // The new settings were written: the main window reads them again.
+    void options_appliquees();
+
+public:
     // The raw skin path its label shows.
     const std::string& chemin_skin() const { return repskin_; }
 

@@ -594,7 +594,7 @@ protected:
         ecrire_config();
         construire();
         serveur = std::make_unique<vt::ServeurInstance>(
-            nom(), [this](std::string c) { vt::recevoir_fichier(*module->joueur, std::move(c)); },
+            nom(), [this](std::string c) { vt::recevoir_fichier(*module->lecteur, std::move(c)); },
             [this] { vt::montrer_lecteur(*module); });
         ASSERT_TRUE(serveur->ecouter());
     }
@@ -650,7 +650,7 @@ TEST_F(Remise, RelativeRawPathArrivesAbsolute) {
 // after it, in order, while it goes on playing the first; each request of the
 // start's own hand-over is taken once.
 TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
-    serveur->ajouter = [this](std::string c) { vt::ajouter_fichier(*module->joueur, std::move(c)); };
+    serveur->ajouter = [this](std::string c) { vt::ajouter_fichier(*module->lecteur, std::move(c)); };
     std::vector<std::string> fichiers;
     for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(prise.chemin()));
@@ -669,7 +669,7 @@ TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
 // earlier entries stay.
 TEST_F(Remise, ManyFilesComeAsOneEditInOrderAndTheFirstPlays) {
     serveur->recevoir_lot = [this](std::vector<std::string> c, bool jouer) {
-        vt::recevoir_fichiers(*module->joueur, std::move(c), jouer);
+        vt::recevoir_fichiers(*module->lecteur, std::move(c), jouer);
     };
     f1->deposer({app.ecrire("avant.wav", vt::test::octets_wav(2000))});
     const struct {
@@ -710,7 +710,7 @@ TEST_F(Remise, AFileSentWhileThePlayerIsBusyIsSentAgain) {
     bool lent = true;
     serveur->ajouter = [&](std::string c) {
         if (std::exchange(lent, false)) std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        vt::ajouter_fichier(*module->joueur, std::move(c));
+        vt::ajouter_fichier(*module->lecteur, std::move(c));
     };
     std::vector<std::string> fichiers;
     for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
@@ -725,10 +725,10 @@ TEST_F(Remise, WithoutFileThePlayerIsShown) {
     f1->show();
     f1->tray_imageClick();
     ASSERT_FALSE(f1->isVisible());
-    ASSERT_TRUE(f1->TrayIcon1->isVisible());
+    ASSERT_TRUE(plateau().icone()->isVisible());
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), std::nullopt));
     EXPECT_TRUE(f1->isVisible());
-    EXPECT_FALSE(f1->TrayIcon1->isVisible());
+    EXPECT_FALSE(plateau().icone()->isVisible());
     EXPECT_EQ(module->liste.nombre(), 0);
 }
 
@@ -751,7 +751,7 @@ TEST_F(RemiseTot, FileHandedBeforeTheHiddenWindowsPlays) {
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), c));
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), std::nullopt));
     module->creer_fenetres_secondaires(std::nullopt);
-    module->joueur->chargement().charger_maintenant();
+    module->lecteur->chargement().charger_maintenant();
     ASSERT_EQ(module->liste.nombre(), 1);
     EXPECT_EQ(module->liste.chemin(0), c);
     EXPECT_EQ(f1->index_courant(), 0);

@@ -38,7 +38,7 @@ protected:
         demarrer();
         ServiceMpris::Fenetres fenetres{[this] { vt::montrer_lecteur(*module); },
                                         [this] { module->terminer(); }};
-        service = std::make_unique<ServiceMpris>(*module->joueur, std::move(fenetres),
+        service = std::make_unique<ServiceMpris>(*module->lecteur, std::move(fenetres),
                                                  bus.connexion(QStringLiteral("vt-service")));
         ASSERT_TRUE(service->enregistrer());
         client = std::make_unique<QDBusConnection>(bus.connexion(QStringLiteral("vt-client")));
@@ -134,7 +134,7 @@ TEST_F(Media, IdentityOnTheBus) {
 
 // A second player on the same bus takes a name of its own process.
 TEST_F(Media, SecondServiceTakesAnInstanceName) {
-    ServiceMpris autre(*module->joueur, {}, bus.connexion(QStringLiteral("vt-autre")));
+    ServiceMpris autre(*module->lecteur, {}, bus.connexion(QStringLiteral("vt-autre")));
     ASSERT_TRUE(autre.enregistrer());
     EXPECT_TRUE(autre.nom_pris().startsWith(QString::fromLatin1(ServiceMpris::kNomService) +
                                             QStringLiteral(".instance")));
@@ -233,7 +233,7 @@ TEST_F(Media, MetadataDescribeThePlayingEntry) {
     appeler(kLecteur, QStringLiteral("Play"));
     f1->list_lecture->selectionModel()->setCurrentIndex(module->liste.index(1, 0),
                                                         QItemSelectionModel::ClearAndSelect);
-    f1->image_upClick();  // the clicked row goes up: the playing entry is row 1 now
+    clic(f1->image_up);  // the clicked row goes up: the playing entry is row 1 now
     ASSERT_EQ(module->liste.chemin(1), c);
     m = metadonnees();
     EXPECT_EQ(m.value(QStringLiteral("xesam:title")).toString(),
@@ -327,10 +327,10 @@ TEST_F(Media, VolumeDrivesTheSlider) {
     EXPECT_TRUE(f1->label_vol->isHidden());
     EXPECT_TRUE(montre(f1->curseur_volume, "image_volumeoff"));
     // Volume is the player's value: 0.5 of 255, not the cursor's place.
-    EXPECT_EQ(module->joueur->volume(), 128);
+    EXPECT_EQ(module->lecteur->volume(), 128);
     EXPECT_DOUBLE_EQ(lire(kLecteur, QStringLiteral("Volume")).toDouble(), 128 / 255.0);
     ASSERT_TRUE(ecrire(QStringLiteral("Volume"), 0.3));
-    EXPECT_EQ(module->joueur->volume(), 77);
+    EXPECT_EQ(module->lecteur->volume(), 77);
     EXPECT_DOUBLE_EQ(lire(kLecteur, QStringLiteral("Volume")).toDouble(), 77 / 255.0);
     EXPECT_EQ(offset_volume(), vt::offset_curseur(77, span_volume()));
     EXPECT_EQ(f1->label_vol->text(), QStringLiteral("30"));
@@ -459,7 +459,7 @@ TEST_F(Media, RaiseShowsAndQuitEnds) {
     ASSERT_FALSE(f1->isVisible());
     appeler(kRacine, QStringLiteral("Raise"));
     EXPECT_TRUE(f1->isVisible());
-    EXPECT_FALSE(f1->TrayIcon1->isVisible());
+    EXPECT_FALSE(plateau().icone()->isVisible());
     f1->move(333, 222);
     const std::string avant = vt::test::lire_fichier(app / "vantrel.config");
     appeler(kRacine, QStringLiteral("Quit"));

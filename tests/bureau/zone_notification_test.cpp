@@ -50,7 +50,7 @@ TEST_F(ZoneNotification, HostLeavingBringsBackAWindowHiddenBehindItsIcon) {
         ASSERT_TRUE(panneau.unregisterService(kVeilleur));
         vt::test::attendre([&] { return f1->isVisible(); }, c.visible_apres ? 5000 : 500);
         EXPECT_EQ(f1->isVisible(), c.visible_apres) << c.sni << c.cachee;
-        EXPECT_EQ(f1->TrayIcon1 && f1->TrayIcon1->isVisible(), !c.visible_apres) << c.sni << c.cachee;
+        EXPECT_EQ(plateau().icone() && plateau().icone()->isVisible(), !c.visible_apres) << c.sni << c.cachee;
         veille.reset();
     }
 }

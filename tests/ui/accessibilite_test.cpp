@@ -247,7 +247,7 @@ TEST_F(Accessibilite, LevelSlidersShowThePlayersValues) {
         EXPECT_GT(v->minimumStepSize().toInt(), 0);
     }
     EXPECT_EQ(valeur("Volume")->currentValue().toInt(), 255);
-    EXPECT_EQ(valeur("Balance")->currentValue().toInt(), m().joueur->balance());
+    EXPECT_EQ(valeur("Balance")->currentValue().toInt(), m().lecteur->balance());
     EXPECT_EQ(glissiere("Volume")->object(), f1->barre_volume);
 }
 
@@ -270,8 +270,8 @@ TEST_F(Accessibilite, SettingTheVolumeMovesTheCursorAndThePlayer) {
         SCOPED_TRACE(c.demande);
         valeur("Volume")->setCurrentValue(c.demande);
         EXPECT_EQ(offset(f1->curseur_volume, f1->barre_volume), c.offset);
-        EXPECT_EQ(m().joueur->volume(), c.valeur);
-        EXPECT_EQ(valeur("Volume")->currentValue().toInt(), m().joueur->volume());
+        EXPECT_EQ(m().lecteur->volume(), c.valeur);
+        EXPECT_EQ(valeur("Volume")->currentValue().toInt(), m().lecteur->volume());
         EXPECT_TRUE(montre(f1->curseur_volume, "image_volumeoff"));
         EXPECT_TRUE(f1->label_vol->isHidden());
     }
@@ -292,7 +292,7 @@ TEST_F(Accessibilite, StepOfOneAlwaysMovesTheBalance) {
     EXPECT_EQ(v->currentValue().toInt(), depart);
     v->setCurrentValue(depart - 1);
     EXPECT_EQ(v->currentValue().toInt(), depart - 1);
-    EXPECT_EQ(m().joueur->balance(), depart - 1);
+    EXPECT_EQ(m().lecteur->balance(), depart - 1);
 }
 
 // Level changes are announced with the new value, whoever made them.
@@ -300,8 +300,8 @@ TEST_F(Accessibilite, LevelChangesAreAnnounced) {
     Evenements e;
     valeur("Volume")->setCurrentValue(100);
     ASSERT_FALSE(e.valeurs(f1->barre_volume).empty());
-    EXPECT_EQ(e.valeurs(f1->barre_volume).back().toInt(), m().joueur->volume());
-    m().joueur->definir_balance(30);  // a media key or another front end
+    EXPECT_EQ(e.valeurs(f1->barre_volume).back().toInt(), m().lecteur->volume());
+    m().lecteur->definir_balance(30);  // a media key or another front end
     ASSERT_FALSE(e.valeurs(f1->barre_balance).empty());
     EXPECT_EQ(e.valeurs(f1->barre_balance).back().toInt(), 30);
 }
@@ -346,7 +346,7 @@ TEST_F(Accessibilite, StatusLineReadsTheUnscrolledText) {
     f1->selectionner(0);
     Evenements e;
     presser(bouton("Lecture"));
-    for (int i = 0; i < 5; ++i) module->joueur->tic();
+    for (int i = 0; i < 5; ++i) module->lecteur->tic();
     EXPECT_NE(f1->label_lecture->text(), f1->label_affiche->text());  // scrolled on screen
     EXPECT_EQ(statut->text(QAccessible::Name), QStringLiteral("Lecture : t0.wav"));
     EXPECT_EQ(e.noms(f1->label_lecture), 1);
@@ -378,7 +378,7 @@ TEST_F(Accessibilite, TimeListSelectorAndBoxes) {
     f1->selectionner(0);
     presser(bouton("Lecture"));
     pomper_ms(1200);
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(temps->text(QAccessible::Name), QStringLiteral("00 : 01"));
 
     QAccessibleInterface* liste = iface(f1->list_lecture);
@@ -557,15 +557,15 @@ TEST_F(Accessibilite, ArrowsMoveAFocusedSlider) {
     f1->barre_volume->setFocus(Qt::TabFocusReason);
     for (int attendu : {254, 253, 252}) {
         QTest::keyClick(f1->barre_volume, Qt::Key_Left);
-        EXPECT_EQ(m().joueur->volume(), attendu);
+        EXPECT_EQ(m().lecteur->volume(), attendu);
     }
     EXPECT_EQ(offset(f1->curseur_volume, f1->barre_volume), 94);
     QTest::keyClick(f1->barre_volume, Qt::Key_Home);
-    EXPECT_EQ(m().joueur->volume(), 0);
+    EXPECT_EQ(m().lecteur->volume(), 0);
     QTest::keyClick(f1->barre_volume, Qt::Key_Up);
     EXPECT_EQ(offset(f1->curseur_volume, f1->barre_volume), 1);
     QTest::keyClick(f1->barre_volume, Qt::Key_End);
-    EXPECT_EQ(m().joueur->volume(), 255);
+    EXPECT_EQ(m().lecteur->volume(), 255);
 }
 
 // The list keeps its own keys: the arrows select the next row.

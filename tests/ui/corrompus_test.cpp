@@ -44,7 +44,7 @@ protected:
     }
     void demarrer_sans_minuteur(std::optional<std::string> fichier = std::nullopt) {
         demarrer(std::move(fichier));
-        module->joueur->arreter_horloge();  // the test ticks by hand
+        module->lecteur->arreter_horloge();  // the test ticks by hand
     }
     // Pumps up to `ms` of output in 100 ms steps with a tick after each, as
     // the real timer would run; stops early once nothing plays.
@@ -52,7 +52,7 @@ protected:
         for (int t = 0; t < ms; t += 100) {
             if (!joue()) break;
             pomper_ms(100);
-            module->joueur->tic();
+            module->lecteur->tic();
         }
     }
     // The status text, as UTF-8 so that failures print it readably.
@@ -63,7 +63,7 @@ protected:
             if (lecteur().moteur().position(lecteur().flux) == lecteur().moteur().longueur(lecteur().flux)) break;
             pomper_ms(100);
         }
-        module->joueur->tic();
+        module->lecteur->tic();
     }
     void suivant() {
         appui(f1->image_next);
@@ -115,7 +115,7 @@ TEST_P(CorrompuEnArgument, CorruptFileAtStartThenNextGoodFilePlays) {
     laisser_jouer(3000);
     EXPECT_FALSE(joue()) << c.nom << " still plays after 3 s";
     // Played out, it says what the media service says (stopped), and scrolls.
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(statut(), c.joue_un_peu ? std::string("vantrel  en attente ...") : lecture(c.nom, false));
     EXPECT_TRUE(f1->label_lecture->text().endsWith(f1->label_affiche->text()));
 
@@ -165,10 +165,10 @@ TEST_F(Corrompus, DroppedFilesNextAndBackAcrossThem) {
     }
     ASSERT_TRUE(joue());  // the good file, last
     pomper_ms(300);
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 00"));
     pomper_ms(800);
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 01"));
 
     for (int i = n - 2; i >= 0; --i) {
@@ -211,7 +211,7 @@ TEST_F(Corrompus, PlayListOfCorruptFilesNextAndBack) {
     f1->list_lectureDblClick();
     for (int i = 1; i < int(chemins.size()); ++i) {
         laisser_jouer(200);
-        f1->Next1Click();
+        actions().suivant->trigger();
         ASSERT_EQ(f1->index_courant(), i);
         EXPECT_EQ(statut(), lecture(module->liste.nom(i), ouverts[i]));
         EXPECT_TRUE(montre(f1->image_next, "image_nextoff"));
@@ -224,7 +224,7 @@ TEST_F(Corrompus, PlayListOfCorruptFilesNextAndBack) {
     EXPECT_EQ(statut(), kImpossible);
     EXPECT_FALSE(joue());
     for (int i = int(chemins.size()) - 2; i >= 3; --i) {
-        f1->Back1Click();
+        actions().precedent->trigger();
         ASSERT_EQ(f1->index_courant(), i);
         EXPECT_EQ(statut(), lecture(module->liste.nom(i), ouverts[i]));
     }
@@ -232,12 +232,12 @@ TEST_F(Corrompus, PlayListOfCorruptFilesNextAndBack) {
     pomper_ms(400);
     EXPECT_GE(lecteur().moteur().temps_ms(lecteur().flux), 350);
     // Stop then play again on a corrupt entry: the transport texts still follow.
-    f1->Back1Click();
-    f1->Back1Click();
+    actions().precedent->trigger();
+    actions().precedent->trigger();
     ASSERT_EQ(f1->index_courant(), 1);
-    f1->Stop1Click();
+    actions().arreter->trigger();
     EXPECT_EQ(statut(), "vantrel  en attente ...");
-    f1->Play1Click();
+    actions().jouer->trigger();
     EXPECT_EQ(statut(), kImpossible + "aleatoire.mp3");
     clic(f1->image_pause);  // nothing plays: pause does nothing
     EXPECT_EQ(statut(), kImpossible + "aleatoire.mp3");

@@ -50,7 +50,7 @@ protected:
         FenetresTest::SetUp();
         ecrire_config("skin/default/", "default.sk", 194, 235, "playlist/", true);  // loop on
         demarrer();
-        module->joueur->arreter_horloge();  // the test ticks by hand
+        module->lecteur->arreter_horloge();  // the test ticks by hand
         std::vector<std::string> chemins;
         for (int i = 0; i < kPistes; ++i)
             chemins.push_back(
@@ -76,7 +76,7 @@ protected:
         for (int ms = 0; ms < 200 && lecteur().flux == flux_avant; ms += 10) {
             pomper_ms(10);
             QApplication::processEvents();
-            module->joueur->tic();
+            module->lecteur->tic();
         }
         const int apres = f1->index_courant();
         ASSERT_TRUE(joue()) << "end " << k << ": nothing started";

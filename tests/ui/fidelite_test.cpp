@@ -20,7 +20,7 @@ using vt::test::lire_fichier;
 class Fidelite : public FenetresTest {
 protected:
     void SetUp() override {
-        FenetresTest::SetUp(), ecrire_config(), demarrer(), module->joueur->arreter_horloge();
+        FenetresTest::SetUp(), ecrire_config(), demarrer(), module->lecteur->arreter_horloge();
     }
     void deposer(const std::vector<std::string>& noms) {
         QByteArray liste;
@@ -53,7 +53,7 @@ TEST_F(Fidelite, ClickBelowTheRowsKeepsTheCurrentEntry) {
         if (c.double_clic) souris(zone, QEvent::MouseButtonDblClick, c.bouton, c.bouton, {20, c.y});
         EXPECT_EQ(f1->index_courant(), c.attendu);
         if (c.attendu != 1) continue;
-        module->joueur->tic();
+        module->lecteur->tic();
         EXPECT_EQ(statut(), QStringLiteral("Lecture : b.wav"));
         appui(f1->image_next);
         EXPECT_EQ(statut(), QStringLiteral("Lecture : c.wav"));

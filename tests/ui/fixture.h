@@ -8,6 +8,8 @@
 #include "config/configuration.h"
 #include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
+#include "ui/actions.h"
+#include "ui/bureau/plateau.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
 
@@ -49,7 +51,11 @@ protected:
         module->terminer = [this] { ++fins; };
         module->creer_fenetres(std::move(fichier));
         f1 = module->Form1;
+        vt::installer_plateau(*module);
     }
+
+    vt::Actions& actions() { return *module->actions; }
+    vt::Plateau& plateau() { return *f1->findChild<vt::Plateau*>(); }
 
     // A configuration in the app folder.
     void ecrire_config(const std::string& rep_skin = "skin/default/", const std::string& fichier = "default.sk",
@@ -78,7 +84,7 @@ protected:
     // Renders `ms` milliseconds of output.
     void pomper_ms(int ms) { sortie_->pomper(static_cast<std::size_t>(ms) * 44100 / 1000); }
 
-    lecteur_media& lecteur() { return module->joueur->media(); }
+    lecteur_media& lecteur() { return module->lecteur->media(); }
     bool joue() { return lecteur().moteur().en_lecture(lecteur().canal); }
     bool en_pause() { return lecteur().moteur().en_pause(lecteur().canal); }
 
@@ -126,7 +132,7 @@ protected:
         FenetresTest::SetUp();
         ecrire_config();
         demarrer();
-        if (TicALaMain) module->joueur->arreter_horloge();
+        if (TicALaMain) module->lecteur->arreter_horloge();
     }
 };
 

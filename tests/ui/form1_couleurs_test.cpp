@@ -25,7 +25,7 @@ protected:
         QDir().mkpath(QStringLiteral("playlist"));
         for (const char* n : {"a", "b", "c"}) app.ecrire(std::string("playlist/") + n + ".vtlist", "");
         demarrer();
-        module->joueur->arreter_horloge();
+        module->lecteur->arreter_horloge();
         f1->show();
         f1->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(f1));

@@ -41,7 +41,7 @@ TEST_F(Curseurs, VolumeDragReachesEachEnd) {
     EXPECT_EQ(f1->label_vol->text(), QStringLiteral("0"));
     glisser(c, {400, 5});  // far past the right end: full volume
     EXPECT_EQ(offset(c, f1->barre_volume), 95);
-    EXPECT_EQ(module->joueur->volume(), 255);
+    EXPECT_EQ(module->lecteur->volume(), 255);
     relache(c);
     EXPECT_TRUE(montre(c, "image_volumeoff"));
     EXPECT_TRUE(f1->label_vol->isHidden());
@@ -53,10 +53,10 @@ TEST_F(Curseurs, BalanceLabel) {
     appui(c);
     glisser(c, {-300, 3});
     EXPECT_EQ(f1->label_bal->text(), QStringLiteral("-50"));
-    EXPECT_EQ(module->joueur->balance(), 0);
+    EXPECT_EQ(module->lecteur->balance(), 0);
     glisser(c, {400, 3});
     EXPECT_EQ(f1->label_bal->text(), QStringLiteral("50"));
-    EXPECT_EQ(module->joueur->balance(), 255);
+    EXPECT_EQ(module->lecteur->balance(), 255);
     relache(c);
 }
 

@@ -31,7 +31,7 @@ TEST_F(Demarrage, FirstStartWithoutConfiguration) {
     EXPECT_EQ(f1->pos(), QPoint(194, 235));
     EXPECT_EQ(f1->size(), QSize(349, 291));
     EXPECT_EQ(f1->image_fond->image(), vt::image_integree("image_fond"));
-    EXPECT_FALSE(module->joueur->boucle());
+    EXPECT_FALSE(module->lecteur->boucle());
     clic(f1->image_quitter);
     EXPECT_EQ(fins, 1);
     EXPECT_EQ(lire_fichier(app / "vantrel.config"),
@@ -73,7 +73,7 @@ TEST_F(Demarrage, ConfiguredPositionSkinAndLoop) {
     demarrer();
     EXPECT_TRUE(dialogues.messages.empty());
     EXPECT_EQ(f1->pos(), QPoint(-20, 7));
-    EXPECT_TRUE(module->joueur->boucle());
+    EXPECT_TRUE(module->lecteur->boucle());
     EXPECT_EQ(f1->width(), 349);
 }
 
@@ -83,10 +83,10 @@ TEST_F(Demarrage, CloseButtonWritesQuitterDoesNot) {
     ecrire_config("skin/none/", "x.sk", 10, 20, "lists/", false);
     demarrer();
     f1->move(300, 40);
-    f1->Quitter1Click();
+    actions().quitter->trigger();
     EXPECT_EQ(fins, 1);
     EXPECT_EQ(lire_fichier(app / "vantrel.config"), R"("skin/none/""x.sk""10""20""lists/""false")");
-    module->joueur->definir_boucle(true);
+    module->lecteur->definir_boucle(true);
     f1->image_quitterClick();
     EXPECT_EQ(fins, 2);
     EXPECT_EQ(lire_fichier(app / "vantrel.config"), R"("skin/none/""x.sk""300""40""lists/""true")");
@@ -195,13 +195,13 @@ TEST_F(Demarrage, RerunDuringPlaybackKeepsSoundResetsCursors) {
     copier_skins();
     ecrire_config("skin/default/", "default.sk", 50, 60);
     demarrer();
-    module->joueur->arreter_horloge();
+    module->lecteur->arreter_horloge();
     f1->deposer({app.ecrire("t.wav", vt::test::octets_wav(3000))});
     f1->selectionner(0);
     appui(f1->image_play);
     clic(f1->barre_volume, {10, 1});
     pomper_ms(1000);
-    module->joueur->tic();
+    module->lecteur->tic();
     ASSERT_GT(f1->curseur_position->x(), f1->barre_position->x());
     f1->FormCreate();
     EXPECT_TRUE(joue());
@@ -281,7 +281,7 @@ TEST_F(Demarrage, MainWindowFirstThenTheOthers) {
     EXPECT_EQ(module->Form2, menu);
     ASSERT_EQ(module->liste.nombre(), 2);
     EXPECT_EQ(module->liste.chemin(1), piste);
-    EXPECT_TRUE(module->joueur->media().moteur().en_lecture(module->joueur->media().canal));
+    EXPECT_TRUE(module->lecteur->media().moteur().en_lecture(module->lecteur->media().canal));
 }
 
 // With no audio device every window opens and the program ends normally.
@@ -294,7 +294,7 @@ TEST_F(Demarrage, NoAudioDevice) {
     EXPECT_FALSE(joue());
     appui(f1->image_next);
     clic(f1->image_pause);
-    module->joueur->tic();
+    module->lecteur->tic();
     clic(f1->image_quitter);
     EXPECT_EQ(fins, 1);
 }
@@ -354,12 +354,12 @@ TEST_F(Demarrage, TrayHidesAndRestores) {
     f1->show();
     clic(f1->tray_image);
     EXPECT_FALSE(f1->isVisible());
-    EXPECT_TRUE(f1->TrayIcon1->isVisible());
-    emit f1->TrayIcon1->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(plateau().icone()->isVisible());
+    emit plateau().icone()->activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(f1->isVisible());
-    emit f1->TrayIcon1->activated(QSystemTrayIcon::DoubleClick);
+    emit plateau().icone()->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(f1->isVisible());
-    EXPECT_FALSE(f1->TrayIcon1->isVisible());
+    EXPECT_FALSE(plateau().icone()->isVisible());
 }
 
 // Pressed pictures: back, stop and next light while held.

@@ -18,9 +18,9 @@ protected:
         for (char c : std::string("abcde"))
             f1->deposer({app.ecrire(c + std::string(".wav"), vt::test::octets_wav(3000))});
         f1->selectionner(2);
-        module->joueur->jouer();
+        module->lecteur->jouer();
     }
-    bool lit() { return module->joueur->en_lecture() && !en_pause(); }
+    bool lit() { return module->lecteur->en_lecture() && !en_pause(); }
     std::string ordre() {
         std::string s;
         for (int i = 0; i < module->liste.nombre(); ++i) s += module->liste.nom(i)[0];
@@ -39,9 +39,9 @@ TEST_F(Gestes, ListKeysAndCtrlO) {
         QTest::keyClick(f1->list_lecture, touche);
         EXPECT_EQ(std::pair(lit(), en_pause()), std::pair(joue, pause)) << touche;
         EXPECT_EQ(ordre(), reste);
-        EXPECT_GE(module->joueur->temps_ms(), 250);  // resumed where it was paused
+        EXPECT_GE(module->lecteur->temps_ms(), 250);  // resumed where it was paused
     }
-    module->joueur->arreter();
+    module->lecteur->arreter();
     f1->selectionner(0);
     QTest::keyClick(f1->list_lecture, Qt::Key_Space);
     QTest::keyClick(f1->check_repeat, Qt::Key_Space);
@@ -69,7 +69,7 @@ TEST_F(Gestes, WheelSteps) {
         QApplication::sendEvent(f1, &e);  // as a bar passes on the wheel to its window
         const bool volume = c.curseur == f1->curseur_volume;
         EXPECT_EQ(c.curseur->x() - (volume ? f1->barre_volume : f1->barre_balance)->x(), c.offset) << c.delta;
-        EXPECT_EQ(volume ? module->joueur->volume() : module->joueur->balance(), c.valeur);
+        EXPECT_EQ(volume ? module->lecteur->volume() : module->lecteur->balance(), c.valeur);
         EXPECT_EQ((volume ? f1->label_vol : f1->label_bal)->text(), c.label);
     }
     EXPECT_EQ(f1->curseur_position->x(), f1->barre_position->x());
@@ -96,7 +96,7 @@ TEST_F(Gestes, RowDragMovesTheEntry) {
         relache(vue, depart);
         EXPECT_EQ(ordre(), s.ordre);
         EXPECT_EQ(f1->index_courant(), s.choisie) << s.ordre;
-        EXPECT_EQ(module->joueur->piste_jouee()->ligne, s.jouee) << s.ordre;
+        EXPECT_EQ(module->lecteur->piste_jouee()->ligne, s.jouee) << s.ordre;
     }
     EXPECT_TRUE(joue());
 }

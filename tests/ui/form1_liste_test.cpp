@@ -56,7 +56,7 @@ TEST_F(Form1Liste, LastAddedPathRule) {
     clic(f1->image_del);
     ajouter({"/m/a.mp3"});
     EXPECT_EQ(module->liste.nombre(), 2);
-    f1->image_del_allMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+    appui(f1->image_del_all);
     f1->image_del_allClick();
     ajouter({"/m/a.mp3"});
     EXPECT_EQ(noms(), (std::vector<std::string>{"a.mp3"}));
@@ -109,7 +109,7 @@ TEST_F(Form1Liste, SaveWindowSelectionFollowsMoves) {
     vue->selectionModel()->setCurrentIndex(module->liste.index(1, 1), QItemSelectionModel::ClearAndSelect);
     module->Form3->liste_lecture_en_coursClick();  // mirror: the main window selects row 1
     EXPECT_EQ(f1->index_courant(), 1);
-    f1->image_downClick();
+    clic(f1->image_down);
     EXPECT_EQ(f1->index_courant(), 2);
     EXPECT_EQ(vue->selectionModel()->selectedIndexes().value(0).row(), 2);
 }

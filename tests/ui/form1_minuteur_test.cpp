@@ -22,35 +22,35 @@ protected:
         for (int i = 0; i < 100 && lecteur().moteur().position(lecteur().flux) != lecteur().moteur().longueur(lecteur().flux); ++i)
             pomper_ms(20);
         ASSERT_TRUE(joue());
-        module->joueur->tic();
+        module->lecteur->tic();
     }
     int flux_avant_ = 0;
 };
 
-// The player's clock runs every 400 ms from the start; the main window's
-// end stops it through the player.
+// The player's clock runs every 400 ms from the start; the windows' end
+// stops it.
 TEST_F(Minuteur, TickerIsRunningEvery400ms) {
     Minuteur::TearDown();  // a fresh player, its clock untouched
     FenetresTest::SetUp();
     ecrire_config();
     demarrer();
-    EXPECT_EQ(module->joueur->periode_horloge_ms(), 400);
-    EXPECT_TRUE(module->joueur->horloge_en_marche());
-    f1->FormDestroy();
-    EXPECT_FALSE(module->joueur->horloge_en_marche());
+    EXPECT_EQ(module->lecteur->periode_horloge_ms(), 400);
+    EXPECT_TRUE(module->lecteur->horloge_en_marche());
+    module->supprimer_fenetres();
+    EXPECT_FALSE(module->lecteur->horloge_en_marche());
 }
 
 // With nothing selected the idle text appears and scrolls from the second tick.
 TEST_F(Minuteur, IdleTextScrollsFromTheSecondTick) {
     const QString idle = QStringLiteral("vantrel, en attente ....");
     f1->label_affiche->setText(QStringLiteral("abc"));
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(f1->label_lecture->text(), QStringLiteral(" abc"));
     EXPECT_EQ(f1->label_affiche->text(), idle);
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(f1->label_lecture->text(), QStringLiteral("  ") + idle);
     for (int i = 0; i < 100; ++i) {
-        module->joueur->tic();
+        module->lecteur->tic();
         QString vu = f1->label_lecture->text();
         ASSERT_TRUE(vu.endsWith(idle));
         ASSERT_GE(vu.size() - idle.size(), 1);
@@ -64,7 +64,7 @@ TEST_F(Minuteur, ProgressMovesCursorAndTime) {
     f1->selectionner(0);
     appui(f1->image_play);
     pomper_ms(1100);
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 01"));
     const int span = f1->barre_position->width() - f1->curseur_position->width();
     const int x = f1->curseur_position->x() - f1->barre_position->x();
@@ -107,7 +107,7 @@ TEST_F(Minuteur, RandomNeverRepeatsAtTheEnd) {
 // With the loop flag the next entry starts, and after the last the first.
 TEST_F(Minuteur, LoopWrapsFromLastToFirst) {
     remplir(3, 50);
-    module->joueur->definir_boucle(true);
+    module->lecteur->definir_boucle(true);
     f1->selectionner(1);
     appui(f1->image_play);
     finir_piste();
@@ -130,7 +130,7 @@ TEST_F(Minuteur, LoopOffPlaysOutAndStops) {
     EXPECT_TRUE(montre(f1->image_stop, "image_stopoff"));
     pomper_ms(1500);
     EXPECT_FALSE(joue());
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(f1->index_courant(), 0);
     // Once it has played out, the window says what the media service says:
     // stopped, nothing lit; the time stays where the track ended.
@@ -149,7 +149,7 @@ TEST_F(Minuteur, StatusLineNamesThePlayingTrackWhateverIsSelected) {
         remplir(3, 5000);
         f1->selectionner(1), appui(f1->image_play);
         if (c.bouton) clic(c.bouton);
-        f1->selectionner(c.supprimee), f1->image_delClick(), module->joueur->tic();
+        f1->selectionner(c.supprimee), clic(f1->image_del), module->lecteur->tic();
         EXPECT_EQ(f1->label_affiche->text(), QString::fromUtf8(c.attendu));
         EXPECT_EQ(montre(f1->image_play, "image_playon"), !c.bouton) << c.attendu;
     }

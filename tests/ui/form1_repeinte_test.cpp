@@ -30,14 +30,14 @@ class Repeinte : public FenetresTest {};
 TEST_F(Repeinte, TickRepaintsOnlyWhatChanged) {
     ecrire_config();
     demarrer();
-    module->joueur->arreter_horloge();
+    module->lecteur->arreter_horloge();
     f1->deposer({app.ecrire("t.wav", vt::test::octets_wav(3000))});
     f1->selectionner(0);
     appui(f1->image_play);
     f1->show();
     QApplication::processEvents();
     pomper_ms(1000);
-    module->joueur->tic();
+    module->lecteur->tic();
     QApplication::processEvents();
 
     Espion espion;
@@ -47,7 +47,7 @@ TEST_F(Repeinte, TickRepaintsOnlyWhatChanged) {
     f1->installEventFilter(&espion);
     const QRect curseur_avant = f1->curseur_position->geometry();
     pomper_ms(1000);
-    module->joueur->tic();
+    module->lecteur->tic();
     QApplication::processEvents();
 
     ASSERT_FALSE(espion.peint.isEmpty()) << "the tick changed the time and the cursor";

@@ -45,7 +45,7 @@ protected:
             app.ecrire("playlist/l" + n + ".vtlist", "\"/m/" + n + "a.mp3\"\"/m/" + n + "b.wav\"");
         }
         demarrer();
-        module->joueur->arreter_horloge();
+        module->lecteur->arreter_horloge();
         combo = f1->Comboplaylist;
     }
     void TearDown() override {

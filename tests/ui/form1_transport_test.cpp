@@ -214,7 +214,7 @@ TEST_F(Transport, MissingFileIsReportedAndNeverShownAsPlaying) {
     f1->selectionner(0);
     jouer();
     pomper_ms(1200);
-    module->joueur->tic();
+    module->lecteur->tic();
     ASSERT_EQ(f1->label_temps->text(), QStringLiteral("00 : 01"));
     f1->deposer({app / "gone.mp3"});
     f1->selectionner(1);
@@ -234,21 +234,21 @@ TEST_F(Transport, MissingFileIsReportedAndNeverShownAsPlaying) {
 TEST_F(Transport, TrayMenuEntriesLeaveButtonsUnlit) {
     remplir(2);
     f1->selectionner(0);
-    f1->Play1->trigger();
+    actions().jouer->trigger();
     EXPECT_TRUE(joue());
-    f1->Next1->trigger();
+    actions().suivant->trigger();
     EXPECT_TRUE(montre(f1->image_next, "image_nextoff"));
     EXPECT_EQ(f1->index_courant(), 1);
-    f1->Back1->trigger();
+    actions().precedent->trigger();
     EXPECT_TRUE(montre(f1->image_back, "image_backoff"));
     EXPECT_EQ(f1->index_courant(), 0);
-    f1->Pause1->trigger();
+    actions().pause->trigger();
     EXPECT_TRUE(en_pause());
-    f1->Stop1->trigger();
+    actions().arreter->trigger();
     EXPECT_TRUE(montre(f1->image_stop, "image_stopoff"));
     EXPECT_FALSE(joue());
-    f1->N1->trigger();
-    f1->Quitter1->trigger();
+    plateau().menu()->actions().at(5)->trigger();
+    actions().quitter->trigger();
     EXPECT_EQ(fins, 1);
 }
 
@@ -275,7 +275,7 @@ protected:
 // repaints the main window: lit buttons, status text, time, cursors, boxes
 // and the list's selection.
 TEST_F(AppelsLecteur, PlayerCallsRepaintTheWindow) {
-    vt::Lecteur& j = *module->joueur;
+    vt::Lecteur& j = *module->lecteur;
     j.selectionner(1);
     EXPECT_EQ(f1->index_courant(), 1);
     EXPECT_EQ(f1->list_lecture->selectionModel()->currentIndex().row(), 1);
@@ -321,12 +321,12 @@ TEST_F(AppelsLecteur, PlayerCallsRepaintTheWindow) {
 // place, without the cursor jumping back to the value's place.
 TEST_F(AppelsLecteur, DragSetsThePlayersValueFromThePlace) {
     const int span = f1->barre_volume->width() - f1->curseur_volume->width();
-    f1->curseur_volumeMouseDown(Qt::LeftButton, Qt::LeftButton, 0, 0);
+    appui(f1->curseur_volume, {0, 0});
     const int cible = f1->barre_volume->x() + span / 3;
-    f1->curseur_volumeMouseMove(Qt::LeftButton, cible - f1->curseur_volume->x(), 0);
-    f1->curseur_volumeMouseUp(Qt::LeftButton, Qt::NoButton, 0, 0);
+    glisser(f1->curseur_volume, {cible - f1->curseur_volume->x(), 0});
+    relache(f1->curseur_volume, {0, 0});
     EXPECT_EQ(f1->curseur_volume->x(), cible);
-    EXPECT_EQ(module->joueur->volume(), vt::valeur_curseur(span / 3, span));
+    EXPECT_EQ(module->lecteur->volume(), vt::valeur_curseur(span / 3, span));
 }
 
 // The start-up sequence run again (the options window's Apply) reloads the
@@ -334,7 +334,7 @@ TEST_F(AppelsLecteur, DragSetsThePlayersValueFromThePlace) {
 // player does: playing, paused or stopped.
 TEST_F(AppelsLecteur, ApplyKeepsShowingWhatPlays) {
     copier_skins();
-    vt::Lecteur& j = *module->joueur;
+    vt::Lecteur& j = *module->lecteur;
     struct Cas {
         const char* etat;
         bool pause, arret;

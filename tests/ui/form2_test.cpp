@@ -33,7 +33,7 @@ protected:
         demarrer();
         f2 = module->Form2;
     }
-    void ouvrir_menu() { f1->Image_menuClick(); }
+    void ouvrir_menu() { clic(f1->Image_menu); }
     std::vector<vt::LabelVt*> labels() const {
         return {f2->Label3, f2->label_ouvrir, f2->label_enr_playlist, f2->label_option,
                 f2->Label1, f2->Label2, f2->label_quitter};

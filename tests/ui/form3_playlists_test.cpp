@@ -23,7 +23,7 @@ protected:
         ecrire_config();
         QDir().mkpath(QStringLiteral("playlist"));
         demarrer();
-        module->joueur->arreter_horloge();
+        module->lecteur->arreter_horloge();
         f3 = module->Form3;
     }
     QStringList entrees() {

@@ -349,7 +349,7 @@ TEST_F(Options, ApplyWritesTheExactConfiguration) {
     EXPECT_FALSE(f4->isVisible());
     // The start-up sequence ran again on what was written.
     EXPECT_EQ(f1->pos(), QPoint(-30, -12));
-    EXPECT_TRUE(module->joueur->boucle());
+    EXPECT_TRUE(module->lecteur->boucle());
 }
 
 // With no configuration file, "Par default" then Apply creates it with the

@@ -127,7 +127,7 @@ protected:
         f1->tray_imageClick();
     }
     QAction* entree(const QString& texte) {
-        for (QAction* a : f1->PopupMenu1->actions())
+        for (QAction* a : plateau().menu()->actions())
             if (a->text() == texte) return a;
         return nullptr;
     }
@@ -137,7 +137,7 @@ protected:
 // separator.
 TEST_F(MenuIcone, EntriesInOrder) {
     QStringList textes;
-    for (QAction* a : f1->PopupMenu1->actions()) {
+    for (QAction* a : plateau().menu()->actions()) {
         EXPECT_FALSE(a->isSeparator());
         textes << a->text();
     }

@@ -31,7 +31,7 @@ protected:
         if (!verrou_->actif()) GTEST_SKIP() << "no way to make a folder read-only for this process";
         vt::etablir_emplacements(app / "vantrel");
         demarrer();
-        module->joueur->arreter_horloge();
+        module->lecteur->arreter_horloge();
     }
     void TearDown() override {
         FenetresTest::TearDown();
@@ -79,7 +79,7 @@ TEST_F(InstallationSysteme, CloseButtonAndApplyWriteTheUsersSettings) {
     f4->label_okClick();
     EXPECT_EQ(lire_fichier(config_utilisateur()),
               vt::texte_configuration("skin/default/", "default.sk", 300, 310, "playlist/", true));
-    EXPECT_TRUE(module->joueur->boucle());
+    EXPECT_TRUE(module->lecteur->boucle());
     EXPECT_EQ(lire_fichier(app / "vantrel.config"), installee_);
     EXPECT_TRUE(dialogues.messages.empty());
 }

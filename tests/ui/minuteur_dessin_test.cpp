@@ -36,7 +36,7 @@ protected:
         FenetresTest::SetUp();
         ecrire_config();
         demarrer();
-        module->joueur->arreter_horloge();  // the test ticks by hand
+        module->lecteur->arreter_horloge();  // the test ticks by hand
         f1->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(f1));
         vider();
@@ -52,7 +52,7 @@ protected:
     std::map<QWidget*, int> tics(int n) {
         CompteurDessins c(f1);
         for (int i = 0; i < n; ++i) {
-            module->joueur->tic();
+            module->lecteur->tic();
             vider();
         }
         return c.dessins;
@@ -74,13 +74,13 @@ protected:
         appui(f1->image_play);
         relache(f1->image_play);
         pomper_ms(1100);
-        module->joueur->tic();
+        module->lecteur->tic();
         vider();
     }
 };
 
 TEST_F(MinuteurDessin, StoppedTickRepaintsOnlyTheStatusLine) {
-    module->joueur->tic();
+    module->lecteur->tic();
     vider();
     const auto d = tics(5);
     EXPECT_GE(d.count(f1->label_lecture) ? d.at(f1->label_lecture) : 0, 5);  // the text moved at each tick
@@ -90,9 +90,9 @@ TEST_F(MinuteurDessin, StoppedTickRepaintsOnlyTheStatusLine) {
 TEST_F(MinuteurDessin, PausedTickRepaintsOnlyTheStatusLine) {
     remplir_et_jouer();
     ASSERT_TRUE(joue());
-    f1->image_pauseClick();
+    clic(f1->image_pause);
     ASSERT_TRUE(en_pause());
-    module->joueur->tic();
+    module->lecteur->tic();
     vider();
     const auto d = tics(5);
     EXPECT_GE(d.count(f1->label_lecture) ? d.at(f1->label_lecture) : 0, 5);
@@ -104,13 +104,13 @@ TEST_F(MinuteurDessin, PlayingTickRepaintsTheTimeWhenItChanges) {
     ASSERT_TRUE(joue());
     CompteurDessins c(f1);
     pomper_ms(1000);  // the elapsed time goes from 00 : 01 to 00 : 02
-    module->joueur->tic();
+    module->lecteur->tic();
     vider();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 02"));
     EXPECT_GE(c.dessins[f1->label_temps], 1);
     // The same second again: the time label is left alone.
     c.dessins.clear();
-    module->joueur->tic();
+    module->lecteur->tic();
     vider();
     EXPECT_EQ(c.dessins[f1->label_temps], 0);
 }

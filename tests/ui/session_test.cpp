@@ -143,14 +143,14 @@ TEST_F(SessionFenetre, TrayButtonAndActivations) {
         clic(f1->tray_image);
         EXPECT_EQ(f1->isMinimized(), !c.zone);
         // No icon is made where there is no notification area.
-        ASSERT_EQ(f1->TrayIcon1 != nullptr, c.zone);
+        ASSERT_EQ(plateau().icone() != nullptr, c.zone);
         if (!c.zone) continue;
-        EXPECT_EQ(f1->TrayIcon1->contextMenu() == f1->PopupMenu1, c.sni);
-        emit f1->TrayIcon1->activated(c.raison);
+        EXPECT_EQ(plateau().icone()->contextMenu() == plateau().menu(), c.sni);
+        emit plateau().icone()->activated(c.raison);
         EXPECT_EQ(f1->isVisible(), c.visible) << c.zone << c.sni << c.raison;
-        EXPECT_EQ(f1->TrayIcon1->isVisible(), c.zone && !c.visible) << c.zone << c.sni << c.raison;
-        EXPECT_EQ(f1->PopupMenu1->isVisible(), c.menu) << c.zone << c.sni << c.raison;
-        f1->PopupMenu1->hide();
+        EXPECT_EQ(plateau().icone()->isVisible(), c.zone && !c.visible) << c.zone << c.sni << c.raison;
+        EXPECT_EQ(plateau().menu()->isVisible(), c.menu) << c.zone << c.sni << c.raison;
+        plateau().menu()->hide();
     }
 }
 
@@ -168,7 +168,7 @@ TEST_F(SessionFenetre, SecondStartBringsTheWindowBack) {
             f1->revenir();
             EXPECT_TRUE(f1->isVisible()) << plateforme << etat;
             EXPECT_FALSE(f1->isMinimized()) << plateforme << etat;
-            EXPECT_TRUE(!f1->TrayIcon1 || !f1->TrayIcon1->isVisible()) << plateforme << etat;
+            EXPECT_TRUE(!plateau().icone() || !plateau().icone()->isVisible()) << plateforme << etat;
         }
     }
 }

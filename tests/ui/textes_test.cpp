@@ -32,7 +32,7 @@ protected:
         copier_skins();
         ecrire_config();
         demarrer();
-        module->joueur->arreter_horloge();
+        module->lecteur->arreter_horloge();
     }
     std::vector<QWidget*> fenetres() {
         return {module->Form1, module->Form2, module->Form3, module->Form4, module->Form5, module->Form6};
@@ -192,14 +192,14 @@ TEST_F(Textes, TimesPastNinetyNineMinutesShowWhole) {
     auto& lm = lecteur();
     lm.moteur().aller_a_ms(lm.flux, 6004 * 1000);
     pomper_ms(200);
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("100 : 04"));
     EXPECT_TRUE(entier(f1->label_temps)) << f1->label_temps->width();
     // Back to a short time: the label follows its text down again.
     const int large = f1->label_temps->width();
     lm.moteur().aller_a_ms(lm.flux, 5000);
     pomper_ms(200);
-    module->joueur->tic();
+    module->lecteur->tic();
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 05"));
     EXPECT_LT(f1->label_temps->width(), large);
     EXPECT_TRUE(entier(f1->label_temps));

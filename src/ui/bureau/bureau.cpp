@@ -1,5 +1,6 @@
 #include "ui/bureau/bureau.h"
 
+#include "ui/bureau/plateau.h"
 #include "ui/bureau/plateforme.h"
 #include "ui/module.h"
 #include "ui/session.h"
@@ -37,11 +38,11 @@ Bureau::~Bureau() = default;
 void Bureau::ecouter() {
     if (serveur_) return;
     serveur_ = std::make_unique<ServeurInstance>(
-        nom_instance(), [this](std::string chemin) { recevoir_fichier(*m_.joueur, std::move(chemin)); },
+        nom_instance(), [this](std::string chemin) { recevoir_fichier(*m_.lecteur, std::move(chemin)); },
         [this] { montrer_lecteur(m_); });
-    serveur_->ajouter = [this](std::string chemin) { ajouter_fichier(*m_.joueur, std::move(chemin)); };
+    serveur_->ajouter = [this](std::string chemin) { ajouter_fichier(*m_.lecteur, std::move(chemin)); };
     serveur_->recevoir_lot = [this](std::vector<std::string> chemins, bool jouer) {
-        recevoir_fichiers(*m_.joueur, std::move(chemins), jouer);
+        recevoir_fichiers(*m_.lecteur, std::move(chemins), jouer);
     };
     serveur_->place_tenue = place().tenue();
     serveur_->ecouter();
@@ -54,8 +55,7 @@ void Bureau::demarrer() {
 }
 
 void zone_notification_perdue(ModuleVantrel& module) {
-    TForm1* f = module.Form1;
-    if (f && f->TrayIcon1 && f->TrayIcon1->isVisible() && zone_status_notifier()) f->revenir();
+    if (Plateau* p = module.Form1 ? module.Form1->findChild<Plateau*>() : nullptr) p->zone_perdue();
 }
 
 }  // namespace vt

@@ -22,7 +22,7 @@ std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return nullptr;
     ServiceMpris::Fenetres fenetres{[&module] { montrer_lecteur(module); }, [&module] { module.terminer(); }};
-    auto service = std::make_unique<ServiceMpris>(*module.joueur, std::move(fenetres), bus);
+    auto service = std::make_unique<ServiceMpris>(*module.lecteur, std::move(fenetres), bus);
     if (!service->enregistrer()) return nullptr;
     return service;
 }

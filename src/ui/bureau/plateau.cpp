@@ -1,0 +1,78 @@
+#include "ui/bureau/plateau.h"
+
+#include "ui/actions.h"
+#include "ui/ecrans.h"
+#include "ui/module.h"
+#include "ui/session.h"
+#include "ui/tform1.h"
+
+#include <QApplication>
+#include <QCursor>
+
+namespace vt {
+
+Plateau::Plateau(TForm1& fenetre, const Actions& actions) : QObject(&fenetre), fenetre_(fenetre) {
+    PopupMenu1 = new QMenu(&fenetre);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addActions({actions.jouer, actions.pause, actions.arreter, actions.suivant, actions.precedent});
+    // An ordinary entry that shows a row of dashes and does nothing.
+    PopupMenu1->addAction(QStringLiteral("--------"));
+    PopupMenu1->addAction(actions.quitter);
+    connect(&fenetre, &TForm1::vers_plateau, this, &Plateau::cacher_fenetre);
+    connect(&fenetre, &TForm1::revenue, this, [this] {
+        if (montre()) TrayIcon1Restore();
+    });
+    connect(&veille_, &QTimer::timeout, this, [this] {
+        if (plateau_perdu(montre(), zone_status_notifier(), zone_xembed()))
+            fenetre_.revenir();
+        else if (!montre())
+            veille_.stop();
+    });
+}
+
+void Plateau::cacher_fenetre() {
+    if (!TrayIcon1) {
+        TrayIcon1 = new QSystemTrayIcon(this);
+        connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+            switch (reponse_icone(r, zone_status_notifier())) {
+                case ReponseIcone::Restaurer:
+                    fenetre_.revenir();
+                    break;
+                case ReponseIcone::Menu:
+                    TrayIcon1MouseDown(Qt::RightButton, QCursor::pos());
+                    break;
+                case ReponseIcone::Rien:
+                    break;
+            }
+        });
+    }
+    fenetre_.hide();
+    TrayIcon1->setIcon(QApplication::windowIcon());
+    // A StatusNotifier host shows the icon's menu itself, at the pointer;
+    // it is given the menu before the icon appears.
+    if (zone_status_notifier() && TrayIcon1->contextMenu() != PopupMenu1) TrayIcon1->setContextMenu(PopupMenu1);
+    TrayIcon1->setVisible(true);
+    // An XEmbed tray says nothing when it ends: it is looked for each
+    // second while the window hides behind its icon.
+    if (!zone_status_notifier()) veille_.start(1000);
+}
+
+void Plateau::TrayIcon1Restore() {
+    veille_.stop();
+    if (TrayIcon1) TrayIcon1->setVisible(false);
+}
+
+void Plateau::TrayIcon1MouseDown(Qt::MouseButtons e, QPoint ecran) {
+    if (e & Qt::RightButton) PopupMenu1->popup(ecran);
+}
+
+void Plateau::zone_perdue() {
+    if (montre() && zone_status_notifier()) fenetre_.revenir();
+}
+
+Plateau& installer_plateau(ModuleVantrel& module) {
+    if (auto* p = module.Form1->findChild<Plateau*>(QString(), Qt::FindDirectChildrenOnly)) return *p;
+    return *new Plateau(*module.Form1, *module.actions);
+}
+
+}  // namespace vt

@@ -1,0 +1,49 @@
+#pragma once
+// The notification-area icon and its menu: made when the main window first
+// hides behind it (the toolkit chooses the kind of icon, StatusNotifier or
+// XEmbed, once, when the first one is made, and a panel that starts after
+// the player must still get it), shown while the window hides, gone when
+// the window comes back. Its menu holds the shared transport actions.
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+class TForm1;
+
+namespace vt {
+
+class Actions;
+struct ModuleVantrel;
+
+class Plateau : public QObject {
+    Q_OBJECT
+public:
+    // A child of `fenetre`, which it hides and brings back.
+    Plateau(TForm1& fenetre, const Actions& actions);
+
+    // None until the window first hides behind it.
+    QSystemTrayIcon* icone() const { return TrayIcon1; }
+    QMenu* menu() const { return PopupMenu1; }
+    bool montre() const { return TrayIcon1 && TrayIcon1->isVisible(); }
+    // The StatusNotifier host left: a window hidden behind its icon could
+    // no longer be reached, so it comes back.
+    void zone_perdue();
+
+private:
+    void cacher_fenetre();
+    void TrayIcon1Restore();
+    void TrayIcon1MouseDown(Qt::MouseButtons e, QPoint ecran);
+
+    TForm1& fenetre_;
+    QSystemTrayIcon* TrayIcon1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    // While the window is hidden behind an XEmbed tray's icon: whether that
+    // tray is still there (vt::plateau_perdu).
+    QTimer veille_;
+};
+
+// The main window's notification-area icon, made once the window exists.
+Plateau& installer_plateau(ModuleVantrel& module);
+
+}  // namespace vt
