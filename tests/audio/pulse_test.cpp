@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <ctime>
+#include <functional>
 #include <tuple>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -207,6 +208,90 @@ TEST_F(SortiePulseTest, SeekIsHeardFromTheNewPlace) {
     // on that long. The cut is heard within 100 ms (bench_controles gives
     // the figure: a few milliseconds).
     EXPECT_LE(ms(silence - r), 100.0) << "the old place was heard after the seek";
+}
+
+// The largest second difference of the left side over frames [debut, fin):
+// a 441 Hz tone at 0.5 gives 0.002, a wave cut to silence up to 0.5.
+double plus_grand_saut(const std::vector<float>& d, std::int64_t debut, std::int64_t fin) {
+    double m = 0;
+    fin = std::min<std::int64_t>(fin, std::int64_t(d.size() / 2) - 1);
+    for (std::int64_t i = std::max<std::int64_t>(debut, 1); i < fin; ++i)
+        m = std::max(m, double(std::fabs(d[2 * (i + 1)] - 2 * d[2 * i] + d[2 * (i - 1)])));
+    return m;
+}
+
+// Pause, stop, a seek and their mixes, made while a tone is heard: the wave
+// fades out instead of being cut (the jump stays within what the tone and
+// a 6 ms fade give), and the sound stops within 100 ms. The seek lands in a
+// silent part of the track, so whatever follows the fade is silence too.
+// Each row: the commands, and the pause between the first and the second.
+TEST_F(SortiePulseTest, CommandsFadeOutWithoutAJump) {
+    struct Ligne {
+        const char* cas;
+        std::function<void(vt::MoteurAudio&, lecteur_media&)> premiere, seconde;
+        std::chrono::milliseconds entre;
+    };
+    auto pause = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, true); };
+    auto arret = [](vt::MoteurAudio& m, lecteur_media& lm) { m.arreter_flux(lm.flux); };
+    auto saut = [](vt::MoteurAudio& m, lecteur_media& lm) { m.aller_a_ms(lm.flux, 1200); };
+    auto rien = [](vt::MoteurAudio&, lecteur_media&) {};
+    const Ligne lignes[] = {
+        {"pause", pause, rien, 0ms},
+        {"stop", arret, rien, 0ms},
+        {"seek", saut, rien, 0ms},
+        {"seek during the pause's fade", pause, saut, 3ms},
+        {"stop during the pause's fade", pause, arret, 3ms},
+        {"stop during the seek's fade", saut, arret, 2ms},
+    };
+    auto lm = lecteur();
+    ecouter();
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1000, 441.0}, {1000, 0.0}, {1000, 441.0}}));
+    for (const Ligne& l : lignes) {
+        SCOPED_TRACE(l.cas);
+        if (lm->flux) lm->moteur().fermer_flux(lm->flux);
+        ASSERT_TRUE(jouer(*lm, piste));
+        lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
+        std::this_thread::sleep_for(500ms);
+        const std::int64_t avant = client_->reference_exacte();
+        l.premiere(lm->moteur(), *lm);
+        std::this_thread::sleep_for(l.entre);
+        l.seconde(lm->moteur(), *lm);
+        std::vector<float> d = enregistrement_jusqua(avant);
+        const std::int64_t r = Client::vers_enregistrement(d, avant);
+        ASSERT_GE(r, kTaux / 10);
+        EXPECT_GT(efficace(d, 0, r - kTaux / 20, r), kEfficaceTon * 0.9) << "no tone before the command";
+        EXPECT_LT(plus_grand_saut(d, r - kTaux / 20, r + kTaux / 4), 0.01);
+        const std::int64_t silence = changement(d, r - kTaux / 20, kEfficaceTon / 4);
+        ASSERT_GE(silence, 0);
+        EXPECT_LE(ms(silence - r), 100.0) << "heard late";
+        lm->moteur().mettre_en_pause(lm->canal, false);
+    }
+}
+
+// A pause and its resume: the sound fades out, then in again from where it
+// faded, without a jump at either end. Each row: how long the pause lasts
+// (within the fade-out, or well after it).
+TEST_F(SortiePulseTest, ResumeFadesInWithoutAJump) {
+    auto lm = lecteur();
+    ecouter();
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{4000, 441.0}}));
+    for (auto duree : {300ms, 4ms}) {
+        SCOPED_TRACE(duree.count());
+        if (lm->flux) lm->moteur().fermer_flux(lm->flux);
+        ASSERT_TRUE(jouer(*lm, piste));
+        lm->moteur().definir_pan(lm->canal, 0);
+        std::this_thread::sleep_for(500ms);
+        const std::int64_t avant = client_->reference_exacte();
+        lm->moteur().mettre_en_pause(lm->canal, true);
+        std::this_thread::sleep_for(duree);
+        lm->moteur().mettre_en_pause(lm->canal, false);
+        std::vector<float> d = enregistrement_jusqua(avant + kTaux / 2);
+        const std::int64_t r = Client::vers_enregistrement(d, avant);
+        ASSERT_GE(r, kTaux / 10);
+        EXPECT_LT(plus_grand_saut(d, r - kTaux / 20, r + kTaux * 7 / 10), 0.01);
+        // The tone is heard again.
+        EXPECT_GT(efficace(d, 0, r + kTaux * 6 / 10, r + kTaux * 7 / 10), kEfficaceTon * 0.9);
+    }
 }
 
 // The end of the track is reported when its last sample is heard, not when it
