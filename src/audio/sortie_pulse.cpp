@@ -129,7 +129,6 @@ struct SortiePulse::Etat {
 
     // Under the main loop lock.
     bool flux_pret = false;
-    std::uint32_t indice = PA_INVALID_INDEX;  // the stream's sink input
     int frequence = 44100;
     SourceAudio* source = nullptr;
     std::int64_t tirees = 0;     // frames pulled from the source since ouvrir
@@ -172,6 +171,7 @@ struct SortiePulse::Etat {
     bool coupure_placee = false;
     std::int64_t coupure_ecrites = 0, coupure_entendues = 0;
     pa_time_event* fin_coupure = nullptr;
+    pa_usec_t question = 0;  // when the server was last asked where it plays
     // Paused after a fade-out: the frame the resume plays from (-1: none),
     // and the first frame written again faded in (-1: none).
     std::int64_t reprise = -1, fondu_entree = -1;
@@ -179,6 +179,10 @@ struct SortiePulse::Etat {
     // plays), and a level change waiting for the server's answer.
     float gauche_ecrit = 1, droite_ecrit = 1;
     bool niveaux_demandes = false;
+    // The last ramp written to them: from (rampe_g, rampe_d), starting at
+    // frame rampe_debut, trames_rampe long.
+    std::int64_t rampe_debut = 0;
+    float rampe_g = 1, rampe_d = 1;
     std::size_t trames_rampe = 0;  // trames_fondu
     std::vector<float> brouillon;  // frames written again; allocated by ouvrir
     bool lu_depuis_vide = false;  // the stream played since it was emptied
@@ -256,7 +260,6 @@ struct SortiePulse::Etat {
         case PA_STREAM_READY:
             e->flux_pret = true;
             e->quitter_attente_sink();
-            e->indice = e->pa->stream_get_index(f);
             if (const pa_buffer_attr* a = e->pa->stream_get_buffer_attr(f))
                 e->tampon_serveur = std::int64_t(a->tlength / kOctetsParTrame);
             if (e->vide) e->vider_flux();
@@ -590,6 +593,7 @@ struct SortiePulse::Etat {
         if (joue) {
             if (niveaux_demandes) return;
             niveaux_demandes = true;
+            question = pa->rtclock_now();
             pa_operation* o = pa->stream_update_timing_info(flux, &sur_temps_niveaux, this);
             if (o)
                 abandonner(o);
@@ -599,8 +603,8 @@ struct SortiePulse::Etat {
         }
         const bool ok = lu_depuis_vide || reecrire(std::max(debut_vide, tirees - capacite_retenues()), ecrites,
                                                    gauche_ecrit, droite_ecrit, gauche, droite, 0);
-        gauche_ecrit = gauche;
-        droite_ecrit = droite;
+        rampe_g = gauche_ecrit = gauche;
+        rampe_d = droite_ecrit = droite;
         if (!ok) echec_ecriture();
     }
     void placer_niveaux(bool reponse) {
@@ -610,18 +614,44 @@ struct SortiePulse::Etat {
             return;
         }
         const std::int64_t debut = placer(reponse, ecrites, horloge(pa->rtclock_now()), nullptr);
-        const bool ok = reecrire(debut, ecrites, gauche_ecrit, droite_ecrit, gauche, droite, trames_rampe);
+        float g0, d0;
+        gains_ecrits(debut - 1, g0, d0);
+        const bool ok = reecrire(debut, ecrites, g0, d0, gauche, droite, trames_rampe);
+        rampe_debut = debut;
+        rampe_g = g0;
+        rampe_d = d0;
         gauche_ecrit = gauche;
         droite_ecrit = droite;
         if (!ok) echec_ecriture();
+    }
+    // The gains frame `k` was written with: within the last ramp, its own;
+    // a new ramp goes on from there.
+    void gains_ecrits(std::int64_t k, float& g, float& d) const {
+        const std::int64_t i = k - rampe_debut;
+        if (i < 0) {
+            g = rampe_g;
+            d = rampe_d;
+        } else if (i >= std::int64_t(trames_rampe)) {
+            g = gauche_ecrit;
+            d = droite_ecrit;
+        } else {
+            const float t = float(i + 1) / float(trames_rampe);
+            g = rampe_g + (gauche_ecrit - rampe_g) * t;
+            d = rampe_d + (droite_ecrit - rampe_d) * t;
+        }
     }
 
     // Where a rewrite of the queue starts (debut_fondu), the server's
     // answer to hand (`reponse` false: none came); `ecrites_` frames are
     // in its queue, `entendues_` heard by the clock. `attente_us`, when
-    // given, receives the time until that frame is heard.
+    // given, receives the time until that frame is heard. The margin is
+    // twice the time the answer took, when that is longer (a busy machine
+    // or server: the rewrite takes as long to get there), up to 5 times.
     std::int64_t placer(bool reponse, std::int64_t ecrites_, std::int64_t entendues_, std::int64_t* attente_us) {
-        const std::int64_t marge = std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
+        const std::int64_t base_marge = std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
+        const std::int64_t reponse_trames =
+            std::int64_t((pa->rtclock_now() - question) * std::uint64_t(frequence) / 1000000u);
+        const std::int64_t marge = std::clamp(2 * reponse_trames, base_marge, 5 * base_marge);
         const pa_timing_info* ti = reponse ? pa->stream_get_timing_info(flux) : nullptr;
         std::int64_t debut = std::min(entendues_ + marge, ecrites_), ici = entendues_;
         if (ti && !ti->read_index_corrupt && !ti->write_index_corrupt) {
@@ -670,6 +700,8 @@ struct SortiePulse::Etat {
         lu_depuis_vide = false;
         silence_due = true;
         silence_tete = 0;
+        rampe_g = gauche_ecrit;  // no ramp in what follows
+        rampe_d = droite_ecrit;
         vue_valide = false;
     }
     void deboucher_apres_vide() {
@@ -706,6 +738,7 @@ struct SortiePulse::Etat {
         coupure_ecrites = ecrites;
         coupure_entendues = entendues;
         desarmer();
+        question = pa->rtclock_now();
         pa_operation* o = pa->stream_update_timing_info(flux, &sur_temps_coupure, this);
         if (o)
             abandonner(o);
@@ -720,7 +753,9 @@ struct SortiePulse::Etat {
         std::int64_t attente_us = 0;  // until the fade starts to be heard
         const std::int64_t debut = placer(reponse, coupure_ecrites, coupure_entendues, &attente_us);
         const std::int64_t n = std::clamp<std::int64_t>(coupure_ecrites - debut, 0, std::int64_t(trames_rampe));
-        const bool ok = reecrire(debut, coupure_ecrites, gauche_ecrit, droite_ecrit, 0, 0, trames_rampe);
+        float g0, d0;
+        gains_ecrits(debut - 1, g0, d0);
+        const bool ok = reecrire(debut, coupure_ecrites, g0, d0, 0, 0, trames_rampe);
         coupure_placee = true;
         reprise = coupure == Coupure::Pause ? debut + n : -1;
         if (!ok) {
@@ -840,7 +875,6 @@ struct SortiePulse::Etat {
         if (!flux) return false;
         vue_valide = false;
         flux_pret = false;
-        indice = PA_INVALID_INDEX;
         pa->stream_set_state_callback(flux, &sur_etat_flux, this);
         pa->stream_set_write_callback(flux, &sur_demande, this);
         pa->stream_set_moved_callback(flux, &sur_deplacement, this);
@@ -873,7 +907,6 @@ struct SortiePulse::Etat {
         pa->stream_unref(flux);
         flux = nullptr;
         flux_pret = false;
-        indice = PA_INVALID_INDEX;
     }
 
     // ---- Without the main loop lock (GUI or watch thread, `bascule` held).
@@ -980,7 +1013,8 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     e.silence.assign(std::size_t(std::int64_t(frequence) * 2 * kMargeFonduMs / 1000) * 2, 0.0f);
     e.silence_due = false;
     e.silence_tete = 0;
-    e.gauche_ecrit = e.droite_ecrit = 1;
+    e.gauche_ecrit = e.droite_ecrit = e.rampe_g = e.rampe_d = 1;
+    e.rampe_debut = 0;
     e.niveaux_demandes = false;
     e.coupure = Etat::Coupure::Aucune;
     e.reprise = e.fondu_entree = -1;

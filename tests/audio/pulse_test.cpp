@@ -220,8 +220,8 @@ double plus_grand_saut(const std::vector<float>& d, std::int64_t debut, std::int
     return m;
 }
 
-// Pause, stop, a seek and their mixes, made while a tone is heard: the wave
-// fades out instead of being cut (the jump stays within what the tone and
+// Pause, stop, a seek, mute and their mixes, made while a tone is heard: the
+// wave fades out instead of being cut (the jump stays within what the tone and
 // a 6 ms fade give), and the sound stops within 100 ms. The seek lands in a
 // silent part of the track, so whatever follows the fade is silence too.
 // Each row: the commands, and the pause between the first and the second.
@@ -235,6 +235,13 @@ TEST_F(SortiePulseTest, CommandsFadeOutWithoutAJump) {
     auto arret = [](vt::MoteurAudio& m, lecteur_media& lm) { m.arreter_flux(lm.flux); };
     auto saut = [](vt::MoteurAudio& m, lecteur_media& lm) { m.aller_a_ms(lm.flux, 1200); };
     auto rien = [](vt::MoteurAudio&, lecteur_media&) {};
+    auto muet = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_muet(lm.canal, true); };
+    // A click on the position bar: muted while the cursor is held.
+    auto clic_barre = [](vt::MoteurAudio& m, lecteur_media& lm) {
+        m.definir_muet(lm.canal, true);
+        m.aller_a_ms(lm.flux, 1200);
+        m.definir_muet(lm.canal, false);
+    };
     const Ligne lignes[] = {
         {"pause", pause, rien, 0ms},
         {"stop", arret, rien, 0ms},
@@ -242,6 +249,9 @@ TEST_F(SortiePulseTest, CommandsFadeOutWithoutAJump) {
         {"seek during the pause's fade", pause, saut, 3ms},
         {"stop during the pause's fade", pause, arret, 3ms},
         {"stop during the seek's fade", saut, arret, 2ms},
+        {"mute", muet, rien, 0ms},
+        {"click on the position bar", clic_barre, rien, 0ms},
+        {"seek during the mute's ramp", muet, saut, 2ms},
     };
     auto lm = lecteur();
     ecouter();
