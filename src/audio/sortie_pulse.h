@@ -12,7 +12,8 @@
 // wave where the server's device happens to be: the output asks the server
 // where it plays and writes over its queue, from a little past that place
 // (debut_fondu), the kept sound again with a ramp of about 6 ms
-// (trames_fondu), so that each is heard within 2 kMargeFonduMs + 6 ms:
+// (trames_fondu), so that each is heard within 2 kMargeFonduMs + 6 ms (more
+// when the server is slow to answer):
 //  - level and balance (and mute): the sound ramps to the new gains, which
 //    the output applies to all it writes; the server's volume stays full,
 //    so at full level the samples reach it unchanged;
@@ -36,9 +37,10 @@
 // its decoder makes it try again 10 ms later instead of writing silence
 // into the buffer; when nothing at all plays, it stops writing until the
 // engine wakes it (the server then has nothing to do either). After a flush
-// (a start, stop or seek) the stream is uncorked only once it holds half its
-// buffer, so that the server never runs dry right after the uncork: new
-// sound written into such an underrun made it skip part of the track.
+// (a start, stop or seek) the stream gets a little silence first
+// (ecrire_silence) and is uncorked only once it holds half its buffer, so
+// that the server never runs dry right after the uncork: new sound written
+// into such an underrun made it skip part of the track.
 //
 // Threads: libpulse's main loop thread runs the stream's callbacks and
 // pulls from the engine (lock order: main loop lock -> mixer lock). A watch
