@@ -64,10 +64,11 @@
 //
 // Server outputs (SortieAudio::controles_serveur, the PulseAudio output)
 //   The server holds about a second of mixed sound, so "rendered" is not
-//   "heard". The channel last started is the pilot: its level and balance
-//   go to the server as the stream's volume and the mixer takes it at full
-//   level; its pause corks the stream (the mixer ignores it); stopping or
-//   seeking it flushes the stream, and so does every start. Other channels
+//   "heard". The channel last started is the pilot: the mixer takes it at
+//   full level and the output ramps what the server holds to its level and
+//   balance; its pause fades out and corks the stream (the mixer ignores
+//   it); stopping or seeking it fades out and flushes the stream, and so
+//   does every start. Other channels
 //   are mixed as usual (their controls are heard after the buffer).
 //   Time is counted in heard frames: the mixer numbers the frames it pulls,
 //   each channel keeps which track frames went out at which output frames

@@ -56,9 +56,9 @@ public:
     // engine then hands the output the controls of its pilot channel (the
     // channel last started) and counts time in heard frames, not pulled
     // ones. The defaults describe a device that plays at once what it pulls.
-    // True while the server applies the pilot's controls: level and balance
-    // as the stream's volume (definir_niveaux), pause (suspendre), stop and
-    // seek (vider). May turn false while open (the server went away).
+    // True while the output applies the pilot's controls to what the server
+    // holds: level and balance (definir_niveaux), pause (suspendre), stop
+    // and seek (vider). May turn false while open (the server went away).
     virtual bool controles_serveur() const { return false; }
     // Holds the output's own thread off (no pull, no server event) until
     // the matching debloquer; nests. Taken before the mixer lock, never

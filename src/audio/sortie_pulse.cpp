@@ -53,6 +53,13 @@ std::chrono::milliseconds attente_reconnexion(int essai) {
     return std::chrono::milliseconds(essai == 0 ? 0 : std::min(250 * (essai + 1), 1000));
 }
 constexpr std::chrono::milliseconds kSondeSocket{100};
+// A command's fade-out written: the stream is corked this long after the
+// server should have played its last frame.
+constexpr std::uint64_t kApresFonduUs = 10000;
+// Frames written again over the server's queue per write (a fade-out covers
+// the whole rest of the queue with silence, so that nothing of the old sound
+// follows a late cork).
+constexpr std::size_t kTramesBrouillon = 4096;
 
 // Which file a path names, to tell a socket made anew from a stale one.
 struct IdentiteFichier {
@@ -67,6 +74,20 @@ IdentiteFichier identite_fichier(const std::string& chemin) {
     return {true, st.st_dev, st.st_ino};
 }
 }  // namespace
+
+std::size_t trames_fondu(int frequence) {
+    return std::max<std::size_t>(16, std::size_t(std::max(frequence, 0)) * 6 / 1000);
+}
+
+void appliquer_rampe(float* trames, std::size_t n, std::size_t de, std::size_t total, float g0, float d0, float g1,
+                     float d1) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t k = de + i;
+        const float t = k >= total ? 1.0f : float(k + 1) / float(total);
+        trames[2 * i] *= k >= total ? g1 : g0 + (g1 - g0) * t;
+        trames[2 * i + 1] *= k >= total ? d1 : d0 + (d1 - d0) * t;
+    }
+}
 
 std::string chemin_socket_serveur(std::string_view serveurs) {
     // Space-separated, each possibly led by "{machine id}".
@@ -108,7 +129,6 @@ struct SortiePulse::Etat {
 
     // Under the main loop lock.
     bool flux_pret = false;
-    std::uint32_t indice = PA_INVALID_INDEX;  // the stream's sink input
     int frequence = 44100;
     SourceAudio* source = nullptr;
     std::int64_t tirees = 0;     // frames pulled from the source since ouvrir
@@ -139,7 +159,38 @@ struct SortiePulse::Etat {
     // already mixed of ours.
     bool vide = true;
     pa_usec_t vide_depuis = 0;   // the first sound written since (0: none yet)
+    std::int64_t debut_vide = 0;  // `ecrites` when the stream was last emptied
+    std::int64_t tampon_serveur = 0;  // the server's target buffer, in frames
     bool en_marche = false;      // lancer
+    // A command's fade-out (see couper): what follows it once it is heard
+    // (Aucune: none under way), whether it is written yet, the frames
+    // written when the command came (the server's write index) and the
+    // heard count then.
+    enum class Coupure { Aucune, Pause, Vidage };
+    Coupure coupure = Coupure::Aucune;
+    bool coupure_placee = false;
+    std::int64_t coupure_ecrites = 0, coupure_entendues = 0;
+    pa_time_event* fin_coupure = nullptr;
+    pa_usec_t question = 0;  // when the server was last asked where it plays
+    // Paused after a fade-out: the frame the resume plays from (-1: none),
+    // and the first frame written again faded in (-1: none).
+    std::int64_t reprise = -1, fondu_entree = -1;
+    // The gains of the sound written (the level and balance heard once it
+    // plays), and a level change waiting for the server's answer.
+    float gauche_ecrit = 1, droite_ecrit = 1;
+    bool niveaux_demandes = false;
+    // The last ramp written to them: from (rampe_g, rampe_d), starting at
+    // frame rampe_debut, trames_rampe long.
+    std::int64_t rampe_debut = 0;
+    float rampe_g = 1, rampe_d = 1;
+    std::size_t trames_rampe = 0;  // trames_fondu
+    std::vector<float> brouillon;  // frames written again; allocated by ouvrir
+    bool lu_depuis_vide = false;  // the stream played since it was emptied
+    // Silence written ahead of the sound after the stream is emptied (see
+    // ecrire_silence): still to write, and written but not yet started.
+    bool silence_due = false;
+    std::int64_t silence_tete = 0;
+    std::vector<float> silence;  // 2 kMargeFonduMs, allocated by ouvrir
     std::string titre;           // media name, raw bytes as the file name
     CompteurRecreations recreations;
     // connecter found no server: ouvrir does not wait for it a second time.
@@ -209,7 +260,8 @@ struct SortiePulse::Etat {
         case PA_STREAM_READY:
             e->flux_pret = true;
             e->quitter_attente_sink();
-            e->indice = e->pa->stream_get_index(f);
+            if (const pa_buffer_attr* a = e->pa->stream_get_buffer_attr(f))
+                e->tampon_serveur = std::int64_t(a->tlength / kOctetsParTrame);
             if (e->vide) e->vider_flux();
             e->appliquer_niveaux();
             e->appliquer_bouchon();
@@ -277,6 +329,19 @@ struct SortiePulse::Etat {
         e->pa->threaded_mainloop_signal(e->boucle, 0);
     }
 
+    static void sur_temps_coupure(pa_stream* f, int ok, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        if (f == e->flux && e->coupure != Coupure::Aucune && !e->coupure_placee) e->placer_fondu(ok != 0);
+    }
+    static void sur_temps_niveaux(pa_stream* f, int ok, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        if (f == e->flux && e->niveaux_demandes) e->placer_niveaux(ok != 0);
+    }
+    static void sur_fin_coupure(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* moi) {
+        auto* e = static_cast<Etat*>(moi);
+        if (e->flux && e->coupure != Coupure::Aucune && e->coupure_placee) e->terminer_coupure();
+    }
+
     static void sur_temps(pa_stream* f, int ok, void* moi) {
         auto* e = static_cast<Etat*>(moi);
         if (ok && f == e->flux) e->noter_vue();
@@ -340,10 +405,11 @@ struct SortiePulse::Etat {
 
     // Writes what the server asks for, as far as there is sound to write.
     void ecrire() {
-        if (!flux || !flux_pret || !source || !en_marche) return;
+        if (!flux || !flux_pret || !source || !en_marche || coupure != Coupure::Aucune) return;
         std::size_t octets_libres = pa->stream_writable_size(flux);
         if (octets_libres == std::size_t(-1)) return;
         std::size_t libres = octets_libres / kOctetsParTrame;
+        if (silence_due && !ecrire_silence()) return;
         // First what a lost stream had not played.
         if (libres > 0 && ecrites < tirees) {
             if (!rejouer(libres)) {
@@ -352,7 +418,7 @@ struct SortiePulse::Etat {
             }
         }
         if (libres == 0) {
-            if (vide && ecrites > entendues) deboucher_apres_vide();
+            if (vide && plein()) deboucher_apres_vide();
             desarmer();
             return;
         }
@@ -361,7 +427,7 @@ struct SortiePulse::Etat {
             inactif = true;
             desarmer();
             // Nothing more comes: what was written plays.
-            if (vide && ecrites > entendues) deboucher_apres_vide();
+            if (vide && ecrites > debut_vide) deboucher_apres_vide();
             return;
         }
         inactif = false;
@@ -380,6 +446,8 @@ struct SortiePulse::Etat {
             std::size_t k = std::min(reste, octets / kOctetsParTrame);
             source->remplir(static_cast<float*>(donnees), k, false);
             retenir(static_cast<const float*>(donnees), k);
+            if (gauche_ecrit != 1.0f || droite_ecrit != 1.0f)
+                appliquer_rampe(static_cast<float*>(donnees), k, 0, 0, 1, 1, gauche_ecrit, droite_ecrit);
             // Counted as pulled even if the write fails: the engine counted
             // them, and a new stream plays them again.
             tirees += std::int64_t(k);
@@ -391,9 +459,9 @@ struct SortiePulse::Etat {
                 break;
             }
         }
-        if (vide && ecrites > entendues && vide_depuis == 0) vide_depuis = pa->rtclock_now();
-        if (vide && ecrites > entendues &&
-            (libres == 0 || ecrites - entendues >= std::int64_t(frequence) * kAvanceMs / 1000 ||
+        if (vide && ecrites > debut_vide && vide_depuis == 0) vide_depuis = pa->rtclock_now();
+        if (vide && ecrites > debut_vide &&
+            ((libres == 0 && plein()) || ecrites - debut_vide >= std::int64_t(frequence) * kAvanceMs / 1000 ||
              pa->rtclock_now() - vide_depuis >= kAttenteAvanceUs))
             deboucher_apres_vide();
         // Room left that the decoders could not fill yet: try again shortly.
@@ -402,6 +470,29 @@ struct SortiePulse::Etat {
         else
             desarmer();
     }
+
+    // The stream emptied: a little silence first. At the uncork the server
+    // mixes the stream again from what its device plays, over the silence
+    // it had mixed for it ahead of that (up to the device's latency), and
+    // its sink's monitor, which had handed that silence on already, drops
+    // as much of the new sound: without this the first milliseconds of a
+    // start, a seek or a resume (the fade-in with them) are lost there, up
+    // to the 20 ms a monitor recorded with a short latency gives its sink.
+    // The sound comes that much later; the heard count starts after it.
+    bool ecrire_silence() {
+        const std::int64_t n = std::int64_t(silence.size() / 2);
+        silence_due = false;
+        silence_tete = n;
+        if (n == 0 || pa->stream_write(flux, silence.data(), std::size_t(n) * kOctetsParTrame, nullptr, 0,
+                                       PA_SEEK_RELATIVE) >= 0)
+            return true;
+        echec_ecriture();
+        return false;
+    }
+
+    // Right after a flush the server has not asked for more yet, and no
+    // room left does not mean a full buffer: full is half the server's.
+    bool plein() const { return ecrites - debut_vide >= std::max<std::int64_t>(tampon_serveur / 2, 1); }
 
     // Keeps the `k` frames about to be pulled (from output frame `tirees`).
     void retenir(const float* donnees, std::size_t k) {
@@ -422,7 +513,15 @@ struct SortiePulse::Etat {
         while (libres > 0 && ecrites < tirees) {
             std::int64_t debut = ecrites % capacite;
             std::int64_t k = std::min({std::int64_t(libres), tirees - ecrites, capacite - debut});
-            if (pa->stream_write(flux, retenues.data() + 2 * debut, std::size_t(k) * kOctetsParTrame, nullptr, 0,
+            k = std::min<std::int64_t>(k, std::int64_t(brouillon.size() / 2));
+            std::copy(retenues.data() + 2 * debut, retenues.data() + 2 * (debut + k), brouillon.data());
+            // After a pause's fade-out the first frames fade in.
+            const std::int64_t total = std::int64_t(trames_rampe);
+            if (fondu_entree >= 0 && (ecrites < fondu_entree || ecrites >= fondu_entree + total)) fondu_entree = -1;
+            const std::int64_t fait = fondu_entree >= 0 ? ecrites - fondu_entree : 0;
+            appliquer_rampe(brouillon.data(), std::size_t(k), std::size_t(fait), fondu_entree >= 0 ? trames_rampe : 0, 0,
+                            0, gauche_ecrit, droite_ecrit);
+            if (pa->stream_write(flux, brouillon.data(), std::size_t(k) * kOctetsParTrame, nullptr, 0,
                                  PA_SEEK_RELATIVE) < 0) {
                 echec_ecriture();
                 return false;
@@ -466,6 +565,7 @@ struct SortiePulse::Etat {
     // what was heard stays heard, the rest is written again first, and the
     // stream waits corked until it holds enough (as after a flush).
     void reprendre() {
+        abandonner_coupure();
         arreter_horloge();
         // Older than what was kept: lost for good, counted as dropped.
         entendues = std::max(entendues, tirees - capacite_retenues());
@@ -478,21 +578,130 @@ struct SortiePulse::Etat {
         pa_cvolume v;
         std::memset(&v, 0, sizeof v);
         v.channels = 2;
-        v.values[0] = pa->sw_volume_from_linear(std::clamp(double(gauche), 0.0, 1.0));
-        v.values[1] = pa->sw_volume_from_linear(std::clamp(double(droite), 0.0, 1.0));
+        v.values[0] = v.values[1] = PA_VOLUME_NORM;
         return v;
     }
 
+    // The level and balance: a stream heard ramps to them from a little
+    // ahead of what is heard (placer_niveaux, once the server has said
+    // where it plays); a queue nothing of which has played since it was
+    // emptied is written again at them. Not while a fade-out plays: the new
+    // gains are for what follows it.
     void appliquer_niveaux() {
-        if (!flux_pret || indice == PA_INVALID_INDEX) return;
-        pa_cvolume v = volume();
-        abandonner(pa->context_set_sink_input_volume(contexte, indice, &v, nullptr, nullptr));
+        if (!flux_pret || coupure != Coupure::Aucune) return;
+        if (gauche == gauche_ecrit && droite == droite_ecrit) return;
+        if (joue) {
+            if (niveaux_demandes) return;
+            niveaux_demandes = true;
+            question = pa->rtclock_now();
+            pa_operation* o = pa->stream_update_timing_info(flux, &sur_temps_niveaux, this);
+            if (o)
+                abandonner(o);
+            else
+                placer_niveaux(false);
+            return;
+        }
+        const bool ok = lu_depuis_vide || reecrire(std::max(debut_vide, tirees - capacite_retenues()), ecrites,
+                                                   gauche_ecrit, droite_ecrit, gauche, droite, 0);
+        rampe_g = gauche_ecrit = gauche;
+        rampe_d = droite_ecrit = droite;
+        if (!ok) echec_ecriture();
+    }
+    void placer_niveaux(bool reponse) {
+        niveaux_demandes = false;
+        if (coupure != Coupure::Aucune || !joue) {
+            appliquer_niveaux();
+            return;
+        }
+        const std::int64_t debut = placer(reponse, ecrites, horloge(pa->rtclock_now()), nullptr);
+        float g0, d0;
+        gains_ecrits(debut - 1, g0, d0);
+        const bool ok = reecrire(debut, ecrites, g0, d0, gauche, droite, trames_rampe);
+        rampe_debut = debut;
+        rampe_g = g0;
+        rampe_d = d0;
+        gauche_ecrit = gauche;
+        droite_ecrit = droite;
+        if (!ok) echec_ecriture();
+    }
+    // The gains frame `k` was written with: within the last ramp, its own;
+    // a new ramp goes on from there.
+    void gains_ecrits(std::int64_t k, float& g, float& d) const {
+        const std::int64_t i = k - rampe_debut;
+        if (i < 0) {
+            g = rampe_g;
+            d = rampe_d;
+        } else if (i >= std::int64_t(trames_rampe)) {
+            g = gauche_ecrit;
+            d = droite_ecrit;
+        } else {
+            const float t = float(i + 1) / float(trames_rampe);
+            g = rampe_g + (gauche_ecrit - rampe_g) * t;
+            d = rampe_d + (droite_ecrit - rampe_d) * t;
+        }
+    }
+
+    // Where a rewrite of the queue starts (debut_fondu), the server's
+    // answer to hand (`reponse` false: none came); `ecrites_` frames are
+    // in its queue, `entendues_` heard by the clock. `attente_us`, when
+    // given, receives the time until that frame is heard. The margin is
+    // twice the time the answer took, when that is longer (a busy machine
+    // or server: the rewrite takes as long to get there), up to 5 times.
+    std::int64_t placer(bool reponse, std::int64_t ecrites_, std::int64_t entendues_, std::int64_t* attente_us) {
+        const std::int64_t base_marge = std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
+        const std::int64_t reponse_trames =
+            std::int64_t((pa->rtclock_now() - question) * std::uint64_t(frequence) / 1000000u);
+        const std::int64_t marge = std::clamp(2 * reponse_trames, base_marge, 5 * base_marge);
+        const pa_timing_info* ti = reponse ? pa->stream_get_timing_info(flux) : nullptr;
+        std::int64_t debut = std::min(entendues_ + marge, ecrites_), ici = entendues_;
+        if (ti && !ti->read_index_corrupt && !ti->write_index_corrupt) {
+            // An answer a second old says nothing more.
+            const std::int64_t age = std::min<std::int64_t>(
+                frequence, std::int64_t(pa->timeval_age(&ti->timestamp) * std::uint64_t(frequence) / 1000000u));
+            const std::int64_t ecriture = std::int64_t(ti->write_index) / std::int64_t(kOctetsParTrame);
+            const std::int64_t lecture = std::int64_t(ti->read_index) / std::int64_t(kOctetsParTrame);
+            const std::int64_t latence = std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u);
+            debut = debut_fondu(ecrites_, ecriture, lecture, latence, age, marge, entendues_);
+            ici = entendue_selon_serveur(ecrites_, ecriture, lecture, latence, age, entendues_);
+        }
+        if (attente_us) *attente_us = std::max<std::int64_t>(debut - ici, 0) * 1000000 / frequence;
+        // Nothing older than the kept frames is written again.
+        return std::max(debut, tirees - capacite_retenues());
+    }
+
+    // Writes the kept frames [de, fin) again over the server's queue, which
+    // ends at `fin`, ramping over `rampe` frames from (g0, d0) to (g1, d1).
+    // False if the server refused.
+    bool reecrire(std::int64_t de, std::int64_t fin, float g0, float d0, float g1, float d1, std::size_t rampe) {
+        const std::int64_t capacite = capacite_retenues(), place = std::int64_t(brouillon.size() / 2);
+        std::int64_t decalage = -(fin - de) * std::int64_t(kOctetsParTrame);
+        for (std::int64_t k0 = de; k0 < fin;) {
+            const std::int64_t k = std::min(fin - k0, place);
+            for (std::int64_t i = 0; i < k; ++i) {
+                const std::size_t j = std::size_t((k0 + i) % capacite);
+                brouillon[std::size_t(2 * i)] = retenues[2 * j];
+                brouillon[std::size_t(2 * i + 1)] = retenues[2 * j + 1];
+            }
+            appliquer_rampe(brouillon.data(), std::size_t(k), std::size_t(k0 - de), rampe, g0, d0, g1, d1);
+            if (pa->stream_write(flux, brouillon.data(), std::size_t(k) * kOctetsParTrame, nullptr, decalage,
+                                 PA_SEEK_RELATIVE) < 0)
+                return false;
+            decalage = 0;
+            k0 += k;
+        }
+        return true;
     }
 
     bool bouche() const { return suspendu || !en_marche || vide; }
     void vider_flux() {
         vide = true;
         vide_depuis = 0;
+        debut_vide = ecrites;
+        lu_depuis_vide = false;
+        silence_due = true;
+        silence_tete = 0;
+        rampe_g = gauche_ecrit;  // no ramp in what follows
+        rampe_d = droite_ecrit;
         vue_valide = false;
     }
     void deboucher_apres_vide() {
@@ -500,13 +709,98 @@ struct SortiePulse::Etat {
         appliquer_bouchon();
     }
     void appliquer_bouchon() {
-        if (!flux_pret) return;
+        // A fade-out under way corks when it has been heard.
+        if (!flux_pret || coupure != Coupure::Aucune) return;
         bool b = bouche();
         if (b)
             arreter_horloge();
         else if (!joue && ecrites > entendues)
             demarrer_horloge();
         abandonner(pa->stream_cork(flux, b ? 1 : 0, nullptr, nullptr));
+    }
+
+    // A pause (Pause) or a stop or seek (Vidage) while the stream is heard:
+    // instead of corking at once, which cuts the wave wherever the device
+    // is, the sound fades out a little ahead of what is heard (placer_fondu,
+    // once the server has said where it plays), and the stream is corked
+    // when that has been heard (terminer_coupure). Nothing is written
+    // meanwhile. False when nothing is heard now: the caller corks at once.
+    // A stop or seek during a pause's fade-out turns it into theirs.
+    bool couper(Coupure suite) {
+        if (coupure != Coupure::Aucune) {
+            if (suite == Coupure::Vidage) coupure = Coupure::Vidage;
+            return true;
+        }
+        if (!flux_pret || !joue || brouillon.empty() || horloge(pa->rtclock_now()) >= ecrites) return false;
+        arreter_horloge();
+        coupure = suite;
+        coupure_placee = false;
+        coupure_ecrites = ecrites;
+        coupure_entendues = entendues;
+        desarmer();
+        question = pa->rtclock_now();
+        pa_operation* o = pa->stream_update_timing_info(flux, &sur_temps_coupure, this);
+        if (o)
+            abandonner(o);
+        else
+            placer_fondu(false);
+        return true;
+    }
+
+    // Writes the fade-out over the server's queue: the kept frames from
+    // where it starts, faded, then silence up to what had been written.
+    void placer_fondu(bool reponse) {
+        std::int64_t attente_us = 0;  // until the fade starts to be heard
+        const std::int64_t debut = placer(reponse, coupure_ecrites, coupure_entendues, &attente_us);
+        const std::int64_t n = std::clamp<std::int64_t>(coupure_ecrites - debut, 0, std::int64_t(trames_rampe));
+        float g0, d0;
+        gains_ecrits(debut - 1, g0, d0);
+        const bool ok = reecrire(debut, coupure_ecrites, g0, d0, 0, 0, trames_rampe);
+        coupure_placee = true;
+        reprise = coupure == Coupure::Pause ? debut + n : -1;
+        if (!ok) {
+            terminer_coupure();
+            echec_ecriture();
+            return;
+        }
+        attente_us += n * 1000000 / frequence;
+        const pa_usec_t quand = pa->rtclock_now() + pa_usec_t(attente_us) + kApresFonduUs;
+        if (fin_coupure)
+            pa->context_rttime_restart(contexte, fin_coupure, quand);
+        else
+            fin_coupure = pa->context_rttime_new(contexte, quand, &sur_fin_coupure, this);
+    }
+
+    // The fade-out has been heard: corked, the rest of the queue (silence)
+    // dropped; after a pause, the kept sound from the fade's end waits for
+    // the resume, which fades it in.
+    void terminer_coupure() {
+        const Coupure suite = coupure;
+        coupure = Coupure::Aucune;
+        if (fin_coupure) pa->context_rttime_restart(contexte, fin_coupure, PA_USEC_INVALID);
+        if (suite == Coupure::Pause) {
+            ecrites = std::clamp(reprise < 0 ? entendues : reprise, entendues, tirees);
+            reprise = ecrites;
+            fondu_entree = ecrites;
+            if (!suspendu) reprendre_apres_pause();
+        }
+        vider_flux();
+        appliquer_bouchon();
+        abandonner(pa->stream_flush(flux, nullptr, nullptr));
+        appliquer_niveaux();
+        armer(0);
+    }
+    // A resume after a pause's fade-out: heard up to where it plays again.
+    void reprendre_apres_pause() {
+        if (reprise < 0) return;
+        entendues = std::max(entendues, std::min(reprise, ecrites));
+        reprise = -1;
+    }
+    // A stream lost or a flush: no fade under way, nothing to fade in.
+    void abandonner_coupure() {
+        coupure = Coupure::Aucune;
+        if (fin_coupure) pa->context_rttime_restart(contexte, fin_coupure, PA_USEC_INVALID);
+        fondu_entree = -1;
     }
 
     // The media name for the server, which wants UTF-8 (file names are raw
@@ -538,7 +832,8 @@ struct SortiePulse::Etat {
     // server or the stream is lost, and never past what was written.
     std::int64_t horloge(pa_usec_t maintenant) const {
         if (!joue) return entendues;
-        auto ecoule = std::int64_t((maintenant - depart) * std::uint64_t(frequence) / 1000000u);
+        // Before `depart` while the silence ahead of the sound plays.
+        auto ecoule = (std::int64_t(maintenant) - std::int64_t(depart)) * std::int64_t(frequence) / 1000000;
         return std::clamp(base + ecoule, entendues, ecrites);
     }
     void calculer_entendues() { entendues = horloge(pa->rtclock_now()); }
@@ -551,8 +846,10 @@ struct SortiePulse::Etat {
     void demarrer_horloge() {
         calculer_entendues();
         joue = true;
+        lu_depuis_vide = true;
         base = entendues;
-        depart = pa->rtclock_now();
+        depart = pa->rtclock_now() + pa_usec_t(silence_tete * 1000000 / frequence);
+        silence_tete = 0;
     }
 
     // Waits for `condition` (with the lock held) at most `delai`.
@@ -578,7 +875,6 @@ struct SortiePulse::Etat {
         if (!flux) return false;
         vue_valide = false;
         flux_pret = false;
-        indice = PA_INVALID_INDEX;
         pa->stream_set_state_callback(flux, &sur_etat_flux, this);
         pa->stream_set_write_callback(flux, &sur_demande, this);
         pa->stream_set_moved_callback(flux, &sur_deplacement, this);
@@ -611,7 +907,6 @@ struct SortiePulse::Etat {
         pa->stream_unref(flux);
         flux = nullptr;
         flux_pret = false;
-        indice = PA_INVALID_INDEX;
     }
 
     // ---- Without the main loop lock (GUI or watch thread, `bascule` held).
@@ -675,6 +970,9 @@ struct SortiePulse::Etat {
         pa_mainloop_api* api = pa->threaded_mainloop_get_api(boucle);
         if (minuteur) api->time_free(minuteur);
         minuteur = nullptr;
+        if (fin_coupure) api->time_free(fin_coupure);
+        fin_coupure = nullptr;
+        coupure = Coupure::Aucune;
         attente_sink = false;
         if (contexte) {
             pa->context_set_subscribe_callback(contexte, nullptr, nullptr);
@@ -710,6 +1008,16 @@ bool SortiePulse::ouvrir(int frequence, SourceAudio& source) {
     e.source = &source;
     e.frequence = frequence;
     e.retenues.assign(std::size_t(std::int64_t(frequence) * kRetenueMs / 1000) * 2, 0.0f);
+    e.trames_rampe = trames_fondu(frequence);
+    e.brouillon.assign(kTramesBrouillon * 2, 0.0f);
+    e.silence.assign(std::size_t(std::int64_t(frequence) * 2 * kMargeFonduMs / 1000) * 2, 0.0f);
+    e.silence_due = false;
+    e.silence_tete = 0;
+    e.gauche_ecrit = e.droite_ecrit = e.rampe_g = e.rampe_d = 1;
+    e.rampe_debut = 0;
+    e.niveaux_demandes = false;
+    e.coupure = Etat::Coupure::Aucune;
+    e.reprise = e.fondu_entree = -1;
     e.tirees = e.entendues = e.ecrites = e.base = e.plancher = 0;
     e.vue_valide = false;
     e.joue = false;
@@ -973,7 +1281,11 @@ void SortiePulse::suspendre(bool pause) {
     e.verrouiller();
     if (pause != e.suspendu) {
         e.suspendu = pause;
-        e.appliquer_bouchon();
+        // A pause while the stream is heard fades out first.
+        if (!(pause && e.couper(Etat::Coupure::Pause))) {
+            if (!pause) e.reprendre_apres_pause();
+            e.appliquer_bouchon();
+        }
         if (!pause) e.armer(0);
     }
     e.deverrouiller();
@@ -989,10 +1301,15 @@ void SortiePulse::vider() {
     }
     if (mode_.load() != Mode::Pulse) return;
     e.verrouiller();
-    if (e.flux_pret) {
+    if (e.flux_pret && e.couper(Etat::Coupure::Vidage)) {
+        // Heard: faded out first, then corked and flushed.
+        e.reprise = -1;
+    } else if (e.flux_pret) {
         // A flush alone keeps what the device already mixed (up to its
         // latency). Corking first makes the server take that back into the
         // stream's queue at once, and the flush then drops the whole queue.
+        e.abandonner_coupure();
+        e.reprise = -1;
         e.vider_flux();
         e.appliquer_bouchon();
         e.abandonner(e.pa->stream_flush(e.flux, nullptr, nullptr));
@@ -1000,6 +1317,7 @@ void SortiePulse::vider() {
         e.vider_flux();  // a new stream: nothing written yet
     }
     e.entendues = e.ecrites = e.plancher = e.tirees;  // dropped, or not to be played again
+    e.debut_vide = e.ecrites;
     e.deverrouiller();
 }
 

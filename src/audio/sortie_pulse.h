@@ -8,10 +8,19 @@
 // the player writes four times a second and the server's sink, whose own
 // latency is what is left (half a second), wakes about twice a second.
 // Controls do not wait for that buffer: the engine hands this output the
-// controls of its pilot channel (see SortieAudio), the server applies the
-// level and balance as the stream's per-channel volume, pause corks the
-// stream, stop and seek flush it; the server rewinds what it had already
-// mixed, so each is heard at once.
+// controls of its pilot channel (see SortieAudio). None of them cuts the
+// wave where the server's device happens to be: the output asks the server
+// where it plays and writes over its queue, from a little past that place
+// (debut_fondu), the kept sound again with a ramp of about 6 ms
+// (trames_fondu), so that each is heard within 2 kMargeFonduMs + 6 ms (more
+// when the server is slow to answer):
+//  - level and balance (and mute): the sound ramps to the new gains, which
+//    the output applies to all it writes; the server's volume stays full,
+//    so at full level the samples reach it unchanged;
+//  - pause, stop, seek: the sound fades out, silence follows, and once the
+//    fade has been heard the stream is corked (pause) or corked and flushed
+//    (stop, seek). Meanwhile nothing new is written. A resume plays again,
+//    faded in, the kept sound from the end of the fade-out.
 //
 // Time: the output counts the frames it pulled from the engine and how many
 // of them have been heard, which the engine turns into track positions. The
@@ -28,9 +37,10 @@
 // its decoder makes it try again 10 ms later instead of writing silence
 // into the buffer; when nothing at all plays, it stops writing until the
 // engine wakes it (the server then has nothing to do either). After a flush
-// (a start, stop or seek) the stream is uncorked only once it holds half its
-// buffer, so that the server never runs dry right after the uncork: new
-// sound written into such an underrun made it skip part of the track.
+// (a start, stop or seek) the stream gets a little silence first
+// (ecrire_silence) and is uncorked only once it holds half its buffer, so
+// that the server never runs dry right after the uncork: new sound written
+// into such an underrun made it skip part of the track.
 //
 // Threads: libpulse's main loop thread runs the stream's callbacks and
 // pulls from the engine (lock order: main loop lock -> mixer lock). A watch
@@ -107,6 +117,42 @@ inline std::int64_t trame_entendue(std::int64_t ecrites, std::int64_t ecriture, 
     return std::min(ecrites, ecrites - (ecriture - lecture) - latence);
 }
 
+// The fade of a command (pause, stop, seek, another track) and of the
+// resume that follows a pause: about 6 ms at `frequence` (never under 16
+// frames), short enough to be heard as immediate, long enough not to click.
+std::size_t trames_fondu(int frequence);
+
+// Multiplies `n` stereo frames, frames [de, de + n) of a level change, by
+// its gains: frame i of a ramp of `total` frames from (g0, d0) toward
+// (g1, d1) by g0 + (g1 - g0) (i + 1) / total on the left (the same on the
+// right), frames past it by (g1, d1). A fade-out is a ramp to 0 (its last
+// frame silent), a fade-in a ramp from 0 (its last frame whole).
+void appliquer_rampe(float* trames, std::size_t n, std::size_t de, std::size_t total, float g0, float d0, float g1,
+                     float d1);
+
+// Where a command's fade-out starts, in frames written since the output
+// opened. `ecrites` of them have been written, up to the server's write
+// index `ecriture`; the server has read up to `lecture` and its device holds
+// `latence` more (vt::trame_entendue); its answer is `age` frames old; the
+// heard count says `entendues`. What is heard is the later of the server's
+// view and the count: right after a start the server reports its device's
+// latency far too long. The fade starts `marge` past what the server has
+// read, so that it needs no rewind (a rewind is heard but never reaches the
+// sink's monitor), unless that is over `marge` past what is heard: then
+// `marge` past that, and the server rewinds. Never past `ecrites`: that
+// value means nothing is left to fade.
+inline std::int64_t entendue_selon_serveur(std::int64_t ecrites, std::int64_t ecriture, std::int64_t lecture,
+                                           std::int64_t latence, std::int64_t age, std::int64_t entendues) {
+    return std::max(trame_entendue(ecrites, ecriture, lecture, latence) + std::max<std::int64_t>(age, 0), entendues);
+}
+inline std::int64_t debut_fondu(std::int64_t ecrites, std::int64_t ecriture, std::int64_t lecture,
+                                std::int64_t latence, std::int64_t age, std::int64_t marge,
+                                std::int64_t entendues) {
+    const std::int64_t ici = entendue_selon_serveur(ecrites, ecriture, lecture, latence, age, entendues);
+    const std::int64_t lu = ecrites - (ecriture - lecture) + std::max<std::int64_t>(age, 0);
+    return std::min(ecrites, std::max(std::min(lu, ici + marge), ici) + marge);
+}
+
 // A stream or the server lost: the output frame from which a new stream
 // plays again. The server's last view carried forward to now (`vue`) when
 // that is behind the heard count, but never older than the frames still kept
@@ -151,6 +197,9 @@ class SortiePulse : public SortieAudio {
 public:
     static constexpr int kTamponMs = 1000;
     static constexpr int kRequeteMs = 250;
+    // How far past the place the server reads a command's fade-out starts
+    // (debut_fondu): time for the server to get it before it mixes there.
+    static constexpr int kMargeFonduMs = 20;
     // The default time a server has to answer before the player uses SDL2.
     static constexpr std::chrono::milliseconds kDelaiConnexion{200};
 

@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <ctime>
+#include <functional>
 #include <tuple>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -209,6 +210,81 @@ TEST_F(SortiePulseTest, SeekIsHeardFromTheNewPlace) {
     // on that long. The cut is heard within 100 ms (bench_controles gives
     // the figure: a few milliseconds).
     EXPECT_LE(ms(silence - r), 100.0) << "the old place was heard after the seek";
+}
+
+// The largest second difference of the left side over frames [debut, fin):
+// a 441 Hz tone at 0.5 gives 0.002, a wave cut to silence up to 0.5.
+double plus_grand_saut(const std::vector<float>& d, std::int64_t debut, std::int64_t fin) {
+    double m = 0;
+    for (std::int64_t i = std::max<std::int64_t>(debut, 1); i < std::min<std::int64_t>(fin, d.size() / 2 - 1); ++i)
+        m = std::max(m, double(std::fabs(d[2 * (i + 1)] - 2 * d[2 * i] + d[2 * (i - 1)])));
+    return m;
+}
+
+// Pause, resume, stop, a seek, mute and their mixes, made while a tone is
+// heard: the wave ramps instead of being cut (no jump beyond what the tone
+// and a 6 ms ramp give) and the sound stops within 100 ms, or, resumed,
+// is heard again. A seek lands in a silent part of the track. Each row: the
+// commands, the pause between them, whether the tone comes back.
+TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
+    using Commande = std::function<void(vt::MoteurAudio&, lecteur_media&)>;
+    const Commande pause = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, true); };
+    const Commande reprise = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, false); };
+    const Commande arret = [](vt::MoteurAudio& m, lecteur_media& lm) { m.arreter_flux(lm.flux); };
+    const Commande saut = [](vt::MoteurAudio& m, lecteur_media& lm) { m.aller_a_ms(lm.flux, 1200); };
+    const Commande muet = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_muet(lm.canal, true); };
+    // A click on the position bar: muted while the cursor is held.
+    const Commande clic_barre = [](vt::MoteurAudio& m, lecteur_media& lm) {
+        m.definir_muet(lm.canal, true);
+        m.aller_a_ms(lm.flux, 1200);
+        m.definir_muet(lm.canal, false);
+    };
+    const Commande rien = [](vt::MoteurAudio&, lecteur_media&) {};
+    const struct {
+        const char* cas;
+        Commande premiere, seconde;
+        std::chrono::milliseconds entre;
+        bool reprend;
+    } lignes[] = {
+        {"pause", pause, rien, 0ms, false},
+        {"stop", arret, rien, 0ms, false},
+        {"seek", saut, rien, 0ms, false},
+        {"seek during the pause's fade", pause, saut, 3ms, false},
+        {"stop during the pause's fade", pause, arret, 3ms, false},
+        {"stop during the seek's fade", saut, arret, 2ms, false},
+        {"mute", muet, rien, 0ms, false},
+        {"click on the position bar", clic_barre, rien, 0ms, false},
+        {"seek during the mute's ramp", muet, saut, 2ms, false},
+        {"pause and resume", pause, reprise, 300ms, true},
+        {"resume during the pause's fade", pause, reprise, 4ms, true},
+    };
+    auto lm = lecteur();
+    ecouter();
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1000, 441.0}, {1000, 0.0}, {1000, 441.0}}));
+    for (const auto& l : lignes) {
+        SCOPED_TRACE(l.cas);
+        if (lm->flux) lm->moteur().fermer_flux(lm->flux);
+        ASSERT_TRUE(jouer(*lm, piste));
+        lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
+        std::this_thread::sleep_for(400ms);
+        const std::int64_t avant = client_->reference_exacte();
+        l.premiere(lm->moteur(), *lm);
+        std::this_thread::sleep_for(l.entre);
+        l.seconde(lm->moteur(), *lm);
+        std::vector<float> d = enregistrement_jusqua(avant + kTaux / 2);
+        const std::int64_t r = Client::vers_enregistrement(d, avant);
+        ASSERT_GE(r, kTaux / 10);
+        EXPECT_GT(efficace(d, 0, r - kTaux / 20, r), kEfficaceTon * 0.9) << "no tone before the command";
+        EXPECT_LT(plus_grand_saut(d, r - kTaux / 20, r + kTaux / 2), 0.01);
+        if (l.reprend) {
+            EXPECT_GT(efficace(d, 0, r + kTaux * 4 / 10, r + kTaux / 2), kEfficaceTon * 0.9) << "not resumed";
+            continue;
+        }
+        const std::int64_t silence = changement(d, r - kTaux / 20, kEfficaceTon / 4);
+        ASSERT_GE(silence, 0);
+        EXPECT_LE(ms(silence - r), 100.0) << "heard late";
+        lm->moteur().mettre_en_pause(lm->canal, false);
+    }
 }
 
 // The end of the track is reported when its last sample is heard, not when it
