@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             default:
-                liste.ajouter(fdp.ConsumeRandomLengthString(64));
+                liste.ajouter_nommes_par_dernier_separateur({fdp.ConsumeRandomLengthString(64)});
                 VT_EXIGER(liste.nombre() == n + 1);
         }
     }

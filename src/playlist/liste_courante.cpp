@@ -88,21 +88,29 @@ std::string ListeCourante::nom(int i) const {
     return e.chemin.substr(e.debut_nom);
 }
 
-void ListeCourante::ajouter(std::string chemin) {
-    if (entrees_.size() >= INT_MAX) return;  // a model row is an int
+namespace {
+
+// Room for `n` more, grown as push_back grows it, so that adding one at a
+// time stays linear.
+template <class T>
+void agrandir(std::vector<T>& v, std::size_t n) {
+    if (const std::size_t besoin = v.size() + n; besoin > v.capacity()) v.reserve(std::max(besoin, 2 * v.capacity()));
+}
+
+}  // namespace
+
+void ListeCourante::ajouter_nommes_par_dernier_separateur(std::vector<std::string> chemins) {
+    std::size_t place = INT_MAX - entrees_.size();
+    if (chemins.size() > place) chemins.resize(place);
+    if (chemins.empty()) return;
     int n = nombre();
-    beginInsertRows(QModelIndex(), n, n);
-    entrees_.push_back(entree(std::move(chemin)));
+    beginInsertRows(QModelIndex(), n, n + static_cast<int>(chemins.size()) - 1);
+    agrandir(entrees_, chemins.size());
+    for (std::string& c : chemins) entrees_.push_back(entree(std::move(c)));
     endInsertRows();
 }
 
-void ListeCourante::ajouter_argument(std::string chemin) {
-    std::vector<std::string> chemins;
-    chemins.push_back(std::move(chemin));
-    ajouter_arguments(std::move(chemins));
-}
-
-void ListeCourante::ajouter_arguments(std::vector<std::string> chemins) {
+void ListeCourante::ajouter_nommes_par_dernier_element(std::vector<std::string> chemins) {
     std::size_t place = INT_MAX - entrees_.size();
     if (chemins.size() > place) chemins.resize(place);
     if (chemins.empty()) return;
@@ -111,25 +119,12 @@ void ListeCourante::ajouter_arguments(std::vector<std::string> chemins) {
     const std::string ici = dossier_courant();
     int n = nombre();
     beginInsertRows(QModelIndex(), n, n + static_cast<int>(chemins.size()) - 1);
-    // Grown as push_back grows it, so that adding one at a time stays linear.
-    if (const std::size_t besoin = entrees_.size() + chemins.size(); besoin > entrees_.capacity())
-        entrees_.reserve(std::max(besoin, 2 * entrees_.capacity()));
+    agrandir(entrees_, chemins.size());
     for (std::string& c : chemins) {
         c = chemin_absolu(std::move(c), ici);
         const std::size_t sep = dernier_separateur(c);
         entrees_.push_back(Entree{std::move(c), sep == std::string::npos ? 0 : sep + 1});
     }
-    endInsertRows();
-}
-
-void ListeCourante::ajouter_plusieurs(std::vector<std::string> chemins) {
-    std::size_t place = INT_MAX - entrees_.size();
-    if (chemins.size() > place) chemins.resize(place);
-    if (chemins.empty()) return;
-    int n = nombre();
-    beginInsertRows(QModelIndex(), n, n + static_cast<int>(chemins.size()) - 1);
-    entrees_.reserve(entrees_.size() + chemins.size());
-    for (std::string& c : chemins) entrees_.push_back(entree(std::move(c)));
     endInsertRows();
 }
 
@@ -181,63 +176,23 @@ void ListeCourante::deplacer_ligne(int de, int vers) {
 
 // --- The user's edits ----------------------------------------------------
 
-namespace {
-
-// Marks an edit for its length (en_edition), nested ones included.
-class Edition {
-public:
-    explicit Edition(bool& drapeau) : drapeau_(drapeau), avant_(drapeau) { drapeau_ = true; }
-    ~Edition() { drapeau_ = avant_; }
-    Edition(const Edition&) = delete;
-    Edition& operator=(const Edition&) = delete;
-
-private:
-    bool& drapeau_;
-    bool avant_;
-};
-
-}  // namespace
-
 void ListeCourante::ajouter_depuis_dialogue() {
     if (nombre() == 0) dernier_ajoute_.clear();
     const auto choisis = dialogues().ouvrir_fichiers("mp3|*.mp3|wav|*.wav|wma|*.wma");
-    Edition e(en_edition_);
     ajouter_fichiers(*this, dernier_ajoute_, choisis);
-}
-
-void ListeCourante::supprimer_courant(int courant) {
-    if (courant < 0) return;
-    {
-        Edition e(en_edition_);
-        supprimer(courant);
-    }
-    emit selection_demandee(-1);
-}
-
-void ListeCourante::tout_supprimer() {
-    Edition e(en_edition_);
-    vider();
 }
 
 void ListeCourante::monter(int courant) {
     if (courant <= 0) return;
-    Edition e(en_edition_);
     echanger_avec_precedent(courant);
 }
 
 void ListeCourante::descendre(int courant) {
     if (courant < 0 || courant >= nombre() - 1) return;
-    Edition e(en_edition_);
     echanger_avec_precedent(courant + 1);
 }
 
-void ListeCourante::deplacer(int courant, int vers) {
-    Edition e(en_edition_);
-    deplacer_ligne(courant, vers);
-}
-
 void ListeCourante::deposer(const std::vector<std::string>& chemins) {
-    Edition e(en_edition_);
     ajouter_deposes(*this, chemins);
 }
 
@@ -254,7 +209,7 @@ void ajouter_fichiers(ListeCourante& liste, std::string& dernier_ajoute,
         nouveaux.push_back(c);
         dernier_ajoute = c;
     }
-    liste.ajouter_plusieurs(std::move(nouveaux));
+    liste.ajouter_nommes_par_dernier_separateur(std::move(nouveaux));
 }
 
 bool depot_accepte(std::string_view chemin) {
@@ -268,7 +223,7 @@ void ajouter_deposes(ListeCourante& liste, const std::vector<std::string>& chemi
     std::vector<std::string> acceptes;
     for (const std::string& c : chemins)
         if (depot_accepte(c)) acceptes.push_back(c);
-    liste.ajouter_plusieurs(std::move(acceptes));
+    liste.ajouter_nommes_par_dernier_separateur(std::move(acceptes));
 }
 
 // --- Play-list files -----------------------------------------------------
@@ -358,7 +313,6 @@ bool ListeCourante::charger_playlist(const std::optional<std::string>& dossier, 
     if (!dossier) return false;
     auto chemins = lire_playlist(*dossier + fichier);
     if (!chemins) return false;
-    Edition e(en_edition_);
     remplacer(std::move(*chemins));
     return true;
 }

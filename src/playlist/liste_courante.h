@@ -40,16 +40,16 @@ public:
     // path, or the whole path when it has none. Empty when out of range.
     std::string nom(int i) const;
 
-    // Appends one entry.
-    void ajouter(std::string chemin);
-    // Appends the file named on the command line. Its display name never
-    // takes the path's last byte as the separator, so "/music/Album/" shows
+    // Appends entries, in order, with a single insert notification. Each
+    // shows the text after its path's last '/' or '\' (nothing for a path
+    // ending with one), the paths kept as given: the open dialog's files,
+    // drops, play-list files.
+    void ajouter_nommes_par_dernier_separateur(std::vector<std::string> chemins);
+    // The same for files named on a command line: relative paths are made
+    // absolute from the current folder, and each shows its path's last
+    // element, a separator ending it included, so that "/music/Album/" shows
     // as "Album/".
-    void ajouter_argument(std::string chemin);
-    // Several of them, in order, with a single insert notification.
-    void ajouter_arguments(std::vector<std::string> chemins);
-    // Appends several entries with a single insert notification.
-    void ajouter_plusieurs(std::vector<std::string> chemins);
+    void ajouter_nommes_par_dernier_element(std::vector<std::string> chemins);
     // Replaces the whole list, as one model reset.
     void remplacer(std::vector<std::string> chemins);
     void vider();
@@ -64,24 +64,15 @@ public:
     void deplacer_ligne(int de, int vers);
 
     // --- The user's edits: the main window's buttons, the save window's
-    // labels, the menu and drops. `courant` is the current track index (-1
-    // for none). While one runs, en_edition() is true: the selection changes
-    // it brings are the program's, never the user's choice of a row.
-    bool en_edition() const { return en_edition_; }
+    // labels, the menu and drops. `courant` is the current entry (-1 for
+    // none), which follows its entry: a removed one leaves none.
     // The open dialog's files (ajouter_fichiers, with the last added path
     // kept here).
     void ajouter_depuis_dialogue();
-    // Removes the current entry; then asks that no row be selected.
-    void supprimer_courant(int courant);
-    void tout_supprimer();
     // The current entry one row up (nothing on row 0) or down (nothing on
     // the last row); a selection on it follows it.
     void monter(int courant);
     void descendre(int courant);
-    // The current entry taken to row `vers` (an entry dragged along the
-    // list), the rows between shifting by one; a selection on it follows
-    // it. Nothing happens unless both rows are in the list.
-    void deplacer(int courant, int vers);
     // Files dropped: the accepted ones of a drop's "text/uri-list".
     void deposer(const std::vector<std::string>& chemins);
     void deposer_uri_list(const QByteArray& uri_list);
@@ -108,8 +99,6 @@ public:
     void relister_playlists(const std::optional<std::string>& dossier);
 
 signals:
-    // After a delete, no row is to be selected (-1).
-    void selection_demandee(int ligne);
     // The play lists in the folder may have changed: the selector is
     // rebuilt from `dossier` (nothing: the configuration could not be read,
     // and the selector stays as it is).
@@ -124,7 +113,6 @@ private:
 
     std::vector<Entree> entrees_;
     std::string dernier_ajoute_;  // the last path taken from the open dialog
-    bool en_edition_ = false;
 };
 
 // Adds the paths chosen in the open dialog. When the list is empty the last

@@ -318,7 +318,7 @@ void TForm1::Back1Click() {
 
 // The edits are the play list's; the window only reads its selection.
 void TForm1::image_addClick() { m_.liste.ajouter_depuis_dialogue(); }
-void TForm1::image_delClick() { m_.liste.supprimer_courant(index_courant()); }
+void TForm1::image_delClick() { m_.liste.supprimer(index_courant()); }
 void TForm1::image_upClick() { m_.liste.monter(index_courant()); }
 void TForm1::image_downClick() { m_.liste.descendre(index_courant()); }
 void TForm1::deposer(const std::vector<std::string>& chemins) { m_.liste.deposer(chemins); }
@@ -330,7 +330,7 @@ void TForm1::image_del_allMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x
 }
 
 void TForm1::image_del_allClick() {
-    m_.liste.tout_supprimer();
+    m_.liste.vider();
     Comboplaylist->setCurrentIndex(-1);
 }
 

@@ -106,7 +106,7 @@ void TForm3::FormClose() {
 
 // The main window's edits, on the same play list and its selection.
 void TForm3::label_ajouterClick() { m_.liste.ajouter_depuis_dialogue(); }
-void TForm3::label_supprimerClick() { m_.liste.supprimer_courant(m_.joueur->courant()); }
+void TForm3::label_supprimerClick() { m_.liste.supprimer(m_.joueur->courant()); }
 void TForm3::label_monterClick() { m_.liste.monter(m_.joueur->courant()); }
 void TForm3::label_descendreClick() { m_.liste.descendre(m_.joueur->courant()); }
 

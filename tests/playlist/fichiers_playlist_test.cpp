@@ -59,8 +59,8 @@ TEST(PlaylistTexte, QuotedPathsWithNothingBetween) {
 
     vt::ListeCourante l;
     EXPECT_EQ(vt::texte_playlist(l), "");
-    l.ajouter_plusieurs(deux);
-    l.ajouter("");
+    l.ajouter_nommes_par_dernier_separateur(deux);
+    l.ajouter_nommes_par_dernier_separateur({""});
     EXPECT_EQ(vt::texte_playlist(l), t + "\"\"");
 }
 
@@ -250,7 +250,7 @@ TEST(PlaylistCibles, RewriteTargetFromTheConfiguration) {
         "vantrel.config", "\"skin/default/\"\"default.sk\"\"194\"\"235\"\"" + d.chemin() + "pl/\"\"true\""));
     d.ecrire("pl/jazz.VTLIST", "");
     vt::ListeCourante l;
-    l.ajouter("/m/a.mp3");
+    l.ajouter_nommes_par_dernier_separateur({"/m/a.mp3"});
     EXPECT_TRUE(l.reecrire_playlist(config.dossier_playlist(), "jazz.VTLIST"));
     EXPECT_EQ(lire_fichier(d / "pl/jazz.VTLIST"), R"("/m/a.mp3")");
     d.ecrire("vantrel.config", "\"a\"\"b\"\"1\"\"2\"\"" + d.chemin() + "autre/\"\"true\"");
@@ -264,7 +264,7 @@ TEST(PlaylistCibles, RewriteTargetFromTheConfiguration) {
 TEST(PlaylistCibles, RewriteTargetWithoutConfiguration) {
     DossierTemp d;
     vt::ListeCourante l;
-    l.ajouter("/x.mp3");
+    l.ajouter_nommes_par_dernier_separateur({"/x.mp3"});
     QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(d / "dossier.config")));
     for (const std::string& config : {d / "vantrel.config", d / "dossier.config"}) {
         vt::Configuration en(config);
@@ -290,7 +290,7 @@ TEST(PlaylistCibles, SaveScanLoadRewrite) {
     std::vector<std::optional<std::string>> dossiers;
     QObject::connect(&l, &vt::ListeCourante::playlists_changees,
                      [&](const auto& r) { dossiers.push_back(r); });
-    l.ajouter_plusieurs({"/m/1 un.mp3", "/m/2 deux.wav"});
+    l.ajouter_nommes_par_dernier_separateur({"/m/1 un.mp3", "/m/2 deux.wav"});
     EXPECT_FALSE(
         l.enregistrer_sous(en.dossier_playlist()));  // cancelled: nothing written, nothing to list again
     dialogues.fichiers_a_enregistrer.push_back(rep + "Mix");
@@ -300,7 +300,7 @@ TEST(PlaylistCibles, SaveScanLoadRewrite) {
     auto liste = vt::lister_playlists(rep);
     ASSERT_EQ(noms(liste), std::vector<std::string>{"Mix"});
 
-    l.ajouter("/m/3 trois.wma");
+    l.ajouter_nommes_par_dernier_separateur({"/m/3 trois.wma"});
     ASSERT_TRUE(l.reecrire_playlist(en.dossier_playlist(), liste[0].fichier));
     vt::ListeCourante lu;
     ASSERT_TRUE(lu.charger_playlist(en.dossier_playlist(), liste[0].fichier));
