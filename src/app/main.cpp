@@ -35,17 +35,15 @@
 namespace {
 
 // After the main window's first paint: the end of the second start-up
-// thread, the application's icon and the five hidden windows (the save
-// window plays the command-line file, if any, once the engine is up), then
-// the media keys, each in its own turn of the event loop.
+// thread, the application's icon and the five hidden windows, then the
+// command-line files (the first played once the engine is up), as a later
+// start's files come, then the media keys, each in its own turn of the event
+// loop.
 class ApresPremierDessin : public QObject {
 public:
     ApresPremierDessin(vt::ModuleVantrel& m, vt::Bureau& bureau, std::vector<std::string> fichiers,
                        std::thread& polices)
-        : m_(m), bureau_(bureau), polices_(polices) {
-        if (!fichiers.empty()) fichier_ = fichiers.front();
-        if (fichiers.size() > 1) autres_.assign(fichiers.begin() + 1, fichiers.end());
-    }
+        : m_(m), bureau_(bureau), fichiers_(std::move(fichiers)), polices_(polices) {}
     bool eventFilter(QObject* objet, QEvent* e) override {
         if (e->type() == QEvent::Paint && !prevu_) {
             prevu_ = true;
@@ -54,8 +52,8 @@ public:
                 if (polices_.joinable()) polices_.join();
                 vt::installer_images_prechargees(nullptr);
                 QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
-                m_.creer_fenetres_secondaires(std::move(fichier_));
-                m_.joueur->fichiers_exterieurs(std::move(autres_), vt::PorteLecteur::Venue::Ajout);
+                m_.creer_fenetres_secondaires();
+                vt::recevoir_fichiers(*m_.joueur, std::move(fichiers_), true);
                 QTimer::singleShot(0, this, [this] { bureau_.demarrer(); });
             });
         }
@@ -65,8 +63,7 @@ public:
 private:
     vt::ModuleVantrel& m_;
     vt::Bureau& bureau_;
-    std::optional<std::string> fichier_;
-    std::vector<std::string> autres_;  // added after the first, not played
+    std::vector<std::string> fichiers_;  // the command line's
     std::thread& polices_;
     bool prevu_ = false;
 };

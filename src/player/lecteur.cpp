@@ -218,32 +218,14 @@ std::function<void()> Lecteur::lecture_differee(std::function<void()> lecture) {
 
 // ---------------------------------------------------------------- from outside
 
-void Lecteur::fichier_exterieur(std::string chemin, Venue venue,
-                                const std::function<void(std::function<void()>)>& quand_pret) {
-    std::vector<std::string> chemins;
-    chemins.push_back(std::move(chemin));
-    fichiers_exterieurs(std::move(chemins), venue, quand_pret);
-}
-
-void Lecteur::fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+void Lecteur::fichiers_exterieurs(std::vector<std::string> chemins, bool jouer_premier,
                                   const std::function<void(std::function<void()>)>& quand_pret) {
     if (chemins.empty()) return;
     const int avant = liste_.nombre();
     liste_.ajouter_nommes_par_dernier_element(std::move(chemins));
-    std::function<void()> lecture;
-    switch (venue) {
-    case Venue::Ajout:
-        return;
-    case Venue::Depart:
-        selectionner(0);
-        lecture = lecture_differee([this] { jouer(); });
-        break;
-    case Venue::Remise:
-        if (liste_.nombre() == avant) return;  // the list cannot grow any more
-        selectionner(avant);
-        lecture = lecture_differee([this] { relancer(); });
-        break;
-    }
+    if (!jouer_premier || liste_.nombre() == avant) return;  // nothing to play, or the list cannot grow
+    selectionner(avant);
+    std::function<void()> lecture = lecture_differee([this] { relancer(); });
     if (quand_pret) quand_pret(std::move(lecture));
     else chargement_.quand_pret(std::move(lecture));
 }

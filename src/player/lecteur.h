@@ -122,17 +122,9 @@ public:
     // user's latest command is the one that holds.
     std::function<void()> lecture_differee(std::function<void()> lecture);
 
-    // ---- A file from outside the windows: the command line, a later start
-    // handing its files over, the media service's open. The play runs once
-    // the audio engine is up (through `quand_pret` when given, else the
-    // player's own loading); it is a lecture_differee, which the user's own
-    // transport commands in between cancel.
-    void fichier_exterieur(std::string chemin, Venue venue,
-                           const std::function<void(std::function<void()>)>& quand_pret = {}) override;
-    // Several at once (a start's files): added in one edit of the list, in
-    // their order; the first of them then goes as `venue` says, the others
-    // as Ajout.
-    void fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+    // ---- Files from outside the windows (porte_lecteur.h); the play is a
+    // lecture_differee.
+    void fichiers_exterieurs(std::vector<std::string> chemins, bool jouer_premier,
                              const std::function<void(std::function<void()>)>& quand_pret = {}) override;
 
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).

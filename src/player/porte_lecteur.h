@@ -60,20 +60,14 @@ public:
     virtual void relancer() = 0;
     virtual bool aller_a_ms(std::int64_t ms) = 0;
 
-    // ---- A file from outside the windows.
-    enum class Venue {
-        Depart,  // the command-line file at start: added, the first entry
-                 // selected and played as by the play button
-        Remise,  // a later start's file: added, selected and started from its
-                 // beginning (a paused track does not resume instead); nothing
-                 // more when the list cannot grow
-        Ajout,   // one more file of a start: added after the others, not played
-    };
-    virtual void fichier_exterieur(std::string chemin, Venue venue,
-                                   const std::function<void(std::function<void()>)>& quand_pret = {}) = 0;
-    // Several at once (a start's files): added in one edit of the list, in
-    // their order; the first goes as `venue` says, the others as Ajout.
-    virtual void fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+    // ---- Files from outside the windows: the command line's at the first
+    // start, those a later start hands over. Added together after the list
+    // (one edit of the list); with `jouer_premier` the first of them is made
+    // current and started from its beginning (a paused track does not resume
+    // instead), nothing more when the list cannot grow. The play runs once
+    // the audio engine is up (through `quand_pret` when given, else the
+    // player's own loading), unless a transport command came in between.
+    virtual void fichiers_exterieurs(std::vector<std::string> chemins, bool jouer_premier,
                                      const std::function<void(std::function<void()>)>& quand_pret = {}) = 0;
 
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).

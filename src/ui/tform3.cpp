@@ -14,7 +14,7 @@ namespace {
 const QColor kBleu(0, 0, 255);
 }
 
-TForm3::TForm3(vt::ModuleVantrel& module, std::optional<std::string> fichier) : QWidget(nullptr), m_(module) {
+TForm3::TForm3(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     setObjectName(QStringLiteral("Form3"));
     setWindowFlags(Qt::Tool);
     setWindowTitle(QStringLiteral("Enregistrer une playlist ..."));
@@ -67,15 +67,6 @@ TForm3::TForm3(vt::ModuleVantrel& module, std::optional<std::string> fichier) : 
     connect(liste_lecture_en_cours->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (liste_lecture_en_cours->hasFocus()) liste_lecture_en_coursClick();
     });
-
-    FormCreate(fichier);
-}
-
-void TForm3::FormCreate(const std::optional<std::string>& fichier) {
-    if (!fichier || !m_.Form1) return;
-    // Played as by the play button, as soon as the audio engine is up,
-    // unless the user has used the transport meanwhile.
-    m_.joueur->fichier_exterieur(*fichier, vt::Lecteur::Venue::Depart);
 }
 
 void TForm3::showEvent(QShowEvent* e) {

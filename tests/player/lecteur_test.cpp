@@ -521,15 +521,13 @@ TEST_F(LecteurTest, DeferredPlayYieldsToLaterTransportCommands) {
     }
 }
 
-// A file from outside, the first of two entries paused: the command line's resumes
-// the first entry (the play button); a later start's starts afresh, selected; the
-// others of a start are only added. Play waits for the engine; a stop meanwhile wins.
-TEST_F(LecteurTest, FileFromOutside) {
-    using V = vt::Lecteur::Venue;
+// Files from outside, the first of two entries paused: with the flag the
+// first of them starts afresh, current; without it they are only added.
+// Play waits for the engine; a stop meanwhile wins.
+TEST_F(LecteurTest, FilesFromOutside) {
     enum Etat { EnPause, Reprise, Debut, Arret };
-    struct Cas { V venue; bool stop; int courant; Etat etat; };
-    for (const Cas& c : {Cas{V::Depart, false, 0, Reprise}, Cas{V::Remise, false, 2, Debut},
-                         Cas{V::Remise, true, 2, Arret}, Cas{V::Ajout, false, 0, EnPause}}) {
+    struct Cas { bool jouer; bool stop; int courant; Etat etat; };
+    for (const Cas& c : {Cas{true, false, 2, Debut}, Cas{true, true, 2, Arret}, Cas{false, false, 0, EnPause}}) {
         liste.vider();
         remplir(2);
         j->selectionner(0);
@@ -537,10 +535,12 @@ TEST_F(LecteurTest, FileFromOutside) {
         pomper_ms(300);
         j->pause();
         std::function<void()> attente;
-        j->fichier_exterieur(fixture("court.wav"), c.venue, [&](std::function<void()> a) { attente = std::move(a); });
+        j->fichiers_exterieurs({fixture("court.wav"), fixture("ton1000.wav")}, c.jouer,
+                               [&](std::function<void()> a) { attente = std::move(a); });
         if (c.stop) j->arreter();
         if (attente) attente();
-        EXPECT_EQ(liste.chemin(2) + std::to_string(j->courant()), fixture("court.wav") + std::to_string(c.courant));
+        EXPECT_EQ(liste.chemin(2) + liste.chemin(3) + std::to_string(j->courant()),
+                  fixture("court.wav") + fixture("ton1000.wav") + std::to_string(c.courant));
         EXPECT_EQ(!j->en_lecture() ? Arret : j->en_pause() ? EnPause : j->temps_ms() < 50 ? Debut : Reprise, c.etat);
     }
 }
