@@ -3,14 +3,17 @@
 #include "config/configuration.h"
 #include "config/dialogues.h"
 #include "config/emplacements.h"
+#include "config/gestion_vantrel.h"
 #include "config/place_ecran.h"
 #include "config/texte_affiche.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "skin/aspect_integre.h"
 #include "skin/elements.h"
 #include "ui/accessibilite.h"
 #include "ui/curseurs.h"
 #include "ui/ecrans.h"
+#include "ui/entrees_fichiers.h"
 #include "ui/module.h"
 #include "ui/session.h"
 #include "ui/tform2.h"
@@ -317,11 +320,11 @@ void TForm1::Back1Click() {
 // ---------------------------------------------------------------- play list
 
 // The edits are the play list's; the window only reads its selection.
-void TForm1::image_addClick() { m_.liste.ajouter_depuis_dialogue(); }
+void TForm1::image_addClick() { vt::ajouter_depuis_dialogue(m_.liste); }
 void TForm1::image_delClick() { m_.liste.supprimer(index_courant()); }
 void TForm1::image_upClick() { m_.liste.monter(index_courant()); }
 void TForm1::image_downClick() { m_.liste.descendre(index_courant()); }
-void TForm1::deposer(const std::vector<std::string>& chemins) { m_.liste.deposer(chemins); }
+void TForm1::deposer(const std::vector<std::string>& chemins) { vt::ajouter_deposes(m_.liste, chemins); }
 
 void TForm1::image_del_allMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y) {
     montrer(image_del_all, "image_del_all_on");
@@ -354,7 +357,7 @@ void TForm1::dropEvent(QDropEvent* e) {
     QByteArray uri_list = donnees->data(QStringLiteral("text/uri-list"));
     if (uri_list.isEmpty())
         for (const QUrl& u : donnees->urls()) uri_list += u.toEncoded() + "\r\n";
-    m_.liste.deposer_uri_list(uri_list);
+    deposer(vt::chemins_uri_list(uri_list));
     e->acceptProposedAction();
 }
 
@@ -392,7 +395,7 @@ std::string TForm1::fichier_selecteur(int i) const {
 
 void TForm1::ComboplaylistChange() {
     const int i = Comboplaylist->currentIndex();
-    if (i < 0 || !m_.liste.charger_playlist(m_.configuration.dossier_playlist(), fichier_selecteur(i)) ||
+    if (i < 0 || !vt::charger_playlist(m_.liste, m_.configuration.dossier_playlist(), fichier_selecteur(i)) ||
         m_.liste.nombre() == 0)
         return;
     selectionner(0);
@@ -407,8 +410,8 @@ void TForm1::image_infoClick() {
     if (!vt::dialogues().question(QStringLiteral("vantrel"),
                                   QStringLiteral("voulez vous modifier la playlist en cours ? ")))
         return;
-    m_.liste.reecrire_playlist(m_.configuration.dossier_playlist(),
-                               fichier_selecteur(Comboplaylist->currentIndex()));
+    vt::reecrire_playlist(m_.liste, m_.configuration.dossier_playlist(),
+                          fichier_selecteur(Comboplaylist->currentIndex()));
 }
 
 bool TForm1::eventFilter(QObject* objet, QEvent* e) {

@@ -1,8 +1,12 @@
 #include "ui/tform3.h"
 
 #include "config/configuration.h"
+#include "config/dialogues.h"
+#include "config/emplacements.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "ui/ecrans.h"
+#include "ui/entrees_fichiers.h"
 #include "ui/module.h"
 
 #include <QCloseEvent>
@@ -96,7 +100,7 @@ void TForm3::FormClose() {
 }
 
 // The main window's edits, on the same play list and its selection.
-void TForm3::label_ajouterClick() { m_.liste.ajouter_depuis_dialogue(); }
+void TForm3::label_ajouterClick() { vt::ajouter_depuis_dialogue(m_.liste); }
 void TForm3::label_supprimerClick() { m_.liste.supprimer(m_.joueur->courant()); }
 void TForm3::label_monterClick() { m_.liste.monter(m_.joueur->courant()); }
 void TForm3::label_descendreClick() { m_.liste.descendre(m_.joueur->courant()); }
@@ -104,7 +108,11 @@ void TForm3::label_descendreClick() { m_.liste.descendre(m_.joueur->courant()); 
 void TForm3::label_enregistreClick() {
     // The dialog starts in the play-list folder, where the selector looks;
     // the selector is rebuilt after a save.
-    if (m_.liste.enregistrer_sous(m_.configuration.dossier_playlist())) hide();
+    const std::optional<std::string> dossier = m_.configuration.dossier_playlist();
+    const auto choisi = vt::dialogues().enregistrer_fichier(dossier ? *dossier : vt::depart_dialogues());
+    if (!choisi || !vt::enregistrer_playlist_sous(m_.liste, *choisi)) return;
+    m_.liste.relister_playlists(dossier);
+    hide();
 }
 
 void TForm3::liste_lecture_en_coursClick() {

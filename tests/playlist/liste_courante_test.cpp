@@ -219,12 +219,9 @@ TEST(ListeEdition, UserEditsOnTheCurrentRow) {
         {[](ListeCourante& l) { l.supprimer(1); }, "ac"},
         {[](ListeCourante& l) { l.supprimer(-1); }, "abc"},
         {[](ListeCourante& l) { l.vider(); }, ""},
-        {[](ListeCourante& l) { l.deposer_uri_list("file:///x.Mp3\r\nfile:///y.ogg"); }, "abc/x.Mp3"},
-        {[](ListeCourante& l) { l.ajouter_depuis_dialogue(); }, "abcA"},
+        {[](ListeCourante& l) { l.ajouter_choisis({"A", "A"}); }, "abcA"},
     };
-    vt::test::DialoguesScriptes d;
     for (const auto& [edition, apres] : cas) {
-        d.fichiers_a_ouvrir = {{"A", "A"}};
         ListeCourante l;
         l.ajouter_nommes_par_dernier_separateur({"a", "b", "c"});
         edition(l);
@@ -295,28 +292,26 @@ TEST(ListeSelection, DeleteDropsTheSelectionOfThatRowOnly) {
 // file in between it is taken again.
 TEST(ListeAjout, ImmediateRepeatIsSkipped) {
     ListeCourante l;
-    std::string dernier;
-    vt::ajouter_fichiers(l, dernier, {"/m/A.mp3"});
-    vt::ajouter_fichiers(l, dernier, {"/m/A.mp3"});
+    l.ajouter_choisis({"/m/A.mp3"});
+    l.ajouter_choisis({"/m/A.mp3"});
     EXPECT_EQ(chemins(l), std::vector<std::string>{"/m/A.mp3"});
-    vt::ajouter_fichiers(l, dernier, {"/m/B.mp3"});
-    vt::ajouter_fichiers(l, dernier, {"/m/A.mp3"});
+    l.ajouter_choisis({"/m/B.mp3"});
+    l.ajouter_choisis({"/m/A.mp3"});
     EXPECT_EQ(chemins(l), (std::vector<std::string>{"/m/A.mp3", "/m/B.mp3", "/m/A.mp3"}));
-    EXPECT_EQ(dernier, "/m/A.mp3");
+    EXPECT_EQ(l.dernier_ajoute(), "/m/A.mp3");
 }
 
 // Deleting A from a list that stays non-empty does not make A acceptable
 // again; clearing the list does.
 TEST(ListeAjout, OnlyAnEmptyListForgetsTheLastAddedPath) {
     ListeCourante l;
-    std::string dernier;
-    vt::ajouter_fichiers(l, dernier, {"/m/B.mp3"});
-    vt::ajouter_fichiers(l, dernier, {"/m/A.mp3"});
+    l.ajouter_choisis({"/m/B.mp3"});
+    l.ajouter_choisis({"/m/A.mp3"});
     l.supprimer(1);
-    vt::ajouter_fichiers(l, dernier, {"/m/A.mp3"});
+    l.ajouter_choisis({"/m/A.mp3"});
     EXPECT_EQ(chemins(l), std::vector<std::string>{"/m/B.mp3"});
     l.vider();
-    vt::ajouter_fichiers(l, dernier, {"/m/A.mp3"});
+    l.ajouter_choisis({"/m/A.mp3"});
     EXPECT_EQ(chemins(l), std::vector<std::string>{"/m/A.mp3"});
 }
 
@@ -324,10 +319,9 @@ TEST(ListeAjout, OnlyAnEmptyListForgetsTheLastAddedPath) {
 // cancelled dialog (no path) changes nothing, not even the last path.
 TEST(ListeAjout, ByteForByteAndCancelledDialog) {
     ListeCourante l;
-    std::string dernier;
-    vt::ajouter_fichiers(l, dernier, {"/m/a.mp3"});
-    vt::ajouter_fichiers(l, dernier, {});
-    vt::ajouter_fichiers(l, dernier, {"/m/A.mp3"});
+    l.ajouter_choisis({"/m/a.mp3"});
+    l.ajouter_choisis({});
+    l.ajouter_choisis({"/m/A.mp3"});
     EXPECT_EQ(chemins(l), (std::vector<std::string>{"/m/a.mp3", "/m/A.mp3"}));
 }
 
@@ -335,10 +329,9 @@ TEST(ListeAjout, ByteForByteAndCancelledDialog) {
 // path and a path equal to the one just before are skipped inside it too.
 TEST(ListeAjout, OneDialogKeepsOrderAndSkipsEmptyAndRepeats) {
     ListeCourante l;
-    std::string dernier;
-    vt::ajouter_fichiers(l, dernier, {"/m/3.mp3", "/m/1.mp3", "/m/2.mp3"});
+    l.ajouter_choisis({"/m/3.mp3", "/m/1.mp3", "/m/2.mp3"});
     EXPECT_EQ(chemins(l), (std::vector<std::string>{"/m/3.mp3", "/m/1.mp3", "/m/2.mp3"}));
-    vt::ajouter_fichiers(l, dernier, {"", "/m/2.mp3", "/m/4.mp3", "/m/4.mp3", "", "/m/2.mp3"});
+    l.ajouter_choisis({"", "/m/2.mp3", "/m/4.mp3", "/m/4.mp3", "", "/m/2.mp3"});
     EXPECT_EQ(chemins(l),
               (std::vector<std::string>{"/m/3.mp3", "/m/1.mp3", "/m/2.mp3", "/m/4.mp3", "/m/2.mp3"}));
 }
@@ -348,44 +341,12 @@ TEST(ListeAjout, OneDialogKeepsOrderAndSkipsEmptyAndRepeats) {
 // another one.
 TEST(ListeAjout, OtherWaysNeverSetTheLastAddedPath) {
     ListeCourante l;
-    std::string dernier;
-    vt::ajouter_fichiers(l, dernier, {"/m/A.mp3"});
-    vt::ajouter_deposes(l, {"/m/B.mp3"});
-    l.ajouter_nommes_par_dernier_separateur({"/m/C.mp3"});
-    EXPECT_EQ(dernier, "/m/A.mp3");
-    vt::ajouter_fichiers(l, dernier, {"/m/B.mp3"});
+    l.ajouter_choisis({"/m/A.mp3"});
+    l.ajouter_nommes_par_dernier_separateur({"/m/B.mp3"});
+    l.ajouter_nommes_par_dernier_element({"/m/C.mp3"});
+    EXPECT_EQ(l.dernier_ajoute(), "/m/A.mp3");
+    l.ajouter_choisis({"/m/B.mp3"});
     EXPECT_EQ(l.nombre(), 4);
-}
-
-// --- Dropped files -------------------------------------------------------
-
-// The last three bytes decide, in any case, with or without a dot, and a
-// folder name ending in those letters counts too.
-TEST(ListeDepot, LastThreeLettersInAnyCase) {
-    for (const char* ok : {"/m/a.Mp3", "/m/b.WAV", "/m/c.wma", "/m/AMP3", "/m/Dossier.wav", "/m/dossierwav",
-                           "mp3", "C:\\x.mP3"})
-        EXPECT_TRUE(vt::depot_accepte(ok)) << ok;
-    for (const char* non : {"/m/a.mp4", "/m/b.ogg", "/m/c.mp3 ", "/m/d.mp", "p3", "", "/m/e.WAVE",
-                            "/m/f.m\xC3\xA0" "3"})
-        EXPECT_FALSE(vt::depot_accepte(non)) << non;
-}
-
-// A long path is judged and taken whole, with no length cut.
-TEST(ListeDepot, LongPathTakenWhole) {
-    std::string long_chemin = "/m/" + std::string(400, 'x') + ".mp3";
-    ListeCourante l;
-    vt::ajouter_deposes(l, {long_chemin});
-    ASSERT_EQ(l.nombre(), 1);
-    EXPECT_EQ(l.chemin(0), long_chemin);
-}
-
-// Accepted drops are appended in order, duplicates included; others skipped.
-TEST(ListeDepot, AcceptedAppendedInOrderWithDuplicates) {
-    ListeCourante l;
-    l.ajouter_nommes_par_dernier_separateur({"/m/0.mp3"});
-    vt::ajouter_deposes(l, {"/d/a.Mp3", "/d/b.ogg", "/d/c.WAV", "/d/a.Mp3", "/d/e.wma", "/d/f.mp4"});
-    EXPECT_EQ(chemins(l),
-              (std::vector<std::string>{"/m/0.mp3", "/d/a.Mp3", "/d/c.WAV", "/d/a.Mp3", "/d/e.wma"}));
 }
 
 }  // namespace
