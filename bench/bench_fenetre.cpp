@@ -6,6 +6,7 @@
 #include "support/wav.h"
 #include "ui/actions.h"
 #include "ui/module.h"
+#include "ui/bureau/bureau.h"
 #include "ui/bureau/instance.h"
 #include "ui/tform1.h"
 
@@ -112,10 +113,8 @@ void BM_Remise20000(benchmark::State& state) {
     Lecteur l(1);
     const QString nom = l.dir.path() + QStringLiteral("/vantrel.instance");
     vt::ServeurInstance serveur(
-        nom, [&l](std::string c) { vt::recevoir_fichier(*l.m->lecteur, std::move(c)); }, [] {});
-    serveur.recevoir_lot = [&l](std::vector<std::string> c, bool jouer) {
-        vt::recevoir_fichiers(*l.m->lecteur, std::move(c), jouer);
-    };
+        nom, [&l](std::vector<std::string> c, bool jouer) { vt::recevoir_fichiers(*l.m->lecteur, std::move(c), jouer); },
+        [] {});
     if (!serveur.ecouter()) {
         state.SkipWithError("cannot listen");
         return;

@@ -7,6 +7,7 @@
 // the timed region; vues:2 is the same without uniform item sizes, to show
 // what that setting is worth on long lists.
 #include "config/gestion_vantrel.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 
 #include <QApplication>
@@ -78,7 +79,7 @@ void BM_Ajout100k(benchmark::State& state) {
         state.PauseTiming();
         auto l = std::make_unique<Liste>(vues);
         state.ResumeTiming();
-        for (const std::string& c : source) l->modele.ajouter(c);
+        for (const std::string& c : source) l->modele.ajouter_nommes_par_dernier_separateur({c});
         l->traiter();
         state.PauseTiming();
         l.reset();
@@ -111,7 +112,7 @@ void BM_Edition100k(benchmark::State& state) {
             l.modele.supprimer(0);
             l.traiter();
             state.PauseTiming();
-            l.modele.ajouter(garde);  // the count stays at 100,000
+            l.modele.ajouter_nommes_par_dernier_separateur({garde});  // the count stays at 100,000
             l.traiter();
             state.ResumeTiming();
             break;
@@ -121,7 +122,7 @@ void BM_Edition100k(benchmark::State& state) {
             l.modele.supprimer(milieu);
             l.traiter();
             state.PauseTiming();
-            l.modele.ajouter(garde);
+            l.modele.ajouter_nommes_par_dernier_separateur({garde});
             l.traiter();
             state.ResumeTiming();
             break;
@@ -131,7 +132,7 @@ void BM_Edition100k(benchmark::State& state) {
             l.traiter();
             break;
         case AjouterUn:
-            l.modele.ajouter(un);
+            l.modele.ajouter_nommes_par_dernier_separateur({un});
             l.traiter();
             state.PauseTiming();
             l.modele.supprimer(l.modele.nombre() - 1);

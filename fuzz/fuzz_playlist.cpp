@@ -8,6 +8,7 @@
 // scan finds only ".vtlist" entries that start with the prefix, sorted.
 #include "config/configuration.h"
 #include "outils_fuzz.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -97,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             default:
-                liste.ajouter(fdp.ConsumeRandomLengthString(64));
+                liste.ajouter_nommes_par_dernier_separateur({fdp.ConsumeRandomLengthString(64)});
                 VT_EXIGER(liste.nombre() == n + 1);
         }
     }

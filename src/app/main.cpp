@@ -36,17 +36,15 @@
 namespace {
 
 // After the main window's first paint: the end of the second start-up
-// thread, the application's icon and the five hidden windows (the save
-// window plays the command-line file, if any, once the engine is up), then
-// the media keys, each in its own turn of the event loop.
+// thread, the application's icon and the five hidden windows, then the
+// command-line files (the first played once the engine is up), as a later
+// start's files come, then the media keys, each in its own turn of the event
+// loop.
 class ApresPremierDessin : public QObject {
 public:
     ApresPremierDessin(vt::ModuleVantrel& m, vt::Bureau& bureau, std::vector<std::string> fichiers,
                        std::thread& prechargement)
-        : m_(m), bureau_(bureau), prechargement_(prechargement) {
-        if (!fichiers.empty()) fichier_ = fichiers.front();
-        if (fichiers.size() > 1) autres_.assign(fichiers.begin() + 1, fichiers.end());
-    }
+        : m_(m), bureau_(bureau), fichiers_(std::move(fichiers)), prechargement_(prechargement) {}
     bool eventFilter(QObject* objet, QEvent* e) override {
         if (e->type() == QEvent::Paint && !prevu_) {
             prevu_ = true;
@@ -55,8 +53,8 @@ public:
                 if (prechargement_.joinable()) prechargement_.join();
                 vt::installer_images_prechargees(nullptr);
                 QApplication::setWindowIcon(QIcon(QPixmap::fromImage(vt::image_integree("icone"))));
-                m_.creer_fenetres_secondaires(std::move(fichier_));
-                m_.lecteur->fichiers_exterieurs(std::move(autres_), vt::PorteLecteur::Venue::Ajout);
+                m_.creer_fenetres_secondaires();
+                vt::recevoir_fichiers(*m_.lecteur, std::move(fichiers_), true);
                 QTimer::singleShot(0, this, [this] { bureau_.demarrer(); });
             });
         }
@@ -66,8 +64,7 @@ public:
 private:
     vt::ModuleVantrel& m_;
     vt::Bureau& bureau_;
-    std::optional<std::string> fichier_;
-    std::vector<std::string> autres_;  // added after the first, not played
+    std::vector<std::string> fichiers_;  // the command line's
     std::thread& prechargement_;
     bool prevu_ = false;
 };

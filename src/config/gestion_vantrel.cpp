@@ -109,6 +109,31 @@ int retirer_restes_ecriture(const std::string& dossier, const std::function<bool
     return retires;
 }
 
+namespace {
+char minuscule_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+bool finit_par_vtlist(std::string_view nom) {
+    constexpr std::string_view kExtension = ".vtlist";
+    if (nom.size() < kExtension.size()) return false;
+    std::string_view fin = nom.substr(nom.size() - kExtension.size());
+    for (std::size_t k = 0; k < fin.size(); ++k)
+        if (minuscule_ascii(fin[k]) != kExtension[k]) return false;
+    return true;
+}
+
+void retirer_restes_au_demarrage(const std::string& fichier_config,
+                                 const std::optional<std::string>& rep_playlist) {
+    auto dossier = [](const std::string& chemin) {
+        std::size_t sep = chemin.find_last_of("/\\");
+        return sep == std::string::npos ? std::string() : chemin.substr(0, sep + 1);
+    };
+    const std::string nom_config = fichier_config.substr(dossier(fichier_config).size());
+    retirer_restes_ecriture(dossier(fichier_config),
+                            [&](std::string_view cible) { return cible == nom_config; });
+    if (rep_playlist) retirer_restes_ecriture(dossier(*rep_playlist), finit_par_vtlist);
+}
+
 }  // namespace vt
 
 bool gestion_vantrel::charger(const std::string& chemin) {

@@ -92,4 +92,17 @@ bool nom_temporaire_de(std::string_view nom, std::string_view cible);
 int retirer_restes_ecriture(const std::string& dossier, const std::function<bool(std::string_view)>& cible_visee,
                             std::chrono::seconds age = std::chrono::seconds(60));
 
+// Whether `nom` ends with ".vtlist" (a play list's file), letters compared
+// without regard to case.
+bool finit_par_vtlist(std::string_view nom);
+
+// At start: removes what writers killed between their temporary file and
+// its rename left behind (see vt::retirer_restes_ecriture), older than a
+// minute: temporary files of the configuration beside `fichier_config`, and
+// of play lists (".vtlist" targets) in the directory of `rep_playlist` when
+// it is given (the value read from the configuration). Nothing else.
+void retirer_restes_au_demarrage(const std::string& fichier_config,
+                                 const std::optional<std::string>& rep_playlist);
+
+
 }  // namespace vt

@@ -9,7 +9,7 @@
 namespace vt {
 
 Lecteur::Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie, QObject* parent)
-    : PorteLecteur(parent), liste_(liste), selection_(&liste), media_(std::move(sortie)) {
+    : PorteLecteur(parent), liste_(liste), media_(std::move(sortie)) {
     suivre_entrees();
     demarrer_horloge();
 }
@@ -17,7 +17,6 @@ Lecteur::Lecteur(ListeCourante& liste, std::unique_ptr<SortieAudio> sortie, QObj
 Lecteur::Lecteur(ListeCourante& liste, SourceMoteur source, QObject* parent)
     : PorteLecteur(parent),
       liste_(liste),
-      selection_(&liste),
       media_(lecteur_media::MoteurAVenir{}),
       chargement_(media_, std::move(source)) {
     suivre_entrees();
@@ -46,7 +45,6 @@ void Lecteur::demarrer_horloge() {
 }
 
 void Lecteur::suivre_entrees() {
-    connect(&selection_, &QItemSelectionModel::selectionChanged, this, &PorteLecteur::entrees_changees);
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(&liste_, signal, this, &PorteLecteur::entrees_changees);
     connect(&liste_, &QAbstractItemModel::rowsMoved, this, &PorteLecteur::entrees_changees);
@@ -55,12 +53,9 @@ void Lecteur::suivre_entrees() {
     connect(this, &PorteLecteur::entrees_changees, this, &Lecteur::redecider);
 }
 
-// ---------------------------------------------------------------- selection
+// ---------------------------------------------------------------- current entry
 
-int Lecteur::courant() const {
-    const QModelIndexList choisis = selection_.selectedIndexes();
-    return choisis.isEmpty() ? -1 : choisis.first().row();
-}
+int Lecteur::courant() const { return courant_.isValid() ? courant_.row() : -1; }
 
 int Lecteur::nombre_entrees() const { return liste_.nombre(); }
 
@@ -72,16 +67,17 @@ std::optional<PisteJouee> Lecteur::piste_jouee() const {
 }
 
 void Lecteur::selectionner(int ligne) {
-    selection_interne_ = true;
-    if (ligne < 0 || ligne >= liste_.nombre()) {
-        selection_.clearSelection();
-        selection_.setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-        ligne = -1;
-    } else {
-        selection_.setCurrentIndex(liste_.index(ligne, 0), QItemSelectionModel::ClearAndSelect);
-    }
-    selection_interne_ = false;
+    if (ligne < 0 || ligne >= liste_.nombre()) ligne = -1;
+    const bool change = ligne != courant();
+    courant_ = ligne < 0 ? QPersistentModelIndex() : QPersistentModelIndex(liste_.index(ligne, 0));
     emit selection_changee(ligne);
+    if (change) emit entrees_changees();
+}
+
+void Lecteur::jouer_ligne(int ligne) {
+    if (ligne < 0 || ligne >= liste_.nombre()) return;
+    selectionner(ligne);
+    relancer();
 }
 
 // ---------------------------------------------------------------- queries
@@ -179,7 +175,7 @@ void Lecteur::arreter() {
     emit arret();
 }
 
-void Lecteur::jouer_ligne(int ligne) {
+void Lecteur::passer_a(int ligne) {
     selectionner(ligne);
     // Clearing the paused state makes play start the new entry instead of
     // resuming the old one.
@@ -190,13 +186,13 @@ void Lecteur::jouer_ligne(int ligne) {
 void Lecteur::suivant() {
     ++commandes_;
     const int cible = entree_voisine(liste_.nombre(), courant(), aleatoire_, true);
-    if (cible >= 0) jouer_ligne(cible);
+    if (cible >= 0) passer_a(cible);
 }
 
 void Lecteur::precedent() {
     ++commandes_;
     const int cible = entree_voisine(liste_.nombre(), courant(), aleatoire_, false);
-    if (cible >= 0) jouer_ligne(cible);
+    if (cible >= 0) passer_a(cible);
 }
 
 void Lecteur::relancer() {
@@ -222,32 +218,14 @@ std::function<void()> Lecteur::lecture_differee(std::function<void()> lecture) {
 
 // ---------------------------------------------------------------- from outside
 
-void Lecteur::fichier_exterieur(std::string chemin, Venue venue,
-                                const std::function<void(std::function<void()>)>& quand_pret) {
-    std::vector<std::string> chemins;
-    chemins.push_back(std::move(chemin));
-    fichiers_exterieurs(std::move(chemins), venue, quand_pret);
-}
-
-void Lecteur::fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+void Lecteur::fichiers_exterieurs(std::vector<std::string> chemins, bool jouer_premier,
                                   const std::function<void(std::function<void()>)>& quand_pret) {
     if (chemins.empty()) return;
     const int avant = liste_.nombre();
-    liste_.ajouter_arguments(std::move(chemins));
-    std::function<void()> lecture;
-    switch (venue) {
-    case Venue::Ajout:
-        return;
-    case Venue::Depart:
-        selectionner(0);
-        lecture = lecture_differee([this] { jouer(); });
-        break;
-    case Venue::Remise:
-        if (liste_.nombre() == avant) return;  // the list cannot grow any more
-        selectionner(avant);
-        lecture = lecture_differee([this] { relancer(); });
-        break;
-    }
+    liste_.ajouter_nommes_par_dernier_element(std::move(chemins));
+    if (!jouer_premier || liste_.nombre() == avant) return;  // nothing to play, or the list cannot grow
+    selectionner(avant);
+    std::function<void()> lecture = lecture_differee([this] { relancer(); });
     if (quand_pret) quand_pret(std::move(lecture));
     else chargement_.quand_pret(std::move(lecture));
 }
@@ -311,10 +289,10 @@ Lecteur::Tic Lecteur::tic() {
     r.en_lecture = en_lecture();
     MoteurAudio& m = media_.moteur();
     if (r.en_lecture) {
-        r.t = m.temps_ms(media_.flux);
-        r.T = m.longueur_ms(media_.flux);
+        r.ecoule_ms = m.temps_ms(media_.flux);
+        r.total_ms = m.longueur_ms(media_.flux);
     }
-    emit progression(r.en_lecture, r.t, r.T);
+    emit progression(r.en_lecture, r.ecoule_ms, r.total_ms);
     // A queued suite carries the decision out itself, once heard.
     if (r.en_lecture && suites_.empty() && m.position(media_.flux) == m.longueur(media_.flux)) decider_fin(r);
     emit tic_fini();
@@ -340,7 +318,7 @@ void Lecteur::decider_fin(Tic& r) {
             r.fin = Fin::Arret;
         }
     } else {
-        r.fin = Fin::Rien;
+        r.fin = Fin::SansCourant;
     }
     emit fin_de_piste(r.fin);
 }

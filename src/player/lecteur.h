@@ -3,8 +3,8 @@
 // notification-area menu, the media keys, the screen readers, the command
 // line and later starts, the options window) works playback through this
 // one object, most of them through its door (porte_lecteur.h). It owns the engine's handles (lecteur_media)
-// and the 400 ms clock, knows the current entry through a selection on the play list's model (shared with the
-// main window's list view), holds the volume and balance values (0..255) and the repeat, random and loop
+// and the 400 ms clock, keeps the current entry (an index of its own on the play list's model, which the list
+// views show and the user's choices of a row set through the door), holds the volume and balance values (0..255) and the repeat, random and loop
 // modes, and decides what follows the end of a track. Pictures, cursors and texts stay in the windows: the
 // door's signals tell them what to repaint.
 //
@@ -12,7 +12,7 @@
 // the decoder has read the playing file to its end, the player takes the
 // end-of-track decision, opens what follows and queues it on the playing
 // channel (a suite). Until the engine tells that its first frame is heard,
-// the ended entry stays the playing one; a change of the selection, of a
+// the ended entry stays the playing one; a change of the current entry, of a
 // mode, of the loop flag or of the list takes the decision again (the suite
 // dropped and another queued, or none) as long as the engine has not mixed
 // it in. Once mixed in and read to its end, a suite gets its own suite,
@@ -25,7 +25,6 @@
 #include "player/chargement_moteur.h"
 #include "player/porte_lecteur.h"
 
-#include <QItemSelectionModel>
 #include <QPersistentModelIndex>
 #include <QTimer>
 
@@ -67,19 +66,15 @@ public:
     // Starts loading the engine in the background (the pointer came over
     // the window: something may soon be played).
     void preparer_moteur() { chargement_.charger(); }
-    // The selection that makes the current entry, to read.
-    const QItemSelectionModel& selection() const { return selection_; }
-    // Only for the list view that shows it (setSelectionModel): its user's
-    // choices of a row select the current entry.
-    QItemSelectionModel* selection_a_montrer() { return &selection_; }
-
-    // ---- Current entry: the selected row, -1 for none.
+    // ---- Current entry: a row, -1 for none. It follows the list's edits
+    // (a moved entry stays current; a removed one leaves none).
     int courant() const override;
-    // Selects a row (out of range: none). While the player changes the
-    // selection itself, selection_interne() is true, so that a view can
-    // tell the user's selections from the player's.
+    // Makes a row current (out of range: none) and tells it
+    // (selection_changee).
     void selectionner(int ligne) override;
-    bool selection_interne() const { return selection_interne_; }
+    // Makes a row current and starts it from its beginning (a double click:
+    // a paused track is not resumed). Nothing for a row out of range.
+    void jouer_ligne(int ligne) override;
     int nombre_entrees() const override;
     std::optional<PisteJouee> piste_jouee() const override;
 
@@ -90,10 +85,10 @@ public:
     std::int64_t longueur_ms() const override;
 
     // ---- Transport.
-    // Starts the selected entry from its beginning; resumes instead when the
-    // channel is paused (even if the selection moved meanwhile). The new
+    // Starts the current entry from its beginning; resumes instead when the
+    // channel is paused (even if the current entry changed meanwhile). The new
     // channel takes the volume and balance. False (and nothing changes)
-    // with no selected entry. An entry that cannot be opened or started is
+    // with no current entry. An entry that cannot be opened or started is
     // reported (lecture_impossible) and nothing plays; then, as soon as the
     // event loop runs, what follows the end of a track follows it (the
     // repeat, random and loop rules), unless a transport command came in
@@ -107,14 +102,14 @@ public:
     // Stops and releases the stream; always reports the stop, even when
     // nothing played.
     void arreter() override;
-    // Next entry, wrapping from the last to the first; with no selection the
-    // first. In random mode (with a selection) a random other entry. Nothing
+    // Next entry, wrapping from the last to the first; with no current entry the
+    // first. In random mode (with a current entry) a random other entry. Nothing
     // on an empty list.
     void suivant() override;
-    // Previous entry; nothing on the first entry or with no selection. In
+    // Previous entry; nothing on the first entry or with no current entry. In
     // random mode as next.
     void precedent() override;
-    // Closes what plays and starts the selected entry (a double click: a
+    // Closes what plays and starts the current entry (a double click: a
     // paused track is not resumed).
     void relancer() override;
     // Seeks the playing stream to `ms`, held within 0..total. False (no
@@ -127,17 +122,9 @@ public:
     // user's latest command is the one that holds.
     std::function<void()> lecture_differee(std::function<void()> lecture);
 
-    // ---- A file from outside the windows: the command line, a later start
-    // handing its files over, the media service's open. The play runs once
-    // the audio engine is up (through `quand_pret` when given, else the
-    // player's own loading); it is a lecture_differee, which the user's own
-    // transport commands in between cancel.
-    void fichier_exterieur(std::string chemin, Venue venue,
-                           const std::function<void(std::function<void()>)>& quand_pret = {}) override;
-    // Several at once (a start's files): added in one edit of the list, in
-    // their order; the first of them then goes as `venue` says, the others
-    // as Ajout.
-    void fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+    // ---- Files from outside the windows (porte_lecteur.h); the play is a
+    // lecture_differee.
+    void fichiers_exterieurs(std::vector<std::string> chemins, bool jouer_premier,
                              const std::function<void(std::function<void()>)>& quand_pret = {}) override;
 
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
@@ -171,9 +158,10 @@ public:
     int periode_horloge_ms() const { return horloge_.interval(); }
     struct Tic {
         bool en_lecture = false;
-        std::int64_t t = 0;  // elapsed and total ms, read before the decision
-        std::int64_t T = 0;
-        Fin fin = Fin::Aucune;
+        // The track's elapsed and total ms, read before the decision.
+        std::int64_t ecoule_ms = 0;
+        std::int64_t total_ms = 0;
+        Fin fin = Fin::PasDeFin;
     };
     // While the channel plays: the progress, and once the stream's read
     // position equals its length, the end-of-track decision, carried out.
@@ -191,18 +179,19 @@ private:
     void demarrer_horloge();
     void suivre_entrees();
     void fermer_flux();
-    void jouer_ligne(int ligne);
+    // Makes `ligne` current and plays it from its beginning (next, back).
+    void passer_a(int ligne);
     void decider_fin(Tic& r);  // the end of a track: decided, carried out, reported
     // The end-of-track decision without carrying it out: what follows and
     // the entry it starts (-1: nothing).
     struct Choix {
-        Fin fin = Fin::Aucune;
+        Fin fin = Fin::PasDeFin;
         int ligne = -1;
     };
     // From entry `base` (-1: none).
     Choix choisir_suite(int base) const;
-    // The entry the decision for suite `k` goes from: the selection for the
-    // first, the suite before for the others.
+    // The entry the decision for suite `k` goes from: the current entry for
+    // the first, the suite before for the others.
     int base_suite(std::size_t k) const;
     // Decides again for the last suite if it is not mixed in yet, and queues
     // one after the last stream once that is read to its end.
@@ -219,10 +208,10 @@ private:
     void enchainer_apres_echec();
 
     ListeCourante& liste_;
-    QItemSelectionModel selection_;
+    // The current entry; its row follows the list's edits.
+    QPersistentModelIndex courant_;
     lecteur_media media_;
     ChargementMoteur chargement_{media_};  // after media_, which it fills
-    bool selection_interne_ = false;
     std::uint64_t commandes_ = 0;  // transport commands so far
     int volume_ = kVolumeDepart;
     int balance_ = kBalanceDepart;
@@ -238,7 +227,7 @@ private:
     // decision, its entry, and whether the engine has mixed it in.
     struct Suite {
         int flux = 0;
-        Fin fin = Fin::Aucune;
+        Fin fin = Fin::PasDeFin;
         QPersistentModelIndex ligne;
         PisteJouee piste;
         bool jointe = false;

@@ -3,8 +3,8 @@
 // modes, seeking, a file from outside, the current and the playing entry,
 // and the signals that tell what the player did. The media service, the
 // notification-area menu, the screen readers and the hand-over of later
-// starts hold only this; the engine, the clock and the selection stay inside
-// the player (lecteur.h).
+// starts hold only this; the engine and the clock stay inside the player
+// (lecteur.h).
 #include <QObject>
 #include <QString>
 
@@ -17,7 +17,7 @@
 namespace vt {
 
 // The entry whose track is open (playing, paused, or read to its end),
-// which may differ from the selected one: its row follows the list's edits
+// which may differ from the current one: its row follows the list's edits
 // (-1 once it was removed or the list replaced), its path and name stay.
 struct PisteJouee {
     int ligne = -1;
@@ -34,10 +34,13 @@ public:
     using QObject::QObject;
     ~PorteLecteur() override = default;
 
-    // ---- Entries. The current entry is the selected row (-1: none): every
-    // rule goes from it. Selecting a row out of range selects none.
+    // ---- Entries. The current entry is a row the player keeps (-1: none):
+    // every rule goes from it, and the list views show it as their selected
+    // row. The views' users choose it through selectionner (a row out of
+    // range: none) and play a row with jouer_ligne.
     virtual int courant() const = 0;
     virtual void selectionner(int ligne) = 0;
+    virtual void jouer_ligne(int ligne) = 0;
     virtual int nombre_entrees() const = 0;
     // The entry that plays; nothing when no track is open.
     virtual std::optional<PisteJouee> piste_jouee() const = 0;
@@ -57,20 +60,14 @@ public:
     virtual void relancer() = 0;
     virtual bool aller_a_ms(std::int64_t ms) = 0;
 
-    // ---- A file from outside the windows.
-    enum class Venue {
-        Depart,  // the command-line file at start: added, the first entry
-                 // selected and played as by the play button
-        Remise,  // a later start's file: added, selected and started from its
-                 // beginning (a paused track does not resume instead); nothing
-                 // more when the list cannot grow
-        Ajout,   // one more file of a start: added after the others, not played
-    };
-    virtual void fichier_exterieur(std::string chemin, Venue venue,
-                                   const std::function<void(std::function<void()>)>& quand_pret = {}) = 0;
-    // Several at once (a start's files): added in one edit of the list, in
-    // their order; the first goes as `venue` says, the others as Ajout.
-    virtual void fichiers_exterieurs(std::vector<std::string> chemins, Venue venue,
+    // ---- Files from outside the windows: the command line's at the first
+    // start, those a later start hands over. Added together after the list
+    // (one edit of the list); with `jouer_premier` the first of them is made
+    // current and started from its beginning (a paused track does not resume
+    // instead), nothing more when the list cannot grow. The play runs once
+    // the audio engine is up (through `quand_pret` when given, else the
+    // player's own loading), unless a transport command came in between.
+    virtual void fichiers_exterieurs(std::vector<std::string> chemins, bool jouer_premier,
                                      const std::function<void(std::function<void()>)>& quand_pret = {}) = 0;
 
     // ---- Levels, 0..255 (balance: 0 left, 128 centre, 255 right).
@@ -89,12 +86,12 @@ public:
     virtual void definir_boucle(bool oui) = 0;
 
     enum class Fin {
-        Aucune,      // nothing plays, or the track is not read to its end
+        PasDeFin,    // nothing plays, or the track is not read to its end
         Repetition,  // the same entry started again
         Hasard,      // a random other entry started
         Suivante,    // the next entry started (wrapping to the first)
         Arret,       // no mode and no loop: nothing more starts
-        Rien,        // a mode is on but no entry is selected
+        SansCourant, // a mode is on but there is no current entry
     };
     Q_ENUM(Fin)
 
@@ -109,17 +106,18 @@ signals:
     void volume_change(int v);
     void balance_change(int v);
     void modes_changes();
-    // The player selected `ligne` itself (-1: none).
+    // The current entry was set to `ligne` (-1: none), by whichever front
+    // end: the views show it.
     void selection_changee(int ligne);
-    // The list's entries or the selected row changed, whoever changed them.
+    // The list's entries or the current entry changed, whoever changed them.
     void entrees_changees();
     // The playing position jumped (a seek).
     void position_changee();
     // Each tick, in this order: the progress, read before anything is
     // decided (whether the channel plays; its elapsed and total ms, 0 when it
     // does not); then, for a track read to its end, what was decided and
-    // done (never Fin::Aucune); then the end of the tick, once all is done.
-    void progression(bool en_lecture, std::int64_t t, std::int64_t T);
+    // done (never Fin::PasDeFin); then the end of the tick, once all is done.
+    void progression(bool en_lecture, std::int64_t ecoule_ms, std::int64_t total_ms);
     void fin_de_piste(vt::PorteLecteur::Fin fin);
     void tic_fini();
 };

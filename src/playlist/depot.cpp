@@ -1,84 +1,192 @@
 #include "playlist/depot.h"
 
-#include <string_view>
+#include "config/configuration.h"
+#include "config/dialogues.h"
+#include "config/gestion_vantrel.h"
+#include "config/texte_affiche.h"
+#include "playlist/liste_courante.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace vt {
 
 namespace {
 
-int chiffre_hexa(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+constexpr std::string_view kExtension = ".vtlist";
 
-// "%XX" gives its byte; a '%' not followed by two hexadecimal digits stays.
-std::string decoder_pourcents(std::string_view s) {
-    std::string r;
-    r.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size()) {
-            const int h = chiffre_hexa(s[i + 1]), l = chiffre_hexa(s[i + 2]);
-            if (h >= 0 && l >= 0) {
-                r.push_back(static_cast<char>(h * 16 + l));
-                i += 2;
-                continue;
-            }
-        }
-        r.push_back(s[i]);
-    }
-    return r;
-}
-
-bool commence_sans_casse(std::string_view s, std::string_view debut) {
-    if (s.size() < debut.size()) return false;
-    for (std::size_t i = 0; i < debut.size(); ++i) {
-        char c = s[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != debut[i]) return false;
-    }
-    return true;
-}
-
-// The path of one "file:" URI, or nothing for another scheme.
-bool chemin_fichier(std::string_view uri, std::string& chemin) {
-    if (!commence_sans_casse(uri, "file:")) return false;
-    std::string_view reste = uri.substr(5);
-    // A query or a fragment is no part of a file's name.
-    if (auto fin = reste.find_first_of("?#"); fin != std::string_view::npos) reste = reste.substr(0, fin);
-    std::string hote;
-    if (reste.substr(0, 2) == "//") {
-        reste.remove_prefix(2);
-        const auto barre = reste.find('/');
-        hote = decoder_pourcents(reste.substr(0, barre));
-        reste = barre == std::string_view::npos ? std::string_view() : reste.substr(barre);
-    }
-    std::string p = decoder_pourcents(reste);
-    if (p.empty()) return false;
-    const bool local = hote.empty() || (hote.size() == 9 && commence_sans_casse(hote, "localhost"));
-    if (!local) p = "//" + hote + p;
-    chemin = std::move(p);
-    return true;
+// The extension of an entry name is everything from its last '.'; it is a
+// play list when that is ".vtlist" in any case.
+bool extension_vtlist(std::string_view nom) {
+    std::size_t point = nom.rfind('.');
+    if (point == std::string_view::npos) return false;
+    return nom.size() - point == kExtension.size() && finit_par_vtlist(nom);
 }
 
 }  // namespace
 
-std::vector<std::string> chemins_uri_list(const QByteArray& uri_list) {
-    std::vector<std::string> chemins;
-    const std::string_view texte(uri_list.constData(), static_cast<std::size_t>(uri_list.size()));
-    std::size_t debut = 0;
-    while (debut < texte.size()) {
-        std::size_t fin = texte.find('\n', debut);
-        if (fin == std::string_view::npos) fin = texte.size();
-        std::string_view ligne = texte.substr(debut, fin - debut);
-        debut = fin + 1;
-        if (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
-        if (ligne.empty() || ligne.front() == '#') continue;
-        std::string chemin;
-        if (chemin_fichier(ligne, chemin)) chemins.push_back(std::move(chemin));
+// --- Play-list files -----------------------------------------------------
+// A path that cannot be stored (valeur_stockable): just that entry is left
+// out of the written list.
+
+std::string texte_playlist(const std::vector<std::string>& chemins) {
+    std::size_t taille = 0;
+    for (const std::string& c : chemins) taille += c.size() + 2;
+    std::string texte;
+    texte.reserve(taille);
+    for (const std::string& c : chemins)
+        if (valeur_stockable(c)) ajouter_valeur(texte, c);
+    return texte;
+}
+
+std::string texte_playlist(const ListeCourante& liste) {
+    std::size_t taille = 0;
+    for (int i = 0; i < liste.nombre(); ++i) taille += liste.chemin(i).size() + 2;
+    std::string texte;
+    texte.reserve(taille);
+    for (int i = 0; i < liste.nombre(); ++i)
+        if (valeur_stockable(liste.chemin(i))) ajouter_valeur(texte, liste.chemin(i));
+    return texte;
+}
+
+std::vector<EntreePlaylist> lister_playlists(const std::string& rep_playlist) {
+    std::vector<EntreePlaylist> liste;
+    if (rep_playlist.find('\0') != std::string::npos) return liste;
+
+    // The pattern is rep_playlist + "*.*": a folder part and a name prefix.
+    std::size_t sep = rep_playlist.find_last_of("/\\");
+    std::string dossier = sep == std::string::npos ? std::string(".") : rep_playlist.substr(0, sep + 1);
+    std::string_view prefixe = std::string_view(rep_playlist).substr(sep == std::string::npos ? 0 : sep + 1);
+
+    DIR* d = ::opendir(dossier.c_str());
+    if (!d) return liste;
+    while (const dirent* e = ::readdir(d)) {
+        std::string_view nom = e->d_name;
+        if (nom == "." || nom == "..") continue;
+        if (nom.size() < prefixe.size() || nom.substr(0, prefixe.size()) != prefixe) continue;
+        if (!extension_vtlist(nom)) continue;
+        liste.push_back(EntreePlaylist{std::string(nom.substr(0, nom.size() - kExtension.size())),
+                                       std::string(nom.substr(prefixe.size()))});
     }
-    return chemins;
+    ::closedir(d);
+
+    // Case-folded display text first; the raw bytes settle ties so that the
+    // order never depends on the enumeration order.
+    struct Cle {
+        QString pliee;
+        std::size_t index;
+    };
+    std::vector<Cle> cles;
+    cles.reserve(liste.size());
+    for (std::size_t k = 0; k < liste.size(); ++k) {
+        const std::string& n = liste[k].nom;
+        cles.push_back(Cle{texte_affiche(n).toCaseFolded(), k});
+    }
+    std::sort(cles.begin(), cles.end(), [&](const Cle& a, const Cle& b) {
+        int c = a.pliee.compare(b.pliee);
+        if (c != 0) return c < 0;
+        const EntreePlaylist& x = liste[a.index];
+        const EntreePlaylist& y = liste[b.index];
+        return std::tie(x.nom, x.fichier) < std::tie(y.nom, y.fichier);
+    });
+    std::vector<EntreePlaylist> triee;
+    triee.reserve(liste.size());
+    for (const Cle& c : cles) triee.push_back(std::move(liste[c.index]));
+    return triee;
+}
+
+std::optional<std::vector<std::string>> lire_playlist(const std::string& chemin) {
+    gestion_vantrel parseur;
+    if (!parseur.charger(chemin)) return std::nullopt;
+    return parseur.valeurs();
+}
+
+std::string cible_sauvegarde(const std::string& choisi) {
+    if (finit_par_vtlist(choisi)) return choisi;
+    return choisi + std::string(kExtension);
+}
+
+// --- The current list and play-list files ---------------------------------
+
+bool charger_playlist(ListeCourante& liste, const std::optional<std::string>& dossier, const std::string& fichier) {
+    if (!dossier) return false;
+    auto chemins = lire_playlist(*dossier + fichier);
+    if (!chemins) return false;
+    liste.remplacer(std::move(*chemins));
+    return true;
+}
+
+namespace {
+
+const QString kLegendeErreur = QStringLiteral("erreur !");
+
+// Writes a play list; a failure is said, so that nobody believes it saved.
+bool ecrire_playlist(const std::string& cible, std::string_view texte) {
+    struct stat st {};
+    const bool ancien = ::lstat(cible.c_str(), &st) == 0;
+    const int erreur = ecrire_fichier(cible, texte);
+    if (erreur != 0) dialogues().message(kLegendeErreur, message_echec_sauvegarde(cible, erreur, ancien));
+    return erreur == 0;
+}
+
+}  // namespace
+
+bool reecrire_playlist(const ListeCourante& liste, const std::optional<std::string>& dossier,
+                       const std::string& fichier) {
+    if (!dossier) {
+        dialogues().message(kLegendeErreur, message_echec_sauvegarde(fichier, kSansDossier, false));
+        return false;
+    }
+    return ecrire_playlist(*dossier + fichier, texte_playlist(liste));
+}
+
+bool enregistrer_playlist_sous(const ListeCourante& liste, const std::string& choisi) {
+    return !choisi.empty() && ecrire_playlist(cible_sauvegarde(choisi), texte_playlist(liste));
+}
+
+QString raison_echec_ecriture(int erreur) {
+    switch (erreur) {
+        case kSansDossier:
+            return QStringLiteral("le fichier de configuration, qui nomme le dossier des playlists, est illisible");
+        case ENOSPC:
+            return QStringLiteral("le disque est plein");
+        case EDQUOT:
+            return QStringLiteral("le quota du disque est atteint");
+        case EROFS:
+            return QStringLiteral("le dossier est en lecture seule");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("l'écriture dans ce dossier est refusée");
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("le dossier n'existe pas");
+        case EISDIR:
+            return QStringLiteral("un dossier porte déjà ce nom");
+        case EINVAL:
+            return QStringLiteral("ce nom ne désigne pas un fichier ordinaire");
+        case ENAMETOOLONG:
+            return QStringLiteral("le nom est trop long");
+        case ELOOP:
+            return QStringLiteral("les liens symboliques de ce nom tournent en rond");
+        case EIO:
+            return QStringLiteral("le disque a renvoyé une erreur d'entrée-sortie");
+        default:
+            return QStringLiteral("erreur système %1").arg(erreur);
+    }
+}
+
+QString message_echec_sauvegarde(std::string_view cible, int erreur, bool ancien) {
+    std::string_view nom = cible.substr(cible.size() - nom_affiche(cible).size());
+    if (finit_par_vtlist(nom)) nom.remove_suffix(kExtension.size());
+    QString texte = QStringLiteral("La playlist « %1 » n'a pas été enregistrée : %2.")
+                        .arg(texte_affiche(nom), raison_echec_ecriture(erreur));
+    if (ancien) texte += QStringLiteral(" Le fichier déjà enregistré reste tel qu'il était.");
+    return texte;
 }
 
 }  // namespace vt

@@ -2,6 +2,7 @@
 
 #include "player/porte_lecteur.h"
 #include "playlist/liste_courante.h"
+#include "ui/entrees_fichiers.h"
 
 namespace vt {
 
@@ -28,8 +29,8 @@ Actions::Actions(PorteLecteur& porte, ListeCourante& liste, std::function<void()
         else
             porte.jouer();
     });
-    connect(ajouter, &QAction::triggered, this, [&liste] { liste.ajouter_depuis_dialogue(); });
-    connect(supprimer, &QAction::triggered, this, [&porte, &liste] { liste.supprimer_courant(porte.courant()); });
+    connect(ajouter, &QAction::triggered, this, [&liste] { vt::ajouter_depuis_dialogue(liste); });
+    connect(supprimer, &QAction::triggered, this, [&porte, &liste] { liste.supprimer(porte.courant()); });
 }
 
 }  // namespace vt

@@ -17,9 +17,9 @@ namespace vt {
 QWidget* ModuleVantrel::fenetre_principale() const { return Form1; }
 QWidget* ModuleVantrel::fenetre_options() const { return Form4; }
 
-void ModuleVantrel::creer_fenetres(std::optional<std::string> fichier) {
+void ModuleVantrel::creer_fenetres() {
     creer_fenetre_principale();
-    creer_fenetres_secondaires(std::move(fichier));
+    creer_fenetres_secondaires();
 }
 
 void ModuleVantrel::creer_fenetre_principale() {
@@ -29,10 +29,10 @@ void ModuleVantrel::creer_fenetre_principale() {
     rendre_accessible(*Form1, *lecteur);
 }
 
-void ModuleVantrel::creer_fenetres_secondaires(std::optional<std::string> fichier) {
+void ModuleVantrel::creer_fenetres_secondaires() {
     if (!Form1 || Form2) return;
     Form2 = new TForm2(*this);
-    Form3 = new TForm3(*this, std::move(fichier));
+    Form3 = new TForm3(*this);
     Form4 = new TForm4(*this);
     Form5 = new TForm5(*this);
     Form6 = new TForm6(*this);

@@ -38,14 +38,13 @@ struct ModuleVantrel {
     ModuleVantrel(const ModuleVantrel&) = delete;
     ModuleVantrel& operator=(const ModuleVantrel&) = delete;
 
-    // Creates the six windows, TForm1 first; the save window then takes the
-    // command-line file, adds it and plays it.
-    void creer_fenetres(std::optional<std::string> fichier = std::nullopt);
+    // Creates the six windows, TForm1 first.
+    void creer_fenetres();
     // The same in two steps, so that the process can show the main window
     // before it builds the five hidden ones: TForm1 ...
     void creer_fenetre_principale();
     // ... then TForm2 to TForm6 (once; TForm1 must exist).
-    void creer_fenetres_secondaires(std::optional<std::string> fichier = std::nullopt);
+    void creer_fenetres_secondaires();
     // Deletes the secondary windows, then the main window (at the end).
     void supprimer_fenetres();
 

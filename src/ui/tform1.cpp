@@ -3,12 +3,14 @@
 #include "config/dialogues.h"
 #include "config/place_ecran.h"
 #include "config/texte_affiche.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "skin/aspect_integre.h"
 #include "ui/actions.h"
 #include "ui/curseurs.h"
 #include "ui/deplacement.h"
 #include "ui/ecrans.h"
+#include "ui/entrees_fichiers.h"
 #include "ui/module.h"
 #include "ui/session.h"
 #include "ui/tform2.h"
@@ -253,7 +255,7 @@ void TForm1::list_lectureClick() {
 // ---------------------------------------------------------------- play list
 
 // The edits are the play list's; the window only reads the current entry.
-void TForm1::deposer(const std::vector<std::string>& chemins) { m_.liste.deposer(chemins); }
+void TForm1::deposer(const std::vector<std::string>& chemins) { vt::ajouter_deposes(m_.liste, chemins); }
 
 void TForm1::image_del_allMouseDown() {
     montrer(image_del_all, "image_del_all_on");
@@ -261,7 +263,7 @@ void TForm1::image_del_allMouseDown() {
 }
 
 void TForm1::image_del_allClick() {
-    m_.liste.tout_supprimer();
+    m_.liste.vider();
     Comboplaylist->setCurrentIndex(-1);
 }
 
@@ -285,7 +287,7 @@ void TForm1::dropEvent(QDropEvent* e) {
     QByteArray uri_list = donnees->data(QStringLiteral("text/uri-list"));
     if (uri_list.isEmpty())
         for (const QUrl& u : donnees->urls()) uri_list += u.toEncoded() + "\r\n";
-    m_.liste.deposer_uri_list(uri_list);
+    deposer(vt::chemins_uri_list(uri_list));
     e->acceptProposedAction();
 }
 
@@ -323,7 +325,7 @@ std::string TForm1::fichier_selecteur(int i) const {
 
 void TForm1::ComboplaylistChange() {
     const int i = Comboplaylist->currentIndex();
-    if (i < 0 || !m_.liste.charger_playlist(m_.configuration.dossier_playlist(), fichier_selecteur(i)) ||
+    if (i < 0 || !vt::charger_playlist(m_.liste, m_.configuration.dossier_playlist(), fichier_selecteur(i)) ||
         m_.liste.nombre() == 0)
         return;
     selectionner(0);
@@ -337,8 +339,8 @@ void TForm1::image_infoClick() {
     if (!vt::dialogues().question(QStringLiteral("vantrel"),
                                   QStringLiteral("voulez vous modifier la playlist en cours ? ")))
         return;
-    m_.liste.reecrire_playlist(m_.configuration.dossier_playlist(),
-                               fichier_selecteur(Comboplaylist->currentIndex()));
+    vt::reecrire_playlist(m_.liste, m_.configuration.dossier_playlist(),
+                          fichier_selecteur(Comboplaylist->currentIndex()));
 }
 
 bool TForm1::eventFilter(QObject* objet, QEvent* e) {

@@ -14,6 +14,7 @@
 #include "ui/deplacement.h"
 #include "ui/module.h"
 #include "ui/session.h"
+#include "ui/vue_courant.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -143,11 +144,13 @@ void TForm1::construire() {
         Comboplaylist->setPalette(p);
     }
 
-    list_lecture = new QListView(this);
+    list_lecture = new vt::VueListe(this);
     list_lecture->setObjectName(QStringLiteral("list_lecture"));
     list_lecture->setGeometry(8, 49, 230, 132);
     list_lecture->setModel(&m_.liste);
-    list_lecture->setSelectionModel(m_.lecteur->selection_a_montrer());
+    auto* selection = new vt::SelectionCourante(m_.liste, *m_.lecteur, 0, list_lecture);
+    selection->choisi = [this](int) { list_lectureClick(); };
+    list_lecture->setSelectionModel(selection);
     list_lecture->setModelColumn(0);
     list_lecture->setSelectionMode(QAbstractItemView::SingleSelection);
     list_lecture->setUniformItemSizes(true);
@@ -264,13 +267,9 @@ void TForm1::brancher() {
     Image_menu->souris.clic = [this] { Image_menuClick(); };
     image_quitter->souris.clic = [this] { image_quitterClick(); };
 
-    connect(list_lecture, &QListView::doubleClicked, this, [this] { list_lectureDblClick(); });
-    connect(list_lecture->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!m_.liste.en_edition() && !m_.lecteur->selection_interne()) list_lectureClick();
-    });
-    // The play list asks for a selection or a new scan of its folder.
-    connect(&m_.liste, &vt::ListeCourante::selection_demandee, this,
-            [this](int ligne) { selectionner(ligne); });
+    connect(list_lecture, &QListView::doubleClicked, this,
+            [this](const QModelIndex& i) { m_.lecteur->jouer_ligne(i.row()); });
+    // The play list asks for a new scan of its folder.
     connect(&m_.liste, &vt::ListeCourante::playlists_changees, this,
             [this](const std::optional<std::string>& dossier) { remplir_selecteur(dossier); });
     connect(Comboplaylist, &QComboBox::activated, this, [this] { ComboplaylistChange(); });

@@ -99,7 +99,7 @@ bool TForm1::glisser_ligne(QEvent* e) {
     const int vers = vt::ligne_visee(list_lecture->indexAt(QPoint(1, y)).row(), cote, m_.liste.nombre());
     const int de = ligne_glissee_.row();
     if (vers >= 0 && vers != de) {
-        m_.liste.deplacer(de, vers);
+        m_.liste.deplacer_ligne(de, vers);
         list_lecture->scrollTo(m_.liste.index(vers, 0));
     }
     return true;

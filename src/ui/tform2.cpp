@@ -2,6 +2,7 @@
 
 #include "config/texte_affiche.h"
 #include "playlist/liste_courante.h"
+#include "ui/entrees_fichiers.h"
 #include "playlist/taille.h"
 #include "skin/aspect_integre.h"
 #include "ui/ecrans.h"
@@ -141,7 +142,7 @@ void TForm2::eclairer(std::initializer_list<vt::LabelVt*> blancs) {
 
 void TForm2::label_ouvrirClick() {
     setVisible(false);
-    m_.liste.ajouter_depuis_dialogue();
+    vt::ajouter_depuis_dialogue(m_.liste);
 }
 
 void TForm2::label_enr_playlistClick() {

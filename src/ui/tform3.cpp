@@ -1,8 +1,12 @@
 #include "ui/tform3.h"
 
 #include "config/configuration.h"
+#include "config/dialogues.h"
+#include "config/emplacements.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "ui/ecrans.h"
+#include "ui/entrees_fichiers.h"
 #include "ui/module.h"
 
 #include <QCloseEvent>
@@ -14,7 +18,7 @@ namespace {
 const QColor kBleu(0, 0, 255);
 }
 
-TForm3::TForm3(vt::ModuleVantrel& module, std::optional<std::string> fichier) : QWidget(nullptr), m_(module) {
+TForm3::TForm3(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     setObjectName(QStringLiteral("Form3"));
     setWindowFlags(Qt::Tool);
     setWindowTitle(QStringLiteral("Enregistrer une playlist ..."));
@@ -67,15 +71,6 @@ TForm3::TForm3(vt::ModuleVantrel& module, std::optional<std::string> fichier) : 
     connect(liste_lecture_en_cours->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (liste_lecture_en_cours->hasFocus()) liste_lecture_en_coursClick();
     });
-
-    FormCreate(fichier);
-}
-
-void TForm3::FormCreate(const std::optional<std::string>& fichier) {
-    if (!fichier || !m_.Form1) return;
-    // Played as by the play button, as soon as the audio engine is up,
-    // unless the user has used the transport meanwhile.
-    m_.lecteur->fichier_exterieur(*fichier, vt::Lecteur::Venue::Depart);
 }
 
 void TForm3::showEvent(QShowEvent* e) {
@@ -105,8 +100,8 @@ void TForm3::FormClose() {
 }
 
 // The main window's edits, on the same play list and its selection.
-void TForm3::label_ajouterClick() { m_.liste.ajouter_depuis_dialogue(); }
-void TForm3::label_supprimerClick() { m_.liste.supprimer_courant(m_.lecteur->courant()); }
+void TForm3::label_ajouterClick() { vt::ajouter_depuis_dialogue(m_.liste); }
+void TForm3::label_supprimerClick() { m_.liste.supprimer(m_.lecteur->courant()); }
 void TForm3::label_monterClick() { m_.liste.monter(m_.lecteur->courant()); }
 void TForm3::label_descendreClick() { m_.liste.descendre(m_.lecteur->courant()); }
 
@@ -115,7 +110,11 @@ void TForm3::label_enregistreClick() { enregistrer(); }
 void TForm3::enregistrer() {
     // The dialog starts in the play-list folder, where the selector looks;
     // the selector is rebuilt after a save.
-    if (m_.liste.enregistrer_sous(m_.configuration.dossier_playlist())) hide();
+    const std::optional<std::string> dossier = m_.configuration.dossier_playlist();
+    const auto choisi = vt::dialogues().enregistrer_fichier(dossier ? *dossier : vt::depart_dialogues());
+    if (!choisi || !vt::enregistrer_playlist_sous(m_.liste, *choisi)) return;
+    m_.liste.relister_playlists(dossier);
+    hide();
 }
 
 void TForm3::liste_lecture_en_coursClick() {

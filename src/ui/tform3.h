@@ -18,9 +18,8 @@ class TForm3 : public QWidget {
 public:
     // Creating the window takes the command-line file: it is added to the
     // (empty) play list, selected and played.
-    TForm3(vt::ModuleVantrel& module, std::optional<std::string> fichier);
+    explicit TForm3(vt::ModuleVantrel& module);
 
-    void FormCreate(const std::optional<std::string>& fichier);
     void FormClose();
     void label_ajouterClick();
     void label_supprimerClick();

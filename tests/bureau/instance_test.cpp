@@ -34,25 +34,24 @@ using vt::Lecture;
 using vt::Requete;
 using vt::test::DossierTemp;
 
-Requete fichier(std::string chemin) {
-    Requete r;
-    r.type = Requete::Type::Fichier;
-    r.chemin = std::move(chemin);
-    return r;
-}
+Requete fichier(std::string chemin) { return Requete{Requete::Type::Fichiers, {std::move(chemin)}, true}; }
 
-// A request carries a path's bytes exactly, whatever they are, and the
-// show request carries none.
+// A request carries paths' bytes exactly, whatever they are, and its flag;
+// the show request carries none.
 TEST(Requete, RoundTripKeepsRawBytes) {
     const char brut[] = "/mus\xe9ique/\xff\xfe\x01 \"x\"\\y.mp3";
     const std::string octets(brut, sizeof brut - 1);
-    Requete lu;
-    ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(fichier(octets)), lu), Lecture::Complete);
-    EXPECT_EQ(lu.type, Requete::Type::Fichier);
-    EXPECT_EQ(lu.chemin, octets);
-    ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(Requete{}), lu), Lecture::Complete);
-    EXPECT_EQ(lu.type, Requete::Type::Montrer);
-    EXPECT_TRUE(lu.chemin.empty());
+    for (bool jouer : {true, false}) {
+        Requete lu;
+        const Requete r{Requete::Type::Fichiers, {octets, "", "/b"}, jouer};
+        ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(r), lu), Lecture::Complete);
+        EXPECT_EQ(lu.type, Requete::Type::Fichiers);
+        EXPECT_EQ(lu.chemins, r.chemins);
+        EXPECT_EQ(lu.jouer_premier, jouer);
+        ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(Requete{}), lu), Lecture::Complete);
+        EXPECT_EQ(lu.type, Requete::Type::Montrer);
+        EXPECT_TRUE(lu.chemins.empty());
+    }
 }
 
 // No cut of a request, however short or long, reads as a complete one.
@@ -84,36 +83,25 @@ TEST(Requete, MalformedBytesAreRefused) {
     EXPECT_EQ(vt::decoder_requete(vt::encoder_requete(fichier("/x")) + "y", lu), Lecture::Invalide);
 }
 
-Requete lot(Requete::Type type, std::vector<std::string> chemins) {
-    Requete r;
-    r.type = type;
-    r.chemins = std::move(chemins);
-    return r;
-}
-
-// A start's files go as few requests as the limit allows, in order: one
-// alone as a file to play; several as a list whose first is played, then
-// lists added after it; each request holds at least one path, even one
-// longer than the limit. Their bytes come back as they went.
+// A start's files go as few requests as the limit allows, in order: the
+// first request's first file is played, the rest added after it; each
+// request holds at least one path, even one longer than the limit. Their
+// bytes come back as they went.
 TEST(Requete, StartFilesGoInBatchesInOrder) {
     const std::string brut("/m/\xe9t\xe9 \"x\"/\xff\x01.wav");
     const std::string cent(100, 'a');
     struct Cas {
         std::vector<std::string> fichiers;
         std::uint32_t limite;
-        std::vector<std::pair<Requete::Type, std::size_t>> attendues;  // type and number of paths
+        std::vector<std::size_t> attendues;  // number of paths of each (0: the show request)
     } cas[] = {
-        {{}, 0, {{Requete::Type::Montrer, 0}}},
-        {{"/a.wav"}, 0, {{Requete::Type::Fichier, 0}}},
-        {{"/a.wav", "-platform", brut, ""}, 0, {{Requete::Type::Liste, 4}}},
-        // Each path takes its length (4 bytes) and its bytes.
-        {{"/" + cent, "/" + cent, "/" + cent},
-         2 * 105,
-         {{Requete::Type::Liste, 2}, {Requete::Type::Suite, 1}}},
-        {{"/" + cent, "/" + cent, "/" + cent},
-         2 * 105 - 1,
-         {{Requete::Type::Liste, 1}, {Requete::Type::Suite, 1}, {Requete::Type::Suite, 1}}},
-        {{"/" + cent, "/b"}, 10, {{Requete::Type::Liste, 1}, {Requete::Type::Suite, 1}}},
+        {{}, 0, {0}},
+        {{"/a.wav"}, 0, {1}},
+        {{"/a.wav", "-platform", brut, ""}, 0, {4}},
+        // The flag takes a byte, each path its length (4 bytes) and its bytes.
+        {{"/" + cent, "/" + cent, "/" + cent}, 2 * 105 + 1, {2, 1}},
+        {{"/" + cent, "/" + cent, "/" + cent}, 2 * 105, {1, 1, 1}},
+        {{"/" + cent, "/b"}, 10, {1, 1}},
     };
     for (const Cas& c : cas) {
         const std::vector<Requete> r = vt::requetes_de_depart(c.fichiers, c.limite);
@@ -122,10 +110,9 @@ TEST(Requete, StartFilesGoInBatchesInOrder) {
         for (std::size_t i = 0; i < r.size(); ++i) {
             Requete lu;
             ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(r[i]), lu), Lecture::Complete);
-            EXPECT_EQ(lu.type, c.attendues[i].first) << i;
-            if (lu.type == Requete::Type::Fichier) recus.push_back(lu.chemin);
-            if (lu.type != Requete::Type::Liste && lu.type != Requete::Type::Suite) continue;
-            EXPECT_EQ(lu.chemins.size(), c.attendues[i].second) << i;
+            EXPECT_EQ(lu.type, c.attendues[i] ? Requete::Type::Fichiers : Requete::Type::Montrer) << i;
+            EXPECT_EQ(lu.chemins.size(), c.attendues[i]) << i;
+            EXPECT_EQ(lu.jouer_premier, i == 0 && c.attendues[i] > 0) << i;
             recus.insert(recus.end(), lu.chemins.begin(), lu.chemins.end());
         }
         std::vector<std::string> envoyes;
@@ -135,9 +122,10 @@ TEST(Requete, StartFilesGoInBatchesInOrder) {
 }
 
 // No cut of a list reads as a complete one; a list whose lengths do not
-// fill it exactly, or that holds no path, is refused.
+// fill it exactly, that holds no path or whose flag is neither 'J' nor 'A',
+// is refused.
 TEST(Requete, MalformedListsAreRefused) {
-    const QByteArray entiere = vt::encoder_requete(lot(Requete::Type::Liste, {"/a.wav", "/b.wav"}));
+    const QByteArray entiere = vt::encoder_requete(Requete{Requete::Type::Fichiers, {"/a.wav", "/b.wav"}, false});
     for (qsizetype n = 0; n < entiere.size(); ++n) {
         Requete lu;
         EXPECT_EQ(vt::decoder_requete(entiere.left(n), lu), Lecture::Incomplete) << n;
@@ -154,18 +142,22 @@ TEST(Requete, MalformedListsAreRefused) {
         QByteArray octets;
         Lecture attendue;
     } cas[] = {
-        {avec_longueur('L', un_chemin), Lecture::Complete},
-        {avec_longueur('S', un_chemin + QByteArray("\0\0\0\0", 4)), Lecture::Complete},  // an empty path
-        {avec_longueur('L', QByteArray()), Lecture::Invalide},
-        {avec_longueur('S', QByteArray("\0\0\0\3/a", 6)), Lecture::Invalide},
-        {avec_longueur('L', un_chemin + QByteArray("\0\0", 2)), Lecture::Invalide},
-        {avec_longueur('L', QByteArray("\xff\xff\xff\xff", 4)), Lecture::Invalide},
+        {avec_longueur('F', "J" + un_chemin), Lecture::Complete},
+        {avec_longueur('F', "A" + un_chemin + QByteArray("\0\0\0\0", 4)), Lecture::Complete},  // an empty path
+        {avec_longueur('F', "J"), Lecture::Invalide},
+        {avec_longueur('F', QByteArray()), Lecture::Invalide},
+        {avec_longueur('F', "L" + un_chemin), Lecture::Invalide},
+        {avec_longueur('F', "A" + QByteArray("\0\0\0\3/a", 6)), Lecture::Invalide},
+        {avec_longueur('F', "J" + un_chemin + QByteArray("\0\0", 2)), Lecture::Invalide},
+        {avec_longueur('F', "J" + QByteArray("\xff\xff\xff\xff", 4)), Lecture::Invalide},
+        {avec_longueur('L', un_chemin), Lecture::Invalide},  // no such type
+        {avec_longueur('A', un_chemin), Lecture::Invalide},
     };
     for (const auto& c : cas) {
         Requete lu;
         EXPECT_EQ(vt::decoder_requete(c.octets, lu), c.attendue) << c.octets.toHex().toStdString();
     }
-    QByteArray trop = vt::encoder_requete(lot(Requete::Type::Liste, {"/x"})).left(5);
+    QByteArray trop = vt::encoder_requete(fichier("/x")).left(5);
     const std::uint32_t n = vt::kLongueurMaxLot + 1;
     for (int d : {24, 16, 8, 0}) trop.append(static_cast<char>((n >> d) & 0xff));
     Requete lu;
@@ -191,7 +183,11 @@ protected:
     QString nom() const { return QFile::decodeName(QByteArray::fromStdString(dossier / "vantrel.instance")); }
     std::unique_ptr<vt::ServeurInstance> serveur(std::vector<std::string>& recus, int& montres) {
         return std::make_unique<vt::ServeurInstance>(
-            nom(), [&recus](std::string c) { recus.push_back(std::move(c)); }, [&montres] { ++montres; });
+            nom(),
+            [&recus](std::vector<std::string> c, bool) {
+                for (std::string& un : c) recus.push_back(std::move(un));
+            },
+            [&montres] { ++montres; });
     }
     DossierTemp dossier;
 };
@@ -404,7 +400,8 @@ TEST_F(Serveur, LongestPathArrivesWholeAndLongerIsRefused) {
     auto s = serveur(recus, montres);
     ASSERT_TRUE(s->ecouter());
     std::string long_chemin = "/";
-    for (std::uint32_t i = 1; i < vt::kLongueurMaxRequete; ++i) long_chemin += static_cast<char>('a' + i % 26);
+    // After the flag's byte and the path's length.
+    for (std::uint32_t i = 1; i < vt::kLongueurMaxLot - 5; ++i) long_chemin += static_cast<char>('a' + i % 26);
     long_chemin[1000] = '\xff';
     EXPECT_TRUE(vt::test::confier_en_parallele(nom(), long_chemin));
     ASSERT_EQ(recus.size(), 1u);
@@ -594,7 +591,11 @@ protected:
         ecrire_config();
         construire();
         serveur = std::make_unique<vt::ServeurInstance>(
-            nom(), [this](std::string c) { vt::recevoir_fichier(*module->lecteur, std::move(c)); },
+            nom(),
+            [this](std::vector<std::string> c, bool jouer) {
+                if (avant_reception) avant_reception();
+                vt::recevoir_fichiers(*module->lecteur, std::move(c), jouer);
+            },
             [this] { vt::montrer_lecteur(*module); });
         ASSERT_TRUE(serveur->ecouter());
     }
@@ -608,6 +609,7 @@ protected:
 
     DossierTemp prise;
     std::unique_ptr<vt::ServeurInstance> serveur;
+    std::function<void()> avant_reception;  // runs before each request's files go in
 };
 
 // A handed file is added after the list, selected and played, as the
@@ -650,7 +652,6 @@ TEST_F(Remise, RelativeRawPathArrivesAbsolute) {
 // after it, in order, while it goes on playing the first; each request of the
 // start's own hand-over is taken once.
 TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
-    serveur->ajouter = [this](std::string c) { vt::ajouter_fichier(*module->lecteur, std::move(c)); };
     std::vector<std::string> fichiers;
     for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(prise.chemin()));
@@ -668,9 +669,6 @@ TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
 // included; the first of them is selected and played while the list's
 // earlier entries stay.
 TEST_F(Remise, ManyFilesComeAsOneEditInOrderAndTheFirstPlays) {
-    serveur->recevoir_lot = [this](std::vector<std::string> c, bool jouer) {
-        vt::recevoir_fichiers(*module->lecteur, std::move(c), jouer);
-    };
     f1->deposer({app.ecrire("avant.wav", vt::test::octets_wav(2000))});
     const struct {
         int fichiers;
@@ -707,14 +705,14 @@ TEST_F(Remise, ManyFilesComeAsOneEditInOrderAndTheFirstPlays) {
 // A player whose window thread is held longer than a start waits (here
 // while it adds the second file) still gets the third: it is asked again.
 TEST_F(Remise, AFileSentWhileThePlayerIsBusyIsSentAgain) {
-    bool lent = true;
-    serveur->ajouter = [&](std::string c) {
-        if (std::exchange(lent, false)) std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        vt::ajouter_fichier(*module->lecteur, std::move(c));
+    int recues = 0;
+    avant_reception = [&] {
+        if (++recues == 2) std::this_thread::sleep_for(std::chrono::milliseconds(700));
     };
     std::vector<std::string> fichiers;
     for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
-    vt::test::en_parallele([&] { EXPECT_TRUE(vt::confier_suite(nom(), vt::requetes_de_depart(fichiers), 0, 300)); });
+    // A limit of 1: each path in a request of its own.
+    vt::test::en_parallele([&] { EXPECT_TRUE(vt::confier_suite(nom(), vt::requetes_de_depart(fichiers, 1), 0, 300)); });
     ASSERT_EQ(module->liste.nombre(), 3);
     EXPECT_EQ(module->liste.chemin(2), fichiers[2]);
 }
@@ -750,7 +748,7 @@ TEST_F(RemiseTot, FileHandedBeforeTheHiddenWindowsPlays) {
     const std::string c = app.ecrire("tot.wav", vt::test::octets_wav(2000));
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), c));
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), std::nullopt));
-    module->creer_fenetres_secondaires(std::nullopt);
+    module->creer_fenetres_secondaires();
     module->lecteur->chargement().charger_maintenant();
     ASSERT_EQ(module->liste.nombre(), 1);
     EXPECT_EQ(module->liste.chemin(0), c);

@@ -7,6 +7,7 @@
 #include "playlist/liste_courante.h"
 #include "support/environnement.h"
 #include "support/wav.h"
+#include "ui/bureau/bureau.h"
 #include "ui/bureau/instance.h"
 #include "ui/curseurs.h"
 #include "ui/fixture.h"

@@ -67,7 +67,7 @@ TEST(MoteurALaDemande, LibraryExportsOnlyTheFactory) {
 TEST(MoteurALaDemande, PlayLoadsTheEngine) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     vt::ListeCourante liste;
-    liste.ajouter(kFichier);
+    liste.ajouter_nommes_par_dernier_separateur({kFichier});
     vt::Lecteur j(liste);
     EXPECT_FALSE(j.media().moteur().initialise());
     j.selectionner(0);

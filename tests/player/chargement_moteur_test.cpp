@@ -32,7 +32,7 @@ TEST(ChargementMoteur, WhatWaitsRunsInOrderOnceTheEngineIsUp) {
         std::shared_future<void> ouvert = feu.get_future().share();
         std::atomic<int> chargements{0};
         vt::ListeCourante liste;
-        liste.ajouter(std::string(VANTREL_FIXTURES_DIR) + "/ton1000.wav");
+        liste.ajouter_nommes_par_dernier_separateur({std::string(VANTREL_FIXTURES_DIR) + "/ton1000.wav"});
         vt::Lecteur j(liste, [&, ouvert] {
             ouvert.wait();
             ++chargements;
@@ -68,7 +68,7 @@ TEST(ChargementMoteur, WhatWaitsRunsInOrderOnceTheEngineIsUp) {
 TEST(ChargementMoteur, NoThreadForTheLoadingLoadsOnThisThread) {
     for (bool sans_moteur : {false, true}) {
         vt::ListeCourante liste;
-        liste.ajouter(std::string(VANTREL_FIXTURES_DIR) + "/ton1000.wav");
+        liste.ajouter_nommes_par_dernier_separateur({std::string(VANTREL_FIXTURES_DIR) + "/ton1000.wav"});
         vt::Lecteur j(liste, [&] { return sans_moteur ? nullptr : vt::ouvrir_moteur(); });
         int faites = 0;
         {

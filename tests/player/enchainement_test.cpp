@@ -53,9 +53,9 @@ protected:
     void deux_moities(int format, int autres = 0) {
         a = ton(0, kTramesA);
         b = ton(kTramesA, kTramesB);
-        liste.ajouter(ecrire(d / "a", format, a));
+        liste.ajouter_nommes_par_dernier_separateur({ecrire(d / "a", format, a)});
         const std::string chemin_b = ecrire(d / "b", format, b);
-        for (int k = 0; k <= autres; ++k) liste.ajouter(chemin_b);
+        for (int k = 0; k <= autres; ++k) liste.ajouter_nommes_par_dernier_separateur({chemin_b});
     }
     // Pumps until `tout` holds `trames` frames, the event loop running
     // between periods.
@@ -130,7 +130,7 @@ TEST_P(JointExact, FramesAreTheFilesOneAfterTheOther) {
     EXPECT_TRUE(j->courant() == suivante && j->piste_jouee()->ligne == suivante &&
                 j->piste_jouee()->numero == numero + 1);
     EXPECT_LT(j->temps_ms(), 10);
-    EXPECT_EQ(j->tic().fin, Fin::Aucune);  // the tick after the join decides nothing more
+    EXPECT_EQ(j->tic().fin, Fin::PasDeFin);  // the tick after the join decides nothing more
     rendu = rendre(attendu.size() / 2, std::move(rendu));  // what follows to its end
     std::size_t i = 0;
     while (i < attendu.size() && rendu[i] == float(attendu[i]) / 32768.0f) ++i;

@@ -36,7 +36,7 @@ protected:
     }
     // n entries of short files.
     void remplir(int n) {
-        for (int i = 0; i < n; ++i) liste.ajouter(fixture(i % 2 ? "court.wav" : "ton1000.wav"));
+        for (int i = 0; i < n; ++i) liste.ajouter_nommes_par_dernier_separateur({fixture(i % 2 ? "court.wav" : "ton1000.wav")});
     }
     lecteur_media& lm() { return j->media(); }
     std::vector<float> pomper_ms(int ms) { return sortie->pomper(static_cast<std::size_t>(ms) * 44100 / 1000); }
@@ -99,10 +99,10 @@ TEST_P(FinDePiste, DecisionAndEntryThatPlays) {
     const vt::Lecteur::Tic r = j->tic();
     EXPECT_TRUE(r.en_lecture);
     EXPECT_EQ(r.fin, c.fin);
-    EXPECT_EQ(progres.at(0).at(1).toLongLong(), r.T);  // told as read before the decision
+    EXPECT_EQ(progres.at(0).at(1).toLongLong(), r.total_ms);  // told as read before the decision
     EXPECT_EQ(fins.at(0).at(0).value<Fin>(), c.fin);
-    EXPECT_GT(r.T, 0);
-    EXPECT_EQ(r.t, r.T);
+    EXPECT_GT(r.total_ms, 0);
+    EXPECT_EQ(r.ecoule_ms, r.total_ms);
     if (c.attendu == -2) {
         EXPECT_NE(j->courant(), depart);
         EXPECT_GE(j->courant(), 0);
@@ -154,9 +154,9 @@ TEST_F(LecteurTest, TickBeforeTheEndDecidesNothing) {
     pomper_ms(200);
     const vt::Lecteur::Tic r = j->tic();
     EXPECT_TRUE(r.en_lecture);
-    EXPECT_EQ(r.fin, Fin::Aucune);
-    EXPECT_NEAR(double(r.t), 200.0, 60.0);
-    EXPECT_NEAR(double(r.T), 1000.0, 60.0);
+    EXPECT_EQ(r.fin, Fin::PasDeFin);
+    EXPECT_NEAR(double(r.ecoule_ms), 200.0, 60.0);
+    EXPECT_NEAR(double(r.total_ms), 1000.0, 60.0);
     EXPECT_EQ(j->courant(), 0);
     QSignalSpy tics(j.get(), &vt::Lecteur::tic_fini);  // the player's clock ticks by itself
     EXPECT_TRUE(j->periode_horloge_ms() == 400 && tics.wait(2000));
@@ -175,7 +175,7 @@ TEST_F(LecteurTest, ModeWithoutSelectionStartsNothingAtTheEnd) {
         const int flux = lm().flux;
         jusqua_la_fin();
         j->selectionner(-1);
-        EXPECT_EQ(j->tic().fin, Fin::Rien);
+        EXPECT_EQ(j->tic().fin, Fin::SansCourant);
         EXPECT_EQ(lm().flux, flux);
         EXPECT_EQ(j->courant(), -1);
     }
@@ -333,11 +333,11 @@ TEST_F(LecteurTest, RestartDoesNotResume) {
 
 // A file that cannot be opened: the start is reported, nothing plays.
 TEST_F(LecteurTest, UnreadableFileStartsNothing) {
-    liste.ajouter(fixture("texte.txt"));
+    liste.ajouter_nommes_par_dernier_separateur({fixture("texte.txt")});
     j->selectionner(0);
     EXPECT_TRUE(j->jouer());
     EXPECT_FALSE(j->en_lecture());
-    EXPECT_EQ(j->tic().fin, Fin::Aucune);
+    EXPECT_EQ(j->tic().fin, Fin::PasDeFin);
 }
 
 // ---------------------------------------------------------------- seek
@@ -425,22 +425,48 @@ TEST_F(LecteurTest, RepeatAndRandomExcludeEachOther) {
     EXPECT_EQ(modes.count(), 4);
 }
 
-// The player's own selections are told apart from the user's while they
-// happen, and reported.
-TEST_F(LecteurTest, OwnSelectionsAreMarked) {
+// The current entry set through the door: held within the list (out of
+// range: none), told each time, and a change (only) also as a change of
+// the entries, which the decision of what follows goes from.
+TEST_F(LecteurTest, CurrentEntryIsSetThroughTheDoor) {
     remplir(3);
-    bool interne = false;
-    QObject::connect(&j->selection(), &QItemSelectionModel::selectionChanged, [&] { interne = j->selection_interne(); });
-    QSignalSpy choix(j.get(), &vt::Lecteur::selection_changee);
-    j->suivant();
-    EXPECT_TRUE(interne);
-    EXPECT_FALSE(j->selection_interne());
-    ASSERT_EQ(choix.count(), 1);
-    EXPECT_EQ(choix.at(0).at(0).toInt(), 0);
-    j->selection_a_montrer()->setCurrentIndex(liste.index(2, 0),
-                                              QItemSelectionModel::ClearAndSelect);  // a view's user
-    EXPECT_FALSE(interne);
-    EXPECT_EQ(j->courant(), 2);
+    vt::PorteLecteur& porte = *j;
+    QSignalSpy choix(j.get(), &vt::PorteLecteur::selection_changee);
+    QSignalSpy entrees(j.get(), &vt::PorteLecteur::entrees_changees);
+    const struct {
+        int demande, courant, changements;
+    } cas[] = {{1, 1, 1}, {1, 1, 1}, {3, -1, 2}, {-5, -1, 2}, {2, 2, 3}, {0, 0, 4}};
+    for (const auto& c : cas) {
+        porte.selectionner(c.demande);
+        EXPECT_EQ(porte.courant(), c.courant) << c.demande;
+        EXPECT_EQ(choix.takeLast().at(0).toInt(), c.courant) << c.demande;
+        EXPECT_EQ(entrees.count(), c.changements) << c.demande;
+    }
+    porte.suivant();
+    EXPECT_EQ(choix.takeLast().at(0).toInt(), 1);
+}
+
+// A row played through the door (a double click) becomes current and starts
+// from its beginning, a paused track not resumed; a row out of range
+// changes nothing.
+TEST_F(LecteurTest, PlayingARowMakesItCurrent) {
+    remplir(3);
+    vt::PorteLecteur& porte = *j;
+    porte.selectionner(0);
+    ASSERT_TRUE(porte.jouer());
+    porte.pause();
+    porte.jouer_ligne(2);
+    EXPECT_EQ(porte.courant(), 2);
+    EXPECT_TRUE(porte.en_lecture());
+    EXPECT_EQ(porte.piste_jouee()->ligne, 2);
+    const auto numero = porte.piste_jouee()->numero;
+    for (int hors : {-1, 3}) {
+        porte.jouer_ligne(hors);
+        EXPECT_EQ(porte.courant(), 2);
+        EXPECT_EQ(porte.piste_jouee()->numero, numero);
+    }
+    porte.jouer_ligne(2);
+    EXPECT_GT(porte.piste_jouee()->numero, numero);
 }
 
 // Removing or moving rows keeps the current entry on its entry.
@@ -495,15 +521,13 @@ TEST_F(LecteurTest, DeferredPlayYieldsToLaterTransportCommands) {
     }
 }
 
-// A file from outside, the first of two entries paused: the command line's resumes
-// the first entry (the play button); a later start's starts afresh, selected; the
-// others of a start are only added. Play waits for the engine; a stop meanwhile wins.
-TEST_F(LecteurTest, FileFromOutside) {
-    using V = vt::Lecteur::Venue;
+// Files from outside, the first of two entries paused: with the flag the
+// first of them starts afresh, current; without it they are only added.
+// Play waits for the engine; a stop meanwhile wins.
+TEST_F(LecteurTest, FilesFromOutside) {
     enum Etat { EnPause, Reprise, Debut, Arret };
-    struct Cas { V venue; bool stop; int courant; Etat etat; };
-    for (const Cas& c : {Cas{V::Depart, false, 0, Reprise}, Cas{V::Remise, false, 2, Debut},
-                         Cas{V::Remise, true, 2, Arret}, Cas{V::Ajout, false, 0, EnPause}}) {
+    struct Cas { bool jouer; bool stop; int courant; Etat etat; };
+    for (const Cas& c : {Cas{true, false, 2, Debut}, Cas{true, true, 2, Arret}, Cas{false, false, 0, EnPause}}) {
         liste.vider();
         remplir(2);
         j->selectionner(0);
@@ -511,10 +535,12 @@ TEST_F(LecteurTest, FileFromOutside) {
         pomper_ms(300);
         j->pause();
         std::function<void()> attente;
-        j->fichier_exterieur(fixture("court.wav"), c.venue, [&](std::function<void()> a) { attente = std::move(a); });
+        j->fichiers_exterieurs({fixture("court.wav"), fixture("ton1000.wav")}, c.jouer,
+                               [&](std::function<void()> a) { attente = std::move(a); });
         if (c.stop) j->arreter();
         if (attente) attente();
-        EXPECT_EQ(liste.chemin(2) + std::to_string(j->courant()), fixture("court.wav") + std::to_string(c.courant));
+        EXPECT_EQ(liste.chemin(2) + liste.chemin(3) + std::to_string(j->courant()),
+                  fixture("court.wav") + fixture("ton1000.wav") + std::to_string(c.courant));
         EXPECT_EQ(!j->en_lecture() ? Arret : j->en_pause() ? EnPause : j->temps_ms() < 50 ? Debut : Reprise, c.etat);
     }
 }

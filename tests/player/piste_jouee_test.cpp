@@ -35,10 +35,10 @@ protected:
     // file, D a folder.
     void remplir(const std::string& entrees) {
         for (char e : entrees) {
-            if (e == 'G') liste.ajouter(fixture("ton1000.wav"));
-            if (e == 'B') liste.ajouter(bruit);
-            if (e == 'M') liste.ajouter(dossier / "absent.wav");
-            if (e == 'D') liste.ajouter(dossier / "dossier.mp3");
+            if (e == 'G') liste.ajouter_nommes_par_dernier_separateur({fixture("ton1000.wav")});
+            if (e == 'B') liste.ajouter_nommes_par_dernier_separateur({bruit});
+            if (e == 'M') liste.ajouter_nommes_par_dernier_separateur({dossier / "absent.wav"});
+            if (e == 'D') liste.ajouter_nommes_par_dernier_separateur({dossier / "dossier.mp3"});
         }
     }
     // Runs what the event loop has waiting until nothing is left.
@@ -119,7 +119,7 @@ TEST_F(PisteJoueeTest, TransportCommandEndsTheChain) {
 TEST_F(PisteJoueeTest, LongListOfMissingFilesStopsAfterOnePass) {
     constexpr int n = 100'000;
     std::vector<std::string> chemins(n, dossier / "absent.mp3");
-    liste.ajouter_plusieurs(std::move(chemins));
+    liste.ajouter_nommes_par_dernier_separateur(std::move(chemins));
     j->definir_boucle(true);
     QSignalSpy impossibles(j.get(), &vt::Lecteur::lecture_impossible);
     j->selectionner(0);
@@ -152,7 +152,7 @@ TEST_F(PisteJoueeTest, PlayingRowFollowsTheListsEdits) {
         {"itself deleted", [](vt::ListeCourante& l) { l.supprimer(1); }, -1},
         {"entries added",
          [](vt::ListeCourante& l) {
-             l.ajouter_plusieurs({"/m/a.wav", "/m/b.wav"});
+             l.ajouter_nommes_par_dernier_separateur({"/m/a.wav", "/m/b.wav"});
          },
          1},
         {"list replaced",
@@ -166,7 +166,7 @@ TEST_F(PisteJoueeTest, PlayingRowFollowsTheListsEdits) {
         SCOPED_TRACE(c.nom);
         j->arreter();
         liste.vider();
-        liste.ajouter_plusieurs(
+        liste.ajouter_nommes_par_dernier_separateur(
             {fixture("court.wav"), fixture("ton1000.wav"), fixture("court.wav"), "/m/x.wav"});
         j->selectionner(1);
         ASSERT_TRUE(j->jouer());
@@ -186,7 +186,7 @@ TEST_F(PisteJoueeTest, PlayingRowFollowsTheListsEdits) {
     const std::uint64_t avant = j->piste_jouee()->numero;
     j->arreter();
     EXPECT_FALSE(j->piste_jouee().has_value());
-    liste.ajouter(fixture("court.wav"));
+    liste.ajouter_nommes_par_dernier_separateur({fixture("court.wav")});
     j->selectionner(0);
     j->jouer();
     EXPECT_GT(j->piste_jouee()->numero, avant);
@@ -195,7 +195,7 @@ TEST_F(PisteJoueeTest, PlayingRowFollowsTheListsEdits) {
 // Random mode: from the same entry, 20 end-of-track draws on 5 entries
 // (one per second of the clock) do not all pick the same follower.
 TEST_F(PisteJoueeTest, RandomEndOfTrackDrawsSpread) {
-    liste.ajouter_plusieurs(std::vector<std::string>(5, fixture("court.wav")));
+    liste.ajouter_nommes_par_dernier_separateur(std::vector<std::string>(5, fixture("court.wav")));
     j->definir_aleatoire(true);
     const vt::Horloge avant = vt::horloge();
     std::set<int> suivantes;

@@ -2,6 +2,7 @@
 // directory, loading a chosen play list and the targets of both writers.
 #include "config/configuration.h"
 #include "config/gestion_vantrel.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
@@ -59,8 +60,8 @@ TEST(PlaylistTexte, QuotedPathsWithNothingBetween) {
 
     vt::ListeCourante l;
     EXPECT_EQ(vt::texte_playlist(l), "");
-    l.ajouter_plusieurs(deux);
-    l.ajouter("");
+    l.ajouter_nommes_par_dernier_separateur(deux);
+    l.ajouter_nommes_par_dernier_separateur({""});
     EXPECT_EQ(vt::texte_playlist(l), t + "\"\"");
 }
 
@@ -250,12 +251,12 @@ TEST(PlaylistCibles, RewriteTargetFromTheConfiguration) {
         "vantrel.config", "\"skin/default/\"\"default.sk\"\"194\"\"235\"\"" + d.chemin() + "pl/\"\"true\""));
     d.ecrire("pl/jazz.VTLIST", "");
     vt::ListeCourante l;
-    l.ajouter("/m/a.mp3");
-    EXPECT_TRUE(l.reecrire_playlist(config.dossier_playlist(), "jazz.VTLIST"));
+    l.ajouter_nommes_par_dernier_separateur({"/m/a.mp3"});
+    EXPECT_TRUE(vt::reecrire_playlist(l, config.dossier_playlist(), "jazz.VTLIST"));
     EXPECT_EQ(lire_fichier(d / "pl/jazz.VTLIST"), R"("/m/a.mp3")");
     d.ecrire("vantrel.config", "\"a\"\"b\"\"1\"\"2\"\"" + d.chemin() + "autre/\"\"true\"");
     d.ecrire("autre/.garde", "");
-    EXPECT_TRUE(l.reecrire_playlist(config.dossier_playlist(), "Rock.vtlist"));
+    EXPECT_TRUE(vt::reecrire_playlist(l, config.dossier_playlist(), "Rock.vtlist"));
     EXPECT_EQ(lire_fichier(d / "autre/Rock.vtlist"), R"("/m/a.mp3")");
 }
 
@@ -264,16 +265,16 @@ TEST(PlaylistCibles, RewriteTargetFromTheConfiguration) {
 TEST(PlaylistCibles, RewriteTargetWithoutConfiguration) {
     DossierTemp d;
     vt::ListeCourante l;
-    l.ajouter("/x.mp3");
+    l.ajouter_nommes_par_dernier_separateur({"/x.mp3"});
     QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(d / "dossier.config")));
     for (const std::string& config : {d / "vantrel.config", d / "dossier.config"}) {
         vt::Configuration en(config);
-        EXPECT_FALSE(l.reecrire_playlist(en.dossier_playlist(), "Rock.vtlist"));
-        EXPECT_FALSE(l.charger_playlist(en.dossier_playlist(), "Rock.vtlist"));
+        EXPECT_FALSE(vt::reecrire_playlist(l, en.dossier_playlist(), "Rock.vtlist"));
+        EXPECT_FALSE(vt::charger_playlist(l, en.dossier_playlist(), "Rock.vtlist"));
     }
     vt::Configuration en(
         d.ecrire("vantrel.config", "\"s/\"\"d.sk\"\"0\"\"0\"\"" + d.chemin() + "\"\"true\""));
-    EXPECT_FALSE(l.charger_playlist(en.dossier_playlist(), "Parti.vtlist"));
+    EXPECT_FALSE(vt::charger_playlist(l, en.dossier_playlist(), "Parti.vtlist"));
     EXPECT_EQ(vt::texte_playlist(l), R"("/x.mp3")");
 }
 
@@ -287,23 +288,17 @@ TEST(PlaylistCibles, SaveScanLoadRewrite) {
     vt::Configuration en(config);
     vt::test::DialoguesScriptes dialogues;
     vt::ListeCourante l;
-    std::vector<std::optional<std::string>> dossiers;
-    QObject::connect(&l, &vt::ListeCourante::playlists_changees,
-                     [&](const auto& r) { dossiers.push_back(r); });
-    l.ajouter_plusieurs({"/m/1 un.mp3", "/m/2 deux.wav"});
-    EXPECT_FALSE(
-        l.enregistrer_sous(en.dossier_playlist()));  // cancelled: nothing written, nothing to list again
-    dialogues.fichiers_a_enregistrer.push_back(rep + "Mix");
-    ASSERT_TRUE(l.enregistrer_sous(en.dossier_playlist()));
-    EXPECT_EQ(dialogues.initiaux, std::vector<std::string>(2, rep));
-    EXPECT_EQ(dossiers, std::vector<std::optional<std::string>>{rep});
+    l.ajouter_nommes_par_dernier_separateur({"/m/1 un.mp3", "/m/2 deux.wav"});
+    EXPECT_FALSE(vt::enregistrer_playlist_sous(l, ""));  // no name: nothing written
+    EXPECT_TRUE(vt::lister_playlists(rep).empty());
+    ASSERT_TRUE(vt::enregistrer_playlist_sous(l, rep + "Mix"));
     auto liste = vt::lister_playlists(rep);
     ASSERT_EQ(noms(liste), std::vector<std::string>{"Mix"});
 
-    l.ajouter("/m/3 trois.wma");
-    ASSERT_TRUE(l.reecrire_playlist(en.dossier_playlist(), liste[0].fichier));
+    l.ajouter_nommes_par_dernier_separateur({"/m/3 trois.wma"});
+    ASSERT_TRUE(vt::reecrire_playlist(l, en.dossier_playlist(), liste[0].fichier));
     vt::ListeCourante lu;
-    ASSERT_TRUE(lu.charger_playlist(en.dossier_playlist(), liste[0].fichier));
+    ASSERT_TRUE(vt::charger_playlist(lu, en.dossier_playlist(), liste[0].fichier));
     EXPECT_EQ(vt::texte_playlist(lu), R"("/m/1 un.mp3""/m/2 deux.wav""/m/3 trois.wma")");
 }
 

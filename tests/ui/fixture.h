@@ -49,7 +49,8 @@ protected:
     void demarrer(std::optional<std::string> fichier = std::nullopt, bool audio = true) {
         creer_module(std::make_unique<vt::SortieManuelle>(audio));
         module->terminer = [this] { ++fins; };
-        module->creer_fenetres(std::move(fichier));
+        module->creer_fenetres();
+        if (fichier) module->lecteur->fichiers_exterieurs({*fichier}, true);
         f1 = module->Form1;
         vt::installer_plateau(*module);
     }

@@ -274,7 +274,8 @@ TEST_F(Demarrage, MainWindowFirstThenTheOthers) {
     clic(f1->image_info);
     EXPECT_TRUE(dialogues.messages.empty());
 
-    module->creer_fenetres_secondaires(piste);
+    module->creer_fenetres_secondaires();
+    module->lecteur->fichiers_exterieurs({piste}, true);
     ASSERT_NE(module->Form6, nullptr);
     TForm2* menu = module->Form2;
     module->creer_fenetres_secondaires();  // a second call builds nothing

@@ -41,7 +41,7 @@ protected:
     // n real files in the play list, the first one selected.
     void remplir(int n) {
         for (int i = 0; i < n; ++i)
-            module->liste.ajouter(app.ecrire("m" + std::to_string(i) + ".wav", vt::test::octets_wav(50)));
+            module->liste.ajouter_nommes_par_dernier_separateur({app.ecrire("m" + std::to_string(i) + ".wav", vt::test::octets_wav(50))});
         f1->selectionner(0);
     }
     TForm2* f2 = nullptr;

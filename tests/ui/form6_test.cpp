@@ -31,7 +31,7 @@ protected:
         const std::string chemin = app.ecrire(nom, "");
         QFile f(QFile::decodeName(QByteArray::fromStdString(chemin)));
         EXPECT_TRUE(f.resize(octets));
-        module->liste.ajouter(chemin);
+        module->liste.ajouter_nommes_par_dernier_separateur({chemin});
         return module->liste.nombre() - 1;
     }
     // "Propriétés" on entry i.
@@ -128,7 +128,7 @@ TEST_F(Information, MissingFileShowsFichierIntrouvable) {
     EXPECT_TRUE(f6->isVisible());
 
     app.ecrire("dossier.mp3/x", "");
-    module->liste.ajouter(app / "dossier.mp3");
+    module->liste.ajouter_nommes_par_dernier_separateur({app / "dossier.mp3"});
     EXPECT_EQ(proprietes(module->liste.nombre() - 1), QStringLiteral("fichier introuvable"));
 }
 

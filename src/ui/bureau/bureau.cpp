@@ -24,8 +24,12 @@ bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers) {
     return true;
 }
 
-void ajouter_fichier(PorteLecteur& lecteur, std::string chemin) {
-    lecteur.fichier_exterieur(std::move(chemin), PorteLecteur::Venue::Ajout);
+void recevoir_fichiers(PorteLecteur& lecteur, std::vector<std::string> chemins, bool jouer_premier) {
+    lecteur.fichiers_exterieurs(std::move(chemins), jouer_premier);
+}
+
+void montrer_lecteur(ModuleVantrel& module) {
+    if (TForm1* f = module.Form1) f->revenir();
 }
 
 Bureau::Bureau(ModuleVantrel& module) : m_(module) {
@@ -38,12 +42,9 @@ Bureau::~Bureau() = default;
 void Bureau::ecouter() {
     if (serveur_) return;
     serveur_ = std::make_unique<ServeurInstance>(
-        nom_instance(), [this](std::string chemin) { recevoir_fichier(*m_.lecteur, std::move(chemin)); },
+        nom_instance(),
+        [this](std::vector<std::string> chemins, bool jouer) { recevoir_fichiers(*m_.lecteur, std::move(chemins), jouer); },
         [this] { montrer_lecteur(m_); });
-    serveur_->ajouter = [this](std::string chemin) { ajouter_fichier(*m_.lecteur, std::move(chemin)); };
-    serveur_->recevoir_lot = [this](std::vector<std::string> chemins, bool jouer) {
-        recevoir_fichiers(*m_.lecteur, std::move(chemins), jouer);
-    };
     serveur_->place_tenue = place().tenue();
     serveur_->ecouter();
 }

@@ -25,9 +25,17 @@ class PorteLecteur;
 // others after it (requetes_de_depart).
 bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers);
 
-// Adds `chemin` to the running player's list without playing it, as the
-// command-line files after the first are added.
-void ajouter_fichier(PorteLecteur& lecteur, std::string chemin);
+// The one way files from outside the windows come into the list: the first
+// start's command-line files and those a later start hands over. They are
+// added together after the list (one edit of the list, one repaint) through
+// the player's door; with `jouer_premier` the first of them is made current
+// and started from its beginning once the engine is up (a paused track does
+// not resume instead), unless the user's own transport command came in
+// between.
+void recevoir_fichiers(PorteLecteur& lecteur, std::vector<std::string> chemins, bool jouer_premier);
+// The main window comes to the front, back from the notification area if it
+// was hidden there.
+void montrer_lecteur(ModuleVantrel& module);
 
 // The StatusNotifier host left the bus: a window hidden behind its icon
 // there could no longer be reached, so it comes back.
@@ -41,8 +49,8 @@ public:
     Bureau& operator=(const Bureau&) = delete;
 
     // Listens for later starts (once: later calls do nothing). A request
-    // that comes before the audio engine is up adds its file at once and
-    // plays it when the engine is ready.
+    // that comes before the audio engine is up adds its files at once and
+    // plays the first when the engine is ready.
     void ecouter();
 
     // Listens, if not yet done, and starts the media service.

@@ -47,9 +47,8 @@ constexpr char kAccuse = 'K';
 
 namespace {
 
-bool est_lot(char type) {
-    return type == static_cast<char>(Requete::Type::Liste) || type == static_cast<char>(Requete::Type::Suite);
-}
+constexpr char kJouerPremier = 'J';
+constexpr char kAjouterSeulement = 'A';
 
 void ajouter_longueur(QByteArray& octets, std::uint32_t n) {
     for (int decalage : {24, 16, 8, 0}) octets.append(static_cast<char>((n >> decalage) & 0xff));
@@ -61,28 +60,33 @@ std::uint32_t lire_longueur(const char* p) {
     return n;
 }
 
-// The bytes a list of paths takes in a request.
-std::size_t taille_lot(const std::string& chemin) { return 4 + chemin.size(); }
+// The bytes a path takes in a request.
+std::size_t taille_chemin(const std::string& chemin) { return 4 + chemin.size(); }
 
 }  // namespace
+
+Requete requete_fichiers(const std::vector<std::string>& chemins, bool jouer_premier) {
+    Requete r{Requete::Type::Fichiers, {}, jouer_premier};
+    for (const std::string& c : chemins) r.chemins.push_back(chemin_pour_envoi(c));
+    return r;
+}
 
 QByteArray encoder_requete(const Requete& r) {
     QByteArray octets(kMarque, kTailleMarque);
     octets.append(static_cast<char>(r.type));
-    if (est_lot(static_cast<char>(r.type))) {
-        std::size_t n = 0;
-        for (const std::string& c : r.chemins) n += taille_lot(c);
-        ajouter_longueur(octets, static_cast<std::uint32_t>(n));
-        octets.reserve(kTailleEntete + static_cast<qsizetype>(n));
-        for (const std::string& c : r.chemins) {
-            ajouter_longueur(octets, static_cast<std::uint32_t>(c.size()));
-            octets.append(c.data(), static_cast<qsizetype>(c.size()));
-        }
+    if (r.type != Requete::Type::Fichiers) {
+        ajouter_longueur(octets, 0);
         return octets;
     }
-    const std::string& chemin = r.type != Requete::Type::Montrer ? r.chemin : std::string();
-    ajouter_longueur(octets, static_cast<std::uint32_t>(chemin.size()));
-    octets.append(chemin.data(), static_cast<qsizetype>(chemin.size()));
+    std::size_t n = 1;
+    for (const std::string& c : r.chemins) n += taille_chemin(c);
+    ajouter_longueur(octets, static_cast<std::uint32_t>(n));
+    octets.reserve(kTailleEntete + static_cast<qsizetype>(n));
+    octets.append(r.jouer_premier ? kJouerPremier : kAjouterSeulement);
+    for (const std::string& c : r.chemins) {
+        ajouter_longueur(octets, static_cast<std::uint32_t>(c.size()));
+        octets.append(c.data(), static_cast<qsizetype>(c.size()));
+    }
     return octets;
 }
 
@@ -94,58 +98,52 @@ Lecture decoder_requete(const QByteArray& tampon, Requete& r) {
         return Lecture::Invalide;
     if (tampon.size() <= kTailleMarque) return Lecture::Incomplete;
     const char type = tampon[kTailleMarque];
-    if (type != static_cast<char>(Requete::Type::Fichier) &&
-        type != static_cast<char>(Requete::Type::Ajouter) &&
-        type != static_cast<char>(Requete::Type::Montrer) && !est_lot(type))
-        return Lecture::Invalide;
+    const bool fichiers = type == static_cast<char>(Requete::Type::Fichiers);
+    if (!fichiers && type != static_cast<char>(Requete::Type::Montrer)) return Lecture::Invalide;
     if (tampon.size() < kTailleEntete) return Lecture::Incomplete;
     const std::uint32_t n = lire_longueur(tampon.constData() + kTailleMarque + 1);
-    if (n > (est_lot(type) ? kLongueurMaxLot : kLongueurMaxRequete)) return Lecture::Invalide;
-    if (type == static_cast<char>(Requete::Type::Montrer) && n != 0) return Lecture::Invalide;
+    if (n > (fichiers ? kLongueurMaxLot : 0)) return Lecture::Invalide;
     const qsizetype total = kTailleEntete + static_cast<qsizetype>(n);
+    if (tampon.size() > kTailleEntete && fichiers && tampon[kTailleEntete] != kJouerPremier &&
+        tampon[kTailleEntete] != kAjouterSeulement)
+        return Lecture::Invalide;
     if (tampon.size() < total) return Lecture::Incomplete;
     if (tampon.size() > total) return Lecture::Invalide;
-    if (est_lot(type)) {
-        // Paths one after the other, each after its length, filling the
-        // request exactly; at least one.
-        std::vector<std::string> chemins;
-        for (qsizetype i = kTailleEntete; i < total;) {
-            if (total - i < 4) return Lecture::Invalide;
-            const std::uint32_t m = lire_longueur(tampon.constData() + i);
-            i += 4;
-            if (m > static_cast<std::uint64_t>(total - i)) return Lecture::Invalide;
-            chemins.emplace_back(tampon.constData() + i, m);
-            i += static_cast<qsizetype>(m);
-        }
-        if (chemins.empty()) return Lecture::Invalide;
-        r.type = static_cast<Requete::Type>(type);
-        r.chemin.clear();
-        r.chemins = std::move(chemins);
+    if (!fichiers) {
+        r = Requete{};
         return Lecture::Complete;
     }
-    r.type = static_cast<Requete::Type>(type);
-    r.chemin.assign(tampon.constData() + kTailleEntete, n);
-    r.chemins.clear();
+    // The flag, then paths one after the other, each after its length,
+    // filling the request exactly; at least one.
+    if (n == 0) return Lecture::Invalide;
+    std::vector<std::string> chemins;
+    for (qsizetype i = kTailleEntete + 1; i < total;) {
+        if (total - i < 4) return Lecture::Invalide;
+        const std::uint32_t m = lire_longueur(tampon.constData() + i);
+        i += 4;
+        if (m > static_cast<std::uint64_t>(total - i)) return Lecture::Invalide;
+        chemins.emplace_back(tampon.constData() + i, m);
+        i += static_cast<qsizetype>(m);
+    }
+    if (chemins.empty()) return Lecture::Invalide;
+    r = Requete{Requete::Type::Fichiers, std::move(chemins), tampon[kTailleEntete] == kJouerPremier};
     return Lecture::Complete;
 }
 
 std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers,
                                         std::uint32_t longueur_max_lot) {
     if (fichiers.empty()) return {Requete{}};
-    if (fichiers.size() == 1)
-        return {Requete{Requete::Type::Fichier, chemin_pour_envoi(fichiers.front()), {}}};
     const std::size_t max = longueur_max_lot ? std::min(longueur_max_lot, kLongueurMaxLot) : kLongueurMaxLot;
     std::vector<Requete> requetes;
     std::size_t taille = 0;
     for (const std::string& f : fichiers) {
         std::string chemin = chemin_pour_envoi(f);
         // A new request once this one is full (each holds at least one path).
-        if (requetes.empty() || (!requetes.back().chemins.empty() && taille + taille_lot(chemin) > max)) {
-            requetes.push_back(
-                Requete{requetes.empty() ? Requete::Type::Liste : Requete::Type::Suite, {}, {}});
-            taille = 0;
+        if (requetes.empty() || (!requetes.back().chemins.empty() && taille + taille_chemin(chemin) > max)) {
+            requetes.push_back(Requete{Requete::Type::Fichiers, {}, requetes.empty()});
+            taille = 1;
         }
-        taille += taille_lot(chemin);
+        taille += taille_chemin(chemin);
         requetes.back().chemins.push_back(std::move(chemin));
     }
     return requetes;
@@ -283,12 +281,7 @@ Remise essayer_remise(const QString& nom, const Requete& r, int attente_ms) {
 }
 
 Remise essayer_remise(const QString& nom, const std::optional<std::string>& fichier, int attente_ms) {
-    Requete r;
-    if (fichier) {
-        r.type = Requete::Type::Fichier;
-        r.chemin = chemin_pour_envoi(*fichier);
-    }
-    return essayer_remise(nom, r, attente_ms);
+    return essayer_remise(nom, fichier ? requete_fichiers({*fichier}, true) : Requete{}, attente_ms);
 }
 
 }  // namespace
@@ -374,12 +367,8 @@ bool PlaceInstance::tenue() const { return fd_ >= 0; }
 
 bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const std::optional<std::string>& fichier,
                               int attente_ms, int attente_ecoute_ms) {
-    Requete r;
-    if (fichier) {
-        r.type = Requete::Type::Fichier;
-        r.chemin = chemin_pour_envoi(*fichier);
-    }
-    return confier_ou_prendre_place(place, nom, r, attente_ms, attente_ecoute_ms);
+    return confier_ou_prendre_place(place, nom, fichier ? requete_fichiers({*fichier}, true) : Requete{}, attente_ms,
+                                    attente_ecoute_ms);
 }
 
 bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const Requete& fichier,
@@ -405,21 +394,6 @@ bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const Re
             break;
         }
     }
-}
-
-void recevoir_fichier(PorteLecteur& lecteur, std::string chemin) {
-    lecteur.fichier_exterieur(std::move(chemin), PorteLecteur::Venue::Remise);
-}
-
-void recevoir_fichiers(PorteLecteur& lecteur, std::vector<std::string> chemins, bool jouer_premier) {
-    lecteur.fichiers_exterieurs(std::move(chemins),
-                                jouer_premier ? PorteLecteur::Venue::Remise : PorteLecteur::Venue::Ajout);
-}
-
-void montrer_lecteur(ModuleVantrel& module) {
-    TForm1* f = module.Form1;
-    if (!f) return;
-    f->revenir();
 }
 
 namespace {
@@ -476,9 +450,8 @@ private:
 
 }  // namespace
 
-ServeurInstance::ServeurInstance(QString nom, std::function<void(std::string)> ouvrir,
-                                 std::function<void()> montrer, QObject* parent)
-    : QObject(parent), chemin_(chemin_socket(nom)), ouvrir_(std::move(ouvrir)), montrer_(std::move(montrer)) {}
+ServeurInstance::ServeurInstance(QString nom, Reception recevoir, std::function<void()> montrer, QObject* parent)
+    : QObject(parent), chemin_(chemin_socket(nom)), recevoir_(std::move(recevoir)), montrer_(std::move(montrer)) {}
 
 ServeurInstance::~ServeurInstance() {
     if (fd_ < 0) return;
@@ -621,22 +594,10 @@ void ServeurInstance::nouvelles_connexions() {
             } while (n < 0 && errno == EINTR);
             ::close(client);
             if (n != 1) return;
-            if (r.type == Requete::Type::Liste || r.type == Requete::Type::Suite) {
-                const bool jouer = r.type == Requete::Type::Liste;
-                if (recevoir_lot) return recevoir_lot(std::move(r.chemins), jouer);
-                for (std::size_t i = 0; i < r.chemins.size(); ++i) {
-                    if ((jouer && i == 0) || !ajouter)
-                        ouvrir_(std::move(r.chemins[i]));
-                    else
-                        ajouter(std::move(r.chemins[i]));
-                }
-            } else if (r.type == Requete::Type::Ajouter && ajouter) {
-                ajouter(std::move(r.chemin));
-            } else if (r.type != Requete::Type::Montrer) {
-                ouvrir_(std::move(r.chemin));
-            } else {
+            if (r.type == Requete::Type::Fichiers)
+                recevoir_(std::move(r.chemins), r.jouer_premier);
+            else
                 montrer_();
-            }
         };
         connect(c->avis(), &QSocketNotifier::activated, c, lire);
         // A connection that never completes its request is closed.

@@ -1,17 +1,16 @@
 #pragma once
 // One player at a time. A second start of the program hands its
-// command-line file to the player already running (which adds and plays it)
-// or, without a file, brings that player to the front, and then ends; the
-// running player listens for these requests on a local socket.
+// command-line files to the player already running (which adds them and
+// plays the first) or, without a file, brings that player to the front, and
+// then ends; the running player listens for these requests on a local
+// socket.
 //
-// A request on the socket: "VTRL", one type byte ('F' a file follows, to
-// be played; 'A' a file follows, to be added after the others without
-// playing; 'L' several files follow, the first to be played and the others
-// added after it; 'S' several files follow, all added after the others;
-// 'M' show the player), the length of what follows as 4 bytes big-endian,
-// then the file's path as raw bytes (absolute: the sender's current
-// directory is not the player's) or, for several, each path's length as 4
-// bytes big-endian followed by its bytes. The player answers one byte, 'K',
+// A request on the socket: "VTRL", one type byte ('F' files follow; 'M'
+// show the player), the length of what follows as 4 bytes big-endian, then,
+// for files, one byte ('J' the first is to be played, 'A' all are only added
+// after the others) and each path as its length (4 bytes big-endian)
+// followed by its raw bytes (absolute: the sender's current directory is
+// not the player's), at least one. The player answers one byte, 'K',
 // and acts only once that byte is written: a sender that has given up
 // meanwhile (it shut its receiving side) makes the write fail, and the
 // request does nothing.
@@ -35,28 +34,32 @@ struct ModuleVantrel;
 class PorteLecteur;
 
 struct Requete {
-    enum class Type : char { Fichier = 'F', Ajouter = 'A', Liste = 'L', Suite = 'S', Montrer = 'M' };
+    enum class Type : char { Fichiers = 'F', Montrer = 'M' };
     Type type = Type::Montrer;
-    std::string chemin;                // raw bytes; only for Fichier and Ajouter
-    std::vector<std::string> chemins;  // raw bytes, at least one; only for Liste and Suite
+    // Only for Fichiers: the paths (raw bytes, at least one), and whether
+    // the first is played (the others are added after it).
+    std::vector<std::string> chemins;
+    bool jouer_premier = false;
 };
+
+// The request that hands `chemins` (made absolute: chemin_pour_envoi).
+Requete requete_fichiers(const std::vector<std::string>& chemins, bool jouer_premier);
 
 // How long a start waits for a running player's answer before it plays its
 // file itself: a hung player delays it no longer than that.
 constexpr int kAttenteReponseMs = 500;
 
 // What a start hands to the running player for its command-line files, in
-// order: one file goes alone, to be played; several go together, in as few
-// requests as kLongueurMaxLot allows (usually one): a Liste, whose first
-// file is played, then Suites; without files, the request to show the
-// player. Relative paths are made absolute (chemin_pour_envoi).
+// order, in as few requests as kLongueurMaxLot allows (usually one): the
+// first request's first file is played, the others are added after it;
+// without files, the request to show the player. Relative paths are made
+// absolute (chemin_pour_envoi).
 std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers,
                                         std::uint32_t longueur_max_lot = 0);
 
-// Longest path a request may carry; longer ones are refused.
-constexpr std::uint32_t kLongueurMaxRequete = 1u << 20;
 // Longest list of paths a request may carry (the bytes after the type's
-// length); a start's longer list is cut into several requests.
+// length); longer requests are refused, and a start's longer list is cut
+// into several requests.
 constexpr std::uint32_t kLongueurMaxLot = 16u << 20;
 
 QByteArray encoder_requete(const Requete& r);
@@ -132,17 +135,6 @@ bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const st
 bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const Requete& premiere,
                               int attente_ms = kAttenteReponseMs, int attente_ecoute_ms = 10000);
 
-// What the running player does with a request: a file is added to the play
-// list as the command-line file is at start, selected and played (a paused
-// track does not resume instead); without a file the main window comes to
-// the front, back from the notification area if it was hidden there.
-void recevoir_fichier(PorteLecteur& lecteur, std::string chemin);
-// Several files of a start at once: added together after the list (one
-// edit of the list, one repaint); with `jouer_premier` the first of them is
-// selected and played as recevoir_fichier plays its file.
-void recevoir_fichiers(PorteLecteur& lecteur, std::vector<std::string> chemins, bool jouer_premier);
-void montrer_lecteur(ModuleVantrel& module);
-
 // The socket's path for `nom`: `nom` itself when it is a path, else a file
 // of that name in the temporary folder (raw bytes).
 QByteArray chemin_socket(const QString& nom);
@@ -155,16 +147,17 @@ QByteArray chemin_socket(const QString& nom);
 // session decides alike, so that a later start finds the running player.
 QString nom_instance_pour(const QByteArray& runtime, unsigned long uid);
 
-// Server side: listens on `nom` and runs the two actions for each complete
-// request. Each connection has a few seconds to send its request; partial
+// Server side: listens on `nom` and runs, for each complete request, one of
+// the two actions: `recevoir` with a files request's paths and its flag, or
+// `montrer`. Each connection has a few seconds to send its request; partial
 // or malformed ones are dropped without any effect. A plain Unix socket
 // watched by the event loop: the check that comes before the first window
 // needs no network library.
 class ServeurInstance : public QObject {
     Q_OBJECT
 public:
-    ServeurInstance(QString nom, std::function<void(std::string)> ouvrir, std::function<void()> montrer,
-                    QObject* parent = nullptr);
+    using Reception = std::function<void(std::vector<std::string> chemins, bool jouer_premier)>;
+    ServeurInstance(QString nom, Reception recevoir, std::function<void()> montrer, QObject* parent = nullptr);
     ~ServeurInstance() override;
 
     // Starts listening. A socket left by a player that crashed (nobody
@@ -174,13 +167,6 @@ public:
     bool ecouter();
     bool en_ecoute() const { return fd_ >= 0; }
 
-    // What an 'A' request does with its file; without it, the file is
-    // opened as an 'F' one is.
-    std::function<void(std::string)> ajouter;
-    // What an 'L' (true: the first is played) or 'S' (false) request does
-    // with its files; without it, each file goes as an 'F' request's (the
-    // first of an 'L') or an 'A' request's (the others).
-    std::function<void(std::vector<std::string>, bool)> recevoir_lot;
     // Milliseconds a connection may take to send its whole request.
     int delai_ms = 5000;
     // Connections held at once while their requests come; a new one beyond
@@ -203,7 +189,7 @@ private:
     int connexions_tenues();
 
     QByteArray chemin_;
-    std::function<void(std::string)> ouvrir_;
+    Reception recevoir_;
     std::function<void()> montrer_;
     int fd_ = -1;
     QSocketNotifier* avis_ = nullptr;  // the listening socket's notifier

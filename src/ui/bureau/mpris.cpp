@@ -4,6 +4,7 @@
 #include "player/etiquettes.h"
 #include "player/porte_lecteur.h"
 #include "player/regles.h"
+#include "ui/bureau/bureau.h"
 #include "ui/bureau/instance.h"
 #include "ui/bureau/plateforme.h"
 #include "ui/bureau/types_mime.h"
@@ -241,7 +242,7 @@ void ServiceMpris::ouvrir_uri(const QString& uri) {
     if (!u.host().isEmpty() && u.host() != QStringLiteral("localhost")) return;
     const QByteArray chemin = QByteArray::fromPercentEncoding(u.path(QUrl::FullyEncoded).toLatin1());
     if (chemin.isEmpty()) return;
-    recevoir_fichier(j_, chemin.toStdString());
+    recevoir_fichiers(j_, {chemin.toStdString()}, true);
     verifier();
 }
 

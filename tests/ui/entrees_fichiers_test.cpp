@@ -1,5 +1,8 @@
-// The names of dropped files, taken from the drop's text/uri-list as bytes.
-#include "playlist/depot.h"
+// Dropped files: their names, taken from the drop's text/uri-list as bytes,
+// and which of them the list takes.
+#include "ui/entrees_fichiers.h"
+
+#include "playlist/liste_courante.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +12,12 @@
 namespace {
 
 using vt::chemins_uri_list;
+
+std::vector<std::string> chemins(const vt::ListeCourante& l) {
+    std::vector<std::string> v;
+    for (int i = 0; i < l.nombre(); ++i) v.push_back(l.chemin(i));
+    return v;
+}
 
 // A file manager's URL for `chemin`: every byte but the unreserved ones and
 // '/' percent-encoded, as RFC 3986 asks.
@@ -84,6 +93,37 @@ TEST(DepotNoms, UnescapedBytesAndLonePercentKept) {
     EXPECT_EQ(chemins_uri_list("file:///m/5%g0%.mp3"), std::vector<std::string>{"/m/5%g0%.mp3"});
     EXPECT_EQ(chemins_uri_list("file:///m/caf%e9%2Fx.wav"), std::vector<std::string>{"/m/caf\xE9/x.wav"});
     EXPECT_EQ(chemins_uri_list("file:///m/a%00b.mp3"), std::vector<std::string>{std::string("/m/a\0b.mp3", 10)});
+}
+
+// --- Dropped files -------------------------------------------------------
+
+// The last three bytes decide, in any case, with or without a dot, and a
+// folder name ending in those letters counts too.
+TEST(ListeDepot, LastThreeLettersInAnyCase) {
+    for (const char* ok : {"/m/a.Mp3", "/m/b.WAV", "/m/c.wma", "/m/AMP3", "/m/Dossier.wav", "/m/dossierwav",
+                           "mp3", "C:\\x.mP3"})
+        EXPECT_TRUE(vt::depot_accepte(ok)) << ok;
+    for (const char* non : {"/m/a.mp4", "/m/b.ogg", "/m/c.mp3 ", "/m/d.mp", "p3", "", "/m/e.WAVE",
+                            "/m/f.m\xC3\xA0" "3"})
+        EXPECT_FALSE(vt::depot_accepte(non)) << non;
+}
+
+// A long path is judged and taken whole, with no length cut.
+TEST(ListeDepot, LongPathTakenWhole) {
+    std::string long_chemin = "/m/" + std::string(400, 'x') + ".mp3";
+    vt::ListeCourante l;
+    vt::ajouter_deposes(l, {long_chemin});
+    ASSERT_EQ(l.nombre(), 1);
+    EXPECT_EQ(l.chemin(0), long_chemin);
+}
+
+// Accepted drops are appended in order, duplicates included; others skipped.
+TEST(ListeDepot, AcceptedAppendedInOrderWithDuplicates) {
+    vt::ListeCourante l;
+    l.ajouter_nommes_par_dernier_separateur({"/m/0.mp3"});
+    vt::ajouter_deposes(l, {"/d/a.Mp3", "/d/b.ogg", "/d/c.WAV", "/d/a.Mp3", "/d/e.wma", "/d/f.mp4"});
+    EXPECT_EQ(chemins(l),
+              (std::vector<std::string>{"/m/0.mp3", "/d/a.Mp3", "/d/c.WAV", "/d/a.Mp3", "/d/e.wma"}));
 }
 
 }  // namespace
