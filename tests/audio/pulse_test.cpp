@@ -688,7 +688,10 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
 #endif
     const double ecart = ms(trame_rampe(d[2 * premier], n) - dernier);
     EXPECT_LE(ecart, kEcartMaxMs) << "part of the track was skipped after the restart";
-    EXPECT_GE(ecart, -2 * kEcartMaxMs) << "not heard again from the last frame heard";
+    // What the server held and had not played when it went is played again:
+    // at most its second of buffer, which the test server's device, whose
+    // reported latency lags behind its monitor, may count as not played yet.
+    EXPECT_GE(ecart, -(1000.0 + 2 * kEcartMaxMs)) << "not heard again from the last frame heard";
     // What is heard now is what the position says.
     std::int64_t r = Client::vers_enregistrement(d, ref);
     ASSERT_GE(r, 0);
