@@ -329,6 +329,16 @@ struct SortiePulse::Etat {
         e->pa->threaded_mainloop_signal(e->boucle, 0);
     }
 
+    // Asks the server where it plays; `reponse` runs with its answer, and
+    // `sans_reponse` at once when the question cannot be sent.
+    template <class SansReponse>
+    void demander_ou_il_joue(pa_stream_success_cb_t reponse, SansReponse sans_reponse) {
+        question = pa->rtclock_now();
+        if (pa_operation* o = pa->stream_update_timing_info(flux, reponse, this))
+            abandonner(o);
+        else
+            sans_reponse();
+    }
     static void sur_temps_coupure(pa_stream* f, int ok, void* moi) {
         auto* e = static_cast<Etat*>(moi);
         if (f == e->flux && e->coupure != Coupure::Aucune && !e->coupure_placee) e->placer_fondu(ok != 0);
@@ -593,12 +603,7 @@ struct SortiePulse::Etat {
         if (joue) {
             if (niveaux_demandes) return;
             niveaux_demandes = true;
-            question = pa->rtclock_now();
-            pa_operation* o = pa->stream_update_timing_info(flux, &sur_temps_niveaux, this);
-            if (o)
-                abandonner(o);
-            else
-                placer_niveaux(false);
+            demander_ou_il_joue(&sur_temps_niveaux, [this] { placer_niveaux(false); });
             return;
         }
         const bool ok = lu_depuis_vide || reecrire(std::max(debut_vide, tirees - capacite_retenues()), ecrites,
@@ -738,12 +743,7 @@ struct SortiePulse::Etat {
         coupure_ecrites = ecrites;
         coupure_entendues = entendues;
         desarmer();
-        question = pa->rtclock_now();
-        pa_operation* o = pa->stream_update_timing_info(flux, &sur_temps_coupure, this);
-        if (o)
-            abandonner(o);
-        else
-            placer_fondu(false);
+        demander_ou_il_joue(&sur_temps_coupure, [this] { placer_fondu(false); });
         return true;
     }
 
