@@ -84,7 +84,7 @@
 #include "audio/fabrique_sortie.h"
 #include "audio/flux_audio.h"
 #include "audio/sortie_audio.h"
-#include "config/configuration.h"
+#include "config/nom_chemin.h"
 
 #include <algorithm>
 #include <array>
