@@ -7,7 +7,7 @@
 // the timed region; vues:2 is the same without uniform item sizes, to show
 // what that setting is worth on long lists.
 #include "config/gestion_vantrel.h"
-#include "playlist/depot.h"
+#include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
 
 #include <QApplication>

@@ -8,7 +8,7 @@
 // scan finds only ".vtlist" entries that start with the prefix, sorted.
 #include "config/configuration.h"
 #include "outils_fuzz.h"
-#include "playlist/depot.h"
+#include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

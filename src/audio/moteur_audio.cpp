@@ -86,7 +86,7 @@
 #include "audio/moteur_etat.h"
 
 #include "audio/fabrique_sortie.h"
-#include "config/configuration.h"
+#include "config/nom_chemin.h"
 
 #include <algorithm>
 #include <limits>

@@ -38,11 +38,6 @@ std::int32_t lire_entier(std::string_view texte) {
 
 bool lire_boucle(std::string_view valeur) { return valeur != "false"; }
 
-std::string_view nom_affiche(std::string_view chemin) {
-    std::size_t sep = chemin.find_last_of("/\\");
-    return sep == std::string_view::npos ? chemin : chemin.substr(sep + 1);
-}
-
 std::string chemin_config_pour(std::string_view chemin_executable) {
     std::size_t sep = dernier_separateur(chemin_executable);
     std::string dossier = sep == std::string_view::npos ? std::string()

@@ -6,8 +6,7 @@
 //   6 loop the play list: "false" turns it off, anything else on
 #include "config/emplacements.h"
 #include "config/gestion_vantrel.h"
-
-#include <QString>
+#include "config/nom_chemin.h"
 
 #include <cstdint>
 #include <optional>
@@ -30,9 +29,6 @@ std::int32_t lire_entier(std::string_view texte);
 
 // The loop flag of value 6: on unless the value is exactly "false".
 bool lire_boucle(std::string_view valeur);
-
-// The text after the last separator of `chemin`, or the whole path.
-std::string_view nom_affiche(std::string_view chemin);
 
 
 // The configuration path for an executable path: its directory (up to and

@@ -1,6 +1,6 @@
 #include "playlist/liste_courante.h"
 
-#include "config/configuration.h"
+#include "config/nom_chemin.h"
 #include "config/emplacements.h"
 #include "config/texte_affiche.h"
 
@@ -168,8 +168,5 @@ void ListeCourante::descendre(int courant) {
     echanger_avec_precedent(courant + 1);
 }
 
-void ListeCourante::relister_playlists(const std::optional<std::string>& dossier) {
-    emit playlists_changees(dossier);
-}
 
 }  // namespace vt

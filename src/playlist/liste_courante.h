@@ -76,16 +76,6 @@ public:
     void monter(int courant);
     void descendre(int courant);
 
-    // Tells that the play lists of `dossier` may have changed (a list saved
-    // there, the save window closed).
-    void relister_playlists(const std::optional<std::string>& dossier);
-
-signals:
-    // The play lists in the folder may have changed: the selector is
-    // rebuilt from `dossier` (nothing: the configuration could not be read,
-    // and the selector stays as it is).
-    void playlists_changees(const std::optional<std::string>& dossier);
-
 private:
     struct Entree {
         std::string chemin;

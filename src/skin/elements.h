@@ -94,4 +94,33 @@ inline constexpr int kValeursMinimum = 44;
 // their row ("image_add_off.bmp"); the title strip's pictures after their
 // element ("image_barre.bmp"); the colour bitmap is "couleurs.bmp".
 inline constexpr std::string_view kFichierCouleurs = "couleurs.bmp";
+
+// Where each of the main window's drawn elements lies in the painting
+// order: every element is created in this order, so that each one is
+// drawn over those before it.
+inline constexpr std::string_view kOrdrePeinture[] = {
+    "image_fond", "image_fond_play", "image_fond_liste", "image_barre", "Image_menu", "image_quitter",
+    "image_reduire", "barre_volume", "curseur_volume", "barre_balance", "curseur_balance",
+    "image_balance", "image_back", "image_play", "image_pause", "image_stop", "image_next",
+    "image_down", "image_up", "image_del", "image_add", "image_info", "image_del_all",
+    "image_backoff", "image_backon", "image_playoff", "image_playon", "image_pauseoff",
+    "image_pauseon", "image_stopoff", "image_stopon", "image_nextoff", "image_nexton",
+    "image_volumeoff", "image_volumeon", "image_balanceoff", "image_balanceon", "image_playlist",
+    "image_volume", "image_fond_lecture", "image_add_off", "image_add_on", "image_del_off",
+    "image_del_on", "image_del_all_off", "image_del_all_on", "image_info_off", "image_info_on",
+    "image_up_off", "image_up_on", "image_down_off", "image_down_on", "barre_position",
+    "curseur_position", "curseur_position_off", "curseur_position_on",
+    // the window's labels are made just before the tray button
+    "tray_image", "image_aleatoire", "image_repeat", "image_fond_menu",
+};
+
+// The element named `nom`, skinnable or fixed; none for another name.
+constexpr const Element* trouver_element(std::string_view nom) {
+    for (const auto& e : kElementsSkin)
+        if (e.nom == nom) return &e;
+    for (const auto& e : kElementsFixes)
+        if (e.nom == nom) return &e;
+    return nullptr;
+}
+
 }  // namespace vt

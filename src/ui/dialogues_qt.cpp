@@ -1,6 +1,6 @@
 #include "ui/dialogues_qt.h"
 
-#include "config/place_ecran.h"
+#include "ui/place_ecran.h"
 #include "ui/ecrans.h"
 
 #include <QDateTime>

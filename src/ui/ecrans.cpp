@@ -1,6 +1,6 @@
 #include "ui/ecrans.h"
 
-#include "config/place_ecran.h"
+#include "ui/place_ecran.h"
 #include "ui/session.h"
 
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #pragma once
 // The screens as the windows meet them: their available areas, the place a
 // top-level window really has, and a secondary window kept within the
-// screen it opens on. The rules are config/place_ecran.h's.
+// screen it opens on. The rules are ui/place_ecran.h's.
 #include <QPoint>
 #include <QScreen>
 #include <QRect>

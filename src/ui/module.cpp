@@ -12,7 +12,7 @@ namespace vt {
 ModuleVantrel::ModuleVantrel(Configuration& configuration, std::unique_ptr<SortieAudio> sortie)
     : configuration(configuration),
       lecteur(std::make_unique<Lecteur>(liste, std::move(sortie))),
-      actions(std::make_unique<Actions>(*lecteur, liste, [this] { terminer(); })),
+      actions(std::make_unique<Actions>(*lecteur, liste, configuration, [this] { terminer(); })),
       terminer([] { QCoreApplication::quit(); }) {}
 
 ModuleVantrel::~ModuleVantrel() {
@@ -23,6 +23,21 @@ ModuleVantrel::~ModuleVantrel() {
     supprimer_fenetres();
     actions.reset();
     lecteur.reset();
+}
+
+ServicesFenetres ModuleVantrel::services_fenetres() {
+    return ServicesFenetres{
+        .porte = *lecteur,
+        .liste = liste,
+        .actions = *actions,
+        .navigation = navigation,
+        .configuration = configuration,
+        .lire_reglages = [this] { return lire_reglages(); },
+        .dossier_playlist_lu = [this] { return dossier_lu_; },
+        .retenir_niveaux = [this](int volume, int balance) { retenir_niveaux(volume, balance); },
+        .preparer_moteur = [this] { preparer_moteur(); },
+        .enregistrer_et_quitter = [this](std::optional<Place> place) { enregistrer_et_quitter(place); },
+    };
 }
 
 std::optional<ValeursConfig> ModuleVantrel::lire_reglages() {

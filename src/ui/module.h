@@ -9,6 +9,7 @@
 #include "config/configuration.h"
 #include "player/lecteur.h"
 #include "playlist/liste_courante.h"
+#include "ui/navigation.h"
 
 #include <QObject>
 
@@ -57,12 +58,16 @@ struct ModuleVantrel {
     // Play, pause, stop, next, back, add, delete and quit, shared by the
     // skin's buttons, the keys and the notification-area menu.
     std::unique_ptr<Actions> actions;
+    // The windows' requests to one another, which creer_fenetres connects.
+    Navigation navigation;
     // Asks the application to end (the message loop stops after the
     // current event); replaceable by tests.
     std::function<void()> terminer;
 
     // The player's door, which the windows call.
     PorteLecteur& porte() { return *lecteur; }
+    // What each window is given.
+    ServicesFenetres services_fenetres();
     // The first sign that something will be played: the engine starts
     // loading in the background.
     void preparer_moteur() { lecteur->preparer_moteur(); }
@@ -81,9 +86,8 @@ struct ModuleVantrel {
     // loop mode), then ends the program.
     void enregistrer_et_quitter(std::optional<Place> place);
 
+    // The windows, for the process and its tests; no window holds another.
     TForm1* Form1 = nullptr;
-    QWidget* fenetre_principale() const;  // Form1, for windows placed by it
-    QWidget* fenetre_options() const;     // Form4, for the menu that shows it
     TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
     TForm4* Form4 = nullptr;

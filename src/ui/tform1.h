@@ -4,16 +4,13 @@
 // and keys trigger the shared actions (actions.h) or call the player's door;
 // the sliders (glissiere.h) report the places the user chose; the door's
 // signals repaint it (value to cursor, lit buttons, status text).
-#include "player/regles.h"
 #include "skin/chargeur_skin.h"
-#include "ui/glissiere.h"
-#include "ui/session.h"
+#include "ui/navigation.h"
 #include "ui/widgets_vt.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListView>
-#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -22,21 +19,21 @@
 #include <string>
 
 namespace vt {
+class CurseursLecteur;
 class DeplacementFenetre;
-struct ModuleVantrel;
-class PorteLecteur;
-}
+class LigneStatut;
+class SelecteurPlaylists;
+}  // namespace vt
 
 class TForm1 : public QWidget, public vt::CibleSkin {
     Q_OBJECT
 public:
-    explicit TForm1(vt::ModuleVantrel& module);
+    explicit TForm1(const vt::ServicesFenetres& services);
     ~TForm1() override;
 
     // Start-up sequence: the settings through the module, the skin, the
     // place and the cursors.
     void FormCreate();
-    void FormDestroy();
     // The options were applied: the sequence again, then the selector
     // filled from the play-list folder it read.
     void relire_reglages();
@@ -51,8 +48,6 @@ public:
     void definir_image(std::string_view element, const QImage& image) override;
     void definir_couleurs(QColor fond_liste, QColor texte_liste, QColor texte_lecture) override;
     void montrer_label_lecture(bool visible) override;
-    // The skin's colours for check boxes: fill, then outline and tick.
-    std::pair<QColor, QColor> couleurs_cases() const { return couleurs_cases_; }
 
     // Current track index: the player's current entry, -1 for none.
     int index_courant() const;
@@ -62,11 +57,9 @@ public:
     void image_del_allClick();
     void deposer(const std::vector<std::string>& chemins);
 
-    // Play-list selector. ComboplaylistEnter reads the configuration and
-    // fills it; remplir_selecteur fills it from a folder already read
-    // (nothing: the entries stay as they are).
+    // The play-list selector's work (selecteur_playlists.h): entering it,
+    // choosing, rewriting.
     void ComboplaylistEnter();
-    void remplir_selecteur(const std::optional<std::string>& dossier);
     void ComboplaylistChange();
     void image_infoClick();
 
@@ -112,8 +105,6 @@ public:
     vt::ImageVt *image_fond_lecture = nullptr, *image_fond_liste = nullptr, *image_fond_play = nullptr,
                 *image_fond_menu = nullptr;
 
-    vt::Defilement defilement;
-
 protected:
     void mouseMoveEvent(QMouseEvent*) override;
     void enterEvent(QEnterEvent*) override;
@@ -124,21 +115,15 @@ protected:
     bool eventFilter(QObject* objet, QEvent* e) override;
 
 private:
-    // The handlers the buttons, the list, the boxes and the clock run.
-    void image_playMouseDown();
-    void image_pauseClick();
-    void image_stopMouseDown();
-    void image_nextMouseDown();
-    void image_backMouseDown();
-    void image_del_allMouseDown();
+    // The handlers the list and the clock run.
     void list_lectureClick();
+    // The time and the position cursor back to zero (a stop, a file that
+    // could not be played).
+    void remettre_temps();
+    void eclairer_transport(bool lecture, bool pause);
     void Timer1Timer(bool en_lecture, std::int64_t t, std::int64_t T);
-    void Shape1MouseDown();
-    void Shape1MouseUp();
-    void image_reduireClick();
-    void Image_menuClick();
-    void image_barreMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
-    void image_fondMouseDown(Qt::MouseButton b, Qt::MouseButtons e, int x, int y);
+    // A time label takes the size of its text.
+    static void afficher_temps(vt::LabelVt* label, const QString& texte);
 
     void construire();
     vt::ImageVt* creer(std::string_view nom);
@@ -148,27 +133,23 @@ private:
     void montrer_etat_transport();
     void brancher();
     void brancher_lecteur();
-    void creer_glissieres();
     // The keys and gestures that are second ways to the window's operations
     // (tform1_gestes.cpp): Ctrl+O, the list's keys, a row dragged along it.
     void brancher_gestes();
     bool touche_liste(const QKeyEvent* k);
-    bool glisser_ligne(QEvent* e);
     // The selector's look: black, its text in the window colour, the entry
     // under the pointer or the keyboard marked in the skin's colours.
     void colorer_selecteur();
-    std::string fichier_selecteur(int i) const;
 
-    vt::ModuleVantrel& m_;
+    vt::ServicesFenetres services_;
     vt::PorteLecteur& porte_;
+    vt::ListeCourante& liste_;
+    vt::SelecteurPlaylists* selecteur_ = nullptr;
+    vt::LigneStatut* statut_ = nullptr;
     std::map<std::string, vt::ImageVt*, std::less<>> elements_;
-    vt::GlissiereSkin *volume_ = nullptr, *balance_ = nullptr, *position_ = nullptr;
+    vt::CurseursLecteur* curseurs_ = nullptr;
     QColor surlignage_ = Qt::white;  // the skin's status-line colour
-    std::pair<QColor, QColor> couleurs_cases_{Qt::black, Qt::white};
     bool place_verifiee_ = false;    // the stored place was brought on screen
-    QPersistentModelIndex ligne_glissee_;  // the entry pressed on in the list, while the button is held
-    QPoint appui_ligne_;
-    bool ligne_en_route_ = false;  // that entry follows the pointer
     // Drags by the strip or the background (without one, the pointer's
     // moves there hide the menu window), and screens that go away.
     vt::DeplacementFenetre* deplacement_ = nullptr;

@@ -5,14 +5,18 @@
 #include "ui/tform1.h"
 
 #include "config/texte_affiche.h"
+#include "player/porte_lecteur.h"
+#include "player/regles.h"
 #include "playlist/liste_courante.h"
 #include "skin/aspect_integre.h"
 #include "skin/elements.h"
 #include "ui/accessibilite.h"
 #include "ui/actions.h"
-#include "ui/curseurs.h"
+#include "ui/curseurs_lecteur.h"
 #include "ui/deplacement.h"
-#include "ui/module.h"
+#include "ui/glisser_ligne.h"
+#include "ui/navigation.h"
+#include "ui/selecteur_playlists.h"
 #include "ui/session.h"
 #include "ui/vue_courant.h"
 
@@ -22,50 +26,17 @@
 
 using vt::ImageVt;
 
-namespace {
-
-// Where each drawn element lies in the painting order: every element is
-// created in this order, so that each one is drawn over those before it.
-constexpr std::string_view kOrdre[] = {
-    "image_fond", "image_fond_play", "image_fond_liste", "image_barre", "Image_menu", "image_quitter",
-    "image_reduire", "barre_volume", "curseur_volume", "barre_balance", "curseur_balance",
-    "image_balance", "image_back", "image_play", "image_pause", "image_stop", "image_next",
-    "image_down", "image_up", "image_del", "image_add", "image_info", "image_del_all",
-    "image_backoff", "image_backon", "image_playoff", "image_playon", "image_pauseoff",
-    "image_pauseon", "image_stopoff", "image_stopon", "image_nextoff", "image_nexton",
-    "image_volumeoff", "image_volumeon", "image_balanceoff", "image_balanceon", "image_playlist",
-    "image_volume", "image_fond_lecture", "image_add_off", "image_add_on", "image_del_off",
-    "image_del_on", "image_del_all_off", "image_del_all_on", "image_info_off", "image_info_on",
-    "image_up_off", "image_up_on", "image_down_off", "image_down_on", "barre_position",
-    "curseur_position", "curseur_position_off", "curseur_position_on",
-    // the labels, made just before the tray button (see below)
-    "tray_image", "image_aleatoire", "image_repeat", "image_fond_menu",
-};
-
-const vt::Element* trouver_element(std::string_view nom) {
-    for (const auto& e : vt::kElementsSkin)
-        if (e.nom == nom) return &e;
-    for (const auto& e : vt::kElementsFixes)
-        if (e.nom == nom) return &e;
-    return nullptr;
-}
-
-// The first element of the source pictures: those outside the visible area.
-bool hors_zone_visible(const vt::Element& e) { return e.x >= 391; }
-
-}  // namespace
-
 vt::ImageVt* TForm1::creer(std::string_view nom) {
-    const vt::Element* e = trouver_element(nom);
+    const vt::Element* e = vt::trouver_element(nom);
     // The picture comes with FormCreate: the skin's, or else the built-in one.
     auto* w = new ImageVt(this, nom, QRect(e->x, e->y, e->largeur, e->hauteur), nom == "image_fond_menu");
-    if (hors_zone_visible(*e)) w->hide();
+    if (e->x >= 391) w->hide();  // a source picture, outside the visible area
     elements_.emplace(std::string(nom), w);
     return w;
 }
 
 void TForm1::construire() {
-    for (std::string_view nom : kOrdre) {
+    for (std::string_view nom : vt::kOrdrePeinture) {
         if (nom == "tray_image") {
             // The labels lie between the position cursor's pictures and the tray button.
             // The labels get their texts once the window is built (see the
@@ -147,8 +118,8 @@ void TForm1::construire() {
     list_lecture = new vt::VueListe(this);
     list_lecture->setObjectName(QStringLiteral("list_lecture"));
     list_lecture->setGeometry(8, 49, 230, 132);
-    list_lecture->setModel(&m_.liste);
-    auto* selection = new vt::SelectionCourante(m_.liste, *m_.lecteur, 0, list_lecture);
+    list_lecture->setModel(&liste_);
+    auto* selection = new vt::SelectionCourante(liste_, porte_, 0, list_lecture);
     selection->choisi = [this](int) { list_lectureClick(); };
     list_lecture->setSelectionModel(selection);
     list_lecture->setModelColumn(0);
@@ -159,6 +130,9 @@ void TForm1::construire() {
     list_lecture->setFrameShape(QFrame::NoFrame);
     list_lecture->setMouseTracking(true);
     list_lecture->viewport()->setMouseTracking(true);
+    // The drag's filter first: this window's own (the menu hidden as the
+    // pointer moves) is installed after it, so runs before it.
+    new vt::GlisserLigne(*list_lecture, liste_);
     list_lecture->viewport()->installEventFilter(this);
     list_lecture->installEventFilter(this);
     vt::garder_selection_hors_lignes(list_lecture);
@@ -174,60 +148,33 @@ void TForm1::construire() {
     setTabOrder(Comboplaylist, list_lecture);
     setTabOrder(list_lecture, check_repeat);
     setTabOrder(check_repeat, check_random);
-    Comboplaylist->installEventFilter(this);
+    selecteur_ = new vt::SelecteurPlaylists(*Comboplaylist, liste_, services_.configuration,
+                                            services_.actions, services_.navigation);
 
     const vt::CouleursSkin c = vt::couleurs_integrees();
     definir_couleurs(c.fond_liste, c.texte_liste, c.texte_lecture);
 }
 
-void TForm1::creer_glissieres() {
-    auto montrer_image = [this](ImageVt* cible, std::string_view source) { montrer(cible, source); };
-    auto texte = [](int (*pourcent)(int)) {
-        return [pourcent](int offset, int span) { return QString::number(pourcent(vt::valeur_curseur(offset, span))); };
-    };
-    volume_ = new vt::GlissiereSkin(barre_volume, curseur_volume,
-                                {.allume = "image_volumeon", .eteint = "image_volumeoff", .etiquette = label_vol,
-                                 .texte = texte(&vt::pourcent_volume), .survol_envoie = true},
-                                montrer_image, this);
-    balance_ = new vt::GlissiereSkin(barre_balance, curseur_balance,
-                                 {.allume = "image_balanceon", .eteint = "image_balanceoff",
-                                  .etiquette = label_bal, .texte = texte(&vt::pourcent_balance),
-                                  .survol_envoie = true},
-                                 montrer_image, this);
-    // The position slider acts only while the channel plays, silenced
-    // while it is held.
-    position_ = new vt::GlissiereSkin(barre_position, curseur_position,
-                                  {.allume = "curseur_position_on", .eteint = "curseur_position_off",
-                                   .actif = [this] { return porte_.en_lecture(); }},
-                                  montrer_image, this);
-    connect(volume_, &vt::GlissiereSkin::choisi, this,
-            [this](int offset, int span) { porte_.definir_volume(vt::valeur_curseur(offset, span)); });
-    connect(balance_, &vt::GlissiereSkin::choisi, this,
-            [this](int offset, int span) { porte_.definir_balance(vt::valeur_curseur(offset, span)); });
-    connect(position_, &vt::GlissiereSkin::appuye, this, [this] { porte_.couper(true); });
-    connect(position_, &vt::GlissiereSkin::relache, this, [this] { porte_.couper(false); });
-    connect(position_, &vt::GlissiereSkin::choisi, this, [this](int offset, int span) {
-        porte_.aller_a_ms(vt::cible_position(offset, span, porte_.longueur_ms()));
-    });
-}
-
 void TForm1::brancher() {
     using B = Qt::MouseButton;
     using E = Qt::MouseButtons;
-    const vt::Actions& a = *m_.actions;
+    const vt::Actions& a = services_.actions;
     // The transport buttons act on press; stop, next and back show their
     // lit picture until the release.
     auto relache = [this](ImageVt* w, std::string_view off) {
         w->souris.relache = [this, w, off](B, E, int, int) { montrer(w, off); };
     };
-    image_play->souris.appui = [this](B, E, int, int) { image_playMouseDown(); };
-    image_pause->souris.clic = [this] { image_pauseClick(); };
-    image_stop->souris.appui = [this](B, E, int, int) { image_stopMouseDown(); };
-    image_next->souris.appui = [this](B, E, int, int) { image_nextMouseDown(); };
-    image_back->souris.appui = [this](B, E, int, int) { image_backMouseDown(); };
-    relache(image_stop, "image_stopoff");
-    relache(image_next, "image_nextoff");
-    relache(image_back, "image_backoff");
+    image_play->souris.appui = [&a](B, E, int, int) { a.jouer->trigger(); };
+    image_pause->souris.clic = [&a] { a.pause->trigger(); };
+    for (auto [w, action, on, off] : {std::tuple{image_stop, a.arreter, "image_stopon", "image_stopoff"},
+                                      {image_next, a.suivant, "image_nexton", "image_nextoff"},
+                                      {image_back, a.precedent, "image_backon", "image_backoff"}}) {
+        w->souris.appui = [this, w, action, on](B, E, int, int) {
+            action->trigger();
+            montrer(w, on);
+        };
+        relache(w, off);
+    }
 
     // The list buttons show their lit picture while pressed and act on click.
     auto bouton = [this, relache](ImageVt* w, std::string_view on, std::string_view off) {
@@ -242,19 +189,38 @@ void TForm1::brancher() {
     image_add->souris.clic = [&a] { a.ajouter->trigger(); };
     image_del->souris.clic = [&a] { a.supprimer->trigger(); };
     image_info->souris.clic = [this] { image_infoClick(); };
-    image_up->souris.clic = [this] { m_.liste.monter(index_courant()); };
-    image_down->souris.clic = [this] { m_.liste.descendre(index_courant()); };
-    image_del_all->souris.appui = [this](B, E, int, int) { image_del_allMouseDown(); };
+    image_up->souris.clic = [&a] { a.monter->trigger(); };
+    image_down->souris.clic = [&a] { a.descendre->trigger(); };
+    // Clearing: the press stops, the click empties the list.
+    image_del_all->souris.appui = [this, &a](B, E, int, int) {
+        montrer(image_del_all, "image_del_all_on");
+        a.arreter->trigger();
+    };
     relache(image_del_all, "image_del_all_off");
     image_del_all->souris.clic = [this] { image_del_allClick(); };
 
-    creer_glissieres();
+    curseurs_ = new vt::CurseursLecteur(
+        porte_,
+        {barre_volume, curseur_volume, barre_balance, curseur_balance, barre_position, curseur_position,
+         label_vol, label_bal},
+        [this](ImageVt* cible, std::string_view source) { montrer(cible, source); }, this);
 
-    Shape1->souris.appui = [this](B, E, int, int) { Shape1MouseDown(); };
-    Shape1->souris.relache = [this](B, E, int, int) { Shape1MouseUp(); };
+    // Pressed, the time box shows the track's length.
+    Shape1->souris.appui = [this](B, E, int, int) {
+        label_temps->hide();
+        afficher_temps(label_total, vt::texte_temps(porte_.longueur_ms()));
+        label_total->show();
+    };
+    Shape1->souris.relache = [this](B, E, int, int) {
+        label_temps->show();
+        label_total->hide();
+    };
 
-    image_barre->souris.appui = [this](B b, E e, int x, int y) { image_barreMouseDown(b, e, x, y); };
-    image_fond->souris.appui = [this](B b, E e, int x, int y) { image_fondMouseDown(b, e, x, y); };
+    image_barre->souris.appui = [this](B b, E, int x, int y) {
+        cacher_menu();
+        deplacement_->appui(image_barre, b, x, y);
+    };
+    image_fond->souris.appui = [this](B b, E, int x, int y) { deplacement_->appui(image_fond, b, x, y); };
     deplacement_ = new vt::DeplacementFenetre(*this, [this] { cacher_menu(); });
     for (ImageVt* w : {image_barre, image_fond}) {
         w->souris.mouvement_ecran = [this](E e, QPoint global) { deplacement_->suivre(e, global); };
@@ -262,17 +228,20 @@ void TForm1::brancher() {
     }
     for (ImageVt* w : {image_fond_liste, image_fond_play, image_fond_lecture})
         w->souris.mouvement = [this](E, int, int) { cacher_menu(); };
-    image_reduire->souris.clic = [this] { image_reduireClick(); };
+    image_reduire->souris.clic = [this] { showMinimized(); };
     tray_image->souris.clic = [this] { tray_imageClick(); };
-    Image_menu->souris.clic = [this] { Image_menuClick(); };
+    Image_menu->souris.clic = [this] {
+        emit services_.navigation.menu_demande(pos(), image_fond_menu->image());
+    };
     image_quitter->souris.clic = [this] { image_quitterClick(); };
 
     connect(list_lecture, &QListView::doubleClicked, this,
-            [this](const QModelIndex& i) { m_.lecteur->jouer_ligne(i.row()); });
-    // The play list asks for a new scan of its folder.
-    connect(&m_.liste, &vt::ListeCourante::playlists_changees, this,
-            [this](const std::optional<std::string>& dossier) { remplir_selecteur(dossier); });
-    connect(Comboplaylist, &QComboBox::activated, this, [this] { ComboplaylistChange(); });
+            [this](const QModelIndex& i) { porte_.jouer_ligne(i.row()); });
+    // A play list chosen in the selector: its first entry, the list focused.
+    connect(selecteur_, &vt::SelecteurPlaylists::playlist_chargee, this, [this] {
+        selectionner(0);
+        list_lecture->setFocus(Qt::OtherFocusReason);
+    });
     connect(check_repeat, &QCheckBox::toggled, this, [this](bool oui) { porte_.definir_repetition(oui); });
     connect(check_random, &QCheckBox::toggled, this, [this](bool oui) { porte_.definir_aleatoire(oui); });
     brancher_lecteur();
@@ -304,7 +273,7 @@ void TForm1::definir_couleurs(QColor fond_liste, QColor texte_liste, QColor text
     label_lecture->definir_couleur(texte_lecture);
     surlignage_ = texte_lecture;
     // The boxes in the list's colours; the focus frame in one of the skin's.
-    couleurs_cases_ = {fond_liste, texte_liste};
+    services_.navigation.definir_couleurs_cases(fond_liste, texte_liste);
     for (QCheckBox* c : {check_repeat, check_random})
         static_cast<vt::CaseVt*>(c)->definir_couleurs(fond_liste, texte_liste);
     vt::couleurs_cadre_focus(this, {texte_lecture, texte_liste, fond_liste});

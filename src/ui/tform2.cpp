@@ -1,19 +1,12 @@
 #include "ui/tform2.h"
 
-#include "config/texte_affiche.h"
-#include "playlist/liste_courante.h"
-#include "ui/entrees_fichiers.h"
-#include "playlist/taille.h"
+#include "player/porte_lecteur.h"
 #include "skin/aspect_integre.h"
+#include "ui/actions.h"
 #include "ui/ecrans.h"
-#include "ui/module.h"
+#include "ui/navigation.h"
 #include "ui/session.h"
-#include "ui/tform3.h"
-#include "ui/tform5.h"
-#include "ui/tform6.h"
 
-#include <QFile>
-#include <QLocale>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -28,9 +21,9 @@ EntreeMenu entree_menu(QPoint p) {
     static constexpr struct {
         int haut, bas;  // first and last rows
         EntreeMenu entree;
-    } kBoutons[] = {{5, 35, EntreeMenu::Ouvrir},       {38, 79, EntreeMenu::Enregistrer},
-                    {82, 118, EntreeMenu::Option},     {121, 159, EntreeMenu::Proprietes},
-                    {162, 199, EntreeMenu::APropos},   {202, 246, EntreeMenu::Quitter}};
+    } kBoutons[] = {{5, 35, EntreeMenu::Ouvrir},     {38, 79, EntreeMenu::Enregistrer},
+                    {82, 118, EntreeMenu::Option},   {121, 159, EntreeMenu::Proprietes},
+                    {162, 199, EntreeMenu::APropos}, {202, 246, EntreeMenu::Quitter}};
     if (p.x() < 5 || p.x() > 71) return EntreeMenu::Aucune;
     for (const auto& b : kBoutons)
         if (p.y() >= b.haut && p.y() <= b.bas) return b.entree;
@@ -53,15 +46,17 @@ vt::LabelVt* creer_label(QWidget* parent, const char* nom, const QString& texte,
 
 }  // namespace
 
-TForm2::TForm2(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
+TForm2::TForm2(const vt::ServicesFenetres& services)
+    : QWidget(nullptr), porte_(services.porte), actions_(services.actions), navigation_(services.navigation) {
     setObjectName(QStringLiteral("Form2"));
-    if (vt::position_connue() || !module.Form1) {
+    QWidget* principale = navigation_.parent_des_menus();
+    if (vt::position_connue() || !principale) {
         setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     } else {
         // A window system that places top-level windows itself (native
         // Wayland) would open the menu anywhere: as a pop-up of the main
         // window, it is placed relative to that window, at its corner.
-        setParent(module.fenetre_principale(), Qt::ToolTip | Qt::FramelessWindowHint);
+        setParent(principale, Qt::ToolTip | Qt::FramelessWindowHint);
     }
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -142,12 +137,12 @@ void TForm2::eclairer(std::initializer_list<vt::LabelVt*> blancs) {
 
 void TForm2::label_ouvrirClick() {
     setVisible(false);
-    vt::ajouter_depuis_dialogue(m_.liste);
+    actions_.ajouter->trigger();
 }
 
 void TForm2::label_enr_playlistClick() {
     setVisible(false);
-    m_.Form3->setVisible(true);
+    emit navigation_.sauvegarde_demandee();
 }
 
 void TForm2::Label3Click() { label_enr_playlistClick(); }
@@ -155,39 +150,29 @@ void TForm2::Label3Click() { label_enr_playlistClick(); }
 void TForm2::label_optionClick() {
     setVisible(false);
     // The options window reads the configuration as it turns visible.
-    m_.fenetre_options()->setVisible(true);
+    emit navigation_.options_demandees();
 }
 
 void TForm2::Label1Click() {
-    const int i = m_.lecteur->courant();
+    const int i = porte_.courant();
     if (i < 0) return;
     setVisible(false);
-    TForm6& info = *m_.Form6;
-    const std::string& chemin = m_.liste.chemin(i);
-    info.label_titre->setText(m_.liste.data(m_.liste.index(i, vt::ListeCourante::kColonneNom)).toString());
-    info.label_adresse->setText(vt::texte_affiche(chemin));
-    info.setVisible(true);
-    // Found by seeking to the end: the content is never read.
-    const std::int64_t octets = vt::taille_fichier(chemin);
-    if (octets < 0) {
-        info.label_taille->setText(QStringLiteral("fichier introuvable"));
-    } else {
-        const QString point = QLocale().decimalPoint();
-        info.label_taille->setText(vt::texte_taille(octets, point.isEmpty() ? QChar('.') : point.at(0)));
-    }
+    emit navigation_.informations_demandees(i);
 }
 
 void TForm2::Label2Click() {
     setVisible(false);
-    m_.Form5->setVisible(true);
+    emit navigation_.a_propos_demande();
 }
 
-void TForm2::label_quitterClick() { m_.terminer(); }
+void TForm2::label_quitterClick() { actions_.quitter->trigger(); }
 
 // ---------------------------------------------------------------- hover
 
 void TForm2::label_ouvrirMouseMove(Qt::MouseButtons, int, int) { eclairer({label_ouvrir}); }
-void TForm2::label_enr_playlistMouseMove(Qt::MouseButtons, int, int) { eclairer({label_enr_playlist, Label3}); }
+void TForm2::label_enr_playlistMouseMove(Qt::MouseButtons, int, int) {
+    eclairer({label_enr_playlist, Label3});
+}
 void TForm2::label_optionMouseMove(Qt::MouseButtons, int, int) { eclairer({label_option}); }
 void TForm2::Label1MouseMove(Qt::MouseButtons, int, int) { eclairer({Label1}); }
 void TForm2::Label2MouseMove(Qt::MouseButtons, int, int) { eclairer({Label2}); }
@@ -197,25 +182,39 @@ void TForm2::Shape1MouseMove(Qt::MouseButtons, int, int) { eclairer({}); }
 void TForm2::survoler(QPoint p) {
     const Qt::MouseButtons e = Qt::NoButton;
     switch (vt::entree_menu(p)) {
-        case vt::EntreeMenu::Ouvrir: return label_ouvrirMouseMove(e, p.x(), p.y());
-        case vt::EntreeMenu::Enregistrer: return label_enr_playlistMouseMove(e, p.x(), p.y());
-        case vt::EntreeMenu::Option: return label_optionMouseMove(e, p.x(), p.y());
-        case vt::EntreeMenu::Proprietes: return Label1MouseMove(e, p.x(), p.y());
-        case vt::EntreeMenu::APropos: return Label2MouseMove(e, p.x(), p.y());
-        case vt::EntreeMenu::Quitter: return label_quitterMouseMove(e, p.x(), p.y());
-        case vt::EntreeMenu::Aucune: return Shape1MouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Ouvrir:
+            return label_ouvrirMouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Enregistrer:
+            return label_enr_playlistMouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Option:
+            return label_optionMouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Proprietes:
+            return Label1MouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::APropos:
+            return Label2MouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Quitter:
+            return label_quitterMouseMove(e, p.x(), p.y());
+        case vt::EntreeMenu::Aucune:
+            return Shape1MouseMove(e, p.x(), p.y());
     }
 }
 
 void TForm2::cliquer(vt::EntreeMenu entree) {
     switch (entree) {
-        case vt::EntreeMenu::Ouvrir: return label_ouvrirClick();
-        case vt::EntreeMenu::Enregistrer: return label_enr_playlistClick();
-        case vt::EntreeMenu::Option: return label_optionClick();
-        case vt::EntreeMenu::Proprietes: return Label1Click();
-        case vt::EntreeMenu::APropos: return Label2Click();
-        case vt::EntreeMenu::Quitter: return label_quitterClick();
-        case vt::EntreeMenu::Aucune: return;
+        case vt::EntreeMenu::Ouvrir:
+            return label_ouvrirClick();
+        case vt::EntreeMenu::Enregistrer:
+            return label_enr_playlistClick();
+        case vt::EntreeMenu::Option:
+            return label_optionClick();
+        case vt::EntreeMenu::Proprietes:
+            return Label1Click();
+        case vt::EntreeMenu::APropos:
+            return Label2Click();
+        case vt::EntreeMenu::Quitter:
+            return label_quitterClick();
+        case vt::EntreeMenu::Aucune:
+            return;
     }
 }
 

@@ -10,7 +10,10 @@
 #include <array>
 
 namespace vt {
-struct ModuleVantrel;
+struct ServicesFenetres;
+class Navigation;
+class PorteLecteur;
+class Actions;
 
 // The menu's entries, and the one whose button, as the menu picture draws
 // it, holds point `p` of the window: an entry answers on its whole button,
@@ -22,7 +25,7 @@ EntreeMenu entree_menu(QPoint p);
 class TForm2 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm2(vt::ModuleVantrel& module);
+    explicit TForm2(const vt::ServicesFenetres& services);
 
     void FormCreate();
     // Opens the menu at `place` (kept on screen), over `fond`, the main
@@ -70,6 +73,8 @@ private:
     void survoler(QPoint p);
     void cliquer(vt::EntreeMenu entree);
 
-    vt::ModuleVantrel& m_;
+    vt::PorteLecteur& porte_;
+    vt::Actions& actions_;
+    vt::Navigation& navigation_;
     vt::EntreeMenu appui_ = vt::EntreeMenu::Aucune;  // the entry the button went down on
 };

@@ -1,13 +1,10 @@
 #include "ui/tform3.h"
 
-#include "config/configuration.h"
-#include "config/dialogues.h"
-#include "config/emplacements.h"
-#include "playlist/depot.h"
+#include "player/porte_lecteur.h"
 #include "playlist/liste_courante.h"
+#include "ui/actions.h"
 #include "ui/ecrans.h"
-#include "ui/entrees_fichiers.h"
-#include "ui/module.h"
+#include "ui/navigation.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -18,7 +15,8 @@ namespace {
 const QColor kBleu(0, 0, 255);
 }
 
-TForm3::TForm3(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
+TForm3::TForm3(const vt::ServicesFenetres& services)
+    : QWidget(nullptr), porte_(services.porte), actions_(services.actions), navigation_(services.navigation) {
     setObjectName(QStringLiteral("Form3"));
     setWindowFlags(Qt::Tool);
     setWindowTitle(QStringLiteral("Enregistrer une playlist ..."));
@@ -32,14 +30,14 @@ TForm3::TForm3(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     liste_lecture_en_cours = new QListView(this);
     liste_lecture_en_cours->setObjectName(QStringLiteral("liste_lecture_en_cours"));
     liste_lecture_en_cours->setGeometry(6, 22, 778, 137);
-    liste_lecture_en_cours->setModel(&m_.liste);
+    liste_lecture_en_cours->setModel(&services.liste);
     liste_lecture_en_cours->setModelColumn(1);
     liste_lecture_en_cours->setSelectionMode(QAbstractItemView::SingleSelection);
     liste_lecture_en_cours->setUniformItemSizes(true);
     liste_lecture_en_cours->setEditTriggers(QAbstractItemView::NoEditTriggers);
     liste_lecture_en_cours->setFont(vt::police("MS Sans Serif", 11, true));
-    liste_lecture_en_cours->setStyleSheet(
-        QStringLiteral("QListView { background: #c0c0c0; color: #000080; } QListView::item { height: 13px; }"));
+    liste_lecture_en_cours->setStyleSheet(QStringLiteral(
+        "QListView { background: #c0c0c0; color: #000080; } QListView::item { height: 13px; }"));
     liste_lecture_en_cours->viewport()->setMouseTracking(true);
     liste_lecture_en_cours->viewport()->installEventFilter(this);
     vt::garder_selection_hors_lignes(liste_lecture_en_cours);
@@ -67,10 +65,14 @@ TForm3::TForm3(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
 
     // Only the user's own choices in this list select the same row in the
     // main window; rows moved by edits keep their selection silently.
-    connect(liste_lecture_en_cours, &QAbstractItemView::clicked, this, [this] { liste_lecture_en_coursClick(); });
+    connect(liste_lecture_en_cours, &QAbstractItemView::clicked, this,
+            [this] { liste_lecture_en_coursClick(); });
     connect(liste_lecture_en_cours->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (liste_lecture_en_cours->hasFocus()) liste_lecture_en_coursClick();
     });
+    // A save done, from here or from the main window's info button, closes
+    // the window.
+    connect(&actions_, &vt::Actions::playlist_enregistree, this, &QWidget::hide);
 }
 
 void TForm3::showEvent(QShowEvent* e) {
@@ -96,31 +98,20 @@ void TForm3::closeEvent(QCloseEvent* e) {
 
 void TForm3::FormClose() {
     hide();
-    if (m_.Form1) m_.liste.relister_playlists(m_.configuration.dossier_playlist());
+    emit navigation_.sauvegarde_fermee();
 }
 
 // The main window's edits, on the same play list and its selection.
-void TForm3::label_ajouterClick() { vt::ajouter_depuis_dialogue(m_.liste); }
-void TForm3::label_supprimerClick() { m_.liste.supprimer(m_.lecteur->courant()); }
-void TForm3::label_monterClick() { m_.liste.monter(m_.lecteur->courant()); }
-void TForm3::label_descendreClick() { m_.liste.descendre(m_.lecteur->courant()); }
-
-void TForm3::label_enregistreClick() { enregistrer(); }
-
-void TForm3::enregistrer() {
-    // The dialog starts in the play-list folder, where the selector looks;
-    // the selector is rebuilt after a save.
-    const std::optional<std::string> dossier = m_.configuration.dossier_playlist();
-    const auto choisi = vt::dialogues().enregistrer_fichier(dossier ? *dossier : vt::depart_dialogues());
-    if (!choisi || !vt::enregistrer_playlist_sous(m_.liste, *choisi)) return;
-    m_.liste.relister_playlists(dossier);
-    hide();
-}
+void TForm3::label_ajouterClick() { actions_.ajouter->trigger(); }
+void TForm3::label_supprimerClick() { actions_.supprimer->trigger(); }
+void TForm3::label_monterClick() { actions_.monter->trigger(); }
+void TForm3::label_descendreClick() { actions_.descendre->trigger(); }
+void TForm3::label_enregistreClick() { actions_.enregistrer->trigger(); }
 
 void TForm3::liste_lecture_en_coursClick() {
     const QModelIndex i = liste_lecture_en_cours->selectionModel()->currentIndex();
     if (!i.isValid() || !liste_lecture_en_cours->selectionModel()->isSelected(i)) return;
-    m_.lecteur->selectionner(i.row());
+    porte_.selectionner(i.row());
 }
 
 void TForm3::survol(vt::LabelVt* label) {

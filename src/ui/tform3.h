@@ -10,15 +10,18 @@
 #include <string>
 
 namespace vt {
-struct ModuleVantrel;
-}
+class Actions;
+class Navigation;
+class PorteLecteur;
+struct ServicesFenetres;
+}  // namespace vt
 
 class TForm3 : public QWidget {
     Q_OBJECT
 public:
     // Creating the window takes the command-line file: it is added to the
     // (empty) play list, selected and played.
-    explicit TForm3(vt::ModuleVantrel& module);
+    explicit TForm3(const vt::ServicesFenetres& services);
 
     void FormClose();
     void label_ajouterClick();
@@ -26,10 +29,6 @@ public:
     void label_monterClick();
     void label_descendreClick();
     void label_enregistreClick();
-    // Saves the current list under a name the save dialog asks for (the
-    // label's click, and the main window's info button for a list that has
-    // no name yet).
-    void enregistrer();
     void liste_lecture_en_coursClick();
     // Hover colours: the label under the pointer turns blue, the others white;
     // nullptr (the list or the background) turns them all white.
@@ -48,7 +47,9 @@ protected:
     bool eventFilter(QObject* objet, QEvent* e) override;
 
 private:
-    vt::ModuleVantrel& m_;
+    vt::PorteLecteur& porte_;
+    vt::Actions& actions_;
+    vt::Navigation& navigation_;
     bool centree_ = false;
     void showEvent(QShowEvent*) override;
     void resizeEvent(QResizeEvent*) override;

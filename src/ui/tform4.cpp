@@ -1,11 +1,11 @@
 #include "ui/tform4.h"
 
 #include "config/configuration.h"
-#include "config/emplacements.h"
 #include "config/dialogues.h"
+#include "config/emplacements.h"
 #include "config/texte_affiche.h"
 #include "ui/ecrans.h"
-#include "ui/module.h"
+#include "ui/navigation.h"
 #include "ui/tform1.h"
 #include "ui/tform6.h"
 
@@ -56,8 +56,8 @@ std::pair<std::string, std::string> separer_chemin_skin(std::string_view chemin)
 
 }  // namespace vt
 
-TForm4::TForm4(vt::ModuleVantrel& module)
-    : QWidget(nullptr), m_(module), configuration_(module.configuration) {
+TForm4::TForm4(const vt::ServicesFenetres& services)
+    : QWidget(nullptr), navigation_(services.navigation), configuration_(services.configuration) {
     setObjectName(QStringLiteral("Form4"));
     setWindowFlags(Qt::Tool);
     setWindowTitle(QStringLiteral("Option"));
@@ -72,25 +72,28 @@ TForm4::TForm4(vt::ModuleVantrel& module)
     Shape2 = creer_cadre(this, "Shape2", QRect(3, 81, 402, 75));
     Shape3 = creer_cadre(this, "Shape3", QRect(3, 159, 402, 137));
 
-    label_affskin = creer_label(this, "label_affskin", QStringLiteral("Skin sélectionné : "), QPoint(5, 6), 16,
-                                true, kJaune);
-    label_repskin = creer_label(this, "label_repskin", affichage(vt::kCheminInvalide), QPoint(6, 28), 11, false,
-                                kRouge);
+    label_affskin = creer_label(this, "label_affskin", QStringLiteral("Skin sélectionné : "), QPoint(5, 6),
+                                16, true, kJaune);
+    label_repskin =
+        creer_label(this, "label_repskin", affichage(vt::kCheminInvalide), QPoint(6, 28), 11, false, kRouge);
     label_affplaylist = creer_label(this, "label_affplaylist", QStringLiteral("Répertoire des playlists : "),
                                     QPoint(5, 83), 16, true, kJaune);
     label_repplaylist = creer_label(this, "label_repplaylist", affichage(vt::kCheminInvalide), QPoint(6, 107),
                                     11, false, kRouge);
-    for (auto [l, taille] : {std::pair{label_repskin, QSize(396, 48)}, std::pair{label_repplaylist, QSize(395, 44)}}) {
+    for (auto [l, taille] :
+         {std::pair{label_repskin, QSize(396, 48)}, std::pair{label_repplaylist, QSize(395, 44)}}) {
         l->setWordWrap(true);
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         l->setFixedSize(taille);
     }
     repskin_ = repplaylist_ = std::string(vt::kCheminInvalide);
 
-    label_skinmod = creer_label(this, "label_skinmod", QStringLiteral("Modifier"), QPoint(338, 6), 16, true, kBlanc);
+    label_skinmod =
+        creer_label(this, "label_skinmod", QStringLiteral("Modifier"), QPoint(338, 6), 16, true, kBlanc);
     label_modplaylist =
         creer_label(this, "label_modplaylist", QStringLiteral("Modifier"), QPoint(338, 84), 16, true, kBlanc);
-    Label1 = creer_label(this, "Label1", QStringLiteral("Option générale :"), QPoint(6, 162), 16, true, kJaune);
+    Label1 =
+        creer_label(this, "Label1", QStringLiteral("Option générale :"), QPoint(6, 162), 16, true, kJaune);
 
     check_boucle = new vt::CaseVt(this, QStringLiteral("Lecture en boucle de la playlist"));
     check_boucle->setObjectName(QStringLiteral("check_boucle"));
@@ -110,9 +113,10 @@ TForm4::TForm4(vt::ModuleVantrel& module)
     check_boucle->setAttribute(Qt::WA_NoMousePropagation);
 
     label_ok = creer_label(this, "label_ok", QStringLiteral("Appliquer"), QPoint(7, 410), 19, false, kBlanc);
-    label_annuler = creer_label(this, "label_annuler", QStringLiteral("Annuler"), QPoint(172, 412), 19, false, kBlanc);
-    label_pardefaut =
-        creer_label(this, "label_pardefaut", QStringLiteral("Par default"), QPoint(311, 414), 19, false, kBlanc);
+    label_annuler =
+        creer_label(this, "label_annuler", QStringLiteral("Annuler"), QPoint(172, 412), 19, false, kBlanc);
+    label_pardefaut = creer_label(this, "label_pardefaut", QStringLiteral("Par default"), QPoint(311, 414),
+                                  19, false, kBlanc);
 
     label_skinmod->souris.clic = [this] { label_skinmodClick(); };
     label_modplaylist->souris.clic = [this] { label_modplaylistClick(); };
@@ -150,10 +154,8 @@ void TForm4::showEvent(QShowEvent* e) {
         vt::ouvrir_sur_ecran_du_lecteur(*this, !std::exchange(centree_, true));
         FormShow();
         // The box in the skin's colours, as the main window's.
-        if (m_.Form1) {
-            const auto [fond, trait] = m_.Form1->couleurs_cases();
-            static_cast<vt::CaseVt*>(check_boucle)->definir_couleurs(fond, trait);
-        }
+        const auto [fond, trait] = navigation_.couleurs_cases();
+        static_cast<vt::CaseVt*>(check_boucle)->definir_couleurs(fond, trait);
     }
     QWidget::showEvent(e);
 }
@@ -168,7 +170,8 @@ void TForm4::FormShow() {
     }
     vt::ValeursConfig& v = *lu;
     check_boucle->setChecked(v.boucle);
-    definir_repskin(vt::fichier_lisible(v.chemin_skin) ? std::move(v.chemin_skin) : std::string(vt::kCheminInvalide));
+    definir_repskin(vt::fichier_lisible(v.chemin_skin) ? std::move(v.chemin_skin)
+                                                       : std::string(vt::kCheminInvalide));
     // The directory is shown as it is, unchecked.
     definir_repplaylist(v.rep_playlist);
 }
@@ -209,7 +212,7 @@ void TForm4::label_okClick() {
     if (!vt::valeur_stockable(repskin_) || !vt::valeur_stockable(repplaylist_)) return;
 
     const auto [repertoire, fichier] = vt::separer_chemin_skin(repskin_);
-    const QPoint place = m_.Form1->pos();
+    const QPoint place = navigation_.place_principale();
     configuration_.ecrire(
         {repertoire, fichier, place.x(), place.y(), repplaylist_, check_boucle->isChecked()});
     emit options_appliquees();

@@ -18,7 +18,8 @@
 #include <utility>
 
 namespace vt {
-struct ModuleVantrel;
+class Navigation;
+struct ServicesFenetres;
 
 // The markers of a missing value in the two path labels.
 inline constexpr std::string_view kCheminInvalide = "chemin invalide !";
@@ -34,7 +35,7 @@ std::pair<std::string, std::string> separer_chemin_skin(std::string_view chemin)
 class TForm4 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm4(vt::ModuleVantrel& module);
+    explicit TForm4(const vt::ServicesFenetres& services);
 
     void FormShow();
     void label_skinmodClick();
@@ -87,7 +88,7 @@ private:
     // others left as they are.
     void eclairer(vt::LabelVt* bleu, std::initializer_list<vt::LabelVt*> blancs);
 
-    vt::ModuleVantrel& m_;
+    vt::Navigation& navigation_;
     // This window's own instance of the configuration: the module's file,
     // through a parser of its own.
     vt::Configuration configuration_;

@@ -27,9 +27,9 @@ const QStringList kLignesMemo = {
 
 }  // namespace
 
-TForm5::TForm5(vt::ModuleVantrel& module)
-    : FenetreFixe(QStringLiteral("Form5"), QStringLiteral("A propos de Vantrel"), QSize(387, 441), QColor(0, 0, 128)),
-      m_(module) {
+TForm5::TForm5(const vt::ServicesFenetres&)
+    : FenetreFixe(QStringLiteral("Form5"), QStringLiteral("A propos de Vantrel"), QSize(387, 441),
+                  QColor(0, 0, 128)) {
     // The background is wider than the window: shifted left and clipped.
     Image2 = new vt::ImageVt(this, "Image2", QRect(-121, 0, 641, 516));
     Image2->definir(vt::image_integree("about_fond"));

@@ -7,13 +7,13 @@
 #include <QPlainTextEdit>
 
 namespace vt {
-struct ModuleVantrel;
+struct ServicesFenetres;
 }
 
 class TForm5 : public vt::FenetreFixe {
     Q_OBJECT
 public:
-    explicit TForm5(vt::ModuleVantrel& module);
+    explicit TForm5(const vt::ServicesFenetres& services);
 
     // Components, from the bottom of the painting order to the top.
     vt::ImageVt* Image2 = nullptr;
@@ -21,7 +21,4 @@ public:
     vt::ImageVt* Image1 = nullptr;
     vt::LabelVt* Label1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-
-private:
-    vt::ModuleVantrel& m_;
 };

@@ -6,13 +6,17 @@
 #include "ui/widgets_vt.h"
 
 namespace vt {
-struct ModuleVantrel;
+class ListeCourante;
+struct ServicesFenetres;
 }  // namespace vt
 
 class TForm6 : public vt::FenetreFixe {
     Q_OBJECT
 public:
-    explicit TForm6(vt::ModuleVantrel& module);
+    explicit TForm6(const vt::ServicesFenetres& services);
+
+    // Shows the title, path and size of entry `ligne` of the play list.
+    void montrer_entree(int ligne);
 
     vt::LabelVt* titre = nullptr;
     vt::LabelVt* label_titre = nullptr;
@@ -22,5 +26,5 @@ public:
     vt::LabelVt* label_taille = nullptr;
 
 private:
-    vt::ModuleVantrel& m_;
+    vt::ListeCourante& liste_;
 };

@@ -41,7 +41,7 @@ TEST(Decodeurs, LengthsAgreeWithFFmpegsAndMp3ShowsItsLengthWithoutPadding) {
         ASSERT_NE(ff, nullptr) << nom;
         const bool mp3 = std::string(nom).ends_with(".mp3");
         const double attendu = mp3 ? 1000.0 : double(ff->longueur()) * 1000.0 / kFrequence;
-        Lecteur l;
+        MoteurDeTest l;
         ASSERT_TRUE(l.jouer(nom)) << nom;
         EXPECT_NEAR(double(l.m.longueur_ms(l.lm.flux)), attendu, 1.0) << nom;
         l.pomper_jusqua_fin();
@@ -93,7 +93,7 @@ TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
     constexpr int kCible = 1234;  // ms
     constexpr std::size_t kDebut = 1024, kFenetre = 2048;  // past the fade-in of the seek
     for (const auto& [chemin, choix] : cas) {
-        Lecteur l(choix);
+        MoteurDeTest l(choix);
         l.lm.flux = l.m.ouvrir_flux(chemin);
         l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
         ASSERT_GE(l.lm.canal, 0) << chemin;
@@ -137,7 +137,7 @@ TEST(Decodeurs, EveryChannelCountPlaysOnBothSides) {
         auto f = vt::audio::FluxAudio::ouvrir(chemin, kFrequence, m);
         ASSERT_NE(f, nullptr) << canaux;
         EXPECT_STREQ(f->decodeur(), decodeur) << canaux;
-        Lecteur l;
+        MoteurDeTest l;
         l.lm.flux = l.m.ouvrir_flux(chemin);
         l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
         ASSERT_GE(l.lm.canal, 0) << canaux;

@@ -36,7 +36,7 @@ constexpr double kDureeA = 0.75, kDureeB = 0.5;
 // goes on (within the codec's own error), and the whole lasts what the two
 // files last: the encoders' delay and padding are not heard.
 void verifier_joint(const std::string& a, const std::string& b, double saut) {
-    Lecteur l;
+    MoteurDeTest l;
     l.lm.flux = l.m.ouvrir_flux(a);
     const int suivant = l.m.ouvrir_flux(b);
     ASSERT_NE(suivant, 0);
@@ -83,7 +83,7 @@ TEST(JointFichiers, AacHalvesJoinWithoutSilence) {
 // The events: the decoder's end of what plays, told again after a seek for
 // the new series only; the join, once heard; a queue dropped never plays.
 TEST(JointEvenements, DecoderEndJoinHeardAndDroppedQueue) {
-    Lecteur l;
+    MoteurDeTest l;
     int reveils = 0;
     l.m.definir_reveil([&] { ++reveils; });
     ASSERT_TRUE(l.jouer("ton1000.wav"));

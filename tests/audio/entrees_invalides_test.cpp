@@ -15,7 +15,7 @@ using vt::test::lire_fichier;
 
 // Plays an opened stream to its end and through its second of silence;
 // false when it has not ended after `max_ms` of output.
-bool jouer_jusqua_la_fin(Lecteur& l, int max_ms = 5000) {
+bool jouer_jusqua_la_fin(MoteurDeTest& l, int max_ms = 5000) {
     for (int ms = 0; ms < max_ms; ms += 100) {
         if (!l.m.en_lecture(l.lm.canal)) return l.a_la_fin();
         l.pomper_ms(100);
@@ -31,7 +31,7 @@ TEST(EntreesInvalides, NoAudioMeansNoStream) {
     ::mkdir(dossier_mp3.c_str(), 0700);
     std::string tube = dossier / "tube.mp3";
     ASSERT_EQ(::mkfifo(tube.c_str(), 0600), 0);
-    Lecteur l;
+    MoteurDeTest l;
     for (const std::string& chemin :
          {fixture("vide.mp3"), fixture("image.png"), fixture("texte.txt"), vide_wav, dossier_mp3, tube,
           dossier / "absent.mp3", std::string(), std::string("http://localhost/x.mp3"), dossier.chemin()}) {
@@ -41,7 +41,7 @@ TEST(EntreesInvalides, NoAudioMeansNoStream) {
 
 // Random bytes named .mp3 either are refused or play out and end.
 TEST(EntreesInvalides, RandomBytesNeverHang) {
-    Lecteur l;
+    MoteurDeTest l;
     l.lm.flux = l.m.ouvrir_flux(fixture("aleatoire.mp3"));
     if (l.lm.flux == 0) return;
     l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
@@ -51,7 +51,7 @@ TEST(EntreesInvalides, RandomBytesNeverHang) {
 // A truncated MP3 plays the part that is there and ends; its length becomes
 // what was decoded.
 TEST(EntreesInvalides, TruncatedMp3PlaysWhatIsThere) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("tronque.mp3"));
     std::vector<float> s = l.pomper_jusqua_fin();
     EXPECT_TRUE(l.a_la_fin());
@@ -64,7 +64,7 @@ TEST(EntreesInvalides, TruncatedMp3PlaysWhatIsThere) {
 // A WAV whose header claims a second but holds a quarter of it plays the
 // quarter and ends like a finished track.
 TEST(EntreesInvalides, WavClaimingMoreDataEndsWhereTheDataEnds) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("menteur.wav"));
     std::vector<float> s = l.pomper_jusqua_fin();
     EXPECT_TRUE(l.a_la_fin());
@@ -80,7 +80,7 @@ TEST(EntreesInvalides, UndecodableMidwayEndsLikeAFinishedTrack) {
     std::string mp3 = lire_fichier(fixture("ton440.mp3"));
     std::string bruit = lire_fichier(fixture("aleatoire.mp3"));
     std::string chemin = dossier.ecrire("moitie.mp3", mp3.substr(0, mp3.size() / 2) + bruit);
-    Lecteur l;
+    MoteurDeTest l;
     l.lm.flux = l.m.ouvrir_flux(chemin);
     ASSERT_NE(l.lm.flux, 0);
     l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
@@ -93,7 +93,7 @@ TEST(EntreesInvalides, UndecodableMidwayEndsLikeAFinishedTrack) {
 // harm, and whatever opens ends.
 TEST(EntreesInvalides, EveryTruncationEnds) {
     DossierTemp dossier;
-    Lecteur l;
+    MoteurDeTest l;
     for (const char* nom : {"ton440.mp3", "ton440.wav", "ton440.ogg", "ton440.wma"}) {
         std::string octets = lire_fichier(fixture(nom));
         for (std::size_t n : {std::size_t(1), std::size_t(4), std::size_t(12), std::size_t(44), std::size_t(45),
@@ -114,7 +114,7 @@ TEST(EntreesInvalides, FfmpegLogStaysQuiet) {
     ASSERT_EQ(std::getenv("VANTREL_JOURNAL_AUDIO"), nullptr);
     ::testing::internal::CaptureStderr();
     {
-        Lecteur l;
+        MoteurDeTest l;
         for (const char* nom : {"aleatoire.mp3", "tronque.mp3", "menteur.wav", "image.png", "texte.txt"}) {
             l.lm.flux = l.m.ouvrir_flux(fixture(nom));
             if (l.lm.flux == 0) continue;

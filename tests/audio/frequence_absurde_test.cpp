@@ -25,7 +25,7 @@ TEST(FrequenceAbsurde, HugeSampleRateIsNotResampledAndEnds) {
     DossierTemp dossier;
     const std::string chemin = dossier.ecrire("absurde.wav", octets);
 
-    Lecteur l;
+    MoteurDeTest l;
     l.lm.flux = l.m.ouvrir_flux(chemin);
     if (l.lm.flux != 0) {  // refused, or opened and then ending without a sound
         l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
@@ -48,7 +48,7 @@ TEST(FrequenceAbsurde, ImpossibleRatesCannotBePlayed) {
         for (auto choix : {vt::audio::ChoixDecodeurs::Tous, vt::audio::ChoixDecodeurs::FFmpegSeul}) {
             std::string octets = vt::test::octets_wav(2000);
             for (int i = 0; i < 4; ++i) octets[std::size_t(24 + i)] = char((taux >> (8 * i)) & 0xff);
-            Lecteur l(choix);
+            MoteurDeTest l(choix);
             EXPECT_EQ(l.m.ouvrir_flux(dossier.ecrire("taux.wav", octets)), 0) << taux << " Hz";
         }
 }

@@ -40,7 +40,7 @@ TEST(LecteurMedia, DestructionReleasesTheOpenStream) {
     int fils = fils_d_execution();
     int fd = descripteurs_ouverts();
     {
-        Lecteur l;
+        MoteurDeTest l;
         ASSERT_TRUE(l.jouer("ton440.mp3"));
         l.pomper_ms(100);
         EXPECT_GT(fils_d_execution(), fils);
@@ -52,7 +52,7 @@ TEST(LecteurMedia, DestructionReleasesTheOpenStream) {
 
 // Closing the engine by hand releases the stream too; later calls are harmless.
 TEST(LecteurMedia, ClosedEngineAnswersNothingPlays) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     l.m.fermer();
     EXPECT_FALSE(l.m.initialise());
@@ -67,7 +67,7 @@ TEST(LecteurMedia, ClosedEngineAnswersNothingPlays) {
 // Every operation on no stream (0, unknown, closed) or no channel (-1,
 // out of range, freed) is harmless, and the queries answer that nothing plays.
 TEST(LecteurMedia, OperationsOnNothingAreHarmless) {
-    Lecteur l;
+    MoteurDeTest l;
     int ferme = l.m.ouvrir_flux(fixture("ton440.wav"));
     int canal_libere = l.m.jouer_flux(-1, ferme);
     l.m.arreter_flux(ferme);
@@ -100,7 +100,7 @@ TEST(LecteurMedia, OperationsOnNothingAreHarmless) {
 
 // Stream handles are not reused while open; channels of closed streams are.
 TEST(LecteurMedia, HandlesAndChannels) {
-    Lecteur l;
+    MoteurDeTest l;
     int a = l.m.ouvrir_flux(fixture("ton440.wav"));
     int b = l.m.ouvrir_flux(fixture("ton440.wav"));
     EXPECT_GT(a, 0);
@@ -114,7 +114,7 @@ TEST(LecteurMedia, HandlesAndChannels) {
 
 // Out-of-range volume and pan values are clamped, never wrapped.
 TEST(LecteurMedia, VolumeAndPanAreClamped) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     l.m.definir_volume(l.lm.canal, 1000);
     l.m.definir_pan(l.lm.canal, -40);

@@ -23,7 +23,7 @@ class TonParFormat : public ::testing::TestWithParam<CasTon> {};
 // resampled to 44.1 kHz when the file is at another rate.
 TEST_P(TonParFormat, PlaysTheToneAtItsFrequencyAndLevel) {
     const CasTon& cas = GetParam();
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer(cas.fichier));
     EXPECT_TRUE(l.m.en_lecture(l.lm.canal));
     EXPECT_NEAR(double(l.m.longueur_ms(l.lm.flux)), 1000.0, 60.0);
@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, TonParFormat,
 // resampler kept from the first part would play the second at the wrong
 // speed: 1.5 kHz or 667 Hz, and half a second longer or a third shorter).
 TEST(Lecture, SampleRateChangeMidStreamKeepsToneLevelAndLength) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("deux_frequences.mp3"));
     std::vector<float> s = l.pomper_jusqua_fin();
     ASSERT_TRUE(l.a_la_fin());
@@ -77,7 +77,7 @@ TEST(Lecture, SampleRateChangeMidStreamKeepsToneLevelAndLength) {
 
 // A stereo file keeps its left and right channels apart.
 TEST(Lecture, StereoFileKeepsItsSides) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("stereo.wav"));
     std::vector<float> s = l.pomper_ms(400);
     EXPECT_NEAR(frequence(cote(s, kGauche, 2205)), 440.0, 4.4);
@@ -88,7 +88,7 @@ TEST(Lecture, StereoFileKeepsItsSides) {
 // exactly 44100 frames, the 50 ms one 2205.
 TEST(Lecture, Mp3DelayAndPaddingAreTrimmed) {
     for (auto [nom, attendu] : {std::pair{"ton440.mp3", 44100}, std::pair{"court.mp3", 2205}}) {
-        Lecteur l;
+        MoteurDeTest l;
         ASSERT_TRUE(l.jouer(nom));
         std::vector<float> s = l.pomper_jusqua_fin();
         EXPECT_EQ(s.size() / 2, std::size_t(((attendu + 1023) / 1024) * 1024)) << nom;
@@ -103,7 +103,7 @@ TEST(Lecture, Mp3DelayAndPaddingAreTrimmed) {
 // Volume 0 is silence, 128 about half the level, 255 the file's level.
 TEST(Controles, VolumeScalesTheLevel) {
     for (int volume : {0, 128, 255}) {
-        Lecteur l;
+        MoteurDeTest l;
         ASSERT_TRUE(l.jouer("ton440.wav"));
         l.m.definir_volume(l.lm.canal, volume);
         std::vector<float> s = l.pomper_ms(300);
@@ -125,7 +125,7 @@ TEST(Controles, PanSilencesTheOppositeSide) {
         double gauche, droite;
     };
     for (Cas cas : {Cas{0, 1, 0}, Cas{255, 0, 1}, Cas{128, 1, 1}, Cas{64, 1, 0.5}}) {
-        Lecteur l;
+        MoteurDeTest l;
         ASSERT_TRUE(l.jouer("ton440.wav"));
         l.m.definir_pan(l.lm.canal, cas.pan);
         std::vector<float> s = l.pomper_ms(300);
@@ -142,7 +142,7 @@ TEST(Controles, PanSilencesTheOppositeSide) {
 
 // A change of volume or pan while playing is heard within a few milliseconds.
 TEST(Controles, ChangesAreHeardAtOnce) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     l.pomper_ms(100);
     l.m.definir_pan(l.lm.canal, 0);
@@ -156,7 +156,7 @@ TEST(Controles, ChangesAreHeardAtOnce) {
 
 // Mute silences the channel while the track goes on; unmuting brings it back.
 TEST(Controles, MuteSilencesWhileTimeRuns) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     l.pomper_ms(200);
     l.m.definir_muet(l.lm.canal, true);
@@ -171,7 +171,7 @@ TEST(Controles, MuteSilencesWhileTimeRuns) {
 
 // Pause freezes the output and the time; resume goes on from the same place.
 TEST(Controles, PauseFreezesTimeAndOutput) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     l.pomper_ms(200);
     EXPECT_FALSE(l.m.en_pause(l.lm.canal));
@@ -194,7 +194,7 @@ TEST(Controles, PauseFreezesTimeAndOutput) {
 
 // Paused is reported only while paused: not after a stop.
 TEST(Controles, StopClearsThePausedState) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     int canal = l.lm.canal;
     l.m.mettre_en_pause(canal, true);
@@ -208,7 +208,7 @@ TEST(Controles, StopClearsThePausedState) {
 // A seek moves the time at once and playback goes on from there.
 TEST(Controles, SeekGoesOnFromTheNewPlace) {
     for (const char* nom : {"deux_tons.wav", "deux_tons.mp3"}) {
-        Lecteur l;
+        MoteurDeTest l;
         ASSERT_TRUE(l.jouer(nom));
         std::vector<float> s = l.pomper_ms(200);
         EXPECT_NEAR(frequence(cote(s, kGauche, 441)), 440.0, 5.0) << nom;
@@ -228,7 +228,7 @@ TEST(Controles, SeekGoesOnFromTheNewPlace) {
 // length is the one read before the seek: a target past the end must move
 // neither the time beyond it nor the length with it.
 TEST(Controles, SeekIsClampedToTheTrack) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     l.pomper_ms(100);
     const std::int64_t longueur_ms = l.m.longueur_ms(l.lm.flux);
@@ -249,7 +249,7 @@ TEST(Controles, SeekIsClampedToTheTrack) {
 
 // A seek while the track is in its end silence plays again from there.
 TEST(Controles, SeekAfterTheEndPlaysAgain) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     l.pomper_jusqua_fin();
     l.m.aller_a_ms(l.lm.flux, 500);
@@ -261,7 +261,7 @@ TEST(Controles, SeekAfterTheEndPlaysAgain) {
 // Pause, resume, mute, volume, stop and seek ramp the level: no sample jumps
 // further than the tone itself moves (a click would jump by up to 0.5).
 TEST(Controles, ChangesNeverClick) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     const double pente = 2 * 3.14159265 * 440 * kAmplitude / kFrequence;  // 0.031
     std::vector<float> s = l.pomper_ms(50);
@@ -288,7 +288,7 @@ TEST(Controles, ChangesNeverClick) {
 // The read position reaches the length with the last rendered frame, not
 // before; the channel then plays one second of silence, then ends.
 TEST(FinDePiste, PositionReachesLengthWithTheLastFrameThenOneSecondOfSilence) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.mp3"));
     std::vector<float> s = l.pomper(44100 - 1);
     EXPECT_FALSE(l.a_la_fin());
@@ -314,7 +314,7 @@ TEST(FinDePiste, PositionReachesLengthWithTheLastFrameThenOneSecondOfSilence) {
 // least a second, so that a 400 ms timer always sees it.
 TEST(FinDePiste, ShortFilesStayAtTheirEndForASecond) {
     for (const char* nom : {"court.mp3", "court.wav", "court.ogg", "court.wma"}) {
-        Lecteur l;
+        MoteurDeTest l;
         ASSERT_TRUE(l.jouer(nom)) << nom;
         std::vector<float> s = l.pomper_jusqua_fin();
         EXPECT_LT(s.size() / 2, std::size_t(8192)) << nom;
@@ -332,7 +332,7 @@ TEST(FinDePiste, ShortFilesStayAtTheirEndForASecond) {
 
 // Pausing during the end silence holds the end: the channel keeps playing.
 TEST(FinDePiste, PauseHoldsTheEndSilence) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("court.wav"));
     l.pomper_jusqua_fin();
     l.m.mettre_en_pause(l.lm.canal, true);
@@ -346,7 +346,7 @@ TEST(FinDePiste, PauseHoldsTheEndSilence) {
 // Starting the next track as soon as the end is reported cuts nothing: the
 // previous track's last frame was already rendered.
 TEST(FinDePiste, NextTrackAtTheEndCutsNoTail) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("ton440.wav"));
     std::vector<float> s = l.pomper_jusqua_fin();
     std::int64_t n = l.m.longueur(l.lm.flux);
@@ -361,7 +361,7 @@ TEST(FinDePiste, NextTrackAtTheEndCutsNoTail) {
 
 // Playing a stream again starts it from its beginning.
 TEST(FinDePiste, PlayingAgainRestartsFromTheBeginning) {
-    Lecteur l;
+    MoteurDeTest l;
     ASSERT_TRUE(l.jouer("deux_tons.wav"));
     l.pomper_ms(800);
     int canal = l.m.jouer_flux(-1, l.lm.flux);
@@ -374,7 +374,7 @@ TEST(FinDePiste, PlayingAgainRestartsFromTheBeginning) {
 
 // Two streams play on two channels and are mixed; stopping one leaves the other.
 TEST(Canaux, TwoStreamsMixOnTwoChannels) {
-    Lecteur l;
+    MoteurDeTest l;
     vt::MoteurAudio& m = l.m;
     int a = m.ouvrir_flux(fixture("ton440.wav"));
     int b = m.ouvrir_flux(fixture("ton1000.wav"));
@@ -400,7 +400,7 @@ TEST(Canaux, TwoStreamsMixOnTwoChannels) {
 
 // A channel asked for by number is used, and what played there stops.
 TEST(Canaux, RequestedChannelIsUsed) {
-    Lecteur l;
+    MoteurDeTest l;
     vt::MoteurAudio& m = l.m;
     int a = m.ouvrir_flux(fixture("ton440.wav"));
     int b = m.ouvrir_flux(fixture("ton1000.wav"));

@@ -106,7 +106,7 @@ void verifier(const Cas& c) {
     ASSERT_NE(f, nullptr) << c.chemin;
     EXPECT_STREQ(f->decodeur(), c.decodeur) << c.chemin;
     f.reset();
-    Lecteur l;
+    MoteurDeTest l;
     l.lm.flux = l.m.ouvrir_flux(c.chemin);
     ASSERT_NE(l.lm.flux, 0) << c.chemin;
     l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
@@ -149,7 +149,7 @@ TEST(Longueurs, Mp3ShowsItsWholeLengthFromTheStart) {
         verifier({chemin, "mpg123", ligne.attendu_ms, ligne.ecart_ms, 1});
         // From a place sought near the end: the quiet tone at once (its
         // frames' bit reservoir filled), not the noise of the start.
-        Lecteur l;
+        MoteurDeTest l;
         l.lm.flux = l.m.ouvrir_flux(chemin);
         l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
         l.m.aller_a_ms(l.lm.flux, 3500);
@@ -254,7 +254,7 @@ TEST(Longueurs, EveryPartCountsAtItsOwnRate) {
         }
         const std::string chemin = d.ecrire(ligne.nom, octets);
         verifier({chemin, ligne.decodeur, attendu_ms, ligne.ecart_ms, 2});
-        Lecteur l;
+        MoteurDeTest l;
         l.lm.flux = l.m.ouvrir_flux(chemin);
         ASSERT_NE(l.lm.flux, 0) << ligne.nom;
         l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);

@@ -50,10 +50,11 @@ enum Cote { kGauche = 0, kDroite = 1 };
 // "ffmpeg.*" (choix_decodeur.cpp), all of them otherwise.
 vt::audio::ChoixDecodeurs decodeurs_des_tests();
 
-// A player on the manual output, as the window tests use it.
-struct Lecteur {
-    Lecteur() : Lecteur(decodeurs_des_tests()) {}
-    explicit Lecteur(vt::audio::ChoixDecodeurs decodeurs) : lm{std::make_unique<vt::SortieManuelle>(), decodeurs} {}
+// The audio engine on the manual output, with its stream and channel (not
+// the player, vt::Lecteur): the engine tests drive it directly.
+struct MoteurDeTest {
+    MoteurDeTest() : MoteurDeTest(decodeurs_des_tests()) {}
+    explicit MoteurDeTest(vt::audio::ChoixDecodeurs decodeurs) : lm{std::make_unique<vt::SortieManuelle>(), decodeurs} {}
     lecteur_media lm;
     vt::MoteurAudio& m = lm.moteur();
 

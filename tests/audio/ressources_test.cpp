@@ -22,7 +22,7 @@ long memoire_ko() {
 #endif
 }
 
-void cycle(Lecteur& l, const char* nom) {
+void cycle(MoteurDeTest& l, const char* nom) {
     l.lm.flux = l.m.ouvrir_flux(fixture(nom));
     l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);
     l.pomper(512);
@@ -33,7 +33,7 @@ void cycle(Lecteur& l, const char* nom) {
 // threads they started with, and with the resident memory of the first ones.
 TEST(Ressources, ThousandCyclesLeakNothing) {
     const char* noms[] = {"ton440.mp3", "ton440.wav", "ton440.ogg", "ton440.wma", "court.mp3"};
-    Lecteur l;
+    MoteurDeTest l;
     for (int i = 0; i < 50; ++i) cycle(l, noms[i % 5]);
     int fd = descripteurs_ouverts();
     int fils = fils_d_execution();
@@ -48,7 +48,7 @@ TEST(Ressources, ThousandCyclesLeakNothing) {
 
 // Streams opened and closed without ever playing release everything too.
 TEST(Ressources, OpenAndCloseWithoutPlaying) {
-    Lecteur l;
+    MoteurDeTest l;
     int fd = descripteurs_ouverts();
     int fils = fils_d_execution();
     for (int i = 0; i < 200; ++i) l.m.fermer_flux(l.m.ouvrir_flux(fixture("ton440.flac")));

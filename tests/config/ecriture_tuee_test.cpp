@@ -3,7 +3,7 @@
 // SIGKILL at varied moments always hold one whole version, never part of one.
 #include "config/configuration.h"
 #include "config/gestion_vantrel.h"
-#include "playlist/depot.h"
+#include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
 #include "support/dossier_temp.h"
 

@@ -2,7 +2,7 @@
 // directory, loading a chosen play list and the targets of both writers.
 #include "config/configuration.h"
 #include "config/gestion_vantrel.h"
-#include "playlist/depot.h"
+#include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
 #include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"

@@ -5,7 +5,7 @@
 // and the name for a file that opens, "Lecture impossible : " and the name
 // for one that does not, never shown as playing), and the next good file
 // plays.
-#include "playlist/depot.h"
+#include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
 #include "ui/fixture.h"
 

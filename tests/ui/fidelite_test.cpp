@@ -2,7 +2,7 @@
 // encoding, a stored place off every screen.
 #include "config/texte_affiche.h"
 #include "support/wav.h"
-#include "playlist/depot.h"
+#include "playlist/fichiers_playlist.h"
 #include "ui/fixture.h"
 #include "ui/tform2.h"
 #include "ui/tform3.h"

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -32,8 +33,9 @@ protected:
 // entry, then nothing; stopped, Space plays; on a check box it ticks it.
 TEST_F(Gestes, ListKeysAndCtrlO) {
     const std::tuple<Qt::Key, bool, bool, const char*> suite[] = {{Qt::Key_Space, false, true, "abcde"},
-        {Qt::Key_Space, true, false, "abcde"}, {Qt::Key_Delete, true, false, "abde"},
-        {Qt::Key_Delete, true, false, "abde"}};
+                                                                  {Qt::Key_Space, true, false, "abcde"},
+                                                                  {Qt::Key_Delete, true, false, "abde"},
+                                                                  {Qt::Key_Delete, true, false, "abde"}};
     pomper_ms(300);
     for (const auto& [touche, joue, pause, reste] : suite) {
         QTest::keyClick(f1->list_lecture, touche);
@@ -53,10 +55,51 @@ TEST_F(Gestes, ListKeysAndCtrlO) {
     EXPECT_EQ(ordre(), "abdexy");
 }
 
+// A key held down acts once: Space's repeats do not pause and resume
+// again and again, Return's do not start the entry anew.
+TEST_F(Gestes, HeldKeysActOnce) {
+    const struct {
+        Qt::Key touche;
+        bool pause;
+    } cas[] = {{Qt::Key_Space, true}, {Qt::Key_Return, false}};
+    for (const auto& c : cas) {
+        module->lecteur->jouer();
+        pomper_ms(300);
+        for (bool repetee : {false, true, true, true}) {
+            QKeyEvent appui(QEvent::KeyPress, c.touche, Qt::NoModifier, QString(), repetee);
+            QApplication::sendEvent(f1->list_lecture, &appui);
+            pomper_ms(50);
+        }
+        EXPECT_EQ(en_pause(), c.pause) << c.touche;
+        EXPECT_EQ(lit(), !c.pause) << c.touche;
+        // Space paused it once, at 300 ms; Return started it once, 200 ms ago.
+        EXPECT_NEAR(module->lecteur->temps_ms(), c.pause ? 300 : 200, 40) << c.touche;
+    }
+}
+
+// The current row deleted, by Delete or the "−" button: the view keeps no
+// current row either (no focus frame on another, unselected row).
+TEST_F(Gestes, DeletedCurrentRowLeavesNoCurrentInTheView) {
+    const std::function<void()> suppressions[] = {
+        [this] { QTest::keyClick(f1->list_lecture, Qt::Key_Delete); }, [this] { clic(f1->image_del); }};
+    for (const auto& supprimer : suppressions) {
+        f1->selectionner(1);
+        ASSERT_EQ(f1->list_lecture->selectionModel()->currentIndex().row(), 1);
+        supprimer();
+        EXPECT_EQ(f1->index_courant(), -1);
+        EXPECT_FALSE(f1->list_lecture->selectionModel()->currentIndex().isValid());
+        EXPECT_TRUE(f1->list_lecture->selectionModel()->selectedIndexes().isEmpty());
+    }
+}
+
 // A notch over the volume or balance bar (or beside its cursor) moves the
 // cursor 3 px, shown and sent; half notches add up; the position bar: nothing.
 TEST_F(Gestes, WheelSteps) {
-    const struct { vt::ImageVt *barre, *curseur; int x, y, delta, offset, valeur; QString label; } cas[] = {
+    const struct {
+        vt::ImageVt *barre, *curseur;
+        int x, y, delta, offset, valeur;
+        QString label;
+    } cas[] = {
         {f1->barre_volume, f1->curseur_volume, 50, 9, -360, 86, 230, "90"},
         {f1->barre_balance, f1->curseur_balance, 60, -8, 240, 56, 150, "8"},
         {f1->barre_balance, f1->curseur_balance, 60, 1, -60, 56, 150, "8"},
@@ -84,7 +127,11 @@ TEST_F(Gestes, RowDragMovesTheEntry) {
     QApplication::processEvents();
     const int h = f1->list_lecture->visualRect(module->liste.index(0, 0)).height();
     auto* vue = f1->list_lecture->viewport();
-    const struct { int de, vers, pas; const char* ordre; int choisie, jouee; } suite[] = {
+    const struct {
+        int de, vers, pas;
+        const char* ordre;
+        int choisie, jouee;
+    } suite[] = {
         {1, 3 * h, 7, "acdbe", 3, 1}, {3, 0, -7, "bacde", 0, 2},        {0, 9 * h, 7, "acdeb", 4, 1},
         {4, -h, -7, "bacde", 0, 2},   {2, 2 * h + 6, 3, "bacde", 2, 2},
     };

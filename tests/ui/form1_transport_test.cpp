@@ -6,6 +6,10 @@
 #include "ui/curseurs.h"
 #include "ui/fixture.h"
 
+#include <QTest>
+
+#include <functional>
+
 namespace {
 
 using vt::test::DemarreTest;
@@ -205,6 +209,30 @@ TEST_F(Transport, SelectingWhilePlayingKeepsTheStatus) {
     f1->list_lecture->selectionModel()->setCurrentIndex(module->liste.index(1, 0),
                                                         QItemSelectionModel::ClearAndSelect);
     EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+}
+
+// A row chosen while paused, then a resume: the paused entry goes on
+// playing, and the status line names it, not the chosen row, by the play
+// button as by Space, and still at the next tick.
+TEST_F(Transport, ResumeAfterARowPickNamesThePausedEntry) {
+    const std::function<void()> reprises[] = {[this] { jouer(); },
+                                              [this] { QTest::keyClick(f1->list_lecture, Qt::Key_Space); }};
+    for (const auto& reprendre : reprises) {
+        module->liste.vider();
+        remplir(3);
+        f1->selectionner(0);
+        jouer();
+        pomper_ms(100);
+        clic(f1->image_pause);
+        f1->list_lecture->selectionModel()->setCurrentIndex(module->liste.index(2, 0),
+                                                            QItemSelectionModel::ClearAndSelect);
+        ASSERT_EQ(f1->index_courant(), 2);
+        reprendre();
+        ASSERT_EQ(module->lecteur->piste_jouee()->ligne, 0);
+        EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+        pomper_ms(400);
+        EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("Lecture : t0.wav"));
+    }
 }
 
 // A file that cannot be opened is never shown as playing: its name after

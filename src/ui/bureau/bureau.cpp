@@ -1,10 +1,8 @@
 #include "ui/bureau/bureau.h"
 
-#include "ui/bureau/plateau.h"
 #include "ui/bureau/plateforme.h"
 #include "ui/module.h"
 #include "ui/session.h"
-#include "ui/tform1.h"
 
 namespace vt {
 
@@ -29,11 +27,9 @@ void recevoir_fichiers(PorteLecteur& lecteur, std::vector<std::string> chemins, 
     lecteur.fichiers_exterieurs(std::move(chemins), jouer_premier);
 }
 
-void montrer_lecteur(ModuleVantrel& module) {
-    if (TForm1* f = module.Form1) f->revenir();
-}
+void montrer_lecteur(ModuleVantrel& module) { emit module.navigation.retour_demande(); }
 
-Bureau::Bureau(ModuleVantrel& module) : m_(module) {
+Bureau::Bureau(ModuleVantrel& module) : module_(module) {
     // Looked up when the tray icon is first used, not at start.
     definir_test_status_notifier(&hote_status_notifier);
 }
@@ -45,24 +41,22 @@ void Bureau::ecouter() {
     serveur_ = std::make_unique<ServeurInstance>(
         nom_instance(),
         [this](std::vector<std::string> chemins, bool jouer) {
-            recevoir_fichiers(*m_.lecteur, std::move(chemins), jouer);
+            recevoir_fichiers(module_.porte(), std::move(chemins), jouer);
         },
-        [this] { montrer_lecteur(m_); });
+        [this] { montrer_lecteur(module_); });
     serveur_->place_tenue = place().tenue();
     serveur_->ecouter();
 }
 
 void Bureau::demarrer() {
     ecouter();
-    if (!media_) media_ = demarrer_service_media(m_);
-    if (!veille_zone_) veille_zone_ = surveiller_zone_notification(m_);
+    if (!media_) media_ = demarrer_service_media(module_);
+    if (!veille_zone_) veille_zone_ = surveiller_zone_notification(module_);
     // From now on a later start's request is answered at once: one that
     // goes unanswered means this player hangs.
     place().annoncer_pret();
 }
 
-void zone_notification_perdue(ModuleVantrel& module) {
-    if (Plateau* p = module.Form1 ? module.Form1->findChild<Plateau*>() : nullptr) p->zone_perdue();
-}
+void zone_notification_perdue(ModuleVantrel& module) { emit module.navigation.zone_notification_perdue(); }
 
 }  // namespace vt

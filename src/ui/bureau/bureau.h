@@ -59,7 +59,7 @@ public:
     ServeurInstance* serveur() { return serveur_.get(); }
 
 private:
-    ModuleVantrel& m_;
+    ModuleVantrel& module_;
     std::unique_ptr<ServeurInstance> serveur_;
     std::unique_ptr<QObject> media_;
     std::unique_ptr<QObject> veille_zone_;

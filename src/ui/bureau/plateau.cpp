@@ -71,8 +71,9 @@ void Plateau::zone_perdue() {
 }
 
 Plateau& installer_plateau(ModuleVantrel& module) {
-    if (auto* p = module.Form1->findChild<Plateau*>(QString(), Qt::FindDirectChildrenOnly)) return *p;
-    return *new Plateau(*module.Form1, *module.actions);
+    auto* p = new Plateau(*module.Form1, *module.actions);
+    QObject::connect(&module.navigation, &Navigation::zone_notification_perdue, p, &Plateau::zone_perdue);
+    return *p;
 }
 
 }  // namespace vt

@@ -43,7 +43,8 @@ private:
     QTimer veille_;
 };
 
-// The main window's notification-area icon, made once the window exists.
+// The main window's notification-area icon, made once the window exists
+// (once: a second would be a second icon).
 Plateau& installer_plateau(ModuleVantrel& module);
 
 }  // namespace vt

@@ -1,4 +1,4 @@
-#include "config/place_ecran.h"
+#include "ui/place_ecran.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,8 @@
 #pragma once
-// Play-list files: the play lists of the play-list folder (the selector's
-// scan), their text, and reading one into the current play list or writing
-// the current play list into one. Paths are raw bytes.
+// The play-list store: the play lists of the play-list folder (the
+// selector's scan), their text, and reading one into the current play list
+// or writing the current play list into one. Paths are raw bytes. A write
+// that fails says why in its result; the windows show it.
 #include <QString>
 
 #include <optional>
@@ -58,16 +59,23 @@ QString message_echec_sauvegarde(std::string_view cible, int erreur, bool ancien
 // play-list folder as the configuration names it now, nothing when it
 // cannot be read); false, the list unchanged, when there is no folder or the
 // file cannot be read.
-bool charger_playlist(ListeCourante& liste, const std::optional<std::string>& dossier, const std::string& fichier);
-// Rewrites the play list `fichier` with the current paths; false when there
-// is no folder (nothing is written) or the file cannot be written. A failure
-// is said in a message box (message_echec_sauvegarde); the old file stays
-// whole.
-bool reecrire_playlist(const ListeCourante& liste, const std::optional<std::string>& dossier,
-                       const std::string& fichier);
+bool charger_playlist(ListeCourante& liste, const std::optional<std::string>& dossier,
+                      const std::string& fichier);
+// What a write of a play list did: written, or not, and then what the user
+// is told (message_echec_sauvegarde's text; empty when there is nothing to
+// say, a save with no name). True when written.
+struct EcriturePlaylist {
+    bool ecrite = false;
+    QString echec;
+    explicit operator bool() const { return ecrite; }
+};
+// Rewrites the play list `fichier` with the current paths; not written when
+// there is no folder or the file cannot be written, and then the old file
+// stays whole.
+EcriturePlaylist reecrire_playlist(const ListeCourante& liste, const std::optional<std::string>& dossier,
+                                   const std::string& fichier);
 // Save as: writes the list to the name `choisi` the save dialog gave
-// (cible_sauvegarde). False when the name is empty, or when the file could
-// not be written, which a message box then says.
-bool enregistrer_playlist_sous(const ListeCourante& liste, const std::string& choisi);
+// (cible_sauvegarde). Not written, silently, when the name is empty.
+EcriturePlaylist enregistrer_playlist_sous(const ListeCourante& liste, const std::string& choisi);
 
 }  // namespace vt

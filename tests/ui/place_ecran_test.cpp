@@ -1,7 +1,7 @@
 // Where a stored place goes among the screens' available areas: a
 // 1024x768 screen with a 30-pixel panel at its bottom, and a second one;
 // and how a secondary window is kept within its screen.
-#include "config/place_ecran.h"
+#include "ui/place_ecran.h"
 
 #include <gtest/gtest.h>
 

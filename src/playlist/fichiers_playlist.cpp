@@ -1,17 +1,16 @@
-#include "playlist/depot.h"
+#include "playlist/fichiers_playlist.h"
 
 #include "config/configuration.h"
-#include "config/dialogues.h"
 #include "config/gestion_vantrel.h"
 #include "config/texte_affiche.h"
 #include "playlist/liste_courante.h"
 
 #include <QString>
 
-#include <algorithm>
-#include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <algorithm>
+#include <cerrno>
 #include <tuple>
 
 namespace vt {
@@ -113,7 +112,8 @@ std::string cible_sauvegarde(const std::string& choisi) {
 
 // --- The current list and play-list files ---------------------------------
 
-bool charger_playlist(ListeCourante& liste, const std::optional<std::string>& dossier, const std::string& fichier) {
+bool charger_playlist(ListeCourante& liste, const std::optional<std::string>& dossier,
+                      const std::string& fichier) {
     if (!dossier) return false;
     auto chemins = lire_playlist(*dossier + fichier);
     if (!chemins) return false;
@@ -123,36 +123,33 @@ bool charger_playlist(ListeCourante& liste, const std::optional<std::string>& do
 
 namespace {
 
-const QString kLegendeErreur = QStringLiteral("erreur !");
-
-// Writes a play list; a failure is said, so that nobody believes it saved.
-bool ecrire_playlist(const std::string& cible, std::string_view texte) {
+// Writes a play list; a failure says why, so that nobody believes it saved.
+EcriturePlaylist ecrire_playlist(const std::string& cible, std::string_view texte) {
     struct stat st {};
     const bool ancien = ::lstat(cible.c_str(), &st) == 0;
     const int erreur = ecrire_fichier(cible, texte);
-    if (erreur != 0) dialogues().message(kLegendeErreur, message_echec_sauvegarde(cible, erreur, ancien));
-    return erreur == 0;
+    if (erreur != 0) return {false, message_echec_sauvegarde(cible, erreur, ancien)};
+    return {true, {}};
 }
 
 }  // namespace
 
-bool reecrire_playlist(const ListeCourante& liste, const std::optional<std::string>& dossier,
-                       const std::string& fichier) {
-    if (!dossier) {
-        dialogues().message(kLegendeErreur, message_echec_sauvegarde(fichier, kSansDossier, false));
-        return false;
-    }
+EcriturePlaylist reecrire_playlist(const ListeCourante& liste, const std::optional<std::string>& dossier,
+                                   const std::string& fichier) {
+    if (!dossier) return {false, message_echec_sauvegarde(fichier, kSansDossier, false)};
     return ecrire_playlist(*dossier + fichier, texte_playlist(liste));
 }
 
-bool enregistrer_playlist_sous(const ListeCourante& liste, const std::string& choisi) {
-    return !choisi.empty() && ecrire_playlist(cible_sauvegarde(choisi), texte_playlist(liste));
+EcriturePlaylist enregistrer_playlist_sous(const ListeCourante& liste, const std::string& choisi) {
+    if (choisi.empty()) return {};
+    return ecrire_playlist(cible_sauvegarde(choisi), texte_playlist(liste));
 }
 
 QString raison_echec_ecriture(int erreur) {
     switch (erreur) {
         case kSansDossier:
-            return QStringLiteral("le fichier de configuration, qui nomme le dossier des playlists, est illisible");
+            return QStringLiteral(
+                "le fichier de configuration, qui nomme le dossier des playlists, est illisible");
         case ENOSPC:
             return QStringLiteral("le disque est plein");
         case EDQUOT:
