@@ -162,6 +162,7 @@ void TForm1::construire() {
     list_lecture->viewport()->installEventFilter(this);
     list_lecture->installEventFilter(this);
     vt::garder_selection_hors_lignes(list_lecture);
+    vt::habiller_liste(list_lecture);
     list_lecture->setStyleSheet(QStringLiteral("QListView::item { height: 13px; }"));
 
     check_repeat = new vt::CaseVt(this);

@@ -7,6 +7,7 @@
 #include "playlist/liste_courante.h"
 #include "ui/ecrans.h"
 #include "ui/entrees_fichiers.h"
+#include "ui/fenetre_fixe.h"
 #include "ui/module.h"
 
 #include <QCloseEvent>
@@ -20,7 +21,7 @@ const QColor kBleu(0, 0, 255);
 
 TForm3::TForm3(vt::ModuleVantrel& module) : QWidget(nullptr), m_(module) {
     setObjectName(QStringLiteral("Form3"));
-    setWindowFlags(Qt::Tool);
+    setWindowFlags(vt::kCadreFixe);
     setWindowTitle(QStringLiteral("Enregistrer une playlist ..."));
     setFixedSize(789, 215);
     setAutoFillBackground(true);

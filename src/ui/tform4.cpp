@@ -1,10 +1,11 @@
 #include "ui/tform4.h"
 
 #include "config/configuration.h"
-#include "config/emplacements.h"
 #include "config/dialogues.h"
+#include "config/emplacements.h"
 #include "config/texte_affiche.h"
 #include "ui/ecrans.h"
+#include "ui/fenetre_fixe.h"
 #include "ui/module.h"
 #include "ui/tform1.h"
 #include "ui/tform6.h"
@@ -59,7 +60,7 @@ std::pair<std::string, std::string> separer_chemin_skin(std::string_view chemin)
 TForm4::TForm4(vt::ModuleVantrel& module)
     : QWidget(nullptr), m_(module), configuration_(module.configuration) {
     setObjectName(QStringLiteral("Form4"));
-    setWindowFlags(Qt::Tool);
+    setWindowFlags(vt::kCadreFixe);
     setWindowTitle(QStringLiteral("Option"));
     setFixedSize(407, 464);
     setAutoFillBackground(true);

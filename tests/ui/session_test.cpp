@@ -1,7 +1,9 @@
 // The window system's rules: the platform asked for at start, the place a
 // window system cannot tell, the tray button and icon on the real window.
-#include "ui/fixture.h"
 #include "ui/session.h"
+#include "ui/fixture.h"
+
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -9,9 +11,11 @@ namespace {
 // user named is kept. Only native Wayland hides a window's place.
 TEST(Session, PlatformAskedForAndPlaceKnown) {
     const QByteArray avant = qgetenv("QT_QPA_PLATFORM"), affichage = qgetenv("DISPLAY");
-    const std::tuple<const char*, const char*, QByteArray> cas[] = {
-        {nullptr, ":0", "xcb;wayland"}, {"", ":0", "xcb;wayland"}, {nullptr, "", "wayland;xcb"},
-        {"wayland", ":0", "wayland"}, {"xcb", "", "xcb"}};
+    const std::tuple<const char*, const char*, QByteArray> cas[] = {{nullptr, ":0", "xcb;wayland"},
+                                                                    {"", ":0", "xcb;wayland"},
+                                                                    {nullptr, "", "wayland;xcb"},
+                                                                    {"wayland", ":0", "wayland"},
+                                                                    {"xcb", "", "xcb"}};
     for (const auto& [choix, display, attendu] : cas) {
         choix ? qputenv("QT_QPA_PLATFORM", choix) : qunsetenv("QT_QPA_PLATFORM");
         qputenv("DISPLAY", display);
@@ -20,7 +24,8 @@ TEST(Session, PlatformAskedForAndPlaceKnown) {
     }
     qputenv("QT_QPA_PLATFORM", avant);
     affichage.isEmpty() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", affichage);
-    for (auto [nom, connue] : {std::pair{u"xcb", true}, {u"offscreen", true}, {u"wayland", false}, {u"wayland-egl", false}})
+    for (auto [nom, connue] :
+         {std::pair{u"xcb", true}, {u"offscreen", true}, {u"wayland", false}, {u"wayland-egl", false}})
         EXPECT_EQ(vt::position_connue(QStringView(nom)), connue);
 }
 
@@ -31,11 +36,12 @@ TEST(Session, DragStartsPastTheDragDistance) {
         QPoint actuel;
         int seuil;
         bool glisse;
-    } cas[] = {{{100, 100}, 10, false}, {{109, 100}, 10, false}, {{110, 100}, 10, true}, {{100, 91}, 10, false},
-               {{100, 90}, 10, true},   {{107, 107}, 10, false}, {{101, 100}, 0, true},   {{100, 100}, 0, false},
-               {{97, 100}, 3, true}};
+    } cas[] = {{{100, 100}, 10, false}, {{109, 100}, 10, false}, {{110, 100}, 10, true},
+               {{100, 91}, 10, false},  {{100, 90}, 10, true},   {{107, 107}, 10, false},
+               {{101, 100}, 0, true},   {{100, 100}, 0, false},  {{97, 100}, 3, true}};
     for (const auto& c : cas)
-        EXPECT_EQ(vt::glissement_commence({100, 100}, c.actuel, c.seuil), c.glisse) << c.actuel.x() << c.actuel.y();
+        EXPECT_EQ(vt::glissement_commence({100, 100}, c.actuel, c.seuil), c.glisse)
+            << c.actuel.x() << c.actuel.y();
 }
 
 // Once past the drag distance the window follows the pointer's whole
@@ -76,9 +82,11 @@ TEST(Session, DragMovesTheWindowByThePointersWholeDistance) {
 // Wayland session.
 TEST(Session, WhoMovesTheWindowDuringADrag) {
     using M = vt::Mouvoir;
-    const std::tuple<const char16_t*, bool, M> cas[] = {
-        {u"xcb", false, M::Programme},    {u"xcb", true, M::Systeme},     {u"wayland", false, M::Systeme},
-        {u"wayland-egl", true, M::Systeme}, {u"offscreen", false, M::Programme}};
+    const std::tuple<const char16_t*, bool, M> cas[] = {{u"xcb", false, M::Programme},
+                                                        {u"xcb", true, M::Systeme},
+                                                        {u"wayland", false, M::Systeme},
+                                                        {u"wayland-egl", true, M::Systeme},
+                                                        {u"offscreen", false, M::Programme}};
     for (const auto& [plateforme, wayland, attendu] : cas)
         EXPECT_EQ(vt::qui_deplace(QStringView(plateforme), wayland), attendu)
             << QStringView(plateforme).toString().toStdString() << wayland;
@@ -88,11 +96,54 @@ TEST(Session, WhoMovesTheWindowDuringADrag) {
 // is gone; a tray still there, an unknown one, a StatusNotifier host (whose
 // leaving is told otherwise) or no icon shown keep it as it is.
 TEST(Session, GoneXEmbedTrayGivesTheWindowBack) {
-    const std::tuple<bool, bool, std::optional<bool>, bool> cas[] = {
-        {true, false, false, true},  {true, false, true, false}, {true, false, std::nullopt, false},
-        {true, true, false, false},  {false, false, false, false}};
+    const std::tuple<bool, bool, std::optional<bool>, bool> cas[] = {{true, false, false, true},
+                                                                     {true, false, true, false},
+                                                                     {true, false, std::nullopt, false},
+                                                                     {true, true, false, false},
+                                                                     {false, false, false, false}};
     for (const auto& [icone, sni, xembed, perdu] : cas)
         EXPECT_EQ(vt::plateau_perdu(icone, sni, xembed), perdu) << icone << sni << xembed.value_or(2);
+}
+
+// The tray button never takes the window where nothing brings it back: it
+// hides behind an icon only where a tray of the icon's kind answers now,
+// minimises where the session keeps minimised windows in a list (X11, or a
+// Wayland desktop with a task bar or an overview), and otherwise leaves the
+// window shown (a bare compositor, a host that left).
+TEST(Session, TrayButtonNeverLosesTheWindow) {
+    using A = vt::ActionPlateau;
+    const std::optional<bool> aucune, sni = true, xembed = false;
+    const struct {
+        const char16_t* plateforme;
+        bool wayland;
+        const char16_t* bureau;
+        bool hote, tray_xembed;
+        std::optional<bool> icone;
+        A action;
+    } cas[] = {
+        {u"xcb", false, u"", false, true, aucune, A::Cacher},       // openbox and its XEmbed tray
+        {u"xcb", false, u"", false, false, aucune, A::Minimiser},   // a window manager without a tray
+        {u"wayland", true, u"", false, false, aucune, A::Laisser},  // Weston, no host
+        {u"wayland", true, u"", true, false, aucune, A::Cacher},    // Weston with a host
+        {u"wayland", true, u"", false, false, sni, A::Laisser},     // ... once the host left
+        {u"wayland", true, u"GNOME", false, false, aucune, A::Minimiser},
+        {u"wayland", true, u"ubuntu:GNOME", false, false, sni, A::Minimiser},
+        {u"wayland-egl", true, u"sway", false, false, aucune, A::Laisser},
+        {u"xcb", true, u"", false, false, aucune, A::Laisser},  // XWayland on a bare compositor
+        {u"xcb", true, u"KDE", false, false, aucune, A::Minimiser},
+        {u"xcb", true, u"KDE", true, false, aucune, A::Cacher},
+        {u"xcb", false, u"", true, false, xembed, A::Minimiser},  // an XEmbed icon, its tray gone
+        {u"xcb", false, u"", false, true, sni, A::Minimiser},     // an item, its host gone
+        {u"xcb", false, u"", true, false, sni, A::Cacher},
+    };
+    for (const auto& c : cas) {
+        const bool atteignable = vt::icone_atteignable(c.hote, c.tray_xembed, c.icone);
+        const bool retrouvable =
+            vt::reduite_retrouvable(QStringView(c.plateforme), c.wayland, QStringView(c.bureau));
+        EXPECT_EQ(vt::action_bouton_plateau(atteignable, retrouvable), c.action)
+            << QString::fromUtf16(c.plateforme).toStdString() << c.wayland
+            << QString::fromUtf16(c.bureau).toStdString() << c.hote << c.tray_xembed << c.icone.value_or(2);
+    }
 }
 
 // A second start brings the window back from every state: shown from the
@@ -104,7 +155,7 @@ TEST(Session, WindowComesBackFromEveryState) {
         bool visible, minimisee, active, position;
         R retour;
     } cas[] = {{false, false, false, true, R::Montrer},       {false, true, false, false, R::Montrer},
-               {true, true, false, true, R::Restaurer},        {true, true, true, false, R::CacherMontrer},
+               {true, true, false, true, R::Restaurer},       {true, true, true, false, R::CacherMontrer},
                {true, false, false, true, R::Restaurer},      {true, false, true, true, R::Restaurer},
                {true, false, false, false, R::CacherMontrer}, {true, false, true, false, R::Restaurer}};
     for (const auto& c : cas)
@@ -152,6 +203,46 @@ TEST_F(SessionFenetre, TrayButtonAndActivations) {
         EXPECT_EQ(plateau().menu()->isVisible(), c.menu) << c.zone << c.sni << c.raison;
         plateau().menu()->hide();
     }
+}
+
+// On the real window: a Wayland session with no tray leaves it shown on a
+// bare compositor and minimises it on a desktop that lists it.
+TEST_F(SessionFenetre, TrayButtonWithoutTrayOnWayland) {
+    const QByteArray avant = qgetenv("XDG_CURRENT_DESKTOP");
+    vt::definir_zone_notification([] { return false; });
+    for (auto [bureau, minimisee] : {std::pair{"", false}, {"GNOME", true}}) {
+        vt::definir_nom_plateforme(QStringLiteral("wayland"));
+        qputenv("XDG_CURRENT_DESKTOP", bureau);
+        ecrire_config();
+        demarrer();
+        f1->show();
+        clic(f1->tray_image);
+        EXPECT_TRUE(f1->isVisible()) << bureau;
+        EXPECT_EQ(f1->isMinimized(), minimisee) << bureau;
+        EXPECT_FALSE(plateau().icone()) << bureau;
+    }
+    qputenv("XDG_CURRENT_DESKTOP", avant);
+}
+
+// The tray state follows the window: shown by anyone else, the icon goes and
+// the tray button hides it again; the window manager's close ends the player.
+TEST_F(SessionFenetre, TrayStateFollowsTheWindow) {
+    ecrire_config();
+    demarrer();
+    f1->show();
+    clic(f1->tray_image);
+    ASSERT_FALSE(f1->isVisible());
+    ASSERT_TRUE(plateau().montre());
+    f1->show();
+    EXPECT_FALSE(plateau().montre());
+    clic(f1->tray_image);
+    EXPECT_FALSE(f1->isVisible());
+    EXPECT_TRUE(plateau().montre());
+    f1->show();
+    const int avant = fins;
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(f1->windowHandle());
+    EXPECT_EQ(fins, avant + 1);
+    EXPECT_FALSE(plateau().montre());
 }
 
 // Brought back through the real window from hidden, minimised and visible,

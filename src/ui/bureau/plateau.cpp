@@ -8,17 +8,23 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QEvent>
+#include <QWindow>
+
+#include <optional>
 
 namespace vt {
 
-Plateau::Plateau(TForm1& fenetre, const Actions& actions) : QObject(&fenetre), fenetre_(fenetre) {
+Plateau::Plateau(TForm1& fenetre, const Actions& actions)
+    : QObject(&fenetre), fenetre_(fenetre), quitter_(actions.quitter) {
     PopupMenu1 = new QMenu(&fenetre);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->addActions({actions.jouer, actions.pause, actions.arreter, actions.suivant, actions.precedent});
+    PopupMenu1->addActions(
+        {actions.jouer, actions.pause, actions.arreter, actions.suivant, actions.precedent});
     // An ordinary entry that shows a row of dashes and does nothing.
     PopupMenu1->addAction(QStringLiteral("--------"));
     PopupMenu1->addAction(actions.quitter);
-    connect(&fenetre, &TForm1::vers_plateau, this, &Plateau::cacher_fenetre);
+    connect(&fenetre, &TForm1::vers_plateau, this, &Plateau::tray_imageClick);
     connect(&fenetre, &TForm1::revenue, this, [this] {
         if (montre()) TrayIcon1Restore();
     });
@@ -28,6 +34,60 @@ Plateau::Plateau(TForm1& fenetre, const Actions& actions) : QObject(&fenetre), f
         else if (!montre())
             veille_.stop();
     });
+    fenetre.installEventFilter(this);
+}
+
+bool Plateau::eventFilter(QObject* objet, QEvent* e) {
+    if (objet == fenetre_.windowHandle() && e->type() == QEvent::Expose && montre() &&
+        !fenetre_.isVisible()) {
+        // Hidden behind the icon, the window was mapped by another program
+        // (a window manager's "activate", a tool): once the X server says it
+        // shows, it is the window come back, which the tray button hides
+        // again.
+        QTimer::singleShot(0, this, [this] {
+            if (montre() && !fenetre_.isVisible() && affichee_x11(fenetre_).value_or(false))
+                fenetre_.revenir();
+        });
+        return false;
+    }
+    if (objet != &fenetre_) return false;
+    switch (e->type()) {
+        case QEvent::Show:
+        case QEvent::WindowActivate:
+            // Shown by anyone: the icon goes, and the tray button hides the
+            // window again.
+            if (montre()) TrayIcon1Restore();
+            break;
+        case QEvent::Close:
+            // The window manager's close (its title bar's menu, a key, a
+            // task bar) ends the player, as "Quitter" does; it never just
+            // hides the window.
+            if (e->spontaneous()) {
+                quitter_->trigger();
+                e->ignore();
+                return true;
+            }
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+void Plateau::tray_imageClick() {
+    const std::optional<bool> sorte = TrayIcon1 ? std::optional<bool>(zone_status_notifier()) : std::nullopt;
+    switch (action_bouton_plateau(zone_notification(sorte), reduite_retrouvable())) {
+        case ActionPlateau::Cacher:
+            cacher_fenetre();
+            break;
+        case ActionPlateau::Minimiser:
+            fenetre_.showMinimized();
+            break;
+        case ActionPlateau::Laisser:
+            // Hidden or minimised here, nothing but a new start would bring
+            // the window back.
+            break;
+    }
 }
 
 void Plateau::cacher_fenetre() {
@@ -47,10 +107,12 @@ void Plateau::cacher_fenetre() {
         });
     }
     fenetre_.hide();
+    if (QWindow* w = fenetre_.windowHandle()) w->installEventFilter(this);
     TrayIcon1->setIcon(QApplication::windowIcon());
     // A StatusNotifier host shows the icon's menu itself, at the pointer;
     // it is given the menu before the icon appears.
-    if (zone_status_notifier() && TrayIcon1->contextMenu() != PopupMenu1) TrayIcon1->setContextMenu(PopupMenu1);
+    if (zone_status_notifier() && TrayIcon1->contextMenu() != PopupMenu1)
+        TrayIcon1->setContextMenu(PopupMenu1);
     TrayIcon1->setVisible(true);
     // An XEmbed tray says nothing when it ends: it is looked for each
     // second while the window hides behind its icon.
