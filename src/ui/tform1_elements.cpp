@@ -135,6 +135,7 @@ void TForm1::construire() {
     // Entries drawn by an item delegate, which the style sheet's marked
     // entry applies to (the style's own menu-like entries ignore it).
     Comboplaylist->setItemDelegate(new QStyledItemDelegate(Comboplaylist));
+    vt::habiller_liste(Comboplaylist->view());
     {
         QPalette p = Comboplaylist->palette();
         QColor texte = QApplication::palette().color(QPalette::Window);

@@ -76,8 +76,10 @@ QColor couleur_surlignage(QColor skin, QColor texte) {
 
 QString style_selecteur(QColor texte, QColor surlignage) {
     return QStringLiteral(
-               "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px; }"
-               "QComboBox QAbstractItemView { background: black; color: %1; outline: 0;"
+               "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px;"
+               " combobox-popup: 0; }"
+               "QComboBox QFrame { background: black; border: 1px solid #555; }"
+               "QComboBox QAbstractItemView { background: black; color: %1; outline: 0; border: none;"
                " selection-background-color: %2; selection-color: black; }"
                "QComboBox QAbstractItemView::item:selected, QComboBox QAbstractItemView::item:hover"
                " { background: %2; color: black; }")

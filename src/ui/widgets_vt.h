@@ -140,8 +140,9 @@ private:
 };
 
 // Style sheets: the selector (black, text in `texte`, the marked entry in
-// black on `surlignage`) and the play list (the skin's colours, with thin
-// scroll bars drawn in them, so that the list keeps nearly all its width).
+// black on `surlignage`; its open list a plain list under the box, of the
+// box's width and colours, rather than the style's wider menu-like one) and the play list (the skin's
+// colours, with thin scroll bars drawn in them, so that the list keeps nearly all its width).
 QString style_selecteur(QColor texte, QColor surlignage);
 QString style_liste(QColor fond, QColor texte);
 constexpr int kEpaisseurDefilement = 6;

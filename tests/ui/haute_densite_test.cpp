@@ -11,6 +11,10 @@
 #include "ui/widgets_vt.h"
 
 #include <QImage>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -29,7 +33,8 @@ QImage rendre(QWidget* fenetre, int echelle) {
 QRegion dessine_par_qt(QWidget* fenetre) {
     QRegion r;
     for (QWidget* w : fenetre->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(fenetre) || qobject_cast<vt::ImageVt*>(w) || qobject_cast<vt::FormeVt*>(w)) continue;
+        if (!w->isVisibleTo(fenetre) || qobject_cast<vt::ImageVt*>(w) || qobject_cast<vt::FormeVt*>(w))
+            continue;
         r += QRect(w->mapTo(fenetre, QPoint(0, 0)), w->size());
     }
     return r;
@@ -55,10 +60,12 @@ Ecart comparer(QWidget* fenetre) {
             const QRgb attendu = un.pixel(x, y);
             bool pareil = true;
             for (int dy = 0; dy < 2; ++dy)
-                for (int dx = 0; dx < 2; ++dx) pareil = pareil && deux.pixel(2 * x + dx, 2 * y + dy) == attendu;
+                for (int dx = 0; dx < 2; ++dx)
+                    pareil = pareil && deux.pixel(2 * x + dx, 2 * y + dy) == attendu;
             if (!pareil && ++e.differents <= 5) {
                 QWidget* w = fenetre->childAt(x, y);
-                e.premiers += QStringLiteral(" (%1,%2 in %3)").arg(x).arg(y).arg(w ? w->objectName() : QString());
+                e.premiers +=
+                    QStringLiteral(" (%1,%2 in %3)").arg(x).arg(y).arg(w ? w->objectName() : QString());
             }
         }
     return e;
@@ -74,10 +81,10 @@ TEST_F(HauteDensite, WindowsAtScaleTwoArePixelDoubledAtScaleOne) {
     ecrire_config();
     demarrer(std::nullopt, false);
     const std::pair<const char*, QWidget*> fenetres[] = {{"TForm1", f1},
-                                                        {"TForm2", module->Form2},
-                                                        {"TForm4", module->Form4},
-                                                        {"TForm5", module->Form5},
-                                                        {"TForm6", module->Form6}};
+                                                         {"TForm2", module->Form2},
+                                                         {"TForm4", module->Form4},
+                                                         {"TForm5", module->Form5},
+                                                         {"TForm6", module->Form6}};
     for (auto [nom, fenetre] : fenetres) {
         ASSERT_NE(fenetre, nullptr) << nom;
         const Ecart e = comparer(fenetre);
@@ -122,6 +129,34 @@ TEST(FacteursEntiers, ForcedFactorsAreRoundedToWholeNumbers) {
     EXPECT_EQ(vt::facteurs_entiers("abc"), "abc");
     EXPECT_EQ(vt::facteurs_entiers("-2"), "-2");
     EXPECT_EQ(vt::facteurs_entiers(""), "");
+}
+
+// At scale 2 a click reaches the element drawn under it: device pixels at
+// half a window pixel go to the window pixel they lie in, where the toolkit
+// would give the edge of an 8-pixel button to its right or lower neighbour
+// (the close button's lower and right edge to the title strip).
+TEST_F(HauteDensite, HalfPixelClicksReachTheElementDrawnThere) {
+    ecrire_config();
+    demarrer();
+    f1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f1));
+    std::unique_ptr<QObject> filtre(vt::viser_pixels_entiers(*QCoreApplication::instance()));
+    const QPoint coin = f1->image_quitter->pos();
+    const struct {
+        double dx, dy;
+        bool fin;
+    } cas[] = {{3.5, 3.5, true},  {7.5, 7.5, true},  {7.5, 0.0, true},  {0.0, 7.5, true},
+               {8.0, 3.0, false}, {3.0, 8.0, false}, {-0.5, 3.0, false}};
+    for (const auto& c : cas) {
+        const int avant = fins;
+        const QPointF p = QPointF(coin) + QPointF(c.dx, c.dy);
+        for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(t, p, p, f1->mapToGlobal(p), Qt::LeftButton,
+                          t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(f1->windowHandle(), &e);
+        }
+        EXPECT_EQ(fins, avant + (c.fin ? 1 : 0)) << c.dx << "," << c.dy;
+    }
 }
 
 }  // namespace

@@ -38,40 +38,37 @@ Plateau::Plateau(TForm1& fenetre, const Actions& actions)
 }
 
 bool Plateau::eventFilter(QObject* objet, QEvent* e) {
-    if (objet == fenetre_.windowHandle() && e->type() == QEvent::Expose && montre() &&
-        !fenetre_.isVisible()) {
-        // Hidden behind the icon, the window was mapped by another program
-        // (a window manager's "activate", a tool): once the X server says it
-        // shows, it is the window come back, which the tray button hides
-        // again.
-        QTimer::singleShot(0, this, [this] {
-            if (montre() && !fenetre_.isVisible() && affichee_x11(fenetre_).value_or(false))
-                fenetre_.revenir();
-        });
+    const QEvent::Type t = e->type();
+    if (objet == fenetre_.windowHandle() && t == QEvent::Expose && !fenetre_.isVisible()) {
+        // Looked at once the window system's events of the moment are in.
+        QTimer::singleShot(0, this, &Plateau::suivre_fenetre);
         return false;
     }
     if (objet != &fenetre_) return false;
-    switch (e->type()) {
-        case QEvent::Show:
-        case QEvent::WindowActivate:
-            // Shown by anyone: the icon goes, and the tray button hides the
-            // window again.
-            if (montre()) TrayIcon1Restore();
-            break;
-        case QEvent::Close:
-            // The window manager's close (its title bar's menu, a key, a
-            // task bar) ends the player, as "Quitter" does; it never just
-            // hides the window.
-            if (e->spontaneous()) {
-                quitter_->trigger();
-                e->ignore();
-                return true;
-            }
-            break;
-        default:
-            break;
+    if (t == QEvent::Show) suivre_fenetre();
+    if (t == QEvent::WindowActivate) QTimer::singleShot(0, this, &Plateau::suivre_fenetre);
+    if (t == QEvent::Close && e->spontaneous()) {
+        // The window manager's close (its title bar's menu, a key, a task
+        // bar) ends the player, as "Quitter" does; it never just hides the
+        // window.
+        quitter_->trigger();
+        e->ignore();
+        return true;
     }
     return false;
+}
+
+void Plateau::suivre_fenetre() {
+    // Hidden behind the icon, the window was mapped by another program (a
+    // window manager's "activate", a tool): the X server shows it, the
+    // toolkit does not know. It is the window come back, which the tray
+    // button hides again.
+    if (!fenetre_.isVisible()) {
+        if (affichee_x11(fenetre_).value_or(false)) fenetre_.revenir();
+        return;
+    }
+    // Shown by anyone: the icon goes.
+    if (montre()) TrayIcon1Restore();
 }
 
 void Plateau::tray_imageClick() {

@@ -39,6 +39,8 @@ protected:
 
 private:
     void tray_imageClick();
+    // The tray state follows what the window is, whoever showed it.
+    void suivre_fenetre();
     void cacher_fenetre();
     void TrayIcon1Restore();
     void TrayIcon1MouseDown(Qt::MouseButtons e, QPoint ecran);
