@@ -3,6 +3,7 @@
 #include "config/place_ecran.h"
 #include "ui/ecrans.h"
 
+#include <QAbstractButton>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QIcon>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMessageBox>
@@ -93,6 +95,8 @@ void placer_dialogue(QWidget& d) {
 // as it shows: it is centred then.
 void preparer_message(QMessageBox& box) {
     box.setTextFormat(Qt::PlainText);
+    // Nor a stock picture on its buttons (the style puts one on OK, Yes, No).
+    for (QAbstractButton* b : box.buttons()) b->setIcon(QIcon());
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                        Qt::WindowCloseButtonHint);
     QTimer::singleShot(0, &box, [&box] { ouvrir_sur_ecran_du_lecteur(box, true); });

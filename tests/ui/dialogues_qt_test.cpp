@@ -48,6 +48,7 @@ TEST(DialoguesQt, MessageBoxHasNoIconNoParent) {
         EXPECT_EQ(box->windowType(), Qt::Dialog);
         EXPECT_FALSE(box->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
         EXPECT_TRUE(box->windowFlags() & Qt::CustomizeWindowHint);
+        EXPECT_TRUE(box->buttons().front()->icon().isNull());
         vu = true;
         box->accept();
     });
