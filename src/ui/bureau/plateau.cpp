@@ -49,11 +49,9 @@ bool Plateau::eventFilter(QObject* objet, QEvent* e) {
     if (t == QEvent::WindowActivate) QTimer::singleShot(0, this, &Plateau::suivre_fenetre);
     if (t == QEvent::Close && e->spontaneous()) {
         // The window manager's close (its title bar's menu, a key, a task
-        // bar) ends the player, as "Quitter" does; it never just hides the
-        // window.
+        // bar) ends the player, as "Quitter" does, even while an icon or
+        // another window would keep the application running.
         quitter_->trigger();
-        e->ignore();
-        return true;
     }
     return false;
 }
