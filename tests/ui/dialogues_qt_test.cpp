@@ -44,7 +44,8 @@ TEST(DialoguesQt, MessageBoxHasNoIconNoParent) {
         EXPECT_EQ(box->windowTitle(), QStringLiteral("skin erreur !"));
         EXPECT_EQ(box->text(), QStringLiteral("a & b <i>c</i>"));
         EXPECT_EQ(box->buttons().size(), 1);
-        // A dialog whose title bar has a close button only.
+        // A dialog whose title bar has a close button only, no stock
+        // picture on its button.
         EXPECT_EQ(box->windowType(), Qt::Dialog);
         EXPECT_FALSE(box->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
         EXPECT_TRUE(box->windowFlags() & Qt::CustomizeWindowHint);

@@ -85,14 +85,16 @@ TEST_P(Form1Couleurs, ListScrollBarsAreThinInTheSkinsColours) {
     const QImage img = barre->grab().toImage();
     const int x = img.width() / 2;
     auto proche = [](QColor a, QColor b) {
-        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 6;
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue()) <=
+               6;
     };
     auto melange = [&](double t) {
         return QColor(qRound(fond.red() + t * (texte.red() - fond.red())),
                       qRound(fond.green() + t * (texte.green() - fond.green())),
                       qRound(fond.blue() + t * (texte.blue() - fond.blue())));
     };
-    EXPECT_EQ(img.pixelColor(0, img.height() - 2), fond);                      // beside the track
+    EXPECT_EQ(img.pixelColor(0, img.height() - 2), fond);                     // beside the track
     EXPECT_TRUE(proche(img.pixelColor(x, img.height() - 2), melange(0.12)));  // the track, below the handle
     EXPECT_TRUE(proche(img.pixelColor(x, 4), melange(0.5)));                  // the handle
 }

@@ -32,9 +32,8 @@ protected:
 // entry, then nothing; stopped, Space plays; on a check box it ticks it.
 TEST_F(Gestes, ListKeysAndCtrlO) {
     const std::tuple<Qt::Key, bool, bool, const char*> suite[] = {{Qt::Key_Space, false, true, "abcde"},
-                                                                  {Qt::Key_Space, true, false, "abcde"},
-                                                                  {Qt::Key_Delete, true, false, "abde"},
-                                                                  {Qt::Key_Delete, true, false, "abde"}};
+        {Qt::Key_Space, true, false, "abcde"}, {Qt::Key_Delete, true, false, "abde"},
+        {Qt::Key_Delete, true, false, "abde"}};
     pomper_ms(300);
     for (const auto& [touche, joue, pause, reste] : suite) {
         QTest::keyClick(f1->list_lecture, touche);
@@ -75,11 +74,7 @@ TEST_F(Gestes, TypeAheadSelectsAsAClick) {
 // A notch over the volume or balance bar (or beside its cursor) moves the
 // cursor 3 px, shown and sent; half notches add up; the position bar: nothing.
 TEST_F(Gestes, WheelSteps) {
-    const struct {
-        vt::ImageVt *barre, *curseur;
-        int x, y, delta, offset, valeur;
-        QString label;
-    } cas[] = {
+    const struct { vt::ImageVt *barre, *curseur; int x, y, delta, offset, valeur; QString label; } cas[] = {
         {f1->barre_volume, f1->curseur_volume, 50, 9, -360, 86, 230, "90"},
         {f1->barre_balance, f1->curseur_balance, 60, -8, 240, 56, 150, "8"},
         {f1->barre_balance, f1->curseur_balance, 60, 1, -60, 56, 150, "8"},
@@ -107,11 +102,7 @@ TEST_F(Gestes, RowDragMovesTheEntry) {
     QApplication::processEvents();
     const int h = f1->list_lecture->visualRect(module->liste.index(0, 0)).height();
     auto* vue = f1->list_lecture->viewport();
-    const struct {
-        int de, vers, pas;
-        const char* ordre;
-        int choisie, jouee;
-    } suite[] = {
+    const struct { int de, vers, pas; const char* ordre; int choisie, jouee; } suite[] = {
         {1, 3 * h, 7, "acdbe", 3, 1}, {3, 0, -7, "bacde", 0, 2},        {0, 9 * h, 7, "acdeb", 4, 1},
         {4, -h, -7, "bacde", 0, 2},   {2, 2 * h + 6, 3, "bacde", 2, 2},
     };
