@@ -122,6 +122,7 @@ int main(int argc, char** argv) {
     int argc_qt = 1;
     QApplication app(argc_qt, argv_qt);
     vt::fin_demarrage_toolkit();
+    vt::viser_pixels_entiers(app);
     application_prete.set_value(true);
     vt::identifier_application();
     vt::garder_fil_de_dessin();

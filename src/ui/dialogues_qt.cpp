@@ -3,6 +3,7 @@
 #include "ui/place_ecran.h"
 #include "ui/ecrans.h"
 
+#include <QAbstractButton>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QIcon>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMessageBox>
@@ -87,8 +89,16 @@ void placer_dialogue(QWidget& d) {
     QTimer::singleShot(0, &d, [&d] { ouvrir_sur_ecran_du_lecteur(d, false); });
 }
 
-// A message box takes its size as it shows: it is centred then.
-void centrer_message(QWidget& box) {
+// A message box is a dialog of one size: a title bar with a close button
+// only (no minimise or maximise a window manager would add to a window
+// without a parent), no icon in it nor beside the text. It takes its size
+// as it shows: it is centred then.
+void preparer_message(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
+    // Nor a stock picture on its buttons (the style puts one on OK, Yes, No).
+    for (QAbstractButton* b : box.buttons()) b->setIcon(QIcon());
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowCloseButtonHint);
     QTimer::singleShot(0, &box, [&box] { ouvrir_sur_ecran_du_lecteur(box, true); });
 }
 
@@ -185,7 +195,8 @@ std::optional<std::string> DialoguesQt::choisir_repertoire(const QString& invite
     return QFile::encodeName(dir).toStdString();
 }
 
-std::optional<std::string> DialoguesQt::choisir_fichier(const std::string& filtre, const std::string& initial) {
+std::optional<std::string> DialoguesQt::choisir_fichier(const std::string& filtre,
+                                                        const std::string& initial) {
     LocaleDialogue fr;
     QFileDialog d(nullptr);
     d.setFileMode(QFileDialog::ExistingFile);
@@ -199,15 +210,13 @@ std::optional<std::string> DialoguesQt::choisir_fichier(const std::string& filtr
 
 void DialoguesQt::message(const QString& legende, const QString& texte) {
     QMessageBox box(QMessageBox::NoIcon, legende, texte, QMessageBox::Ok, nullptr);
-    box.setTextFormat(Qt::PlainText);
-    centrer_message(box);
+    preparer_message(box);
     box.exec();
 }
 
 bool DialoguesQt::question(const QString& legende, const QString& texte) {
     QMessageBox box(QMessageBox::NoIcon, legende, texte, QMessageBox::Yes | QMessageBox::No, nullptr);
-    box.setTextFormat(Qt::PlainText);
-    centrer_message(box);
+    preparer_message(box);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArrayList>
 #include <QGuiApplication>
+#include <QMouseEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -26,7 +27,35 @@ void arrondir_variable(const char* nom) {
     if (apres != avant) qputenv(nom, apres);
 }
 
+class PixelsEntiers : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* objet, QEvent* e) override {
+        const QEvent::Type t = e->type();
+        if ((t != QEvent::MouseButtonPress && t != QEvent::MouseButtonRelease && t != QEvent::MouseMove &&
+             t != QEvent::MouseButtonDblClick) ||
+            !objet->isWindowType())
+            return false;
+        auto* m = static_cast<QMouseEvent*>(e);
+        const QPointF p = m->position();
+        const QPointF pixel(std::floor(p.x()), std::floor(p.y()));
+        if (pixel == p) return false;
+        const QPointF ecart = p - pixel;
+        QMouseEvent juste(t, pixel, m->scenePosition() - ecart, m->globalPosition() - ecart, m->button(),
+                          m->buttons(), m->modifiers(), m->pointingDevice());
+        QCoreApplication::sendEvent(objet, &juste);
+        e->setAccepted(juste.isAccepted());
+        return true;
+    }
+};
+
 }  // namespace
+
+QObject* viser_pixels_entiers(QCoreApplication& application) {
+    auto* filtre = new PixelsEntiers(&application);
+    application.installEventFilter(filtre);
+    return filtre;
+}
 
 QByteArray facteurs_entiers(const QByteArray& valeur) {
     QByteArrayList sorties;

@@ -7,6 +7,9 @@
 // QT_SCREEN_SCALE_FACTORS force, which Qt would otherwise apply as given.
 #include <QByteArray>
 
+class QCoreApplication;
+class QObject;
+
 namespace vt {
 
 // To be called before the application object is created.
@@ -24,5 +27,15 @@ QByteArray facteurs_entiers(const QByteArray& valeur);
 // of our threads at each repaint, a plain one is a single write. A value
 // the user set for QT_XCB_NO_MITSHM is kept. Before the application object.
 void transferts_x_simples();
+
+// The pointer lands on the element drawn under it. At a whole scale of 2 or
+// more a device pixel lies at a fraction of a window pixel (device pixel
+// 691 at scale 2 is 345.5), and the toolkit picks the element under the
+// rounded place (346): the last device rows and columns of each element
+// went to its neighbour, a click on the close button's lower or right edge
+// to the title strip. Mouse events on the windows are taken down to the
+// window pixel they lie in (345), as the pictures are drawn. Once the
+// application object exists; the filter belongs to it.
+QObject* viser_pixels_entiers(QCoreApplication& application);
 
 }  // namespace vt

@@ -7,9 +7,9 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <memory>
 #include <QScreen>
 #include <QWindow>
+#include <memory>
 
 #ifdef VANTREL_XCB
 #include <xcb/xcb.h>
@@ -127,6 +127,24 @@ std::optional<bool> zone_xembed() {
 #endif
 }
 
+std::optional<bool> affichee_x11(const QWidget& fenetre) {
+#ifdef VANTREL_XCB
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c || !fenetre.windowHandle() || nom_plateforme() != QLatin1String("xcb")) return std::nullopt;
+    const auto id = static_cast<xcb_window_t>(fenetre.windowHandle()->winId());
+    xcb_get_window_attributes_reply_t* a =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
+    if (!a) return std::nullopt;
+    const bool vue = a->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(a);
+    return vue;
+#else
+    (void)fenetre;
+    return std::nullopt;
+#endif
+}
+
 std::optional<QPoint> place_reelle(const QWidget& fenetre) {
 #ifdef VANTREL_XCB
     if (!fenetre.isVisible() || !fenetre.windowHandle() || nom_plateforme() != QLatin1String("xcb"))
@@ -188,7 +206,8 @@ QPointer<QWidget>& lecteur() {
 
 void centrer(QWidget& fenetre, const QRect& zone) {
     const QSize cadre = fenetre.frameGeometry().size();
-    fenetre.move(zone.x() + (zone.width() - cadre.width()) / 2, zone.y() + (zone.height() - cadre.height()) / 2);
+    fenetre.move(zone.x() + (zone.width() - cadre.width()) / 2,
+                 zone.y() + (zone.height() - cadre.height()) / 2);
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 // top-level window really has, and a secondary window kept within the
 // screen it opens on. The rules are ui/place_ecran.h's.
 #include <QPoint>
-#include <QScreen>
 #include <QRect>
+#include <QScreen>
 #include <QWidget>
 
 #include <optional>
@@ -34,6 +34,12 @@ void montrer_non_reduite(QWidget& fenetre);
 // platform is not X11. Asked without the toolkit, whose own question would
 // settle once and for all which kind of icon this process makes.
 std::optional<bool> zone_xembed();
+
+// Whether the X server shows `fenetre` (mapped and viewable), whatever the
+// toolkit believes: another program (a window manager's "activate", a
+// tool) may map a window the toolkit hid. Nothing where the platform is
+// not X11 or the window has no X window yet.
+std::optional<bool> affichee_x11(const QWidget& fenetre);
 
 // Keeps top-level window `fenetre` within the available area of the
 // screen it lies on (the one under its centre, else its own screen): no

@@ -7,9 +7,10 @@
 
 namespace vt {
 
-FenetreFixe::FenetreFixe(const QString& nom, const QString& titre, QSize taille, QColor fond) : QWidget(nullptr) {
+FenetreFixe::FenetreFixe(const QString& nom, const QString& titre, QSize taille, QColor fond)
+    : QWidget(nullptr) {
     setObjectName(nom);
-    setWindowFlags(Qt::Tool);
+    setWindowFlags(kCadreFixe);
     setWindowTitle(titre);
     setFixedSize(taille);
     setAutoFillBackground(true);

@@ -11,6 +11,12 @@
 
 namespace vt {
 
+// The frame of a secondary window of one size: a tool window whose title bar
+// holds a close button only (no minimise or maximise, which a window
+// manager would otherwise offer beside it).
+inline constexpr Qt::WindowFlags kCadreFixe =
+    Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
 class FenetreFixe : public QWidget {
     Q_OBJECT
 public:

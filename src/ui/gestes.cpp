@@ -25,4 +25,22 @@ int ligne_visee(int sous_pointeur, int cote, int nombre) {
     return std::clamp(ligne, 0, nombre - 1);
 }
 
+int ligne_tapee(const std::function<QString(int)>& nom, int nombre, int courant, const QString& saisie) {
+    if (saisie.isEmpty() || nombre <= 0) return -1;
+    auto chercher = [&](const QString& debut, int depart) {
+        for (int k = 0; k < nombre; ++k) {
+            const int ligne = (depart + k) % nombre;
+            if (nom(ligne).startsWith(debut, Qt::CaseInsensitive)) return ligne;
+        }
+        return -1;
+    };
+    const int depart = std::clamp(courant, -1, nombre - 1);
+    // A first letter looks from the next row; more letters first try the
+    // row they went on.
+    if (saisie.size() == 1) return chercher(saisie, depart + 1);
+    if (const int ligne = chercher(saisie, std::max(depart, 0)); ligne >= 0) return ligne;
+    const bool meme_lettre = saisie.count(saisie.front()) == saisie.size();
+    return meme_lettre ? chercher(saisie.left(1), depart + 1) : -1;
+}
+
 }  // namespace vt

@@ -3,7 +3,10 @@
 // dragged along the list goes to. Each is a second way to an operation the
 // window already has (the "−" button, play and pause, a double click, the
 // move buttons).
+#include <QString>
 #include <Qt>
+
+#include <functional>
 
 namespace vt {
 
@@ -22,5 +25,14 @@ ToucheListe touche_liste(int touche, Qt::KeyboardModifiers modifs, bool repetee)
 // (`cote` -1 above, 1 below, 0 inside, with `sous_pointeur` then the row at
 // that edge); always a row of the list.
 int ligne_visee(int sous_pointeur, int cote, int nombre);
+
+// Type-ahead: the row that letters typed on the list select, among
+// `nombre` rows whose shown names `nom` gives, with `courant` the current
+// row (-1: none). `saisie` is what was typed since the last pause. The next
+// row after the current one (round to the top) whose name starts with it,
+// without regard to case; letters that go on a name already chosen keep it
+// while it still matches. The same letter typed again steps through the
+// names starting with it. -1 when no name matches: nothing changes.
+int ligne_tapee(const std::function<QString(int)>& nom, int nombre, int courant, const QString& saisie);
 
 }  // namespace vt

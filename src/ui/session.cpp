@@ -74,10 +74,11 @@ Mouvoir qui_deplace(QStringView plateforme, bool session_wayland) {
     return plateforme == u"xcb" && session_wayland ? Mouvoir::Systeme : Mouvoir::Programme;
 }
 
-Mouvoir qui_deplace() {
-    return qui_deplace(nom_plateforme(), !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-                                             qgetenv("XDG_SESSION_TYPE") == "wayland");
+bool session_wayland() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
 }
+
+Mouvoir qui_deplace() { return qui_deplace(nom_plateforme(), session_wayland()); }
 
 Retour retour_fenetre(bool visible, bool minimisee, bool active, bool position_connue) {
     if (!visible) return Retour::Montrer;
@@ -85,8 +86,31 @@ Retour retour_fenetre(bool visible, bool minimisee, bool active, bool position_c
     return Retour::Restaurer;
 }
 
-ActionPlateau action_bouton_plateau(bool zone_notification) {
-    return zone_notification ? ActionPlateau::Cacher : ActionPlateau::Minimiser;
+bool icone_atteignable(bool hote_sni, bool xembed, std::optional<bool> icone_sni) {
+    if (icone_sni) return *icone_sni ? hote_sni : xembed;
+    return hote_sni || xembed;
+}
+
+bool reduite_retrouvable(QStringView plateforme, bool session_wayland, QStringView bureau) {
+    if (position_connue(plateforme) && !session_wayland) return true;
+    // The desktops whose shell lists minimised windows.
+    static const QStringView avec_liste[] = {
+        u"GNOME",  u"KDE",   u"XFCE",     u"X-Cinnamon", u"Cinnamon", u"MATE",   u"LXQt",         u"LXDE",
+        u"Budgie", u"Unity", u"Pantheon", u"Deepin",     u"UKUI",     u"COSMIC", u"Enlightenment"};
+    for (QStringView nom : bureau.split(u':'))
+        for (QStringView connu : avec_liste)
+            if (nom.trimmed().compare(connu, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+bool reduite_retrouvable() {
+    return reduite_retrouvable(nom_plateforme(), session_wayland(),
+                               qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+}
+
+ActionPlateau action_bouton_plateau(bool icone_atteignable, bool reduite_retrouvable) {
+    if (icone_atteignable) return ActionPlateau::Cacher;
+    return reduite_retrouvable ? ActionPlateau::Minimiser : ActionPlateau::Laisser;
 }
 
 bool plateau_perdu(bool icone_visible, bool status_notifier, std::optional<bool> xembed) {
@@ -95,14 +119,14 @@ bool plateau_perdu(bool icone_visible, bool status_notifier, std::optional<bool>
 
 ReponseIcone reponse_icone(QSystemTrayIcon::ActivationReason raison, bool status_notifier) {
     switch (raison) {
-    case QSystemTrayIcon::DoubleClick:
-        return ReponseIcone::Restaurer;
-    case QSystemTrayIcon::Trigger:
-        return status_notifier ? ReponseIcone::Restaurer : ReponseIcone::Rien;
-    case QSystemTrayIcon::Context:
-        return status_notifier ? ReponseIcone::Rien : ReponseIcone::Menu;
-    default:
-        return ReponseIcone::Rien;
+        case QSystemTrayIcon::DoubleClick:
+            return ReponseIcone::Restaurer;
+        case QSystemTrayIcon::Trigger:
+            return status_notifier ? ReponseIcone::Restaurer : ReponseIcone::Rien;
+        case QSystemTrayIcon::Context:
+            return status_notifier ? ReponseIcone::Rien : ReponseIcone::Menu;
+        default:
+            return ReponseIcone::Rien;
     }
 }
 
@@ -113,12 +137,18 @@ std::function<bool()>& test_zone() {
 }
 }  // namespace
 
-bool zone_notification() {
+bool zone_notification(std::optional<bool> icone_sni) {
     if (test_zone()) return test_zone()();
-    if (hote_status_notifier_present()) return true;
-    if (nom_plateforme().startsWith(u"wayland", Qt::CaseInsensitive)) return false;
-    if (const std::optional<bool> xembed = zone_xembed()) return *xembed;
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    const bool hote = hote_status_notifier_present();
+    if (hote && icone_sni.value_or(true)) return true;
+    bool xembed = false;
+    if (!nom_plateforme().startsWith(u"wayland", Qt::CaseInsensitive)) {
+        if (const std::optional<bool> x = zone_xembed())
+            xembed = *x;
+        else if (!hote)
+            xembed = QSystemTrayIcon::isSystemTrayAvailable();
+    }
+    return icone_atteignable(hote, xembed, icone_sni);
 }
 
 void definir_zone_notification(std::function<bool()> test) { test_zone() = std::move(test); }

@@ -91,14 +91,37 @@ Retour retour_fenetre(bool visible, bool minimisee, bool active, bool position_c
 // replaced: tests set their own desktop. The toolkit's answer is not asked
 // while a StatusNotifier host answers: the toolkit decides once per process,
 // at its first icon or question, which kind of icon it makes.
-bool zone_notification();
+// `icone_sni`: the kind of the icon already made (nothing: none yet); an
+// icon of one kind shows only where a tray of that kind answers now
+// (icone_atteignable).
+bool zone_notification(std::optional<bool> icone_sni = std::nullopt);
 void definir_zone_notification(std::function<bool()> test);  // empty: the toolkit's answer
 
+// Whether an icon would show where the user can reach it: a StatusNotifier
+// host answers (`hote_sni`) or an XEmbed tray does (`xembed`, the toolkit's
+// tray where it is not X11). Once the icon is made its kind is fixed
+// (`icone_sni`): a StatusNotifier item needs a host, an XEmbed icon a tray.
+bool icone_atteignable(bool hote_sni, bool xembed, std::optional<bool> icone_sni);
+
+// Whether a minimised window stays where the user finds it again. On an X11
+// session the window manager keeps it (a task bar, its window list; with no
+// window manager minimising does nothing). On a Wayland session, native or
+// through XWayland, the compositor decides: a desktop with a task bar, a
+// dock or an overview lists it (`bureau`: XDG_CURRENT_DESKTOP, names joined
+// by colons); a bare compositor (Weston and the like) drops it from its
+// scene and nothing brings it back.
+bool reduite_retrouvable(QStringView plateforme, bool session_wayland, QStringView bureau);
+bool reduite_retrouvable();  // for the running application and its session
+
+// Whether the session is a Wayland one (WAYLAND_DISPLAY or XDG_SESSION_TYPE).
+bool session_wayland();
+
 // What the main window's tray button does: hide the window behind the
-// notification-area icon, or, where no notification area exists, minimise
-// it (hidden without an icon, nothing could bring it back).
-enum class ActionPlateau { Cacher, Minimiser };
-ActionPlateau action_bouton_plateau(bool zone_notification);
+// notification-area icon where that icon can be reached; else minimise it
+// where a minimised window can be found again; else leave it shown. It never
+// takes a window where nothing could bring it back.
+enum class ActionPlateau { Cacher, Minimiser, Laisser };
+ActionPlateau action_bouton_plateau(bool icone_atteignable, bool reduite_retrouvable);
 
 // What an activation of the notification-area icon does. A double click
 // restores the window. A StatusNotifier host (the session bus's tray) sends

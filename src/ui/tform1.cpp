@@ -263,14 +263,7 @@ void TForm1::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
 }
 
-void TForm1::tray_imageClick() {
-    // Hidden with no notification area, nothing but a new start would bring
-    // the window back: it goes to the taskbar instead.
-    if (vt::action_bouton_plateau(vt::zone_notification()) == vt::ActionPlateau::Minimiser)
-        showMinimized();
-    else
-        emit vers_plateau();
-}
+void TForm1::tray_imageClick() { emit vers_plateau(); }
 
 void TForm1::revenir() {
     switch (vt::retour_fenetre(isVisible(), isMinimized(), isActiveWindow(), vt::position_connue())) {

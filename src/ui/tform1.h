@@ -63,8 +63,8 @@ public:
     void ComboplaylistChange();
     void image_infoClick();
 
-    // The tray button: the window hides behind the notification-area icon
-    // (vers_plateau), or, with no notification area, goes to the taskbar.
+    // The tray button: the notification-area icon's keeper (vt::Plateau)
+    // hides the window behind it, or minimises it, or leaves it shown.
     void tray_imageClick();
     // Brings the window back, visible and in front, from any state (a
     // second start, the media service's Raise, the icon): vt::retour_fenetre.
@@ -75,7 +75,7 @@ public:
     void cacher_menu();
 
 signals:
-    // The window asks to hide behind the notification-area icon.
+    // The tray button was clicked.
     void vers_plateau();
     // The window came back (revenir): the icon goes.
     void revenue();

@@ -106,6 +106,7 @@ void TForm1::construire() {
     // Entries drawn by an item delegate, which the style sheet's marked
     // entry applies to (the style's own menu-like entries ignore it).
     Comboplaylist->setItemDelegate(new QStyledItemDelegate(Comboplaylist));
+    vt::habiller_liste(Comboplaylist->view());
     {
         QPalette p = Comboplaylist->palette();
         QColor texte = QApplication::palette().color(QPalette::Window);
@@ -136,6 +137,7 @@ void TForm1::construire() {
     list_lecture->viewport()->installEventFilter(this);
     list_lecture->installEventFilter(this);
     vt::garder_selection_hors_lignes(list_lecture);
+    vt::habiller_liste(list_lecture);
     list_lecture->setStyleSheet(QStringLiteral("QListView::item { height: 13px; }"));
 
     check_repeat = new vt::CaseVt(this);

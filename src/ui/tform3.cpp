@@ -4,6 +4,7 @@
 #include "playlist/liste_courante.h"
 #include "ui/actions.h"
 #include "ui/ecrans.h"
+#include "ui/fenetre_fixe.h"
 #include "ui/navigation.h"
 
 #include <QCloseEvent>
@@ -18,7 +19,7 @@ const QColor kBleu(0, 0, 255);
 TForm3::TForm3(const vt::ServicesFenetres& services)
     : QWidget(nullptr), porte_(services.porte), actions_(services.actions), navigation_(services.navigation) {
     setObjectName(QStringLiteral("Form3"));
-    setWindowFlags(Qt::Tool);
+    setWindowFlags(vt::kCadreFixe);
     setWindowTitle(QStringLiteral("Enregistrer une playlist ..."));
     setFixedSize(789, 215);
     setAutoFillBackground(true);

@@ -5,6 +5,7 @@
 #include "config/emplacements.h"
 #include "config/texte_affiche.h"
 #include "ui/ecrans.h"
+#include "ui/fenetre_fixe.h"
 #include "ui/navigation.h"
 #include "ui/tform1.h"
 #include "ui/tform6.h"
@@ -59,7 +60,7 @@ std::pair<std::string, std::string> separer_chemin_skin(std::string_view chemin)
 TForm4::TForm4(const vt::ServicesFenetres& services)
     : QWidget(nullptr), navigation_(services.navigation), configuration_(services.configuration) {
     setObjectName(QStringLiteral("Form4"));
-    setWindowFlags(Qt::Tool);
+    setWindowFlags(vt::kCadreFixe);
     setWindowTitle(QStringLiteral("Option"));
     setFixedSize(407, 464);
     setAutoFillBackground(true);

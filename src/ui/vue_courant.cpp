@@ -1,6 +1,9 @@
 #include "ui/vue_courant.h"
 
 #include "player/porte_lecteur.h"
+#include "ui/gestes.h"
+
+#include <QApplication>
 
 namespace vt {
 
@@ -37,6 +40,24 @@ void SelectionCourante::montrer(int ligne) {
 QItemSelectionModel::SelectionFlags VueListe::selectionCommand(const QModelIndex& index,
                                                                const QEvent* evenement) const {
     return evenement ? QListView::selectionCommand(index, evenement) : QItemSelectionModel::NoUpdate;
+}
+
+void VueListe::keyboardSearch(const QString& texte) {
+    if (!model() || texte.isEmpty()) return;
+    if (!depuis_.isValid() || depuis_.elapsed() > QApplication::keyboardInputInterval()) saisie_.clear();
+    depuis_.start();
+    saisie_ += texte;
+    const int colonne = modelColumn();
+    auto nom = [this, colonne](int ligne) { return model()->index(ligne, colonne).data().toString(); };
+    const int courant = selectionModel() && selectionModel()->hasSelection()
+                            ? selectionModel()->selectedIndexes().value(0).row()
+                            : -1;
+    const int ligne = ligne_tapee(nom, model()->rowCount(), courant, saisie_);
+    if (ligne < 0 || !selectionModel()) return;
+    // A selection as a click makes it (SelectionCourante tells the player).
+    const QModelIndex i = model()->index(ligne, colonne);
+    selectionModel()->select(i, QItemSelectionModel::ClearAndSelect);
+    scrollTo(i);
 }
 
 }  // namespace vt

@@ -3,6 +3,7 @@
 // selected row, and the user's choices of a row (a click, the keys, a screen
 // reader) go to the player through its door: the player keeps the current
 // entry, the view only shows it.
+#include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QListView>
 
@@ -20,7 +21,8 @@ class SelectionCourante : public QItemSelectionModel {
     Q_OBJECT
 public:
     // `colonne`: the model column the view shows.
-    SelectionCourante(QAbstractItemModel& modele, PorteLecteur& lecteur, int colonne, QObject* parent = nullptr);
+    SelectionCourante(QAbstractItemModel& modele, PorteLecteur& lecteur, int colonne,
+                      QObject* parent = nullptr);
 
     using QItemSelectionModel::select;
     void select(const QItemSelection& selection, QItemSelectionModel::SelectionFlags ordre) override;
@@ -36,15 +38,25 @@ private:
 };
 
 // A list view whose current row, moved by the view itself (its row removed
-// under it), selects nothing: only the user's gestures choose a row.
+// under it), selects nothing: only the user's gestures choose a row. Letters
+// typed on it choose the row whose shown name starts with them (type-ahead,
+// vt::ligne_tapee), as a click on that row would.
 class VueListe : public QListView {
     Q_OBJECT
 public:
     using QListView::QListView;
 
+    // `texte`: the letters of one key; those typed within the desktop's
+    // key interval of the last add to the search.
+    void keyboardSearch(const QString& texte) override;
+
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* evenement) const override;
+
+private:
+    QString saisie_;
+    QElapsedTimer depuis_;
 };
 
 }  // namespace vt

@@ -1,8 +1,10 @@
 #include "ui/widgets_vt.h"
 
 #include <QFontMetrics>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyledItemDelegate>
 #include <cmath>
 
 #include <algorithm>
@@ -74,8 +76,10 @@ QColor couleur_surlignage(QColor skin, QColor texte) {
 
 QString style_selecteur(QColor texte, QColor surlignage) {
     return QStringLiteral(
-               "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px; }"
-               "QComboBox QAbstractItemView { background: black; color: %1; outline: 0;"
+               "QComboBox { background: black; color: %1; border: 1px solid #555; padding-left: 3px;"
+               " combobox-popup: 0; }"
+               "QComboBox QFrame { background: black; border: 1px solid #555; }"
+               "QComboBox QAbstractItemView { background: black; color: %1; outline: 0; border: none;"
                " selection-background-color: %2; selection-color: black; }"
                "QComboBox QAbstractItemView::item:selected, QComboBox QAbstractItemView::item:hover"
                " { background: %2; color: black; }")
@@ -83,20 +87,62 @@ QString style_selecteur(QColor texte, QColor surlignage) {
 }
 
 QString style_liste(QColor fond, QColor texte) {
-    // The handle in the text's colour on the list's background; no arrows.
+    // Both from the skin's colour bitmap: the handle halfway between the
+    // list's text and its background, on a track one step lighter than the
+    // background; no arrows. It reads as part of the list, not as a stock
+    // bar laid on it.
+    auto melange = [&](double t) {
+        return QColor::fromRgbF(fond.redF() + t * (texte.redF() - fond.redF()),
+                                fond.greenF() + t * (texte.greenF() - fond.greenF()),
+                                fond.blueF() + t * (texte.blueF() - fond.blueF()));
+    };
     return QStringLiteral(
-               "QListView { background: %1; color: %2; }"
+               "QListView { background: %1; color: %2; outline: 0; }"
                "QListView::item { height: 13px; }"
                "QScrollBar { background: %1; border: none; margin: 0; }"
                "QScrollBar:vertical { width: %3px; }"
                "QScrollBar:horizontal { height: %3px; }"
-               "QScrollBar::handle { background: %2; border-radius: 2px; }"
+               "QScrollBar::handle { background: %4; border-radius: 2px; }"
                "QScrollBar::handle:vertical { min-height: 16px; margin: 1px 1px 1px 1px; }"
                "QScrollBar::handle:horizontal { min-width: 16px; margin: 1px 1px 1px 1px; }"
-               "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; background: none; }"
-               "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+               "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; background: "
+               "none; }"
+               "QScrollBar::add-page, QScrollBar::sub-page { background: %5; margin: 0 2px; }")
         .arg(fond.name(), texte.name())
-        .arg(kEpaisseurDefilement);
+        .arg(kEpaisseurDefilement)
+        .arg(melange(0.5).name(), melange(0.12).name());
+}
+
+namespace {
+
+// Rows no wider than the list shows them: the style then elides the text.
+class LigneElidee : public QStyledItemDelegate {
+public:
+    explicit LigneElidee(QAbstractItemView* vue) : QStyledItemDelegate(vue), vue_(vue) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.setWidth(std::min(s.width(), std::max(1, vue_->viewport()->width())));
+        return s;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->state &= ~QStyle::State_HasFocus;
+    }
+
+private:
+    QAbstractItemView* vue_;
+};
+
+}  // namespace
+
+void habiller_liste(QAbstractItemView* vue) {
+    vue->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    vue->setTextElideMode(Qt::ElideRight);
+    vue->setItemDelegate(new LigneElidee(vue));
+    // Laid out again when the vertical bar comes or goes.
+    if (auto* liste = qobject_cast<QListView*>(vue)) liste->setResizeMode(QListView::Adjust);
 }
 
 void prechauffer_polices() {
@@ -131,8 +177,10 @@ void ImageVt::mousePressEvent(QMouseEvent* e) { transmettre_appui(souris, e, gau
 void ImageVt::mouseReleaseEvent(QMouseEvent* e) { transmettre_relache(this, souris, e, gauche_appuye_); }
 void ImageVt::mouseMoveEvent(QMouseEvent* e) { transmettre_mouvement(souris, e); }
 void ImageVt::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (souris.double_clic) souris.double_clic();
-    else mousePressEvent(e);
+    if (souris.double_clic)
+        souris.double_clic();
+    else
+        mousePressEvent(e);
 }
 
 LabelVt::LabelVt(QWidget* parent, const QString& texte, QPoint place, bool taille_du_texte)
@@ -159,8 +207,10 @@ void LabelVt::mousePressEvent(QMouseEvent* e) { transmettre_appui(souris, e, gau
 void LabelVt::mouseReleaseEvent(QMouseEvent* e) { transmettre_relache(this, souris, e, gauche_appuye_); }
 void LabelVt::mouseMoveEvent(QMouseEvent* e) { transmettre_mouvement(souris, e); }
 void LabelVt::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (souris.double_clic) souris.double_clic();
-    else mousePressEvent(e);
+    if (souris.double_clic)
+        souris.double_clic();
+    else
+        mousePressEvent(e);
 }
 
 FormeVt::FormeVt(QWidget* parent, QRect place, QColor contour, int epaisseur, QColor fond)

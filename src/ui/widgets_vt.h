@@ -7,8 +7,8 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QImage>
-#include <QString>
 #include <QLabel>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
@@ -27,7 +27,7 @@ struct EvenementsSouris {
     // reported it (not through the window's own idea of its place, behind
     // while the window moves).
     std::function<void(Qt::MouseButtons, QPoint)> mouvement_ecran;
-    std::function<void()> clic;         // left button pressed and released over the widget
+    std::function<void()> clic;  // left button pressed and released over the widget
     std::function<void()> double_clic;
 };
 
@@ -140,11 +140,17 @@ private:
 };
 
 // Style sheets: the selector (black, text in `texte`, the marked entry in
-// black on `surlignage`) and the play list (the skin's colours, with thin
-// scroll bars drawn in them, so that the list keeps nearly all its width).
+// black on `surlignage`; its open list a plain list under the box, of the
+// box's width and colours, rather than the style's wider menu-like one) and the play list (the skin's
+// colours, with thin scroll bars drawn in them, so that the list keeps nearly all its width).
 QString style_selecteur(QColor texte, QColor surlignage);
 QString style_liste(QColor fond, QColor texte);
 constexpr int kEpaisseurDefilement = 6;
+
+// A list of names on the skinned surface: no horizontal scroll bar (it would
+// hide the last row), a name too long for the list's width cut with an
+// ellipsis, and no stock focus rectangle on the current row.
+void habiller_liste(QAbstractItemView* vue);
 
 // Loads the fonts of the main window's texts (the font database, the
 // faces, the fallbacks), so that the main window finds them ready. Safe

@@ -38,7 +38,7 @@ verifier "play-list folder" test -d "$APP/playlist"
 verifier "play-list folder empty" test -z "$(ls -A "$APP/playlist" 2>/dev/null)"
 verifier "first settings are the shipped defaults" cmp -s "$SOURCE/packaging/vantrel.config" "$APP/vantrel.config"
 verifier "first settings name the default skin" \
-    grep -q '^"skin/default/""default.sk""[0-9-]*""[0-9-]*""playlist/""false"$' "$APP/vantrel.config"
+    grep -q '^"skin/default/""default.sk""[0-9-]*""[0-9-]*""playlist/""true"$' "$APP/vantrel.config"
 # Nothing outside the folder is needed: no library of ours elsewhere.
 autres=$(find "$P" -name '*.so*' ! -path "$APP/*")
 verifier "no library outside the app folder ($autres)" test -z "$autres"

@@ -2,12 +2,12 @@
 // with no icon, no parent, the given caption and text.
 #include "ui/dialogues_qt.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -23,7 +23,8 @@ TEST(DialoguesQt, FiltersMatchExtensionsInAnyCase) {
         QString m = filtre.section(QLatin1Char('('), 1).chopped(1);
         return QRegularExpression(QRegularExpression::wildcardToRegularExpression(m));
     };
-    for (const char* nom : {"Intro.MP3", "a.mp3", "b.Mp3"}) EXPECT_TRUE(motif(f[0]).match(QString::fromLatin1(nom)).hasMatch()) << nom;
+    for (const char* nom : {"Intro.MP3", "a.mp3", "b.Mp3"})
+        EXPECT_TRUE(motif(f[0]).match(QString::fromLatin1(nom)).hasMatch()) << nom;
     EXPECT_FALSE(motif(f[0]).match(QStringLiteral("a.mp4")).hasMatch());
     EXPECT_TRUE(motif(f[1]).match(QStringLiteral("x.WaV")).hasMatch());
     EXPECT_EQ(vt::filtres_qt("skin|*.sk").size(), 1);
@@ -43,6 +44,12 @@ TEST(DialoguesQt, MessageBoxHasNoIconNoParent) {
         EXPECT_EQ(box->windowTitle(), QStringLiteral("skin erreur !"));
         EXPECT_EQ(box->text(), QStringLiteral("a & b <i>c</i>"));
         EXPECT_EQ(box->buttons().size(), 1);
+        // A dialog whose title bar has a close button only, no stock
+        // picture on its button.
+        EXPECT_EQ(box->windowType(), Qt::Dialog);
+        EXPECT_FALSE(box->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(box->windowFlags() & Qt::CustomizeWindowHint);
+        EXPECT_TRUE(box->buttons().front()->icon().isNull());
         vu = true;
         box->accept();
     });

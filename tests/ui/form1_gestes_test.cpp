@@ -92,6 +92,24 @@ TEST_F(Gestes, DeletedCurrentRowLeavesNoCurrentInTheView) {
     }
 }
 
+// Letters typed on the list select the row whose name starts with them, as
+// a click does: the playing entry plays on and the status line keeps
+// saying what plays; stopped, it names the selection.
+TEST_F(Gestes, TypeAheadSelectsAsAClick) {
+    QTest::keyClicks(f1->list_lecture, QStringLiteral("d"));
+    EXPECT_EQ(f1->index_courant(), 3);
+    EXPECT_TRUE(lit());
+    EXPECT_EQ(module->lecteur->piste_jouee()->ligne, 2);
+    EXPECT_FALSE(f1->label_affiche->text().startsWith(QStringLiteral("sélection")));
+    module->lecteur->arreter();
+    QTest::keyClicks(f1->list_lecture, QStringLiteral("Z"));
+    EXPECT_EQ(f1->index_courant(), 3);
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTest::keyClicks(f1->list_lecture, QStringLiteral("A"));
+    EXPECT_EQ(f1->index_courant(), 0);
+    EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("sélection : a.wav"));
+}
+
 // A notch over the volume or balance bar (or beside its cursor) moves the
 // cursor 3 px, shown and sent; half notches add up; the position bar: nothing.
 TEST_F(Gestes, WheelSteps) {

@@ -11,6 +11,10 @@
 #include "ui/widgets_vt.h"
 
 #include <QImage>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -122,6 +126,34 @@ TEST(FacteursEntiers, ForcedFactorsAreRoundedToWholeNumbers) {
     EXPECT_EQ(vt::facteurs_entiers("abc"), "abc");
     EXPECT_EQ(vt::facteurs_entiers("-2"), "-2");
     EXPECT_EQ(vt::facteurs_entiers(""), "");
+}
+
+// At scale 2 a click reaches the element drawn under it: device pixels at
+// half a window pixel go to the window pixel they lie in, where the toolkit
+// would give the edge of an 8-pixel button to its right or lower neighbour
+// (the close button's lower and right edge to the title strip).
+TEST_F(HauteDensite, HalfPixelClicksReachTheElementDrawnThere) {
+    ecrire_config();
+    demarrer();
+    f1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f1));
+    std::unique_ptr<QObject> filtre(vt::viser_pixels_entiers(*QCoreApplication::instance()));
+    const QPoint coin = f1->image_quitter->pos();
+    const struct {
+        double dx, dy;
+        bool fin;
+    } cas[] = {{3.5, 3.5, true},  {7.5, 7.5, true},  {7.5, 0.0, true},  {0.0, 7.5, true},
+               {8.0, 3.0, false}, {3.0, 8.0, false}, {-0.5, 3.0, false}};
+    for (const auto& c : cas) {
+        const int avant = fins;
+        const QPointF p = QPointF(coin) + QPointF(c.dx, c.dy);
+        for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(t, p, p, f1->mapToGlobal(p), Qt::LeftButton,
+                          t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(f1->windowHandle(), &e);
+        }
+        EXPECT_EQ(fins, avant + (c.fin ? 1 : 0)) << c.dx << "," << c.dy;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // a caption and a close box, centred on their first showing only, hidden
 // (never destroyed) by their close box.
 #include "ui/fixture.h"
+#include "ui/tform3.h"
 #include "ui/tform4.h"
 #include "ui/tform5.h"
 #include "ui/tform6.h"
@@ -19,11 +20,15 @@ protected:
 
 // Each is a tool window with a caption bar and a close box, hidden at start.
 TEST_F(Secondaires, ToolWindowsWithCaptionAndCloseBox) {
-    for (QWidget* w : fenetres()) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{module->Form3, module->Form4, module->Form5, module->Form6}) {
         SCOPED_TRACE(w->objectName().toStdString());
         EXPECT_EQ(w->windowType(), Qt::Tool);
         EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);
         EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
+        // Of one size: no minimise or maximise button beside the close box.
+        EXPECT_TRUE(w->windowFlags() & Qt::CustomizeWindowHint);
+        EXPECT_FALSE(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
         EXPECT_FALSE(w->windowTitle().isEmpty());
         EXPECT_FALSE(w->isVisible());
     }

@@ -95,6 +95,47 @@ TEST(Session, GoneXEmbedTrayGivesTheWindowBack) {
         EXPECT_EQ(vt::plateau_perdu(icone, sni, xembed), perdu) << icone << sni << xembed.value_or(2);
 }
 
+// The tray button never takes the window where nothing brings it back: it
+// hides behind an icon only where a tray of the icon's kind answers now,
+// minimises where the session keeps minimised windows in a list (X11, or a
+// Wayland desktop with a task bar or an overview), and otherwise leaves the
+// window shown (a bare compositor, a host that left).
+TEST(Session, TrayButtonNeverLosesTheWindow) {
+    using A = vt::ActionPlateau;
+    const std::optional<bool> aucune, sni = true, xembed = false;
+    const struct {
+        const char16_t* plateforme;
+        bool wayland;
+        const char16_t* bureau;
+        bool hote, tray_xembed;
+        std::optional<bool> icone;
+        A action;
+    } cas[] = {
+        {u"xcb", false, u"", false, true, aucune, A::Cacher},       // openbox and its XEmbed tray
+        {u"xcb", false, u"", false, false, aucune, A::Minimiser},   // a window manager without a tray
+        {u"wayland", true, u"", false, false, aucune, A::Laisser},  // Weston, no host
+        {u"wayland", true, u"", true, false, aucune, A::Cacher},    // Weston with a host
+        {u"wayland", true, u"", false, false, sni, A::Laisser},     // ... once the host left
+        {u"wayland", true, u"GNOME", false, false, aucune, A::Minimiser},
+        {u"wayland", true, u"ubuntu:GNOME", false, false, sni, A::Minimiser},
+        {u"wayland-egl", true, u"sway", false, false, aucune, A::Laisser},
+        {u"xcb", true, u"", false, false, aucune, A::Laisser},  // XWayland on a bare compositor
+        {u"xcb", true, u"KDE", false, false, aucune, A::Minimiser},
+        {u"xcb", true, u"KDE", true, false, aucune, A::Cacher},
+        {u"xcb", false, u"", true, false, xembed, A::Minimiser},  // an XEmbed icon, its tray gone
+        {u"xcb", false, u"", false, true, sni, A::Minimiser},     // an item, its host gone
+        {u"xcb", false, u"", true, false, sni, A::Cacher},
+    };
+    for (const auto& c : cas) {
+        const bool atteignable = vt::icone_atteignable(c.hote, c.tray_xembed, c.icone);
+        const bool retrouvable =
+            vt::reduite_retrouvable(QStringView(c.plateforme), c.wayland, QStringView(c.bureau));
+        EXPECT_EQ(vt::action_bouton_plateau(atteignable, retrouvable), c.action)
+            << QString::fromUtf16(c.plateforme).toStdString() << c.wayland
+            << QString::fromUtf16(c.bureau).toStdString() << c.hote << c.tray_xembed << c.icone.value_or(2);
+    }
+}
+
 // A second start brings the window back from every state: shown from the
 // tray, restored and raised, or on native Wayland (minimised, or without
 // the focus) hidden and shown anew.
@@ -152,6 +193,41 @@ TEST_F(SessionFenetre, TrayButtonAndActivations) {
         EXPECT_EQ(plateau().menu()->isVisible(), c.menu) << c.zone << c.sni << c.raison;
         plateau().menu()->hide();
     }
+}
+
+// On the real window: a Wayland session with no tray leaves it shown on a
+// bare compositor and minimises it on a desktop that lists it.
+TEST_F(SessionFenetre, TrayButtonWithoutTrayOnWayland) {
+    const QByteArray avant = qgetenv("XDG_CURRENT_DESKTOP");
+    vt::definir_zone_notification([] { return false; });
+    for (auto [bureau, minimisee] : {std::pair{"", false}, {"GNOME", true}}) {
+        vt::definir_nom_plateforme(QStringLiteral("wayland"));
+        qputenv("XDG_CURRENT_DESKTOP", bureau);
+        ecrire_config();
+        demarrer();
+        f1->show();
+        clic(f1->tray_image);
+        EXPECT_TRUE(f1->isVisible()) << bureau;
+        EXPECT_EQ(f1->isMinimized(), minimisee) << bureau;
+        EXPECT_FALSE(plateau().icone()) << bureau;
+    }
+    qputenv("XDG_CURRENT_DESKTOP", avant);
+}
+
+// The tray state follows the window: shown by anyone else, the icon goes and
+// the tray button hides it again.
+TEST_F(SessionFenetre, TrayStateFollowsTheWindow) {
+    ecrire_config();
+    demarrer();
+    f1->show();
+    clic(f1->tray_image);
+    ASSERT_FALSE(f1->isVisible());
+    ASSERT_TRUE(plateau().montre());
+    f1->show();
+    EXPECT_FALSE(plateau().montre());
+    clic(f1->tray_image);
+    EXPECT_FALSE(f1->isVisible());
+    EXPECT_TRUE(plateau().montre());
 }
 
 // Brought back through the real window from hidden, minimised and visible,

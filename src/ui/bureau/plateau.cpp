@@ -8,17 +8,23 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QEvent>
+#include <QWindow>
+
+#include <optional>
 
 namespace vt {
 
-Plateau::Plateau(TForm1& fenetre, const Actions& actions) : QObject(&fenetre), fenetre_(fenetre) {
+Plateau::Plateau(TForm1& fenetre, const Actions& actions)
+    : QObject(&fenetre), fenetre_(fenetre), quitter_(actions.quitter) {
     PopupMenu1 = new QMenu(&fenetre);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->addActions({actions.jouer, actions.pause, actions.arreter, actions.suivant, actions.precedent});
+    PopupMenu1->addActions(
+        {actions.jouer, actions.pause, actions.arreter, actions.suivant, actions.precedent});
     // An ordinary entry that shows a row of dashes and does nothing.
     PopupMenu1->addAction(QStringLiteral("--------"));
     PopupMenu1->addAction(actions.quitter);
-    connect(&fenetre, &TForm1::vers_plateau, this, &Plateau::cacher_fenetre);
+    connect(&fenetre, &TForm1::vers_plateau, this, &Plateau::tray_imageClick);
     connect(&fenetre, &TForm1::revenue, this, [this] {
         if (montre()) TrayIcon1Restore();
     });
@@ -28,6 +34,55 @@ Plateau::Plateau(TForm1& fenetre, const Actions& actions) : QObject(&fenetre), f
         else if (!montre())
             veille_.stop();
     });
+    fenetre.installEventFilter(this);
+}
+
+bool Plateau::eventFilter(QObject* objet, QEvent* e) {
+    const QEvent::Type t = e->type();
+    if (objet == fenetre_.windowHandle() && t == QEvent::Expose && !fenetre_.isVisible()) {
+        // Looked at once the window system's events of the moment are in.
+        QTimer::singleShot(0, this, &Plateau::suivre_fenetre);
+        return false;
+    }
+    if (objet != &fenetre_) return false;
+    if (t == QEvent::Show) suivre_fenetre();
+    if (t == QEvent::WindowActivate) QTimer::singleShot(0, this, &Plateau::suivre_fenetre);
+    if (t == QEvent::Close && e->spontaneous()) {
+        // The window manager's close (its title bar's menu, a key, a task
+        // bar) ends the player, as "Quitter" does, even while an icon or
+        // another window would keep the application running.
+        quitter_->trigger();
+    }
+    return false;
+}
+
+void Plateau::suivre_fenetre() {
+    // Hidden behind the icon, the window was mapped by another program (a
+    // window manager's "activate", a tool): the X server shows it, the
+    // toolkit does not know. It is the window come back, which the tray
+    // button hides again.
+    if (!fenetre_.isVisible()) {
+        if (affichee_x11(fenetre_).value_or(false)) fenetre_.revenir();
+        return;
+    }
+    // Shown by anyone: the icon goes.
+    if (montre()) TrayIcon1Restore();
+}
+
+void Plateau::tray_imageClick() {
+    const std::optional<bool> sorte = TrayIcon1 ? std::optional<bool>(zone_status_notifier()) : std::nullopt;
+    switch (action_bouton_plateau(zone_notification(sorte), reduite_retrouvable())) {
+        case ActionPlateau::Cacher:
+            cacher_fenetre();
+            break;
+        case ActionPlateau::Minimiser:
+            fenetre_.showMinimized();
+            break;
+        case ActionPlateau::Laisser:
+            // Hidden or minimised here, nothing but a new start would bring
+            // the window back.
+            break;
+    }
 }
 
 void Plateau::cacher_fenetre() {
@@ -47,10 +102,12 @@ void Plateau::cacher_fenetre() {
         });
     }
     fenetre_.hide();
+    if (QWindow* w = fenetre_.windowHandle()) w->installEventFilter(this);
     TrayIcon1->setIcon(QApplication::windowIcon());
     // A StatusNotifier host shows the icon's menu itself, at the pointer;
     // it is given the menu before the icon appears.
-    if (zone_status_notifier() && TrayIcon1->contextMenu() != PopupMenu1) TrayIcon1->setContextMenu(PopupMenu1);
+    if (zone_status_notifier() && TrayIcon1->contextMenu() != PopupMenu1)
+        TrayIcon1->setContextMenu(PopupMenu1);
     TrayIcon1->setVisible(true);
     // An XEmbed tray says nothing when it ends: it is looked for each
     // second while the window hides behind its icon.
