@@ -2,7 +2,7 @@
 // the player plays a 2 s entry of a looped list of three; at D ms before
 // the join is heard (timed from the heard position, temps_ms) the second
 // row is chosen, so that the third follows it. The change decided if the
-// third entry is the one that follows. Tried for D from 1500 ms down to 50 ms; the figure is the
+// third entry is the one that follows. Tried for D from 1900 ms down to 50 ms; the figure is the
 // smallest D that still decided with every larger D deciding too.
 // Output, one line per try, then the figure:
 //   try <D> decided <0|1>
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         dernier = avance;
     }
     if (dernier < 0)
-        std::printf("decision n/a (no change decided, even 1500 ms before the join)\n");
+        std::printf("decision n/a (no change decided, even 1900 ms before the join)\n");
     else
         std::printf("decision latest_ms_before_join %d\n", dernier);
     return 0;
