@@ -6,19 +6,31 @@ if(NOT IS_ABSOLUTE "${vantrel_dossier}")
     set(vantrel_dossier "${CMAKE_INSTALL_PREFIX}/${vantrel_dossier}")
 endif()
 
-# The sum beside each module (src/audio/somme_module.h) is that of the
-# bytes installed: an installation that strips (the Debian package does)
-# changes them after the build recorded its own.
+# The executable and the modules, installed (and stripped when asked) in
+# .installation, are moved into the app folder by a rename, each module's
+# sum first: the files a running player has mapped are replaced, never
+# written over. The sum beside each module (src/audio/somme_module.h) is
+# that of the bytes installed: an installation that strips (the Debian
+# package does) changes them after the build recorded its own.
 file(MAKE_DIRECTORY "${VANTREL_INSTALLATION_BINAIRE}")
-foreach(module libvantrel_moteur.so libvantrel_ffmpeg.so)
-    set(somme "${VANTREL_INSTALLATION_BINAIRE}/${module}.crc32")
-    execute_process(COMMAND "${VANTREL_INSCRIRE_SOMME}" "$ENV{DESTDIR}${vantrel_dossier}/${module}" "${somme}"
-                    RESULT_VARIABLE echec)
-    if(echec)
-        message(FATAL_ERROR "No sum for the installed ${module}")
+set(vantrel_attente "$ENV{DESTDIR}${vantrel_dossier}/.installation")
+foreach(fichier libvantrel_moteur.so libvantrel_ffmpeg.so vantrel)
+    set(nouveau "${vantrel_attente}/${fichier}")
+    set(place "$ENV{DESTDIR}${vantrel_dossier}/${fichier}")
+    if(fichier MATCHES "[.]so$")
+        execute_process(COMMAND "${VANTREL_INSCRIRE_SOMME}" "${nouveau}" "${nouveau}.crc32" RESULT_VARIABLE echec)
+        if(echec)
+            message(FATAL_ERROR "No sum for the installed ${fichier}")
+        endif()
+        file(RENAME "${nouveau}.crc32" "${place}.crc32")
+        list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${place}.crc32")
     endif()
-    file(INSTALL DESTINATION "${vantrel_dossier}" TYPE FILE FILES "${somme}")
+    message(STATUS "Moving into place: ${place}")
+    file(RENAME "${nouveau}" "${place}")
+    list(REMOVE_ITEM CMAKE_INSTALL_MANIFEST_FILES "${nouveau}")
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${place}")
 endforeach()
+file(REMOVE_RECURSE "${vantrel_attente}")
 
 # The settings the close button writes on a first exit, so that a freshly
 # installed player starts with its default skin and no message. Installed

@@ -14,14 +14,20 @@ endif()
 set(VANTREL_INSTALL_APPDIR ${vantrel_dossier_defaut} CACHE STRING
     "The installed app folder, relative to the install prefix (or absolute)")
 
-install(TARGETS vantrel RUNTIME DESTINATION ${VANTREL_INSTALL_APPDIR})
-install(TARGETS vantrel_moteur vantrel_ffmpeg LIBRARY DESTINATION ${VANTREL_INSTALL_APPDIR})
+# The executable and the modules are installed (stripped when asked) into a
+# folder of their own inside the app folder, then moved into place by
+# a_l_installation.cmake: a rename gives the app folder new files, and a
+# player running from it keeps the ones it has mapped. Written over in
+# place, they killed it (SIGSEGV).
+install(TARGETS vantrel RUNTIME DESTINATION ${VANTREL_INSTALL_APPDIR}/.installation)
+install(TARGETS vantrel_moteur vantrel_ffmpeg LIBRARY DESTINATION ${VANTREL_INSTALL_APPDIR}/.installation)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/skin/ DESTINATION ${VANTREL_INSTALL_APPDIR}/skin)
 install(DIRECTORY DESTINATION ${VANTREL_INSTALL_APPDIR}/playlist)
 
-# At install time (a_l_installation.cmake): the sums of the modules as
-# installed, the first vantrel.config and the desktop entry, which names the
-# launcher by its installed path.
+# At install time (a_l_installation.cmake): the executable and the modules
+# moved into place with the sums of the modules as installed, the first
+# vantrel.config and the desktop entry, which names the launcher by its
+# installed path.
 install(CODE "
     set(VANTREL_INSTALLATION_SOURCE [[${CMAKE_CURRENT_LIST_DIR}]])
     set(VANTREL_INSTALLATION_BINAIRE [[${CMAKE_BINARY_DIR}/installation]])

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <mutex>
 #include <set>
 #include <utility>
 #include <vector>
@@ -267,15 +269,46 @@ EtatBibliotheque examiner_bibliotheque(const std::string& chemin) {
     return examiner_avec_besoins(chemin, dossiers_de_recherche(), Charges(), vus);
 }
 
-EtatBibliotheque examiner_module(const std::string& chemin) {
+namespace {
+
+// Why a module's sum refused it, if it did.
+enum class RefusSomme { Aucun, Differente, Absente };
+
+EtatBibliotheque examiner_module(const std::string& chemin, RefusSomme* refus) {
     {
         const Descripteur f(ouvrir_fichier_regulier(chemin));
         if (f.fd < 0) return EtatBibliotheque::Absente;
         const std::optional<std::uint32_t> attendue = somme_enregistree(chemin);
-        if (!attendue || somme_fichier(f.fd) != attendue) return EtatBibliotheque::Endommagee;
+        if (!attendue || somme_fichier(f.fd) != attendue) {
+            if (refus) *refus = attendue ? RefusSomme::Differente : RefusSomme::Absente;
+            return EtatBibliotheque::Endommagee;
+        }
     }
     return examiner_bibliotheque(chemin);
 }
+
+// A module refused for its sum: the window only says "Lecture impossible",
+// so standard error names the damaged file, once per file (each module is
+// opened by one side only: the executable opens the engine's, the engine
+// the FFmpeg decoder's).
+void signaler_refus(const std::string& chemin, RefusSomme refus) {
+    static std::mutex verrou;
+    static std::set<std::string> signales;
+    std::lock_guard<std::mutex> g(verrou);
+    if (!signales.insert(chemin).second) return;
+    std::fprintf(
+        stderr,
+        refus == RefusSomme::Differente
+            ? "vantrel : installation endommagée, module refusé (ses octets ne correspondent pas à sa "
+              "somme de contrôle) : %s\n"
+            : "vantrel : installation endommagée, module refusé (sa somme de contrôle manque ou est "
+              "illisible) : %s\n",
+        chemin.c_str());
+}
+
+}  // namespace
+
+EtatBibliotheque examiner_module(const std::string& chemin) { return examiner_module(chemin, nullptr); }
 
 std::string chemin_bibliotheque(const std::string& nom) { return trouver(nom, dossiers_de_recherche()); }
 
@@ -288,7 +321,11 @@ void* ouvrir_bibliotheque(const std::string& nom, int drapeaux) {
 }
 
 void* ouvrir_module(const std::string& chemin, int drapeaux) {
-    if (examiner_module(chemin) != EtatBibliotheque::Saine) return nullptr;
+    RefusSomme refus = RefusSomme::Aucun;
+    if (examiner_module(chemin, &refus) != EtatBibliotheque::Saine) {
+        if (refus != RefusSomme::Aucun) signaler_refus(chemin, refus);
+        return nullptr;
+    }
     return ::dlopen(chemin.c_str(), drapeaux);
 }
 

@@ -94,7 +94,8 @@ std::pair<sf_count_t, std::string> taille_donnees_nulle(int fd, std::string_view
         const std::uint32_t n = mot(entete + 4);
         if (std::memcmp(entete, "data", 4) == 0) {
             if (n != 0 || pos + 8 >= taille) return {-1, {}};
-            const std::uint32_t reste = std::uint32_t(std::min<std::uint64_t>(std::uint64_t(taille - pos - 8), 0xFFFFFFFFu));
+            const std::uint32_t reste =
+                std::uint32_t(std::min<std::uint64_t>(std::uint64_t(taille - pos - 8), 0xFFFFFFFFu));
             std::string o(4, '\0');
             for (int i = 0; i < 4; ++i) o[std::size_t(i)] = char(reste >> (8 * i));
             return {pos + 4, o};
@@ -130,7 +131,8 @@ std::uint16_t crc16_flac(const unsigned char* o, std::size_t n) {
 // own check (CRC-8) holds and whose frame, to the end of the file (or to an
 // ID3v1 tag), passes its CRC-16. 0 when none does.
 std::int64_t trames_flac_fin(int fd, sf_count_t taille, unsigned bloc_max, unsigned trame_max) {
-    const sf_count_t fenetre = std::min<sf_count_t>(taille, std::max<sf_count_t>(65536, 2 * sf_count_t(trame_max) + 64));
+    const sf_count_t fenetre =
+        std::min<sf_count_t>(taille, std::max<sf_count_t>(65536, 2 * sf_count_t(trame_max) + 64));
     std::vector<unsigned char> o(static_cast<std::size_t>(fenetre));
     if (!lire_a(fd, o.data(), o.size(), taille - fenetre)) return 0;
     std::size_t fin = o.size();
@@ -144,8 +146,13 @@ std::int64_t trames_flac_fin(int fd, sf_count_t taille, unsigned bloc_max, unsig
         std::uint64_t numero = o[j];
         int suite = 0;
         if (numero >= 0x80) {
-            suite = numero >= 0xFE ? 6 : numero >= 0xFC ? 5 : numero >= 0xF8 ? 4 : numero >= 0xF0 ? 3
-                  : numero >= 0xE0 ? 2 : numero >= 0xC0 ? 1 : -1;
+            suite = numero >= 0xFE   ? 6
+                    : numero >= 0xFC ? 5
+                    : numero >= 0xF8 ? 4
+                    : numero >= 0xF0 ? 3
+                    : numero >= 0xE0 ? 2
+                    : numero >= 0xC0 ? 1
+                                     : -1;
             if (suite < 0) continue;
             numero &= 0x3Fu >> suite;
         }
@@ -157,9 +164,14 @@ std::int64_t trames_flac_fin(int fd, sf_count_t taille, unsigned bloc_max, unsig
         }
         if (!valide) continue;
         j += 1 + std::size_t(suite);
-        std::uint64_t bloc = code_bloc == 1 ? 192 : code_bloc <= 5 ? 576u << (code_bloc - 2) : code_bloc >= 8 ? 256u << (code_bloc - 8) : 0;
-        if (code_bloc == 6) bloc = o[j++] + 1u;
-        else if (code_bloc == 7) bloc = (unsigned(o[j]) << 8 | o[j + 1]) + 1u, j += 2;
+        std::uint64_t bloc = code_bloc == 1   ? 192
+                             : code_bloc <= 5 ? 576u << (code_bloc - 2)
+                             : code_bloc >= 8 ? 256u << (code_bloc - 8)
+                                              : 0;
+        if (code_bloc == 6)
+            bloc = o[j++] + 1u;
+        else if (code_bloc == 7)
+            bloc = (unsigned(o[j]) << 8 | o[j + 1]) + 1u, j += 2;
         j += code_taux == 12 ? 1 : code_taux == 13 || code_taux == 14 ? 2 : 0;
         if (j + 3 > fin || crc8_flac(&o[i], j - i) != o[j]) continue;
         if (crc16_flac(&o[i], fin - 2 - i) != (unsigned(o[fin - 2]) << 8 | o[fin - 1])) continue;
@@ -169,9 +181,9 @@ std::int64_t trames_flac_fin(int fd, sf_count_t taille, unsigned bloc_max, unsig
     return 0;
 }
 
-// A FLAC file whose STREAMINFO says its length is 0: where its 36-bit length field starts (its first byte's high half
-// holds the sample size) and what to read there, the length found from the
-// last frame, else by decoding the file through once. {-1, ""} otherwise.
+// A FLAC file whose STREAMINFO says its length is 0: where its 36-bit length field starts (its first byte's
+// high half holds the sample size) and what to read there, the length found from the last frame, else by
+// decoding the file through once. {-1, ""} otherwise.
 std::pair<sf_count_t, std::string> longueur_flac_nulle(int fd, std::string_view debut, sf_count_t taille) {
     unsigned char o[4 + 4 + 34];
     if (debut.substr(0, 4) != "fLaC" || !lire_a(fd, o, sizeof o, 0) || (o[4] & 0x7F) != 0) return {-1, {}};
@@ -235,6 +247,49 @@ std::vector<sf_count_t> maillons_ogg(int fd, std::string_view debut, sf_count_t 
     return debuts;
 }
 
+// The frames a single-stream Ogg Vorbis file cut short holds (a copy or a
+// download that stopped): the granule position of its last whole page, one
+// whose bytes are all there and match its checksum; -1 when the file does
+// not start a Vorbis stream or no such page is found near its end.
+// libsndfile finds no length for such a file (it looks at its last page
+// only), and the file showed none.
+std::uint32_t crc_ogg(const unsigned char* o, std::size_t n) {
+    std::uint32_t crc = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc ^= std::uint32_t(o[i]) << 24;
+        for (int b = 0; b < 8; ++b) crc = crc & 0x80000000u ? crc << 1 ^ 0x04C11DB7u : crc << 1;
+    }
+    return crc;
+}
+
+std::int64_t trames_ogg_coupe(int fd, sf_count_t taille) {
+    char premiere[64];
+    if (taille < sf_count_t(sizeof premiere) || !lire_a(fd, premiere, sizeof premiere, 0)) return -1;
+    const std::string_view debut(premiere, sizeof premiere);
+    if (debut.substr(0, 4) != "OggS" || debut.find("\x01vorbis") == std::string_view::npos) return -1;
+    // A page holds at most 27 + 255 + 255 * 255 bytes: the last whole one
+    // starts within two of them from the end.
+    const sf_count_t fenetre = std::min<sf_count_t>(taille, 2 * 65307);
+    std::vector<unsigned char> o(static_cast<std::size_t>(fenetre));
+    if (!lire_a(fd, o.data(), o.size(), taille - fenetre)) return -1;
+    const std::string_view serie = debut.substr(14, 4);
+    for (std::size_t i = o.size() >= 27 ? o.size() - 27 + 1 : 0; i-- > 0;) {
+        if (std::memcmp(&o[i], "OggS", 4) != 0 || o[i + 4] != 0 ||
+            std::memcmp(&o[i + 14], serie.data(), 4) != 0 || i + 27 + o[i + 26] > o.size())
+            continue;
+        std::size_t n = 27 + o[i + 26];
+        for (int s = 0; s < o[i + 26]; ++s) n += o[i + 27 + std::size_t(s)];
+        if (i + n > o.size()) continue;
+        std::vector<unsigned char> page(o.begin() + std::ptrdiff_t(i), o.begin() + std::ptrdiff_t(i + n));
+        const std::uint32_t attendu = mot(&page[22]);
+        std::fill(page.begin() + 22, page.begin() + 26, 0);
+        std::int64_t granule = 0;
+        for (int b = 7; b >= 0; --b) granule = granule << 8 | page[std::size_t(6 + b)];
+        if (crc_ogg(page.data(), page.size()) == attendu && granule > 0) return granule;
+    }
+    return -1;
+}
+
 // ---------------------------------------------------------------- decoder
 
 // One logical stream of the file (the file itself, or a link of a chain),
@@ -250,7 +305,8 @@ public:
     DecodeurSndfile(int fd, std::vector<Maillon> maillons, int frequence, const Signaux* signaux)
         : DecodeurPcm(fd, frequence, signaux), maillons_(std::move(maillons)) {
         for (const Maillon& m : maillons_)
-            ajouter_partie(m.info.samplerate, m.info.channels, m.info.frames < SF_COUNT_MAX ? m.info.frames : 0);
+            ajouter_partie(m.info.samplerate, m.info.channels,
+                           m.info.frames < SF_COUNT_MAX ? m.info.frames : 0);
     }
     ~DecodeurSndfile() override {
         for (Maillon& m : maillons_) sf_close(m.sf);
@@ -313,14 +369,20 @@ Ouverture ouvrir_sndfile(FichierAudio& fichier, int frequence, const Signaux* si
         const Ouverture o =
             ouvrir_maillon(std::make_unique<LectureFichier>(fd, 0, st.st_size, champ, octets), maillons[0]);
         if (o != Ouverture::Ouvert) return o;
+        sf_count_t& trames = maillons[0].info.frames;
+        if (trames <= 0 || trames == SF_COUNT_MAX)
+            if (const std::int64_t n = trames_ogg_coupe(fd, st.st_size); n > 0) trames = n;
     } else {
         // A link that cannot be played is left out; the chain plays when its first link does.
         for (std::size_t i = 0; i < debuts.size(); ++i) {
             const sf_count_t fin = i + 1 < debuts.size() ? debuts[i + 1] : st.st_size;
             Maillon m;
-            const Ouverture o = ouvrir_maillon(std::make_unique<LectureFichier>(fd, debuts[i], fin - debuts[i]), m);
-            if (o == Ouverture::Ouvert) maillons.push_back(std::move(m));
-            else if (i == 0) return o;
+            const Ouverture o =
+                ouvrir_maillon(std::make_unique<LectureFichier>(fd, debuts[i], fin - debuts[i]), m);
+            if (o == Ouverture::Ouvert)
+                maillons.push_back(std::move(m));
+            else if (i == 0)
+                return o;
         }
     }
     fichier.fd = -1;

@@ -217,17 +217,33 @@ TEST(Longueurs, EveryPartCountsAtItsOwnRate) {
         std::vector<Partie> parties;
         double ecart_ms;
     } lignes[] = {
-        {"vorbis_44_2_22_1.ogg", "libsndfile", {{kOgg, 44100, 2, 1500, 440}, {kOgg, 22050, 1, 1000, 1000}}, 2},
-        {"vorbis_22_1_48_2.ogg", "libsndfile", {{kOgg, 22050, 1, 1000, 1000}, {kOgg, 48000, 2, 1500, 440}}, 2},
-        {"vorbis_44_2_44_2.ogg", "libsndfile", {{kOgg, 44100, 2, 1000, 440}, {kOgg, 44100, 2, 1000, 1000}}, 2},
-        {"vorbis_trois.ogg", "libsndfile",
-         {{kOgg, 48000, 1, 800, 440}, {kOgg, 32000, 2, 800, 1000}, {kOgg, 44100, 1, 800, 440}}, 2},
-        {"opus_48_2_24_1.opus", "libsndfile", {{kOpus, 48000, 2, 1000, 440}, {kOpus, 24000, 1, 1000, 1000}}, 2},
+        {"vorbis_44_2_22_1.ogg",
+         "libsndfile",
+         {{kOgg, 44100, 2, 1500, 440}, {kOgg, 22050, 1, 1000, 1000}},
+         2},
+        {"vorbis_22_1_48_2.ogg",
+         "libsndfile",
+         {{kOgg, 22050, 1, 1000, 1000}, {kOgg, 48000, 2, 1500, 440}},
+         2},
+        {"vorbis_44_2_44_2.ogg",
+         "libsndfile",
+         {{kOgg, 44100, 2, 1000, 440}, {kOgg, 44100, 2, 1000, 1000}},
+         2},
+        {"vorbis_trois.ogg",
+         "libsndfile",
+         {{kOgg, 48000, 1, 800, 440}, {kOgg, 32000, 2, 800, 1000}, {kOgg, 44100, 1, 800, 440}},
+         2},
+        {"opus_48_2_24_1.opus",
+         "libsndfile",
+         {{kOpus, 48000, 2, 1000, 440}, {kOpus, 24000, 1, 1000, 1000}},
+         2},
         {"mp3_44_2_22_1.mp3", "mpg123", {{kMp3, 44100, 2, 1500, 440}, {kMp3, 22050, 1, 1000, 1000}}, 2},
         {"mp3_22_1_48_2.mp3", "mpg123", {{kMp3, 22050, 1, 1000, 1000}, {kMp3, 48000, 2, 1500, 440}}, 2},
         {"mp3_id3.mp3", "mpg123", {{kMp3, 48000, 1, 1000, 1000, true}, {kMp3, 44100, 2, 1000, 440, true}}, 2},
-        {"mp3_trois.mp3", "mpg123",
-         {{kMp3, 44100, 2, 800, 440}, {kMp3, 22050, 1, 800, 1000}, {kMp3, 32000, 2, 800, 440}}, 2},
+        {"mp3_trois.mp3",
+         "mpg123",
+         {{kMp3, 44100, 2, 800, 440}, {kMp3, 22050, 1, 800, 1000}, {kMp3, 32000, 2, 800, 440}},
+         2},
     };
     for (const auto& ligne : lignes) {
         std::string octets;
@@ -250,11 +266,37 @@ TEST(Longueurs, EveryPartCountsAtItsOwnRate) {
             const std::vector<float> s = l.pomper_ms(500);
             for (Cote c : {kGauche, kDroite}) {
                 // 30 ms of margin either side of the join for the codecs' frames and the resampler.
-                EXPECT_NEAR(frequence(cote(s, c, 1323, 9702)), ligne.parties[i].hz, 5.0) << ligne.nom << " " << i;
-                EXPECT_NEAR(frequence(cote(s, c, 12348, 22050)), ligne.parties[i + 1].hz, 5.0) << ligne.nom << " " << i;
+                EXPECT_NEAR(frequence(cote(s, c, 1323, 9702)), ligne.parties[i].hz, 5.0)
+                    << ligne.nom << " " << i;
+                EXPECT_NEAR(frequence(cote(s, c, 12348, 22050)), ligne.parties[i + 1].hz, 5.0)
+                    << ligne.nom << " " << i;
                 EXPECT_NEAR(efficace(cote(s, c, 12348, 22050)), kEfficaceTon, 0.03) << ligne.nom << " " << i;
             }
         }
+    }
+}
+
+// An Ogg Vorbis file cut short (a copy or a download that stopped) shows
+// from its opening the length of what its whole pages hold, plays it and
+// seeks in it: it showed none, as libsndfile finds no length past a cut
+// page. Each row: rate, channels, the part of the file kept.
+TEST(Longueurs, OggCutShortShowsAndPlaysWhatItHolds) {
+    DossierTemp d;
+    const struct {
+        int taux, canaux;
+        double part;
+    } lignes[] = {{44100, 2, 0.5}, {22050, 1, 0.5}, {48000, 2, 0.7}};
+    int n = 0;
+    for (const auto& ligne : lignes) {
+        const std::string entier = ecrire_ton(d / "entier.ogg", kOgg, ligne.taux, ligne.canaux, 440, 0, 20.0);
+        ASSERT_FALSE(entier.empty());
+        const std::string octets = vt::test::lire_fichier(entier);
+        const std::string chemin =
+            d.ecrire("coupe" + std::to_string(n++) + ".ogg",
+                     octets.substr(0, std::size_t(double(octets.size()) * ligne.part)));
+        const double tenu_ms = double(trames_decodees(chemin)) * 1000.0 / kFrequence;
+        EXPECT_GT(tenu_ms, 20000.0 * ligne.part * 0.6) << chemin;
+        verifier({chemin, "libsndfile", tenu_ms, 1, 1});
     }
 }
 
@@ -268,8 +310,12 @@ TEST(Longueurs, FlacWithoutLengthFindsItsLength) {
         int taux, canaux, ms;
         std::string suite;  // bytes after the last frame
     } lignes[] = {
-        {44100, 2, 3000, ""}, {48000, 1, 2500, ""}, {22050, 2, 2000, ""}, {96000, 1, 1000, ""},
-        {44100, 2, 2000, "no frame here"}, {32000, 1, 1500, "TAG" + std::string(125, 'x')},
+        {44100, 2, 3000, ""},
+        {48000, 1, 2500, ""},
+        {22050, 2, 2000, ""},
+        {96000, 1, 1000, ""},
+        {44100, 2, 2000, "no frame here"},
+        {32000, 1, 1500, "TAG" + std::string(125, 'x')},
     };
     int n = 0;
     for (const auto& ligne : lignes) {

@@ -10,14 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <array>
 #include <cmath>
 #include <ctime>
 #include <functional>
 #include <tuple>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 
 #if VANTREL_AVEC_PULSE
 
@@ -40,7 +40,9 @@ bool attendre(F condition, std::chrono::milliseconds max) {
 }
 
 double ms(std::int64_t trames) { return double(trames) * 1000.0 / kTaux; }
-double ms_depuis(Horloge::time_point t) { return std::chrono::duration<double, std::milli>(Horloge::now() - t).count(); }
+double ms_depuis(Horloge::time_point t) {
+    return std::chrono::duration<double, std::milli>(Horloge::now() - t).count();
+}
 
 class SortiePulseTest : public ::testing::Test {
 protected:
@@ -58,7 +60,9 @@ protected:
                                                   vt::test::audio::decodeurs_des_tests());
         return lm;
     }
-    static vt::SortiePulse& sortie(lecteur_media& lm) { return static_cast<vt::SortiePulse&>(*lm.moteur().sortie()); }
+    static vt::SortiePulse& sortie(lecteur_media& lm) {
+        return static_cast<vt::SortiePulse&>(*lm.moteur().sortie());
+    }
 
     bool jouer(lecteur_media& lm, const std::string& chemin) {
         lm.flux = lm.moteur().ouvrir_flux(chemin);
@@ -157,7 +161,6 @@ TEST_F(SortiePulseTest, ControlsAreHeardWithin100Ms) {
     std::int64_t pause = changement(d, r - kTaux / 20, quart / 4);
     ASSERT_GE(pause, 0);
     EXPECT_LE(ms(pause - r), 100.0) << "pause heard late";
-
 }
 
 // Pause corks the stream and freezes the position; resume goes on to the end.
@@ -180,7 +183,8 @@ TEST_F(SortiePulseTest, PauseCorksAndResumeGoesOnFromThePausedPlace) {
     lm->moteur().mettre_en_pause(lm->canal, false);
     EXPECT_FALSE(lm->moteur().en_pause(lm->canal));
     EXPECT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > p1; }, 1500ms));
-    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 3s));
+    ASSERT_TRUE(
+        attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 3s));
 }
 
 // A seek drops what the server holds: the new place is heard at once and the
@@ -216,7 +220,8 @@ TEST_F(SortiePulseTest, SeekIsHeardFromTheNewPlace) {
 // a 441 Hz tone at 0.5 gives 0.002, a wave cut to silence up to 0.5.
 double plus_grand_saut(const std::vector<float>& d, std::int64_t debut, std::int64_t fin) {
     double m = 0;
-    for (std::int64_t i = std::max<std::int64_t>(debut, 1); i < std::min<std::int64_t>(fin, d.size() / 2 - 1); ++i)
+    for (std::int64_t i = std::max<std::int64_t>(debut, 1); i < std::min<std::int64_t>(fin, d.size() / 2 - 1);
+         ++i)
         m = std::max(m, double(std::fabs(d[2 * (i + 1)] - 2 * d[2 * i] + d[2 * (i - 1)])));
     return m;
 }
@@ -229,7 +234,9 @@ double plus_grand_saut(const std::vector<float>& d, std::int64_t debut, std::int
 TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
     using Commande = std::function<void(vt::MoteurAudio&, lecteur_media&)>;
     const Commande pause = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, true); };
-    const Commande reprise = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, false); };
+    const Commande reprise = [](vt::MoteurAudio& m, lecteur_media& lm) {
+        m.mettre_en_pause(lm.canal, false);
+    };
     const Commande arret = [](vt::MoteurAudio& m, lecteur_media& lm) { m.arreter_flux(lm.flux); };
     const Commande saut = [](vt::MoteurAudio& m, lecteur_media& lm) { m.aller_a_ms(lm.flux, 1200); };
     const Commande muet = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_muet(lm.canal, true); };
@@ -287,6 +294,86 @@ TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
     }
 }
 
+// Level changes, pauses and resumes over a track whose samples name their
+// frames (wav_rampe), the gain of every recorded frame worked out from
+// them: a ramp written over a ramp under way starts from the gain reached,
+// never from the last one's target (no step over one ramp's, 1/264 at
+// 44.1 kHz, anywhere), and a resume goes on from the frame the pause faded
+// out on, within 1 ms: the 6 ms of the fade are not heard again. Each row:
+// the commands, the pause between them, whether the track stops while
+// silent (a mute goes on playing it).
+TEST_F(SortiePulseTest, RampsStartFromTheReachedGainAndResumesFromTheFadedFrame) {
+    using Commande = std::function<void(vt::MoteurAudio&, lecteur_media&)>;
+    const Commande pause = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, true); };
+    const Commande reprise = [](vt::MoteurAudio& m, lecteur_media& lm) {
+        m.mettre_en_pause(lm.canal, false);
+    };
+    const Commande muet = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_muet(lm.canal, true); };
+    const Commande son = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_muet(lm.canal, false); };
+    const Commande bas = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_volume(lm.canal, 40); };
+    const Commande haut = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_volume(lm.canal, 255); };
+    const struct {
+        const char* cas;
+        Commande premiere, seconde;
+        std::chrono::milliseconds entre;
+        bool arrete;
+    } lignes[] = {
+        {"unmute during the mute's ramp", muet, son, 2ms, false},
+        {"level up during the level's ramp down", bas, haut, 2ms, false},
+        {"pause during the level's ramp", bas, pause, 2ms, true},
+        {"pause and resume", pause, reprise, 300ms, true},
+        {"resume during the pause's fade", pause, reprise, 4ms, true},
+    };
+    constexpr int kDureeMs = 3000;
+    const std::int64_t n = std::int64_t(kTaux) * kDureeMs / 1000;
+    const std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(kDureeMs));
+    auto lm = lecteur();
+    ecouter();
+    for (const auto& l : lignes) {
+        SCOPED_TRACE(l.cas);
+        if (lm->flux) lm->moteur().fermer_flux(lm->flux);
+        ASSERT_TRUE(jouer(*lm, piste));
+        lm->moteur().definir_pan(lm->canal, 0);
+        std::this_thread::sleep_for(400ms);
+        const std::int64_t avant = client_->reference_exacte();
+        l.premiere(lm->moteur(), *lm);
+        std::this_thread::sleep_for(l.entre);
+        l.seconde(lm->moteur(), *lm);
+        std::vector<float> d = enregistrement_jusqua(avant + kTaux / 2);
+        const std::int64_t r = Client::vers_enregistrement(d, avant);
+        ASSERT_GE(r, kTaux / 10);
+        // The track's frame at recording frame a (full level there), and the
+        // first silent frame and the first one heard again after it.
+        const std::int64_t a = r - kTaux / 50, fin = std::min<std::int64_t>(r + kTaux / 2, d.size() / 2);
+        const std::int64_t depart = trame_rampe(d[2 * a], n) - a;
+        std::int64_t silence = -1, retour = -1;
+        for (std::int64_t i = a; i < fin && retour < 0; ++i)
+            if (silence < 0 && d[2 * i] == 0.0f)
+                silence = i;
+            else if (silence >= 0 && d[2 * i] != 0.0f)
+                retour = i;
+        // After the silence the track goes on from the frame after the one
+        // faded out on: played continuously, it would be at frame i + depart
+        // less the silent frames.
+        const std::int64_t decalage = retour < 0 || !l.arrete ? depart : depart - (retour - silence - 1);
+        if (retour >= 0) {
+            const std::int64_t b = retour + kTaux / 50;
+            EXPECT_NEAR(double(trame_rampe(d[2 * b], n) - b), double(decalage), kTaux / 1000.0)
+                << "resumed elsewhere than where the pause faded out";
+        }
+        double plus_grand_pas = 0, g_avant = 1;
+        for (std::int64_t i = a; i < fin; ++i) {
+            const double g =
+                double(d[2 * i]) / valeur_rampe(i + (retour >= 0 && i >= retour ? decalage : depart), n);
+            plus_grand_pas = std::max(plus_grand_pas, std::fabs(g - g_avant));
+            g_avant = g;
+        }
+        EXPECT_LT(plus_grand_pas, 1.0 / double(vt::trames_fondu(kTaux)) + 2e-3);
+        lm->moteur().mettre_en_pause(lm->canal, false);
+        lm->moteur().definir_muet(lm->canal, false);
+    }
+}
+
 // The end of the track is reported when its last sample is heard, not when it
 // was written (a short track is written whole at once): the position reaches
 // the length after the track's own duration, and the channel plays one more
@@ -297,7 +384,8 @@ TEST_F(SortiePulseTest, EndIsReportedWhenTheLastSampleIsHeard) {
     ASSERT_TRUE(jouer(*lm, piste));
     lm->moteur().definir_pan(lm->canal, 0);
     auto t0 = Horloge::now();
-    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 3s));
+    ASSERT_TRUE(
+        attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 3s));
     auto t_fin = Horloge::now();
     EXPECT_GE(ms_depuis(t0), 580.0);
     EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
@@ -358,7 +446,8 @@ TEST_F(SortiePulseTest, EndIsReportedWhenTheLastFrameIsHeardInTheRecording) {
     EXPECT_EQ(sauts, 0) << "parts of the track were skipped";
     EXPECT_NEAR(double(precedente), double(n - 1), 4.0) << "the last frame of the track was not heard";
     EXPECT_GE(ms(fin_oui - (dernier + 1)), -20.0) << "the end was reported before the last frame was heard";
-    EXPECT_LE(ms(fin_non - (dernier + 1)), 100.0) << "the end was reported long after the last frame was heard";
+    EXPECT_LE(ms(fin_non - (dernier + 1)), 100.0)
+        << "the end was reported long after the last frame was heard";
 }
 
 // The stream shows as "vantrel" with the display name of the file, updated
@@ -444,8 +533,9 @@ TEST_F(SortiePulseTest, NoSinkWaitsForOneAndGoesOnFromTheHeardPlace) {
             EXPECT_LT(ms(positions[i] - positions[i - 1]), 150.0) << "a jump when the sink came back";
         EXPECT_GT(ms(positions.back() - arret), 300.0) << "playback did not go on";
         lm.reset();
-        ASSERT_TRUE(std::string(sink) == "nul" || (client_->decharger_sink(sink) &&
-                                                    client_->charger_module("module-null-sink", "sink_name=nul")));
+        ASSERT_TRUE(
+            std::string(sink) == "nul" ||
+            (client_->decharger_sink(sink) && client_->charger_module("module-null-sink", "sink_name=nul")));
     }
 }
 
@@ -491,11 +581,11 @@ TEST(CompteurRecreations, ThreeKillsKeepTheServerAFourthGivesItUpAGapResets) {
 // start of the kept frames.
 TEST(EntenduesApresPerte, TheServerViewLowersTheCountWithinTheKeptFramesAndTheFloor) {
     const std::vector<std::array<std::int64_t, 6>> lignes = {
-        {50000, 40000, 60000, 132300, 0, 40000},       // behind: goes back to the view
-        {30000, 40000, 60000, 132300, 0, 30000},       // ahead: the count stays
-        {10000, -3000, 12000, 132300, 0, 0},           // before the first byte: the floor
-        {90000, 88000, 95000, 132300, 90000, 90000},   // before the last flush: the flush
-        {300000, 1000, 300000, 132300, 0, 167700},     // older than what is kept
+        {50000, 40000, 60000, 132300, 0, 40000},      // behind: goes back to the view
+        {30000, 40000, 60000, 132300, 0, 30000},      // ahead: the count stays
+        {10000, -3000, 12000, 132300, 0, 0},          // before the first byte: the floor
+        {90000, 88000, 95000, 132300, 90000, 90000},  // before the last flush: the flush
+        {300000, 1000, 300000, 132300, 0, 167700},    // older than what is kept
     };
     for (const auto& l : lignes)
         EXPECT_EQ(vt::entendues_apres_perte(l[0], l[1], l[2], l[3], l[4]), l[5]) << l[0] << " " << l[1];
@@ -507,7 +597,8 @@ TEST(EntenduesApresPerte, TheServerViewLowersTheCountWithinTheKeptFramesAndTheFl
         {100000, 20000, 10000, 0, 90000},      // after a flush
         {100000, 90000, 95000, 0, 100000},     // read past what was written: not past ours
     };
-    for (const auto& v : vues) EXPECT_EQ(vt::trame_entendue(v[0], v[1], v[2], v[3]), v[4]) << v[1] << " " << v[2];
+    for (const auto& v : vues)
+        EXPECT_EQ(vt::trame_entendue(v[0], v[1], v[2], v[3]), v[4]) << v[1] << " " << v[2];
 }
 
 // The server going away mid-track, for good: the position stays where the
@@ -600,7 +691,8 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     // second behind the clock, and later on a loaded machine.
     ASSERT_TRUE(attendre(
         [&] {
-            return lm->moteur().position(lm->flux) > 2 * kTaux && trame_rampe(client_->dernier_gauche(), n) > kTaux;
+            return lm->moteur().position(lm->flux) > 2 * kTaux &&
+                   trame_rampe(client_->dernier_gauche(), n) > kTaux;
         },
         8s));
     std::int64_t avant = lm->moteur().position(lm->flux);
@@ -608,7 +700,8 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     std::vector<float> d = client_->donnees();
     client_.reset();
     std::int64_t dernier = -1;  // the last frame heard before
-    for (std::int64_t i = std::int64_t(d.size() / 2) - 1; i >= 0 && dernier < 0; --i) dernier = trame_rampe(d[2 * i], n);
+    for (std::int64_t i = std::int64_t(d.size() / 2) - 1; i >= 0 && dernier < 0; --i)
+        dernier = trame_rampe(d[2 * i], n);
     ASSERT_GT(dernier, 0) << "the track was not heard before the server went";
     ASSERT_TRUE(attendre([&] { return sortie(*lm).en_attente_serveur(); }, 2s));
     std::int64_t arret = lm->moteur().position(lm->flux);
@@ -644,7 +737,8 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     EXPECT_TRUE(attendre(
         [&] {
             bool present = false;
-            for (const Client::Entree& e : client_->entrees()) present = present || e.application == "vantrel";
+            for (const Client::Entree& e : client_->entrees())
+                present = present || e.application == "vantrel";
             return present;
         },
         2s))
@@ -841,7 +935,8 @@ TEST_F(SortiePulseTest, ServerMissingAtTheFirstPlayIsUsedOnceItAnswers) {
         EXPECT_TRUE(attendre([&] { return s->reconnexions() == 1; }, c.jouer_au_retour ? 300ms : 1500ms))
             << "the server was not reached (a play tries at once)";
         lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
-        ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s)) << "no playback";
+        ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s))
+            << "no playback";
         std::vector<float> d = enregistrement_jusqua(client_->reference_exacte());
         std::int64_t premier = premier_son(d, Client::vers_enregistrement(d, ref_retour), 0.05f);
         ASSERT_GE(premier, 0) << "nothing heard once the server answered";
@@ -906,7 +1001,8 @@ TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
     std::int64_t ref_retour = client_->reference_maintenant();
     const int avant = sdl.reouvertures();
     ASSERT_TRUE(demon_->publier());
-    ASSERT_TRUE(attendre([&] { return sdl.reouvertures() > avant; }, 3s)) << "the device was not opened again";
+    ASSERT_TRUE(attendre([&] { return sdl.reouvertures() > avant; }, 3s))
+        << "the device was not opened again";
     ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > arret + kTaux / 2; }, 3s))
         << "playback did not go on";
     std::int64_t ref = client_->reference_maintenant();
@@ -931,7 +1027,9 @@ TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
 // the tests' silent one); SDL2 when asked.
 TEST_F(SortiePulseTest, DefaultOutputIsPulseOnlyWhenAServerAnswers) {
     struct Silence : vt::SourceAudio {
-        void remplir(float* sortie, std::size_t trames, bool) override { std::fill(sortie, sortie + 2 * trames, 0.0f); }
+        void remplir(float* sortie, std::size_t trames, bool) override {
+            std::fill(sortie, sortie + 2 * trames, 0.0f);
+        }
     } source;
     // What it plays on once opened (closing is not timed: SDL2's silent
     // device waits for its thread, up to a buffer's length).

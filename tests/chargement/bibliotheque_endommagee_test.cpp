@@ -229,8 +229,10 @@ TEST(BibliothequeEndommagee, BareNamesAreFoundOnTheSearchPath) {
 // module whose sum is missing or damaged. In an app folder whose FFmpeg
 // decoder is so, damaged or a FIFO, the engine plays what the light decoders
 // read and refuses the rest; with its own library so, the player stays
-// silent. Neither waits. Each row: what is done to the module, what the
-// library's check and the module's check find.
+// silent. Neither waits. A module refused says so on standard error, once,
+// naming its file: the window only says "Lecture impossible". Each row:
+// what is done to the module, what the library's check and the module's
+// check find.
 TEST(BibliothequeEndommagee, OwnModulesMatchTheirRecordedSum) {
     const struct {
         const char* etat;
@@ -262,7 +264,7 @@ TEST(BibliothequeEndommagee, OwnModulesMatchTheirRecordedSum) {
             EXPECT_EQ(sans_attendre([&] { return vt::audio::examiner_module(m); }), e.module);
             const bool sain = e.module == kSaine;
             const bool moteur_sain = sain || bibliotheque != vt::kBibliothequeMoteur;
-            EXPECT_EQ(sans_attendre([&] { return vt::audio::ouvrir_module(m, RTLD_NOW); }) != nullptr, sain);
+            ::testing::internal::CaptureStderr();
             lecteur_media lm;
             sans_attendre([&] { vt::ChargementMoteur(lm).charger_maintenant(); });
             EXPECT_EQ(lm.moteur().initialise(), moteur_sain);
@@ -278,6 +280,13 @@ TEST(BibliothequeEndommagee, OwnModulesMatchTheirRecordedSum) {
                     lm.moteur().fermer_flux(flux);
                 }
             }
+            const std::string erreurs = ::testing::internal::GetCapturedStderr();
+            std::size_t fois = 0;
+            for (std::size_t i = erreurs.find("module refusé"); i != std::string::npos;
+                 i = erreurs.find("module refusé", i + 1))
+                fois += erreurs.substr(i, erreurs.find('\n', i) - i).ends_with(" : " + m);
+            EXPECT_EQ(fois, e.module == kEndommagee ? 1u : 0u) << erreurs;
+            EXPECT_EQ(sans_attendre([&] { return vt::audio::ouvrir_module(m, RTLD_NOW); }) != nullptr, sain);
         }
     }
 }

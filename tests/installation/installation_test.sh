@@ -171,6 +171,31 @@ verifier "settings kept by a second install" \
     test "$(cat "$APP/vantrel.config")" = '"skin/ivoire/""ivoire.sk""10""20""playlist/""true"'
 verifier "play list kept by a second install" test -f "$APP/playlist/ma liste.vtlist"
 
+# --- installing again, stripped as the Debian package is, while the
+# installed player runs: the executable and the modules are new files
+# moved into place, the ones the player has mapped are left to it (written
+# over in place, they killed it), and each module's sum is that of its
+# stripped bytes.
+cd "$tmp/ailleurs" || exit 1
+QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$tmp/run" \
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/no-bus" "$P/bin/vantrel" "$argument" > "$tmp/run2.log" 2>&1 &
+pid=$!
+cd "$tmp" || exit 1
+attendre_ouverture "$pid" "$titre"
+noeuds() { for f in vantrel libvantrel_moteur.so libvantrel_ffmpeg.so; do stat -c %i "$APP/$f"; done; }
+avant=$(noeuds)
+"$CMAKE" --install "$BUILD" --prefix "$P" --strip > "$tmp/install3.log" 2>&1 || echec "cmake --install --strip"
+sleep 0.5
+verifier "the running player outlives an installation over it" kill -0 "$pid"
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+pid=""
+for n in $(noeuds); do
+    case " $(echo $avant) " in *" $n "*) echec "a file of the app folder was written over in place (inode $n)" ;; esac
+done
+verifier "nothing left of the installation beside the app folder" test ! -e "$APP/.installation"
+for m in "$APP"/*.so; do verifier "the sum beside the stripped $m" test "$(cat "$m.crc32")" = "$(crc32 "$m")"; done
+
 # --- the prefix moved as a whole, the launcher started through a link from
 # another folder (as from ~/bin): it still finds its folder.
 mv "$P" "$tmp/prefixe déplacé"
