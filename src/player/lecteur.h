@@ -2,35 +2,32 @@
 // The player: every front end (the main window's buttons and sliders, the
 // notification-area menu, the media keys, the screen readers, the command
 // line and later starts, the options window) works playback through this
-// one object, most of them through its door (porte_lecteur.h). It owns the engine's handles (lecteur_media)
-// and the 400 ms clock, keeps the current entry (an index of its own on the play list's model, which the list
-// views show and the user's choices of a row set through the door), holds the volume and balance values (0..255) and the repeat, random and loop
-// modes, and decides what follows the end of a track. Pictures, cursors and texts stay in the windows: the
+// one object, most of them through its door (porte_lecteur.h). It keeps the
+// current entry (an index of its own on the play list's model, which the
+// list views show and the user's choices of a row set through the door),
+// the volume and balance values (0..255), the repeat, random and loop modes
+// and the 400 ms clock, and decides what follows the end of a track (the
+// rule is regle_fin, regles.h). Its transport (transport.h) carries the
+// decisions out on the audio engine, holds the engine's handles and the
+// streams queued to join without a gap, and tells when a queued entry is
+// heard: only then is it told as a started track (lecture, then
+// fin_de_piste). Pictures, cursors and texts stay in the windows: the
 // door's signals tell them what to repaint.
 //
-// What follows a track joins it without a gap: when the engine tells that
-// the decoder has read the playing file to its end, the player takes the
-// end-of-track decision, opens what follows and queues it on the playing
-// channel (a suite). Until the engine tells that its first frame is heard,
-// the ended entry stays the playing one; a change of the current entry, of a
-// mode, of the loop flag or of the list takes the decision again (the suite
-// dropped and another queued, or none) as long as the engine has not mixed
-// it in. Once mixed in and read to its end, a suite gets its own suite,
-// decided from its entry: with a server that holds a second of sound, short
-// files are mixed in before they are heard. Once heard, a suite becomes the
-// playing entry and is told as a started track (lecture, then fin_de_piste).
-// The 400 ms tick decides the next entry only when nothing was queued (the end
-// came before the event could be taken, or the suite could not be opened).
+// Until a queued entry is heard, the ended entry stays the playing one; a
+// change of the current entry, of a mode, of the loop flag or of the list
+// takes the decision again. The 400 ms tick decides the end only when
+// nothing is queued (the end came before the event could be taken, or what
+// follows could not be opened).
 #include "audio/lecteur_media.h"
 #include "player/chargement_moteur.h"
 #include "player/porte_lecteur.h"
+#include "player/transport.h"
 
 #include <QPersistentModelIndex>
 #include <QTimer>
 
-#include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -57,8 +54,8 @@ public:
     ~Lecteur() override;
 
     // The engine's handles, for the player's own tests.
-    lecteur_media& media() { return media_; }
-    const lecteur_media& media() const { return media_; }
+    lecteur_media& media() { return transport_.media(); }
+    Transport& transport() { return transport_; }
     ListeCourante& liste() { return liste_; }
     // The engine's loading (it owns it): what the windows call when
     // something is about to be played, and what waits for the engine.
@@ -156,7 +153,7 @@ public:
     void arreter_horloge() { horloge_.stop(); }
     bool horloge_en_marche() const { return horloge_.isActive(); }
     int periode_horloge_ms() const { return horloge_.interval(); }
-    struct Tic {
+    struct ResultatTic {
         bool en_lecture = false;
         // The track's elapsed and total ms, read before the decision.
         std::int64_t ecoule_ms = 0;
@@ -166,42 +163,25 @@ public:
     // While the channel plays: the progress, and once the stream's read
     // position equals its length, the end-of-track decision, carried out.
     // Reported by the three signals of the tick (porte_lecteur.h).
-    Tic tic();
+    ResultatTic tic();
 
     // The entry queued to follow the playing one, not heard yet (the first
     // when several are).
-    std::optional<PisteJouee> suite() const;
+    std::optional<PisteJouee> entree_en_file() const { return transport_.entree_en_file(); }
     // Collects the engine's events now (they otherwise come through the
     // event loop).
-    void traiter_evenements();
+    void traiter_evenements() { transport_.traiter_evenements(); }
 
 private:
     void demarrer_horloge();
     void suivre_entrees();
-    void fermer_flux();
+    ModesFin modes() const { return ModesFin{repetition_, aleatoire_, boucle_}; }
     // Makes `ligne` current and plays it from its beginning (next, back).
     void passer_a(int ligne);
-    void decider_fin(Tic& r);  // the end of a track: decided, carried out, reported
-    // The end-of-track decision without carrying it out: what follows and
-    // the entry it starts (-1: nothing).
-    struct Choix {
-        Fin fin = Fin::PasDeFin;
-        int ligne = -1;
-    };
-    // From entry `base` (-1: none).
-    Choix choisir_suite(int base) const;
-    // The entry the decision for suite `k` goes from: the current entry for
-    // the first, the suite before for the others.
-    int base_suite(std::size_t k) const;
-    // Decides again for the last suite if it is not mixed in yet, and queues
-    // one after the last stream once that is read to its end.
-    void preparer_suite();
-    // Takes the decision again if the playing file has been read to its end.
-    void redecider();
-    // The suite is heard: it becomes the playing entry.
-    void passer_a_la_suite();
-    void fermer_suites();
-    void brancher_moteur();
+    // The end of a track: decided (regle_fin), carried out, reported.
+    void finir_piste(ResultatTic& r);
+    // A queued entry is heard: it is the current and playing one.
+    void entree_entendue(int ligne, Fin fin);
     // After an entry that could not be played: the end-of-track decision,
     // deferred to the event loop so that a long run of such entries neither
     // deepens the stack nor holds the window.
@@ -210,35 +190,14 @@ private:
     ListeCourante& liste_;
     // The current entry; its row follows the list's edits.
     QPersistentModelIndex courant_;
-    lecteur_media media_;
-    ChargementMoteur chargement_{media_};  // after media_, which it fills
-    std::uint64_t commandes_ = 0;  // transport commands so far
+    Transport transport_;
+    ChargementMoteur chargement_{transport_.media()};  // after transport_, whose engine it puts in place
+    std::uint64_t commandes_ = 0;                      // transport commands so far
     int volume_ = kVolumeDepart;
     int balance_ = kBalanceDepart;
     bool repetition_ = false;
     bool aleatoire_ = false;
     bool boucle_ = false;
-    // The entry whose track is open; its row follows the list's edits.
-    QPersistentModelIndex ligne_jouee_;
-    PisteJouee piste_;
-    bool piste_ouverte_ = false;
-    std::uint64_t pistes_demarrees_ = 0;
-    // The queued suites, the next to be heard first: the stream, the
-    // decision, its entry, and whether the engine has mixed it in.
-    struct Suite {
-        int flux = 0;
-        Fin fin = Fin::PasDeFin;
-        QPersistentModelIndex ligne;
-        PisteJouee piste;
-        bool jointe = false;
-    };
-    std::deque<Suite> suites_;
-    // The playing file has been read to its end (the decision is taken).
-    bool fin_lue_ = false;
-    // The engine that calls the player back, and whether a collection of its
-    // events is already on its way.
-    MoteurAudio* moteur_branche_ = nullptr;
-    std::atomic<bool> evenements_annonces_{false};
     // Entries that could not be played in a row, and whether the play that
     // runs is the chain's (not the user's).
     int echecs_ = 0;

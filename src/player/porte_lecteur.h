@@ -86,12 +86,12 @@ public:
     virtual void definir_boucle(bool oui) = 0;
 
     enum class Fin {
-        PasDeFin,    // nothing plays, or the track is not read to its end
-        Repetition,  // the same entry started again
-        Hasard,      // a random other entry started
-        Suivante,    // the next entry started (wrapping to the first)
-        Arret,       // no mode and no loop: nothing more starts
-        SansCourant, // a mode is on but there is no current entry
+        PasDeFin,        // nothing plays, or the track is not read to its end
+        Repetition,      // the same entry started again
+        Hasard,          // a random other entry started
+        EntreeSuivante,  // the next entry started (wrapping to the first)
+        Arret,           // no mode and no loop: nothing more starts
+        SansCourant,     // a mode is on but there is no current entry
     };
     Q_ENUM(Fin)
 

@@ -55,6 +55,17 @@ int entree_voisine(int n, int courant, bool aleatoire, bool suivante) {
     return courant > 0 ? courant - 1 : -1;
 }
 
+ChoixFin regle_fin(int n, int depuis, ModesFin modes) {
+    using Fin = PorteLecteur::Fin;
+    if (modes.repetition)
+        return depuis >= 0 ? ChoixFin{Fin::Repetition, depuis} : ChoixFin{Fin::SansCourant, -1};
+    if (modes.aleatoire)
+        return depuis >= 0 ? ChoixFin{Fin::Hasard, entree_voisine(n, depuis, true, true)}
+                           : ChoixFin{Fin::SansCourant, -1};
+    if (modes.boucle) return ChoixFin{Fin::EntreeSuivante, entree_voisine(n, depuis, false, true)};
+    return ChoixFin{Fin::Arret, -1};
+}
+
 Statut statut_au_tic(bool annonce_lecture, bool en_lecture, bool en_pause, int courant) {
     if (en_pause) return Statut::Garder;
     if (en_lecture) return annonce_lecture ? Statut::Garder : Statut::Lecture;

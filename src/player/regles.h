@@ -3,6 +3,8 @@
 // text, level percentages, the status-line scroll, the random draw and
 // where next and back go. The player itself (transport, end of track,
 // levels, modes) is lecteur.h; the sliders' pixels are ui/curseurs.h.
+#include "player/porte_lecteur.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -49,6 +51,25 @@ int tirer_autre(int n, int selection);
 // the first, or the first with no selection, and back the entry before,
 // nowhere from the first entry or with no selection.
 int entree_voisine(int n, int courant, bool aleatoire, bool suivante);
+
+// The end-of-track rule: what follows entry `depuis` (-1: no current entry)
+// of a list of `n` once its track is read to its end, and the entry that
+// then starts (-1: none). Repeat starts `depuis` again; random a random other
+// entry (tirer_autre); with neither, the loop flag starts the next entry,
+// wrapping from the last to the first (the first with no current entry;
+// none on an empty list), and without it nothing starts (Arret). A mode with
+// no current entry starts nothing (SansCourant). The player decides with it
+// both at the tick and for the stream it queues ahead of the join.
+struct ModesFin {
+    bool repetition = false;
+    bool aleatoire = false;
+    bool boucle = false;
+};
+struct ChoixFin {
+    PorteLecteur::Fin fin = PorteLecteur::Fin::PasDeFin;
+    int ligne = -1;
+};
+ChoixFin regle_fin(int n, int depuis, ModesFin modes);
 
 // What the status line must say at a tick so as to tell what the player
 // does. `annonce_lecture`: it says a track plays ("Lecture : ..."). While a

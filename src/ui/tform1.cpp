@@ -150,7 +150,7 @@ void TForm1::brancher_lecteur() {
     // a track acted as.
     connect(&porte_, &vt::PorteLecteur::progression, this, &TForm1::Timer1Timer);
     connect(&porte_, &vt::PorteLecteur::fin_de_piste, this, [this](vt::PorteLecteur::Fin fin) {
-        if (fin == vt::PorteLecteur::Fin::Suivante)
+        if (fin == vt::PorteLecteur::Fin::EntreeSuivante)
             montrer(image_next, "image_nextoff");
         else if (fin == vt::PorteLecteur::Fin::Arret)
             montrer(image_stop, "image_stopoff");

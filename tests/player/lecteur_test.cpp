@@ -1,60 +1,44 @@
 // The player: transport, end of track, levels and modes, on the engine with
 // the hand-pumped output.
-#include "audio/sortie_manuelle.h"
-#include "player/lecteur.h"
+#include "lecteur_manuel.h"
 #include "player/regles.h"
-#include "playlist/liste_courante.h"
 
-#include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <QSignalSpy>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
-#include <functional>
 #include <vector>
 
 namespace {
 
 using Fin = vt::Lecteur::Fin;
 
-std::string fixture(const std::string& nom) { return std::string(VANTREL_FIXTURES_DIR) + "/" + nom; }
+using vt::test::fichier_essai;
 
 // A fixed clock, so that random draws repeat.
 struct HorlogeFixe {
     vt::Horloge avant = vt::horloge();
-    explicit HorlogeFixe(std::time_t t) { vt::horloge() = [t] { return t; }; }
+    explicit HorlogeFixe(std::time_t t) {
+        vt::horloge() = [t] { return t; };
+    }
     ~HorlogeFixe() { vt::horloge() = avant; }
 };
 
-class LecteurTest : public ::testing::Test {
+class LecteurTest : public vt::test::LecteurManuel {
 protected:
-    void SetUp() override {
-        auto s = std::make_unique<vt::SortieManuelle>();
-        sortie = s.get();
-        j = std::make_unique<vt::Lecteur>(liste, std::move(s));
-    }
     // n entries of short files.
     void remplir(int n) {
-        for (int i = 0; i < n; ++i) liste.ajouter_nommes_par_dernier_separateur({fixture(i % 2 ? "court.wav" : "ton1000.wav")});
-    }
-    lecteur_media& lm() { return j->media(); }
-    std::vector<float> pomper_ms(int ms) { return sortie->pomper(static_cast<std::size_t>(ms) * 44100 / 1000); }
-    // Pumps until the read position reaches the length.
-    void jusqua_la_fin() {
-        for (int k = 0; k < 400 && lm().moteur().position(lm().flux) != lm().moteur().longueur(lm().flux); ++k)
-            sortie->pomper(1024);
-        ASSERT_EQ(lm().moteur().position(lm().flux), lm().moteur().longueur(lm().flux));
+        for (int i = 0; i < n; ++i)
+            liste.ajouter_nommes_par_dernier_separateur({fichier_essai(i % 2 ? "court.wav" : "ton1000.wav")});
     }
     static double crete(const std::vector<float>& v) {
         double c = 0;
         for (float x : v) c = std::max(c, std::fabs(double(x)));
         return c;
     }
-
-    vt::ListeCourante liste;
-    vt::SortieManuelle* sortie = nullptr;
-    std::unique_ptr<vt::Lecteur> j;
 };
 
 // ---------------------------------------------------------------- end of track
@@ -86,17 +70,17 @@ TEST_P(FinDePiste, DecisionAndEntryThatPlays) {
     HorlogeFixe horloge(1234);
     remplir(c.n);
     const int depart = c.place == Place::Premiere ? 0 : c.place == Place::Milieu ? c.n / 2 : c.n - 1;
-    j->definir_repetition(c.mode == Mode::Repetition);
-    j->definir_aleatoire(c.mode == Mode::Hasard);
-    j->definir_boucle(c.mode == Mode::Boucle);
-    j->selectionner(depart);
-    ASSERT_TRUE(j->jouer());
+    lecteur->definir_repetition(c.mode == Mode::Repetition);
+    lecteur->definir_aleatoire(c.mode == Mode::Hasard);
+    lecteur->definir_boucle(c.mode == Mode::Boucle);
+    lecteur->selectionner(depart);
+    ASSERT_TRUE(lecteur->jouer());
     const int flux_avant = lm().flux;
     jusqua_la_fin();
-    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture), progres(j.get(), &vt::Lecteur::progression),
-        fins(j.get(), &vt::Lecteur::fin_de_piste);
+    QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture),
+        progres(lecteur.get(), &vt::Lecteur::progression), fins(lecteur.get(), &vt::Lecteur::fin_de_piste);
 
-    const vt::Lecteur::Tic r = j->tic();
+    const vt::Lecteur::ResultatTic r = lecteur->tic();
     EXPECT_TRUE(r.en_lecture);
     EXPECT_EQ(r.fin, c.fin);
     EXPECT_EQ(progres.at(0).at(1).toLongLong(), r.total_ms);  // told as read before the decision
@@ -104,11 +88,11 @@ TEST_P(FinDePiste, DecisionAndEntryThatPlays) {
     EXPECT_GT(r.total_ms, 0);
     EXPECT_EQ(r.ecoule_ms, r.total_ms);
     if (c.attendu == -2) {
-        EXPECT_NE(j->courant(), depart);
-        EXPECT_GE(j->courant(), 0);
-        EXPECT_LT(j->courant(), c.n);
+        EXPECT_NE(lecteur->courant(), depart);
+        EXPECT_GE(lecteur->courant(), 0);
+        EXPECT_LT(lecteur->courant(), c.n);
     } else {
-        EXPECT_EQ(j->courant(), c.attendu);
+        EXPECT_EQ(lecteur->courant(), c.attendu);
     }
     if (c.fin == Fin::Arret) {
         // The track plays out: the same stream, nothing started.
@@ -116,68 +100,66 @@ TEST_P(FinDePiste, DecisionAndEntryThatPlays) {
         EXPECT_EQ(lectures.count(), 0);
     } else {
         ASSERT_EQ(lectures.count(), 1);
-        EXPECT_EQ(lectures.at(0).at(0).toInt(), j->courant());
-        EXPECT_TRUE(j->en_lecture());
-        EXPECT_LT(j->temps_ms(), 50);  // from its beginning
+        EXPECT_EQ(lectures.at(0).at(0).toInt(), lecteur->courant());
+        EXPECT_TRUE(lecteur->en_lecture());
+        EXPECT_LT(lecteur->temps_ms(), 50);  // from its beginning
         EXPECT_NE(lm().moteur().position(lm().flux), lm().moteur().longueur(lm().flux));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, FinDePiste,
-    ::testing::Values(
-        CasFin{Mode::Repetition, 1, Place::Premiere, Fin::Repetition, 0},
-        CasFin{Mode::Repetition, 3, Place::Premiere, Fin::Repetition, 0},
-        CasFin{Mode::Repetition, 3, Place::Milieu, Fin::Repetition, 1},
-        CasFin{Mode::Repetition, 3, Place::Derniere, Fin::Repetition, 2},
-        CasFin{Mode::Hasard, 1, Place::Premiere, Fin::Hasard, 0},
-        CasFin{Mode::Hasard, 3, Place::Premiere, Fin::Hasard, -2},
-        CasFin{Mode::Hasard, 3, Place::Milieu, Fin::Hasard, -2},
-        CasFin{Mode::Hasard, 3, Place::Derniere, Fin::Hasard, -2},
-        CasFin{Mode::Boucle, 1, Place::Premiere, Fin::Suivante, 0},
-        CasFin{Mode::Boucle, 3, Place::Premiere, Fin::Suivante, 1},
-        CasFin{Mode::Boucle, 3, Place::Milieu, Fin::Suivante, 2},
-        CasFin{Mode::Boucle, 3, Place::Derniere, Fin::Suivante, 0},
-        CasFin{Mode::Aucun, 1, Place::Premiere, Fin::Arret, 0},
-        CasFin{Mode::Aucun, 3, Place::Premiere, Fin::Arret, 0},
-        CasFin{Mode::Aucun, 3, Place::Milieu, Fin::Arret, 1},
-        CasFin{Mode::Aucun, 3, Place::Derniere, Fin::Arret, 2}),
-    nom_cas);
+INSTANTIATE_TEST_SUITE_P(Table, FinDePiste,
+                         ::testing::Values(CasFin{Mode::Repetition, 1, Place::Premiere, Fin::Repetition, 0},
+                                           CasFin{Mode::Repetition, 3, Place::Premiere, Fin::Repetition, 0},
+                                           CasFin{Mode::Repetition, 3, Place::Milieu, Fin::Repetition, 1},
+                                           CasFin{Mode::Repetition, 3, Place::Derniere, Fin::Repetition, 2},
+                                           CasFin{Mode::Hasard, 1, Place::Premiere, Fin::Hasard, 0},
+                                           CasFin{Mode::Hasard, 3, Place::Premiere, Fin::Hasard, -2},
+                                           CasFin{Mode::Hasard, 3, Place::Milieu, Fin::Hasard, -2},
+                                           CasFin{Mode::Hasard, 3, Place::Derniere, Fin::Hasard, -2},
+                                           CasFin{Mode::Boucle, 1, Place::Premiere, Fin::EntreeSuivante, 0},
+                                           CasFin{Mode::Boucle, 3, Place::Premiere, Fin::EntreeSuivante, 1},
+                                           CasFin{Mode::Boucle, 3, Place::Milieu, Fin::EntreeSuivante, 2},
+                                           CasFin{Mode::Boucle, 3, Place::Derniere, Fin::EntreeSuivante, 0},
+                                           CasFin{Mode::Aucun, 1, Place::Premiere, Fin::Arret, 0},
+                                           CasFin{Mode::Aucun, 3, Place::Premiere, Fin::Arret, 0},
+                                           CasFin{Mode::Aucun, 3, Place::Milieu, Fin::Arret, 1},
+                                           CasFin{Mode::Aucun, 3, Place::Derniere, Fin::Arret, 2}),
+                         nom_cas);
 
 // Before the end the tick only reports the progress; with nothing playing
 // it reports nothing.
 TEST_F(LecteurTest, TickBeforeTheEndDecidesNothing) {
-    EXPECT_FALSE(j->tic().en_lecture);
+    EXPECT_FALSE(lecteur->tic().en_lecture);
     remplir(2);
-    j->selectionner(0);
-    j->jouer();
+    lecteur->selectionner(0);
+    lecteur->jouer();
     pomper_ms(200);
-    const vt::Lecteur::Tic r = j->tic();
+    const vt::Lecteur::ResultatTic r = lecteur->tic();
     EXPECT_TRUE(r.en_lecture);
     EXPECT_EQ(r.fin, Fin::PasDeFin);
     EXPECT_NEAR(double(r.ecoule_ms), 200.0, 60.0);
     EXPECT_NEAR(double(r.total_ms), 1000.0, 60.0);
-    EXPECT_EQ(j->courant(), 0);
-    QSignalSpy tics(j.get(), &vt::Lecteur::tic_fini);  // the player's clock ticks by itself
-    EXPECT_TRUE(j->periode_horloge_ms() == 400 && tics.wait(2000));
+    EXPECT_EQ(lecteur->courant(), 0);
+    QSignalSpy tics(lecteur.get(), &vt::Lecteur::tic_fini);  // the player's clock ticks by itself
+    EXPECT_TRUE(lecteur->periode_horloge_ms() == 400 && tics.wait(2000));
 }
 
 // A mode ticked while the selection was cleared: the end starts nothing.
 TEST_F(LecteurTest, ModeWithoutSelectionStartsNothingAtTheEnd) {
     for (Mode m : {Mode::Repetition, Mode::Hasard}) {
-        j->arreter();
+        lecteur->arreter();
         liste.vider();
         remplir(2);
-        j->definir_repetition(m == Mode::Repetition);
-        j->definir_aleatoire(m == Mode::Hasard);
-        j->selectionner(1);
-        j->jouer();
+        lecteur->definir_repetition(m == Mode::Repetition);
+        lecteur->definir_aleatoire(m == Mode::Hasard);
+        lecteur->selectionner(1);
+        lecteur->jouer();
         const int flux = lm().flux;
         jusqua_la_fin();
-        j->selectionner(-1);
-        EXPECT_EQ(j->tic().fin, Fin::SansCourant);
+        lecteur->selectionner(-1);
+        EXPECT_EQ(lecteur->tic().fin, Fin::SansCourant);
         EXPECT_EQ(lm().flux, flux);
-        EXPECT_EQ(j->courant(), -1);
+        EXPECT_EQ(lecteur->courant(), -1);
     }
 }
 
@@ -185,10 +167,10 @@ TEST_F(LecteurTest, ModeWithoutSelectionStartsNothingAtTheEnd) {
 
 struct CasSaut {
     int n;
-    int depart;     // -1: no selection
-    bool suivant;   // next, else back
-    int attendu;    // current entry afterwards
-    bool demarre;   // whether a track starts
+    int depart;    // -1: no selection
+    bool suivant;  // next, else back
+    int attendu;   // current entry afterwards
+    bool demarre;  // whether a track starts
 };
 
 class Saut : public LecteurTest, public ::testing::WithParamInterface<CasSaut> {};
@@ -196,63 +178,65 @@ class Saut : public LecteurTest, public ::testing::WithParamInterface<CasSaut> {
 TEST_P(Saut, EntryAndStart) {
     const CasSaut c = GetParam();
     remplir(c.n);
-    j->selectionner(c.depart);
-    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture);
-    if (c.suivant) j->suivant();
-    else j->precedent();
-    EXPECT_EQ(j->courant(), c.attendu);
+    lecteur->selectionner(c.depart);
+    QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture);
+    if (c.suivant)
+        lecteur->suivant();
+    else
+        lecteur->precedent();
+    EXPECT_EQ(lecteur->courant(), c.attendu);
     EXPECT_EQ(lectures.count(), c.demarre ? 1 : 0);
-    EXPECT_EQ(j->en_lecture(), c.demarre);
+    EXPECT_EQ(lecteur->en_lecture(), c.demarre);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Saut,
                          ::testing::Values(CasSaut{0, -1, true, -1, false},   // next on an empty list
                                            CasSaut{0, -1, false, -1, false},  // back on an empty list
-                                           CasSaut{3, -1, true, 0, true},     // next with no selection: the first
+                                           CasSaut{3, -1, true, 0,
+                                                   true},  // next with no selection: the first
                                            CasSaut{3, -1, false, -1, false},  // back with no selection
-                                           CasSaut{3, 0, true, 1, true},
-                                           CasSaut{3, 1, true, 2, true},
-                                           CasSaut{3, 2, true, 0, true},      // next on the last wraps
-                                           CasSaut{3, 0, false, 0, false},    // back on the first
-                                           CasSaut{3, 1, false, 0, true},
-                                           CasSaut{3, 2, false, 1, true},
-                                           CasSaut{1, 0, true, 0, true},
-                                           CasSaut{1, 0, false, 0, false}));
+                                           CasSaut{3, 0, true, 1, true}, CasSaut{3, 1, true, 2, true},
+                                           CasSaut{3, 2, true, 0, true},    // next on the last wraps
+                                           CasSaut{3, 0, false, 0, false},  // back on the first
+                                           CasSaut{3, 1, false, 0, true}, CasSaut{3, 2, false, 1, true},
+                                           CasSaut{1, 0, true, 0, true}, CasSaut{1, 0, false, 0, false}));
 
 // In random mode next and back never start the entry that was current.
 TEST_F(LecteurTest, RandomNextAndBackNeverReplayTheCurrentEntry) {
     remplir(4);
-    j->definir_aleatoire(true);
+    lecteur->definir_aleatoire(true);
     for (int k = 0; k < 20; ++k) {
         HorlogeFixe horloge(1000 + k);
         const int avant = k % 4;
-        j->selectionner(avant);
-        if (k % 2) j->suivant();
-        else j->precedent();
-        EXPECT_NE(j->courant(), avant);
-        EXPECT_TRUE(j->en_lecture());
+        lecteur->selectionner(avant);
+        if (k % 2)
+            lecteur->suivant();
+        else
+            lecteur->precedent();
+        EXPECT_NE(lecteur->courant(), avant);
+        EXPECT_TRUE(lecteur->en_lecture());
     }
 }
 
 // Next while a track is paused starts the next entry instead of resuming.
 TEST_F(LecteurTest, NextWhilePausedStartsTheNextEntry) {
     remplir(2);
-    j->selectionner(0);
-    j->jouer();
+    lecteur->selectionner(0);
+    lecteur->jouer();
     pomper_ms(100);
-    j->pause();
-    j->suivant();
-    EXPECT_EQ(j->courant(), 1);
-    EXPECT_FALSE(j->en_pause());
-    EXPECT_LT(j->temps_ms(), 50);
+    lecteur->pause();
+    lecteur->suivant();
+    EXPECT_EQ(lecteur->courant(), 1);
+    EXPECT_FALSE(lecteur->en_pause());
+    EXPECT_LT(lecteur->temps_ms(), 50);
 }
 
 // ---------------------------------------------------------------- play, pause, stop
 
 TEST_F(LecteurTest, PlayWithoutSelectionChangesNothing) {
     remplir(2);
-    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture);
-    EXPECT_FALSE(j->jouer());
+    QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture);
+    EXPECT_FALSE(lecteur->jouer());
     EXPECT_EQ(lectures.count(), 0);
     EXPECT_EQ(lm().flux, 0);
     EXPECT_EQ(lm().canal, -1);
@@ -260,99 +244,99 @@ TEST_F(LecteurTest, PlayWithoutSelectionChangesNothing) {
 
 TEST_F(LecteurTest, PlayWhilePlayingRestartsFromTheBeginning) {
     remplir(1);
-    j->selectionner(0);
-    j->jouer();
+    lecteur->selectionner(0);
+    lecteur->jouer();
     pomper_ms(400);
-    EXPECT_GT(j->temps_ms(), 300);
-    j->jouer();
-    EXPECT_LT(j->temps_ms(), 50);
-    EXPECT_TRUE(j->en_lecture());
+    EXPECT_GT(lecteur->temps_ms(), 300);
+    lecteur->jouer();
+    EXPECT_LT(lecteur->temps_ms(), 50);
+    EXPECT_TRUE(lecteur->en_lecture());
 }
 
 // Play while paused resumes the paused track, even after the selection
 // moved; the signal names the entry now selected.
 TEST_F(LecteurTest, PlayWhilePausedResumes) {
     remplir(2);
-    j->selectionner(0);
-    j->jouer();
+    lecteur->selectionner(0);
+    lecteur->jouer();
     pomper_ms(300);
-    QSignalSpy pauses(j.get(), &vt::Lecteur::mise_en_pause);
-    EXPECT_TRUE(j->pause());
-    EXPECT_TRUE(j->pause());  // twice: still paused
+    QSignalSpy pauses(lecteur.get(), &vt::Lecteur::mise_en_pause);
+    EXPECT_TRUE(lecteur->pause());
+    EXPECT_TRUE(lecteur->pause());  // twice: still paused
     EXPECT_EQ(pauses.count(), 2);
-    EXPECT_TRUE(j->en_pause());
+    EXPECT_TRUE(lecteur->en_pause());
     const int flux = lm().flux;
-    const std::int64_t t = j->temps_ms();
-    j->selectionner(1);
-    QSignalSpy lectures(j.get(), &vt::Lecteur::lecture);
-    EXPECT_TRUE(j->jouer());
-    EXPECT_FALSE(j->en_pause());
+    const std::int64_t t = lecteur->temps_ms();
+    lecteur->selectionner(1);
+    QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture);
+    EXPECT_TRUE(lecteur->jouer());
+    EXPECT_FALSE(lecteur->en_pause());
     EXPECT_EQ(lm().flux, flux);
-    EXPECT_EQ(j->temps_ms(), t);
+    EXPECT_EQ(lecteur->temps_ms(), t);
     ASSERT_EQ(lectures.count(), 1);
     EXPECT_EQ(lectures.at(0).at(0).toInt(), 1);
 }
 
 TEST_F(LecteurTest, PauseWithNothingPlayingDoesNothing) {
-    QSignalSpy pauses(j.get(), &vt::Lecteur::mise_en_pause);
-    EXPECT_FALSE(j->pause());
+    QSignalSpy pauses(lecteur.get(), &vt::Lecteur::mise_en_pause);
+    EXPECT_FALSE(lecteur->pause());
     EXPECT_EQ(pauses.count(), 0);
 }
 
 // Stop always reports, and releases what played.
 TEST_F(LecteurTest, StopReleasesAndAlwaysReports) {
-    QSignalSpy arrets(j.get(), &vt::Lecteur::arret);
-    j->arreter();
+    QSignalSpy arrets(lecteur.get(), &vt::Lecteur::arret);
+    lecteur->arreter();
     EXPECT_EQ(arrets.count(), 1);
     remplir(1);
-    j->selectionner(0);
-    j->jouer();
-    j->arreter();
+    lecteur->selectionner(0);
+    lecteur->jouer();
+    lecteur->arreter();
     EXPECT_EQ(arrets.count(), 2);
     EXPECT_EQ(lm().flux, 0);
     EXPECT_EQ(lm().canal, -1);
-    EXPECT_FALSE(j->en_lecture());
+    EXPECT_FALSE(lecteur->en_lecture());
 }
 
 // The double click's start: a paused track is closed, the selected entry
 // starts from its beginning.
 TEST_F(LecteurTest, RestartDoesNotResume) {
     remplir(2);
-    j->selectionner(0);
-    j->jouer();
+    lecteur->selectionner(0);
+    lecteur->jouer();
     pomper_ms(300);
-    j->pause();
-    j->selectionner(1);
-    j->relancer();
-    EXPECT_FALSE(j->en_pause());
-    EXPECT_TRUE(j->en_lecture());
-    EXPECT_LT(j->temps_ms(), 50);
-    EXPECT_EQ(lm().moteur().longueur_ms(lm().flux), j->longueur_ms());
-    EXPECT_LT(j->longueur_ms(), 100);  // court.wav, not the 1 s tone
+    lecteur->pause();
+    lecteur->selectionner(1);
+    lecteur->relancer();
+    EXPECT_FALSE(lecteur->en_pause());
+    EXPECT_TRUE(lecteur->en_lecture());
+    EXPECT_LT(lecteur->temps_ms(), 50);
+    EXPECT_EQ(lm().moteur().longueur_ms(lm().flux), lecteur->longueur_ms());
+    EXPECT_LT(lecteur->longueur_ms(), 100);  // court.wav, not the 1 s tone
 }
 
 // A file that cannot be opened: the start is reported, nothing plays.
 TEST_F(LecteurTest, UnreadableFileStartsNothing) {
-    liste.ajouter_nommes_par_dernier_separateur({fixture("texte.txt")});
-    j->selectionner(0);
-    EXPECT_TRUE(j->jouer());
-    EXPECT_FALSE(j->en_lecture());
-    EXPECT_EQ(j->tic().fin, Fin::PasDeFin);
+    liste.ajouter_nommes_par_dernier_separateur({fichier_essai("texte.txt")});
+    lecteur->selectionner(0);
+    EXPECT_TRUE(lecteur->jouer());
+    EXPECT_FALSE(lecteur->en_lecture());
+    EXPECT_EQ(lecteur->tic().fin, Fin::PasDeFin);
 }
 
 // ---------------------------------------------------------------- seek
 
 TEST_F(LecteurTest, SeekIsHeldWithinTheTrackAndNeedsPlayback) {
     remplir(1);
-    EXPECT_FALSE(j->aller_a_ms(500));
-    j->selectionner(0);
-    j->jouer();
-    QSignalSpy sauts(j.get(), &vt::Lecteur::position_changee);
-    EXPECT_TRUE(j->aller_a_ms(500));
-    EXPECT_NEAR(double(j->temps_ms()), 500.0, 5.0);
-    EXPECT_TRUE(j->aller_a_ms(-3000));
-    EXPECT_LT(j->temps_ms(), 5);
-    EXPECT_TRUE(j->aller_a_ms(std::numeric_limits<std::int64_t>::max()));
+    EXPECT_FALSE(lecteur->aller_a_ms(500));
+    lecteur->selectionner(0);
+    lecteur->jouer();
+    QSignalSpy sauts(lecteur.get(), &vt::Lecteur::position_changee);
+    EXPECT_TRUE(lecteur->aller_a_ms(500));
+    EXPECT_NEAR(double(lecteur->temps_ms()), 500.0, 5.0);
+    EXPECT_TRUE(lecteur->aller_a_ms(-3000));
+    EXPECT_LT(lecteur->temps_ms(), 5);
+    EXPECT_TRUE(lecteur->aller_a_ms(std::numeric_limits<std::int64_t>::max()));
     EXPECT_EQ(sauts.count(), 3);
     pomper_ms(50);
     EXPECT_EQ(lm().moteur().position(lm().flux), lm().moteur().longueur(lm().flux));
@@ -361,17 +345,17 @@ TEST_F(LecteurTest, SeekIsHeldWithinTheTrackAndNeedsPlayback) {
 // ---------------------------------------------------------------- levels
 
 TEST_F(LecteurTest, LevelsAreHeldWithinRangeAndReported) {
-    QSignalSpy volumes(j.get(), &vt::Lecteur::volume_change);
-    EXPECT_EQ(j->volume(), vt::Lecteur::kVolumeDepart);
-    j->definir_volume(300);  // held at 255: no change, no report
-    EXPECT_EQ(j->volume(), 255);
+    QSignalSpy volumes(lecteur.get(), &vt::Lecteur::volume_change);
+    EXPECT_EQ(lecteur->volume(), vt::Lecteur::kVolumeDepart);
+    lecteur->definir_volume(300);  // held at 255: no change, no report
+    EXPECT_EQ(lecteur->volume(), 255);
     EXPECT_EQ(volumes.count(), 0);
-    j->definir_volume(-4);
-    EXPECT_EQ(j->volume(), 0);
-    j->definir_volume(40);
-    EXPECT_EQ(j->volume(), 40);
-    j->definir_balance(999);
-    EXPECT_EQ(j->balance(), 255);
+    lecteur->definir_volume(-4);
+    EXPECT_EQ(lecteur->volume(), 0);
+    lecteur->definir_volume(40);
+    EXPECT_EQ(lecteur->volume(), 40);
+    lecteur->definir_balance(999);
+    EXPECT_EQ(lecteur->balance(), 255);
     ASSERT_EQ(volumes.count(), 2);
     EXPECT_EQ(volumes.at(0).at(0).toInt(), 0);
     EXPECT_EQ(volumes.at(1).at(0).toInt(), 40);
@@ -380,30 +364,31 @@ TEST_F(LecteurTest, LevelsAreHeldWithinRangeAndReported) {
 // A started track takes the values held, those kept without sending too.
 TEST_F(LecteurTest, NewTrackTakesTheLevelsHeld) {
     remplir(1);
-    j->retenir_niveaux(0, 128);
-    j->selectionner(0);
-    j->jouer();
+    lecteur->retenir_niveaux(0, 128);
+    lecteur->selectionner(0);
+    lecteur->jouer();
     EXPECT_EQ(crete(pomper_ms(300)), 0.0);
-    j->definir_volume(255);
+    lecteur->definir_volume(255);
     EXPECT_GT(crete(pomper_ms(200)), 0.3);
     // Full left: the right side is silent.
-    j->definir_balance(0);
+    lecteur->definir_balance(0);
     std::vector<float> s = pomper_ms(200);
     double droite = 0;
-    for (std::size_t k = 2205; k < s.size() / 2; ++k) droite = std::max(droite, std::fabs(double(s[2 * k + 1])));
+    for (std::size_t k = 2205; k < s.size() / 2; ++k)
+        droite = std::max(droite, std::fabs(double(s[2 * k + 1])));
     EXPECT_EQ(droite, 0.0);
 }
 
 // Mute for a drag silences the channel until it is lifted.
 TEST_F(LecteurTest, MuteSilencesUntilLifted) {
     remplir(1);
-    j->selectionner(0);
-    j->jouer();
+    lecteur->selectionner(0);
+    lecteur->jouer();
     pomper_ms(100);
-    j->couper(true);
+    lecteur->couper(true);
     pomper_ms(50);
     EXPECT_EQ(crete(pomper_ms(100)), 0.0);
-    j->couper(false);
+    lecteur->couper(false);
     pomper_ms(50);
     EXPECT_GT(crete(pomper_ms(100)), 0.3);
 }
@@ -411,17 +396,17 @@ TEST_F(LecteurTest, MuteSilencesUntilLifted) {
 // ---------------------------------------------------------------- modes
 
 TEST_F(LecteurTest, RepeatAndRandomExcludeEachOther) {
-    QSignalSpy modes(j.get(), &vt::Lecteur::modes_changes);
-    j->definir_repetition(true);
-    j->definir_aleatoire(true);
-    EXPECT_TRUE(j->aleatoire());
-    EXPECT_FALSE(j->repetition());
-    j->definir_repetition(true);
-    EXPECT_FALSE(j->aleatoire());
-    j->definir_repetition(false);
-    EXPECT_FALSE(j->repetition());
-    EXPECT_FALSE(j->aleatoire());
-    j->definir_repetition(false);  // no change, no report
+    QSignalSpy modes(lecteur.get(), &vt::Lecteur::modes_changes);
+    lecteur->definir_repetition(true);
+    lecteur->definir_aleatoire(true);
+    EXPECT_TRUE(lecteur->aleatoire());
+    EXPECT_FALSE(lecteur->repetition());
+    lecteur->definir_repetition(true);
+    EXPECT_FALSE(lecteur->aleatoire());
+    lecteur->definir_repetition(false);
+    EXPECT_FALSE(lecteur->repetition());
+    EXPECT_FALSE(lecteur->aleatoire());
+    lecteur->definir_repetition(false);  // no change, no report
     EXPECT_EQ(modes.count(), 4);
 }
 
@@ -430,9 +415,9 @@ TEST_F(LecteurTest, RepeatAndRandomExcludeEachOther) {
 // the entries, which the decision of what follows goes from.
 TEST_F(LecteurTest, CurrentEntryIsSetThroughTheDoor) {
     remplir(3);
-    vt::PorteLecteur& porte = *j;
-    QSignalSpy choix(j.get(), &vt::PorteLecteur::selection_changee);
-    QSignalSpy entrees(j.get(), &vt::PorteLecteur::entrees_changees);
+    vt::PorteLecteur& porte = *lecteur;
+    QSignalSpy choix(lecteur.get(), &vt::PorteLecteur::selection_changee);
+    QSignalSpy entrees(lecteur.get(), &vt::PorteLecteur::entrees_changees);
     const struct {
         int demande, courant, changements;
     } cas[] = {{1, 1, 1}, {1, 1, 1}, {3, -1, 2}, {-5, -1, 2}, {2, 2, 3}, {0, 0, 4}};
@@ -451,7 +436,7 @@ TEST_F(LecteurTest, CurrentEntryIsSetThroughTheDoor) {
 // changes nothing.
 TEST_F(LecteurTest, PlayingARowMakesItCurrent) {
     remplir(3);
-    vt::PorteLecteur& porte = *j;
+    vt::PorteLecteur& porte = *lecteur;
     porte.selectionner(0);
     ASSERT_TRUE(porte.jouer());
     porte.pause();
@@ -472,13 +457,13 @@ TEST_F(LecteurTest, PlayingARowMakesItCurrent) {
 // Removing or moving rows keeps the current entry on its entry.
 TEST_F(LecteurTest, CurrentEntryFollowsListEdits) {
     remplir(3);
-    j->selectionner(2);
+    lecteur->selectionner(2);
     liste.echanger_avec_precedent(2);
-    EXPECT_EQ(j->courant(), 1);
+    EXPECT_EQ(lecteur->courant(), 1);
     liste.supprimer(0);
-    EXPECT_EQ(j->courant(), 0);
+    EXPECT_EQ(lecteur->courant(), 0);
     liste.supprimer(0);
-    EXPECT_EQ(j->courant(), -1);
+    EXPECT_EQ(lecteur->courant(), -1);
 }
 
 }  // namespace
@@ -497,27 +482,52 @@ TEST_F(LecteurTest, DeferredPlayYieldsToLaterTransportCommands) {
     const std::vector<Cas> cas = {
         {"nothing", [](vt::Lecteur&) {}, true},
         {"select", [](vt::Lecteur& l) { l.selectionner(1); }, true},
-        {"levels", [](vt::Lecteur& l) { l.definir_volume(10); l.definir_balance(0); }, true},
+        {"levels",
+         [](vt::Lecteur& l) {
+             l.definir_volume(10);
+             l.definir_balance(0);
+         },
+         true},
         {"seek, nothing playing", [](vt::Lecteur& l) { l.aller_a_ms(500); }, true},
         {"stop", [](vt::Lecteur& l) { l.arreter(); }, false},
         {"pause", [](vt::Lecteur& l) { l.pause(); }, false},
-        {"play", [](vt::Lecteur& l) { l.jouer(); l.arreter(); }, false},
-        {"next", [](vt::Lecteur& l) { l.suivant(); l.arreter(); }, false},
-        {"back", [](vt::Lecteur& l) { l.precedent(); l.arreter(); }, false},
-        {"restart", [](vt::Lecteur& l) { l.relancer(); l.arreter(); }, false},
+        {"play",
+         [](vt::Lecteur& l) {
+             l.jouer();
+             l.arreter();
+         },
+         false},
+        {"next",
+         [](vt::Lecteur& l) {
+             l.suivant();
+             l.arreter();
+         },
+         false},
+        {"back",
+         [](vt::Lecteur& l) {
+             l.precedent();
+             l.arreter();
+         },
+         false},
+        {"restart",
+         [](vt::Lecteur& l) {
+             l.relancer();
+             l.arreter();
+         },
+         false},
     };
     for (const Cas& c : cas) {
-        j->arreter();
-        j->selectionner(0);
+        lecteur->arreter();
+        lecteur->selectionner(0);
         int lancees = 0;
-        auto differee = j->lecture_differee([&] {
+        auto differee = lecteur->lecture_differee([&] {
             ++lancees;
-            j->jouer();
+            lecteur->jouer();
         });
-        c.entre_temps(*j);
+        c.entre_temps(*lecteur);
         differee();
         EXPECT_EQ(lancees, c.joue ? 1 : 0) << c.nom;
-        EXPECT_EQ(j->en_lecture(), c.joue) << c.nom;
+        EXPECT_EQ(lecteur->en_lecture(), c.joue) << c.nom;
     }
 }
 
@@ -526,21 +536,31 @@ TEST_F(LecteurTest, DeferredPlayYieldsToLaterTransportCommands) {
 // Play waits for the engine; a stop meanwhile wins.
 TEST_F(LecteurTest, FilesFromOutside) {
     enum Etat { EnPause, Reprise, Debut, Arret };
-    struct Cas { bool jouer; bool stop; int courant; Etat etat; };
-    for (const Cas& c : {Cas{true, false, 2, Debut}, Cas{true, true, 2, Arret}, Cas{false, false, 0, EnPause}}) {
+    struct Cas {
+        bool jouer;
+        bool stop;
+        int courant;
+        Etat etat;
+    };
+    for (const Cas& c :
+         {Cas{true, false, 2, Debut}, Cas{true, true, 2, Arret}, Cas{false, false, 0, EnPause}}) {
         liste.vider();
         remplir(2);
-        j->selectionner(0);
-        j->relancer();
+        lecteur->selectionner(0);
+        lecteur->relancer();
         pomper_ms(300);
-        j->pause();
+        lecteur->pause();
         std::function<void()> attente;
-        j->fichiers_exterieurs({fixture("court.wav"), fixture("ton1000.wav")}, c.jouer,
-                               [&](std::function<void()> a) { attente = std::move(a); });
-        if (c.stop) j->arreter();
+        lecteur->fichiers_exterieurs({fichier_essai("court.wav"), fichier_essai("ton1000.wav")}, c.jouer,
+                                     [&](std::function<void()> a) { attente = std::move(a); });
+        if (c.stop) lecteur->arreter();
         if (attente) attente();
-        EXPECT_EQ(liste.chemin(2) + liste.chemin(3) + std::to_string(j->courant()),
-                  fixture("court.wav") + fixture("ton1000.wav") + std::to_string(c.courant));
-        EXPECT_EQ(!j->en_lecture() ? Arret : j->en_pause() ? EnPause : j->temps_ms() < 50 ? Debut : Reprise, c.etat);
+        EXPECT_EQ(liste.chemin(2) + liste.chemin(3) + std::to_string(lecteur->courant()),
+                  fichier_essai("court.wav") + fichier_essai("ton1000.wav") + std::to_string(c.courant));
+        EXPECT_EQ(!lecteur->en_lecture()     ? Arret
+                  : lecteur->en_pause()      ? EnPause
+                  : lecteur->temps_ms() < 50 ? Debut
+                                             : Reprise,
+                  c.etat);
     }
 }

@@ -1,10 +1,8 @@
 // The entry the player plays, apart from the selection: files that cannot
 // be played in every mode, the playing row through the list's edits, the
 // random draw's spread, the clock of both constructors.
-#include "audio/sortie_manuelle.h"
-#include "player/lecteur.h"
+#include "lecteur_manuel.h"
 #include "player/regles.h"
-#include "playlist/liste_courante.h"
 #include "support/dossier_temp.h"
 
 #include <gtest/gtest.h>
@@ -19,15 +17,13 @@ namespace {
 
 using Fin = vt::Lecteur::Fin;
 
-std::string fixture(const std::string& nom) { return std::string(VANTREL_FIXTURES_DIR) + "/" + nom; }
+using vt::test::fichier_essai;
 
-class PisteJoueeTest : public ::testing::Test {
+class PisteJoueeTest : public vt::test::LecteurManuel {
 protected:
     void SetUp() override {
-        auto s = std::make_unique<vt::SortieManuelle>();
-        sortie = s.get();
-        j = std::make_unique<vt::Lecteur>(liste, std::move(s));
-        j->arreter_horloge();  // ticks by hand
+        LecteurManuel::SetUp();
+        lecteur->arreter_horloge();  // ticks by hand
         bruit = dossier.ecrire("bruit.mp3", std::string(4096, '\x5a') + "\x01\xff\x13\x77");
         dossier.ecrire("dossier.mp3/vide", "");
     }
@@ -35,22 +31,14 @@ protected:
     // file, D a folder.
     void remplir(const std::string& entrees) {
         for (char e : entrees) {
-            if (e == 'G') liste.ajouter_nommes_par_dernier_separateur({fixture("ton1000.wav")});
+            if (e == 'G') liste.ajouter_nommes_par_dernier_separateur({fichier_essai("ton1000.wav")});
             if (e == 'B') liste.ajouter_nommes_par_dernier_separateur({bruit});
             if (e == 'M') liste.ajouter_nommes_par_dernier_separateur({dossier / "absent.wav"});
             if (e == 'D') liste.ajouter_nommes_par_dernier_separateur({dossier / "dossier.mp3"});
         }
     }
-    // Runs what the event loop has waiting until nothing is left.
-    static void boucle() {
-        for (int k = 0; k < 50; ++k) QCoreApplication::processEvents();
-    }
-
     vt::test::DossierTemp dossier;
     std::string bruit;
-    vt::ListeCourante liste;
-    vt::SortieManuelle* sortie = nullptr;
-    std::unique_ptr<vt::Lecteur> j;
 };
 
 enum class Mode { Aucun, Boucle, Repetition, Hasard };
@@ -79,25 +67,25 @@ TEST_F(PisteJoueeTest, UnplayableEntryInEachMode) {
     for (const CasEchec& c : cas) {
         SCOPED_TRACE(c.entrees + " from " + std::to_string(c.depart) + " mode " +
                      std::to_string(int(c.mode)));
-        j->arreter();
+        lecteur->arreter();
         liste.vider();
         remplir(c.entrees);
-        j->definir_boucle(c.mode == Mode::Boucle);
-        j->definir_repetition(c.mode == Mode::Repetition);
-        j->definir_aleatoire(c.mode == Mode::Hasard);
-        QSignalSpy impossibles(j.get(), &vt::Lecteur::lecture_impossible),
-            lectures(j.get(), &vt::Lecteur::lecture);
-        j->selectionner(c.depart);
-        EXPECT_TRUE(j->jouer());
-        EXPECT_FALSE(j->en_lecture());
-        EXPECT_FALSE(j->piste_jouee().has_value());
+        lecteur->definir_boucle(c.mode == Mode::Boucle);
+        lecteur->definir_repetition(c.mode == Mode::Repetition);
+        lecteur->definir_aleatoire(c.mode == Mode::Hasard);
+        QSignalSpy impossibles(lecteur.get(), &vt::Lecteur::lecture_impossible),
+            lectures(lecteur.get(), &vt::Lecteur::lecture);
+        lecteur->selectionner(c.depart);
+        EXPECT_TRUE(lecteur->jouer());
+        EXPECT_FALSE(lecteur->en_lecture());
+        EXPECT_FALSE(lecteur->piste_jouee().has_value());
         ASSERT_EQ(impossibles.count(), 1);
         EXPECT_EQ(impossibles.at(0).at(0).toInt(), c.depart);
         EXPECT_EQ(lectures.count(), 0);
-        boucle();
+        vider_boucle();
         EXPECT_EQ(impossibles.count(), c.echecs);
-        EXPECT_EQ(j->en_lecture(), c.joue >= 0);
-        EXPECT_EQ(j->piste_jouee() ? j->piste_jouee()->ligne : -1, c.joue);
+        EXPECT_EQ(lecteur->en_lecture(), c.joue >= 0);
+        EXPECT_EQ(lecteur->piste_jouee() ? lecteur->piste_jouee()->ligne : -1, c.joue);
         EXPECT_EQ(lectures.count(), c.joue >= 0 ? 1 : 0);
     }
 }
@@ -105,13 +93,13 @@ TEST_F(PisteJoueeTest, UnplayableEntryInEachMode) {
 // A stop while the next entry waits to be tried ends the chain there.
 TEST_F(PisteJoueeTest, TransportCommandEndsTheChain) {
     remplir("BG");
-    j->definir_boucle(true);
-    j->selectionner(0);
-    j->jouer();
-    j->arreter();
-    boucle();
-    EXPECT_EQ(j->courant(), 0);
-    EXPECT_FALSE(j->en_lecture());
+    lecteur->definir_boucle(true);
+    lecteur->selectionner(0);
+    lecteur->jouer();
+    lecteur->arreter();
+    vider_boucle();
+    EXPECT_EQ(lecteur->courant(), 0);
+    EXPECT_FALSE(lecteur->en_lecture());
 }
 
 // A long list of files that do not exist, in loop mode: one pass, each
@@ -120,15 +108,15 @@ TEST_F(PisteJoueeTest, LongListOfMissingFilesStopsAfterOnePass) {
     constexpr int n = 100'000;
     std::vector<std::string> chemins(n, dossier / "absent.mp3");
     liste.ajouter_nommes_par_dernier_separateur(std::move(chemins));
-    j->definir_boucle(true);
-    QSignalSpy impossibles(j.get(), &vt::Lecteur::lecture_impossible);
-    j->selectionner(0);
-    j->jouer();
+    lecteur->definir_boucle(true);
+    QSignalSpy impossibles(lecteur.get(), &vt::Lecteur::lecture_impossible);
+    lecteur->selectionner(0);
+    lecteur->jouer();
     for (int k = 0; k < n + 10 && impossibles.count() < n; ++k) QCoreApplication::processEvents();
-    boucle();
+    vider_boucle();
     EXPECT_EQ(impossibles.count(), n);
-    EXPECT_EQ(j->courant(), n - 1);
-    EXPECT_FALSE(j->en_lecture());
+    EXPECT_EQ(lecteur->courant(), n - 1);
+    EXPECT_FALSE(lecteur->en_lecture());
 }
 
 struct CasEdition {
@@ -164,51 +152,49 @@ TEST_F(PisteJoueeTest, PlayingRowFollowsTheListsEdits) {
     };
     for (const CasEdition& c : cas) {
         SCOPED_TRACE(c.nom);
-        j->arreter();
+        lecteur->arreter();
         liste.vider();
-        liste.ajouter_nommes_par_dernier_separateur(
-            {fixture("court.wav"), fixture("ton1000.wav"), fixture("court.wav"), "/m/x.wav"});
-        j->selectionner(1);
-        ASSERT_TRUE(j->jouer());
-        j->selectionner(3);
+        liste.ajouter_nommes_par_dernier_separateur({fichier_essai("court.wav"), fichier_essai("ton1000.wav"),
+                                                     fichier_essai("court.wav"), "/m/x.wav"});
+        lecteur->selectionner(1);
+        ASSERT_TRUE(lecteur->jouer());
+        lecteur->selectionner(3);
         c.edition(liste);
-        const std::optional<vt::PisteJouee> p = j->piste_jouee();
+        const std::optional<vt::PisteJouee> p = lecteur->piste_jouee();
         ASSERT_TRUE(p.has_value());
         EXPECT_EQ(p->ligne, c.ligne);
-        EXPECT_EQ(p->chemin, fixture("ton1000.wav"));
+        EXPECT_EQ(p->chemin, fichier_essai("ton1000.wav"));
         EXPECT_EQ(p->nom, QStringLiteral("ton1000.wav"));
         if (c.ligne >= 0) {
             EXPECT_EQ(liste.chemin(c.ligne), p->chemin);
         }
-        EXPECT_TRUE(j->en_lecture());
+        EXPECT_TRUE(lecteur->en_lecture());
     }
     // Stopped, nothing plays; started again, it is a new track.
-    const std::uint64_t avant = j->piste_jouee()->numero;
-    j->arreter();
-    EXPECT_FALSE(j->piste_jouee().has_value());
-    liste.ajouter_nommes_par_dernier_separateur({fixture("court.wav")});
-    j->selectionner(0);
-    j->jouer();
-    EXPECT_GT(j->piste_jouee()->numero, avant);
+    const std::uint64_t avant = lecteur->piste_jouee()->numero;
+    lecteur->arreter();
+    EXPECT_FALSE(lecteur->piste_jouee().has_value());
+    liste.ajouter_nommes_par_dernier_separateur({fichier_essai("court.wav")});
+    lecteur->selectionner(0);
+    lecteur->jouer();
+    EXPECT_GT(lecteur->piste_jouee()->numero, avant);
 }
 
 // Random mode: from the same entry, 20 end-of-track draws on 5 entries
 // (one per second of the clock) do not all pick the same follower.
 TEST_F(PisteJoueeTest, RandomEndOfTrackDrawsSpread) {
-    liste.ajouter_nommes_par_dernier_separateur(std::vector<std::string>(5, fixture("court.wav")));
-    j->definir_aleatoire(true);
+    liste.ajouter_nommes_par_dernier_separateur(std::vector<std::string>(5, fichier_essai("court.wav")));
+    lecteur->definir_aleatoire(true);
     const vt::Horloge avant = vt::horloge();
     std::set<int> suivantes;
     for (int k = 0; k < 20; ++k) {
         vt::horloge() = [k] { return std::time_t{1'700'000'000} + k; };
-        j->selectionner(2);
-        ASSERT_TRUE(j->jouer());
-        auto& m = j->media();
-        for (int p = 0; p < 400 && m.moteur().position(m.flux) != m.moteur().longueur(m.flux); ++p)
-            sortie->pomper(1024);
-        ASSERT_EQ(j->tic().fin, Fin::Hasard);
-        EXPECT_NE(j->courant(), 2);
-        suivantes.insert(j->courant());
+        lecteur->selectionner(2);
+        ASSERT_TRUE(lecteur->jouer());
+        jusqua_la_fin();
+        ASSERT_EQ(lecteur->tic().fin, Fin::Hasard);
+        EXPECT_NE(lecteur->courant(), 2);
+        suivantes.insert(lecteur->courant());
     }
     vt::horloge() = avant;
     EXPECT_GE(suivantes.size(), 2u);

@@ -22,9 +22,9 @@ TEST(TimeText, MinutesAndSecondsWithLeadingZeros) {
 TEST(SliderArithmetic, ValuesAtEndsAndDesignedPlaces) {
     EXPECT_EQ(vt::valeur_curseur(0, 95), 0);
     EXPECT_EQ(vt::valeur_curseur(95, 95), 255);
-    EXPECT_EQ(vt::valeur_curseur(50, 95), 134);   // balance at rest
-    EXPECT_EQ(vt::valeur_curseur(94, 95), 252);   // highest click on the volume bar
-    EXPECT_EQ(vt::valeur_curseur(10, 0), 0);      // a degenerate skin divides by nothing
+    EXPECT_EQ(vt::valeur_curseur(50, 95), 134);  // balance at rest
+    EXPECT_EQ(vt::valeur_curseur(94, 95), 252);  // highest click on the volume bar
+    EXPECT_EQ(vt::valeur_curseur(10, 0), 0);     // a degenerate skin divides by nothing
     EXPECT_EQ(vt::pourcent_volume(255), 100);
     EXPECT_EQ(vt::pourcent_volume(0), 0);
     EXPECT_EQ(vt::pourcent_balance(0), -50);
@@ -43,13 +43,13 @@ TEST(SliderArithmetic, TruncatesWhereRoundingWouldGoUp) {
     for (const Cas& c : {Cas{1, 95, 2}, Cas{4, 95, 10}, Cas{7, 95, 18}, Cas{20, 95, 53}, Cas{26, 95, 69},
                          Cas{11, 95, 29}, Cas{1, 328, 0}})
         EXPECT_EQ(vt::valeur_curseur(c.offset, c.span), c.attendu) << c.offset << " of " << c.span;
-    EXPECT_EQ(vt::gauche_position(149, 10000, 328, 8), 8 + 4);      // 4.89
-    EXPECT_EQ(vt::gauche_position(2, 3, 1, 0), 0);                  // 0.67
-    EXPECT_EQ(vt::cible_position(2, 328, 215000), 1310);            // 1310.98
-    EXPECT_EQ(vt::cible_position(2, 3, 1000), 666);                 // 666.67
-    EXPECT_EQ(vt::pourcent_volume(254), 99);                        // 99.61
-    EXPECT_EQ(vt::pourcent_volume(200), 78);                        // 78.43 (below one half: control)
-    EXPECT_EQ(vt::pourcent_balance(254), 49);                       // 49.61
+    EXPECT_EQ(vt::gauche_position(149, 10000, 328, 8), 8 + 4);  // 4.89
+    EXPECT_EQ(vt::gauche_position(2, 3, 1, 0), 0);              // 0.67
+    EXPECT_EQ(vt::cible_position(2, 328, 215000), 1310);        // 1310.98
+    EXPECT_EQ(vt::cible_position(2, 3, 1000), 666);             // 666.67
+    EXPECT_EQ(vt::pourcent_volume(254), 99);                    // 99.61
+    EXPECT_EQ(vt::pourcent_volume(200), 78);                    // 78.43 (below one half: control)
+    EXPECT_EQ(vt::pourcent_balance(254), 49);                   // 49.61
 }
 
 // The position cursor runs from the bar's left edge to where its right
@@ -102,8 +102,12 @@ TEST(StatusScroll, LongTextAlternatesAndStateIsNeverReset) {
 
 struct HorlogeFixe {
     std::time_t t;
-    HorlogeFixe(std::time_t v) : t(v) { vt::horloge() = [this] { return t; }; }
-    ~HorlogeFixe() { vt::horloge() = [] { return std::time(nullptr); }; }
+    HorlogeFixe(std::time_t v) : t(v) {
+        vt::horloge() = [this] { return t; };
+    }
+    ~HorlogeFixe() {
+        vt::horloge() = [] { return std::time(nullptr); };
+    }
 };
 
 // The draw never gives the selected entry, reaches every other one, and
@@ -149,6 +153,33 @@ TEST(SliderArithmetic, ValueToCursorPlace) {
     for (const Cas& c : {Cas{0, 95, 0}, Cas{255, 95, 95}, Cas{128, 95, 48}, Cas{300, 95, 95}, Cas{-7, 95, 0},
                          Cas{255, 600, 600}, Cas{1, 600, 3}, Cas{100, 0, 0}, Cas{100, -5, 0}})
         EXPECT_EQ(vt::offset_curseur(c.valeur, c.span), c.offset) << c.valeur << " " << c.span;
+}
+
+// The end-of-track rule: the same answer at the tick and for what is
+// queued ahead of a join. Random draws are checked in RandomDraw.
+TEST(EndOfTrackRule, EachModeFromEachPlace) {
+    using Fin = vt::PorteLecteur::Fin;
+    const struct {
+        vt::ModesFin modes;
+        int n, depuis;
+        Fin fin;
+        int ligne;
+    } cas[] = {
+        {{true, false, true}, 3, 2, Fin::Repetition, 2},
+        {{true, false, false}, 3, -1, Fin::SansCourant, -1},
+        {{false, true, false}, 1, 0, Fin::Hasard, 0},
+        {{false, true, true}, 3, -1, Fin::SansCourant, -1},
+        {{false, false, true}, 3, 1, Fin::EntreeSuivante, 2},
+        {{false, false, true}, 3, 2, Fin::EntreeSuivante, 0},
+        {{false, false, true}, 3, -1, Fin::EntreeSuivante, 0},
+        {{false, false, true}, 0, -1, Fin::EntreeSuivante, -1},
+        {{false, false, false}, 3, 1, Fin::Arret, -1},
+    };
+    for (const auto& c : cas) {
+        const vt::ChoixFin r = vt::regle_fin(c.n, c.depuis, c.modes);
+        EXPECT_EQ(r.fin, c.fin) << c.n << " from " << c.depuis;
+        EXPECT_EQ(r.ligne, c.ligne) << c.n << " from " << c.depuis;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+// Joins through PulseAudio, where a queued file is mixed in about a second
+// before it is heard: the player names what is heard, never what is mixed.
+// Against the private daemon of tests/audio/serveur_pulse.h; real time.
+#include "audio/serveur_pulse.h"
+#include "audio/sortie_pulse.h"
+#include "player/lecteur.h"
+#include "playlist/liste_courante.h"
+#include "support/dossier_temp.h"
+#include "support/wav.h"
+
+#include <gtest/gtest.h>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <chrono>
+
+#if VANTREL_AVEC_PULSE
+
+namespace {
+
+using namespace std::chrono_literals;
+using Horloge = std::chrono::steady_clock;
+
+class JointsPulse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        demon = std::make_unique<vt::test::pulse::DemonPulse>();
+        if (!demon->pret()) GTEST_SKIP() << "no private PulseAudio daemon: " << demon->raison();
+        env.definir("PULSE_SERVER", demon->serveur());
+        lecteur = std::make_unique<vt::Lecteur>(
+            liste, std::make_unique<vt::SortiePulse>(vt::SortiePulse::Repli::Silence));
+        lecteur->arreter_horloge();  // ticks by hand
+    }
+    // `n` entries of `ms` of a tone each, looped.
+    void remplir(int n, int ms) {
+        for (int k = 0; k < n; ++k)
+            liste.ajouter_nommes_par_dernier_separateur({dossier.ecrire(
+                "e" + std::to_string(k) + ".wav", vt::test::octets_wav(ms, 440.0 + 110 * k))});
+        lecteur->definir_boucle(true);
+        lecteur->selectionner(0);
+    }
+
+    vt::test::DossierTemp dossier;
+    vt::test::Environnement env;
+    std::unique_ptr<vt::test::pulse::DemonPulse> demon;
+    vt::ListeCourante liste;
+    std::unique_ptr<vt::Lecteur> lecteur;
+};
+
+// The next entry is told as started when its first frame is heard: never
+// before the first entry has played its length.
+TEST_F(JointsPulse, NextEntryIsToldWhenHeardNotWhenMixed) {
+    remplir(2, 1500);
+    QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture);
+    const Horloge::time_point depart = Horloge::now();
+    ASSERT_TRUE(lecteur->jouer());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lectures.count() == 2; }, 5000));
+    const double ms = std::chrono::duration<double, std::milli>(Horloge::now() - depart).count();
+    EXPECT_GT(ms, 1500 - 100);
+    EXPECT_EQ(lectures.at(1).at(0).toInt(), 1);
+}
+
+}  // namespace
+
+#endif
