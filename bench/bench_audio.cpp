@@ -11,15 +11,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include <mpg123.h>
@@ -46,8 +46,8 @@ double cpu_processus() {
 // half second, with harmonics, a slow vibrato, different on each side, and a
 // little noise, so that the encoder and decoder do real work.
 void signal(float* g, float* d, int n, std::int64_t debut) {
-    static const double notes[][3] = {{220, 277.2, 329.6}, {246.9, 311.1, 370}, {196, 246.9, 293.7},
-                                      {261.6, 329.6, 392}};
+    static const double notes[][3] = {
+        {220, 277.2, 329.6}, {246.9, 311.1, 370}, {196, 246.9, 293.7}, {261.6, 329.6, 392}};
     static unsigned alea = 12345;
     for (int i = 0; i < n; ++i) {
         double t = double(debut + i) / kFrequence;
@@ -86,7 +86,8 @@ bool encoder_mp3(const std::string& chemin, bool entete = true) {
         av_dict_set(&options, "write_xing", "0", 0);
         av_dict_set(&options, "id3v2_version", "0", 0);
     }
-    bool ok = avcodec_open2(c, codec, nullptr) >= 0 && avcodec_parameters_from_context(st->codecpar, c) >= 0 &&
+    bool ok = avcodec_open2(c, codec, nullptr) >= 0 &&
+              avcodec_parameters_from_context(st->codecpar, c) >= 0 &&
               avio_open(&sortie->pb, chemin.c_str(), AVIO_FLAG_WRITE) >= 0 &&
               avformat_write_header(sortie, &options) >= 0;
     st->time_base = AVRational{1, kFrequence};
@@ -188,7 +189,9 @@ using vt::audio::ChoixDecodeurs;
 // arena); the reference does the same, so that both see the same allocator.
 std::int64_t decoder_seul(const std::string& chemin, ChoixDecodeurs choix = ChoixDecodeurs::FFmpegSeul) {
     std::int64_t n = 0;
-    std::thread fil([&] { n = choix == ChoixDecodeurs::FFmpegSeul ? decoder_seul_ici(chemin) : mpg123_seul_ici(chemin); });
+    std::thread fil([&] {
+        n = choix == ChoixDecodeurs::FFmpegSeul ? decoder_seul_ici(chemin) : mpg123_seul_ici(chemin);
+    });
     fil.join();
     return n;
 }
@@ -234,7 +237,8 @@ void BM_MoteurDecodageEtMixage(benchmark::State& state) {
     state.counters["trames"] = double(trames);
     // Context switches of the whole process per minute of sound.
     state.counters["commutations"] =
-        double(apres.ru_nvcsw - avant.ru_nvcsw + apres.ru_nivcsw - avant.ru_nivcsw) / double(state.iterations());
+        double(apres.ru_nvcsw - avant.ru_nvcsw + apres.ru_nivcsw - avant.ru_nivcsw) /
+        double(state.iterations());
 }
 
 void BM_DecodageMpg123Seul(benchmark::State& state) {
@@ -304,9 +308,10 @@ void comparer(int paires, ChoixDecodeurs choix) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
-    std::printf("audio engine / %s alone, CPU time for one minute of MP3 (median of %d pairs): %.3f"
-                " (engine %.1f ms, %s alone %.1f ms)\n",
-                nom, paires, mediane(rapports), mediane(moteur) * 1e3, nom, mediane(seul) * 1e3);
+    std::printf(
+        "audio engine / %s alone, CPU time for one minute of MP3 (median of %d pairs): %.3f"
+        " (engine %.1f ms, %s alone %.1f ms)\n",
+        nom, paires, mediane(rapports), mediane(moteur) * 1e3, nom, mediane(seul) * 1e3);
 }
 
 }  // namespace
@@ -336,9 +341,11 @@ int main(int argc, char** argv) {
     {
         // One APIC frame of 50 MB in an ID3v2.4 tag, its sizes in 7-bit bytes.
         const auto taille = [](std::size_t n) {
-            return std::string{char(n >> 21 & 0x7F), char(n >> 14 & 0x7F), char(n >> 7 & 0x7F), char(n & 0x7F)};
+            return std::string{char(n >> 21 & 0x7F), char(n >> 14 & 0x7F), char(n >> 7 & 0x7F),
+                               char(n & 0x7F)};
         };
-        const std::string image = std::string("\0image/jpeg\0\x03\0\xFF\xD8\xFF\xE0", 18) + std::string(50 << 20, 'j');
+        const std::string image =
+            std::string("\0image/jpeg\0\x03\0\xFF\xD8\xFF\xE0", 18) + std::string(50 << 20, 'j');
         const std::string cadre = "APIC" + taille(image.size()) + std::string(2, '\0') + image;
         g_grande_etiquette = dossier + "/grande_etiquette.mp3";
         std::FILE* m = std::fopen(g_fichier.c_str(), "rb");

@@ -8,10 +8,10 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <cstring>
 
 namespace {
 

@@ -5,16 +5,16 @@
 #include "playlist/liste_courante.h"
 #include "support/wav.h"
 #include "ui/actions.h"
-#include "ui/module.h"
 #include "ui/bureau/bureau.h"
 #include "ui/bureau/instance.h"
+#include "ui/module.h"
 #include "ui/tform1.h"
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 #include <atomic>
 #include <fstream>
 #include <thread>
@@ -39,7 +39,8 @@ struct Lecteur {
         std::string app = QFile::encodeName(dir.path()).toStdString() + "/";
         vt::etablir_emplacements(app + "vantrel");
         QDir::setCurrent(dir.path());
-        std::ofstream(app + "vantrel.config") << vt::texte_configuration("skin/default/", "default.sk", 0, 0, "playlist/", false);
+        std::ofstream(app + "vantrel.config")
+            << vt::texte_configuration("skin/default/", "default.sk", 0, 0, "playlist/", false);
         configuration = std::make_unique<vt::Configuration>(vt::emplacements().fichier_config);
         m = std::make_unique<vt::ModuleVantrel>(*configuration, std::make_unique<vt::SortieManuelle>());
         m->creer_fenetres();
@@ -113,7 +114,10 @@ void BM_Remise20000(benchmark::State& state) {
     Lecteur l(1);
     const QString nom = l.dir.path() + QStringLiteral("/vantrel.instance");
     vt::ServeurInstance serveur(
-        nom, [&l](std::vector<std::string> c, bool jouer) { vt::recevoir_fichiers(*l.m->lecteur, std::move(c), jouer); },
+        nom,
+        [&l](std::vector<std::string> c, bool jouer) {
+            vt::recevoir_fichiers(*l.m->lecteur, std::move(c), jouer);
+        },
         [] {});
     if (!serveur.ecouter()) {
         state.SkipWithError("cannot listen");

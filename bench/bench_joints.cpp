@@ -21,8 +21,8 @@
 #include "audio/serveur_pulse.h"
 #include "audio/sortie_pulse.h"
 
-#include <QTemporaryDir>
 #include <sndfile.h>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -88,7 +88,8 @@ Mesure mesurer_son(const std::vector<float>& d) {
 }
 
 // Records while `jouer` drives an engine on the native output.
-Mesure enregistrer(const std::string& serveur, const std::function<void(vt::MoteurAudio&, lecteur_media&)>& jouer) {
+Mesure enregistrer(const std::string& serveur,
+                   const std::function<void(vt::MoteurAudio&, lecteur_media&)>& jouer) {
     Mesure m;
     Client client(serveur);
     if (!client.pret() || !client.enregistrer()) {

@@ -10,12 +10,12 @@
 #include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QListView>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -107,38 +107,38 @@ void BM_Edition100k(benchmark::State& state) {
     const std::string un = chemin_realiste(123456);
     for (auto _ : state) {
         switch (edition) {
-        case SupprimerPremier: {
-            std::string garde = l.modele.chemin(0);
-            l.modele.supprimer(0);
-            l.traiter();
-            state.PauseTiming();
-            l.modele.ajouter_nommes_par_dernier_separateur({garde});  // the count stays at 100,000
-            l.traiter();
-            state.ResumeTiming();
-            break;
-        }
-        case SupprimerMilieu: {
-            std::string garde = l.modele.chemin(milieu);
-            l.modele.supprimer(milieu);
-            l.traiter();
-            state.PauseTiming();
-            l.modele.ajouter_nommes_par_dernier_separateur({garde});
-            l.traiter();
-            state.ResumeTiming();
-            break;
-        }
-        case Echanger:
-            l.modele.echanger_avec_precedent(milieu);
-            l.traiter();
-            break;
-        case AjouterUn:
-            l.modele.ajouter_nommes_par_dernier_separateur({un});
-            l.traiter();
-            state.PauseTiming();
-            l.modele.supprimer(l.modele.nombre() - 1);
-            l.traiter();
-            state.ResumeTiming();
-            break;
+            case SupprimerPremier: {
+                std::string garde = l.modele.chemin(0);
+                l.modele.supprimer(0);
+                l.traiter();
+                state.PauseTiming();
+                l.modele.ajouter_nommes_par_dernier_separateur({garde});  // the count stays at 100,000
+                l.traiter();
+                state.ResumeTiming();
+                break;
+            }
+            case SupprimerMilieu: {
+                std::string garde = l.modele.chemin(milieu);
+                l.modele.supprimer(milieu);
+                l.traiter();
+                state.PauseTiming();
+                l.modele.ajouter_nommes_par_dernier_separateur({garde});
+                l.traiter();
+                state.ResumeTiming();
+                break;
+            }
+            case Echanger:
+                l.modele.echanger_avec_precedent(milieu);
+                l.traiter();
+                break;
+            case AjouterUn:
+                l.modele.ajouter_nommes_par_dernier_separateur({un});
+                l.traiter();
+                state.PauseTiming();
+                l.modele.supprimer(l.modele.nombre() - 1);
+                l.traiter();
+                state.ResumeTiming();
+                break;
         }
     }
     if (l.modele.nombre() != 100000) state.SkipWithError("the list did not keep its size");
@@ -211,7 +211,8 @@ void BM_ListerPlaylists10k(benchmark::State& state) {
     for (int i = 0; i < 11000; ++i) {
         char nom[64];
         if (i < 10000)
-            std::snprintf(nom, sizeof nom, "%s %04d.%s", i % 3 ? "Soirée" : "jazz", i, i % 7 ? "vtlist" : "VTLIST");
+            std::snprintf(nom, sizeof nom, "%s %04d.%s", i % 3 ? "Soirée" : "jazz", i,
+                          i % 7 ? "vtlist" : "VTLIST");
         else
             std::snprintf(nom, sizeof nom, "note %04d.txt", i);
         std::ofstream(rep + nom) << "\"/m/a.mp3\"";

@@ -2,11 +2,11 @@
 // named as the argument alone, every frame as float and nothing else (an
 // MP3 with mpg123, anything else with libsndfile), and prints the CPU
 // seconds it took.
+#include <mpg123.h>
+#include <sndfile.h>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <mpg123.h>
-#include <sndfile.h>
 #include <vector>
 
 int main(int argc, char** argv) {

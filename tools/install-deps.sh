@@ -2,7 +2,7 @@
 # Installs the Debian packages that building, running and testing need,
 # and only those that are missing. Uses sudo when not run as root.
 set -eu
-PKGS="build-essential cmake pkg-config
+PKGS="build-essential cmake pkg-config clang-format
 qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
 fonts-liberation2 fonts-comic-neue qt6-translations-l10n
 libsndfile1-dev libsamplerate0-dev libmpg123-dev zlib1g-dev libtag1-dev

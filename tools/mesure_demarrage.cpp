@@ -13,14 +13,14 @@
 #include <xcb/damage.h>
 #endif
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -140,8 +140,10 @@ int main(int argc, char** argv) {
     std::vector<double> cartes, dessins;
     for (int i = 0; i < runs; ++i) {
         Mesure m = une_mesure(s, argv[2], argv + 3);
-        if (s.damage) std::printf("run %d: mapped %.1f ms, first picture %.1f ms\n", i + 1, m.carte, m.dessin);
-        else std::printf("run %d: mapped %.1f ms\n", i + 1, m.carte);
+        if (s.damage)
+            std::printf("run %d: mapped %.1f ms, first picture %.1f ms\n", i + 1, m.carte, m.dessin);
+        else
+            std::printf("run %d: mapped %.1f ms\n", i + 1, m.carte);
         if (m.carte >= 0) cartes.push_back(m.carte);
         if (m.dessin >= 0) dessins.push_back(m.dessin);
     }

@@ -5,8 +5,8 @@
 // then the message loop.
 #include "audio/sortie_audio.h"
 #include "config/configuration.h"
-#include "config/emplacements.h"
 #include "config/dialogues.h"
+#include "config/emplacements.h"
 #include "skin/aspect_integre.h"
 #include "skin/prechargement.h"
 #include "ui/affichage.h"
@@ -100,18 +100,19 @@ int main(int argc, char** argv) {
     vt::ImagesPrechargees images_skin;
     vt::installer_images_prechargees(&images_skin);
     std::promise<bool> application_prete;
-    std::thread prechargement([prete = application_prete.get_future(), &images_skin, &configuration]() mutable {
-        images_skin.lire(configuration.chemin());
+    std::thread prechargement(
+        [prete = application_prete.get_future(), &images_skin, &configuration]() mutable {
+            images_skin.lire(configuration.chemin());
 #ifdef VANTREL_FONTCONFIG
-        FcInit();
+            FcInit();
 #endif
-        if (prete.get()) {
-            images_skin.decoder();
-            vt::prechauffer_polices();
-        } else {
-            images_skin.abandonner();
-        }
-    });
+            if (prete.get()) {
+                images_skin.decoder();
+                vt::prechauffer_polices();
+            } else {
+                images_skin.abandonner();
+            }
+        });
 
     // The toolkit sees none of the arguments: each one is a file, even one
     // that reads like a toolkit option ("-platform", "-style=fusion",

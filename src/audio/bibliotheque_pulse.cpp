@@ -8,7 +8,8 @@ namespace vt::audio {
 
 const BibliothequePulse* bibliotheque_pulse() {
     static TableBibliotheque<BibliothequePulse> bibliotheque(
-        "libpulse.so.0", "pa_", [](Resolution& r, BibliothequePulse& table) { VT_FONCTIONS_PULSE(VT_RESOUDRE_MEMBRE) });
+        "libpulse.so.0", "pa_",
+        [](Resolution& r, BibliothequePulse& table) { VT_FONCTIONS_PULSE(VT_RESOUDRE_MEMBRE) });
     return bibliotheque.table();
 }
 

@@ -6,7 +6,8 @@ namespace vt::audio {
 
 const BibliothequeSDL* bibliotheque_sdl() {
     static TableBibliotheque<BibliothequeSDL> bibliotheque(
-        "libSDL2-2.0.so.0", "SDL_", [](Resolution& r, BibliothequeSDL& table) { VT_FONCTIONS_SDL(VT_RESOUDRE_MEMBRE) });
+        "libSDL2-2.0.so.0", "SDL_",
+        [](Resolution& r, BibliothequeSDL& table) { VT_FONCTIONS_SDL(VT_RESOUDRE_MEMBRE) });
     return bibliotheque.table();
 }
 

@@ -34,7 +34,7 @@ struct Tranche {
     float* donnees = nullptr;  // 2 * kTramesTranche floats
     std::int64_t debut = 0;    // track position of the first frame (engine frames)
     std::uint32_t trames = 0;
-    bool fin = false;          // nothing follows in this series
+    bool fin = false;  // nothing follows in this series
 };
 
 // What interrupts a decoder: the stream closing, or a request (seek,
@@ -90,7 +90,7 @@ enum class ChoixDecodeurs { Tous, SansFFmpeg, FFmpegSeul };
 // symbol, or linked in): a decoder for `chemin`, nullptr when FFmpeg finds
 // no playable audio stream in it. `signaux` outlives the decoder.
 extern "C" vt::audio::Decodeur* creer_decodeur_ffmpeg(const char* chemin, int frequence,
-                                                       const vt::audio::Signaux* signaux);
+                                                      const vt::audio::Signaux* signaux);
 using CreerDecodeurFFmpeg = vt::audio::Decodeur* (*)(const char*, int, const vt::audio::Signaux*);
 
 namespace vt::audio {

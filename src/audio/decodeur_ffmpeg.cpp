@@ -5,17 +5,17 @@
 // is played), linked in for the tests and benchmarks.
 #include "audio/decodeur.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 extern "C" {
@@ -30,7 +30,6 @@ extern "C" {
 namespace vt::audio {
 
 namespace {
-
 
 // Probing a file (open, headers, stream information) may use this much CPU
 // time of the calling thread before it is abandoned.
@@ -52,7 +51,6 @@ int refuser_ouverture(AVFormatContext*, AVIOContext**, const char*, int, AVDicti
     return AVERROR(EPERM);
 }
 
-
 // FFmpeg's log is silent unless VANTREL_JOURNAL_AUDIO is set ("debug",
 // "verbose", "warning", "error", anything else: "info"). Applied once.
 void configurer_journal_ffmpeg() {
@@ -62,19 +60,23 @@ void configurer_journal_ffmpeg() {
         int niveau = AV_LOG_QUIET;
         if (v && *v) {
             niveau = AV_LOG_INFO;
-            if (std::strcmp(v, "debug") == 0) niveau = AV_LOG_DEBUG;
-            else if (std::strcmp(v, "verbose") == 0) niveau = AV_LOG_VERBOSE;
-            else if (std::strcmp(v, "warning") == 0) niveau = AV_LOG_WARNING;
-            else if (std::strcmp(v, "error") == 0) niveau = AV_LOG_ERROR;
+            if (std::strcmp(v, "debug") == 0)
+                niveau = AV_LOG_DEBUG;
+            else if (std::strcmp(v, "verbose") == 0)
+                niveau = AV_LOG_VERBOSE;
+            else if (std::strcmp(v, "warning") == 0)
+                niveau = AV_LOG_WARNING;
+            else if (std::strcmp(v, "error") == 0)
+                niveau = AV_LOG_ERROR;
         }
         av_log_set_level(niveau);
     });
 }
 
-
 class DecodeurFFmpeg final : public Decodeur {
 public:
-    explicit DecodeurFFmpeg(const Signaux* s) : signaux_(s), disposition_(std::make_unique<AVChannelLayout>()) {}
+    explicit DecodeurFFmpeg(const Signaux* s)
+        : signaux_(s), disposition_(std::make_unique<AVChannelLayout>()) {}
     ~DecodeurFFmpeg() override;
     bool preparer(const std::string& chemin, int frequence);
 
@@ -110,20 +112,20 @@ private:
     std::int64_t debut_flux_ = 0;      // the stream's start time, in its time base
     int frequence_ = 44100;
     std::int64_t longueur_ = 0;
-    bool estimee_ = true;              // longueur_ from the bit rate and the file's size
-    std::int64_t fin_exacte_ = -1;     // where the stream's sound ends, when the container counts it
-    bool rogne_ = false;               // the demuxer told the decoder what delay and padding to drop
-    std::int64_t marge_ = 0;           // two of the codec's frames, in engine frames
+    bool estimee_ = true;           // longueur_ from the bit rate and the file's size
+    std::int64_t fin_exacte_ = -1;  // where the stream's sound ends, when the container counts it
+    bool rogne_ = false;            // the demuxer told the decoder what delay and padding to drop
+    std::int64_t marge_ = 0;        // two of the codec's frames, in engine frames
     std::unique_ptr<AVChannelLayout> disposition_;  // resampler input
     int format_entree_ = -1;
     int frequence_entree_ = 0;
-    std::vector<float> debord_;        // converted frames that did not fit a block
+    std::vector<float> debord_;  // converted frames that did not fit a block
     std::size_t debord_trames_ = 0, debord_lu_ = 0;
-    std::int64_t a_jeter_ = 0;         // frames before a seek target still to drop
-    std::int64_t cible_ = -1;          // seek target waiting for the first frame's time
+    std::int64_t a_jeter_ = 0;  // frames before a seek target still to drop
+    std::int64_t cible_ = -1;   // seek target waiting for the first frame's time
     bool paquets_finis_ = false, decodeur_fini_ = false, resampleur_vide_ = false;
-    int erreurs_ = 0;                  // consecutive decoding errors
-    std::int64_t limite_cpu_ns_ = 0;   // probing budget (calling thread), 0 = none
+    int erreurs_ = 0;                 // consecutive decoding errors
+    std::int64_t limite_cpu_ns_ = 0;  // probing budget (calling thread), 0 = none
 };
 
 DecodeurFFmpeg::~DecodeurFFmpeg() {
@@ -147,7 +149,9 @@ bool DecodeurFFmpeg::interrompu() const {
     return limite_cpu_ns_ != 0 && temps_cpu_fil_ns() > limite_cpu_ns_;
 }
 
-int DecodeurFFmpeg::interruption(void* moi) { return static_cast<DecodeurFFmpeg*>(moi)->interrompu() ? 1 : 0; }
+int DecodeurFFmpeg::interruption(void* moi) {
+    return static_cast<DecodeurFFmpeg*>(moi)->interrompu() ? 1 : 0;
+}
 
 int DecodeurFFmpeg::lire_octets(void* moi, std::uint8_t* tampon, int taille) {
     auto* f = static_cast<DecodeurFFmpeg*>(moi);
@@ -172,10 +176,17 @@ std::int64_t DecodeurFFmpeg::chercher_octets(void* moi, std::int64_t decalage, i
     }
     std::int64_t cible;
     switch (origine) {
-    case SEEK_SET: cible = decalage; break;
-    case SEEK_CUR: cible = f->pos_fichier_ + decalage; break;
-    case SEEK_END: cible = std::int64_t(st.st_size) + decalage; break;
-    default: return AVERROR(EINVAL);
+        case SEEK_SET:
+            cible = decalage;
+            break;
+        case SEEK_CUR:
+            cible = f->pos_fichier_ + decalage;
+            break;
+        case SEEK_END:
+            cible = std::int64_t(st.st_size) + decalage;
+            break;
+        default:
+            return AVERROR(EINVAL);
     }
     if (cible < 0) return AVERROR(EINVAL);
     f->pos_fichier_ = cible;
@@ -236,7 +247,8 @@ bool DecodeurFFmpeg::preparer(const std::string& chemin, int frequence) {
         if (int(i) != indice_) format_ctx_->streams[i]->discard = AVDISCARD_ALL;
     AVStream* st_audio = format_ctx_->streams[indice_];
     // A stream whose header gives an impossible rate cannot be played.
-    if (st_audio->codecpar->sample_rate != 0 && !frequence_jouable(st_audio->codecpar->sample_rate)) return false;
+    if (st_audio->codecpar->sample_rate != 0 && !frequence_jouable(st_audio->codecpar->sample_rate))
+        return false;
 
     codec_ = avcodec_alloc_context3(decodeur);
     if (!codec_ || avcodec_parameters_to_context(codec_, st_audio->codecpar) < 0) return false;
@@ -304,8 +316,7 @@ void DecodeurFFmpeg::chercher(std::int64_t trame) {
 // what can be decoded), -1 when a request or the stream's close interrupts.
 int DecodeurFFmpeg::recevoir_trame() {
     for (;;) {
-        if (signaux_ && signaux_->leve())
-            return -1;
+        if (signaux_ && signaux_->leve()) return -1;
         int r = avcodec_receive_frame(codec_, trame_);
         if (r == 0) {
             erreurs_ = 0;
@@ -420,7 +431,8 @@ void DecodeurFFmpeg::convertir(Tranche& b) {
     // copy, or a copy to both sides. A resampler at the same rate holds no
     // delayed frames, so leaving it here reorders nothing.
     const int canaux = trame_->ch_layout.nb_channels;
-    const bool flottant = trame_->format == AV_SAMPLE_FMT_FLT || (canaux == 1 && trame_->format == AV_SAMPLE_FMT_FLTP);
+    const bool flottant =
+        trame_->format == AV_SAMPLE_FMT_FLT || (canaux == 1 && trame_->format == AV_SAMPLE_FMT_FLTP);
     if (flottant && (canaux == 1 || canaux == 2) && trame_->sample_rate == frequence_ &&
         (!swr_ || frequence_entree_ == frequence_)) {
         std::size_t n = std::size_t(std::max(trame_->nb_samples, 0));

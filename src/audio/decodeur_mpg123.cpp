@@ -227,8 +227,8 @@ Ouverture ouvrir_mpg123(FichierAudio& fichier, int frequence, const Signaux* sig
         parties.clear();
         for (std::size_t i = 0; i <= debuts.size(); ++i) {
             Partie p;
-            if (ouvrir_partie(fichier.fd, i == 0 ? 0 : debuts[i - 1], i < debuts.size() ? debuts[i] : -1, p) ==
-                    MPG123_OK &&
+            if (ouvrir_partie(fichier.fd, i == 0 ? 0 : debuts[i - 1], i < debuts.size() ? debuts[i] : -1,
+                              p) == MPG123_OK &&
                 frequence_jouable(p.taux) && (p.canaux == 1 || p.canaux == 2))
                 parties.push_back(std::move(p));
         }

@@ -2,10 +2,10 @@
 
 #include "audio/decodeurs.h"
 
+#include <pthread.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <pthread.h>
 
 namespace vt::audio {
 

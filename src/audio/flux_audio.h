@@ -16,6 +16,7 @@
 // for and the reader drops blocks of older series.
 #include "audio/decodeur.h"
 
+#include <semaphore.h>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -24,7 +25,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <semaphore.h>
 #include <string>
 #include <thread>
 #include <vector>

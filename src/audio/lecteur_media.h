@@ -168,7 +168,7 @@ namespace vt {
 // `decodeurs` (tests, benchmarks and the fuzz target run the same files
 // through each decoder).
 std::unique_ptr<MoteurAudio> creer_moteur_decodeurs(std::unique_ptr<SortieAudio> sortie,
-                                                   audio::ChoixDecodeurs decodeurs);
+                                                    audio::ChoixDecodeurs decodeurs);
 }  // namespace vt
 
 class lecteur_media {

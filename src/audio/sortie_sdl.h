@@ -45,7 +45,7 @@ private:
     void surveiller();
     static void rappel(void* moi, std::uint8_t* flux, int octets);
 
-    std::mutex verrou_;          // device id, open state; never taken by the device thread
+    std::mutex verrou_;  // device id, open state; never taken by the device thread
     std::condition_variable reveil_;
     std::thread surveillant_;
     bool ouverte_ = false;

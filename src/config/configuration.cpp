@@ -5,17 +5,17 @@
 
 #include <QFile>
 
+#include <unistd.h>
 #include <climits>
 #include <limits>
-#include <unistd.h>
 #include <utility>
 
 namespace vt {
 
 std::int32_t lire_entier(std::string_view texte) {
     std::size_t i = 0;
-    while (i < texte.size() && (texte[i] == ' ' || texte[i] == '\t' || texte[i] == '\n' ||
-                                texte[i] == '\r' || texte[i] == '\v' || texte[i] == '\f'))
+    while (i < texte.size() && (texte[i] == ' ' || texte[i] == '\t' || texte[i] == '\n' || texte[i] == '\r' ||
+                                texte[i] == '\v' || texte[i] == '\f'))
         ++i;
     bool negatif = false;
     if (i < texte.size() && (texte[i] == '+' || texte[i] == '-')) {
@@ -40,14 +40,13 @@ bool lire_boucle(std::string_view valeur) { return valeur != "false"; }
 
 std::string chemin_config_pour(std::string_view chemin_executable) {
     std::size_t sep = dernier_separateur(chemin_executable);
-    std::string dossier = sep == std::string_view::npos ? std::string()
-                                                       : std::string(chemin_executable.substr(0, sep + 1));
+    std::string dossier =
+        sep == std::string_view::npos ? std::string() : std::string(chemin_executable.substr(0, sep + 1));
     return dossier + std::string(kNomConfig);
 }
 
-std::string texte_configuration(std::string_view rep_skin, std::string_view fichier_skin,
-                                std::int32_t gauche, std::int32_t haut,
-                                std::string_view rep_playlist, bool boucle) {
+std::string texte_configuration(std::string_view rep_skin, std::string_view fichier_skin, std::int32_t gauche,
+                                std::int32_t haut, std::string_view rep_playlist, bool boucle) {
     std::string t;
     ajouter_valeur(t, rep_skin);
     ajouter_valeur(t, fichier_skin);
@@ -59,17 +58,16 @@ std::string texte_configuration(std::string_view rep_skin, std::string_view fich
 }
 
 std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin,
-                         std::int32_t gauche, std::int32_t haut, bool boucle) {
+                                          std::int32_t gauche, std::int32_t haut, bool boucle) {
     if (parseur.charger(chemin)) {
-        return texte_configuration(parseur.valeur(1), parseur.valeur(2), gauche, haut,
-                                   parseur.valeur(5), boucle);
+        return texte_configuration(parseur.valeur(1), parseur.valeur(2), gauche, haut, parseur.valeur(5),
+                                   boucle);
     }
-    return texte_configuration(kRepSkinDefaut, kFichierSkinDefaut, gauche, haut,
-                               kRepPlaylistDefaut, boucle);
+    return texte_configuration(kRepSkinDefaut, kFichierSkinDefaut, gauche, haut, kRepPlaylistDefaut, boucle);
 }
 
-std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin, std::optional<Place> place,
-                         bool boucle) {
+std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin,
+                                          std::optional<Place> place, bool boucle) {
     if (place) return texte_configuration_fermeture(parseur, chemin, place->gauche, place->haut, boucle);
     if (parseur.charger(chemin)) {
         return texte_configuration(parseur.valeur(1), parseur.valeur(2), lire_entier(parseur.valeur(3)),

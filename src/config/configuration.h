@@ -30,22 +30,20 @@ std::int32_t lire_entier(std::string_view texte);
 // The loop flag of value 6: on unless the value is exactly "false".
 bool lire_boucle(std::string_view valeur);
 
-
 // The configuration path for an executable path: its directory (up to and
 // including the last separator) followed by "vantrel.config".
 std::string chemin_config_pour(std::string_view chemin_executable);
 
 // The six values in the written layout: each between its own pair of
 // quotes, nothing between them, no line break.
-std::string texte_configuration(std::string_view rep_skin, std::string_view fichier_skin,
-                                std::int32_t gauche, std::int32_t haut,
-                                std::string_view rep_playlist, bool boucle);
+std::string texte_configuration(std::string_view rep_skin, std::string_view fichier_skin, std::int32_t gauche,
+                                std::int32_t haut, std::string_view rep_playlist, bool boucle);
 
 // What the close button writes: values 1, 2 and 5 from the file on disk
 // (loaded into `parseur`), or the defaults when it cannot be read; the
 // window position and loop flag from the running program.
 std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin,
-                         std::int32_t gauche, std::int32_t haut, bool boucle);
+                                          std::int32_t gauche, std::int32_t haut, bool boucle);
 
 // The same where the window's place may be unknown (the window system does
 // not report it): without `place`, values 3 and 4 are written as the file
@@ -55,8 +53,8 @@ struct Place {
     std::int32_t gauche = 0;
     std::int32_t haut = 0;
 };
-std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin, std::optional<Place> place,
-                         bool boucle);
+std::string texte_configuration_fermeture(gestion_vantrel& parseur, const std::string& chemin,
+                                          std::optional<Place> place, bool boucle);
 
 // Values read at start-up from a loaded configuration text.
 struct ValeursConfig {

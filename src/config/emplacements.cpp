@@ -2,15 +2,15 @@
 
 #include "config/gestion_vantrel.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
-#include <mutex>
-#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
 
 namespace vt {
 
@@ -147,7 +147,8 @@ const char* environnement_reel(const char* nom) {
     struct passwd pw {};
     struct passwd* trouve = nullptr;
     char tampon[4096];
-    if (::getpwuid_r(::getuid(), &pw, tampon, sizeof tampon, &trouve) != 0 || !trouve || !pw.pw_dir) return nullptr;
+    if (::getpwuid_r(::getuid(), &pw, tampon, sizeof tampon, &trouve) != 0 || !trouve || !pw.pw_dir)
+        return nullptr;
     maison = pw.pw_dir;
     return maison.c_str();
 }

@@ -32,10 +32,11 @@ std::size_t dernier_separateur(std::string_view chemin);
 std::string chemin_executable();
 
 struct Emplacements {
-    std::string executable;       // the executable's full path they were chosen for
-    std::string dossier_app;      // the executable's folder, ending with '/'
-    std::string fichier_config;   // the vantrel.config read and written
-    std::string dossier_donnees;  // the user's data folder, ending with '/'; empty when the app folder is used
+    std::string executable;      // the executable's full path they were chosen for
+    std::string dossier_app;     // the executable's folder, ending with '/'
+    std::string fichier_config;  // the vantrel.config read and written
+    std::string
+        dossier_donnees;  // the user's data folder, ending with '/'; empty when the app folder is used
 };
 
 // The environment as a function, so that tests can give their own.

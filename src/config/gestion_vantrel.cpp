@@ -1,15 +1,15 @@
 #include "config/gestion_vantrel.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vt {
 
@@ -69,7 +69,9 @@ const AppelsEcriture* appels_tests = nullptr;
 void definir_appels_ecriture(const AppelsEcriture* appels) { appels_tests = appels; }
 
 namespace {
-int appel_fsync(int fd) { return appels_tests && appels_tests->fsync ? appels_tests->fsync(fd) : ::fsync(fd); }
+int appel_fsync(int fd) {
+    return appels_tests && appels_tests->fsync ? appels_tests->fsync(fd) : ::fsync(fd);
+}
 int appel_rename(const char* de, const char* vers) {
     return appels_tests && appels_tests->rename ? appels_tests->rename(de, vers) : ::rename(de, vers);
 }
@@ -84,10 +86,13 @@ bool nom_temporaire_de(std::string_view nom, std::string_view cible) {
     return true;
 }
 
-int retirer_restes_ecriture(const std::string& dossier, const std::function<bool(std::string_view)>& cible_visee,
+int retirer_restes_ecriture(const std::string& dossier,
+                            const std::function<bool(std::string_view)>& cible_visee,
                             std::chrono::seconds age) {
     if (dossier.find('\0') != std::string::npos) return 0;
-    const std::string base = dossier.empty() ? std::string("./") : dossier.back() == '/' ? dossier : dossier + "/";
+    const std::string base = dossier.empty()         ? std::string("./")
+                             : dossier.back() == '/' ? dossier
+                                                     : dossier + "/";
     DIR* d = ::opendir(base.c_str());
     if (!d) return 0;
     const std::time_t maintenant = std::time(nullptr);
@@ -167,9 +172,7 @@ bool gestion_vantrel::charger(const std::string& chemin) {
     return true;
 }
 
-std::string gestion_vantrel::valeur(unsigned n) const {
-    return std::string(vt::valeur_quotee(texte, n));
-}
+std::string gestion_vantrel::valeur(unsigned n) const { return std::string(vt::valeur_quotee(texte, n)); }
 
 unsigned gestion_vantrel::nombre_valeurs() const {
     std::size_t guillemets = 0;

@@ -89,7 +89,8 @@ bool nom_temporaire_de(std::string_view nom, std::string_view cible);
 // temporary name for a target that `cible_visee` accepts, last changed more
 // than `age` ago (a writer running now is younger). Nothing else. Returns
 // how many were removed.
-int retirer_restes_ecriture(const std::string& dossier, const std::function<bool(std::string_view)>& cible_visee,
+int retirer_restes_ecriture(const std::string& dossier,
+                            const std::function<bool(std::string_view)>& cible_visee,
                             std::chrono::seconds age = std::chrono::seconds(60));
 
 // Whether `nom` ends with ".vtlist" (a play list's file), letters compared
@@ -103,6 +104,5 @@ bool finit_par_vtlist(std::string_view nom);
 // it is given (the value read from the configuration). Nothing else.
 void retirer_restes_au_demarrage(const std::string& fichier_config,
                                  const std::optional<std::string>& rep_playlist);
-
 
 }  // namespace vt

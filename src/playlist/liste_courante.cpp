@@ -1,7 +1,7 @@
 #include "playlist/liste_courante.h"
 
-#include "config/nom_chemin.h"
 #include "config/emplacements.h"
+#include "config/nom_chemin.h"
 #include "config/texte_affiche.h"
 
 #include <QString>
@@ -26,15 +26,12 @@ ListeCourante::Entree ListeCourante::entree(std::string chemin) {
     return Entree{std::move(chemin), debut};
 }
 
-int ListeCourante::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : nombre();
-}
+int ListeCourante::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : nombre(); }
 
 int ListeCourante::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
 
 QVariant ListeCourante::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() < 0 || index.row() >= nombre())
-        return {};
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() < 0 || index.row() >= nombre()) return {};
     const Entree& e = entrees_[static_cast<std::size_t>(index.row())];
     std::string_view texte = e.chemin;
     if (index.column() == kColonneNom)
@@ -65,7 +62,8 @@ namespace {
 // time stays linear.
 template <class T>
 void agrandir(std::vector<T>& v, std::size_t n) {
-    if (const std::size_t besoin = v.size() + n; besoin > v.capacity()) v.reserve(std::max(besoin, 2 * v.capacity()));
+    if (const std::size_t besoin = v.size() + n; besoin > v.capacity())
+        v.reserve(std::max(besoin, 2 * v.capacity()));
 }
 
 }  // namespace
@@ -167,6 +165,5 @@ void ListeCourante::descendre(int courant) {
     if (courant < 0 || courant >= nombre() - 1) return;
     echanger_avec_precedent(courant + 1);
 }
-
 
 }  // namespace vt

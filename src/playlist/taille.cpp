@@ -1,11 +1,11 @@
 #include "playlist/taille.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace vt {
 

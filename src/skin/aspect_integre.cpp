@@ -17,7 +17,8 @@ namespace vt {
 namespace {
 
 QString chemin_ressource(std::string_view fichier) {
-    return QStringLiteral(":/builtin/") + QString::fromUtf8(fichier.data(), static_cast<qsizetype>(fichier.size()));
+    return QStringLiteral(":/builtin/") +
+           QString::fromUtf8(fichier.data(), static_cast<qsizetype>(fichier.size()));
 }
 
 // The file of an element: its row's first element, or its own name for the
@@ -70,7 +71,8 @@ QImage image_integree(std::string_view nom) {
     // without looking through the image plug-ins.
     if (!fichier.empty()) return lire_bmp(chemin_ressource(fichier) + QStringLiteral(".bmp"));
     const QString base = chemin_ressource(nom);
-    if (QFile::exists(base + QStringLiteral(".png"))) return lire_format(base + QStringLiteral(".png"), "png");
+    if (QFile::exists(base + QStringLiteral(".png")))
+        return lire_format(base + QStringLiteral(".png"), "png");
     if (QFile::exists(base + QStringLiteral(".bmp"))) return lire_bmp(base + QStringLiteral(".bmp"));
     return {};
 }

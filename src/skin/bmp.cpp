@@ -8,7 +8,8 @@ namespace {
 
 std::uint32_t u32(const QByteArray& o, qsizetype i) {
     const auto* p = reinterpret_cast<const unsigned char*>(o.constData()) + i;
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 std::int32_t i32(const QByteArray& o, qsizetype i) { return static_cast<std::int32_t>(u32(o, i)); }
 std::uint16_t u16(const QByteArray& o, qsizetype i) {

@@ -1,9 +1,9 @@
 #include "skin/chargeur_skin.h"
 
 #include "config/configuration.h"
-#include "config/texte_affiche.h"
 #include "config/dialogues.h"
 #include "config/gestion_vantrel.h"
+#include "config/texte_affiche.h"
 #include "skin/elements.h"
 #include "skin/prechargement.h"
 
@@ -46,7 +46,8 @@ ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::st
     // The skin file itself; the default one may be missing without a word.
     if (!fichier_lisible(chemin_skin) || !parseur.charger(chemin_skin)) {
         if (chemin_skin != kCheminSkinDefaut)
-            dialogues().message(kLegendeErreur, QStringLiteral("skin inaccessible ! chargement par default ... "));
+            dialogues().message(kLegendeErreur,
+                                QStringLiteral("skin inaccessible ! chargement par default ... "));
         return ResultatSkin::Inaccessible;
     }
 
@@ -65,8 +66,9 @@ ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::st
         const std::string chemin = rep_skin + std::string(*valeur_suivante(texte, pos));
         if (fichier_lisible(chemin)) continue;
         if (erreurs < 3) {
-            dialogues().message(kLegendeDebug,
-                                affichable(chemin) + QStringLiteral(" - ce fichier donc le skin fait réference n'existe pa !"));
+            dialogues().message(
+                kLegendeDebug, affichable(chemin) +
+                                   QStringLiteral(" - ce fichier donc le skin fait réference n'existe pa !"));
             ++erreurs;
         }
         valide = false;
@@ -79,7 +81,8 @@ ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::st
     }
     if (nombre < static_cast<std::size_t>(kValeursMinimum)) valide = false;
     if (!valide) {
-        dialogues().message(kLegendeErreur, QStringLiteral("fichier_skin non valide , chargement par default ..."));
+        dialogues().message(kLegendeErreur,
+                            QStringLiteral("fichier_skin non valide , chargement par default ..."));
         return ResultatSkin::Invalide;
     }
 
@@ -91,7 +94,8 @@ ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::st
             const std::string chemin = rep_skin + valeur(static_cast<std::size_t>(e.valeur));
             image = lire_image(chemin);
             if (image.isNull()) {
-                dialogues().message(kLegendeErreur, QStringLiteral("image illisible : ") + affichable(chemin));
+                dialogues().message(kLegendeErreur,
+                                    QStringLiteral("image illisible : ") + affichable(chemin));
                 return ResultatSkin::ImageIllisible;
             }
             valeur_chargee = e.valeur;

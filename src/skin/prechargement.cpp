@@ -8,12 +8,12 @@
 #include <QBuffer>
 #include <QImageReader>
 
-#include <atomic>
-#include <cerrno>
 #include <fcntl.h>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
+#include <cerrno>
+#include <set>
 
 namespace vt {
 
@@ -61,7 +61,8 @@ std::optional<ImagesPrechargees::Identite> identite_fichier(const std::string& c
     return depuis(st);
 }
 
-bool lire_fichier_image(const std::string& chemin, QByteArray& octets, ImagesPrechargees::Identite* identite) {
+bool lire_fichier_image(const std::string& chemin, QByteArray& octets,
+                        ImagesPrechargees::Identite* identite) {
     if (chemin.empty() || chemin.find('\0') != std::string::npos) return false;
     int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
@@ -89,14 +90,16 @@ void ImagesPrechargees::lire(const std::string& fichier_config) {
     const ValeursConfig v = lire_configuration(config);
     gestion_vantrel skin;
     if (!skin.charger(v.chemin_skin)) return;  // refuses anything but a regular file
-    if (nombre_valeurs_quotees(skin.texte) < static_cast<std::size_t>(kValeursMinimum)) return;  // the loader refuses it
+    if (nombre_valeurs_quotees(skin.texte) < static_cast<std::size_t>(kValeursMinimum))
+        return;  // the loader refuses it
 
     // The values the loader decodes: each row's, and the colour bitmap.
     std::set<int> numeros{kValeurCouleurs};
     for (const Element& e : kElementsSkin) numeros.insert(e.valeur);
     std::map<std::string, Entree> lues;
     for (int n : numeros) {
-        const std::string chemin = v.rep_skin + std::string(valeur_quotee(skin.texte, static_cast<unsigned>(n)));
+        const std::string chemin =
+            v.rep_skin + std::string(valeur_quotee(skin.texte, static_cast<unsigned>(n)));
         if (lues.count(chemin)) continue;
         Entree e;
         if (!lire_fichier_image(chemin, e.octets, &e.identite)) continue;
@@ -175,8 +178,10 @@ QImage decoder_image(const QByteArray& octets, const std::string& chemin) {
     // Bitmaps and PNG files, the usual skin pictures, go straight to Qt's
     // built-in readers, so that no image plug-in is loaded to recognise them.
     QByteArray signature;
-    if (octets.startsWith("BM")) signature = "bmp";
-    else if (octets.startsWith("\x89PNG")) signature = "png";
+    if (octets.startsWith("BM"))
+        signature = "bmp";
+    else if (octets.startsWith("\x89PNG"))
+        signature = "png";
     QImage image = signature.isEmpty() ? QImage() : decoder(octets, signature, true);
     if (image.isNull()) image = decoder(octets, QByteArray());
     if (image.isNull()) {

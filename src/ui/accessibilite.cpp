@@ -3,9 +3,9 @@
 #include "ui/widgets_vt.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QImage>
@@ -36,7 +36,7 @@ struct Description {
     Glissiere glissiere;
     std::function<QString()> texte;
     std::function<QString()> decrire;  // a description read when asked for
-    bool cadre = false;  // the focus came from the keyboard: the frame shows
+    bool cadre = false;                // the focus came from the keyboard: the frame shows
 };
 
 std::unordered_map<const QObject*, Description>& registre() {
@@ -77,15 +77,15 @@ public:
         const Description* d = trouver(object());
         if (!d) return QAccessibleWidget::text(t);
         switch (t) {
-        case QAccessible::Name:
-            return d->texte ? d->texte() : d->nom;
-        case QAccessible::Description:
-            return d->decrire ? d->decrire() : d->description;
-        case QAccessible::Value:
-            if (d->genre == Genre::Glissiere) return QString::number(d->glissiere.valeur());
-            return {};
-        default:
-            return QAccessibleWidget::text(t);
+            case QAccessible::Name:
+                return d->texte ? d->texte() : d->nom;
+            case QAccessible::Description:
+                return d->decrire ? d->decrire() : d->description;
+            case QAccessible::Value:
+                if (d->genre == Genre::Glissiere) return QString::number(d->glissiere.valeur());
+                return {};
+            default:
+                return QAccessibleWidget::text(t);
         }
     }
 
@@ -101,7 +101,8 @@ public:
         Description* d = trouver(object());
         if (d && d->genre == Genre::Bouton && action == pressAction()) {
             presser(widget());
-        } else if (d && d->genre == Genre::Glissiere && (action == increaseAction() || action == decreaseAction())) {
+        } else if (d && d->genre == Genre::Glissiere &&
+                   (action == increaseAction() || action == decreaseAction())) {
             const Glissiere g = d->glissiere;
             g.definir(g.valeur() + (action == increaseAction() ? g.pas : -g.pas));
         } else {
@@ -151,7 +152,8 @@ public:
 
     QString text(QAccessible::Text t) const override {
         auto it = fenetres().find(object());
-        if (t == QAccessible::Name && it != fenetres().end() && !it->second.nom.isEmpty()) return it->second.nom;
+        if (t == QAccessible::Name && it != fenetres().end() && !it->second.nom.isEmpty())
+            return it->second.nom;
         return QAccessibleWidget::text(t);
     }
 
@@ -205,7 +207,9 @@ public:
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return vue_ ? vue_->window()->windowHandle() : nullptr; }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface* parent() const override { return vue_ ? QAccessible::queryAccessibleInterface(vue_) : nullptr; }
+    QAccessibleInterface* parent() const override {
+        return vue_ ? QAccessible::queryAccessibleInterface(vue_) : nullptr;
+    }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
@@ -289,16 +293,16 @@ QAccessibleInterface* fabrique(const QString&, QObject* o) {
     const Description* d = trouver(o);
     if (!d) return nullptr;
     switch (d->genre) {
-    case Genre::Bouton:
-        return new ElementAccessible(w, QAccessible::Button);
-    case Genre::Glissiere:
-        return new ElementAccessible(w, QAccessible::Slider);
-    case Genre::Texte:
-        return new ElementAccessible(w, QAccessible::StaticText);
-    case Genre::Liste:
-        return new ListeAccessible(static_cast<QListView*>(w));
-    case Genre::Cache:
-        break;
+        case Genre::Bouton:
+            return new ElementAccessible(w, QAccessible::Button);
+        case Genre::Glissiere:
+            return new ElementAccessible(w, QAccessible::Slider);
+        case Genre::Texte:
+            return new ElementAccessible(w, QAccessible::StaticText);
+        case Genre::Liste:
+            return new ListeAccessible(static_cast<QListView*>(w));
+        case Genre::Cache:
+            break;
     }
     return nullptr;
 }
@@ -322,17 +326,18 @@ public:
         if (!d || !o->isWidgetType()) return false;
         auto* w = static_cast<QWidget*>(o);
         switch (e->type()) {
-        case QEvent::KeyPress:
-            return touche(w, *d, static_cast<QKeyEvent*>(e));
-        case QEvent::FocusIn: {
-            const Qt::FocusReason r = static_cast<QFocusEvent*>(e)->reason();
-            // Coming back to its window keeps the frame the element had.
-            if (r != Qt::ActiveWindowFocusReason) d->cadre = r == Qt::TabFocusReason || r == Qt::BacktabFocusReason;
-            placer_cadre_focus(w);
-            return false;
-        }
-        default:
-            return false;
+            case QEvent::KeyPress:
+                return touche(w, *d, static_cast<QKeyEvent*>(e));
+            case QEvent::FocusIn: {
+                const Qt::FocusReason r = static_cast<QFocusEvent*>(e)->reason();
+                // Coming back to its window keeps the frame the element had.
+                if (r != Qt::ActiveWindowFocusReason)
+                    d->cadre = r == Qt::TabFocusReason || r == Qt::BacktabFocusReason;
+                placer_cadre_focus(w);
+                return false;
+            }
+            default:
+                return false;
         }
     }
 
@@ -364,22 +369,22 @@ private:
         if (d.genre != Genre::Glissiere) return false;
         const Glissiere g = d.glissiere;
         switch (k) {
-        case Qt::Key_Left:
-        case Qt::Key_Down:
-            g.definir(g.valeur() - g.pas);
-            return true;
-        case Qt::Key_Right:
-        case Qt::Key_Up:
-            g.definir(g.valeur() + g.pas);
-            return true;
-        case Qt::Key_Home:
-            g.definir(0);
-            return true;
-        case Qt::Key_End:
-            g.definir(g.maximum());
-            return true;
-        default:
-            return false;
+            case Qt::Key_Left:
+            case Qt::Key_Down:
+                g.definir(g.valeur() - g.pas);
+                return true;
+            case Qt::Key_Right:
+            case Qt::Key_Up:
+                g.definir(g.valeur() + g.pas);
+                return true;
+            case Qt::Key_Home:
+                g.definir(0);
+                return true;
+            case Qt::Key_End:
+                g.definir(g.maximum());
+                return true;
+            default:
+                return false;
         }
     }
 };
@@ -515,7 +520,8 @@ void enregistrer(QWidget* w, Description d) {
 
 }  // namespace
 
-void decrire_bouton(QWidget* w, const QString& nom, std::function<void()> presser, const QString& description) {
+void decrire_bouton(QWidget* w, const QString& nom, std::function<void()> presser,
+                    const QString& description) {
     Description d;
     d.genre = Genre::Bouton;
     d.nom = nom;

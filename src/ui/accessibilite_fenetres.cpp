@@ -146,11 +146,12 @@ void rendre_accessibles(TForm1& principale, TForm2& menu, TForm3& sauvegarde, TF
     decrire_bouton(options.label_skinmod, options.label_skinmod->text(), QStringLiteral("Modifier le skin"));
     decrire_bouton(options.label_modplaylist, options.label_modplaylist->text(),
                    QStringLiteral("Modifier le répertoire des playlists"));
-    for (LabelVt* l : {options.label_ok, options.label_annuler, options.label_pardefaut}) decrire_bouton(l, l->text());
+    for (LabelVt* l : {options.label_ok, options.label_annuler, options.label_pardefaut})
+        decrire_bouton(l, l->text());
     // The box keeps the focus it takes when the window turns active; the
     // actions follow it.
-    ordonner_tabulation({options.check_boucle, options.label_ok, options.label_annuler, options.label_pardefaut,
-                         options.label_skinmod, options.label_modplaylist});
+    ordonner_tabulation({options.check_boucle, options.label_ok, options.label_annuler,
+                         options.label_pardefaut, options.label_skinmod, options.label_modplaylist});
 }
 
 }  // namespace vt

@@ -1,7 +1,7 @@
 #include "ui/deplacement.h"
 
-#include "ui/place_ecran.h"
 #include "ui/ecrans.h"
+#include "ui/place_ecran.h"
 
 #include <QApplication>
 #include <QScreen>

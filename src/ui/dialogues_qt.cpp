@@ -1,7 +1,7 @@
 #include "ui/dialogues_qt.h"
 
-#include "ui/place_ecran.h"
 #include "ui/ecrans.h"
+#include "ui/place_ecran.h"
 
 #include <QAbstractButton>
 #include <QDateTime>

@@ -17,7 +17,8 @@ public:
     std::vector<std::string> ouvrir_fichiers(const std::string& filtre) override;
     std::optional<std::string> enregistrer_fichier(const std::string& initial) override;
     std::optional<std::string> choisir_repertoire(const QString& invite, const std::string& initial) override;
-    std::optional<std::string> choisir_fichier(const std::string& filtre, const std::string& initial) override;
+    std::optional<std::string> choisir_fichier(const std::string& filtre,
+                                               const std::string& initial) override;
     void message(const QString& legende, const QString& texte) override;
     bool question(const QString& legende, const QString& texte) override;
 

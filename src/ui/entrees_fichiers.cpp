@@ -91,7 +91,8 @@ void ajouter_depuis_dialogue(ListeCourante& liste) {
 bool depot_accepte(std::string_view chemin) {
     if (chemin.size() < 3) return false;
     std::string fin;
-    for (char c : chemin.substr(chemin.size() - 3)) fin.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+    for (char c : chemin.substr(chemin.size() - 3))
+        fin.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
     return fin == "MP3" || fin == "WAV" || fin == "WMA";
 }
 

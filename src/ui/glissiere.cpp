@@ -8,8 +8,12 @@ constexpr int kLabelMoletteMs = 1000;
 }  // namespace
 
 GlissiereSkin::GlissiereSkin(ImageVt* barre, ImageVt* curseur, Reglages reglages,
-                     std::function<void(ImageVt*, std::string_view)> montrer, QObject* parent)
-    : QObject(parent), barre_(barre), curseur_(curseur), r_(std::move(reglages)), montrer_(std::move(montrer)) {
+                             std::function<void(ImageVt*, std::string_view)> montrer, QObject* parent)
+    : QObject(parent),
+      barre_(barre),
+      curseur_(curseur),
+      r_(std::move(reglages)),
+      montrer_(std::move(montrer)) {
     using B = Qt::MouseButton;
     using E = Qt::MouseButtons;
     curseur_->souris.appui = [this](B, E, int, int) { appuyer(); };

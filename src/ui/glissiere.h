@@ -32,7 +32,7 @@ public:
     };
     // `montrer(cible, source)` shows the picture of skin element `source`.
     GlissiereSkin(ImageVt* barre, ImageVt* curseur, Reglages reglages,
-              std::function<void(ImageVt*, std::string_view)> montrer, QObject* parent);
+                  std::function<void(ImageVt*, std::string_view)> montrer, QObject* parent);
 
     int span() const;
     int offset() const;

@@ -65,7 +65,6 @@ QPoint dans_zone_proche(const Rect64& fenetre, const std::vector<Rect64>& valide
             static_cast<int>(ramener(fenetre.y, fenetre.h, z.y, z.h))};
 }
 
-
 }  // namespace
 
 QPoint place_visible(QPoint place, QSize taille, int hauteur_barre, const std::vector<QRect>& zones) {

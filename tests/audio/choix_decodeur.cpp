@@ -10,7 +10,8 @@ namespace vt::test::audio {
 
 vt::audio::ChoixDecodeurs decodeurs_des_tests() {
     const char* v = std::getenv("VANTREL_TEST_DECODEUR");
-    return v && std::strcmp(v, "ffmpeg") == 0 ? vt::audio::ChoixDecodeurs::FFmpegSeul : vt::audio::ChoixDecodeurs::Tous;
+    return v && std::strcmp(v, "ffmpeg") == 0 ? vt::audio::ChoixDecodeurs::FFmpegSeul
+                                              : vt::audio::ChoixDecodeurs::Tous;
 }
 
 }  // namespace vt::test::audio

@@ -7,8 +7,8 @@
 #include "support/dossier_temp.h"
 
 #include <gtest/gtest.h>
-#include <random>
 #include <sndfile.h>
+#include <random>
 
 namespace {
 
@@ -18,9 +18,9 @@ using vt::audio::ChoixDecodeurs;
 // mpg123 takes MP3, libsndfile what it reads; FFmpeg the rest; a file none plays is refused.
 TEST(Decodeurs, EachFileGoesToTheFirstDecoderThatReadsIt) {
     const std::pair<const char*, const char*> cas[] = {
-        {"ton440.wav", "libsndfile"}, {"ton440.flac", "libsndfile"}, {"ton440.ogg", "libsndfile"},
-        {"ton440.mp3", "mpg123"}, {"deux_tons.wav", "libsndfile"}, {"ton440.wma", "FFmpeg"},
-        {"ton440.m4a", "FFmpeg"},     {"texte.txt", nullptr},        {"vide.mp3", nullptr}};
+        {"ton440.wav", "libsndfile"}, {"ton440.flac", "libsndfile"},   {"ton440.ogg", "libsndfile"},
+        {"ton440.mp3", "mpg123"},     {"deux_tons.wav", "libsndfile"}, {"ton440.wma", "FFmpeg"},
+        {"ton440.m4a", "FFmpeg"},     {"texte.txt", nullptr},          {"vide.mp3", nullptr}};
     for (auto [nom, attendu] : cas) {
         vt::audio::FluxAudio::Memoire m;
         auto f = vt::audio::FluxAudio::ouvrir(fixture(nom), kFrequence, m);
@@ -37,7 +37,8 @@ TEST(Decodeurs, EachFileGoesToTheFirstDecoderThatReadsIt) {
 // one second.
 TEST(Decodeurs, LengthsAgreeWithFFmpegsAndMp3ShowsItsLengthWithoutPadding) {
     for (const char* nom : {"ton440.wav", "ton440.flac", "ton440.ogg", "ton440.mp3"}) {
-        std::unique_ptr<vt::audio::Decodeur> ff(creer_decodeur_ffmpeg(fixture(nom).c_str(), kFrequence, nullptr));
+        std::unique_ptr<vt::audio::Decodeur> ff(
+            creer_decodeur_ffmpeg(fixture(nom).c_str(), kFrequence, nullptr));
         ASSERT_NE(ff, nullptr) << nom;
         const bool mp3 = std::string(nom).ends_with(".mp3");
         const double attendu = mp3 ? 1000.0 : double(ff->longueur()) * 1000.0 / kFrequence;
@@ -89,8 +90,9 @@ TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
         // The target lies in the second part, after a change of rate and channels.
         {bruit_en_deux(d, "d.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 24000, 1, 44100, 2),
          ChoixDecodeurs::SansFFmpeg},
-        {bruit_en_deux(d, "d.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 32000, 2, 48000, 1), ChoixDecodeurs::SansFFmpeg}};
-    constexpr int kCible = 1234;  // ms
+        {bruit_en_deux(d, "d.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 32000, 2, 48000, 1),
+         ChoixDecodeurs::SansFFmpeg}};
+    constexpr int kCible = 1234;                           // ms
     constexpr std::size_t kDebut = 1024, kFenetre = 2048;  // past the fade-in of the seek
     for (const auto& [chemin, choix] : cas) {
         MoteurDeTest l(choix);
@@ -120,7 +122,8 @@ TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
 // go to FFmpeg, which mixes them down: they play on both sides, never refused.
 TEST(Decodeurs, EveryChannelCountPlaysOnBothSides) {
     vt::test::DossierTemp d;
-    const std::pair<int, const char*> cas[] = {{1, "libsndfile"}, {2, "libsndfile"}, {3, "FFmpeg"}, {6, "FFmpeg"}};
+    const std::pair<int, const char*> cas[] = {
+        {1, "libsndfile"}, {2, "libsndfile"}, {3, "FFmpeg"}, {6, "FFmpeg"}};
     for (auto [canaux, decodeur] : cas) {
         SF_INFO info{};
         info.samplerate = 44100;
@@ -130,7 +133,8 @@ TEST(Decodeurs, EveryChannelCountPlaysOnBothSides) {
         SNDFILE* sf = sf_open(chemin.c_str(), SFM_WRITE, &info);
         ASSERT_NE(sf, nullptr) << canaux;
         std::vector<float> v(std::size_t(canaux) * 44100);
-        for (std::size_t i = 0; i < v.size(); ++i) v[i] = 0.5f * std::sin(float(2 * M_PI * 440 * double(i / std::size_t(canaux)) / 44100));
+        for (std::size_t i = 0; i < v.size(); ++i)
+            v[i] = 0.5f * std::sin(float(2 * M_PI * 440 * double(i / std::size_t(canaux)) / 44100));
         sf_writef_float(sf, v.data(), 44100);
         sf_close(sf);
         vt::audio::FluxAudio::Memoire m;

@@ -64,15 +64,14 @@ TEST_P(JointFormats, HalvesOfOneToneJoinWithoutSilence) {
                    ecrire_ton(d / "b", c.format_b, c.taux_b, c.canaux_b, 440, kDureeA, kDureeB), c.saut);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, JointFormats,
-    ::testing::Values(CasFormat{"Wav", kWav, 44100, 2, kWav, 44100, 2, 1.05},
-                      CasFormat{"Flac", kFlac, 44100, 2, kFlac, 44100, 2, 1.05},
-                      CasFormat{"Ogg", kOgg, 44100, 2, kOgg, 44100, 2, 1.5},
-                      CasFormat{"Mp3", kMp3, 44100, 2, kMp3, 44100, 2, 1.5},
-                      CasFormat{"Rate44To48", kWav, 44100, 2, kWav, 48000, 2, 1.2},
-                      CasFormat{"MonoToStereo", kWav, 44100, 1, kFlac, 44100, 2, 1.05}),
-    [](const auto& i) { return std::string(i.param.nom); });
+INSTANTIATE_TEST_SUITE_P(Table, JointFormats,
+                         ::testing::Values(CasFormat{"Wav", kWav, 44100, 2, kWav, 44100, 2, 1.05},
+                                           CasFormat{"Flac", kFlac, 44100, 2, kFlac, 44100, 2, 1.05},
+                                           CasFormat{"Ogg", kOgg, 44100, 2, kOgg, 44100, 2, 1.5},
+                                           CasFormat{"Mp3", kMp3, 44100, 2, kMp3, 44100, 2, 1.5},
+                                           CasFormat{"Rate44To48", kWav, 44100, 2, kWav, 48000, 2, 1.2},
+                                           CasFormat{"MonoToStereo", kWav, 44100, 1, kFlac, 44100, 2, 1.05}),
+                         [](const auto& i) { return std::string(i.param.nom); });
 
 // Formats only FFmpeg reads, from files its encoders wrote: AAC in MP4
 // carries its priming and padding in the container's edit list.
@@ -102,7 +101,8 @@ TEST(JointEvenements, DecoderEndJoinHeardAndDroppedQueue) {
     usleep(20000);
     EXPECT_EQ(evenements(Evenement::Type::FinDecodee), std::vector<int>{l.lm.flux});
     EXPECT_GT(reveils, 0);
-    const int retire = l.m.ouvrir_flux(fixture("ton440.wav")), suivant = l.m.ouvrir_flux(fixture("ton440.wav"));
+    const int retire = l.m.ouvrir_flux(fixture("ton440.wav")),
+              suivant = l.m.ouvrir_flux(fixture("ton440.wav"));
     ASSERT_TRUE(l.m.enchainer_flux(l.lm.canal, retire));
     EXPECT_TRUE(l.m.retirer_enchainement(l.lm.canal) && !l.m.retirer_enchainement(l.lm.canal));
     ASSERT_TRUE(l.m.enchainer_flux(l.lm.canal, suivant));

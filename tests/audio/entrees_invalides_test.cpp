@@ -3,9 +3,9 @@
 #include "outils_audio.h"
 #include "support/dossier_temp.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <cstdlib>
 
 namespace {
 
@@ -96,10 +96,11 @@ TEST(EntreesInvalides, EveryTruncationEnds) {
     MoteurDeTest l;
     for (const char* nom : {"ton440.mp3", "ton440.wav", "ton440.ogg", "ton440.wma"}) {
         std::string octets = lire_fichier(fixture(nom));
-        for (std::size_t n : {std::size_t(1), std::size_t(4), std::size_t(12), std::size_t(44), std::size_t(45),
-                              std::size_t(100), std::size_t(417), std::size_t(1000), octets.size() / 3}) {
-            std::string chemin = dossier.ecrire(std::string("coupe_") + std::to_string(n) + "_" + nom,
-                                                octets.substr(0, n));
+        for (std::size_t n :
+             {std::size_t(1), std::size_t(4), std::size_t(12), std::size_t(44), std::size_t(45),
+              std::size_t(100), std::size_t(417), std::size_t(1000), octets.size() / 3}) {
+            std::string chemin =
+                dossier.ecrire(std::string("coupe_") + std::to_string(n) + "_" + nom, octets.substr(0, n));
             l.lm.flux = l.m.ouvrir_flux(chemin);
             if (l.lm.flux == 0) continue;
             l.lm.canal = l.m.jouer_flux(-1, l.lm.flux);

@@ -20,8 +20,9 @@ TEST(AppliquerRampe, SixMillisecondsSameShapeWholeOrInPiecesEndingAtTheTarget) {
         int frequence;
         std::size_t n, morceau;
         float g0, d0, g1, d1;
-    } lignes[] = {{44100, 264, 264, 1, 1, 0, 0}, {44100, 264, 100, 0, 0, 1, 1},     {48000, 288, 7, 1, 1, 0, 0},
-                  {8000, 48, 1, 0, 0, 1, 1},     {192000, 1152, 500, 1, 1, 0, 0},   {2000, 16, 3, 1, 1, 0.5f, 0},
+    } lignes[] = {{44100, 264, 264, 1, 1, 0, 0},   {44100, 264, 100, 0, 0, 1, 1},
+                  {48000, 288, 7, 1, 1, 0, 0},     {8000, 48, 1, 0, 0, 1, 1},
+                  {192000, 1152, 500, 1, 1, 0, 0}, {2000, 16, 3, 1, 1, 0.5f, 0},
                   {22050, 132, 64, 1, 1, 0.5f, 0}, {96000, 576, 333, 0.25f, 1, 1, 0.25f}};
     for (const auto& l : lignes) {
         const std::size_t n = vt::trames_fondu(l.frequence);
@@ -33,9 +34,10 @@ TEST(AppliquerRampe, SixMillisecondsSameShapeWholeOrInPiecesEndingAtTheTarget) {
         }
         vt::appliquer_rampe(entier.data(), n + 2, 0, n, l.g0, l.d0, l.g1, l.d1);
         for (std::size_t de = 0; de < n + 2; de += l.morceau)
-            vt::appliquer_rampe(morceaux.data() + 2 * de, std::min(l.morceau, n + 2 - de), de, n, l.g0, l.d0, l.g1,
-                                l.d1);
-        SCOPED_TRACE(::testing::Message() << l.frequence << " piece " << l.morceau << " to " << l.g1 << "," << l.d1);
+            vt::appliquer_rampe(morceaux.data() + 2 * de, std::min(l.morceau, n + 2 - de), de, n, l.g0, l.d0,
+                                l.g1, l.d1);
+        SCOPED_TRACE(::testing::Message()
+                     << l.frequence << " piece " << l.morceau << " to " << l.g1 << "," << l.d1);
         EXPECT_EQ(entier, morceaux);
         for (std::size_t i : {n - 1, n, n + 1}) {  // the end, and past it
             EXPECT_FLOAT_EQ(entier[2 * i], 0.5f * l.g1) << i;

@@ -40,9 +40,9 @@ INSTANTIATE_TEST_SUITE_P(Formats, TonParFormat,
                          ::testing::Values(CasTon{"ton440.mp3", 440}, CasTon{"ton440.wav", 440},
                                            CasTon{"ton440.wma", 440}, CasTon{"ton440.ogg", 440},
                                            CasTon{"ton440.flac", 440}, CasTon{"ton440.m4a", 440},
-                                           CasTon{"ton1000.mp3", 1000},
-                                           CasTon{"ton1000.wav", 1000}, CasTon{"ton1000.wma", 1000},
-                                           CasTon{"ton1000.ogg", 1000}, CasTon{"pochette.mp3", 440}),
+                                           CasTon{"ton1000.mp3", 1000}, CasTon{"ton1000.wav", 1000},
+                                           CasTon{"ton1000.wma", 1000}, CasTon{"ton1000.ogg", 1000},
+                                           CasTon{"pochette.mp3", 440}),
                          [](const auto& info) {
                              std::string n = info.param.fichier;
                              for (char& c : n)

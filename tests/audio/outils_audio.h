@@ -4,15 +4,15 @@
 #include "audio/lecteur_media.h"
 #include "audio/sortie_manuelle.h"
 
+#include <dirent.h>
+#include <sndfile.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <dirent.h>
-#include <sndfile.h>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace vt::test::audio {
@@ -37,8 +37,8 @@ inline std::string ecrire_ton(const std::string& chemin, int format, int taux, i
     if (!sf) return {};
     std::vector<float> v(std::size_t(std::lround(duree_s * taux)) * std::size_t(canaux));
     for (std::size_t i = 0; i < v.size(); ++i)
-        v[i] = float(kAmplitude *
-                     std::sin(2 * M_PI * hz * (debut_s + double(i / std::size_t(canaux)) / taux)));
+        v[i] =
+            float(kAmplitude * std::sin(2 * M_PI * hz * (debut_s + double(i / std::size_t(canaux)) / taux)));
     sf_writef_float(sf, v.data(), sf_count_t(v.size()) / canaux);
     sf_close(sf);
     return chemin;
@@ -54,7 +54,8 @@ vt::audio::ChoixDecodeurs decodeurs_des_tests();
 // the player, vt::Lecteur): the engine tests drive it directly.
 struct MoteurDeTest {
     MoteurDeTest() : MoteurDeTest(decodeurs_des_tests()) {}
-    explicit MoteurDeTest(vt::audio::ChoixDecodeurs decodeurs) : lm{std::make_unique<vt::SortieManuelle>(), decodeurs} {}
+    explicit MoteurDeTest(vt::audio::ChoixDecodeurs decodeurs)
+        : lm{std::make_unique<vt::SortieManuelle>(), decodeurs} {}
     lecteur_media lm;
     vt::MoteurAudio& m = lm.moteur();
 

@@ -22,6 +22,13 @@
 
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -29,19 +36,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <spawn.h>
 #include <string>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -164,7 +164,8 @@ private:
         posix_spawn_file_actions_destroy(&actions);
         if (r != 0) {
             pid_ = -1;
-            raison_ = "pulseaudio could not be started (" + std::string(std::strerror(r)) + "): is it installed?";
+            raison_ =
+                "pulseaudio could not be started (" + std::string(std::strerror(r)) + "): is it installed?";
             return;
         }
         // Up to 10 s for the socket to accept a connection.
@@ -214,7 +215,8 @@ public:
     explicit Client(const std::string& serveur) : pa_(vt::audio::bibliotheque_pulse()) {
         if (!pa_) return;
         boucle_ = pa_->threaded_mainloop_new();
-        contexte_ = pa_->context_new_with_proplist(pa_->threaded_mainloop_get_api(boucle_), "vantrel tests", nullptr);
+        contexte_ =
+            pa_->context_new_with_proplist(pa_->threaded_mainloop_get_api(boucle_), "vantrel tests", nullptr);
         pa_->context_set_state_callback(contexte_, &signal_contexte, this);
         if (pa_->context_connect(contexte_, serveur.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return;
         pa_->threaded_mainloop_start(boucle_);
@@ -264,7 +266,8 @@ public:
     bool enregistrer(const std::string& source = "nul.monitor", int fragment_ms = 1000) {
         Verrou v(*this);
         pa_sample_spec ss{PA_SAMPLE_FLOAT32NE, kTaux, 2};
-        enregistrement_ = pa_->stream_new_with_proplist(contexte_, "vantrel tests monitor", &ss, nullptr, nullptr);
+        enregistrement_ =
+            pa_->stream_new_with_proplist(contexte_, "vantrel tests monitor", &ss, nullptr, nullptr);
         if (!enregistrement_) return false;
         pa_->stream_set_read_callback(enregistrement_, &lecture, this);
         pa_->stream_set_state_callback(enregistrement_, &signal_flux, this);
@@ -343,7 +346,8 @@ public:
         morceau_reference_ = morceau;
         Verrou v(*this);
         pa_sample_spec ss{PA_SAMPLE_FLOAT32NE, kTaux, 2};
-        reference_ = pa_->stream_new_with_proplist(contexte_, "vantrel tests reference", &ss, nullptr, nullptr);
+        reference_ =
+            pa_->stream_new_with_proplist(contexte_, "vantrel tests reference", &ss, nullptr, nullptr);
         if (!reference_) return false;
         pa_->stream_set_write_callback(reference_, &ecriture_reference, this);
         pa_->stream_set_state_callback(reference_, &signal_flux, this);
@@ -354,7 +358,8 @@ public:
         attr.prebuf = std::uint32_t(-1);
         attr.fragsize = std::uint32_t(-1);
         auto drapeaux = pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
-        if (pa_->stream_connect_playback(reference_, nullptr, &attr, drapeaux, nullptr, nullptr) < 0) return false;
+        if (pa_->stream_connect_playback(reference_, nullptr, &attr, drapeaux, nullptr, nullptr) < 0)
+            return false;
         for (;;) {
             pa_stream_state_t s = pa_->stream_get_state(reference_);
             if (s == PA_STREAM_READY) return true;
@@ -431,8 +436,9 @@ public:
     // The index of a sink by name (PA_INVALID_INDEX when none).
     std::uint32_t indice_sink(const std::string& nom) {
         sink_ = module_sink_ = PA_INVALID_INDEX;
-        attendre_operation(
-            [&](pa_context* c) { return pa_->context_get_sink_info_by_name(c, nom.c_str(), &sink_recu, this); });
+        attendre_operation([&](pa_context* c) {
+            return pa_->context_get_sink_info_by_name(c, nom.c_str(), &sink_recu, this);
+        });
         return sink_;
     }
     bool charger_module(const std::string& nom, const std::string& args) {
@@ -606,7 +612,8 @@ inline double efficace(const std::vector<float>& s, int cote, std::int64_t debut
 
 // The first frame at or after `debut` from which the left side's RMS over
 // `fenetre` frames is on the other side of `seuil` than at `debut`; -1 if none.
-inline std::int64_t changement(const std::vector<float>& s, std::int64_t debut, double seuil, int fenetre = 100) {
+inline std::int64_t changement(const std::vector<float>& s, std::int64_t debut, double seuil,
+                               int fenetre = 100) {
     const std::int64_t n = std::int64_t(s.size() / 2);
     if (debut + fenetre > n) return -1;
     bool haut = efficace(s, 0, debut, debut + fenetre) > seuil;

@@ -5,15 +5,15 @@
 #include "support/dossier_temp.h"
 #include "support/environnement.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <random>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -137,47 +137,47 @@ TEST(SortieSDL, RandomCallsWhileTheDeviceMixes) {
     lecteur_media lm;
     ASSERT_TRUE(lm.moteur().initialise());
     vt::MoteurAudio& m = lm.moteur();
-    const char* fichiers[] = {"ton440.mp3", "court.wav", "ton1000.ogg", "court.wma", "deux_tons.mp3",
-                              "tronque.mp3", "texte.txt", "ton440.flac"};
+    const char* fichiers[] = {"ton440.mp3",    "court.wav",   "ton1000.ogg", "court.wma",
+                              "deux_tons.mp3", "tronque.mp3", "texte.txt",   "ton440.flac"};
     std::mt19937 alea(20261207);
     std::vector<std::pair<int, int>> ouverts;  // stream, channel
     for (int i = 0; i < 2000; ++i) {
         std::size_t k = ouverts.empty() ? 0 : alea() % ouverts.size();
         switch (alea() % 10) {
-        case 0:
-        case 1: {
-            if (ouverts.size() >= 4) break;
-            int f = m.ouvrir_flux(fixture(fichiers[alea() % 8]));
-            ouverts.emplace_back(f, m.jouer_flux(-1, f));
-            break;
-        }
-        case 2:
-            if (ouverts.empty()) break;
-            m.arreter_flux(ouverts[k].first);
-            m.fermer_flux(ouverts[k].first);
-            ouverts.erase(ouverts.begin() + std::ptrdiff_t(k));
-            break;
-        case 3:
-            if (!ouverts.empty()) m.aller_a_ms(ouverts[k].first, std::int64_t(alea() % 1200) - 100);
-            break;
-        case 4:
-            if (!ouverts.empty()) m.mettre_en_pause(ouverts[k].second, alea() % 2);
-            break;
-        case 5:
-            if (!ouverts.empty()) m.definir_volume(ouverts[k].second, int(alea() % 300) - 20);
-            break;
-        case 6:
-            if (!ouverts.empty()) m.definir_pan(ouverts[k].second, int(alea() % 256));
-            break;
-        case 7:
-            if (!ouverts.empty()) m.definir_muet(ouverts[k].second, alea() % 2);
-            break;
-        case 8:
-            if (!ouverts.empty()) ouverts[k].second = m.jouer_flux(-1, ouverts[k].first);
-            break;
-        default:
-            std::this_thread::sleep_for(std::chrono::microseconds(alea() % 300));
-            break;
+            case 0:
+            case 1: {
+                if (ouverts.size() >= 4) break;
+                int f = m.ouvrir_flux(fixture(fichiers[alea() % 8]));
+                ouverts.emplace_back(f, m.jouer_flux(-1, f));
+                break;
+            }
+            case 2:
+                if (ouverts.empty()) break;
+                m.arreter_flux(ouverts[k].first);
+                m.fermer_flux(ouverts[k].first);
+                ouverts.erase(ouverts.begin() + std::ptrdiff_t(k));
+                break;
+            case 3:
+                if (!ouverts.empty()) m.aller_a_ms(ouverts[k].first, std::int64_t(alea() % 1200) - 100);
+                break;
+            case 4:
+                if (!ouverts.empty()) m.mettre_en_pause(ouverts[k].second, alea() % 2);
+                break;
+            case 5:
+                if (!ouverts.empty()) m.definir_volume(ouverts[k].second, int(alea() % 300) - 20);
+                break;
+            case 6:
+                if (!ouverts.empty()) m.definir_pan(ouverts[k].second, int(alea() % 256));
+                break;
+            case 7:
+                if (!ouverts.empty()) m.definir_muet(ouverts[k].second, alea() % 2);
+                break;
+            case 8:
+                if (!ouverts.empty()) ouverts[k].second = m.jouer_flux(-1, ouverts[k].first);
+                break;
+            default:
+                std::this_thread::sleep_for(std::chrono::microseconds(alea() % 300));
+                break;
         }
         for (auto [f, c] : ouverts) {
             std::int64_t t = m.temps_ms(f), l = m.longueur_ms(f);

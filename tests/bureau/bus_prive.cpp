@@ -20,21 +20,21 @@ bool BusPrive::demarrer(const std::string& dossier, std::string& raison) {
         raison = "cannot write the bus configuration";
         return false;
     }
-    f.write(QStringLiteral(
-                "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                "<busconfig>\n"
-                "  <type>session</type>\n"
-                "  <listen>unix:dir=%1</listen>\n"
-                "  <auth>EXTERNAL</auth>\n"
-                "  <policy context=\"default\">\n"
-                "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                "    <allow eavesdrop=\"true\"/>\n"
-                "    <allow own=\"*\"/>\n"
-                "  </policy>\n"
-                "</busconfig>\n")
-                .arg(d)
-                .toUtf8());
+    f.write(
+        QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                       "<busconfig>\n"
+                       "  <type>session</type>\n"
+                       "  <listen>unix:dir=%1</listen>\n"
+                       "  <auth>EXTERNAL</auth>\n"
+                       "  <policy context=\"default\">\n"
+                       "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                       "    <allow eavesdrop=\"true\"/>\n"
+                       "    <allow own=\"*\"/>\n"
+                       "  </policy>\n"
+                       "</busconfig>\n")
+            .arg(d)
+            .toUtf8());
     f.close();
     daemon_.setProgram(programme);
     daemon_.setArguments({QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),

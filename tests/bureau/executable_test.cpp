@@ -11,6 +11,7 @@
 #include "support/wav.h"
 #include "ui/bureau/mpris.h"
 
+#include <gtest/gtest.h>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
@@ -21,10 +22,9 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QThread>
-#include <gtest/gtest.h>
 
-#include <memory>
 #include <sys/stat.h>
+#include <memory>
 
 namespace {
 
@@ -41,7 +41,8 @@ protected:
             GTEST_SKIP() << "the player is not built in " << VANTREL_APP_DIR;
         ASSERT_TRUE(QDir().mkpath(q(racine / "app/playlist")));
         for (const char* f : {"vantrel", "libvantrel_moteur.so", "libvantrel_moteur.so.crc32"})
-            ASSERT_TRUE(QFile::copy(source + QLatin1Char('/') + QLatin1String(f), q(racine / "app/") + QLatin1String(f)))
+            ASSERT_TRUE(QFile::copy(source + QLatin1Char('/') + QLatin1String(f),
+                                    q(racine / "app/") + QLatin1String(f)))
                 << f;
         QDir skins(QStringLiteral(VANTREL_SOURCE_DIR "/skin"));
         for (const QString& sous : skins.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -75,7 +76,8 @@ protected:
 
     // Starts the player from the app folder, in `dossier`, with `args`.
     // With `garder_erreurs`, its error output is kept for the test to read.
-    QProcess* lancer(const QStringList& args = {}, const std::string& dossier = "", bool garder_erreurs = false) {
+    QProcess* lancer(const QStringList& args = {}, const std::string& dossier = "",
+                     bool garder_erreurs = false) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
@@ -91,7 +93,8 @@ protected:
         p->setWorkingDirectory(q(dossier.empty() ? racine / "app" : dossier));
         p->setProgram(q(racine / "app/vantrel"));
         p->setArguments(args);
-        p->setProcessChannelMode(garder_erreurs ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
+        p->setProcessChannelMode(garder_erreurs ? QProcess::SeparateChannels
+                                                : QProcess::ForwardedErrorChannel);
         p->start();
         processus.push_back(std::move(p));
         return processus.back().get();
@@ -102,16 +105,16 @@ protected:
     // Whether a player answers on the socket, tried for up to `ms`.
     bool lecteur_a_l_ecoute(QProcess* p, int ms = 20000) {
         return vt::test::attendre(
-            [&] {
-                if (p->state() == QProcess::NotRunning) return true;  // reported below
-                QLocalSocket s;
-                s.connectToServer(socket());
-                const bool ok = s.waitForConnected(200);
-                s.abort();
-                if (!ok) QThread::msleep(50);
-                return ok;
-            },
-            ms) &&
+                   [&] {
+                       if (p->state() == QProcess::NotRunning) return true;  // reported below
+                       QLocalSocket s;
+                       s.connectToServer(socket());
+                       const bool ok = s.waitForConnected(200);
+                       s.abort();
+                       if (!ok) QThread::msleep(50);
+                       return ok;
+                   },
+                   ms) &&
                p->state() == QProcess::Running;
     }
 
@@ -121,7 +124,8 @@ protected:
     }
 
     QVariant propriete(const QString& nom) {
-        QDBusInterface props(QString::fromLatin1(ServiceMpris::kNomService), QString::fromLatin1(ServiceMpris::kChemin),
+        QDBusInterface props(QString::fromLatin1(ServiceMpris::kNomService),
+                             QString::fromLatin1(ServiceMpris::kChemin),
                              QStringLiteral("org.freedesktop.DBus.Properties"), *client);
         QDBusReply<QDBusVariant> r =
             props.call(QStringLiteral("Get"), QStringLiteral("org.mpris.MediaPlayer2.Player"), nom);
@@ -144,14 +148,17 @@ TEST_F(Executable, SecondStartHandsItsFileToTheRunningPlayer) {
     QProcess* premier = lancer({}, "", true);
     ASSERT_TRUE(lecteur_a_l_ecoute(premier));
     ASSERT_TRUE(vt::test::attendre([&] {
-        return client->interface()->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService)).value();
+        return client->interface()
+            ->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService))
+            .value();
     }));
     const std::string chanson = racine.ecrire("musique/chanson.wav", vt::test::octets_wav(20000));
     QProcess* second = lancer({QStringLiteral("chanson.wav")}, racine / "musique");
     ASSERT_TRUE(seconde_fin_normale(second));
     const QString attendue =
         QStringLiteral("file://") +
-        QString::fromLatin1(QFile::encodeName(QFileInfo(q(chanson)).canonicalFilePath()).toPercentEncoding("/"));
+        QString::fromLatin1(
+            QFile::encodeName(QFileInfo(q(chanson)).canonicalFilePath()).toPercentEncoding("/"));
     EXPECT_TRUE(vt::test::attendre([&] {
         return qdbus_cast<QVariantMap>(propriete(QStringLiteral("Metadata")))
                    .value(QStringLiteral("xesam:url"))
@@ -163,8 +170,8 @@ TEST_F(Executable, SecondStartHandsItsFileToTheRunningPlayer) {
     EXPECT_TRUE(seconde_fin_normale(troisieme));
     EXPECT_EQ(premier->state(), QProcess::Running);
     QDBusInterface racine_mpris(QString::fromLatin1(ServiceMpris::kNomService),
-                                QString::fromLatin1(ServiceMpris::kChemin), QStringLiteral("org.mpris.MediaPlayer2"),
-                                *client);
+                                QString::fromLatin1(ServiceMpris::kChemin),
+                                QStringLiteral("org.mpris.MediaPlayer2"), *client);
     racine_mpris.call(QStringLiteral("Quit"));
     ASSERT_TRUE(premier->waitForFinished(15000));
     EXPECT_EQ(premier->exitStatus(), QProcess::NormalExit);
@@ -291,7 +298,9 @@ TEST_F(Executable, EngineLoadsOnlyWhenSomethingIsToBePlayed) {
     QProcess* premier = lancer();
     ASSERT_TRUE(lecteur_a_l_ecoute(premier));
     ASSERT_TRUE(vt::test::attendre([&] {
-        return client->interface()->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService)).value();
+        return client->interface()
+            ->isServiceRegistered(QString::fromLatin1(ServiceMpris::kNomService))
+            .value();
     }));
     EXPECT_EQ(propriete(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
     QThread::msleep(500);
@@ -345,7 +354,8 @@ TEST_F(Executable, TwoStartsAtOnceEndAsOneEveryTime) {
     const std::string chanson_b = racine.ecrire("b.wav", vt::test::octets_wav(20000));
     auto url = [](const std::string& chemin) {
         return QStringLiteral("file://") +
-               QString::fromLatin1(QFile::encodeName(QFileInfo(q(chemin)).canonicalFilePath()).toPercentEncoding("/"));
+               QString::fromLatin1(
+                   QFile::encodeName(QFileInfo(q(chemin)).canonicalFilePath()).toPercentEncoding("/"));
     };
     for (int tour = 0; tour < 20; ++tour) {
         QProcess* a = lancer({q(chanson_a)});

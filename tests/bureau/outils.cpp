@@ -5,12 +5,12 @@
 #include <QCoreApplication>
 #include <QTest>
 
-#include <atomic>
-#include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
+#include <atomic>
+#include <cstring>
+#include <thread>
 
 namespace vt::test {
 

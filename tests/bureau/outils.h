@@ -12,7 +12,8 @@ namespace vt::test {
 
 // confier_au_lecteur() on another thread, the events of this one being
 // processed meanwhile (the player answers from this thread).
-bool confier_en_parallele(const QString& nom, const std::optional<std::string>& fichier, int attente_ms = 5000);
+bool confier_en_parallele(const QString& nom, const std::optional<std::string>& fichier,
+                          int attente_ms = 5000);
 
 // Runs `action` on another thread while this one processes its events.
 void en_parallele(const std::function<void()>& action);

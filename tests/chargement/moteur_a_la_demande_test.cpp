@@ -4,16 +4,16 @@
 // factory, and the player stays silent when the library is missing.
 #include "audio/chargement.h"
 #include "audio/lecteur_media.h"
+#include "config/configuration.h"
 #include "player/lecteur.h"
 #include "playlist/liste_courante.h"
-#include "config/configuration.h"
 
+#include <dlfcn.h>
+#include <gtest/gtest.h>
 #include <atomic>
 #include <chrono>
-#include <future>
-#include <dlfcn.h>
 #include <fstream>
-#include <gtest/gtest.h>
+#include <future>
 #include <thread>
 
 namespace {
@@ -55,7 +55,8 @@ TEST(MoteurALaDemande, NullEngineAnswersUntilLoaded) {
 
 // The library exports the factory and nothing else of the engine's calls.
 TEST(MoteurALaDemande, LibraryExportsOnlyTheFactory) {
-    void* dl = ::dlopen((std::string(VANTREL_APP_DIR) + "/" + vt::kBibliothequeMoteur).c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* dl = ::dlopen((std::string(VANTREL_APP_DIR) + "/" + vt::kBibliothequeMoteur).c_str(),
+                        RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(dl, nullptr);
     EXPECT_NE(::dlsym(dl, vt::kSymboleMoteur), nullptr);
     EXPECT_EQ(::dlsym(dl, "vantrel_table_moteur"), nullptr);
@@ -145,8 +146,9 @@ TEST(MoteurALaDemande, FFmpegIsMappedOnlyForWhatLibsndfileCannotRead) {
     CheminExecutable exe(std::string(VANTREL_APP_DIR) + "/vantrel");
     lecteur_media lm;
     vt::ChargementMoteur(lm).charger_maintenant();
-    const std::pair<const char*, bool> fichiers[] = {{"ton440.wav", true},  {"ton440.flac", true}, {"un_hertz.wav", false},
-                                                     {"ton440.ogg", true},  {"ton440.mp3", true},  {"ton440.wma", true}};
+    const std::pair<const char*, bool> fichiers[] = {{"ton440.wav", true},    {"ton440.flac", true},
+                                                     {"un_hertz.wav", false}, {"ton440.ogg", true},
+                                                     {"ton440.mp3", true},    {"ton440.wma", true}};
     for (auto [nom, jouable] : fichiers) {
         const bool wma = std::string(nom).ends_with(".wma");
         int flux = lm.moteur().ouvrir_flux(std::string(VANTREL_FIXTURES_DIR) + "/" + nom);

@@ -15,8 +15,8 @@ const std::string kInstallee = std::string(VANTREL_SOURCE_DIR) + "/packaging/van
 // what the user did.
 TEST(ConfigurationInstallee, IsTheTextTheProgramWritesWithItsDefaults) {
     const std::string attendu =
-        vt::texte_configuration(vt::kRepSkinDefaut, vt::kFichierSkinDefaut, vt::kGaucheDefaut, vt::kHautDefaut,
-                                vt::kRepPlaylistDefaut, true);
+        vt::texte_configuration(vt::kRepSkinDefaut, vt::kFichierSkinDefaut, vt::kGaucheDefaut,
+                                vt::kHautDefaut, vt::kRepPlaylistDefaut, true);
     EXPECT_EQ(vt::test::lire_fichier(kInstallee), attendu);
 }
 

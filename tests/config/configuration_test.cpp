@@ -3,12 +3,12 @@
 #include "config/gestion_vantrel.h"
 #include "support/dossier_temp.h"
 
-#include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
-#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <limits>
 
 namespace {
 
@@ -56,8 +56,7 @@ TEST(ConfigWriter, DefaultFileIsFiftyFiveBytes) {
                                             vt::kRepPlaylistDefaut, false);
     EXPECT_EQ(t, R"("skin/default/""default.sk""194""235""playlist/""false")");
     EXPECT_EQ(t.size(), 55u);
-    EXPECT_EQ(vt::texte_configuration("a/", "b", -20, -3, "p/", true),
-              R"("a/""b""-20""-3""p/""true")");
+    EXPECT_EQ(vt::texte_configuration("a/", "b", -20, -3, "p/", true), R"("a/""b""-20""-3""p/""true")");
 }
 
 // A written file reads back with the same six values.
@@ -151,7 +150,10 @@ TEST(ConfigAtomicWrite, UnwritableFolderKeepsTheOldFile) {
         EXPECT_FALSE(ok);
         EXPECT_EQ(lire_fichier(f), "old bytes");
     }
-    EXPECT_EQ(QDir(QFile::decodeName(QByteArray::fromStdString(dossier))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+    EXPECT_EQ(QDir(QFile::decodeName(QByteArray::fromStdString(dossier)))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .size(),
+              1);
 }
 
 // Writing over a directory fails and leaves it alone.

@@ -8,13 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -47,15 +47,14 @@ bool est_lien(const std::string& chemin) {
 // Records the writer's fsync and rename calls, in order, and makes them.
 struct Trace {
     std::vector<std::string> appels;
-    vt::AppelsEcriture appels_systeme{
-        [this](int fd) {
-            appels.push_back("fsync " + chemin_de(fd));
-            return ::fsync(fd);
-        },
-        [this](const char* de, const char* vers) {
-            appels.push_back("rename " + std::string(de));
-            return ::rename(de, vers);
-        }};
+    vt::AppelsEcriture appels_systeme{[this](int fd) {
+                                          appels.push_back("fsync " + chemin_de(fd));
+                                          return ::fsync(fd);
+                                      },
+                                      [this](const char* de, const char* vers) {
+                                          appels.push_back("rename " + std::string(de));
+                                          return ::rename(de, vers);
+                                      }};
     Trace() { vt::definir_appels_ecriture(&appels_systeme); }
     ~Trace() { vt::definir_appels_ecriture(nullptr); }
 };
@@ -98,7 +97,8 @@ TEST(EcritureSure, FailedFlushKeepsTheOldFile) {
     EXPECT_FALSE(ok);
     EXPECT_FALSE(renomme);
     EXPECT_EQ(lire_fichier(f), "old");
-    EXPECT_EQ(vt::retirer_restes_ecriture(d.chemin(), [](std::string_view) { return true; }, std::chrono::seconds(-10)),
+    EXPECT_EQ(vt::retirer_restes_ecriture(
+                  d.chemin(), [](std::string_view) { return true; }, std::chrono::seconds(-10)),
               0);
 }
 
@@ -111,7 +111,8 @@ TEST(EcritureSure, LinkedFileKeepsItsLink) {
         bool absolu;
         bool double_lien;
     };
-    for (const Cas& c : {Cas{"relative", false, false}, Cas{"absolute", true, false}, Cas{"two links", false, true}}) {
+    for (const Cas& c :
+         {Cas{"relative", false, false}, Cas{"absolute", true, false}, Cas{"two links", false, true}}) {
         DossierTemp d;
         const std::string cible = d.ecrire("reel/vantrel.config", "old");
         ::chmod(cible.c_str(), 0640);
@@ -134,8 +135,8 @@ TEST(EcritureSure, LinkedFileKeepsItsLink) {
         EXPECT_EQ(st.st_mode & 0777, 0640u) << c.nom;
         // Nothing left in either folder.
         for (const char* dossier : {"app", "reel"})
-            EXPECT_EQ(vt::retirer_restes_ecriture(d / dossier, [](std::string_view) { return true; },
-                                                  std::chrono::seconds(-10)),
+            EXPECT_EQ(vt::retirer_restes_ecriture(
+                          d / dossier, [](std::string_view) { return true; }, std::chrono::seconds(-10)),
                       0)
                 << c.nom;
     }
@@ -183,10 +184,12 @@ TEST(EcritureSure, LinkedFileWhoseFolderTakesNoTemporaryIsKeptWhole) {
 TEST(EcritureSure, OnlyRegularFilesAreReplaced) {
     DossierTemp d;
     ASSERT_EQ(::mkfifo((d / "tube").c_str(), 0600) + ::mkdir((d / "dossier").c_str(), 0700) +
-                  ::mknod((d / "prise").c_str(), S_IFSOCK | 0600, 0), 0);
+                  ::mknod((d / "prise").c_str(), S_IFSOCK | 0600, 0),
+              0);
     for (const std::string nom : {"tube", "dossier", "prise"}) {
         ASSERT_EQ(::symlink((d / nom).c_str(), (d / ("lien_" + nom)).c_str()), 0);
-        for (const std::string& chemin : {d / ("lien_" + nom), d / nom}) EXPECT_FALSE(gestion_vantrel().ecrire(chemin, "x"));
+        for (const std::string& chemin : {d / ("lien_" + nom), d / nom})
+            EXPECT_FALSE(gestion_vantrel().ecrire(chemin, "x"));
         struct stat st {};
         EXPECT_TRUE(::lstat((d / nom).c_str(), &st) == 0 && !S_ISREG(st.st_mode)) << nom;
     }
@@ -218,20 +221,16 @@ TEST(EcritureSure, LeftoversOfKilledWritersAreRemovedAtStart) {
         {".vantrel.config.Ab-2Cd", 120, false},
         {".vantrel.config.Young1", 10, false},  // a writer may be at work
         {"vantrel.config.Ab12Cd", 120, false},
-        {".autre.config.Ab12Cd", 120, false},   // not ours in the app folder
-        {".liste.vtlist.Ab12Cd", 120, false},   // a play list's, but not in its folder
+        {".autre.config.Ab12Cd", 120, false},  // not ours in the app folder
+        {".liste.vtlist.Ab12Cd", 120, false},  // a play list's, but not in its folder
         {"vantrel.config", 120, false},
         {"notes.txt", 120, false},
     };
     const std::vector<Cas> listes = {
-        {".Rock.vtlist.q1W2e3", 120, true},
-        {".a b.VTLIST.000000", 120, true},
-        {".Rock.vtlist.q1W2e3x", 120, false},
-        {".Rock.vtlist.new001", 5, false},
-        {".Rock.txt.q1W2e3", 120, false},
-        {".vantrel.config.Ab12Cd", 120, false},
-        {"Rock.vtlist", 120, false},
-        {".cache", 120, false},
+        {".Rock.vtlist.q1W2e3", 120, true},   {".a b.VTLIST.000000", 120, true},
+        {".Rock.vtlist.q1W2e3x", 120, false}, {".Rock.vtlist.new001", 5, false},
+        {".Rock.txt.q1W2e3", 120, false},     {".vantrel.config.Ab12Cd", 120, false},
+        {"Rock.vtlist", 120, false},          {".cache", 120, false},
     };
     for (const Cas& c : app) vieillir(d.ecrire(std::string("app/") + c.nom, "x"), c.age);
     for (const Cas& c : listes) vieillir(d.ecrire(std::string("app/playlist/") + c.nom, "x"), c.age);

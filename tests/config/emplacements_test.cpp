@@ -1,15 +1,15 @@
 // Where the player keeps its files: the app folder when it can be written
 // to, the user's XDG folders when it cannot (a system-wide install).
-#include "config/configuration.h"
 #include "config/emplacements.h"
+#include "config/configuration.h"
 #include "support/dossier_lecture_seule.h"
 #include "support/dossier_temp.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <map>
 
 namespace {
 
@@ -113,13 +113,16 @@ TEST_F(AppLectureSeule, ExistingUserSettingsAreKept) {
 TEST_F(AppLectureSeule, DanglingLinkIsKeptAndMadeFoldersArePrivate) {
     env.v = {{"HOME", maison.chemin()}};
     maison.ecrire(".config/vantrel/autre", "");  // the folders
-    ASSERT_EQ(::symlink((maison / "ailleurs").c_str(), (maison / ".config/vantrel/vantrel.config").c_str()), 0);
+    ASSERT_EQ(::symlink((maison / "ailleurs").c_str(), (maison / ".config/vantrel/vantrel.config").c_str()),
+              0);
     choisir();
     EXPECT_FALSE(existe(maison / "ailleurs"));
     const mode_t masque = ::umask(0);
-    vt::dossier_playlist(vt::choisir_emplacements(app / "vantrel", Env{{{"HOME", xdg.chemin()}}}.f()), "l/a/");
+    vt::dossier_playlist(vt::choisir_emplacements(app / "vantrel", Env{{{"HOME", xdg.chemin()}}}.f()),
+                         "l/a/");
     ::umask(masque);
-    for (const char* d : {".config", ".config/vantrel", ".local/share/vantrel/l", ".local/share/vantrel/l/a"}) {
+    for (const char* d :
+         {".config", ".config/vantrel", ".local/share/vantrel/l", ".local/share/vantrel/l/a"}) {
         struct stat st {};
         EXPECT_EQ(::stat((xdg / d).c_str(), &st) == 0 ? st.st_mode & 07777 : 0, 0700u) << d;
     }
@@ -176,8 +179,8 @@ TEST_F(AppLectureSeule, RelativeFoldersResolveUnderTheUsersDataFolder) {
 
 TEST(Emplacements, RelativePaths) {
     const std::pair<const char*, bool> cas[] = {
-        {"", true},          {"playlist/", true}, {"../x/", true},  {"playlist\\", true},
-        {"/abs/", false},    {"\\\\srv\\", false}, {"C:\\x\\", false}, {"d:/x/", false},
+        {"", true},       {"playlist/", true},  {"../x/", true},    {"playlist\\", true},
+        {"/abs/", false}, {"\\\\srv\\", false}, {"C:\\x\\", false}, {"d:/x/", false},
     };
     for (auto [chemin, relatif] : cas) EXPECT_EQ(vt::chemin_relatif(chemin), relatif) << chemin;
 }

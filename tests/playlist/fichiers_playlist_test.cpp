@@ -1,20 +1,20 @@
 // Play-list files: the text written, the selector's scan of the play-list
 // directory, loading a chosen play list and the targets of both writers.
+#include "playlist/fichiers_playlist.h"
 #include "config/configuration.h"
 #include "config/gestion_vantrel.h"
-#include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
 #include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {

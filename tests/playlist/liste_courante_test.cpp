@@ -1,14 +1,14 @@
 // The current play list model: its two columns, its edits, the selection
 // rules of the views on it, and the three ways files come into it.
+#include "playlist/liste_courante.h"
 #include "config/configuration.h"
 #include "config/emplacements.h"
 #include "config/texte_affiche.h"
-#include "playlist/liste_courante.h"
 #include "support/dialogues_scriptes.h"
 
+#include <gtest/gtest.h>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
@@ -97,8 +97,10 @@ TEST(ListeModele, HugeNamesAreShownCutAndKeptWhole) {
     const QString e(QChar(0x2026));
     vt::ListeCourante l;
     for (const auto& [nom, affiche] : std::vector<std::pair<std::string, QString>>{
-             {std::string(n, 'a'), QString(n, 'a')}, {std::string(n + 1, 'a'), QString(n, 'a') + e},
-             {std::string(n - 1, 'a') + "\xc3\xa9", QString(n - 1, 'a') + e}, {std::string(50 << 20, 'b'), QString(n, 'b') + e}}) {
+             {std::string(n, 'a'), QString(n, 'a')},
+             {std::string(n + 1, 'a'), QString(n, 'a') + e},
+             {std::string(n - 1, 'a') + "\xc3\xa9", QString(n - 1, 'a') + e},
+             {std::string(50 << 20, 'b'), QString(n, 'b') + e}}) {
         l.ajouter_nommes_par_dernier_separateur({"/m/" + nom});
         EXPECT_EQ(l.data(l.index(l.nombre() - 1, 0)).toString(), affiche) << nom.size();
         EXPECT_EQ(l.data(l.index(l.nombre() - 1, 1)).toString().size(), qsizetype(n + 1));
@@ -219,7 +221,10 @@ TEST(ListeEdition, UserEditsOnTheCurrentRow) {
         {[](ListeCourante& l) { l.supprimer(1); }, "ac"},
         {[](ListeCourante& l) { l.supprimer(-1); }, "abc"},
         {[](ListeCourante& l) { l.vider(); }, ""},
-        {[](ListeCourante& l) { l.ajouter_choisis({"A", "A"}); }, "abcA"},
+        {[](ListeCourante& l) {
+             l.ajouter_choisis({"A", "A"});
+         },
+         "abcA"},
     };
     for (const auto& [edition, apres] : cas) {
         ListeCourante l;

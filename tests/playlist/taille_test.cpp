@@ -2,14 +2,14 @@
 #include "playlist/taille.h"
 #include "support/dossier_temp.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
-#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdint>
 
 namespace {
 

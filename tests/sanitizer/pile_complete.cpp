@@ -8,6 +8,4 @@
 // never shows the SDL frame the suppression matches. This program unwinds
 // fully at every allocation instead: slower, and only here, where tests
 // kill sound servers under SDL.
-extern "C" const char* __asan_default_options() {
-    return "fast_unwind_on_malloc=0";
-}
+extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }

@@ -1,7 +1,7 @@
 // The built-in look compiled into the program and the skins shipped in the
 // repository's skin/ folder.
-#include "config/gestion_vantrel.h"
 #include "skin/aspect_integre.h"
+#include "config/gestion_vantrel.h"
 #include "skin/chargeur_skin.h"
 #include "skin/elements.h"
 #include "support/dialogues_scriptes.h"
@@ -99,7 +99,8 @@ TEST(AspectIntegre, ApplyingTheBuiltInLookSetsEveryElement) {
     CibleEnregistree cible;
     vt::appliquer_aspect_integre(cible);
     EXPECT_EQ(cible.appels_images, static_cast<int>(vt::kElementsSkin.size()));
-    for (const vt::Element& e : vt::kElementsSkin) EXPECT_FALSE(cible.images[std::string(e.nom)].isNull()) << e.nom;
+    for (const vt::Element& e : vt::kElementsSkin)
+        EXPECT_FALSE(cible.images[std::string(e.nom)].isNull()) << e.nom;
     ASSERT_EQ(cible.couleurs.size(), 1u);
     EXPECT_EQ(cible.couleurs[0][0], vt::couleurs_integrees().fond_liste);
     EXPECT_EQ(cible.cachages, 0);

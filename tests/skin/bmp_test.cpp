@@ -65,7 +65,8 @@ QByteArray bmp(int largeur, int hauteur, int ppm = 2835, std::uint32_t taille_en
     mettre32(o, 42, static_cast<std::uint32_t>(ppm + 1));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < largeur; ++x)
-            for (int c = 0; c < 3; ++c) o[debut + y * pas + x * 3 + c] = static_cast<char>((x * 7 + y * 13 + c * 101) & 0xff);
+            for (int c = 0; c < 3; ++c)
+                o[debut + y * pas + x * 3 + c] = static_cast<char>((x * 7 + y * 13 + c * 101) & 0xff);
     return o;
 }
 
@@ -74,7 +75,8 @@ TEST(Bmp24Bits, ShippedSkinsReadAsQtReadsThem) {
     int lues = 0;
     QDir skins(QStringLiteral(VANTREL_SOURCE_DIR "/skin"));
     QStringList dossiers{QStringLiteral(VANTREL_SOURCE_DIR "/src/skin/builtin")};
-    for (const QString& sous : skins.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) dossiers << skins.filePath(sous);
+    for (const QString& sous : skins.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        dossiers << skins.filePath(sous);
     for (const QString& dossier : dossiers) {
         QDir d(dossier);
         for (const QString& nom : d.entryList({QStringLiteral("*.bmp")}, QDir::Files)) {
@@ -99,8 +101,9 @@ TEST(Bmp24Bits, LayoutsReadAsQtReadsThem) {
                 for (int ppm : {0, 2835, -5}) {
                     const QByteArray o = bmp(largeur, hauteur, ppm, entete);
                     const std::optional<QImage> image = decoder_bmp_24_bits(o);
-                    const std::string quoi = std::to_string(largeur) + "x" + std::to_string(hauteur) + " header " +
-                                             std::to_string(entete) + " ppm " + std::to_string(ppm);
+                    const std::string quoi = std::to_string(largeur) + "x" + std::to_string(hauteur) +
+                                             " header " + std::to_string(entete) + " ppm " +
+                                             std::to_string(ppm);
                     ASSERT_TRUE(image.has_value()) << quoi;
                     meme_image(*image, par_qt(o), quoi);
                 }
@@ -111,8 +114,10 @@ TEST(Bmp24Bits, LayoutsReadAsQtReadsThem) {
 // not a bitmap are left to Qt's reader.
 TEST(Bmp24Bits, AnythingElseIsLeftToQt) {
     auto change = [](QByteArray o, int i, std::uint32_t v, int octets = 4) {
-        if (octets == 2) mettre16(o, i, static_cast<std::uint16_t>(v));
-        else mettre32(o, i, v);
+        if (octets == 2)
+            mettre16(o, i, static_cast<std::uint16_t>(v));
+        else
+            mettre32(o, i, v);
         return o;
     };
     const QByteArray bon = bmp(5, 4);

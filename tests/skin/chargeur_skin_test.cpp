@@ -1,9 +1,9 @@
 // The skin loader: validation of the skin file, the messages it shows and
 // what it hands to the main window.
-#include "config/configuration.h"
-#include "config/texte_affiche.h"
-#include "config/gestion_vantrel.h"
 #include "skin/chargeur_skin.h"
+#include "config/configuration.h"
+#include "config/gestion_vantrel.h"
+#include "config/texte_affiche.h"
 #include "skin/elements.h"
 #include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
@@ -167,8 +167,11 @@ TEST(ChargeurSkin, MissingFilesGiveTheirMessagesUpToTheThirdThenInvalid) {
     };
     const std::vector<Ligne> lignes = {
         {"activer", 44, {"r4.bmp", "r7.bmp", "r9.bmp"}, {"r4.bmp", "r7.bmp", "r9.bmp"}, true},
-        {"x", 44, {"r2.bmp", "r3.bmp", "r20.bmp", "r30.bmp", "r42.bmp", "couleurs.bmp"},
-         {"r2.bmp", "r3.bmp", "r20.bmp"}, true},
+        {"x",
+         44,
+         {"r2.bmp", "r3.bmp", "r20.bmp", "r30.bmp", "r42.bmp", "couleurs.bmp"},
+         {"r2.bmp", "r3.bmp", "r20.bmp"},
+         true},
         {"x", 44, {"couleurs.bmp", "r42.bmp"}, {"r42.bmp", "couleurs.bmp"}, false},
         {"activer", 43, {}, {}, false},
         {"activer", 45, {}, {"activer"}, false},
@@ -256,7 +259,8 @@ TEST(ChargeurSkin, MissingDefaultSkinIsSilent) {
               ResultatSkin::Inaccessible);
     QDir::setCurrent(avant);
 
-    EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("skin inaccessible ! chargement par default ... ")}}));
+    EXPECT_EQ(d.messages,
+              (Messages{{kErreur, QStringLiteral("skin inaccessible ! chargement par default ... ")}}));
     EXPECT_TRUE(cible.rien_applique());
     EXPECT_EQ(chargeur.parseur.texte, "\"config\"");
 }
@@ -271,7 +275,8 @@ TEST(ChargeurSkin, InaccessibleSkinShowsOneMessage) {
         vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
         EXPECT_EQ(chargeur.charger(chemin, dossier.chemin(), cible), ResultatSkin::Inaccessible);
-        EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("skin inaccessible ! chargement par default ... ")}}));
+        EXPECT_EQ(d.messages,
+                  (Messages{{kErreur, QStringLiteral("skin inaccessible ! chargement par default ... ")}}));
         EXPECT_TRUE(cible.rien_applique());
     }
 }
@@ -298,7 +303,8 @@ TEST(ChargeurSkin, UndecodableBitmapStopsAfterEarlierElements) {
         vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
         EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::ImageIllisible) << fichier;
-        EXPECT_EQ(d.messages, (Messages{{kErreur, QStringLiteral("image illisible : ") + q(s.rep + fichier)}}));
+        EXPECT_EQ(d.messages,
+                  (Messages{{kErreur, QStringLiteral("image illisible : ") + q(s.rep + fichier)}}));
         std::vector<std::string> attendus;
         for (const vt::Element& e : vt::kElementsSkin)
             if (e.valeur < valeur) attendus.emplace_back(e.nom);

@@ -1,9 +1,9 @@
 // The menu picture of each shipped skin: its entries are written black, and
 // the one under the pointer white, on it; both must read everywhere an
 // entry's text lies.
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QString>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>

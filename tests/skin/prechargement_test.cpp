@@ -1,11 +1,11 @@
 // Skin pictures decoded ahead at start-up: what is read, when the loader
 // may take a picture from there, and that the loader's result is the same
 // with or without them.
+#include "skin/prechargement.h"
 #include "config/configuration.h"
 #include "config/gestion_vantrel.h"
 #include "skin/chargeur_skin.h"
 #include "skin/elements.h"
-#include "skin/prechargement.h"
 #include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
 
@@ -31,7 +31,9 @@ class Cible final : public vt::CibleSkin {
 public:
     std::vector<std::pair<std::string, QImage>> images;
     std::vector<QColor> couleurs;
-    void definir_image(std::string_view e, const QImage& i) override { images.emplace_back(std::string(e), i); }
+    void definir_image(std::string_view e, const QImage& i) override {
+        images.emplace_back(std::string(e), i);
+    }
     void definir_couleurs(QColor a, QColor b, QColor c) override { couleurs = {a, b, c}; }
     void montrer_label_lecture(bool) override {}
 };
@@ -56,7 +58,8 @@ protected:
         gestion_vantrel g;
         EXPECT_TRUE(g.charger(rep_skin + "default.sk"));
         std::set<std::string> f{rep_skin + g.valeur(vt::kValeurCouleurs)};
-        for (const vt::Element& e : vt::kElementsSkin) f.insert(rep_skin + g.valeur(static_cast<unsigned>(e.valeur)));
+        for (const vt::Element& e : vt::kElementsSkin)
+            f.insert(rep_skin + g.valeur(static_cast<unsigned>(e.valeur)));
         return f;
     }
 
@@ -114,7 +117,8 @@ TEST_F(Prechargement, ChangedFileIsDecodedAgain) {
     EXPECT_EQ(lue.size(), QSize(7, 5));
     EXPECT_EQ(lue.pixelColor(0, 0), QColor(1, 2, 3));
 
-    dossier.ecrire("skin/" + g.valeur(static_cast<unsigned>(vt::kElementsSkin[0].valeur)), "BM pas une image");
+    dossier.ecrire("skin/" + g.valeur(static_cast<unsigned>(vt::kElementsSkin[0].valeur)),
+                   "BM pas une image");
     Cible c;
     EXPECT_EQ(vt::ChargeurSkin().charger(rep_skin + "default.sk", rep_skin, c),
               vt::ResultatSkin::ImageIllisible);
@@ -173,8 +177,8 @@ TEST_F(Prechargement, NothingReadWithoutAUsableSkin) {
         return p.nombre();
     };
     EXPECT_EQ(essai(dossier / "absent.config"), 0u);
-    const std::string sans_skin =
-        dossier.ecrire("b.config", vt::texte_configuration(rep_skin, "absent.sk", 20, 20, "playlist/", false));
+    const std::string sans_skin = dossier.ecrire(
+        "b.config", vt::texte_configuration(rep_skin, "absent.sk", 20, 20, "playlist/", false));
     EXPECT_EQ(essai(sans_skin), 0u);
     // 43 values: the loader refuses the skin, so nothing is worth decoding.
     std::string texte;

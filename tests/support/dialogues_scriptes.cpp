@@ -20,12 +20,14 @@ std::optional<std::string> DialoguesScriptes::enregistrer_fichier(const std::str
     initiaux.push_back(initial);
     return prendre(fichiers_a_enregistrer, std::optional<std::string>{});
 }
-std::optional<std::string> DialoguesScriptes::choisir_repertoire(const QString& invite, const std::string& initial) {
+std::optional<std::string> DialoguesScriptes::choisir_repertoire(const QString& invite,
+                                                                 const std::string& initial) {
     invites.push_back(invite);
     initiaux_repertoire.push_back(initial);
     return prendre(repertoires, std::optional<std::string>{});
 }
-std::optional<std::string> DialoguesScriptes::choisir_fichier(const std::string& filtre, const std::string& initial) {
+std::optional<std::string> DialoguesScriptes::choisir_fichier(const std::string& filtre,
+                                                              const std::string& initial) {
     filtres_ouverture.push_back(filtre);
     initiaux.push_back(initial);
     return prendre(fichiers_choisis, std::optional<std::string>{});

@@ -23,8 +23,8 @@ public:
     std::deque<bool> reponses;
 
     // What the program asked.
-    std::vector<std::pair<QString, QString>> messages;    // caption, text
-    std::vector<std::pair<QString, QString>> questions;   // caption, text
+    std::vector<std::pair<QString, QString>> messages;   // caption, text
+    std::vector<std::pair<QString, QString>> questions;  // caption, text
     std::vector<std::string> filtres_ouverture;
     std::vector<std::string> initiaux;
     std::vector<QString> invites;
@@ -33,7 +33,8 @@ public:
     std::vector<std::string> ouvrir_fichiers(const std::string& filtre) override;
     std::optional<std::string> enregistrer_fichier(const std::string& initial) override;
     std::optional<std::string> choisir_repertoire(const QString& invite, const std::string& initial) override;
-    std::optional<std::string> choisir_fichier(const std::string& filtre, const std::string& initial) override;
+    std::optional<std::string> choisir_fichier(const std::string& filtre,
+                                               const std::string& initial) override;
     void message(const QString& legende, const QString& texte) override;
     bool question(const QString& legende, const QString& texte) override;
 };

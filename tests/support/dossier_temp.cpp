@@ -1,10 +1,10 @@
 #include "support/dossier_temp.h"
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace vt::test {
 

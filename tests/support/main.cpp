@@ -1,9 +1,9 @@
 // Test entry point: a headless QApplication (offscreen platform, dummy
 // audio driver) with a notification area, so that tests can create the real windows.
-#include "ui/session.h"
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <cstdlib>
-#include <gtest/gtest.h>
+#include "ui/session.h"
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -40,7 +40,8 @@ std::string octets_wav(int millisecondes, double frequence, double niveau) {
     const std::uint32_t n = kTaux * static_cast<std::uint32_t>(millisecondes) / 1000;
     std::vector<std::int16_t> e(n);
     for (std::uint32_t i = 0; i < n; ++i)
-        e[i] = static_cast<std::int16_t>(std::lround(niveau * std::sin(2.0 * M_PI * frequence * i / kTaux) * 32767));
+        e[i] = static_cast<std::int16_t>(
+            std::lround(niveau * std::sin(2.0 * M_PI * frequence * i / kTaux) * 32767));
     return octets_wav_pcm(e, 1);
 }
 
@@ -49,7 +50,8 @@ std::string octets_id3v2(const std::vector<std::pair<std::string, std::string>>&
         return std::string{char(n >> 21 & 0x7F), char(n >> 14 & 0x7F), char(n >> 7 & 0x7F), char(n & 0x7F)};
     };
     std::string corps;
-    for (const auto& [id, contenu] : cadres) corps += id + taille(contenu.size()) + std::string(2, '\0') + contenu;
+    for (const auto& [id, contenu] : cadres)
+        corps += id + taille(contenu.size()) + std::string(2, '\0') + contenu;
     return std::string("ID3\x04\0\0", 6) + taille(corps.size()) + corps;
 }
 

@@ -2,9 +2,9 @@
 // roles, press actions, slider values and their announcements, the status
 // line, decoration left out; and the keyboard: Tab order, Space and Return,
 // the arrows on a slider, the focus frame.
+#include "ui/accessibilite.h"
 #include "playlist/liste_courante.h"
 #include "support/wav.h"
-#include "ui/accessibilite.h"
 #include "ui/curseurs.h"
 #include "ui/fixture.h"
 #include "ui/tform2.h"
@@ -56,9 +56,10 @@ class Evenements {
 public:
     Evenements() : ancien_(vt::annonceur()) {
         vt::annonceur() = [this](QAccessibleEvent& e) {
-            recus_.push_back({e.object(), e.type(), e.type() == QAccessible::ValueChanged
-                                                        ? static_cast<QAccessibleValueChangeEvent&>(e).value()
-                                                        : QVariant()});
+            recus_.push_back({e.object(), e.type(),
+                              e.type() == QAccessible::ValueChanged
+                                  ? static_cast<QAccessibleValueChangeEvent&>(e).value()
+                                  : QVariant()});
         };
     }
     ~Evenements() { vt::annonceur() = ancien_; }
@@ -90,13 +91,16 @@ protected:
     void remplir(int n, int ms = 4000) {
         std::vector<std::string> chemins;
         for (int i = 0; i < n; ++i)
-            chemins.push_back(app.ecrire("t" + std::to_string(i) + ".wav", vt::test::octets_wav(ms, 440 + 100 * i)));
+            chemins.push_back(
+                app.ecrire("t" + std::to_string(i) + ".wav", vt::test::octets_wav(ms, 440 + 100 * i)));
         f1->deposer(chemins);
     }
     QAccessibleInterface* bouton(const char* nom) {
         return trouver(f1, QString::fromUtf8(nom), QAccessible::Button);
     }
-    QAccessibleInterface* glissiere(const char* nom) { return trouver(f1, QString::fromUtf8(nom), QAccessible::Slider); }
+    QAccessibleInterface* glissiere(const char* nom) {
+        return trouver(f1, QString::fromUtf8(nom), QAccessible::Slider);
+    }
     QAccessibleValueInterface* valeur(const char* nom) {
         QAccessibleInterface* g = glissiere(nom);
         return g ? g->valueInterface() : nullptr;
@@ -130,13 +134,20 @@ struct BoutonAttendu {
 // name and a press action, on the element that shows it.
 TEST_F(Accessibilite, MainWindowButtonsAreNamedPushButtons) {
     const BoutonAttendu attendus[] = {
-        {"Lecture", &TForm1::image_play},       {"Pause", &TForm1::image_pause},
-        {"Stop", &TForm1::image_stop},          {"Suivant", &TForm1::image_next},
-        {"Précédent", &TForm1::image_back},     {"Ajouter", &TForm1::image_add},
-        {"Supprimer", &TForm1::image_del},      {"Vider la liste", &TForm1::image_del_all},
-        {"Enregistrer la playlist", &TForm1::image_info}, {"Monter", &TForm1::image_up},
-        {"Descendre", &TForm1::image_down},     {"Menu", &TForm1::Image_menu},
-        {"Réduire", &TForm1::image_reduire},    {"Fermer", &TForm1::image_quitter},
+        {"Lecture", &TForm1::image_play},
+        {"Pause", &TForm1::image_pause},
+        {"Stop", &TForm1::image_stop},
+        {"Suivant", &TForm1::image_next},
+        {"Précédent", &TForm1::image_back},
+        {"Ajouter", &TForm1::image_add},
+        {"Supprimer", &TForm1::image_del},
+        {"Vider la liste", &TForm1::image_del_all},
+        {"Enregistrer la playlist", &TForm1::image_info},
+        {"Monter", &TForm1::image_up},
+        {"Descendre", &TForm1::image_down},
+        {"Menu", &TForm1::Image_menu},
+        {"Réduire", &TForm1::image_reduire},
+        {"Fermer", &TForm1::image_quitter},
         {"Zone de notification", &TForm1::tray_image},
     };
     for (const auto& a : attendus) {
@@ -152,7 +163,8 @@ TEST_F(Accessibilite, MainWindowButtonsAreNamedPushButtons) {
     f1->show();
     for (const auto& a : attendus) {
         QAccessibleInterface* b = bouton(a.nom);
-        EXPECT_EQ(b->rect(), QRect((f1->*a.membre)->mapToGlobal(QPoint(0, 0)), (f1->*a.membre)->size())) << a.nom;
+        EXPECT_EQ(b->rect(), QRect((f1->*a.membre)->mapToGlobal(QPoint(0, 0)), (f1->*a.membre)->size()))
+            << a.nom;
     }
 }
 
@@ -162,7 +174,8 @@ TEST_F(Accessibilite, MainWindowTreeHasNoDecorationAndNoUnnamedObject) {
     QAccessibleInterface* fenetre = iface(f1);
     EXPECT_EQ(fenetre->role(), QAccessible::Window);
     const auto l = enfants(f1);
-    EXPECT_EQ(l.size(), 15u + 3u + 2u + 2u + 2u);  // buttons, sliders, list and selector, boxes, status and time
+    EXPECT_EQ(l.size(),
+              15u + 3u + 2u + 2u + 2u);  // buttons, sliders, list and selector, boxes, status and time
     for (std::size_t i = 0; i < l.size(); ++i) {
         ASSERT_NE(l[i], nullptr);
         SCOPED_TRACE(l[i]->object()->objectName().toStdString());
@@ -170,10 +183,10 @@ TEST_F(Accessibilite, MainWindowTreeHasNoDecorationAndNoUnnamedObject) {
         EXPECT_EQ(fenetre->indexOfChild(l[i]), static_cast<int>(i));
         EXPECT_NE(l[i]->role(), QAccessible::Client);
     }
-    for (QWidget* decor : std::initializer_list<QWidget*>{f1->image_fond, f1->image_barre, f1->curseur_volume,
-                                                          f1->curseur_position, f1->image_fond_liste, f1->Shape1,
-                                                          f1->label_affiche, f1->label_vol, f1->label_total,
-                                                          f1->element("image_playon"), f1->element("image_repeat")}) {
+    for (QWidget* decor : std::initializer_list<QWidget*>{
+             f1->image_fond, f1->image_barre, f1->curseur_volume, f1->curseur_position, f1->image_fond_liste,
+             f1->Shape1, f1->label_affiche, f1->label_vol, f1->label_total, f1->element("image_playon"),
+             f1->element("image_repeat")}) {
         SCOPED_TRACE(decor->objectName().toStdString());
         EXPECT_EQ(fenetre->indexOfChild(iface(decor)), -1);
     }
@@ -385,7 +398,8 @@ TEST_F(Accessibilite, TimeListSelectorAndBoxes) {
     EXPECT_EQ(liste->role(), QAccessible::List);
     QStringList noms;
     for (int i = 0; i < liste->childCount(); ++i)
-        if (liste->child(i)->role() == QAccessible::ListItem) noms << liste->child(i)->text(QAccessible::Name);
+        if (liste->child(i)->role() == QAccessible::ListItem)
+            noms << liste->child(i)->text(QAccessible::Name);
     EXPECT_EQ(noms, (QStringList{QStringLiteral("t0.wav"), QStringLiteral("t1.wav")}));
 
     EXPECT_EQ(iface(f1->Comboplaylist)->role(), QAccessible::ComboBox);
@@ -455,7 +469,8 @@ TEST_F(Accessibilite, SaveAndOptionsActions) {
             descriptions << e->text(QAccessible::Description);
     EXPECT_EQ(descriptions, (QStringList{QStringLiteral("Modifier le skin"),
                                          QStringLiteral("Modifier le répertoire des playlists")}));
-    for (QAccessibleInterface* e : enfants(module->Form4)) EXPECT_FALSE(qobject_cast<vt::FormeVt*>(e->object()));
+    for (QAccessibleInterface* e : enfants(module->Form4))
+        EXPECT_FALSE(qobject_cast<vt::FormeVt*>(e->object()));
 
     // "Ajouter" of the save window runs the main window's add.
     dialogues.fichiers_a_ouvrir.push_back({app.ecrire("z.wav", vt::test::octets_wav(500))});
@@ -539,7 +554,8 @@ TEST_F(Accessibilite, MenuFromTheKeyboard) {
     QTest::keyClick(menu->label_option, Qt::Key_Return);
     EXPECT_FALSE(menu->isVisible());
     ASSERT_TRUE(QTest::qWaitForWindowActive(module->Form4));
-    EXPECT_EQ(QApplication::focusWidget(), module->Form4->check_boucle);  // the options window's first element
+    EXPECT_EQ(QApplication::focusWidget(),
+              module->Form4->check_boucle);  // the options window's first element
     module->Form4->setVisible(false);
 
     QApplication::setActiveWindow(f1);

@@ -1,14 +1,14 @@
 // The application's identity and the French texts of the toolkit's dialogs.
-#include "support/dossier_temp.h"
 #include "ui/application.h"
+#include "support/dossier_temp.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTranslator>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -59,7 +59,8 @@ TEST(Application, StandardDialogsAndButtonsInFrench) {
                          QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(question.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Oui"));
     EXPECT_EQ(question.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("Non"));
-    QMessageBox message(QMessageBox::NoIcon, QStringLiteral("erreur !"), QStringLiteral("!"), QMessageBox::Ok);
+    QMessageBox message(QMessageBox::NoIcon, QStringLiteral("erreur !"), QStringLiteral("!"),
+                        QMessageBox::Ok);
     EXPECT_EQ(message.button(QMessageBox::Ok)->text().remove(QLatin1Char('&')), QStringLiteral("OK"));
 
     QFileDialog ouvrir;
@@ -72,7 +73,8 @@ TEST(Application, StandardDialogsAndButtonsInFrench) {
     QFileDialog enregistrer;
     enregistrer.setOption(QFileDialog::DontUseNativeDialog);
     enregistrer.setAcceptMode(QFileDialog::AcceptSave);
-    EXPECT_EQ(enregistrer.labelText(QFileDialog::Accept).remove(QLatin1Char('&')), QStringLiteral("Enregistrer"));
+    EXPECT_EQ(enregistrer.labelText(QFileDialog::Accept).remove(QLatin1Char('&')),
+              QStringLiteral("Enregistrer"));
     EXPECT_EQ(enregistrer.windowTitle(), QStringLiteral("Enregistrer sous"));
 }
 

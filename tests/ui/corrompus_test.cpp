@@ -61,7 +61,8 @@ protected:
     // Pumps until the current track reaches its end (at most 5 s), then ticks once.
     void jusqua_la_fin() {
         for (int t = 0; t < 5000 && joue(); t += 100) {
-            if (lecteur().moteur().position(lecteur().flux) == lecteur().moteur().longueur(lecteur().flux)) break;
+            if (lecteur().moteur().position(lecteur().flux) == lecteur().moteur().longueur(lecteur().flux))
+                break;
             pomper_ms(100);
         }
         module->lecteur->tic();

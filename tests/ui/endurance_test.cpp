@@ -7,8 +7,8 @@
 
 #include <dirent.h>
 #include <unistd.h>
-#include <fstream>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -128,7 +128,8 @@ TEST_F(Endurance, TenThousandTrackEndsKeepResourcesFlat) {
     }
     // A stream just closed may still be winding down its decoding thread on
     // a loaded machine: give it a moment; a leaked one stays and fails.
-    for (int i = 0; i < 200 && (entrees("/proc/self/fd") != descripteurs || entrees("/proc/self/task") != fils); ++i) {
+    for (int i = 0;
+         i < 200 && (entrees("/proc/self/fd") != descripteurs || entrees("/proc/self/task") != fils); ++i) {
         QApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

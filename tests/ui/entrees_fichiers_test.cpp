@@ -56,8 +56,8 @@ TEST(DepotNoms, EveryNameComesBackByteForByte) {
 // Several files in the list's order; CR LF or bare LF, a last line without
 // a line end, comments and blank lines.
 TEST(DepotNoms, LinesInOrderCommentsAndBlankLinesSkipped) {
-    const QByteArray liste = "# dropped by a test\r\n" + url_de("/m/b.wav") + "\r\n\r\n" + url_de("/m/a.mp3") +
-                             "\n" + url_de("/m/caf\xE9.wav");
+    const QByteArray liste = "# dropped by a test\r\n" + url_de("/m/b.wav") + "\r\n\r\n" +
+                             url_de("/m/a.mp3") + "\n" + url_de("/m/caf\xE9.wav");
     EXPECT_EQ(chemins_uri_list(liste), (std::vector<std::string>{"/m/b.wav", "/m/a.mp3", "/m/caf\xE9.wav"}));
 }
 
@@ -92,7 +92,8 @@ TEST(DepotNoms, UnescapedBytesAndLonePercentKept) {
     EXPECT_EQ(chemins_uri_list("file:///m/50%.mp3"), std::vector<std::string>{"/m/50%.mp3"});
     EXPECT_EQ(chemins_uri_list("file:///m/5%g0%.mp3"), std::vector<std::string>{"/m/5%g0%.mp3"});
     EXPECT_EQ(chemins_uri_list("file:///m/caf%e9%2Fx.wav"), std::vector<std::string>{"/m/caf\xE9/x.wav"});
-    EXPECT_EQ(chemins_uri_list("file:///m/a%00b.mp3"), std::vector<std::string>{std::string("/m/a\0b.mp3", 10)});
+    EXPECT_EQ(chemins_uri_list("file:///m/a%00b.mp3"),
+              std::vector<std::string>{std::string("/m/a\0b.mp3", 10)});
 }
 
 // --- Dropped files -------------------------------------------------------
@@ -104,7 +105,8 @@ TEST(ListeDepot, LastThreeLettersInAnyCase) {
                            "mp3", "C:\\x.mP3"})
         EXPECT_TRUE(vt::depot_accepte(ok)) << ok;
     for (const char* non : {"/m/a.mp4", "/m/b.ogg", "/m/c.mp3 ", "/m/d.mp", "p3", "", "/m/e.WAVE",
-                            "/m/f.m\xC3\xA0" "3"})
+                            "/m/f.m\xC3\xA0"
+                            "3"})
         EXPECT_FALSE(vt::depot_accepte(non)) << non;
 }
 

@@ -1,8 +1,8 @@
 // A click on a list's empty part, Return on a row, dropped names in any
 // encoding, a stored place off every screen.
 #include "config/texte_affiche.h"
-#include "support/wav.h"
 #include "playlist/fichiers_playlist.h"
+#include "support/wav.h"
 #include "ui/fixture.h"
 #include "ui/tform2.h"
 #include "ui/tform3.h"
@@ -26,8 +26,10 @@ protected:
     void deposer(const std::vector<std::string>& noms) {
         QByteArray liste;
         for (const std::string& n : noms)
-            liste += "file://" + QByteArray::fromStdString(app.ecrire(n, vt::test::octets_wav(2000)))
-                                     .toPercentEncoding("/") + "\r\n";
+            liste +=
+                "file://" +
+                QByteArray::fromStdString(app.ecrire(n, vt::test::octets_wav(2000))).toPercentEncoding("/") +
+                "\r\n";
         QMimeData donnees;  // the bytes of a file manager's drop
         donnees.setData(QStringLiteral("text/uri-list"), liste);
         QDropEvent depot(QPointF(20, 60), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
@@ -41,10 +43,14 @@ protected:
 TEST_F(Fidelite, ClickBelowTheRowsKeepsTheCurrentEntry) {
     deposer({"a.wav", "b.wav", "c.wav"});
     // In the save window's list, else the main window's; a double click.
-    struct Cas { bool sauvegarde, double_clic; int y; Qt::MouseButton bouton; int attendu; } cas[] = {
-        {false, false, 100, Qt::LeftButton, 1}, {false, true, 100, Qt::LeftButton, 1},
-        {false, false, 120, Qt::RightButton, 1}, {false, false, 5, Qt::LeftButton, 0},
-        {true, false, 100, Qt::LeftButton, 1}, {true, true, 100, Qt::LeftButton, 1}};
+    struct Cas {
+        bool sauvegarde, double_clic;
+        int y;
+        Qt::MouseButton bouton;
+        int attendu;
+    } cas[] = {{false, false, 100, Qt::LeftButton, 1},  {false, true, 100, Qt::LeftButton, 1},
+               {false, false, 120, Qt::RightButton, 1}, {false, false, 5, Qt::LeftButton, 0},
+               {true, false, 100, Qt::LeftButton, 1},   {true, true, 100, Qt::LeftButton, 1}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(testing::Message() << c.sauvegarde << c.double_clic << c.y);
         f1->selectionner(1);
@@ -65,8 +71,9 @@ TEST_F(Fidelite, ClickBelowTheRowsKeepsTheCurrentEntry) {
 // with no row selected they do nothing.
 TEST_F(Fidelite, ReturnOnARowPlaysIt) {
     deposer({"a.wav", "b.wav"});
-    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int> cas[] = {
-        {Qt::Key_Return, Qt::NoModifier, 1}, {Qt::Key_Enter, Qt::KeypadModifier, 0}, {Qt::Key_Return, {}, -1}};
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int> cas[] = {{Qt::Key_Return, Qt::NoModifier, 1},
+                                                                   {Qt::Key_Enter, Qt::KeypadModifier, 0},
+                                                                   {Qt::Key_Return, {}, -1}};
     for (const auto& [touche, mod, ligne] : cas) {
         appui(f1->image_stop);
         f1->selectionner(ligne);
@@ -84,9 +91,13 @@ TEST_F(Fidelite, ReturnOnARowPlaysIt) {
 // bytes are kept in the saved play list. Play-list files are named the same
 // way in the selector.
 TEST_F(Fidelite, NamesThatAreNotUtf8ReadInWindows1252) {
-    struct Cas { std::string octets; QString vu; } cas[] = {
-        {"caf\xE9.wav", QStringLiteral("café.wav")}, {"\xC3\xA9t\xC3\xA9.wav", QStringLiteral("été.wav")},
-        {"\x80 \x9C\x85.wav", QStringLiteral("€ œ….wav")}, {"\xC3(\xFF.wav", QStringLiteral("Ã(ÿ.wav")}};
+    struct Cas {
+        std::string octets;
+        QString vu;
+    } cas[] = {{"caf\xE9.wav", QStringLiteral("café.wav")},
+               {"\xC3\xA9t\xC3\xA9.wav", QStringLiteral("été.wav")},
+               {"\x80 \x9C\x85.wav", QStringLiteral("€ œ….wav")},
+               {"\xC3(\xFF.wav", QStringLiteral("Ã(ÿ.wav")}};
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.octets);
         clic(f1->image_del_all);
@@ -112,7 +123,8 @@ TEST_F(Fidelite, NamesThatAreNotUtf8ReadInWindows1252) {
 // by its strip is kept, even partly off screen. Nothing is written.
 TEST_F(Fidelite, StoredPlaceOffScreenComesBack) {
     const QRect ecran = QGuiApplication::primaryScreen()->availableGeometry();
-    for (const QPoint stockee : {QPoint(5000, 5000), QPoint(-2000, 40), QPoint(ecran.right() - 100, 10), QPoint(10, 20)}) {
+    for (const QPoint stockee :
+         {QPoint(5000, 5000), QPoint(-2000, 40), QPoint(ecran.right() - 100, 10), QPoint(10, 20)}) {
         ecrire_config("skin/default/", "default.sk", stockee.x(), stockee.y());
         const std::string avant = lire_fichier(app / "vantrel.config");
         module.reset(), demarrer();

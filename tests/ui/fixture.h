@@ -13,11 +13,11 @@
 #include "ui/module.h"
 #include "ui/tform1.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -59,10 +59,11 @@ protected:
     vt::Plateau& plateau() { return *f1->findChild<vt::Plateau*>(); }
 
     // A configuration in the app folder.
-    void ecrire_config(const std::string& rep_skin = "skin/default/", const std::string& fichier = "default.sk",
-                       int gauche = 194, int haut = 235, const std::string& rep_pl = "playlist/",
-                       bool boucle = false) {
-        app.ecrire("vantrel.config", vt::texte_configuration(rep_skin, fichier, gauche, haut, rep_pl, boucle));
+    void ecrire_config(const std::string& rep_skin = "skin/default/",
+                       const std::string& fichier = "default.sk", int gauche = 194, int haut = 235,
+                       const std::string& rep_pl = "playlist/", bool boucle = false) {
+        app.ecrire("vantrel.config",
+                   vt::texte_configuration(rep_skin, fichier, gauche, haut, rep_pl, boucle));
     }
 
     // Copies the skins shipped with the player into the app folder.

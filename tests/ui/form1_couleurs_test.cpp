@@ -68,7 +68,8 @@ TEST_P(Form1Couleurs, SelectorMarksTheEntryUnderTheCursor) {
 // with an ellipsis at the list's width.
 TEST_P(Form1Couleurs, ListScrollBarsAreThinInTheSkinsColours) {
     std::vector<std::string> v;
-    for (int i = 0; i < 40; ++i) v.push_back("/m/" + std::string(60, static_cast<char>('a' + i % 26)) + ".mp3");
+    for (int i = 0; i < 40; ++i)
+        v.push_back("/m/" + std::string(60, static_cast<char>('a' + i % 26)) + ".mp3");
     f1->deposer(v);
     QApplication::processEvents();
     QScrollBar* barre = f1->list_lecture->verticalScrollBar();

@@ -36,7 +36,7 @@ TEST_F(Curseurs, VolumeDragReachesEachEnd) {
     EXPECT_EQ(offset(c, f1->barre_volume), 50);
     EXPECT_FALSE(f1->label_vol->isHidden());
     EXPECT_EQ(f1->label_vol->text(), QStringLiteral("52"));  // 134 * 100 / 255
-    glisser(c, {-60, 5});  // offset -10: the left end
+    glisser(c, {-60, 5});                                    // offset -10: the left end
     EXPECT_EQ(offset(c, f1->barre_volume), 0);
     EXPECT_EQ(f1->label_vol->text(), QStringLiteral("0"));
     glisser(c, {400, 5});  // far past the right end: full volume

@@ -1,18 +1,18 @@
 // Start-up and the three ways of ending; the skinned window's chrome.
+#include "audio/sortie_manuelle.h"
 #include "config/gestion_vantrel.h"
 #include "skin/aspect_integre.h"
 #include "support/wav.h"
 #include "ui/fixture.h"
-#include "audio/sortie_manuelle.h"
 #include "ui/session.h"
 #include "ui/tform2.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 
-#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <ctime>
 
 namespace {
 
@@ -27,7 +27,8 @@ TEST_F(Demarrage, FirstStartWithoutConfiguration) {
     demarrer();
     ASSERT_EQ(dialogues.messages.size(), 1u);
     EXPECT_EQ(dialogues.messages[0].first, QStringLiteral("erreur !"));
-    EXPECT_EQ(dialogues.messages[0].second, QStringLiteral("Fichier de config manquant ! chargement par default ... "));
+    EXPECT_EQ(dialogues.messages[0].second,
+              QStringLiteral("Fichier de config manquant ! chargement par default ... "));
     EXPECT_EQ(f1->pos(), QPoint(194, 235));
     EXPECT_EQ(f1->size(), QSize(349, 291));
     EXPECT_EQ(f1->image_fond->image(), vt::image_integree("image_fond"));
@@ -114,7 +115,12 @@ TEST_F(Demarrage, CloseButtonWritesAPlaceTheNextStartCanUse) {
         {"wayland", "194", "235", {194, 235}, {10, 5}, texte(194, 235)},
         {"wayland", " -20", "abc", {-20, 0}, {10, 5}, texte(-20, 0)},
         {"offscreen", "3000", "3000", {droite, bas}, {}, texte(droite, bas)},
-        {"offscreen", "100000000000000000000", "-100000000000000000000", {droite, z.y()}, {}, texte(droite, z.y())},
+        {"offscreen",
+         "100000000000000000000",
+         "-100000000000000000000",
+         {droite, z.y()},
+         {},
+         texte(droite, z.y())},
         {"offscreen", "-100000000000000000000", "100000000000000000000", {z.x(), bas}, {}, texte(z.x(), bas)},
     };
     for (const auto& c : cas) {
@@ -127,7 +133,8 @@ TEST_F(Demarrage, CloseButtonWritesAPlaceTheNextStartCanUse) {
         f1->move(f1->pos() + c.deplacement);  // dragged by the user
         clic(f1->image_quitter);
         EXPECT_EQ(fins, 1);
-        EXPECT_EQ(lire_fichier(app / "vantrel.config"), "\"skin/none/\"\"x.sk\"\"" + c.ecrit + "\"\"lists/\"\"false\"")
+        EXPECT_EQ(lire_fichier(app / "vantrel.config"),
+                  "\"skin/none/\"\"x.sk\"\"" + c.ecrit + "\"\"lists/\"\"false\"")
             << c.plateforme << c.gauche;
         fins = 0;
         vt::definir_nom_plateforme(QString());
@@ -169,7 +176,8 @@ TEST_F(Demarrage, SkinMessagesAtStart) {
     ecrire_config("skin/autre/", "a.sk");
     demarrer();
     ASSERT_EQ(dialogues.messages.size(), 1u);
-    EXPECT_EQ(dialogues.messages[0].second, QStringLiteral("skin inaccessible ! chargement par default ... "));
+    EXPECT_EQ(dialogues.messages[0].second,
+              QStringLiteral("skin inaccessible ! chargement par default ... "));
     EXPECT_EQ(dialogues.messages[0].first, QStringLiteral("skin erreur !"));
 }
 
@@ -244,8 +252,10 @@ TEST_F(Demarrage, UndecodableBitmapStopsTheSequence) {
     EXPECT_TRUE(dialogues.messages[0].second.startsWith(QStringLiteral("image illisible : ")));
     EXPECT_EQ(f1->pos(), QPoint(194, 235));
     QImage ajout_skin;
-    ASSERT_TRUE(ajout_skin.load(QFile::decodeName(QByteArray::fromStdString(app / ("skin/default/" + g.valeur(2))))));
-    EXPECT_EQ(f1->image_add->image().convertToFormat(QImage::Format_RGB32), ajout_skin.convertToFormat(QImage::Format_RGB32));
+    ASSERT_TRUE(
+        ajout_skin.load(QFile::decodeName(QByteArray::fromStdString(app / ("skin/default/" + g.valeur(2))))));
+    EXPECT_EQ(f1->image_add->image().convertToFormat(QImage::Format_RGB32),
+              ajout_skin.convertToFormat(QImage::Format_RGB32));
     // The failed element and those after it keep the built-in look.
     EXPECT_EQ(f1->image_fond->image(), vt::image_integree("image_fond"));
     EXPECT_EQ(f1->image_fond_lecture->image(), vt::image_integree("image_fond_lecture"));

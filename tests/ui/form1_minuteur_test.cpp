@@ -19,7 +19,9 @@ protected:
     }
     // Plays the current track out and ticks once at its end.
     void finir_piste() {
-        for (int i = 0; i < 100 && lecteur().moteur().position(lecteur().flux) != lecteur().moteur().longueur(lecteur().flux); ++i)
+        for (int i = 0; i < 100 && lecteur().moteur().position(lecteur().flux) !=
+                                       lecteur().moteur().longueur(lecteur().flux);
+             ++i)
             pomper_ms(20);
         ASSERT_TRUE(joue());
         module->lecteur->tic();
@@ -143,8 +145,14 @@ TEST_F(Minuteur, LoopOffPlaysOutAndStops) {
 // While a track plays the status line names it, whatever row is deleted; the
 // idle text comes with nothing playing (nor paused) and nothing selected.
 TEST_F(Minuteur, StatusLineNamesThePlayingTrackWhateverIsSelected) {
-    const struct { int supprimee; vt::ImageVt* bouton; const char* attendu; } cas[] = {{0, nullptr, "Lecture : t1.wav"}, {1, nullptr, "Lecture : t1.wav"},
-               {0, f1->image_pause, "Pause ... "}, {0, f1->image_stop, "vantrel, en attente ...."}};
+    const struct {
+        int supprimee;
+        vt::ImageVt* bouton;
+        const char* attendu;
+    } cas[] = {{0, nullptr, "Lecture : t1.wav"},
+               {1, nullptr, "Lecture : t1.wav"},
+               {0, f1->image_pause, "Pause ... "},
+               {0, f1->image_stop, "vantrel, en attente ...."}};
     for (const auto& c : cas) {
         f1->image_del_allClick();
         remplir(3, 5000);

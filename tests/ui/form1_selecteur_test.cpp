@@ -119,16 +119,17 @@ TEST_P(Selecteur, ChoosingAnEntryLoadsItsPlayList) {
     EXPECT_EQ(combo->count(), c.nombre_listes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Souris, Selecteur,
-    testing::Values(Cas{Geste::Clic, Fenetre::Active, 1}, Cas{Geste::Clic, Fenetre::Active, 5},
-                    Cas{Geste::Clic, Fenetre::Inactive, 1}, Cas{Geste::Clic, Fenetre::Inactive, 5},
-                    Cas{Geste::AppuiGlisserRelache, Fenetre::Active, 1},
-                    Cas{Geste::AppuiGlisserRelache, Fenetre::Active, 5},
-                    Cas{Geste::AppuiGlisserRelache, Fenetre::Inactive, 5},
-                    Cas{Geste::ClavierDansLaListe, Fenetre::Active, 1},
-                    Cas{Geste::ClavierDansLaListe, Fenetre::Active, 5},
-                    Cas{Geste::ClavierDansLaListe, Fenetre::Inactive, 5}),
-    nom_cas);
+INSTANTIATE_TEST_SUITE_P(Souris, Selecteur,
+                         testing::Values(Cas{Geste::Clic, Fenetre::Active, 1},
+                                         Cas{Geste::Clic, Fenetre::Active, 5},
+                                         Cas{Geste::Clic, Fenetre::Inactive, 1},
+                                         Cas{Geste::Clic, Fenetre::Inactive, 5},
+                                         Cas{Geste::AppuiGlisserRelache, Fenetre::Active, 1},
+                                         Cas{Geste::AppuiGlisserRelache, Fenetre::Active, 5},
+                                         Cas{Geste::AppuiGlisserRelache, Fenetre::Inactive, 5},
+                                         Cas{Geste::ClavierDansLaListe, Fenetre::Active, 1},
+                                         Cas{Geste::ClavierDansLaListe, Fenetre::Active, 5},
+                                         Cas{Geste::ClavierDansLaListe, Fenetre::Inactive, 5}),
+                         nom_cas);
 
 }  // namespace

@@ -36,12 +36,13 @@ protected:
     void ouvrir_menu() { clic(f1->Image_menu); }
     std::vector<vt::LabelVt*> labels() const {
         return {f2->Label3, f2->label_ouvrir, f2->label_enr_playlist, f2->label_option,
-                f2->Label1, f2->Label2, f2->label_quitter};
+                f2->Label1, f2->Label2,       f2->label_quitter};
     }
     // n real files in the play list, the first one selected.
     void remplir(int n) {
         for (int i = 0; i < n; ++i)
-            module->liste.ajouter_nommes_par_dernier_separateur({app.ecrire("m" + std::to_string(i) + ".wav", vt::test::octets_wav(50))});
+            module->liste.ajouter_nommes_par_dernier_separateur(
+                {app.ecrire("m" + std::to_string(i) + ".wav", vt::test::octets_wav(50))});
         f1->selectionner(0);
     }
     TForm2* f2 = nullptr;
@@ -196,7 +197,8 @@ TEST_F(Menu, OuvrirHidesAndAddsFiles) {
 // Both lines of "Enregistrer" / "playlist" hide the menu and show the save
 // window.
 TEST_F(Menu, EnregistrerAndPlaylistShowTheSaveWindow) {
-    for (QWidget* ligne : {static_cast<QWidget*>(f2->label_enr_playlist), static_cast<QWidget*>(f2->Label3)}) {
+    for (QWidget* ligne :
+         {static_cast<QWidget*>(f2->label_enr_playlist), static_cast<QWidget*>(f2->Label3)}) {
         module->Form3->setVisible(false);
         ouvrir_menu();
         cliquer(f2, centre(ligne));
@@ -233,12 +235,12 @@ TEST_F(Menu, OptionShowsTheOptionsWindowWhichReadsOnlyWhenTurningVisible) {
 TEST(MenuBoutons, EachEntryAnswersOnItsWholeButton) {
     using E = vt::EntreeMenu;
     const std::pair<QPoint, E> cas[] = {
-        {{5, 5}, E::Ouvrir},        {{71, 35}, E::Ouvrir},         {{40, 36}, E::Aucune},
-        {{40, 37}, E::Aucune},      {{70, 38}, E::Enregistrer},    {{6, 79}, E::Enregistrer},
-        {{40, 80}, E::Aucune},      {{66, 100}, E::Option},        {{66, 140}, E::Proprietes},
-        {{66, 160}, E::Aucune},     {{66, 180}, E::APropos},       {{5, 202}, E::Quitter},
-        {{71, 246}, E::Quitter},    {{40, 247}, E::Aucune},        {{4, 20}, E::Aucune},
-        {{72, 20}, E::Aucune},      {{-1, -1}, E::Aucune},
+        {{5, 5}, E::Ouvrir},     {{71, 35}, E::Ouvrir},      {{40, 36}, E::Aucune},
+        {{40, 37}, E::Aucune},   {{70, 38}, E::Enregistrer}, {{6, 79}, E::Enregistrer},
+        {{40, 80}, E::Aucune},   {{66, 100}, E::Option},     {{66, 140}, E::Proprietes},
+        {{66, 160}, E::Aucune},  {{66, 180}, E::APropos},    {{5, 202}, E::Quitter},
+        {{71, 246}, E::Quitter}, {{40, 247}, E::Aucune},     {{4, 20}, E::Aucune},
+        {{72, 20}, E::Aucune},   {{-1, -1}, E::Aucune},
     };
     for (const auto& [p, attendue] : cas) EXPECT_EQ(vt::entree_menu(p), attendue) << p.x() << "," << p.y();
 }
@@ -293,7 +295,8 @@ TEST_F(Menu, ProprietesFillsAndShowsTheInformationWindow) {
     EXPECT_FALSE(f2->isVisible());
     ASSERT_TRUE(module->Form6->isVisible());
     EXPECT_EQ(module->Form6->label_titre->text(), QStringLiteral("m1.wav"));
-    EXPECT_EQ(module->Form6->label_adresse->text(), QFile::decodeName(QByteArray::fromStdString(app / "m1.wav")));
+    EXPECT_EQ(module->Form6->label_adresse->text(),
+              QFile::decodeName(QByteArray::fromStdString(app / "m1.wav")));
 }
 
 // "A propos" hides the menu and shows the about window.

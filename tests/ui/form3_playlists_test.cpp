@@ -1,15 +1,15 @@
 // The play-list selector, loading a chosen play list, the save window and
 // the rewrite of the selected play list.
-#include "playlist/liste_courante.h"
 #include "config/gestion_vantrel.h"
+#include "playlist/liste_courante.h"
 #include "support/wav.h"
 #include "ui/ecrans.h"
 #include "ui/fixture.h"
 #include "ui/tform3.h"
 
 #include <QEvent>
-#include <cerrno>
 #include <QFocusEvent>
+#include <cerrno>
 
 namespace {
 
@@ -96,7 +96,8 @@ TEST_F(Playlists, LoadingReplacesListsWhilePlaybackGoesOn) {
     EXPECT_EQ(f1->index_courant(), 0);
     EXPECT_TRUE(joue());
     EXPECT_EQ(f1->Comboplaylist->currentText(), QStringLiteral("Rock"));
-    EXPECT_EQ(f3->liste_lecture_en_cours->model()->index(0, 1).data().toString(), QStringLiteral("/m/a b.mp3"));
+    EXPECT_EQ(f3->liste_lecture_en_cours->model()->index(0, 1).data().toString(),
+              QStringLiteral("/m/a b.mp3"));
 }
 
 // An empty play-list file empties the list and selects nothing; a play list
@@ -145,21 +146,31 @@ TEST_F(Playlists, FailedSaveSaysWhyAndKeepsTheOldFile) {
     f1->ComboplaylistEnter();
     const QString garde = QStringLiteral(" Le fichier déjà enregistré reste tel qu'il était.");
     // Chosen in the save dialog (none: Rock rewritten), the error the flush meets.
-    const struct { std::string choisi; int erreur; QString raison; } cas[] = {{app / "no/such/dir/Mix", 0, QStringLiteral("« Mix » n'a pas été enregistrée : le dossier n'existe pas.")},
-               {app / "playlist/Rock", ENOSPC, QStringLiteral("« Rock » n'a pas été enregistrée : le disque est plein.") + garde},
-               {"", EROFS, QStringLiteral("« Rock » n'a pas été enregistrée : le dossier est en lecture seule.") + garde}};
+    const struct {
+        std::string choisi;
+        int erreur;
+        QString raison;
+    } cas[] = {
+        {app / "no/such/dir/Mix", 0,
+         QStringLiteral("« Mix » n'a pas été enregistrée : le dossier n'existe pas.")},
+        {app / "playlist/Rock", ENOSPC,
+         QStringLiteral("« Rock » n'a pas été enregistrée : le disque est plein.") + garde},
+        {"", EROFS,
+         QStringLiteral("« Rock » n'a pas été enregistrée : le dossier est en lecture seule.") + garde}};
     for (const auto& c : cas) {
         vt::AppelsEcriture disque{[&](int) { return errno = c.erreur, c.erreur ? -1 : 0; }, ::rename};
         vt::definir_appels_ecriture(&disque);
         dialogues.fichiers_a_enregistrer.push_back(c.choisi);
         dialogues.reponses.push_back(true);
-        f1->Comboplaylist->setCurrentIndex(c.choisi.empty() ? f1->Comboplaylist->findText(QStringLiteral("Rock")) : -1);
+        f1->Comboplaylist->setCurrentIndex(
+            c.choisi.empty() ? f1->Comboplaylist->findText(QStringLiteral("Rock")) : -1);
         f3->show();
         c.choisi.empty() ? clic(f1->image_info) : f3->label_enregistreClick();
         vt::definir_appels_ecriture(nullptr);
         EXPECT_TRUE(f3->isVisible());
         ASSERT_FALSE(dialogues.messages.empty()) << c.choisi;
-        EXPECT_EQ(dialogues.messages.back(), std::pair(QStringLiteral("erreur !"), "La playlist " + c.raison));
+        EXPECT_EQ(dialogues.messages.back(),
+                  std::pair(QStringLiteral("erreur !"), "La playlist " + c.raison));
         EXPECT_EQ(lire_fichier(app / "playlist/Rock.vtlist"), "\"/old.mp3\"");
     }
 }

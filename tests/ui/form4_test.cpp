@@ -144,7 +144,7 @@ TEST_F(Options, FirstShowingWithoutConfigurationLeavesTheBoxUnchecked) {
 TEST_F(Options, OnlyExactFalseClearsTheLoopBox) {
     demarrer_avec(config_defaut());
     const std::pair<std::string, bool> cas[] = {
-        {"false", false}, {"False", true}, {"0", true},     {"", true},
+        {"false", false}, {"False", true}, {"0", true},      {"", true},
         {"true", true},   {"FALSE", true}, {"false ", true}, {" false", true},
     };
     for (const auto& [valeur, coche] : cas) {
@@ -462,13 +462,18 @@ TEST_F(Options, HoverColoursFollowTheTable) {
     ASSERT_EQ(sous(f4, case_a_cocher), f4->check_boucle);
     const std::vector<vt::LabelVt*> tous = actions;
     const Cas cas[] = {
-        {centre(f4->label_skinmod), f4->label_skinmod,
+        {centre(f4->label_skinmod),
+         f4->label_skinmod,
          {f4->label_modplaylist, f4->label_ok, f4->label_annuler, f4->label_pardefaut}},
-        {centre(f4->label_modplaylist), f4->label_modplaylist, {f4->label_ok, f4->label_annuler, f4->label_pardefaut}},
+        {centre(f4->label_modplaylist),
+         f4->label_modplaylist,
+         {f4->label_ok, f4->label_annuler, f4->label_pardefaut}},
         {centre(f4->label_ok), f4->label_ok, {f4->label_annuler, f4->label_skinmod, f4->label_modplaylist}},
-        {centre(f4->label_annuler), f4->label_annuler,
+        {centre(f4->label_annuler),
+         f4->label_annuler,
          {f4->label_skinmod, f4->label_modplaylist, f4->label_ok, f4->label_pardefaut}},
-        {centre(f4->label_pardefaut), f4->label_pardefaut,
+        {centre(f4->label_pardefaut),
+         f4->label_pardefaut,
          {f4->label_ok, f4->label_annuler, f4->label_skinmod, f4->label_modplaylist}},
         {fond, nullptr, tous},
         {centre(f4->label_affskin), nullptr, tous},

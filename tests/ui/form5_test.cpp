@@ -54,12 +54,9 @@ TEST_F(APropos, LayoutMatchesTheDesign) {
 TEST_F(APropos, MemoTextAndState) {
     const QStringList lignes = f5->Memo1->toPlainText().split(QLatin1Char('\n'));
     const QStringList debut = {
-        QStringLiteral("Caractéristique de lecteur :"),
-        QStringLiteral("- lecture des mp3, wav, wma "),
-        QStringLiteral("- gestion de skins"),
-        QStringLiteral("- gestion de playlists"),
-        QStringLiteral("- utilisation du systray"),
-        QString(),
+        QStringLiteral("Caractéristique de lecteur :"), QStringLiteral("- lecture des mp3, wav, wma "),
+        QStringLiteral("- gestion de skins"),           QStringLiteral("- gestion de playlists"),
+        QStringLiteral("- utilisation du systray"),     QString(),
         QStringLiteral("Caractéristique technique :"),
     };
     ASSERT_GT(lignes.size(), debut.size() + 1);
@@ -122,7 +119,8 @@ protected:
         ecrire_config();
         demarrer();
         for (int i = 0; i < 3; ++i)
-            f1->deposer({app.ecrire("p" + std::to_string(i) + ".wav", vt::test::octets_wav(1000, 300 + 100 * i))});
+            f1->deposer(
+                {app.ecrire("p" + std::to_string(i) + ".wav", vt::test::octets_wav(1000, 300 + 100 * i))});
         f1->show();
         f1->tray_imageClick();
     }
@@ -141,9 +139,10 @@ TEST_F(MenuIcone, EntriesInOrder) {
         EXPECT_FALSE(a->isSeparator());
         textes << a->text();
     }
-    EXPECT_EQ(textes, (QStringList{QStringLiteral("=> Play"), QStringLiteral("|| Pause"), QStringLiteral("# Stop"),
-                                   QStringLiteral(">> Next"), QStringLiteral("<< Back"), QStringLiteral("--------"),
-                                   QStringLiteral("Quitter")}));
+    EXPECT_EQ(textes,
+              (QStringList{QStringLiteral("=> Play"), QStringLiteral("|| Pause"), QStringLiteral("# Stop"),
+                           QStringLiteral(">> Next"), QStringLiteral("<< Back"), QStringLiteral("--------"),
+                           QStringLiteral("Quitter")}));
 }
 
 // Play and Pause from the menu act on the hidden player, which stays hidden.

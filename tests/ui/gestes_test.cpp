@@ -22,9 +22,10 @@ TEST(CurseursCalcul, DragAndWheelReachTheEnds) {
 // cursor-width pixels, 95..99 of the designed volume bar, 328..334 of the
 // position bar) nothing moves; nor on a bar the cursor fills.
 TEST(CurseursCalcul, BarClickReachesAllButTheLastCursorWidth) {
-    const int clics[][3] = {{0, 95, 0}, {94, 95, 94}, {95, 95, -1}, {99, 95, -1},
+    const int clics[][3] = {{0, 95, 0},      {94, 95, 94},   {95, 95, -1}, {99, 95, -1},
                             {327, 328, 327}, {328, 328, -1}, {-1, 95, -1}, {0, 0, -1}};
-    for (const auto& c : clics) EXPECT_EQ(vt::offset_clic(c[0], c[1]).value_or(-1), c[2]) << c[0] << " " << c[1];
+    for (const auto& c : clics)
+        EXPECT_EQ(vt::offset_clic(c[0], c[1]).value_or(-1), c[2]) << c[0] << " " << c[1];
 }
 
 // Type-ahead: a first letter goes to the next row after the current one

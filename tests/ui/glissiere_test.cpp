@@ -2,9 +2,9 @@
 // (span 95, the designed volume slider), its label, and what it reports.
 #include "ui/glissiere.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMouseEvent>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -15,9 +15,12 @@ namespace {
 class Glissiere : public ::testing::Test {
 protected:
     void creer(bool actif = true) {
-        vt::GlissiereSkin::Reglages r{.allume = "on", .eteint = "off", .etiquette = label,
-                                      .texte = [](int o, int s) { return QString::number(vt::valeur_curseur(o, s)); },
-                                      .survol_envoie = true};
+        vt::GlissiereSkin::Reglages r{
+            .allume = "on",
+            .eteint = "off",
+            .etiquette = label,
+            .texte = [](int o, int s) { return QString::number(vt::valeur_curseur(o, s)); },
+            .survol_envoie = true};
         r.actif = [actif] { return actif; };
         g = std::make_unique<vt::GlissiereSkin>(
             barre, curseur, r, [this](vt::ImageVt*, std::string_view s) { images.emplace_back(s); }, nullptr);
@@ -56,8 +59,10 @@ TEST_F(Glissiere, BarClickMovesReportsAndLights) {
         bool actif;
         int offset;  // after the click; 50 = unmoved
         QString texte;
-    } cas[] = {{Qt::LeftButton, 0, true, 0, "0"},      {Qt::LeftButton, 94, true, 94, "252"},
-               {Qt::LeftButton, 95, true, 50, ""},     {Qt::RightButton, 10, true, 10, ""},
+    } cas[] = {{Qt::LeftButton, 0, true, 0, "0"},
+               {Qt::LeftButton, 94, true, 94, "252"},
+               {Qt::LeftButton, 95, true, 50, ""},
+               {Qt::RightButton, 10, true, 10, ""},
                {Qt::LeftButton, 10, false, 50, ""}};
     for (const auto& c : cas) {
         g.reset(), images.clear(), choix.clear(), label->clear(), label->hide(), echo_pris = true;
@@ -67,7 +72,8 @@ TEST_F(Glissiere, BarClickMovesReportsAndLights) {
         const bool bouge = c.offset != 50;
         EXPECT_EQ(offset(), c.offset) << c.x;
         EXPECT_EQ(choix, bouge ? std::vector<int>(1, c.offset) : std::vector<int>()) << c.x;
-        const std::vector<std::string> eclairage = bouge ? std::vector<std::string>{"on", "off"} : std::vector<std::string>{};
+        const std::vector<std::string> eclairage =
+            bouge ? std::vector<std::string>{"on", "off"} : std::vector<std::string>{};
         EXPECT_EQ(images, eclairage) << c.x;
         EXPECT_EQ(label->text(), c.texte) << c.x;
         EXPECT_TRUE(label->isHidden()) << c.x;

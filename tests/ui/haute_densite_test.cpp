@@ -33,7 +33,8 @@ QImage rendre(QWidget* fenetre, int echelle) {
 QRegion dessine_par_qt(QWidget* fenetre) {
     QRegion r;
     for (QWidget* w : fenetre->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(fenetre) || qobject_cast<vt::ImageVt*>(w) || qobject_cast<vt::FormeVt*>(w)) continue;
+        if (!w->isVisibleTo(fenetre) || qobject_cast<vt::ImageVt*>(w) || qobject_cast<vt::FormeVt*>(w))
+            continue;
         r += QRect(w->mapTo(fenetre, QPoint(0, 0)), w->size());
     }
     return r;
@@ -59,10 +60,12 @@ Ecart comparer(QWidget* fenetre) {
             const QRgb attendu = un.pixel(x, y);
             bool pareil = true;
             for (int dy = 0; dy < 2; ++dy)
-                for (int dx = 0; dx < 2; ++dx) pareil = pareil && deux.pixel(2 * x + dx, 2 * y + dy) == attendu;
+                for (int dx = 0; dx < 2; ++dx)
+                    pareil = pareil && deux.pixel(2 * x + dx, 2 * y + dy) == attendu;
             if (!pareil && ++e.differents <= 5) {
                 QWidget* w = fenetre->childAt(x, y);
-                e.premiers += QStringLiteral(" (%1,%2 in %3)").arg(x).arg(y).arg(w ? w->objectName() : QString());
+                e.premiers +=
+                    QStringLiteral(" (%1,%2 in %3)").arg(x).arg(y).arg(w ? w->objectName() : QString());
             }
         }
     return e;
@@ -78,10 +81,10 @@ TEST_F(HauteDensite, WindowsAtScaleTwoArePixelDoubledAtScaleOne) {
     ecrire_config();
     demarrer(std::nullopt, false);
     const std::pair<const char*, QWidget*> fenetres[] = {{"TForm1", f1},
-                                                        {"TForm2", module->Form2},
-                                                        {"TForm4", module->Form4},
-                                                        {"TForm5", module->Form5},
-                                                        {"TForm6", module->Form6}};
+                                                         {"TForm2", module->Form2},
+                                                         {"TForm4", module->Form4},
+                                                         {"TForm5", module->Form5},
+                                                         {"TForm6", module->Form6}};
     for (auto [nom, fenetre] : fenetres) {
         ASSERT_NE(fenetre, nullptr) << nom;
         const Ecart e = comparer(fenetre);

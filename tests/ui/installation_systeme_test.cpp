@@ -119,7 +119,8 @@ TEST_F(InstallationSysteme, UsersOwnSkinIsFoundInTheDataFolder) {
     QDir source(QStringLiteral(VANTREL_SOURCE_DIR "/skin/ivoire"));
     for (const QString& f : source.entryList(QDir::Files)) {
         std::string nom = f == QStringLiteral("ivoire.sk") ? "mien.sk" : f.toStdString();
-        maison.ecrire("donnees/vantrel/skin/mien/" + nom, lire_fichier(QFile::encodeName(source.filePath(f)).toStdString()));
+        maison.ecrire("donnees/vantrel/skin/mien/" + nom,
+                      lire_fichier(QFile::encodeName(source.filePath(f)).toStdString()));
     }
     maison.ecrire("conf/vantrel/vantrel.config",
                   vt::texte_configuration("skin/mien/", "mien.sk", 194, 235, "playlist/", false));

@@ -1,7 +1,7 @@
 // The window system's rules: the platform asked for at start, the place a
 // window system cannot tell, the tray button and icon on the real window.
-#include "ui/fixture.h"
 #include "ui/session.h"
+#include "ui/fixture.h"
 
 namespace {
 
@@ -9,9 +9,11 @@ namespace {
 // user named is kept. Only native Wayland hides a window's place.
 TEST(Session, PlatformAskedForAndPlaceKnown) {
     const QByteArray avant = qgetenv("QT_QPA_PLATFORM"), affichage = qgetenv("DISPLAY");
-    const std::tuple<const char*, const char*, QByteArray> cas[] = {
-        {nullptr, ":0", "xcb;wayland"}, {"", ":0", "xcb;wayland"}, {nullptr, "", "wayland;xcb"},
-        {"wayland", ":0", "wayland"}, {"xcb", "", "xcb"}};
+    const std::tuple<const char*, const char*, QByteArray> cas[] = {{nullptr, ":0", "xcb;wayland"},
+                                                                    {"", ":0", "xcb;wayland"},
+                                                                    {nullptr, "", "wayland;xcb"},
+                                                                    {"wayland", ":0", "wayland"},
+                                                                    {"xcb", "", "xcb"}};
     for (const auto& [choix, display, attendu] : cas) {
         choix ? qputenv("QT_QPA_PLATFORM", choix) : qunsetenv("QT_QPA_PLATFORM");
         qputenv("DISPLAY", display);
@@ -20,7 +22,8 @@ TEST(Session, PlatformAskedForAndPlaceKnown) {
     }
     qputenv("QT_QPA_PLATFORM", avant);
     affichage.isEmpty() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", affichage);
-    for (auto [nom, connue] : {std::pair{u"xcb", true}, {u"offscreen", true}, {u"wayland", false}, {u"wayland-egl", false}})
+    for (auto [nom, connue] :
+         {std::pair{u"xcb", true}, {u"offscreen", true}, {u"wayland", false}, {u"wayland-egl", false}})
         EXPECT_EQ(vt::position_connue(QStringView(nom)), connue);
 }
 
@@ -31,11 +34,12 @@ TEST(Session, DragStartsPastTheDragDistance) {
         QPoint actuel;
         int seuil;
         bool glisse;
-    } cas[] = {{{100, 100}, 10, false}, {{109, 100}, 10, false}, {{110, 100}, 10, true}, {{100, 91}, 10, false},
-               {{100, 90}, 10, true},   {{107, 107}, 10, false}, {{101, 100}, 0, true},   {{100, 100}, 0, false},
-               {{97, 100}, 3, true}};
+    } cas[] = {{{100, 100}, 10, false}, {{109, 100}, 10, false}, {{110, 100}, 10, true},
+               {{100, 91}, 10, false},  {{100, 90}, 10, true},   {{107, 107}, 10, false},
+               {{101, 100}, 0, true},   {{100, 100}, 0, false},  {{97, 100}, 3, true}};
     for (const auto& c : cas)
-        EXPECT_EQ(vt::glissement_commence({100, 100}, c.actuel, c.seuil), c.glisse) << c.actuel.x() << c.actuel.y();
+        EXPECT_EQ(vt::glissement_commence({100, 100}, c.actuel, c.seuil), c.glisse)
+            << c.actuel.x() << c.actuel.y();
 }
 
 // Once past the drag distance the window follows the pointer's whole
@@ -76,9 +80,11 @@ TEST(Session, DragMovesTheWindowByThePointersWholeDistance) {
 // Wayland session.
 TEST(Session, WhoMovesTheWindowDuringADrag) {
     using M = vt::Mouvoir;
-    const std::tuple<const char16_t*, bool, M> cas[] = {
-        {u"xcb", false, M::Programme},    {u"xcb", true, M::Systeme},     {u"wayland", false, M::Systeme},
-        {u"wayland-egl", true, M::Systeme}, {u"offscreen", false, M::Programme}};
+    const std::tuple<const char16_t*, bool, M> cas[] = {{u"xcb", false, M::Programme},
+                                                        {u"xcb", true, M::Systeme},
+                                                        {u"wayland", false, M::Systeme},
+                                                        {u"wayland-egl", true, M::Systeme},
+                                                        {u"offscreen", false, M::Programme}};
     for (const auto& [plateforme, wayland, attendu] : cas)
         EXPECT_EQ(vt::qui_deplace(QStringView(plateforme), wayland), attendu)
             << QStringView(plateforme).toString().toStdString() << wayland;
@@ -88,9 +94,11 @@ TEST(Session, WhoMovesTheWindowDuringADrag) {
 // is gone; a tray still there, an unknown one, a StatusNotifier host (whose
 // leaving is told otherwise) or no icon shown keep it as it is.
 TEST(Session, GoneXEmbedTrayGivesTheWindowBack) {
-    const std::tuple<bool, bool, std::optional<bool>, bool> cas[] = {
-        {true, false, false, true},  {true, false, true, false}, {true, false, std::nullopt, false},
-        {true, true, false, false},  {false, false, false, false}};
+    const std::tuple<bool, bool, std::optional<bool>, bool> cas[] = {{true, false, false, true},
+                                                                     {true, false, true, false},
+                                                                     {true, false, std::nullopt, false},
+                                                                     {true, true, false, false},
+                                                                     {false, false, false, false}};
     for (const auto& [icone, sni, xembed, perdu] : cas)
         EXPECT_EQ(vt::plateau_perdu(icone, sni, xembed), perdu) << icone << sni << xembed.value_or(2);
 }
@@ -145,7 +153,7 @@ TEST(Session, WindowComesBackFromEveryState) {
         bool visible, minimisee, active, position;
         R retour;
     } cas[] = {{false, false, false, true, R::Montrer},       {false, true, false, false, R::Montrer},
-               {true, true, false, true, R::Restaurer},        {true, true, true, false, R::CacherMontrer},
+               {true, true, false, true, R::Restaurer},       {true, true, true, false, R::CacherMontrer},
                {true, false, false, true, R::Restaurer},      {true, false, true, true, R::Restaurer},
                {true, false, false, false, R::CacherMontrer}, {true, false, true, false, R::Restaurer}};
     for (const auto& c : cas)

@@ -43,7 +43,7 @@ protected:
 std::string ou(const QWidget* w) {
     return (w->window()->objectName() + QLatin1Char('.') + w->objectName() + QStringLiteral(" \"") +
             (qobject_cast<const QLabel*>(w) ? qobject_cast<const QLabel*>(w)->text()
-                                             : qobject_cast<const QCheckBox*>(w)->text()) +
+                                            : qobject_cast<const QCheckBox*>(w)->text()) +
             QLatin1Char('"'))
         .toStdString();
 }
@@ -79,7 +79,8 @@ TEST_F(Textes, EveryLabelFitsItsBoxAndItsWindow) {
     for (QWidget* fenetre : fenetres()) {
         for (QLabel* l : fenetre->findChildren<QLabel*>()) {
             // The status text is never shown itself; the status line has its own test below.
-            if (l->objectName() == QLatin1String("label_affiche") || l->objectName() == QLatin1String("label_lecture"))
+            if (l->objectName() == QLatin1String("label_affiche") ||
+                l->objectName() == QLatin1String("label_lecture"))
                 continue;
             if (l->text().isEmpty()) continue;
             const QFontMetrics fm(l->font());
@@ -88,8 +89,10 @@ TEST_F(Textes, EveryLabelFitsItsBoxAndItsWindow) {
             QRect texte = boite;
             if (l->wordWrap()) {
                 for (const QString& mot : l->text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
-                    EXPECT_LE(fm.horizontalAdvance(mot), boite.width()) << ou(l) << " word " << mot.toStdString();
-                EXPECT_LE(fm.boundingRect(boite, Qt::TextWordWrap, l->text()).height(), boite.height()) << ou(l);
+                    EXPECT_LE(fm.horizontalAdvance(mot), boite.width())
+                        << ou(l) << " word " << mot.toStdString();
+                EXPECT_LE(fm.boundingRect(boite, Qt::TextWordWrap, l->text()).height(), boite.height())
+                    << ou(l);
             } else {
                 EXPECT_LE(fm.horizontalAdvance(l->text()), boite.width()) << ou(l);
                 EXPECT_LE(fm.height(), boite.height()) << ou(l);
@@ -97,9 +100,9 @@ TEST_F(Textes, EveryLabelFitsItsBoxAndItsWindow) {
             }
             const QRect dans_fenetre(l->mapTo(fenetre, texte.topLeft()), texte.size());
             EXPECT_TRUE(fenetre->rect().contains(dans_fenetre))
-                << ou(l) << " is drawn at " << dans_fenetre.x() << "," << dans_fenetre.y() << " " << dans_fenetre.width()
-                << "x" << dans_fenetre.height() << ", past its window's " << fenetre->width() << "x"
-                << fenetre->height();
+                << ou(l) << " is drawn at " << dans_fenetre.x() << "," << dans_fenetre.y() << " "
+                << dans_fenetre.width() << "x" << dans_fenetre.height() << ", past its window's "
+                << fenetre->width() << "x" << fenetre->height();
             ++mesures;
         }
     }
@@ -132,7 +135,8 @@ TEST_F(Textes, StatusLineFitsAtEveryStepOfItsSwing) {
     const int largeur = f1->label_lecture->contentsRect().width();
     for (const QString& statut :
          {QStringLiteral("vantrel, en attente ...."), QStringLiteral("vantrel  en attente ..."),
-          QStringLiteral("Pause ... "), QStringLiteral("Lecture : b660.wav"), QStringLiteral("sélection : b660.wav")}) {
+          QStringLiteral("Pause ... "), QStringLiteral("Lecture : b660.wav"),
+          QStringLiteral("sélection : b660.wav")}) {
         vt::Defilement d;
         int plus_large = 0;
         for (int tic = 0; tic < 2 * 62; ++tic) {

@@ -17,8 +17,10 @@ public:
         if (qEnvironmentVariableIsSet(kNom)) avant_ = qgetenv(kNom);
     }
     ~VariableGardee() {
-        if (avant_) qputenv(kNom, *avant_);
-        else qunsetenv(kNom);
+        if (avant_)
+            qputenv(kNom, *avant_);
+        else
+            qunsetenv(kNom);
     }
     static constexpr const char* kNom = "QT_XCB_NO_MITSHM";
 

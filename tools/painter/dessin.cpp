@@ -61,7 +61,8 @@ QImage crop(const QImage& img, QRect r) { return img.copy(r); }
 void antialias(QPainter& p) { p.setRenderHint(QPainter::Antialiasing, true); }
 
 // A rounded recess: dark gradient, shadow along its top, highlight along its bottom.
-void creux_arrondi(QPainter& p, QRectF r, double rayon, QColor haut, QColor bas, QColor ombre, QColor lumiere) {
+void creux_arrondi(QPainter& p, QRectF r, double rayon, QColor haut, QColor bas, QColor ombre,
+                   QColor lumiere) {
     antialias(p);
     QPainterPath bord;
     bord.addRoundedRect(r, rayon, rayon);
@@ -83,36 +84,40 @@ void creux_arrondi(QPainter& p, QRectF r, double rayon, QColor haut, QColor bas,
 enum class Deco { Playlist, Volume, Balance, Repetition, Aleatoire };
 
 constexpr std::pair<Deco, QRect> kDecos[] = {
-    {Deco::Playlist, QRect(8, 24, 70, 20)},   {Deco::Volume, QRect(240, 48, 76, 14)},
-    {Deco::Balance, QRect(240, 88, 76, 14)},  {Deco::Repetition, QRect(276, 136, 70, 14)},
+    {Deco::Playlist, QRect(8, 24, 70, 20)},     {Deco::Volume, QRect(240, 48, 76, 14)},
+    {Deco::Balance, QRect(240, 88, 76, 14)},    {Deco::Repetition, QRect(276, 136, 70, 14)},
     {Deco::Aleatoire, QRect(276, 166, 70, 14)},
 };
 
 // A label printed at `o`, the top-left corner of its decoration's place.
 void etiquette(QPainter& p, const Theme& t, Deco d, QPoint o) {
-    auto ecrire = [&](int x, int y, std::string_view s) { texte_grave(p, o.x() + x, o.y() + y, s, t.serigraphie, t.serigraphie_ombre); };
-    auto icone = [&](int x, int y, const Motif& m) { motif_grave(p, o.x() + x, o.y() + y, m, t.icone, t.serigraphie_ombre); };
+    auto ecrire = [&](int x, int y, std::string_view s) {
+        texte_grave(p, o.x() + x, o.y() + y, s, t.serigraphie, t.serigraphie_ombre);
+    };
+    auto icone = [&](int x, int y, const Motif& m) {
+        motif_grave(p, o.x() + x, o.y() + y, m, t.icone, t.serigraphie_ombre);
+    };
     switch (d) {
-    case Deco::Playlist:
-        icone(1, 9, glyphes::liste);
-        ecrire(11, 9, "PLAYLIST");
-        break;
-    case Deco::Volume:
-        icone(0, 3, glyphes::haut_parleur);
-        ecrire(13, 4, "VOLUME");
-        break;
-    case Deco::Balance:
-        icone(0, 4, glyphes::balance);
-        ecrire(13, 4, "BALANCE");
-        break;
-    case Deco::Repetition:
-        icone(1, 3, glyphes::repetition);
-        ecrire(14, 4, "REPETER");
-        break;
-    case Deco::Aleatoire:
-        icone(1, 3, glyphes::aleatoire);
-        ecrire(14, 4, "ALEATOIRE");
-        break;
+        case Deco::Playlist:
+            icone(1, 9, glyphes::liste);
+            ecrire(11, 9, "PLAYLIST");
+            break;
+        case Deco::Volume:
+            icone(0, 3, glyphes::haut_parleur);
+            ecrire(13, 4, "VOLUME");
+            break;
+        case Deco::Balance:
+            icone(0, 4, glyphes::balance);
+            ecrire(13, 4, "BALANCE");
+            break;
+        case Deco::Repetition:
+            icone(1, 3, glyphes::repetition);
+            ecrire(14, 4, "REPETER");
+            break;
+        case Deco::Aleatoire:
+            icone(1, 3, glyphes::aleatoire);
+            ecrire(14, 4, "ALEATOIRE");
+            break;
     }
 }
 
@@ -212,7 +217,8 @@ QImage peindre_ecran(const Theme& t, QImage sous) {
         texte_grave(p, sous.width() - 48, 8, "VANTREL", t.serigraphie, t.serigraphie_ombre);
     } else {
         // Faint scan lines.
-        for (int y = 3; y < sous.height() - 2; y += 2) p.fillRect(2, y, sous.width() - 4, 1, alpha(Qt::white, 6));
+        for (int y = 3; y < sous.height() - 2; y += 2)
+            p.fillRect(2, y, sous.width() - 4, 1, alpha(Qt::white, 6));
     }
     return sous;
 }
@@ -423,16 +429,19 @@ Jeu peindre_jeu(const Theme& t, Variante v) {
     jeu[fichier(7)] = peindre_barre(t, crop(fond, place("barre_balance")), false);
     jeu[fichier(9)] = peindre_barre(t, crop(fond, place("barre_volume")), false);
     jeu[fichier(8)] = peindre_barre(t, crop(fond, place("barre_position")), true);
-    for (auto [off, on, nom] : {std::tuple{10, 11, "curseur_balance"}, {12, 13, "curseur_volume"},
-                                {14, 15, "curseur_position"}}) {
+    for (auto [off, on, nom] :
+         {std::tuple{10, 11, "curseur_balance"}, {12, 13, "curseur_volume"}, {14, 15, "curseur_position"}}) {
         QImage sous = crop(fond, place(nom));
         jeu[fichier(off)] = peindre_curseur(t, sous, false);
         jeu[fichier(on)] = peindre_curseur(t, sous, true);
     }
 
     // Decorations: none in the built-in look (one pixel of the background).
-    const std::pair<int, Deco> decos[] = {{34, Deco::Playlist}, {39, Deco::Volume}, {6, Deco::Balance},
-                                          {40, Deco::Repetition}, {41, Deco::Aleatoire}};
+    const std::pair<int, Deco> decos[] = {{34, Deco::Playlist},
+                                          {39, Deco::Volume},
+                                          {6, Deco::Balance},
+                                          {40, Deco::Repetition},
+                                          {41, Deco::Aleatoire}};
     for (auto [valeur, d] : decos) {
         QRect r;
         for (auto [dd, rr] : kDecos)
@@ -579,7 +588,7 @@ QImage peindre_icone(int taille) {
     if (taille <= 16) {
         // Small sizes: the same figure drawn on whole pixels, as smoothing
         // would turn a triangle and two arcs a few pixels wide into a blur.
-        const int h = (taille / 2) & ~1;              // triangle height, even
+        const int h = (taille / 2) & ~1;  // triangle height, even
         const int y0 = (taille - h) / 2, x0 = taille / 4;
         p.setRenderHint(QPainter::Antialiasing, false);
         for (int r = 0; r < h; ++r) {

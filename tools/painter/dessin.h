@@ -55,8 +55,8 @@ Jeu peindre_jeu(const Theme& t, Variante v);
 // The title strip and its four buttons, keyed by element name.
 Jeu peindre_barre_titre();
 
-QImage peindre_about_fond();   // 641 x 516
-QImage peindre_about_logo();   // 200 x 37
+QImage peindre_about_fond();  // 641 x 516
+QImage peindre_about_logo();  // 200 x 37
 QImage peindre_icone(int taille);
 
 // Designed place of an element of the table.

@@ -59,48 +59,90 @@ void ecrire_texte(const QString& chemin, const QByteArray& octets) {
 // What each row of a skin file is, written beside its quoted value.
 const char* legende(int valeur) {
     switch (valeur) {
-    case 2: return "add button, unlit";
-    case 3: return "add button, lit";
-    case 4: return "back button, unlit";
-    case 5: return "back button, lit";
-    case 6: return "decoration above the balance bar";
-    case 7: return "balance bar";
-    case 8: return "position bar";
-    case 9: return "volume bar";
-    case 10: return "balance cursor, unlit";
-    case 11: return "balance cursor, lit";
-    case 12: return "volume cursor, unlit";
-    case 13: return "volume cursor, lit";
-    case 14: return "position cursor, unlit";
-    case 15: return "position cursor, lit";
-    case 16: return "clear-list button, unlit";
-    case 17: return "clear-list button, lit";
-    case 18: return "delete button, unlit";
-    case 19: return "delete button, lit";
-    case 20: return "move-down button, unlit";
-    case 21: return "move-down button, lit";
-    case 22: return "window background";
-    case 23: return "strip behind the status line";
-    case 24: return "strip behind the list buttons";
-    case 25: return "strip behind the transport buttons";
-    case 26: return "save-list button, unlit";
-    case 27: return "save-list button, lit";
-    case 28: return "next button, unlit";
-    case 29: return "next button, lit";
-    case 30: return "pause button, unlit";
-    case 31: return "pause button, lit";
-    case 32: return "play button, unlit";
-    case 33: return "play button, lit";
-    case 34: return "decoration beside the play-list selector";
-    case 35: return "stop button, unlit";
-    case 36: return "stop button, lit";
-    case 37: return "move-up button, unlit";
-    case 38: return "move-up button, lit";
-    case 39: return "decoration above the volume bar";
-    case 40: return "decoration beside the repeat box";
-    case 41: return "decoration beside the random box";
-    case 42: return "menu window background";
-    default: return "";
+        case 2:
+            return "add button, unlit";
+        case 3:
+            return "add button, lit";
+        case 4:
+            return "back button, unlit";
+        case 5:
+            return "back button, lit";
+        case 6:
+            return "decoration above the balance bar";
+        case 7:
+            return "balance bar";
+        case 8:
+            return "position bar";
+        case 9:
+            return "volume bar";
+        case 10:
+            return "balance cursor, unlit";
+        case 11:
+            return "balance cursor, lit";
+        case 12:
+            return "volume cursor, unlit";
+        case 13:
+            return "volume cursor, lit";
+        case 14:
+            return "position cursor, unlit";
+        case 15:
+            return "position cursor, lit";
+        case 16:
+            return "clear-list button, unlit";
+        case 17:
+            return "clear-list button, lit";
+        case 18:
+            return "delete button, unlit";
+        case 19:
+            return "delete button, lit";
+        case 20:
+            return "move-down button, unlit";
+        case 21:
+            return "move-down button, lit";
+        case 22:
+            return "window background";
+        case 23:
+            return "strip behind the status line";
+        case 24:
+            return "strip behind the list buttons";
+        case 25:
+            return "strip behind the transport buttons";
+        case 26:
+            return "save-list button, unlit";
+        case 27:
+            return "save-list button, lit";
+        case 28:
+            return "next button, unlit";
+        case 29:
+            return "next button, lit";
+        case 30:
+            return "pause button, unlit";
+        case 31:
+            return "pause button, lit";
+        case 32:
+            return "play button, unlit";
+        case 33:
+            return "play button, lit";
+        case 34:
+            return "decoration beside the play-list selector";
+        case 35:
+            return "stop button, unlit";
+        case 36:
+            return "stop button, lit";
+        case 37:
+            return "move-up button, unlit";
+        case 38:
+            return "move-up button, lit";
+        case 39:
+            return "decoration above the volume bar";
+        case 40:
+            return "decoration beside the repeat box";
+        case 41:
+            return "decoration beside the random box";
+        case 42:
+            return "menu window background";
+        default:
+            return "";
     }
 }
 
@@ -172,24 +214,31 @@ QImage composer(const Apercu& a) {
     };
     auto poser_ici = [&](std::string_view nom) { poser(nom, place_de(nom).topLeft()); };
 
-    const QRect bv = place_de("barre_volume"), bb = place_de("barre_balance"), bp = place_de("barre_position");
+    const QRect bv = place_de("barre_volume"), bb = place_de("barre_balance"),
+                bp = place_de("barre_position");
     const int lv = a.images.at("curseur_volume").width();
     const int lp = a.images.at("curseur_position").width();
     const int bvw = a.images.at("barre_volume").width(), bpw = a.images.at("barre_position").width();
-    const char* ordre[] = {
-        "image_fond", "image_fond_play", "image_fond_liste", "image_barre", "Image_menu", "image_quitter",
-        "image_reduire", "barre_volume", "curseur_volume", "barre_balance", "curseur_balance", "image_balance",
-        "image_back", "image_play", "image_pause", "image_stop", "image_next", "image_down", "image_up",
-        "image_del", "image_add", "image_info", "image_del_all", "image_playlist", "image_volume",
-        "image_fond_lecture", "barre_position", "curseur_position", "tray_image", "image_aleatoire",
-        "image_repeat"};
+    const char* ordre[] = {"image_fond",     "image_fond_play",    "image_fond_liste", "image_barre",
+                           "Image_menu",     "image_quitter",      "image_reduire",    "barre_volume",
+                           "curseur_volume", "barre_balance",      "curseur_balance",  "image_balance",
+                           "image_back",     "image_play",         "image_pause",      "image_stop",
+                           "image_next",     "image_down",         "image_up",         "image_del",
+                           "image_add",      "image_info",         "image_del_all",    "image_playlist",
+                           "image_volume",   "image_fond_lecture", "barre_position",   "curseur_position",
+                           "tray_image",     "image_aleatoire",    "image_repeat"};
     for (const char* nom : ordre) {
         std::string_view n = nom;
-        if (n == "curseur_volume") poser(n, {bv.x() + (bvw - lv), 64});  // at the right end
-        else if (n == "curseur_balance") poser(n, {bb.x() + 50, 104});
-        else if (n == "curseur_position") poser(n, {bp.x() + (bpw - lp) * 2 / 5, 240});
-        else if (n == "image_play") poser("image_playon", place_de("image_play").topLeft());  // playing
-        else poser_ici(n);
+        if (n == "curseur_volume")
+            poser(n, {bv.x() + (bvw - lv), 64});  // at the right end
+        else if (n == "curseur_balance")
+            poser(n, {bb.x() + 50, 104});
+        else if (n == "curseur_position")
+            poser(n, {bp.x() + (bpw - lp) * 2 / 5, 240});
+        else if (n == "image_play")
+            poser("image_playon", place_de("image_play").topLeft());  // playing
+        else
+            poser_ici(n);
     }
 
     QFont petite(famille_police());
@@ -216,8 +265,8 @@ QImage composer(const Apercu& a) {
     // list_lecture.
     const QRect rl(8, 49, 230, 132);
     p.fillRect(rl, a.fond_liste);
-    const char* titres[] = {"01 - Ouverture.mp3", "02 - Valse lente.wav", "03 - Nocturne en fa dièse.mp3",
-                            "04 - Le départ.wma", "05 - Rondo.mp3", "06 - Interlude (live).mp3",
+    const char* titres[] = {"01 - Ouverture.mp3",   "02 - Valse lente.wav", "03 - Nocturne en fa dièse.mp3",
+                            "04 - Le départ.wma",   "05 - Rondo.mp3",       "06 - Interlude (live).mp3",
                             "07 - Pluie d'été.mp3", "08 - Final.wav"};
     p.setFont(petite);
     p.setClipRect(rl);
@@ -229,7 +278,8 @@ QImage composer(const Apercu& a) {
         } else {
             p.setPen(a.texte_liste);
         }
-        p.drawText(ligne.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(titres[i]));
+        p.drawText(ligne.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   QString::fromUtf8(titres[i]));
     }
     p.setClipping(false);
 
@@ -266,7 +316,8 @@ QImage composer(const Apercu& a) {
 }
 
 void remplir_integre(Apercu& a, const Jeu& jeu, const Jeu& titre) {
-    for (const vt::Element& e : vt::kElementsSkin) a.images[std::string(e.nom)] = jeu.at(fichier_rangee(e.valeur));
+    for (const vt::Element& e : vt::kElementsSkin)
+        a.images[std::string(e.nom)] = jeu.at(fichier_rangee(e.valeur));
     for (const auto& [nom, img] : titre) a.images[nom] = img;
     const QImage& c = jeu.at("couleurs");
     a.definir_couleurs(c.pixelColor(0, 0), c.pixelColor(1, 0), c.pixelColor(2, 0));
@@ -278,7 +329,11 @@ QImage composer_menu(const QImage& fond_menu) {
     menu.fill(Qt::white);
     QPainter p(&menu);
     p.drawImage(0, 0, fond_menu);
-    struct L { const char* texte; int x, y, px; bool gras; };
+    struct L {
+        const char* texte;
+        int x, y, px;
+        bool gras;
+    };
     const L labels[] = {{"Ouvrir", 12, 6, 19, false},     {"Enregistrer", 7, 42, 11, true},
                         {"playlist", 7, 56, 11, true},    {"Option", 8, 87, 16, true},
                         {"Propriétés", 6, 132, 11, true}, {"A propos", 11, 175, 11, true},
@@ -296,7 +351,9 @@ QImage composer_menu(const QImage& fond_menu) {
     return menu;
 }
 
-QImage agrandir(const QImage& img, int f) { return img.scaled(img.size() * f, Qt::IgnoreAspectRatio, Qt::FastTransformation); }
+QImage agrandir(const QImage& img, int f) {
+    return img.scaled(img.size() * f, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
 
 // Every small picture of a set side by side, for a close look.
 QImage planche(const Jeu& jeu) {
@@ -347,17 +404,22 @@ int main(int argc, char** argv) {
     sauver(peindre_about_logo(), rep_integre + "/about_logo.png");
     sauver(peindre_icone(64), rep_integre + "/icone.png");
     sauver(peindre_icone(32), rep_integre + "/icone32.png");
-    fichiers << "about_fond.png" << "about_logo.png" << "icone.png" << "icone32.png";
+    fichiers << "about_fond.png"
+             << "about_logo.png"
+             << "icone.png"
+             << "icone32.png";
     fichiers.sort();
     QByteArray qrc = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/builtin\">\n";
-    for (const QString& f : fichiers) qrc += "    <file alias=\"" + f.toUtf8() + "\">builtin/" + f.toUtf8() + "</file>\n";
+    for (const QString& f : fichiers)
+        qrc += "    <file alias=\"" + f.toUtf8() + "\">builtin/" + f.toUtf8() + "</file>\n";
     qrc += "</qresource>\n</RCC>\n";
     ecrire_texte(racine + "/src/skin/builtin.qrc", qrc);
 
     // The desktop entry's icon, drawn at each size of the icon theme.
     QDir(racine + "/packaging/icons").removeRecursively();
     for (int n : kTaillesIcone)
-        sauver(peindre_icone(n), QStringLiteral("%1/packaging/icons/hicolor/%2x%2/apps/vantrel.png").arg(racine).arg(n));
+        sauver(peindre_icone(n),
+               QStringLiteral("%1/packaging/icons/hicolor/%2x%2/apps/vantrel.png").arg(racine).arg(n));
 
     // Skins on disk.
     const Jeu defaut = peindre_jeu(theme_graphite(), Variante::Disque);
@@ -379,14 +441,16 @@ int main(int argc, char** argv) {
         Apercu a;
         remplir_integre(a, integre, titre);
         const std::string rep = QFile::encodeName(racine).toStdString() + "/skin/" + nom + "/";
-        const std::string sk = rep + (std::string(nom) == "default" ? "default.sk" : std::string(nom) + ".sk");
+        const std::string sk =
+            rep + (std::string(nom) == "default" ? "default.sk" : std::string(nom) + ".sk");
         if (vt::ChargeurSkin().charger(sk, rep, a) != vt::ResultatSkin::Applique)
             echec(QStringLiteral("skin not applied: ") + nom);
         const QImage fen = composer(a);
         sauver(fen, racine + "/docs/apercu-skin-" + nom + ".png");
         if (!apercus.isEmpty()) {
             sauver(agrandir(fen, 3), apercus + "/fenetre-" + nom + "-x3.png");
-            sauver(agrandir(composer_menu(a.images.at("image_fond_menu")), 3), apercus + "/menu-" + nom + "-x3.png");
+            sauver(agrandir(composer_menu(a.images.at("image_fond_menu")), 3),
+                   apercus + "/menu-" + nom + "-x3.png");
         }
     }
     vt::installer_dialogues(nullptr);

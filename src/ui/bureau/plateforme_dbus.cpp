@@ -43,7 +43,8 @@ bool hote_status_notifier() {
     // As the toolkit finds it out before it makes a StatusNotifier item.
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString service = QStringLiteral("org.kde.StatusNotifierWatcher");
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(service)) return false;
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(service))
+        return false;
     QDBusInterface veilleur(service, QStringLiteral("/StatusNotifierWatcher"), service, bus);
     return veilleur.property("IsStatusNotifierHostRegistered").toBool();
 }
