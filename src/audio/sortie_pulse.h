@@ -21,6 +21,11 @@
 //    fade has been heard the stream is corked (pause) or corked and flushed
 //    (stop, seek). Meanwhile nothing new is written. A resume plays again,
 //    faded in, the kept sound from the end of the fade-out.
+//  - a start that follows at once (enchainer: next, back, a double click):
+//    the sound fades out as for a stop, but the stream is corked as soon
+//    as the fade should have been heard and the new sound gets a shorter
+//    silence ahead of it, so that it follows within about 20 ms; the
+//    engine fades it in.
 //
 // Time: the output counts the frames it pulled from the engine and how many
 // of them have been heard, which the engine turns into track positions. The
@@ -67,9 +72,9 @@
 // for: ouvrir fails and the engine cannot play.
 #include "audio/sortie_sdl.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <algorithm>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -127,8 +132,8 @@ std::size_t trames_fondu(int frequence);
 // (g1, d1) by g0 + (g1 - g0) (i + 1) / total on the left (the same on the
 // right), frames past it by (g1, d1). A fade-out is a ramp to 0 (its last
 // frame silent), a fade-in a ramp from 0 (its last frame whole).
-void appliquer_rampe(float* trames, std::size_t n, std::size_t de, std::size_t total, float g0, float d0, float g1,
-                     float d1);
+void appliquer_rampe(float* trames, std::size_t n, std::size_t de, std::size_t total, float g0, float d0,
+                     float g1, float d1);
 
 // Where a command's fade-out starts, in frames written since the output
 // opened. `ecrites` of them have been written, up to the server's write
@@ -143,7 +148,8 @@ void appliquer_rampe(float* trames, std::size_t n, std::size_t de, std::size_t t
 // value means nothing is left to fade.
 inline std::int64_t entendue_selon_serveur(std::int64_t ecrites, std::int64_t ecriture, std::int64_t lecture,
                                            std::int64_t latence, std::int64_t age, std::int64_t entendues) {
-    return std::max(trame_entendue(ecrites, ecriture, lecture, latence) + std::max<std::int64_t>(age, 0), entendues);
+    return std::max(trame_entendue(ecrites, ecriture, lecture, latence) + std::max<std::int64_t>(age, 0),
+                    entendues);
 }
 inline std::int64_t debut_fondu(std::int64_t ecrites, std::int64_t ecriture, std::int64_t lecture,
                                 std::int64_t latence, std::int64_t age, std::int64_t marge,
@@ -235,6 +241,7 @@ public:
     void definir_niveaux(float gauche, float droite) override;
     void suspendre(bool pause) override;
     void vider() override;
+    bool enchainer() override;
     void reveiller() override;
     void definir_titre(const std::string& nom) override;
 
@@ -253,10 +260,10 @@ private:
     enum class Mode { Ferme, Pulse, SDL, Attente };
     struct Etat;
 
-    void surveiller();       // the watch thread
-    bool recreer_flux();     // with the switch lock held
-    void quitter_serveur();  // the same: the server went away
-    void reconnecter();      // watch thread, without it: until connected or closed
+    void surveiller();                           // the watch thread
+    bool recreer_flux();                         // with the switch lock held
+    void quitter_serveur();                      // the same: the server went away
+    void reconnecter();                          // watch thread, without it: until connected or closed
     bool attendre_serveur(SourceAudio& source);  // ouvrir with no server: wait for one (false: no thread)
 
     std::unique_ptr<Etat> e_;
