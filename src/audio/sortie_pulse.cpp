@@ -290,6 +290,7 @@ void SortiePulse::Etat::vider_flux() {
     lu_depuis_vide = false;
     silence_due = true;
     silence_tete = 0;
+    silence_court = -1;
     rampe_g = gauche_ecrit;  // no ramp in what follows
     rampe_d = droite_ecrit;
     vue_valide = false;
