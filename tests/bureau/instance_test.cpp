@@ -1,32 +1,33 @@
 // One player at a time: the request's bytes, the client that hands a file
 // over, and the running player's side (a socket in a temporary folder, the
 // real windows on the offscreen platform).
+#include "ui/bureau/instance.h"
 #include "bureau/outils.h"
+#include "playlist/depot.h"
 #include "playlist/liste_courante.h"
 #include "support/dossier_lecture_seule.h"
 #include "support/dossier_temp.h"
 #include "support/wav.h"
 #include "ui/bureau/bureau.h"
-#include "ui/bureau/instance.h"
 #include "ui/fixture.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QTimer>
 #include <QThread>
+#include <QTimer>
 
-#include <atomic>
-#include <cstring>
-#include <ctime>
-#include <future>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
+#include <atomic>
+#include <cstring>
+#include <ctime>
+#include <future>
+#include <thread>
 
 namespace {
 
@@ -36,22 +37,33 @@ using vt::test::DossierTemp;
 
 Requete fichier(std::string chemin) { return Requete{Requete::Type::Fichiers, {std::move(chemin)}, true}; }
 
-// A request carries paths' bytes exactly, whatever they are, and its flag;
-// the show request carries none.
+// A request carries paths' bytes exactly, whatever they are (a line break
+// included), and its flag; a path that names no file (empty, a zero byte)
+// is left out on either side and the others are taken; the show request
+// carries none.
 TEST(Requete, RoundTripKeepsRawBytes) {
     const char brut[] = "/mus\xe9ique/\xff\xfe\x01 \"x\"\\y.mp3";
     const std::string octets(brut, sizeof brut - 1);
+    const std::string nul("/a\0b.mp3", 8), ligne = "/deux\nlignes.mp3";
     for (bool jouer : {true, false}) {
         Requete lu;
-        const Requete r{Requete::Type::Fichiers, {octets, "", "/b"}, jouer};
+        const Requete r{Requete::Type::Fichiers, {"", octets, nul, "/b", ligne}, jouer};
         ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(r), lu), Lecture::Complete);
         EXPECT_EQ(lu.type, Requete::Type::Fichiers);
-        EXPECT_EQ(lu.chemins, r.chemins);
+        EXPECT_EQ(lu.chemins, (std::vector<std::string>{octets, "/b", ligne}));
         EXPECT_EQ(lu.jouer_premier, jouer);
+        ASSERT_EQ(vt::decoder_requete(vt::encoder_requete({Requete::Type::Fichiers, {"", nul}, jouer}), lu),
+                  Lecture::Complete);
+        EXPECT_TRUE(lu.chemins.empty());
         ASSERT_EQ(vt::decoder_requete(vt::encoder_requete(Requete{}), lu), Lecture::Complete);
         EXPECT_EQ(lu.type, Requete::Type::Montrer);
         EXPECT_TRUE(lu.chemins.empty());
     }
+    // A name with a line break, handed over, is saved in a play list and
+    // read back as it was.
+    DossierTemp d;
+    const std::vector<std::string> liste{ligne, "/b"};
+    EXPECT_EQ(vt::lire_playlist(d.ecrire("l.vtlist", vt::texte_playlist(liste))), liste);
 }
 
 // No cut of a request, however short or long, reads as a complete one.
@@ -97,7 +109,8 @@ TEST(Requete, StartFilesGoInBatchesInOrder) {
     } cas[] = {
         {{}, 0, {0}},
         {{"/a.wav"}, 0, {1}},
-        {{"/a.wav", "-platform", brut, ""}, 0, {4}},
+        {{"/a.wav", "-platform", brut, ""}, 0, {3}},  // an empty name names no file
+        {{""}, 0, {0}},
         // The flag takes a byte, each path its length (4 bytes) and its bytes.
         {{"/" + cent, "/" + cent, "/" + cent}, 2 * 105 + 1, {2, 1}},
         {{"/" + cent, "/" + cent, "/" + cent}, 2 * 105, {1, 1, 1}},
@@ -116,7 +129,8 @@ TEST(Requete, StartFilesGoInBatchesInOrder) {
             recus.insert(recus.end(), lu.chemins.begin(), lu.chemins.end());
         }
         std::vector<std::string> envoyes;
-        for (const std::string& f : c.fichiers) envoyes.push_back(vt::chemin_pour_envoi(f));
+        for (const std::string& f : c.fichiers)
+            if (!f.empty()) envoyes.push_back(vt::chemin_pour_envoi(f));
         EXPECT_EQ(recus, envoyes);
     }
 }
@@ -125,7 +139,8 @@ TEST(Requete, StartFilesGoInBatchesInOrder) {
 // fill it exactly, that holds no path or whose flag is neither 'J' nor 'A',
 // is refused.
 TEST(Requete, MalformedListsAreRefused) {
-    const QByteArray entiere = vt::encoder_requete(Requete{Requete::Type::Fichiers, {"/a.wav", "/b.wav"}, false});
+    const QByteArray entiere =
+        vt::encoder_requete(Requete{Requete::Type::Fichiers, {"/a.wav", "/b.wav"}, false});
     for (qsizetype n = 0; n < entiere.size(); ++n) {
         Requete lu;
         EXPECT_EQ(vt::decoder_requete(entiere.left(n), lu), Lecture::Incomplete) << n;
@@ -143,7 +158,8 @@ TEST(Requete, MalformedListsAreRefused) {
         Lecture attendue;
     } cas[] = {
         {avec_longueur('F', "J" + un_chemin), Lecture::Complete},
-        {avec_longueur('F', "A" + un_chemin + QByteArray("\0\0\0\0", 4)), Lecture::Complete},  // an empty path
+        {avec_longueur('F', "A" + un_chemin + QByteArray("\0\0\0\0", 4)),
+         Lecture::Complete},  // an empty path
         {avec_longueur('F', "J"), Lecture::Invalide},
         {avec_longueur('F', QByteArray()), Lecture::Invalide},
         {avec_longueur('F', "L" + un_chemin), Lecture::Invalide},
@@ -291,7 +307,8 @@ TEST_F(Serveur, UnusablePlaceDelaysNoStart) {
     auto s = serveur(recus, montres);
     ASSERT_TRUE(s->ecouter());
     bool confie = false;
-    vt::test::en_parallele([&] { confie = vt::confier_ou_prendre_place(place, nom(), std::string("/f.wav")); });
+    vt::test::en_parallele(
+        [&] { confie = vt::confier_ou_prendre_place(place, nom(), std::string("/f.wav")); });
     EXPECT_TRUE(confie);
     EXPECT_EQ(recus, std::vector<std::string>{"/f.wav"});
 }
@@ -401,7 +418,8 @@ TEST_F(Serveur, LongestPathArrivesWholeAndLongerIsRefused) {
     ASSERT_TRUE(s->ecouter());
     std::string long_chemin = "/";
     // After the flag's byte and the path's length.
-    for (std::uint32_t i = 1; i < vt::kLongueurMaxLot - 5; ++i) long_chemin += static_cast<char>('a' + i % 26);
+    for (std::uint32_t i = 1; i < vt::kLongueurMaxLot - 5; ++i)
+        long_chemin += static_cast<char>('a' + i % 26);
     long_chemin[1000] = '\xff';
     EXPECT_TRUE(vt::test::confier_en_parallele(nom(), long_chemin));
     ASSERT_EQ(recus.size(), 1u);
@@ -409,7 +427,8 @@ TEST_F(Serveur, LongestPathArrivesWholeAndLongerIsRefused) {
     EXPECT_FALSE(vt::test::confier_en_parallele(nom(), long_chemin + "x"));
     EXPECT_EQ(recus.size(), 1u);
     EXPECT_EQ(vt::chemin_socket(QStringLiteral("/run/x.instance")), QByteArray("/run/x.instance"));
-    EXPECT_EQ(vt::chemin_socket(QStringLiteral("x.instance")), QFile::encodeName(QDir::tempPath() + "/x.instance"));
+    EXPECT_EQ(vt::chemin_socket(QStringLiteral("x.instance")),
+              QFile::encodeName(QDir::tempPath() + "/x.instance"));
 }
 
 // Runs `action`; a wait that never ends fails the test program instead of hanging it.
@@ -425,7 +444,9 @@ int prise_unix(const std::string& chemin, bool ecoute) {
     std::strcpy(a.sun_path, chemin.c_str());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     auto* p = reinterpret_cast<sockaddr*>(&a);
-    return (ecoute ? ::bind(fd, p, sizeof a) == 0 && ::listen(fd, 4) == 0 : ::connect(fd, p, sizeof a) == 0) ? fd : -1;
+    return (ecoute ? ::bind(fd, p, sizeof a) == 0 && ::listen(fd, 4) == 0 : ::connect(fd, p, sizeof a) == 0)
+               ? fd
+               : -1;
 }
 
 // A peer that accepts and answers, closes, stays silent, or reads and stays
@@ -446,7 +467,8 @@ TEST_F(Serveur, PeersThatNeverAnswerAreLeftInTime) {
         });
         QElapsedTimer chrono;
         chrono.start();
-        sous_garde(5000, [&] { EXPECT_EQ(vt::confier_au_lecteur(nom(), std::string("/p.wav"), 300), pair == 'K'); });
+        sous_garde(
+            5000, [&] { EXPECT_EQ(vt::confier_au_lecteur(nom(), std::string("/p.wav"), 300), pair == 'K'); });
         EXPECT_LT(chrono.elapsed(), 1500) << char(pair);
         fin = true;
         t.join();
@@ -454,8 +476,9 @@ TEST_F(Serveur, PeersThatNeverAnswerAreLeftInTime) {
     }
 }
 
-// A hung player (its thread serves no events) delays a start half a second at
-// most; back, it finds the sender gone and does not play the file too.
+// A hung player (its thread serves no events, though it said it was ready)
+// delays a start half a second at most; back, it finds the sender gone and
+// does not play the file too.
 TEST_F(Serveur, HungPlayerIsLeftAndIgnoresTheAbandonedRequest) {
     std::vector<std::string> recus;
     int montres = 0;
@@ -463,12 +486,43 @@ TEST_F(Serveur, HungPlayerIsLeftAndIgnoresTheAbandonedRequest) {
     ASSERT_TRUE(s->ecouter());
     vt::PlaceInstance detenteur(nom()), place(nom());
     ASSERT_TRUE(detenteur.prendre());
+    detenteur.annoncer_pret();
     QElapsedTimer chrono;
     chrono.start();
-    sous_garde(10000, [&] { EXPECT_FALSE(vt::confier_ou_prendre_place(place, nom(), std::string("/h.wav"))); });
+    sous_garde(10000,
+               [&] { EXPECT_FALSE(vt::confier_ou_prendre_place(place, nom(), std::string("/h.wav"))); });
     EXPECT_LT(chrono.elapsed(), 1000);  // room for a loaded machine
     EXPECT_TRUE(vt::test::confier_en_parallele(nom(), std::string("/i.wav")));
     EXPECT_EQ(recus, std::vector<std::string>{"/i.wav"});
+}
+
+// Two starts at once: the one that holds the place listens while its
+// windows are still being built, and answers a second late. The other start
+// waits for it instead of running as a second player (before, it gave up
+// after half a second, and both played on), and the file arrives once. A
+// place taken again forgets that an earlier holder was ready.
+TEST_F(Serveur, StartingHolderIsWaitedForNotLeft) {
+    std::vector<std::string> recus;
+    int montres = 0;
+    auto s = serveur(recus, montres);
+    ASSERT_TRUE(s->ecouter());
+    auto ancien = std::make_unique<vt::PlaceInstance>(nom());
+    ASSERT_TRUE(ancien->prendre());
+    ancien->annoncer_pret();
+    ancien.reset();  // as a crash leaves it
+    vt::PlaceInstance detenteur(nom());
+    ASSERT_TRUE(detenteur.prendre());
+    EXPECT_FALSE(detenteur.detenteur_pret());
+    QTimer::singleShot(0, [] { QThread::msleep(1200); });  // the windows being built
+    bool confie = false;
+    vt::test::en_parallele([&] {
+        vt::PlaceInstance place(nom());
+        confie = vt::confier_ou_prendre_place(place, nom(), std::string("/e.wav"));
+    });
+    EXPECT_TRUE(confie);
+    EXPECT_EQ(recus, std::vector<std::string>{"/e.wav"});
+    detenteur.annoncer_pret();
+    EXPECT_TRUE(detenteur.detenteur_pret());
 }
 
 // Hundreds of idle connections while descriptors run out: no spin in the
@@ -486,7 +540,8 @@ TEST_F(Serveur, IdleConnectionsWithoutDescriptorsNeitherSpinNorBlock) {
     rlimit avant{}, bas{};
     ::getrlimit(RLIMIT_NOFILE, &avant);
     bas = avant;
-    bas.rlim_cur = static_cast<rlim_t>(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System).size() + 8);
+    bas.rlim_cur =
+        static_cast<rlim_t>(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System).size() + 8);
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &bas), 0);
     QEventLoop boucle;  // a plain event loop, as the player's
     QTimer::singleShot(1000, &boucle, &QEventLoop::quit);
@@ -578,8 +633,9 @@ TEST_F(Serveur, UnusableRuntimeFolderFallsBackPerUser) {
     vt::test::DossierLectureSeule lecture_seule(dossier / "ro");
     for (const std::string& r : {dossier / "ro", std::string(), dossier / "absent", std::string("run"),
                                  "/" + std::string(120, 'r'), dossier / "rw"})
-        EXPECT_EQ(vt::nom_instance_pour(QByteArray::fromStdString(r), 7),
-                  r == dossier / "rw" ? QString::fromStdString(r) + "/vantrel.instance" : "vantrel-7.instance")
+        EXPECT_EQ(
+            vt::nom_instance_pour(QByteArray::fromStdString(r), 7),
+            r == dossier / "rw" ? QString::fromStdString(r) + "/vantrel.instance" : "vantrel-7.instance")
             << r;
 }
 
@@ -615,7 +671,8 @@ protected:
 // A handed file is added after the list, selected and played, as the
 // command-line file at start; a paused track does not resume instead.
 TEST_F(Remise, FileIsAddedSelectedAndPlayed) {
-    f1->deposer({app.ecrire("a.wav", vt::test::octets_wav(2000)), app.ecrire("b.wav", vt::test::octets_wav(2000))});
+    f1->deposer(
+        {app.ecrire("a.wav", vt::test::octets_wav(2000)), app.ecrire("b.wav", vt::test::octets_wav(2000))});
     f1->selectionner(0);
     appui(f1->image_play);
     clic(f1->image_pause);
@@ -638,9 +695,10 @@ TEST_F(Remise, RelativeRawPathArrivesAbsolute) {
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), std::string("sous/\xe9t\xe9.wav")));
     ASSERT_EQ(module->liste.nombre(), 1);
     EXPECT_EQ(module->liste.chemin(0), vt::chemin_pour_envoi("sous/\xe9t\xe9.wav"));
-    EXPECT_EQ(QFile::encodeName(QFileInfo(QFile::decodeName(QByteArray::fromStdString(module->liste.chemin(0))))
-                                    .canonicalFilePath()),
-              QFile::encodeName(QFileInfo(QFile::decodeName(QByteArray::fromStdString(c))).canonicalFilePath()));
+    EXPECT_EQ(
+        QFile::encodeName(QFileInfo(QFile::decodeName(QByteArray::fromStdString(module->liste.chemin(0))))
+                              .canonicalFilePath()),
+        QFile::encodeName(QFileInfo(QFile::decodeName(QByteArray::fromStdString(c))).canonicalFilePath()));
     EXPECT_EQ(f1->index_courant(), 0);
     EXPECT_TRUE(joue());
     // Qt cannot name this file to remove it with the folder.
@@ -653,7 +711,8 @@ TEST_F(Remise, RelativeRawPathArrivesAbsolute) {
 // start's own hand-over is taken once.
 TEST_F(Remise, OthersAreAddedAfterTheFirstWithoutPlaying) {
     std::vector<std::string> fichiers;
-    for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
+    for (const char* n : {"x.wav", "y.wav", "z.wav"})
+        fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(prise.chemin()));
     vt::PlaceInstance detenteur(nom());  // this player's
     ASSERT_TRUE(detenteur.prendre());
@@ -710,9 +769,11 @@ TEST_F(Remise, AFileSentWhileThePlayerIsBusyIsSentAgain) {
         if (++recues == 2) std::this_thread::sleep_for(std::chrono::milliseconds(700));
     };
     std::vector<std::string> fichiers;
-    for (const char* n : {"x.wav", "y.wav", "z.wav"}) fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
+    for (const char* n : {"x.wav", "y.wav", "z.wav"})
+        fichiers.push_back(app.ecrire(n, vt::test::octets_wav(2000)));
     // A limit of 1: each path in a request of its own.
-    vt::test::en_parallele([&] { EXPECT_TRUE(vt::confier_suite(nom(), vt::requetes_de_depart(fichiers, 1), 0, 300)); });
+    vt::test::en_parallele(
+        [&] { EXPECT_TRUE(vt::confier_suite(nom(), vt::requetes_de_depart(fichiers, 1), 0, 300)); });
     ASSERT_EQ(module->liste.nombre(), 3);
     EXPECT_EQ(module->liste.chemin(2), fichiers[2]);
 }

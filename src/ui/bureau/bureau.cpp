@@ -25,6 +25,7 @@ bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers) {
 }
 
 void recevoir_fichiers(PorteLecteur& lecteur, std::vector<std::string> chemins, bool jouer_premier) {
+    std::erase_if(chemins, [](const std::string& c) { return !chemin_recevable(c); });
     lecteur.fichiers_exterieurs(std::move(chemins), jouer_premier);
 }
 
@@ -43,7 +44,9 @@ void Bureau::ecouter() {
     if (serveur_) return;
     serveur_ = std::make_unique<ServeurInstance>(
         nom_instance(),
-        [this](std::vector<std::string> chemins, bool jouer) { recevoir_fichiers(*m_.lecteur, std::move(chemins), jouer); },
+        [this](std::vector<std::string> chemins, bool jouer) {
+            recevoir_fichiers(*m_.lecteur, std::move(chemins), jouer);
+        },
         [this] { montrer_lecteur(m_); });
     serveur_->place_tenue = place().tenue();
     serveur_->ecouter();
@@ -53,6 +56,9 @@ void Bureau::demarrer() {
     ecouter();
     if (!media_) media_ = demarrer_service_media(m_);
     if (!veille_zone_) veille_zone_ = surveiller_zone_notification(m_);
+    // From now on a later start's request is answered at once: one that
+    // goes unanswered means this player hangs.
+    place().annoncer_pret();
 }
 
 void zone_notification_perdue(ModuleVantrel& module) {

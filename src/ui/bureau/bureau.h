@@ -31,7 +31,7 @@ bool confier_au_lecteur_en_cours(const std::vector<std::string>& fichiers);
 // the player's door; with `jouer_premier` the first of them is made current
 // and started from its beginning once the engine is up (a paused track does
 // not resume instead), unless the user's own transport command came in
-// between.
+// between. Paths that name no file (empty, a zero byte) are left out.
 void recevoir_fichiers(PorteLecteur& lecteur, std::vector<std::string> chemins, bool jouer_premier);
 // The main window comes to the front, back from the notification area if it
 // was hidden there.

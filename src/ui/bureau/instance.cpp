@@ -22,11 +22,11 @@
 #include <memory>
 #include <thread>
 
-#include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <cerrno>
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
 #include <sys/file.h>
@@ -114,18 +114,22 @@ Lecture decoder_requete(const QByteArray& tampon, Requete& r) {
         return Lecture::Complete;
     }
     // The flag, then paths one after the other, each after its length,
-    // filling the request exactly; at least one.
+    // filling the request exactly; at least one. A path no file can have is
+    // left out, the others taken.
     if (n == 0) return Lecture::Invalide;
     std::vector<std::string> chemins;
+    bool un_chemin = false;
     for (qsizetype i = kTailleEntete + 1; i < total;) {
         if (total - i < 4) return Lecture::Invalide;
         const std::uint32_t m = lire_longueur(tampon.constData() + i);
         i += 4;
         if (m > static_cast<std::uint64_t>(total - i)) return Lecture::Invalide;
-        chemins.emplace_back(tampon.constData() + i, m);
+        un_chemin = true;
+        std::string c(tampon.constData() + i, m);
+        if (chemin_recevable(c)) chemins.push_back(std::move(c));
         i += static_cast<qsizetype>(m);
     }
-    if (chemins.empty()) return Lecture::Invalide;
+    if (!un_chemin) return Lecture::Invalide;
     r = Requete{Requete::Type::Fichiers, std::move(chemins), tampon[kTailleEntete] == kJouerPremier};
     return Lecture::Complete;
 }
@@ -137,6 +141,7 @@ std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers
     std::vector<Requete> requetes;
     std::size_t taille = 0;
     for (const std::string& f : fichiers) {
+        if (!chemin_recevable(f)) continue;
         std::string chemin = chemin_pour_envoi(f);
         // A new request once this one is full (each holds at least one path).
         if (requetes.empty() || (!requetes.back().chemins.empty() && taille + taille_chemin(chemin) > max)) {
@@ -146,10 +151,17 @@ std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers
         taille += taille_chemin(chemin);
         requetes.back().chemins.push_back(std::move(chemin));
     }
+    if (requetes.empty()) return {Requete{}};
     return requetes;
 }
 
-std::string chemin_pour_envoi(const std::string& fichier) { return chemin_absolu(fichier, dossier_courant()); }
+bool chemin_recevable(std::string_view chemin) {
+    return !chemin.empty() && chemin.find('\0') == std::string_view::npos;
+}
+
+std::string chemin_pour_envoi(const std::string& fichier) {
+    return chemin_absolu(fichier, dossier_courant());
+}
 
 QByteArray chemin_socket(const QString& nom) {
     if (nom.startsWith(QLatin1Char('/'))) return QFile::encodeName(nom);
@@ -179,7 +191,8 @@ bool adresse(const QByteArray& chemin, sockaddr_un& a, socklen_t& taille) {
     a.sun_family = AF_UNIX;
     if (chemin.isEmpty() || static_cast<std::size_t>(chemin.size()) >= sizeof a.sun_path) return false;
     std::memcpy(a.sun_path, chemin.constData(), static_cast<std::size_t>(chemin.size()));
-    taille = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + static_cast<std::size_t>(chemin.size()) + 1);
+    taille =
+        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + static_cast<std::size_t>(chemin.size()) + 1);
     return true;
 }
 
@@ -290,7 +303,8 @@ bool confier_requete(const QString& nom, const Requete& r, int attente_ms) {
     return essayer_remise(nom, r, attente_ms) == Remise::Prise;
 }
 
-bool confier_suite(const QString& nom, const std::vector<Requete>& requetes, std::size_t debut, int attente_ms) {
+bool confier_suite(const QString& nom, const std::vector<Requete>& requetes, std::size_t debut,
+                   int attente_ms) {
     bool toutes = true;
     for (std::size_t i = debut; i < requetes.size(); ++i) {
         int essai = 0;
@@ -348,6 +362,10 @@ bool PlaceInstance::prendre() {
         ::close(fd);
         return false;
     }
+    // Whatever a holder before wrote (one that crashed once ready) is not
+    // this one's word.
+    while (::ftruncate(fd, 0) != 0 && errno == EINTR) {
+    }
     fd_ = fd;
     return true;
 #else
@@ -365,10 +383,41 @@ bool PlaceInstance::prendre() {
 
 bool PlaceInstance::tenue() const { return fd_ >= 0; }
 
-bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const std::optional<std::string>& fichier,
-                              int attente_ms, int attente_ecoute_ms) {
-    return confier_ou_prendre_place(place, nom, fichier ? requete_fichiers({*fichier}, true) : Requete{}, attente_ms,
-                                    attente_ecoute_ms);
+namespace {
+constexpr std::string_view kPret = "pret";
+}
+
+void PlaceInstance::annoncer_pret() {
+#if defined(Q_OS_UNIX)
+    if (fd_ < 0) return;
+    ssize_t n;
+    do {
+        n = ::pwrite(fd_, kPret.data(), kPret.size(), 0);
+    } while (n < 0 && errno == EINTR);
+#endif
+}
+
+bool PlaceInstance::detenteur_pret() const {
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(chemin_.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return true;  // nothing tells it is starting
+    char lu[8];
+    ssize_t n;
+    do {
+        n = ::pread(fd, lu, sizeof lu, 0);
+    } while (n < 0 && errno == EINTR);
+    ::close(fd);
+    return n == static_cast<ssize_t>(kPret.size()) && std::string_view(lu, kPret.size()) == kPret;
+#else
+    return true;
+#endif
+}
+
+bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom,
+                              const std::optional<std::string>& fichier, int attente_ms,
+                              int attente_ecoute_ms) {
+    return confier_ou_prendre_place(place, nom, fichier ? requete_fichiers({*fichier}, true) : Requete{},
+                                    attente_ms, attente_ecoute_ms);
 }
 
 bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const Requete& fichier,
@@ -380,18 +429,22 @@ bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const Re
         if (place.prendre()) return false;
         if (place.indisponible()) return essayer_remise(nom, fichier, attente_ms) == Remise::Prise;
         switch (essayer_remise(nom, fichier, attente_ms)) {
-        case Remise::Prise:
-            return true;
-        case Remise::Refusee:
-            // The holder took the connection and did not answer: this start
-            // runs as a player of its own rather than waiting on.
-            return false;
-        case Remise::PasDEcoute:
-            // The holder is still starting (it listens once its main window
-            // exists), or it just ended.
-            if (chrono.elapsed() >= attente_ecoute_ms) return false;
-            QThread::msleep(10);
-            break;
+            case Remise::Prise:
+                return true;
+            case Remise::Refusee:
+                // The holder took the connection and did not answer. Still
+                // starting (its windows are being built): asked again, within
+                // the same wait as for its listening; running, it is hung, and
+                // this start runs as a player of its own rather than waiting on.
+                // Its first request, abandoned, does nothing there.
+                if (place.detenteur_pret() || chrono.elapsed() >= attente_ecoute_ms) return false;
+                break;
+            case Remise::PasDEcoute:
+                // The holder is still starting (it listens once its main window
+                // exists), or it just ended.
+                if (chrono.elapsed() >= attente_ecoute_ms) return false;
+                QThread::msleep(10);
+                break;
         }
     }
 }
@@ -450,8 +503,12 @@ private:
 
 }  // namespace
 
-ServeurInstance::ServeurInstance(QString nom, Reception recevoir, std::function<void()> montrer, QObject* parent)
-    : QObject(parent), chemin_(chemin_socket(nom)), recevoir_(std::move(recevoir)), montrer_(std::move(montrer)) {}
+ServeurInstance::ServeurInstance(QString nom, Reception recevoir, std::function<void()> montrer,
+                                 QObject* parent)
+    : QObject(parent),
+      chemin_(chemin_socket(nom)),
+      recevoir_(std::move(recevoir)),
+      montrer_(std::move(montrer)) {}
 
 ServeurInstance::~ServeurInstance() {
     if (fd_ < 0) return;
@@ -594,9 +651,9 @@ void ServeurInstance::nouvelles_connexions() {
             } while (n < 0 && errno == EINTR);
             ::close(client);
             if (n != 1) return;
-            if (r.type == Requete::Type::Fichiers)
+            if (r.type == Requete::Type::Fichiers && !r.chemins.empty())
                 recevoir_(std::move(r.chemins), r.jouer_premier);
-            else
+            else if (r.type == Requete::Type::Montrer)
                 montrer_();
         };
         connect(c->avis(), &QSocketNotifier::activated, c, lire);

@@ -10,7 +10,10 @@
 // for files, one byte ('J' the first is to be played, 'A' all are only added
 // after the others) and each path as its length (4 bytes big-endian)
 // followed by its raw bytes (absolute: the sender's current directory is
-// not the player's), at least one. The player answers one byte, 'K',
+// not the player's), at least one. An empty path or one holding a zero byte
+// names no file: it is left out on either side (chemin_recevable), the
+// request's other paths are taken. Any other byte, a line break included,
+// is part of a name like any other. The player answers one byte, 'K',
 // and acts only once that byte is written: a sender that has given up
 // meanwhile (it shut its receiving side) makes the write fail, and the
 // request does nothing.
@@ -24,6 +27,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QSocketNotifier;
@@ -42,6 +46,9 @@ struct Requete {
     bool jouer_premier = false;
 };
 
+// Whether `chemin` can name a file: not empty, no zero byte.
+bool chemin_recevable(std::string_view chemin);
+
 // The request that hands `chemins` (made absolute: chemin_pour_envoi).
 Requete requete_fichiers(const std::vector<std::string>& chemins, bool jouer_premier);
 
@@ -52,7 +59,8 @@ constexpr int kAttenteReponseMs = 500;
 // What a start hands to the running player for its command-line files, in
 // order, in as few requests as kLongueurMaxLot allows (usually one): the
 // first request's first file is played, the others are added after it;
-// without files, the request to show the player. Relative paths are made
+// without files (or none that chemin_recevable takes), the request to show
+// the player. Relative paths are made
 // absolute (chemin_pour_envoi).
 std::vector<Requete> requetes_de_depart(const std::vector<std::string>& fichiers,
                                         std::uint32_t longueur_max_lot = 0);
@@ -66,7 +74,9 @@ QByteArray encoder_requete(const Requete& r);
 
 // Reads a request from the start of `tampon`: Incomplete while more bytes
 // are needed, Invalid when the bytes cannot be a request (wrong marker or
-// type, length beyond the limit, bytes after the end).
+// type, length beyond the limit, bytes after the end). A complete files
+// request may hold no path once those chemin_recevable refuses are left
+// out: it is taken and does nothing.
 enum class Lecture { Complete, Incomplete, Invalide };
 Lecture decoder_requete(const QByteArray& tampon, Requete& r);
 
@@ -82,7 +92,8 @@ std::string chemin_pour_envoi(const std::string& fichier);
 // `attente_ms` when a player accepted the connection but never answered (or
 // its queue of connections stays full); such a player, should it read the
 // request later, ignores it.
-bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier, int attente_ms = kAttenteReponseMs);
+bool confier_au_lecteur(const QString& nom, const std::optional<std::string>& fichier,
+                        int attente_ms = kAttenteReponseMs);
 // The same for any request: true once the player has taken it.
 bool confier_requete(const QString& nom, const Requete& r, int attente_ms = kAttenteReponseMs);
 // Hands `requetes` from `debut` on, each taken before the next is sent so
@@ -113,6 +124,12 @@ public:
     bool indisponible() const { return indisponible_; }
     // The lock file's path (raw bytes).
     const QByteArray& chemin() const { return chemin_; }
+    // The holder says, once it answers requests promptly (its windows
+    // built), that it is ready: written in the lock file, which taking the
+    // place empties. A start that finds the holder slow to answer tells by
+    // this a player still starting (waited for) from a hung one (left).
+    void annoncer_pret();
+    bool detenteur_pret() const;
 
 private:
     QByteArray chemin_;
@@ -123,14 +140,16 @@ private:
 // The start's hand-over with the place: true when a running player took
 // `fichier` (this process then ends); false when this process took `place`
 // and is the player. While another process holds the place without
-// listening yet (it is starting), the hand-over is tried again every few
-// milliseconds for up to `attente_ecoute_ms`; a player that accepted the
-// request has `attente_ms` to answer. A socket without a holder of the
+// listening yet, or listens without answering before it says it is ready
+// (it is starting), the hand-over is tried again for up to
+// `attente_ecoute_ms`; a player that accepted the request has `attente_ms`
+// to answer, and one that is ready and does not answer is left. A socket without a holder of the
 // place (left by a crash, or a peer that never answers) is not waited for.
 // Without a usable place (PlaceInstance::indisponible) the hand-over is
 // tried once, as confier_au_lecteur does.
-bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const std::optional<std::string>& fichier,
-                              int attente_ms = kAttenteReponseMs, int attente_ecoute_ms = 10000);
+bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom,
+                              const std::optional<std::string>& fichier, int attente_ms = kAttenteReponseMs,
+                              int attente_ecoute_ms = 10000);
 // The same with the start's first request (requetes_de_depart).
 bool confier_ou_prendre_place(PlaceInstance& place, const QString& nom, const Requete& premiere,
                               int attente_ms = kAttenteReponseMs, int attente_ecoute_ms = 10000);
@@ -157,7 +176,8 @@ class ServeurInstance : public QObject {
     Q_OBJECT
 public:
     using Reception = std::function<void(std::vector<std::string> chemins, bool jouer_premier)>;
-    ServeurInstance(QString nom, Reception recevoir, std::function<void()> montrer, QObject* parent = nullptr);
+    ServeurInstance(QString nom, Reception recevoir, std::function<void()> montrer,
+                    QObject* parent = nullptr);
     ~ServeurInstance() override;
 
     // Starts listening. A socket left by a player that crashed (nobody
@@ -192,7 +212,7 @@ private:
     Reception recevoir_;
     std::function<void()> montrer_;
     int fd_ = -1;
-    QSocketNotifier* avis_ = nullptr;  // the listening socket's notifier
+    QSocketNotifier* avis_ = nullptr;           // the listening socket's notifier
     std::deque<QPointer<QObject>> connexions_;  // waiting for their request, oldest first
 };
 

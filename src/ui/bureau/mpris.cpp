@@ -1,10 +1,10 @@
 #include "ui/bureau/mpris.h"
 
 #include "config/emplacements.h"
-#include "player/etiquettes.h"
 #include "player/porte_lecteur.h"
 #include "player/regles.h"
 #include "ui/bureau/bureau.h"
+#include "ui/bureau/etiquettes.h"
 #include "ui/bureau/instance.h"
 #include "ui/bureau/plateforme.h"
 #include "ui/bureau/types_mime.h"
@@ -66,7 +66,8 @@ bool ServiceMpris::enregistrer() {
     exporte_ = bus_.registerObject(QString::fromLatin1(kChemin), this, QDBusConnection::ExportAdaptors);
     if (!exporte_) return false;
     const QString nom = QString::fromLatin1(kNomService);
-    const QString propre = nom + QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid());
+    const QString propre =
+        nom + QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid());
     for (const QString& n : {nom, propre}) {
         if (bus_.registerService(n)) {
             nom_ = n;
@@ -127,6 +128,11 @@ QVariantMap ServiceMpris::metadonnees() const {
     return m;
 }
 
+bool ServiceMpris::etiquettes_en_route() const {
+    const std::optional<PisteJouee> p = j_.piste_jouee();
+    return p && !etiquettes_->pour(p->numero);
+}
+
 double ServiceMpris::volume() const { return j_.volume() / 255.0; }
 
 qlonglong ServiceMpris::position_us() const { return static_cast<qlonglong>(j_.temps_ms()) * 1000; }
@@ -175,8 +181,10 @@ void ServiceMpris::pause() {
 
 void ServiceMpris::lecture_pause() {
     PorteLecteur& j = j_;
-    if (j.en_lecture() && !j.en_pause()) j.pause();
-    else j.jouer();
+    if (j.en_lecture() && !j.en_pause())
+        j.pause();
+    else
+        j.jouer();
     verifier();
 }
 
@@ -250,7 +258,20 @@ void ServiceMpris::ouvrir_uri(const QString& uri) {
 
 void ServiceMpris::verifier() {
     if (!exporte_) return;
-    const Etat e = etat();
+    Etat e = etat();
+    // A new track is announced once, with its tags: until they are read (for
+    // a bounded time), the metadata announced stay as they were.
+    const QString id = piste().path();
+    const auto id_annonce =
+        annonce_.metadonnees.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>();
+    if (id != id_annonce.path() && etiquettes_en_route()) {
+        if (piste_attendue_ != id) {
+            piste_attendue_ = id;
+            attente_.start();
+            QTimer::singleShot(attente_etiquettes_ms, this, &ServiceMpris::verifier);
+        }
+        if (attente_.elapsed() < attente_etiquettes_ms) e.metadonnees = annonce_.metadonnees;
+    }
     QVariantMap changes;
     if (e.statut != annonce_.statut) changes.insert(QStringLiteral("PlaybackStatus"), e.statut);
     if (e.metadonnees != annonce_.metadonnees) changes.insert(QStringLiteral("Metadata"), e.metadonnees);
@@ -273,7 +294,6 @@ void ServiceMpris::verifier() {
     // when it jumps: the same track, playing or paused both times, and the
     // position far from where playback would have brought it.
     const qlonglong pos = position_us();
-    const QString id = piste().path();
     if (e.statut == statut_vu_ && id == piste_vue_ && e.statut != QStringLiteral("Stopped")) {
         qlonglong attendu = position_vue_;
         if (e.statut == QStringLiteral("Playing")) attendu += depuis_vue_.elapsed() * 1000;

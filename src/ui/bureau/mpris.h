@@ -7,6 +7,9 @@
 //
 // The metadata name the playing track by its tags (title, artists, album,
 // track number, picture) once they are read, by its file name until then.
+// A track that starts is announced once, already with its tags: the change
+// waits for them, up to attente_etiquettes_ms (a file read lately has them
+// at once).
 //
 // It holds the player's door only: the metadata describe the entry that
 // plays (never a row merely selected), and the two window actions (raise,
@@ -81,6 +84,10 @@ public:
     // position (Seeked).
     void verifier();
 
+    // How long the announcement of a track that starts waits for its tags;
+    // past that, it names the file and the tags follow in a second change.
+    int attente_etiquettes_ms = 400;
+
 signals:
     void Seeked(qlonglong Position);
 
@@ -93,6 +100,8 @@ private:
     };
     Etat etat() const;
     QDBusObjectPath piste() const;
+    // The playing track's tags are asked for and not read yet.
+    bool etiquettes_en_route() const;
     void aller_a(qlonglong position_us);  // seeks the player and announces the jump
     void noter_position();
 
@@ -107,6 +116,9 @@ private:
     QString statut_vu_;
     QString piste_vue_;
     QElapsedTimer depuis_vue_;
+    // The track whose announcement waits for its tags, and since when.
+    QString piste_attendue_;
+    QElapsedTimer attente_;
     // The playing track's tags, read on a thread of their own.
     std::unique_ptr<LectureEtiquettes> etiquettes_;
 };

@@ -1,6 +1,7 @@
-#include "player/etiquettes.h"
+#include "ui/bureau/etiquettes.h"
 
 #include "config/emplacements.h"
+#include "ui/bureau/etiquettes_bornes.h"
 
 #include <QCryptographicHash>
 #include <QMetaObject>
@@ -22,17 +23,35 @@
 #include <taglib/xiphcomment.h>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace vt {
 
 namespace {
 
+// TagLib keeps a text as one unit per wide character, where a UTF-16 tag
+// leaves each half of a surrogate pair on its own: taken unit by unit, they
+// pair again (and a lone half is dropped, not the whole text).
 QString texte(const TagLib::String& s) {
-    return QString::fromStdString(s.substr(0, kMaxCaracteres).to8Bit(true)).trimmed();
+    QString brut;
+    std::size_t n = 0;
+    for (auto it = s.begin(); it != s.end() && n < 4 * kMaxCaracteres;
+         ++it, ++n) {  // room for what is dropped
+        const auto c = static_cast<std::uint32_t>(*it);
+        if (c < 0x10000)
+            brut += QChar(char16_t(c));
+        else if (c <= 0x10FFFF)
+            brut += QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+    }
+    return texte_montrable(brut, kMaxCaracteres);
 }
 
 QString premier(const TagLib::PropertyMap& p, const char* cle) {
@@ -58,7 +77,7 @@ struct Choix {
     int type = -1;
     TagLib::ByteVector octets;
     void proposer(int t, const TagLib::ByteVector& v) {
-        if (v.isEmpty() || v.size() > kMaxImage || extension_image({v.data(), v.size()}).empty()) return;
+        if (v.isEmpty() || v.size() > kMaxImage || !image_entiere({v.data(), v.size()})) return;
         if (octets.isEmpty() || (t == 3 && type != 3)) {
             type = t;
             octets = v;
@@ -135,6 +154,12 @@ Etiquettes lire_etiquettes(const std::string& chemin) {
     if (chemin.empty() || chemin.find('\0') != std::string::npos || ::stat(chemin.c_str(), &st) != 0 ||
         !S_ISREG(st.st_mode))
         return e;
+    // Tags beyond what the player lets one file cost are not read at all.
+    const int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return e;
+    const bool raisonnables = etiquettes_raisonnables(fd);
+    ::close(fd);
+    if (!raisonnables) return e;
     const TagLib::FileRef f(chemin.c_str(), false);
     if (f.isNull()) return e;
     const TagLib::PropertyMap p = f.file()->properties();
@@ -166,7 +191,7 @@ std::string_view extension_image(std::string_view o) {
 
 std::string ecrire_image(const std::string& dossier, std::string_view octets) {
     const std::string_view ext = extension_image(octets);
-    if (ext.empty() || dossier.empty() || !creer_dossiers(dossier)) return {};
+    if (ext.empty() || !image_entiere(octets) || dossier.empty() || !creer_dossiers(dossier)) return {};
     const QByteArray hash = QCryptographicHash::hash(QByteArrayView(octets.data(), qsizetype(octets.size())),
                                                      QCryptographicHash::Sha256)
                                 .toHex();
@@ -202,6 +227,20 @@ std::string dossier_images() {
 
 // ---------------------------------------------------------------- the reading thread
 
+namespace {
+
+// The stack of the tags thread: TagLib walks nested structures by
+// recursion; the bounds checked first keep it shallow, and this leaves room
+// for what they do not know. Only the pages used are ever taken.
+constexpr std::size_t kPileFil = 64u << 20;
+
+void* executer(void* tache) {
+    (*static_cast<std::function<void()>*>(tache))();
+    return nullptr;
+}
+
+}  // namespace
+
 LectureEtiquettes::LectureEtiquettes(std::string dossier_images, Lire lire, QObject* parent)
     : QObject(parent), dossier_(std::move(dossier_images)), lire_(std::move(lire)) {}
 
@@ -211,22 +250,53 @@ LectureEtiquettes::~LectureEtiquettes() {
         fin_ = true;
     }
     reveil_.notify_all();
-    if (fil_.joinable()) fil_.join();
+    if (fil_lance_) pthread_join(fil_, nullptr);
 }
 
 void LectureEtiquettes::demander(std::uint64_t numero, const std::string& chemin) {
     if (numero == demande_) return;
     demande_ = numero;
+    // A file read lately (a loop, a track played again) is known at once.
+    const auto connu =
+        std::find_if(cache_.begin(), cache_.end(), [&](const auto& c) { return c.first == chemin; });
+    if (connu != cache_.end()) {
+        lu_.emplace(numero, connu->second);
+        return;
+    }
     {
         std::lock_guard<std::mutex> v(verrou_);
         attente_.emplace(numero, chemin);
     }
     reveil_.notify_one();
-    if (!fil_.joinable()) fil_ = std::thread([this] { travailler(); });
+    if (fil_lance_) return;
+    tache_ = [this] { travailler(); };
+    // A thread with the stack asked for, or failing that (a tight limit on
+    // the address space) the system's usual one.
+    pthread_attr_t a;
+    pthread_attr_init(&a);
+    pthread_attr_setstacksize(&a, kPileFil);
+    fil_lance_ = pthread_create(&fil_, &a, executer, &tache_) == 0 ||
+                 pthread_create(&fil_, nullptr, executer, &tache_) == 0;
+    pthread_attr_destroy(&a);
 }
 
 const Etiquettes* LectureEtiquettes::pour(std::uint64_t numero) const {
     return lu_ && lu_->first == numero ? &lu_->second : nullptr;
+}
+
+Etiquettes LectureEtiquettes::lire_et_ranger(const std::string& chemin) const {
+    // Whatever TagLib or the system throws (a failed allocation first) ends
+    // this file's reading, not the player.
+    Etiquettes e;
+    try {
+        e = lire_(chemin);
+        if (!e.image.empty()) e.fichier_image = ecrire_image(dossier_, e.image);
+    } catch (...) {
+        e = Etiquettes{};
+    }
+    e.image.clear();
+    e.image.shrink_to_fit();
+    return e;
 }
 
 void LectureEtiquettes::travailler() {
@@ -237,22 +307,28 @@ void LectureEtiquettes::travailler() {
         const auto [numero, chemin] = *std::move(attente_);
         attente_.reset();
         v.unlock();
-        Etiquettes e = lire_(chemin);
-        if (!e.image.empty()) {
-            e.fichier_image = ecrire_image(dossier_, e.image);
-            e.image.clear();
-            e.image.shrink_to_fit();
-        }
+        Etiquettes e = lire_et_ranger(chemin);
+#if defined(__GLIBC__)
+        // What TagLib built for a large tag goes back to the system, not
+        // kept by the allocator for good.
+        malloc_trim(0);
+#endif
         // Handed over while this object lives: the destructor waits for
         // this thread, and a call still queued then is dropped with it.
         QMetaObject::invokeMethod(
-            this, [this, numero = numero, e = std::move(e)]() mutable { recevoir(numero, std::move(e)); },
+            this,
+            [this, numero = numero, chemin = chemin, e = std::move(e)]() mutable {
+                recevoir(numero, chemin, std::move(e));
+            },
             Qt::QueuedConnection);
         v.lock();
     }
 }
 
-void LectureEtiquettes::recevoir(std::uint64_t numero, Etiquettes e) {
+void LectureEtiquettes::recevoir(std::uint64_t numero, const std::string& chemin, Etiquettes e) {
+    std::erase_if(cache_, [&](const auto& c) { return c.first == chemin; });
+    cache_.emplace_front(chemin, e);
+    if (cache_.size() > kCache) cache_.pop_back();
     if (numero != demande_) return;  // a track started since: these tags are not its own
     lu_.emplace(numero, std::move(e));
     emit lues(numero);
