@@ -301,8 +301,12 @@ int MoteurMixage::jouer_flux(int canal_demande, int flux) {
     ef->canal = choisi;
     ef->deja_joue = true;
     if (serveur) {
-        // What the server holds would delay the start.
-        e.sortie->vider();
+        // What the server holds would delay the start; what is heard of
+        // another track fades out and this one follows it, faded in.
+        if (e.sortie->enchainer()) {
+            std::lock_guard<std::mutex> g(e.verrou);
+            e.canaux[choisi].attaque_franche = false;
+        }
         e.sortie->definir_niveaux(1.0f, 1.0f);
         e.sortie->suspendre(false);
     }

@@ -77,6 +77,13 @@ public:
     virtual void suspendre(bool /*pause*/) {}
     // Drops what the server holds and has not played yet.
     virtual void vider() {}
+    // The same for a start that follows at once (next, back, a double
+    // click). True when what was heard fades out: the new sound then fades
+    // in, close behind it.
+    virtual bool enchainer() {
+        vider();
+        return false;
+    }
     // Something may have become audible (a start, a seek, a resume): pull
     // again if pulling had stopped for silence.
     virtual void reveiller() {}

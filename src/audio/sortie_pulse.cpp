@@ -224,7 +224,9 @@ void SortiePulse::Etat::ecrire() {
 // to the 20 ms a monitor recorded with a short latency gives its sink.
 // The sound comes that much later; the heard count starts after it.
 bool SortiePulse::Etat::ecrire_silence() {
-    const std::int64_t n = std::int64_t(silence.size() / 2);
+    std::int64_t n = std::int64_t(silence.size() / 2);
+    if (silence_court >= 0) n = std::min(n, silence_court);
+    silence_court = -1;
     silence_due = false;
     silence_tete = n;
     if (n == 0 || pa->stream_write(flux, silence.data(), std::size_t(n) * kOctetsParTrame, nullptr, 0,
@@ -288,6 +290,7 @@ void SortiePulse::Etat::vider_flux() {
     lu_depuis_vide = false;
     silence_due = true;
     silence_tete = 0;
+    silence_court = -1;
     rampe_g = gauche_ecrit;  // no ramp in what follows
     rampe_d = droite_ecrit;
     vue_valide = false;
@@ -529,6 +532,7 @@ std::int64_t SortiePulse::trames_entendues() { return 0; }
 void SortiePulse::definir_niveaux(float, float) {}
 void SortiePulse::suspendre(bool) {}
 void SortiePulse::vider() {}
+bool SortiePulse::enchainer() { return false; }
 void SortiePulse::reveiller() {}
 void SortiePulse::definir_titre(const std::string&) {}
 

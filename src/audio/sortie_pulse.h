@@ -21,6 +21,11 @@
 //    fade has been heard the stream is corked (pause) or corked and flushed
 //    (stop, seek). Meanwhile nothing new is written. A resume plays again,
 //    faded in, the kept sound from the end of the fade-out.
+//  - a start that follows at once (enchainer: next, back, a double click):
+//    the sound fades out as for a stop, but the stream is corked as soon
+//    as the fade should have been heard and the new sound gets a shorter
+//    silence ahead of it, so that it follows within about 20 ms; the
+//    engine fades it in.
 //
 // Time: the output counts the frames it pulled from the engine and how many
 // of them have been heard, which the engine turns into track positions. The
@@ -236,6 +241,7 @@ public:
     void definir_niveaux(float gauche, float droite) override;
     void suspendre(bool pause) override;
     void vider() override;
+    bool enchainer() override;
     void reveiller() override;
     void definir_titre(const std::string& nom) override;
 

@@ -80,6 +80,10 @@ struct SortiePulse::Etat {
     bool coupure_placee = false;
     std::int64_t coupure_ecrites = 0, coupure_entendues = 0;
     pa_time_event* fin_coupure = nullptr;
+    // When the fade-out's last frame should be heard, and whether a new
+    // start follows it at once (SortiePulse::enchainer).
+    pa_usec_t fin_fondu_t = 0;
+    bool enchainement = false;
     pa_usec_t question = 0;  // when the server was last asked where it plays
     // Paused after a fade-out: the frame the resume plays from (-1: none),
     // and the first frame written again faded in (-1: none).
@@ -99,8 +103,9 @@ struct SortiePulse::Etat {
     // ecrire_silence): still to write, and written but not yet started.
     bool silence_due = false;
     std::int64_t silence_tete = 0;
-    std::vector<float> silence;  // 2 kMargeFonduMs, allocated by ouvrir
-    std::string titre;           // media name, raw bytes as the file name
+    std::int64_t silence_court = -1;  // frames of the next one when shorter (-1: all)
+    std::vector<float> silence;       // 2 kMargeFonduMs, allocated by ouvrir
+    std::string titre;                // media name, raw bytes as the file name
     CompteurRecreations recreations;
     // connecter found no server: ouvrir does not wait for it a second time.
     bool sonde_echouee = false;

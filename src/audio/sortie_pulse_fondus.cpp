@@ -33,6 +33,11 @@ namespace {
 // A command's fade-out written: the stream is corked this long after the
 // server should have played its last frame.
 constexpr std::uint64_t kApresFonduUs = 10000;
+// The same before a start that follows at once, and the silence then
+// written ahead of the new sound: together under the 20 ms a listener
+// takes for a gap, with room for the server's view to be a little late.
+constexpr std::uint64_t kApresFonduEnchaineUs = 2000;
+constexpr int kSilenceEnchaineMs = 4;
 }  // namespace
 
 // Asks the server where it plays; `reponse` runs with its answer, and
@@ -210,7 +215,8 @@ void SortiePulse::Etat::placer_fondu(bool reponse) {
         return;
     }
     attente_us += n * 1000000 / frequence;
-    const pa_usec_t quand = pa->rtclock_now() + pa_usec_t(attente_us) + kApresFonduUs;
+    fin_fondu_t = pa->rtclock_now() + pa_usec_t(attente_us);
+    const pa_usec_t quand = fin_fondu_t + (enchainement ? kApresFonduEnchaineUs : kApresFonduUs);
     if (fin_coupure)
         pa->context_rttime_restart(contexte, fin_coupure, quand);
     else
@@ -231,6 +237,8 @@ void SortiePulse::Etat::terminer_coupure() {
         if (!suspendu) reprendre_apres_pause();
     }
     vider_flux();
+    if (enchainement) silence_court = std::int64_t(frequence) * kSilenceEnchaineMs / 1000;
+    enchainement = false;
     appliquer_bouchon();
     abandonner(pa->stream_flush(flux, nullptr, nullptr));
     appliquer_niveaux();
@@ -247,6 +255,7 @@ void SortiePulse::Etat::reprendre_apres_pause() {
 // A stream lost or a flush: no fade under way, nothing to fade in.
 void SortiePulse::Etat::abandonner_coupure() {
     coupure = Coupure::Aucune;
+    enchainement = false;
     if (fin_coupure) pa->context_rttime_restart(contexte, fin_coupure, PA_USEC_INVALID);
     fondu_entree = -1;
 }
@@ -318,6 +327,27 @@ void SortiePulse::vider() {
     e.entendues = e.ecrites = e.plancher = e.tirees;  // dropped, or not to be played again
     e.debut_vide = e.ecrites;
     e.deverrouiller();
+}
+
+// A stop whose fade-out a new start follows at once: the stream is corked
+// as soon as the fade has been heard, the timer moved up if the fade is
+// already written, and the new sound gets a shorter silence ahead.
+bool SortiePulse::enchainer() {
+    vider();
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() != Mode::Pulse) return false;
+    e.verrouiller();
+    const bool fondu = e.flux_pret && e.coupure == Etat::Coupure::Vidage;
+    if (fondu && !e.enchainement) {
+        e.enchainement = true;
+        if (e.coupure_placee && e.fin_coupure)
+            e.pa->context_rttime_restart(
+                e.contexte, e.fin_coupure,
+                std::max(e.fin_fondu_t + kApresFonduEnchaineUs, e.pa->rtclock_now()));
+    }
+    e.deverrouiller();
+    return fondu;
 }
 
 #endif

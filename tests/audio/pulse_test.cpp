@@ -226,12 +226,27 @@ double plus_grand_saut(const std::vector<float>& d, std::int64_t debut, std::int
     return m;
 }
 
-// Pause, resume, stop, a seek, mute and their mixes, made while a tone is
-// heard: the wave ramps instead of being cut (no jump beyond what the tone
-// and a 6 ms ramp give) and the sound stops within 100 ms, or, resumed,
-// is heard again. A seek lands in a silent part of the track. Each row: the
-// commands, the pause between them, whether the tone comes back.
+// The longest run of silent frames (left side) over frames [debut, fin).
+std::int64_t plus_long_silence(const std::vector<float>& d, std::int64_t debut, std::int64_t fin) {
+    std::int64_t plus_long = 0, n = 0;
+    for (std::int64_t i = std::max<std::int64_t>(debut, 0); i < std::min<std::int64_t>(fin, d.size() / 2);
+         ++i) {
+        n = std::fabs(d[2 * i]) < 1e-3f ? n + 1 : 0;
+        plus_long = std::max(plus_long, n);
+    }
+    return plus_long;
+}
+
+// Pause, resume, stop, a seek, mute, a new start (next, back, a double
+// click: what the player asks of the engine) and their mixes, made while a
+// tone is heard: the wave ramps instead of being cut (no jump beyond what
+// the tone and a 6 ms ramp give) and the sound stops within 100 ms, or,
+// resumed or started again, is heard again, a new start with no silence
+// over 20 ms. A seek lands in a silent part of the track. Each row: the
+// commands, the pause between them, whether the tone comes back, whether
+// at once.
 TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
+    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1000, 441.0}, {1000, 0.0}, {1000, 441.0}}));
     using Commande = std::function<void(vt::MoteurAudio&, lecteur_media&)>;
     const Commande pause = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, true); };
     const Commande reprise = [](vt::MoteurAudio& m, lecteur_media& lm) {
@@ -246,12 +261,20 @@ TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
         m.aller_a_ms(lm.flux, 1200);
         m.definir_muet(lm.canal, false);
     };
+    // The track stopped and closed, another opened and played (Lecteur::jouer).
+    const Commande suivant = [&](vt::MoteurAudio& m, lecteur_media& lm) {
+        m.arreter_flux(lm.flux);
+        m.fermer_flux(lm.flux);
+        lm.flux = m.ouvrir_flux(piste);
+        lm.canal = m.jouer_flux(-1, lm.flux);
+        m.definir_pan(lm.canal, 0);
+    };
     const Commande rien = [](vt::MoteurAudio&, lecteur_media&) {};
     const struct {
         const char* cas;
         Commande premiere, seconde;
         std::chrono::milliseconds entre;
-        bool reprend;
+        bool reprend, enchaine = false;
     } lignes[] = {
         {"pause", pause, rien, 0ms, false},
         {"stop", arret, rien, 0ms, false},
@@ -264,10 +287,12 @@ TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
         {"seek during the mute's ramp", muet, saut, 2ms, false},
         {"pause and resume", pause, reprise, 300ms, true},
         {"resume during the pause's fade", pause, reprise, 4ms, true},
+        {"next", suivant, rien, 0ms, true, true},
+        {"next during the pause's fade", pause, suivant, 3ms, true, true},
+        {"next during the mute's ramp", muet, suivant, 2ms, true},
     };
     auto lm = lecteur();
     ecouter();
-    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1000, 441.0}, {1000, 0.0}, {1000, 441.0}}));
     for (const auto& l : lignes) {
         SCOPED_TRACE(l.cas);
         if (lm->flux) lm->moteur().fermer_flux(lm->flux);
@@ -285,6 +310,9 @@ TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
         EXPECT_LT(plus_grand_saut(d, r - kTaux / 20, r + kTaux / 2), 0.01);
         if (l.reprend) {
             EXPECT_GT(efficace(d, 0, r + kTaux * 4 / 10, r + kTaux / 2), kEfficaceTon * 0.9) << "not resumed";
+            if (l.enchaine) {
+                EXPECT_LE(ms(plus_long_silence(d, r - kTaux / 20, r + kTaux / 2)), 20.0) << "a gap";
+            }
             continue;
         }
         const std::int64_t silence = changement(d, r - kTaux / 20, kEfficaceTon / 4);
