@@ -3,7 +3,7 @@
 // real windows on the offscreen platform).
 #include "ui/bureau/instance.h"
 #include "bureau/outils.h"
-#include "playlist/depot.h"
+#include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
 #include "support/dossier_lecture_seule.h"
 #include "support/dossier_temp.h"
