@@ -63,6 +63,9 @@ TForm4::TForm4(const vt::ServicesFenetres& services)
     setWindowFlags(vt::kCadreFixe);
     setWindowTitle(QStringLiteral("Option"));
     setFixedSize(407, 464);
+    // The window holds the focus when it opens, so that the box shows its
+    // focus ring only once the keyboard brings it there (Tab).
+    setFocusPolicy(Qt::ClickFocus);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
@@ -157,6 +160,7 @@ void TForm4::showEvent(QShowEvent* e) {
         // The box in the skin's colours, as the main window's.
         const auto [fond, trait] = navigation_.couleurs_cases();
         static_cast<vt::CaseVt*>(check_boucle)->definir_couleurs(fond, trait);
+        setFocus(Qt::OtherFocusReason);
     }
     QWidget::showEvent(e);
 }

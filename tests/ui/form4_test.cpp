@@ -2,11 +2,13 @@
 // two dialogs, the defaults, Apply's refusals and its write, and the hover
 // colours, on the real windows.
 #include "config/configuration.h"
+#include "ui/accessibilite.h"
 #include "ui/fenetres_outils.h"
 #include "ui/fixture.h"
 #include "ui/tform4.h"
 
 #include <QComboBox>
+#include <QTest>
 
 namespace {
 
@@ -115,6 +117,18 @@ TEST_F(Options, ShowingReadsTheConfiguration) {
     EXPECT_EQ(f4->label_repskin->text(), QStringLiteral("skin/default/default.sk"));
     EXPECT_EQ(f4->label_repplaylist->text(), QStringLiteral("mes listes/"));
     EXPECT_TRUE(f4->check_boucle->isChecked());
+}
+
+// Opened, the window keeps the focus: no ring around the box until Tab
+// brings the keyboard to it.
+TEST_F(Options, BoxShowsItsFocusRingOnlyOnceTabReachesIt) {
+    demarrer_avec(config_defaut("playlist/", "true"));
+    montrer();
+    f4->activateWindow();
+    QApplication::processEvents();
+    EXPECT_FALSE(vt::montre_cadre_focus(f4->check_boucle));
+    QTest::keyClick(f4, Qt::Key_Tab);
+    EXPECT_TRUE(vt::montre_cadre_focus(f4->check_boucle));
 }
 
 // Without a configuration file both paths show the missing-file marker and
