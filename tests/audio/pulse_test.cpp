@@ -98,6 +98,29 @@ protected:
         return d;
     }
 
+    // A row of the command tables: the track started again on the right
+    // side only, 400 ms played, then the row's two commands `entre` apart.
+    // Gives the recording to 500 ms past the first command and where that
+    // command lies in it (-1: the track did not start).
+    struct Commande {
+        std::vector<float> d;
+        std::int64_t r = -1;
+    };
+    template <class Ligne>
+    Commande enregistrer_commande(lecteur_media& lm, const std::string& piste, const Ligne& l) {
+        if (lm.flux) lm.moteur().fermer_flux(lm.flux);
+        if (!jouer(lm, piste)) return {};
+        lm.moteur().definir_pan(lm.canal, 0);  // the right side is the reference's
+        std::this_thread::sleep_for(400ms);
+        const std::int64_t avant = client_->reference_exacte();
+        l.premiere(lm.moteur(), lm);
+        std::this_thread::sleep_for(l.entre);
+        l.seconde(lm.moteur(), lm);
+        Commande c{enregistrement_jusqua(avant + kTaux / 2)};
+        c.r = Client::vers_enregistrement(c.d, avant);
+        return c;
+    }
+
     vt::test::DossierTemp dossier_;
     Environnement env_;
     std::unique_ptr<DemonPulse> demon_;
@@ -295,16 +318,7 @@ TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
     ecouter();
     for (const auto& l : lignes) {
         SCOPED_TRACE(l.cas);
-        if (lm->flux) lm->moteur().fermer_flux(lm->flux);
-        ASSERT_TRUE(jouer(*lm, piste));
-        lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
-        std::this_thread::sleep_for(400ms);
-        const std::int64_t avant = client_->reference_exacte();
-        l.premiere(lm->moteur(), *lm);
-        std::this_thread::sleep_for(l.entre);
-        l.seconde(lm->moteur(), *lm);
-        std::vector<float> d = enregistrement_jusqua(avant + kTaux / 2);
-        const std::int64_t r = Client::vers_enregistrement(d, avant);
+        const auto [d, r] = enregistrer_commande(*lm, piste, l);
         ASSERT_GE(r, kTaux / 10);
         EXPECT_GT(efficace(d, 0, r - kTaux / 20, r), kEfficaceTon * 0.9) << "no tone before the command";
         EXPECT_LT(plus_grand_saut(d, r - kTaux / 20, r + kTaux / 2), 0.01);
@@ -359,16 +373,7 @@ TEST_F(SortiePulseTest, RampsStartFromTheReachedGainAndResumesFromTheFadedFrame)
     ecouter();
     for (const auto& l : lignes) {
         SCOPED_TRACE(l.cas);
-        if (lm->flux) lm->moteur().fermer_flux(lm->flux);
-        ASSERT_TRUE(jouer(*lm, piste));
-        lm->moteur().definir_pan(lm->canal, 0);
-        std::this_thread::sleep_for(400ms);
-        const std::int64_t avant = client_->reference_exacte();
-        l.premiere(lm->moteur(), *lm);
-        std::this_thread::sleep_for(l.entre);
-        l.seconde(lm->moteur(), *lm);
-        std::vector<float> d = enregistrement_jusqua(avant + kTaux / 2);
-        const std::int64_t r = Client::vers_enregistrement(d, avant);
+        const auto [d, r] = enregistrer_commande(*lm, piste, l);
         ASSERT_GE(r, kTaux / 10);
         // The track's frame at recording frame a (full level there), and the
         // first silent frame and the first one heard again after it.
