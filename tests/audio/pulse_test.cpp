@@ -15,8 +15,10 @@
 #include <sys/un.h>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <tuple>
 
 #if VANTREL_AVEC_PULSE
@@ -69,6 +71,12 @@ protected:
         lm.canal = lm.moteur().jouer_flux(-1, lm.flux);
         return lm.flux != 0 && lm.canal >= 0;
     }
+    // The same on the left side only: the right one is the reference's.
+    bool jouer_a_gauche(lecteur_media& lm, const std::string& chemin) {
+        if (!jouer(lm, chemin)) return false;
+        lm.moteur().definir_pan(lm.canal, 0);
+        return true;
+    }
 
     // The reference stream and the recording, then a pause for the sink to
     // settle with its final latency.
@@ -102,30 +110,132 @@ protected:
     // side only, 400 ms played, then the row's two commands `entre` apart.
     // Gives the recording to 500 ms past the first command and where that
     // command lies in it (-1: the track did not start).
-    struct Commande {
+    struct Releve {
         std::vector<float> d;
         std::int64_t r = -1;
     };
     template <class Ligne>
-    Commande enregistrer_commande(lecteur_media& lm, const std::string& piste, const Ligne& l) {
+    Releve enregistrer_commande(lecteur_media& lm, const std::string& piste, const Ligne& l) {
         if (lm.flux) lm.moteur().fermer_flux(lm.flux);
-        if (!jouer(lm, piste)) return {};
-        lm.moteur().definir_pan(lm.canal, 0);  // the right side is the reference's
+        if (!jouer_a_gauche(lm, piste)) return {};
         std::this_thread::sleep_for(400ms);
         const std::int64_t avant = client_->reference_exacte();
         l.premiere(lm.moteur(), lm);
         std::this_thread::sleep_for(l.entre);
         l.seconde(lm.moteur(), lm);
-        Commande c{enregistrement_jusqua(avant + kTaux / 2)};
+        Releve c{enregistrement_jusqua(avant + kTaux / 2)};
         c.r = Client::vers_enregistrement(c.d, avant);
         return c;
+    }
+
+    // A player on `piste`, once its position is past half a second
+    // (nullptr: the track does not start).
+    std::unique_ptr<lecteur_media> lecteur_en_route(const std::string& piste, vt::SortiePulse::Repli repli) {
+        auto lm = lecteur(repli);
+        if (!jouer(*lm, piste)) return nullptr;
+        if (!attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s)) return nullptr;
+        return lm;
+    }
+    // The player's stream on the server, if there is one.
+    std::optional<Client::Entree> flux_vantrel() {
+        std::optional<Client::Entree> flux;
+        for (const Client::Entree& e : client_->entrees())
+            if (e.application == "vantrel") flux = e;
+        return flux;
+    }
+
+    // The server killed mid-track (`avant`: what was recorded until then);
+    // false when the output does not come to wait for it.
+    bool tuer_serveur(lecteur_media& lm, std::vector<float>* avant = nullptr) {
+        demon_->tuer();
+        if (avant) *avant = client_->donnees();
+        client_.reset();
+        return attendre([&] { return sortie(lm).en_attente_serveur(); }, 2s);
+    }
+    // The server started again beside its socket, listened to before any
+    // player finds it there (demon_->publier): gives the reference frame of
+    // its return in retour_.
+    void revenir_a_cote() {
+        demon_->redemarrer_a_cote();
+        ASSERT_TRUE(demon_->pret()) << demon_->raison();
+        client_ = std::make_unique<Client>(demon_->serveur_actif());
+        ASSERT_TRUE(client_->pret());
+        ASSERT_NO_FATAL_FAILURE(ecouter());
+        retour_ = client_->reference_maintenant();
+    }
+    // The server started again on its own socket, where players find it.
+    void redemarrer_serveur() {
+        client_.reset();
+        demon_->redemarrer();
+        ASSERT_TRUE(demon_->pret()) << demon_->raison();
+        client_ = std::make_unique<Client>(demon_->serveur());
+        ASSERT_TRUE(client_->pret());
+    }
+
+    // The recording until now, with the server's clock and the player's
+    // position at that moment, and the first sound after the server's return.
+    struct Ecoute {
+        std::vector<float> d;
+        std::int64_t maintenant = -1, position = -1, premier = -1;
+    };
+    Ecoute ecouter_maintenant(lecteur_media& lm) {
+        Ecoute e;
+        e.maintenant = client_->reference_exacte();
+        e.position = lm.moteur().position(lm.flux);
+        if (e.maintenant >= 0) e.d = enregistrement_jusqua(e.maintenant);
+        return e;
+    }
+    // After the server came back at retour_, with a ramp of `n` frames
+    // playing: the first sound heard is the frame `arret`, where the sound
+    // stopped, within 100 ms.
+    void verifier_reprise(lecteur_media& lm, std::int64_t n, std::int64_t arret, Ecoute& e) {
+        e = ecouter_maintenant(lm);
+        ASSERT_GE(e.maintenant, 0);
+        const std::int64_t debut = Client::vers_enregistrement(e.d, retour_);
+        ASSERT_GE(debut, 0) << "the recording does not reach the server's return";
+        e.premier = premier_son(e.d, debut, 0.05f);
+        ASSERT_GE(e.premier, 0) << "nothing heard once the server was back";
+        EXPECT_NEAR(ms(trame_rampe(e.d[2 * e.premier], n) - arret), 0.0, 100.0)
+            << "the track did not go on from where it stopped";
+    }
+    // The frame of a ramp of `n` frames heard at e.maintenant (-1: none).
+    static std::int64_t entendue(const Ecoute& e, std::int64_t n) {
+        const std::int64_t r = Client::vers_enregistrement(e.d, e.maintenant);
+        return r < 0 ? -1 : trame_rampe(e.d[2 * r], n);
     }
 
     vt::test::DossierTemp dossier_;
     Environnement env_;
     std::unique_ptr<DemonPulse> demon_;
     std::unique_ptr<Client> client_;
+    std::int64_t retour_ = -1;
 };
+
+// A socket at `chemin` that accepts and never answers (-1: none).
+int socket_muet(const std::string& chemin) {
+    int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strncpy(a.sun_path, chemin.c_str(), sizeof a.sun_path - 1);
+    if (s >= 0 && ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(s, 16) == 0) return s;
+    if (s >= 0) ::close(s);
+    return -1;
+}
+
+// The positions sampled every few milliseconds as the sound came back, from
+// where it stopped: never back, no jump (without the replay of what the
+// server held unplayed it jumps by that, 0.3 to 1 s), and on.
+void verifier_sans_saut(const std::vector<std::int64_t>& positions, std::int64_t arret) {
+    ASSERT_FALSE(positions.empty());
+    EXPECT_EQ(positions.front(), arret);
+    std::int64_t saut = 0;
+    for (std::size_t i = 1; i < positions.size(); ++i) {
+        EXPECT_GE(positions[i], positions[i - 1]);
+        saut = std::max(saut, positions[i] - positions[i - 1]);
+    }
+    EXPECT_LT(ms(saut), 150.0) << "the position jumped when the sound came back";
+    EXPECT_GT(ms(positions.back() - arret), 300.0) << "playback did not go on";
+}
 
 // The server applies the volume and the balance to the stream: both sides of
 // a tone are heard at the levels the engine's own mixer would give.
@@ -134,9 +244,8 @@ TEST_F(SortiePulseTest, LevelAndBalanceAreHeard) {
     ecouter();
     ASSERT_TRUE(sortie(*lm).sur_serveur());
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
-    ASSERT_TRUE(jouer(*lm, piste));
+    ASSERT_TRUE(jouer_a_gauche(*lm, piste));
     lm->moteur().definir_volume(lm->canal, 128);
-    lm->moteur().definir_pan(lm->canal, 0);
     // 0.3 s of the tone recorded, well after its start.
     std::vector<float> d;
     std::int64_t debut = -1;
@@ -159,8 +268,7 @@ TEST_F(SortiePulseTest, ControlsAreHeardWithin100Ms) {
     auto lm = lecteur();
     ecouter();
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{5000, 441.0}}));
-    ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
+    ASSERT_TRUE(jouer_a_gauche(*lm, piste));
     std::this_thread::sleep_for(700ms);
     // The server's own clock: a busy one plays behind the wall clock.
     std::int64_t avant_volume = client_->reference_exacte();
@@ -191,18 +299,15 @@ TEST_F(SortiePulseTest, PauseCorksAndResumeGoesOnFromThePausedPlace) {
     auto lm = lecteur();
     ecouter();
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1200, 441.0}}));
-    ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur().definir_pan(lm->canal, 0);
+    ASSERT_TRUE(jouer_a_gauche(*lm, piste));
     std::this_thread::sleep_for(400ms);
     lm->moteur().mettre_en_pause(lm->canal, true);
     std::int64_t p1 = lm->moteur().position(lm->flux);
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(lm->moteur().en_pause(lm->canal));
     EXPECT_EQ(lm->moteur().position(lm->flux), p1);
-    bool bouche = false;
-    for (const Client::Entree& e : client_->entrees())
-        if (e.application == "vantrel") bouche = e.corked;
-    EXPECT_TRUE(bouche) << "the paused stream is not corked";
+    const auto flux = flux_vantrel();
+    EXPECT_TRUE(flux && flux->corked) << "the paused stream is not corked";
     lm->moteur().mettre_en_pause(lm->canal, false);
     EXPECT_FALSE(lm->moteur().en_pause(lm->canal));
     EXPECT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > p1; }, 1500ms));
@@ -217,8 +322,7 @@ TEST_F(SortiePulseTest, SeekIsHeardFromTheNewPlace) {
     ecouter();
     // Sound, then a second of silence, then sound again.
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1000, 441.0}, {1000, 0.0}, {1000, 441.0}}));
-    ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur().definir_pan(lm->canal, 0);
+    ASSERT_TRUE(jouer_a_gauche(*lm, piste));
     std::this_thread::sleep_for(400ms);
     std::int64_t avant = client_->reference_maintenant();
     auto t0 = Horloge::now();
@@ -260,6 +364,13 @@ std::int64_t plus_long_silence(const std::vector<float>& d, std::int64_t debut, 
     return plus_long;
 }
 
+// The commands of the two tables below.
+using Commande = std::function<void(vt::MoteurAudio&, lecteur_media&)>;
+const Commande pause = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, true); };
+const Commande reprise = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, false); };
+const Commande muet = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_muet(lm.canal, true); };
+const Commande rien = [](vt::MoteurAudio&, lecteur_media&) {};
+
 // Pause, resume, stop, a seek, mute, a new start (next, back, a double
 // click: what the player asks of the engine) and their mixes, made while a
 // tone is heard: the wave ramps instead of being cut (no jump beyond what
@@ -270,14 +381,8 @@ std::int64_t plus_long_silence(const std::vector<float>& d, std::int64_t debut, 
 // at once.
 TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1000, 441.0}, {1000, 0.0}, {1000, 441.0}}));
-    using Commande = std::function<void(vt::MoteurAudio&, lecteur_media&)>;
-    const Commande pause = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, true); };
-    const Commande reprise = [](vt::MoteurAudio& m, lecteur_media& lm) {
-        m.mettre_en_pause(lm.canal, false);
-    };
     const Commande arret = [](vt::MoteurAudio& m, lecteur_media& lm) { m.arreter_flux(lm.flux); };
     const Commande saut = [](vt::MoteurAudio& m, lecteur_media& lm) { m.aller_a_ms(lm.flux, 1200); };
-    const Commande muet = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_muet(lm.canal, true); };
     // A click on the position bar: muted while the cursor is held.
     const Commande clic_barre = [](vt::MoteurAudio& m, lecteur_media& lm) {
         m.definir_muet(lm.canal, true);
@@ -292,7 +397,6 @@ TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
         lm.canal = m.jouer_flux(-1, lm.flux);
         m.definir_pan(lm.canal, 0);
     };
-    const Commande rien = [](vt::MoteurAudio&, lecteur_media&) {};
     const struct {
         const char* cas;
         Commande premiere, seconde;
@@ -345,12 +449,6 @@ TEST_F(SortiePulseTest, CommandsRampWithoutAJump) {
 // the commands, the pause between them, whether the track stops while
 // silent (a mute goes on playing it).
 TEST_F(SortiePulseTest, RampsStartFromTheReachedGainAndResumesFromTheFadedFrame) {
-    using Commande = std::function<void(vt::MoteurAudio&, lecteur_media&)>;
-    const Commande pause = [](vt::MoteurAudio& m, lecteur_media& lm) { m.mettre_en_pause(lm.canal, true); };
-    const Commande reprise = [](vt::MoteurAudio& m, lecteur_media& lm) {
-        m.mettre_en_pause(lm.canal, false);
-    };
-    const Commande muet = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_muet(lm.canal, true); };
     const Commande son = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_muet(lm.canal, false); };
     const Commande bas = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_volume(lm.canal, 40); };
     const Commande haut = [](vt::MoteurAudio& m, lecteur_media& lm) { m.definir_volume(lm.canal, 255); };
@@ -407,80 +505,70 @@ TEST_F(SortiePulseTest, RampsStartFromTheReachedGainAndResumesFromTheFadedFrame)
     }
 }
 
-// The end of the track is reported when its last sample is heard, not when it
-// was written (a short track is written whole at once): the position reaches
-// the length after the track's own duration, and the channel plays one more
-// (silent) second.
-TEST_F(SortiePulseTest, EndIsReportedWhenTheLastSampleIsHeard) {
-    auto lm = lecteur();
-    std::string piste = dossier_.ecrire("court.wav", wav_tons({{600, 441.0}}));
-    ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur().definir_pan(lm->canal, 0);
-    auto t0 = Horloge::now();
-    ASSERT_TRUE(
-        attendre([&] { return lm->moteur().position(lm->flux) == lm->moteur().longueur(lm->flux); }, 3s));
-    auto t_fin = Horloge::now();
-    EXPECT_GE(ms_depuis(t0), 580.0);
-    EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
-    EXPECT_EQ(lm->moteur().temps_ms(lm->flux), lm->moteur().longueur_ms(lm->flux));
-    ASSERT_TRUE(attendre([&] { return !lm->moteur().en_lecture(lm->canal); }, 3s));
-    EXPECT_GE(ms_depuis(t_fin), 900.0);
-}
-
 // The end of the track is reported (position == length) once its last frame
 // has been heard, so that the next track started at that moment cuts no tail
-// off, and not much later. The track is a ramp naming its own frames: what
-// is heard after the start is one run of consecutive frames up to the last.
+// off, and not much later; the channel plays one more (silent) second. The
+// track is a ramp naming its own frames: what is heard after the start is
+// one run of consecutive frames up to the last. A short track is written
+// whole at once, a longer one as the server takes it.
 TEST_F(SortiePulseTest, EndIsReportedWhenTheLastFrameIsHeardInTheRecording) {
-    auto lm = lecteur();
     ecouter();
-    const std::int64_t n = kTaux * 3 / 2;
-    std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(1500));
-    std::int64_t ref_depart = client_->reference_maintenant();
-    ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
-    // The server's own clock (a busy one plays behind the wall clock) read
-    // just before the last query that answered "not ended" and just after
-    // the first that answered "ended": a busy machine only widens that.
-    std::int64_t ref_avant_non = -1, ref_apres_oui = -1;
-    ASSERT_TRUE(attendre(
-        [&] {
-            std::int64_t avant = client_->reference_exacte();
-            if (lm->moteur().position(lm->flux) != lm->moteur().longueur(lm->flux)) {
-                ref_avant_non = avant;
-                return false;
-            }
-            ref_apres_oui = client_->reference_exacte();
-            return true;
-        },
-        6s));
-    ASSERT_GE(ref_avant_non, 0);
-    ASSERT_GE(ref_apres_oui, 0);
-    std::vector<float> d = enregistrement_jusqua(ref_apres_oui);
-    std::int64_t debut = Client::vers_enregistrement(d, ref_depart);
-    std::int64_t fin_non = Client::vers_enregistrement(d, ref_avant_non);
-    std::int64_t fin_oui = Client::vers_enregistrement(d, ref_apres_oui);
-    ASSERT_GE(debut, 0) << "the recording does not reach the start";
+    for (const int duree : {600, 1500}) {  // shorter than what the server holds, and as long
+        SCOPED_TRACE(duree);
+        auto lm = lecteur();
+        const std::int64_t n = std::int64_t(kTaux) * duree / 1000;
+        std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(duree));
+        std::int64_t ref_depart = client_->reference_maintenant();
+        ASSERT_TRUE(jouer_a_gauche(*lm, piste));
+        // The server's own clock (a busy one plays behind the wall clock) read
+        // just before the last query that answered "not ended" and just after
+        // the first that answered "ended": a busy machine only widens that.
+        std::int64_t ref_avant_non = -1, ref_apres_oui = -1;
+        ASSERT_TRUE(attendre(
+            [&] {
+                std::int64_t avant = client_->reference_exacte();
+                if (lm->moteur().position(lm->flux) != lm->moteur().longueur(lm->flux)) {
+                    ref_avant_non = avant;
+                    return false;
+                }
+                ref_apres_oui = client_->reference_exacte();
+                return true;
+            },
+            6s));
+        ASSERT_GE(ref_avant_non, 0);
+        ASSERT_GE(ref_apres_oui, 0);
+        const auto t_fin = Horloge::now();
+        EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
+        EXPECT_EQ(lm->moteur().temps_ms(lm->flux), lm->moteur().longueur_ms(lm->flux));
+        std::vector<float> d = enregistrement_jusqua(ref_apres_oui);
+        std::int64_t debut = Client::vers_enregistrement(d, ref_depart);
+        std::int64_t fin_non = Client::vers_enregistrement(d, ref_avant_non);
+        std::int64_t fin_oui = Client::vers_enregistrement(d, ref_apres_oui);
+        ASSERT_GE(debut, 0) << "the recording does not reach the start";
 
-    // The frames heard, from the first to the last.
-    std::int64_t premier = -1, dernier = -1, sauts = 0, precedente = -1;
-    for (std::int64_t i = debut; i < std::int64_t(d.size() / 2); ++i) {
-        std::int64_t t = trame_rampe(d[2 * i], n);
-        if (t < 0) continue;
-        if (premier < 0) premier = i;
-        if (precedente >= 0 && std::llabs(t - precedente - 1) > 4) ++sauts;
-        precedente = t;
-        dernier = i;
+        // The frames heard, from the first to the last.
+        std::int64_t premier = -1, dernier = -1, sauts = 0, precedente = -1;
+        for (std::int64_t i = debut; i < std::int64_t(d.size() / 2); ++i) {
+            std::int64_t t = trame_rampe(d[2 * i], n);
+            if (t < 0) continue;
+            if (premier < 0) premier = i;
+            if (precedente >= 0 && std::llabs(t - precedente - 1) > 4) ++sauts;
+            precedente = t;
+            dernier = i;
+        }
+        ASSERT_GE(premier, 0) << "the track was not heard";
+        // The track is heard from its first frame (a stream started into an
+        // underrun would lose its first 0.3 to 0.55 s).
+        EXPECT_LT(ms(trame_rampe(d[2 * premier], n)), 50.0) << "the start of the track was not heard";
+        EXPECT_EQ(sauts, 0) << "parts of the track were skipped";
+        EXPECT_NEAR(double(precedente), double(n - 1), 4.0) << "the last frame of the track was not heard";
+        EXPECT_GE(ms(fin_oui - (dernier + 1)), -20.0)
+            << "the end was reported before the last frame was heard";
+        EXPECT_LE(ms(fin_non - (dernier + 1)), 100.0)
+            << "the end was reported long after the last frame was heard";
+        ASSERT_TRUE(attendre([&] { return !lm->moteur().en_lecture(lm->canal); }, 3s));
+        EXPECT_GE(ms_depuis(t_fin), 900.0) << "the channel did not play its silent second";
     }
-    ASSERT_GE(premier, 0) << "the track was not heard";
-    // The track is heard from its first frame (a stream started into an
-    // underrun would lose its first 0.3 to 0.55 s).
-    EXPECT_LT(ms(trame_rampe(d[2 * premier], n)), 50.0) << "the start of the track was not heard";
-    EXPECT_EQ(sauts, 0) << "parts of the track were skipped";
-    EXPECT_NEAR(double(precedente), double(n - 1), 4.0) << "the last frame of the track was not heard";
-    EXPECT_GE(ms(fin_oui - (dernier + 1)), -20.0) << "the end was reported before the last frame was heard";
-    EXPECT_LE(ms(fin_non - (dernier + 1)), 100.0)
-        << "the end was reported long after the last frame was heard";
 }
 
 // The stream shows as "vantrel" with the display name of the file, updated
@@ -490,9 +578,8 @@ TEST_F(SortiePulseTest, StreamIsNamedAndFollowsTheDefaultDevice) {
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
     std::string autre = dossier_.ecrire("sous/Deux été.wav", wav_tons({{3000, 441.0}}));
     auto nom = [&] {
-        for (const Client::Entree& e : client_->entrees())
-            if (e.application == "vantrel") return e.media;
-        return std::string("(no vantrel stream)");
+        const auto f = flux_vantrel();
+        return f ? f->media : std::string("(no stream)");
     };
     ASSERT_TRUE(jouer(*lm, piste));
     EXPECT_TRUE(attendre([&] { return nom() == "ton.wav"; }, 2s)) << nom();
@@ -506,9 +593,8 @@ TEST_F(SortiePulseTest, StreamIsNamedAndFollowsTheDefaultDevice) {
     ASSERT_NE(indice, PA_INVALID_INDEX);
     ASSERT_TRUE(client_->sink_par_defaut("autre"));
     auto sink = [&] {
-        for (const Client::Entree& e : client_->entrees())
-            if (e.application == "vantrel") return e.sink;
-        return PA_INVALID_INDEX;
+        const auto f = flux_vantrel();
+        return f ? f->sink : PA_INVALID_INDEX;
     };
     EXPECT_TRUE(attendre([&] { return sink() == indice; }, 2s)) << "the stream stayed on the old device";
     std::int64_t p = lm->moteur().position(lm->flux);
@@ -522,11 +608,9 @@ TEST_F(SortiePulseTest, KilledStreamIsMadeAgain) {
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
     ASSERT_TRUE(jouer(*lm, piste));
     std::this_thread::sleep_for(200ms);
-    std::uint32_t indice = PA_INVALID_INDEX;
-    for (const Client::Entree& e : client_->entrees())
-        if (e.application == "vantrel") indice = e.indice;
-    ASSERT_NE(indice, PA_INVALID_INDEX);
-    ASSERT_TRUE(client_->tuer_entree(indice));
+    const auto flux = flux_vantrel();
+    ASSERT_TRUE(flux);
+    ASSERT_TRUE(client_->tuer_entree(flux->indice));
     ASSERT_TRUE(attendre([&] { return sortie(*lm).recreations() == 1; }, 2s));
     EXPECT_TRUE(sortie(*lm).sur_serveur());
     std::int64_t p = lm->moteur().position(lm->flux);
@@ -541,9 +625,9 @@ TEST_F(SortiePulseTest, KilledStreamIsMadeAgain) {
 TEST_F(SortiePulseTest, NoSinkWaitsForOneAndGoesOnFromTheHeardPlace) {
     for (const auto& [absence, sink] : {std::pair{400ms, "nul"}, std::pair{2500ms, "autre"}}) {
         SCOPED_TRACE(sink);
-        auto lm = lecteur();
-        ASSERT_TRUE(jouer(*lm, dossier_.ecrire("ton.wav", wav_tons({{12000, 441.0}}))));
-        ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s));
+        auto lm = lecteur_en_route(dossier_.ecrire("ton.wav", wav_tons({{12000, 441.0}})),
+                                   vt::SortiePulse::Repli::Silence);
+        ASSERT_TRUE(lm);
         ASSERT_TRUE(client_->decharger_sink("nul"));
         ASSERT_TRUE(attendre([&] { return sortie(*lm).recreations() >= 1; }, 2s)) << "the loss was not seen";
         std::this_thread::sleep_for(300ms);
@@ -562,9 +646,7 @@ TEST_F(SortiePulseTest, NoSinkWaitsForOneAndGoesOnFromTheHeardPlace) {
         for (auto t = Horloge::now(); ms_depuis(t) < 1500.0; std::this_thread::sleep_for(2ms))
             positions.push_back(lm->moteur().position(lm->flux));
         EXPECT_GT(sortie(*lm).recreations(), recreations) << "no stream once the sink was back";
-        for (std::size_t i = 1; i < positions.size(); ++i)
-            EXPECT_LT(ms(positions[i] - positions[i - 1]), 150.0) << "a jump when the sink came back";
-        EXPECT_GT(ms(positions.back() - arret), 300.0) << "playback did not go on";
+        verifier_sans_saut(positions, arret);
         lm.reset();
         ASSERT_TRUE(
             std::string(sink) == "nul" ||
@@ -634,74 +716,73 @@ TEST(EntenduesApresPerte, TheServerViewLowersTheCountWithinTheKeptFramesAndTheFl
         EXPECT_EQ(vt::trame_entendue(v[0], v[1], v[2], v[3]), v[4]) << v[1] << " " << v[2];
 }
 
-// The server going away mid-track, for good: the position stays where the
-// sound stopped, every call still answers at once while the output tries to
+// The server going away mid-track, for good, with SDL2 to take over (the
+// default) or PulseAudio forced: the position stays where the sound
+// stopped, every call still answers at once while the output tries to
 // reach the server (here a socket that accepts and never answers, so each
 // try lasts its whole delay), and closing does not wait for the tries.
 TEST_F(SortiePulseTest, ServerGoneForGoodHoldsTheHeardPlaceAndClosingWorks) {
-    auto lm = lecteur(vt::SortiePulse::Repli::SDL);
+    using Repli = vt::SortiePulse::Repli;
     std::string piste = dossier_.ecrire("ton.wav", wav_tons({{3000, 441.0}}));
-    ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur().definir_volume(lm->canal, 200);
-    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 4; }, 3s));
-    client_.reset();
-    std::int64_t avant = lm->moteur().position(lm->flux);
-    demon_->tuer();
-    ASSERT_TRUE(attendre([&] { return sortie(*lm).en_attente_serveur(); }, 2s));
-    EXPECT_FALSE(sortie(*lm).sur_sdl());
-    // Not ahead by what the server held (about a second).
-    std::int64_t arret = lm->moteur().position(lm->flux);
-    // It may go back to what the server had really played (a device that
-    // starts with the stream sounds a latency late), never further.
-    EXPECT_GE(ms(arret - avant), -1500.0) << "the position went back past what the server held";
-    EXPECT_LT(ms(arret - avant), 100.0) << "the position went on past what was heard";
+    for (Repli repli : {Repli::SDL, Repli::Silence}) {
+        SCOPED_TRACE(repli == Repli::SDL ? "SDL2 to take over" : "PulseAudio forced");
+        auto lm = lecteur_en_route(piste, repli);
+        ASSERT_TRUE(lm);
+        lm->moteur().definir_volume(lm->canal, 200);
+        const std::int64_t avant = lm->moteur().position(lm->flux);
+        ASSERT_TRUE(tuer_serveur(*lm));
+        EXPECT_FALSE(sortie(*lm).sur_sdl());
+        // Not ahead by what the server held (about a second).
+        const std::int64_t arret = lm->moteur().position(lm->flux);
+        // It may go back to what the server had really played (a device that
+        // starts with the stream sounds a latency late), never further.
+        EXPECT_GE(ms(arret - avant), -1500.0) << "the position went back past what the server held";
+        EXPECT_LT(ms(arret - avant), 100.0) << "the position went on past what was heard";
 
-    ::unlink(demon_->socket().c_str());
-    int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(s, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::strncpy(a.sun_path, demon_->socket().c_str(), sizeof a.sun_path - 1);
-    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::listen(s, 16), 0);
+        ::unlink(demon_->socket().c_str());
+        const int s = socket_muet(demon_->socket());
+        ASSERT_GE(s, 0);
 
-    // A call that waited for a try to reach the server would take hundreds
-    // of ms (the tries come 0.5 s apart, each bounded by the connection's
-    // own delay); the sanitizer run alone makes opening a file slower than
-    // 50 ms on a busy machine.
+        // A call that waited for a try to reach the server would take hundreds
+        // of ms (the tries come 0.5 s apart, each bounded by the connection's
+        // own delay); the sanitizer run alone makes opening a file slower than
+        // 50 ms on a busy machine.
 #if defined(__SANITIZE_ADDRESS__)
-    constexpr double kAppelMaxMs = 150.0;
+        constexpr double kAppelMaxMs = 150.0;
 #else
-    constexpr double kAppelMaxMs = 50.0;
+        constexpr double kAppelMaxMs = 50.0;
 #endif
-    double plus_long = 0;
-    auto mesurer = [&](auto appel) {
+        double plus_long = 0;
+        auto mesurer = [&](auto appel) {
+            auto t = Horloge::now();
+            appel();
+            plus_long = std::max(plus_long, ms_depuis(t));
+        };
+        auto fin = Horloge::now() + 1500ms;
+        while (Horloge::now() < fin) {
+            mesurer([&] { EXPECT_EQ(lm->moteur().position(lm->flux), arret); });
+            mesurer([&] { EXPECT_TRUE(lm->moteur().en_lecture(lm->canal)); });
+            mesurer([&] { lm->moteur().definir_volume(lm->canal, 100); });
+            mesurer([&] { lm->moteur().mettre_en_pause(lm->canal, true); });
+            mesurer([&] { lm->moteur().mettre_en_pause(lm->canal, false); });
+            std::this_thread::sleep_for(5ms);
+        }
+        EXPECT_LT(plus_long, kAppelMaxMs) << "a call waited for the tries to reach the server";
+        // A seek is shown at once; stop and a new start answer.
+        mesurer([&] { lm->moteur().aller_a_ms(lm->flux, 2000); });
+        EXPECT_EQ(lm->moteur().temps_ms(lm->flux), 2000);
+        mesurer([&] { lm->moteur().arreter_flux(lm->flux); });
+        EXPECT_FALSE(lm->moteur().en_lecture(lm->canal));
+        mesurer([&] { EXPECT_TRUE(jouer(*lm, piste)); });
+        EXPECT_EQ(lm->moteur().position(lm->flux), 0);
+        EXPECT_LT(plus_long, kAppelMaxMs);
         auto t = Horloge::now();
-        appel();
-        plus_long = std::max(plus_long, ms_depuis(t));
-    };
-    auto fin = Horloge::now() + 1500ms;
-    while (Horloge::now() < fin) {
-        mesurer([&] { EXPECT_EQ(lm->moteur().position(lm->flux), arret); });
-        mesurer([&] { EXPECT_TRUE(lm->moteur().en_lecture(lm->canal)); });
-        mesurer([&] { lm->moteur().definir_volume(lm->canal, 100); });
-        mesurer([&] { lm->moteur().mettre_en_pause(lm->canal, true); });
-        mesurer([&] { lm->moteur().mettre_en_pause(lm->canal, false); });
-        std::this_thread::sleep_for(5ms);
+        lm->moteur().fermer();
+        EXPECT_LT(ms_depuis(t), 1000.0) << "closing waited for the server";
+        ::close(s);
+        lm.reset();
+        ASSERT_NO_FATAL_FAILURE(redemarrer_serveur());
     }
-    EXPECT_LT(plus_long, kAppelMaxMs) << "a call waited for the tries to reach the server";
-    // A seek is shown at once; stop and a new start answer.
-    mesurer([&] { lm->moteur().aller_a_ms(lm->flux, 2000); });
-    EXPECT_EQ(lm->moteur().temps_ms(lm->flux), 2000);
-    mesurer([&] { lm->moteur().arreter_flux(lm->flux); });
-    EXPECT_FALSE(lm->moteur().en_lecture(lm->canal));
-    mesurer([&] { EXPECT_TRUE(jouer(*lm, piste)); });
-    EXPECT_EQ(lm->moteur().position(lm->flux), 0);
-    EXPECT_LT(plus_long, kAppelMaxMs);
-    auto t = Horloge::now();
-    lm->moteur().fermer();
-    EXPECT_LT(ms_depuis(t), 1000.0) << "closing waited for the server";
-    ::close(s);
 }
 
 // The server killed mid-track and started again on the same socket: the
@@ -717,8 +798,7 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     const std::int64_t n = kTaux * 12;
     std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(12000));
     ASSERT_TRUE(client_->enregistrer("nul.monitor", 10));  // to the end, in short pieces
-    ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
+    ASSERT_TRUE(jouer_a_gauche(*lm, piste));
     // Killed once the recording holds a second of the track: the monitor
     // delivers what the device played in pieces of half a second, up to a
     // second behind the clock, and later on a loaded machine.
@@ -728,16 +808,14 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
                    trame_rampe(client_->dernier_gauche(), n) > kTaux;
         },
         8s));
-    std::int64_t avant = lm->moteur().position(lm->flux);
-    demon_->tuer();
-    std::vector<float> d = client_->donnees();
-    client_.reset();
+    const std::int64_t avant = lm->moteur().position(lm->flux);
+    std::vector<float> d;
+    ASSERT_TRUE(tuer_serveur(*lm, &d));
     std::int64_t dernier = -1;  // the last frame heard before
     for (std::int64_t i = std::int64_t(d.size() / 2) - 1; i >= 0 && dernier < 0; --i)
         dernier = trame_rampe(d[2 * i], n);
     ASSERT_GT(dernier, 0) << "the track was not heard before the server went";
-    ASSERT_TRUE(attendre([&] { return sortie(*lm).en_attente_serveur(); }, 2s));
-    std::int64_t arret = lm->moteur().position(lm->flux);
+    const std::int64_t arret = lm->moteur().position(lm->flux);
     // Back to what the server had played, when the clock ran ahead of it
     // (a device that starts with our stream: by up to its latency and the
     // queue it took first), never by more than the server held.
@@ -745,14 +823,9 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     EXPECT_LT(ms(arret - avant), 100.0) << "the position went on past what was heard";
     EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 
-    demon_->redemarrer_a_cote();
-    ASSERT_TRUE(demon_->pret()) << demon_->raison();
-    client_ = std::make_unique<Client>(demon_->serveur_actif());
-    ASSERT_TRUE(client_->pret());
-    ecouter();
+    ASSERT_NO_FATAL_FAILURE(revenir_a_cote());
     EXPECT_EQ(lm->moteur().position(lm->flux), arret) << "the position moved with no server";
     EXPECT_EQ(sortie(*lm).reconnexions(), 0);
-    std::int64_t ref_retour = client_->reference_maintenant();
     ASSERT_TRUE(demon_->publier());
     auto t0 = Horloge::now();
     std::vector<std::int64_t> positions;
@@ -767,42 +840,13 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
     EXPECT_LT(ms_depuis(t0), 1500.0) << "connecting again took too long";
     EXPECT_TRUE(sortie(*lm).sur_serveur());
     // The stream is made once the connection is up, a moment later.
-    EXPECT_TRUE(attendre(
-        [&] {
-            bool present = false;
-            for (const Client::Entree& e : client_->entrees())
-                present = present || e.application == "vantrel";
-            return present;
-        },
-        2s))
-        << "no stream on the server";
-    auto t1 = Horloge::now();
-    while (ms_depuis(t1) < 1200.0) {
+    EXPECT_TRUE(attendre([&] { return flux_vantrel().has_value(); }, 2s)) << "no stream on the server";
+    for (auto t1 = Horloge::now(); ms_depuis(t1) < 1200.0; std::this_thread::sleep_for(2ms))
         positions.push_back(lm->moteur().position(lm->flux));
-        std::this_thread::sleep_for(2ms);
-    }
-    EXPECT_EQ(positions.front(), arret);
-    std::int64_t saut = 0;
-    for (std::size_t i = 1; i < positions.size(); ++i) {
-        EXPECT_GE(positions[i], positions[i - 1]);
-        saut = std::max(saut, positions[i] - positions[i - 1]);
-    }
-    // Sampled every few milliseconds; without the replay it jumps by what
-    // the server held unplayed (0.3 to 1 s).
-    EXPECT_LT(ms(saut), 150.0) << "the position jumped when the sound came back";
-    EXPECT_GT(ms(positions.back() - arret), 300.0) << "playback did not go on";
+    verifier_sans_saut(positions, arret);
 
-    // Heard first after the restart: the place where the sound stopped.
-    std::int64_t ref = client_->reference_exacte();
-    std::int64_t position = lm->moteur().position(lm->flux);
-    ASSERT_GE(ref, 0);
-    d = enregistrement_jusqua(ref);
-    std::int64_t debut = Client::vers_enregistrement(d, ref_retour);
-    ASSERT_GE(debut, 0) << "the recording does not reach the restart";
-    std::int64_t premier = premier_son(d, debut, 0.05f);
-    ASSERT_GE(premier, 0) << "nothing heard after the server came back";
-    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - arret), 0.0, 100.0)
-        << "the track did not go on from the heard place";
+    Ecoute e;
+    ASSERT_NO_FATAL_FAILURE(verifier_reprise(*lm, n, arret, e));
     // Nor skipped (it was by up to a second) nor played twice much of it.
     // The recorder itself may lose the last pieces before the kill when the
     // sanitizer run slows everything down. The recording is what the server
@@ -813,18 +857,16 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
 #else
     constexpr double kEcartMaxMs = 100.0;
 #endif
-    const double ecart = ms(trame_rampe(d[2 * premier], n) - dernier);
+    const double ecart = ms(trame_rampe(e.d[2 * e.premier], n) - dernier);
     EXPECT_LE(ecart, kEcartMaxMs) << "part of the track was skipped after the restart";
     // What the server held and had not played when it went is played again:
     // at most its second of buffer, which the test server's device, whose
     // reported latency lags behind its monitor, may count as not played yet.
     EXPECT_GE(ecart, -(1000.0 + 2 * kEcartMaxMs)) << "not heard again from the last frame heard";
     // What is heard now is what the position says.
-    std::int64_t r = Client::vers_enregistrement(d, ref);
-    ASSERT_GE(r, 0);
-    std::int64_t entendue = trame_rampe(d[2 * r], n);
-    ASSERT_GE(entendue, 0);
-    EXPECT_NEAR(ms(entendue - position), 0.0, 100.0);
+    const std::int64_t maintenant = entendue(e, n);
+    ASSERT_GE(maintenant, 0);
+    EXPECT_NEAR(ms(maintenant - e.position), 0.0, 100.0);
     EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 }
 
@@ -834,26 +876,23 @@ TEST_F(SortiePulseTest, ServerRestartedPlaysOnFromTheHeardPlace) {
 // server), and the track goes on from the place where it stopped.
 TEST_F(SortiePulseTest, ServerBackIsReachedAtOnceWhateverTheOutage) {
     for (auto absence : {300ms, 1300ms, 2600ms}) {
-        auto lm = lecteur(vt::SortiePulse::Repli::SDL);
-        ASSERT_TRUE(jouer(*lm, dossier_.ecrire("ton.wav", wav_tons({{12000, 441.0}}))));
-        ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s));
-        client_.reset();
+        SCOPED_TRACE(absence.count());
+        auto lm = lecteur_en_route(dossier_.ecrire("ton.wav", wav_tons({{12000, 441.0}})),
+                                   vt::SortiePulse::Repli::SDL);
+        ASSERT_TRUE(lm);
         auto t0 = Horloge::now();
-        demon_->tuer();
-        ASSERT_TRUE(attendre([&] { return sortie(*lm).en_attente_serveur(); }, 2s));
+        ASSERT_TRUE(tuer_serveur(*lm));
         const std::int64_t arret = lm->moteur().position(lm->flux);
         demon_->redemarrer_a_cote();
         ASSERT_TRUE(demon_->pret()) << demon_->raison();
         std::this_thread::sleep_until(t0 + absence);
         ASSERT_TRUE(demon_->publier());
         auto t1 = Horloge::now();
-        ASSERT_TRUE(attendre([&] { return sortie(*lm).reconnexions() == 1; }, 3s)) << absence.count();
-        EXPECT_LT(ms_depuis(t1), 600.0) << absence.count() << " ms: the server's return was not seen at once";
-        EXPECT_NEAR(ms(lm->moteur().position(lm->flux) - arret), 0.0, 150.0) << absence.count();
+        ASSERT_TRUE(attendre([&] { return sortie(*lm).reconnexions() == 1; }, 3s));
+        EXPECT_LT(ms_depuis(t1), 600.0) << "the server's return was not seen at once";
+        EXPECT_NEAR(ms(lm->moteur().position(lm->flux) - arret), 0.0, 150.0);
         lm.reset();
-        demon_->redemarrer();
-        client_ = std::make_unique<Client>(demon_->serveur());
-        ASSERT_TRUE(client_->pret());
+        ASSERT_NO_FATAL_FAILURE(redemarrer_serveur());
     }
 }
 
@@ -861,52 +900,36 @@ TEST_F(SortiePulseTest, ServerBackIsReachedAtOnceWhateverTheOutage) {
 // back: the new track plays from its start, named on the server, paused if
 // it was paused.
 TEST_F(SortiePulseTest, ControlsWithNoServerTakeEffectWhenItIsBack) {
-    auto lm = lecteur(vt::SortiePulse::Repli::Silence);
     const std::int64_t n = kTaux * 6;
     std::string premiere = dossier_.ecrire("ton.wav", wav_tons({{6000, 441.0}}));
     std::string seconde = dossier_.ecrire("seconde.wav", wav_rampe(6000));
-    ASSERT_TRUE(jouer(*lm, premiere));
-    ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s));
-    client_.reset();
-    demon_->tuer();
-    ASSERT_TRUE(attendre([&] { return sortie(*lm).en_attente_serveur(); }, 2s));
+    auto lm = lecteur_en_route(premiere, vt::SortiePulse::Repli::Silence);
+    ASSERT_TRUE(lm);
+    ASSERT_TRUE(tuer_serveur(*lm));
     lm->moteur().arreter_flux(lm->flux);
     lm->moteur().fermer_flux(lm->flux);
-    ASSERT_TRUE(jouer(*lm, seconde));
-    lm->moteur().definir_pan(lm->canal, 0);
+    ASSERT_TRUE(jouer_a_gauche(*lm, seconde));
     lm->moteur().mettre_en_pause(lm->canal, true);
     EXPECT_EQ(lm->moteur().position(lm->flux), 0);
 
-    demon_->redemarrer();
-    ASSERT_TRUE(demon_->pret()) << demon_->raison();
+    ASSERT_NO_FATAL_FAILURE(redemarrer_serveur());
     ASSERT_TRUE(attendre([&] { return sortie(*lm).reconnexions() == 1; }, 3s));
-    client_ = std::make_unique<Client>(demon_->serveur());
-    ASSERT_TRUE(client_->pret());
     std::this_thread::sleep_for(300ms);
     // Still paused, at the start of the new track, on a corked stream.
     EXPECT_TRUE(lm->moteur().en_pause(lm->canal));
     EXPECT_EQ(lm->moteur().position(lm->flux), 0);
-    bool bouche = false, nomme = false;
-    for (const Client::Entree& e : client_->entrees()) {
-        if (e.application != "vantrel") continue;
-        bouche = e.corked;
-        nomme = e.media == "seconde.wav";
-    }
-    EXPECT_TRUE(bouche) << "the paused track plays";
-    EXPECT_TRUE(nomme) << "the stream does not carry the new track's name";
+    const auto flux = flux_vantrel();
+    EXPECT_TRUE(flux && flux->corked) << "the paused track plays";
+    EXPECT_TRUE(flux && flux->media == "seconde.wav") << "the stream does not carry the new track's name";
 
     ecouter();
     lm->moteur().mettre_en_pause(lm->canal, false);
     ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s));
-    std::int64_t ref = client_->reference_exacte();
-    std::int64_t position = lm->moteur().position(lm->flux);
-    std::vector<float> d = enregistrement_jusqua(ref);
-    std::int64_t r = Client::vers_enregistrement(d, ref);
-    ASSERT_GE(r, 0);
-    std::int64_t entendue = trame_rampe(d[2 * r], n);
-    ASSERT_GE(entendue, 0) << "the new track is not heard";
-    EXPECT_NEAR(ms(entendue - position), 0.0, 100.0);
-    EXPECT_LT(ms(entendue), 1500.0) << "the new track did not start from its start";
+    const Ecoute e = ecouter_maintenant(*lm);
+    const std::int64_t maintenant = entendue(e, n);
+    ASSERT_GE(maintenant, 0) << "the new track is not heard";
+    EXPECT_NEAR(ms(maintenant - e.position), 0.0, 100.0);
+    EXPECT_LT(ms(maintenant), 1500.0) << "the new track did not start from its start";
 }
 
 // No server at the first play (PulseAudio by default with SDL2 finding no
@@ -923,13 +946,12 @@ TEST_F(SortiePulseTest, ServerMissingAtTheFirstPlayIsUsedOnceItAnswers) {
     env_.definir("SDL_AUDIODRIVER", "pulseaudio");
     for (const Cas& c : cas) {
         SCOPED_TRACE(std::string(c.choix) + (c.absent ? " absent" : " no descriptor"));
-        std::int64_t ref_retour = -1;
         if (c.absent) {
             client_.reset();
             demon_->tuer();
         } else {
             ecouter();  // the server is there: what the player plays first is recorded
-            ref_retour = client_->reference_maintenant();
+            retour_ = client_->reference_maintenant();
         }
         rlimit limite{}, basse{};
         ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limite), 0);
@@ -953,11 +975,7 @@ TEST_F(SortiePulseTest, ServerMissingAtTheFirstPlayIsUsedOnceItAnswers) {
         if (c.absent) {
             std::this_thread::sleep_for(300ms);
             ASSERT_TRUE(rejouer());
-            demon_->redemarrer_a_cote();
-            client_ = std::make_unique<Client>(demon_->serveur_actif());
-            ASSERT_TRUE(client_->pret());
-            ecouter();
-            ref_retour = client_->reference_maintenant();
+            ASSERT_NO_FATAL_FAILURE(revenir_a_cote());
             EXPECT_EQ(lm->moteur().position(lm->flux), 0) << "the position moved with no server";
             ASSERT_TRUE(demon_->publier());
         }
@@ -970,38 +988,11 @@ TEST_F(SortiePulseTest, ServerMissingAtTheFirstPlayIsUsedOnceItAnswers) {
         lm->moteur().definir_pan(lm->canal, 0);  // the right side is the reference's
         ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux / 2; }, 3s))
             << "no playback";
-        std::vector<float> d = enregistrement_jusqua(client_->reference_exacte());
-        std::int64_t premier = premier_son(d, Client::vers_enregistrement(d, ref_retour), 0.05f);
-        ASSERT_GE(premier, 0) << "nothing heard once the server answered";
-        EXPECT_LT(ms(trame_rampe(d[2 * premier], n)), 100.0) << "the track was not heard from its start";
+        Ecoute e;
+        ASSERT_NO_FATAL_FAILURE(verifier_reprise(*lm, n, 0, e));
         lm.reset();
-        client_.reset();
-        demon_->redemarrer();
-        client_ = std::make_unique<Client>(demon_->serveur());
-        ASSERT_TRUE(client_->pret());
+        ASSERT_NO_FATAL_FAILURE(redemarrer_serveur());
     }
-}
-
-// With PulseAudio forced, a server that goes away leaves the player silent:
-// every call still answers and closing works.
-TEST_F(SortiePulseTest, ServerGoneWithPulseForcedGoesSilent) {
-    auto lm = lecteur(vt::SortiePulse::Repli::Silence);
-    std::string piste = dossier_.ecrire("ton.wav", wav_tons({{1500, 441.0}}));
-    ASSERT_TRUE(jouer(*lm, piste));
-    std::this_thread::sleep_for(200ms);
-    client_.reset();
-    demon_->tuer();
-    ASSERT_TRUE(attendre([&] { return !sortie(*lm).sur_serveur(); }, 3s));
-    EXPECT_FALSE(sortie(*lm).sur_sdl());
-    lm->moteur().definir_volume(lm->canal, 10);
-    lm->moteur().mettre_en_pause(lm->canal, true);
-    lm->moteur().mettre_en_pause(lm->canal, false);
-    lm->moteur().aller_a_ms(lm->flux, 500);
-    EXPECT_LE(lm->moteur().position(lm->flux), lm->moteur().longueur(lm->flux));
-    lm->moteur().arreter_flux(lm->flux);
-    lm->moteur().fermer_flux(lm->flux);
-    EXPECT_GT(jouer(*lm, piste) ? 1 : 0, 0);
-    lm->moteur().fermer();
 }
 
 // The SDL2 output on SDL's own PulseAudio driver, the server killed and
@@ -1015,8 +1006,7 @@ TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
     auto& sdl = static_cast<vt::SortieSDL&>(*lm->moteur().sortie());
     const std::int64_t n = kTaux * 12;
     std::string piste = dossier_.ecrire("rampe.wav", wav_rampe(12000));
-    ASSERT_TRUE(jouer(*lm, piste));
-    lm->moteur().definir_pan(lm->canal, 0);
+    ASSERT_TRUE(jouer_a_gauche(*lm, piste));
     ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > kTaux; }, 3s));
     client_.reset();
     demon_->tuer();
@@ -1026,26 +1016,15 @@ TEST_F(SortiePulseTest, SdlDeviceLostWithTheServerIsReopened) {
     EXPECT_EQ(lm->moteur().position(lm->flux), arret) << "the position moved with no device";
     EXPECT_TRUE(lm->moteur().en_lecture(lm->canal));
 
-    demon_->redemarrer_a_cote();
-    ASSERT_TRUE(demon_->pret()) << demon_->raison();
-    client_ = std::make_unique<Client>(demon_->serveur_actif());
-    ASSERT_TRUE(client_->pret());
-    ecouter();
-    std::int64_t ref_retour = client_->reference_maintenant();
+    ASSERT_NO_FATAL_FAILURE(revenir_a_cote());
     const int avant = sdl.reouvertures();
     ASSERT_TRUE(demon_->publier());
     ASSERT_TRUE(attendre([&] { return sdl.reouvertures() > avant; }, 3s))
         << "the device was not opened again";
     ASSERT_TRUE(attendre([&] { return lm->moteur().position(lm->flux) > arret + kTaux / 2; }, 3s))
         << "playback did not go on";
-    std::int64_t ref = client_->reference_maintenant();
-    std::vector<float> d = enregistrement_jusqua(ref);
-    std::int64_t debut = Client::vers_enregistrement(d, ref_retour);
-    ASSERT_GE(debut, 0);
-    std::int64_t premier = premier_son(d, debut, 0.05f);
-    ASSERT_GE(premier, 0) << "nothing heard after the server came back";
-    EXPECT_NEAR(ms(trame_rampe(d[2 * premier], n) - arret), 0.0, 100.0)
-        << "the track did not go on from where it stopped";
+    Ecoute e;
+    ASSERT_NO_FATAL_FAILURE(verifier_reprise(*lm, n, arret, e));
     // Gone for good: closing does not wait for the device.
     client_.reset();
     demon_->tuer();
@@ -1083,13 +1062,8 @@ TEST_F(SortiePulseTest, DefaultOutputIsPulseOnlyWhenAServerAnswers) {
 
     // A socket that accepts and never answers.
     std::string muet = dossier_.chemin() + "muet.sock";
-    int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const int s = socket_muet(muet);
     ASSERT_GE(s, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::strncpy(a.sun_path, muet.c_str(), sizeof a.sun_path - 1);
-    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::listen(s, 4), 0);
     env_.definir("PULSE_SERVER", "unix:" + muet);
     t0 = Horloge::now();
     choix = vt::creer_sortie("");
