@@ -3,6 +3,7 @@
 #include "audio/sortie_manuelle.h"
 #include "config/configuration.h"
 #include "playlist/liste_courante.h"
+#include "support/acces_fenetres.h"
 #include "support/wav.h"
 #include "ui/actions.h"
 #include "ui/bureau/bureau.h"
@@ -35,6 +36,7 @@ struct Lecteur {
     QTemporaryDir dir;
     std::unique_ptr<vt::Configuration> configuration;  // outlives the module
     std::unique_ptr<vt::ModuleVantrel> m;
+    TForm1* principale() const { return vt::test::AccesFenetres::de(*m).Form1; }
     Lecteur(int n) {
         std::string app = QFile::encodeName(dir.path()).toStdString() + "/";
         vt::etablir_emplacements(app + "vantrel");
@@ -45,19 +47,19 @@ struct Lecteur {
         m = std::make_unique<vt::ModuleVantrel>(*configuration, std::make_unique<vt::SortieManuelle>());
         m->creer_fenetres();
         m->lecteur->arreter_horloge();
-        m->Form1->show();
+        principale()->show();
         auto v = chemins(n);
         std::string wav = app + "piste.wav";
         std::ofstream(wav, std::ios::binary) << vt::test::octets_wav(600000);
         v[n / 2] = wav;
-        m->Form1->deposer(v);
+        principale()->deposer(v);
         QApplication::processEvents();
     }
 };
 
 void BM_TickWhilePlaying100k(benchmark::State& state) {
     Lecteur l(100000);
-    l.m->Form1->selectionner(50000);
+    l.principale()->selectionner(50000);
     l.m->actions->jouer->trigger();
     auto& sortie = static_cast<vt::SortieManuelle&>(*l.m->lecteur->media().moteur().sortie());
     for (auto _ : state) {
@@ -75,11 +77,11 @@ void BM_Append100kToBothViews(benchmark::State& state) {
     Lecteur l(1);
     for (auto _ : state) {
         state.PauseTiming();
-        l.m->Form1->image_del_allClick();
+        l.principale()->image_del_allClick();
         QApplication::processEvents();
         auto copie = v;
         state.ResumeTiming();
-        l.m->Form1->deposer(copie);
+        l.principale()->deposer(copie);
         QApplication::processEvents();
     }
 }
@@ -98,11 +100,11 @@ void BM_Edits100k(benchmark::State& state) {
     Lecteur l(100000);
     int k = 0;
     for (auto _ : state) {
-        l.m->Form1->selectionner(50000 + (k++ % 100));
-        cliquer(l.m->Form1->image_up);
-        cliquer(l.m->Form1->image_down);
+        l.principale()->selectionner(50000 + (k++ % 100));
+        cliquer(l.principale()->image_up);
+        cliquer(l.principale()->image_down);
         l.m->actions->supprimer->trigger();
-        l.m->Form1->deposer({"/m/x.mp3"});
+        l.principale()->deposer({"/m/x.mp3"});
         QApplication::processEvents();
     }
 }
@@ -127,7 +129,7 @@ void BM_Remise20000(benchmark::State& state) {
     v[0] = l.m->liste.chemin(0);
     for (auto _ : state) {
         state.PauseTiming();
-        l.m->Form1->image_del_allClick();
+        l.principale()->image_del_allClick();
         QApplication::processEvents();
         state.ResumeTiming();
         std::atomic<bool> fini{false};

@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
     // Later starts are listened for from now on (their files wait for the
     // engine if it is not up yet).
     bureau.ecouter();
-    module.Form1->installEventFilter(&suite);
+    module.fenetre_principale()->installEventFilter(&suite);
     // A file to play: the engine loads on a thread of its own while the
     // window is shown and painted. Not before the window is built: while the
     // loader maps the engine's hundred libraries, no other thread of the
@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
     // connection as the window is built). Without a file the engine waits
     // for a need (see vt::ChargementMoteur): an idle player never holds it.
     if (fichier) module.lecteur->chargement().charger();
-    module.Form1->show();
+    module.fenetre_principale()->show();
     int code = app.exec();
     if (prechargement.joinable()) prechargement.join();
     vt::installer_images_prechargees(nullptr);

@@ -30,6 +30,21 @@ class TForm6;
 namespace vt {
 
 class Actions;
+class Plateau;
+namespace test {
+struct AccesFenetres;
+}
+
+// The six windows, which the module alone holds: no window is given
+// another, the process gets the main one as a plain widget.
+struct FenetresModule {
+    TForm1* Form1 = nullptr;
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+    TForm4* Form4 = nullptr;
+    TForm5* Form5 = nullptr;
+    TForm6* Form6 = nullptr;
+};
 
 struct ModuleVantrel {
     // `configuration`: the configuration file of the run, which outlives the
@@ -86,15 +101,17 @@ struct ModuleVantrel {
     // loop mode), then ends the program.
     void enregistrer_et_quitter(std::optional<Place> place);
 
-    // The windows, for the process and its tests; no window holds another.
-    TForm1* Form1 = nullptr;
-    TForm2* Form2 = nullptr;
-    TForm3* Form3 = nullptr;
-    TForm4* Form4 = nullptr;
-    TForm5* Form5 = nullptr;
-    TForm6* Form6 = nullptr;
+    // The main window, for the process to show and to watch for its first
+    // paint; none before creer_fenetre_principale.
+    QWidget* fenetre_principale() const;
 
 private:
+    // The tray icon sits on the main window and brings it back.
+    friend Plateau& installer_plateau(ModuleVantrel& module);
+    // Tests and benchmarks look into the windows (tests/support/acces_fenetres.h).
+    friend struct test::AccesFenetres;
+
+    FenetresModule fenetres_;
     std::optional<std::string> dossier_lu_;
 };
 

@@ -800,12 +800,12 @@ protected:
         creer_module(std::make_unique<vt::SortieManuelle>(true));
         module->terminer = [] {};
         module->creer_fenetre_principale();
-        f1 = module->Form1;
+        f1 = fenetres_module().Form1;
     }
 };
 
 TEST_F(RemiseTot, FileHandedBeforeTheHiddenWindowsPlays) {
-    ASSERT_EQ(module->Form2, nullptr);
+    ASSERT_EQ(fenetres_module().Form2, nullptr);
     const std::string c = app.ecrire("tot.wav", vt::test::octets_wav(2000));
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), c));
     ASSERT_TRUE(vt::test::confier_en_parallele(nom(), std::nullopt));

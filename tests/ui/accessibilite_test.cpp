@@ -241,7 +241,7 @@ TEST_F(Accessibilite, ListButtonsPress) {
 // "Menu" drops the menu window; "Fermer" writes the settings and ends.
 TEST_F(Accessibilite, MenuAndClosePress) {
     presser(bouton("Menu"));
-    EXPECT_TRUE(module->Form2->isVisible());
+    EXPECT_TRUE(fenetres_module().Form2->isVisible());
     EXPECT_EQ(fins, 0);
     presser(bouton("Fermer"));
     EXPECT_EQ(fins, 1);
@@ -412,7 +412,7 @@ TEST_F(Accessibilite, TimeListSelectorAndBoxes) {
 TEST_F(Accessibilite, ListRowsFollowTheList) {
     remplir(3);
     f1->selectionner(1);
-    QAccessibleInterface* chemins = iface(module->Form3->liste_lecture_en_cours);
+    QAccessibleInterface* chemins = iface(fenetres_module().Form3->liste_lecture_en_cours);
     EXPECT_EQ(chemins->role(), QAccessible::List);
     EXPECT_EQ(chemins->text(QAccessible::Name), QStringLiteral("Playlist en cours"));
     ASSERT_EQ(chemins->childCount(), 3);
@@ -437,7 +437,7 @@ TEST_F(Accessibilite, ListRowsFollowTheList) {
 // The menu's entries are push buttons named by their text; pressing one
 // does what clicking it does.
 TEST_F(Accessibilite, MenuEntries) {
-    TForm2* menu = module->Form2;
+    TForm2* menu = fenetres_module().Form2;
     const char* noms[] = {"Ouvrir", "Enregistrer playlist", "Option", "Propriétés", "A propos", "Quitter"};
     for (const char* nom : noms) {
         SCOPED_TRACE(nom);
@@ -450,35 +450,37 @@ TEST_F(Accessibilite, MenuEntries) {
     EXPECT_TRUE(menu->isVisible());
     presser(trouver(menu, QStringLiteral("Option"), QAccessible::Button));
     EXPECT_FALSE(menu->isVisible());
-    EXPECT_TRUE(module->Form4->isVisible());
+    EXPECT_TRUE(fenetres_module().Form4->isVisible());
     menu->setVisible(true);
     presser(trouver(menu, QStringLiteral("Enregistrer playlist"), QAccessible::Button));
-    EXPECT_TRUE(module->Form3->isVisible());
+    EXPECT_TRUE(fenetres_module().Form3->isVisible());
 }
 
 // The save window's and the options window's actions are push buttons
 // named by their text; the two "Modifier" tell what they modify.
 TEST_F(Accessibilite, SaveAndOptionsActions) {
     for (const char* nom : {"Ajouter", "Supprimer", "Monter", "Descendre", "enregistrer"})
-        EXPECT_NE(trouver(module->Form3, QString::fromUtf8(nom), QAccessible::Button), nullptr) << nom;
+        EXPECT_NE(trouver(fenetres_module().Form3, QString::fromUtf8(nom), QAccessible::Button), nullptr)
+            << nom;
     for (const char* nom : {"Appliquer", "Annuler", "Par default"})
-        EXPECT_NE(trouver(module->Form4, QString::fromUtf8(nom), QAccessible::Button), nullptr) << nom;
+        EXPECT_NE(trouver(fenetres_module().Form4, QString::fromUtf8(nom), QAccessible::Button), nullptr)
+            << nom;
     QStringList descriptions;
-    for (QAccessibleInterface* e : enfants(module->Form4))
+    for (QAccessibleInterface* e : enfants(fenetres_module().Form4))
         if (e->role() == QAccessible::Button && e->text(QAccessible::Name) == QStringLiteral("Modifier"))
             descriptions << e->text(QAccessible::Description);
     EXPECT_EQ(descriptions, (QStringList{QStringLiteral("Modifier le skin"),
                                          QStringLiteral("Modifier le répertoire des playlists")}));
-    for (QAccessibleInterface* e : enfants(module->Form4))
+    for (QAccessibleInterface* e : enfants(fenetres_module().Form4))
         EXPECT_FALSE(qobject_cast<vt::FormeVt*>(e->object()));
 
     // "Ajouter" of the save window runs the main window's add.
     dialogues.fichiers_a_ouvrir.push_back({app.ecrire("z.wav", vt::test::octets_wav(500))});
-    presser(trouver(module->Form3, QStringLiteral("Ajouter"), QAccessible::Button));
+    presser(trouver(fenetres_module().Form3, QStringLiteral("Ajouter"), QAccessible::Button));
     EXPECT_EQ(m().liste.nombre(), 1);
-    module->Form4->setVisible(true);
-    presser(trouver(module->Form4, QStringLiteral("Annuler"), QAccessible::Button));
-    EXPECT_FALSE(module->Form4->isVisible());
+    fenetres_module().Form4->setVisible(true);
+    presser(trouver(fenetres_module().Form4, QStringLiteral("Annuler"), QAccessible::Button));
+    EXPECT_FALSE(fenetres_module().Form4->isVisible());
 }
 
 // ---------------------------------------------------------------- keyboard
@@ -533,7 +535,7 @@ TEST_F(Accessibilite, SpaceAndReturnPressTheFocusedButton) {
 // menu without moving the keyboard.
 TEST_F(Accessibilite, MenuFromTheKeyboard) {
     activer();
-    TForm2* menu = module->Form2;
+    TForm2* menu = fenetres_module().Form2;
     f1->Image_menu->setFocus(Qt::TabFocusReason);
     QTest::keyClick(f1->Image_menu, Qt::Key_Space);
     ASSERT_TRUE(menu->isVisible());
@@ -553,10 +555,10 @@ TEST_F(Accessibilite, MenuFromTheKeyboard) {
     menu->label_option->setFocus(Qt::TabFocusReason);
     QTest::keyClick(menu->label_option, Qt::Key_Return);
     EXPECT_FALSE(menu->isVisible());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(module->Form4));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(fenetres_module().Form4));
     EXPECT_EQ(QApplication::focusWidget(),
-              module->Form4->check_boucle);  // the options window's first element
-    module->Form4->setVisible(false);
+              fenetres_module().Form4->check_boucle);  // the options window's first element
+    fenetres_module().Form4->setVisible(false);
 
     QApplication::setActiveWindow(f1);
     ASSERT_TRUE(QTest::qWaitForWindowActive(f1));
@@ -627,12 +629,12 @@ TEST_F(Accessibilite, EscapeClosesTheSecondaryWindows) {
         QWidget* fenetre;
         QWidget* element;  // what has the keyboard; nullptr: the window
     } cas[] = {
-        {module->Form3, module->Form3->liste_lecture_en_cours},
-        {module->Form3, module->Form3->label_enregistre},
-        {module->Form4, module->Form4->check_boucle},
-        {module->Form4, module->Form4->label_annuler},
-        {module->Form5, nullptr},
-        {module->Form6, nullptr},
+        {fenetres_module().Form3, fenetres_module().Form3->liste_lecture_en_cours},
+        {fenetres_module().Form3, fenetres_module().Form3->label_enregistre},
+        {fenetres_module().Form4, fenetres_module().Form4->check_boucle},
+        {fenetres_module().Form4, fenetres_module().Form4->label_annuler},
+        {fenetres_module().Form5, nullptr},
+        {fenetres_module().Form6, nullptr},
     };
     for (const auto& c : cas) {
         c.fenetre->show();

@@ -55,7 +55,8 @@ TEST_F(Fidelite, ClickBelowTheRowsKeepsTheCurrentEntry) {
         SCOPED_TRACE(testing::Message() << c.sauvegarde << c.double_clic << c.y);
         f1->selectionner(1);
         appui(f1->image_play);
-        QWidget* zone = (c.sauvegarde ? module->Form3->liste_lecture_en_cours : f1->list_lecture)->viewport();
+        QWidget* zone =
+            (c.sauvegarde ? fenetres_module().Form3->liste_lecture_en_cours : f1->list_lecture)->viewport();
         clic(zone, {20, c.y}, c.bouton);
         if (c.double_clic) souris(zone, QEvent::MouseButtonDblClick, c.bouton, c.bouton, {20, c.y});
         EXPECT_EQ(f1->index_courant(), c.attendu);
@@ -108,9 +109,9 @@ TEST_F(Fidelite, NamesThatAreNotUtf8ReadInWindows1252) {
         f1->selectionner(0);
         appui(f1->image_play);
         EXPECT_EQ(statut(), QStringLiteral("Lecture : ") + c.vu);
-        module->Form2->Label1Click();
-        EXPECT_EQ(module->Form6->label_titre->text(), c.vu);
-        EXPECT_EQ(module->Form6->label_adresse->text(), vt::texte_affiche(app / c.octets));
+        fenetres_module().Form2->Label1Click();
+        EXPECT_EQ(fenetres_module().Form6->label_titre->text(), c.vu);
+        EXPECT_EQ(fenetres_module().Form6->label_adresse->text(), vt::texte_affiche(app / c.octets));
         EXPECT_NE(vt::texte_playlist(module->liste).find(c.octets), std::string::npos);
         app.ecrire("playlist/" + c.octets.substr(0, c.octets.size() - 4) + ".vtlist", "\"/x.mp3\"");
     }

@@ -6,6 +6,7 @@
 #include "audio/lecteur_media.h"
 #include "audio/sortie_manuelle.h"
 #include "config/configuration.h"
+#include "support/acces_fenetres.h"
 #include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
 #include "ui/actions.h"
@@ -51,11 +52,13 @@ protected:
         module->terminer = [this] { ++fins; };
         module->creer_fenetres();
         if (fichier) module->lecteur->fichiers_exterieurs({*fichier}, true);
-        f1 = module->Form1;
+        f1 = fenetres_module().Form1;
         vt::installer_plateau(*module);
     }
 
     vt::Actions& actions() { return *module->actions; }
+    // The windows, which the module hands to no one else.
+    const vt::FenetresModule& fenetres_module() const { return AccesFenetres::de(*module); }
     vt::Plateau& plateau() { return *f1->findChild<vt::Plateau*>(); }
 
     // A configuration in the app folder.

@@ -270,9 +270,9 @@ TEST_F(Demarrage, MainWindowFirstThenTheOthers) {
     std::string piste = app.ecrire("titre.wav", vt::test::octets_wav(500));
     creer_module(std::make_unique<vt::SortieManuelle>(true));
     module->creer_fenetre_principale();
-    f1 = module->Form1;
+    f1 = fenetres_module().Form1;
     ASSERT_NE(f1, nullptr);
-    EXPECT_EQ(module->Form2, nullptr);
+    EXPECT_EQ(fenetres_module().Form2, nullptr);
     EXPECT_EQ(f1->label_temps->text(), QStringLiteral("00 : 00"));
     EXPECT_EQ(f1->label_vol->text(), QStringLiteral("255"));
     EXPECT_EQ(f1->label_bal->text(), QStringLiteral("128"));
@@ -286,10 +286,10 @@ TEST_F(Demarrage, MainWindowFirstThenTheOthers) {
 
     module->creer_fenetres_secondaires();
     module->lecteur->fichiers_exterieurs({piste}, true);
-    ASSERT_NE(module->Form6, nullptr);
-    TForm2* menu = module->Form2;
+    ASSERT_NE(fenetres_module().Form6, nullptr);
+    TForm2* menu = fenetres_module().Form2;
     module->creer_fenetres_secondaires();  // a second call builds nothing
-    EXPECT_EQ(module->Form2, menu);
+    EXPECT_EQ(fenetres_module().Form2, menu);
     ASSERT_EQ(module->liste.nombre(), 2);
     EXPECT_EQ(module->liste.chemin(1), piste);
     EXPECT_TRUE(module->lecteur->media().moteur().en_lecture(module->lecteur->media().canal));
@@ -317,16 +317,16 @@ TEST_F(Demarrage, DraggingMovesTheWindowAndStripHidesMenu) {
     demarrer();
     f1->show();
     clic(f1->Image_menu);
-    ASSERT_TRUE(module->Form2->isVisible());
-    EXPECT_EQ(module->Form2->pos(), f1->pos());
+    ASSERT_TRUE(fenetres_module().Form2->isVisible());
+    EXPECT_EQ(fenetres_module().Form2->pos(), f1->pos());
     const QPoint debut = f1->pos();
     appui(f1->image_fond, {100, 100});
-    EXPECT_TRUE(module->Form2->isVisible());
+    EXPECT_TRUE(fenetres_module().Form2->isVisible());
     glisser(f1->image_fond, {130, 90});
     relache(f1->image_fond, {130, 90});
     EXPECT_EQ(f1->pos(), debut + QPoint(30, -10));
     appui(f1->image_barre, {50, 5});
-    EXPECT_FALSE(module->Form2->isVisible());
+    EXPECT_FALSE(fenetres_module().Form2->isVisible());
     glisser(f1->image_barre, {40, 25});
     relache(f1->image_barre, {40, 25});
     EXPECT_EQ(f1->pos(), debut + QPoint(20, 10));
@@ -341,12 +341,12 @@ TEST_F(Demarrage, PointerOverSurfaceHidesMenu) {
     clic(f1->Image_menu);
     glisser(f1->image_play, {3, 3}, Qt::NoButton);
     glisser(f1->curseur_volume, {1, 1}, Qt::NoButton);
-    EXPECT_TRUE(module->Form2->isVisible());
+    EXPECT_TRUE(fenetres_module().Form2->isVisible());
     glisser(f1->list_lecture->viewport(), {10, 10}, Qt::NoButton);
-    EXPECT_FALSE(module->Form2->isVisible());
+    EXPECT_FALSE(fenetres_module().Form2->isVisible());
     clic(f1->Image_menu);
     glisser(f1->image_fond_play, {3, 3}, Qt::NoButton);
-    EXPECT_FALSE(module->Form2->isVisible());
+    EXPECT_FALSE(fenetres_module().Form2->isVisible());
 }
 
 // The menu window shows the skin's menu picture.
@@ -354,7 +354,7 @@ TEST_F(Demarrage, MenuShowsTheSkinsMenuPicture) {
     ecrire_config();
     demarrer();
     clic(f1->Image_menu);
-    EXPECT_EQ(module->Form2->Image1->image(), f1->image_fond_menu->image());
+    EXPECT_EQ(fenetres_module().Form2->Image1->image(), f1->image_fond_menu->image());
 }
 
 // The tray button hides the player and shows the icon; a double click on

@@ -38,7 +38,7 @@ TEST_F(Form1Liste, AddAppendsChosenFilesToBothViews) {
     EXPECT_EQ(dialogues.filtres_ouverture[0], "mp3|*.mp3|wav|*.wav|wma|*.wma");
     EXPECT_EQ(noms(), (std::vector<std::string>{"a.mp3", "B.WAV", "c.wma"}));
     EXPECT_EQ(visible(f1->list_lecture, 1), "B.WAV");
-    EXPECT_EQ(visible(module->Form3->liste_lecture_en_cours, 2), "/m/c.wma");
+    EXPECT_EQ(visible(fenetres_module().Form3->liste_lecture_en_cours, 2), "/m/c.wma");
     EXPECT_EQ(f1->index_courant(), -1);
 }
 
@@ -105,9 +105,9 @@ TEST_F(Form1Liste, MovesFollowTheSelectionAndStopAtTheEnds) {
 // The save window's selection follows a move when it was on one of the rows.
 TEST_F(Form1Liste, SaveWindowSelectionFollowsMoves) {
     ajouter({"/m/0.mp3", "/m/1.mp3", "/m/2.mp3"});
-    auto* vue = module->Form3->liste_lecture_en_cours;
+    auto* vue = fenetres_module().Form3->liste_lecture_en_cours;
     vue->selectionModel()->setCurrentIndex(module->liste.index(1, 1), QItemSelectionModel::ClearAndSelect);
-    module->Form3->liste_lecture_en_coursClick();  // mirror: the main window selects row 1
+    fenetres_module().Form3->liste_lecture_en_coursClick();  // mirror: the main window selects row 1
     EXPECT_EQ(f1->index_courant(), 1);
     clic(f1->image_down);
     EXPECT_EQ(f1->index_courant(), 2);
@@ -119,12 +119,12 @@ TEST_F(Form1Liste, SaveWindowSelectionFollowsMoves) {
 TEST_F(Form1Liste, NextAfterAPickInEitherListTakesTheRowAfterIt) {
     ajouter({"/m/0.mp3", "/m/1.mp3", "/m/2.mp3", "/m/3.mp3"});
     f1->show();
-    module->Form3->show();
+    fenetres_module().Form3->show();
     struct Cas {
         QListView* vue;
         int ligne;
     };
-    QListView* sauvegarde = module->Form3->liste_lecture_en_cours;
+    QListView* sauvegarde = fenetres_module().Form3->liste_lecture_en_cours;
     for (const Cas& c :
          {Cas{f1->list_lecture, 1}, Cas{sauvegarde, 1}, Cas{sauvegarde, 0}, Cas{f1->list_lecture, 2}}) {
         SCOPED_TRACE(std::to_string(c.ligne) +

@@ -31,7 +31,7 @@ protected:
         copier_skins();
         ecrire_config();
         demarrer();
-        f2 = module->Form2;
+        f2 = fenetres_module().Form2;
     }
     void ouvrir_menu() { clic(f1->Image_menu); }
     std::vector<vt::LabelVt*> labels() const {
@@ -199,18 +199,18 @@ TEST_F(Menu, OuvrirHidesAndAddsFiles) {
 TEST_F(Menu, EnregistrerAndPlaylistShowTheSaveWindow) {
     for (QWidget* ligne :
          {static_cast<QWidget*>(f2->label_enr_playlist), static_cast<QWidget*>(f2->Label3)}) {
-        module->Form3->setVisible(false);
+        fenetres_module().Form3->setVisible(false);
         ouvrir_menu();
         cliquer(f2, centre(ligne));
         EXPECT_FALSE(f2->isVisible());
-        EXPECT_TRUE(module->Form3->isVisible());
+        EXPECT_TRUE(fenetres_module().Form3->isVisible());
     }
     // Label3's own handler only calls the save entry's.
-    module->Form3->setVisible(false);
+    fenetres_module().Form3->setVisible(false);
     ouvrir_menu();
     f2->Label3Click();
     EXPECT_FALSE(f2->isVisible());
-    EXPECT_TRUE(module->Form3->isVisible());
+    EXPECT_TRUE(fenetres_module().Form3->isVisible());
 }
 
 // "Option" hides the menu and shows the options window, which reads the
@@ -220,14 +220,14 @@ TEST_F(Menu, OptionShowsTheOptionsWindowWhichReadsOnlyWhenTurningVisible) {
     ouvrir_menu();
     cliquer(f2, centre(f2->label_option));
     EXPECT_FALSE(f2->isVisible());
-    ASSERT_TRUE(module->Form4->isVisible());
-    EXPECT_EQ(module->Form4->label_repplaylist->text(), QStringLiteral("playlist/"));
+    ASSERT_TRUE(fenetres_module().Form4->isVisible());
+    EXPECT_EQ(fenetres_module().Form4->label_repplaylist->text(), QStringLiteral("playlist/"));
 
     ecrire_config("skin/default/", "default.sk", 194, 235, "ailleurs/", true);
     ouvrir_menu();
     cliquer(f2, centre(f2->label_option));
-    EXPECT_EQ(module->Form4->label_repplaylist->text(), QStringLiteral("playlist/"));
-    EXPECT_FALSE(module->Form4->check_boucle->isChecked());
+    EXPECT_EQ(fenetres_module().Form4->label_repplaylist->text(), QStringLiteral("playlist/"));
+    EXPECT_FALSE(fenetres_module().Form4->check_boucle->isChecked());
 }
 
 // Each entry answers on its whole drawn button, not only on its text: the
@@ -255,13 +255,13 @@ TEST_F(Menu, ButtonAroundTheTextAnswers) {
     EXPECT_EQ(f2->label_option->couleur(), kBlanc);
     cliquer(f2, bord_option);
     EXPECT_FALSE(f2->isVisible());
-    EXPECT_TRUE(module->Form4->isVisible());
+    EXPECT_TRUE(fenetres_module().Form4->isVisible());
     ouvrir_menu();
     ASSERT_EQ(sous(f2, bord_a_propos), f2->Shape1);
     cliquer(f2, bord_a_propos);
-    EXPECT_TRUE(module->Form5->isVisible());
+    EXPECT_TRUE(fenetres_module().Form5->isVisible());
     // A press on one button released on another acts on neither.
-    module->Form3->setVisible(false);
+    fenetres_module().Form3->setVisible(false);
     ouvrir_menu();
     vt::test::evenement(f2, {70, 76}, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
     vt::test::evenement(f2, {70, 76}, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
@@ -269,7 +269,7 @@ TEST_F(Menu, ButtonAroundTheTextAnswers) {
                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(f2->Shape1, &relache);
     EXPECT_TRUE(f2->isVisible());
-    EXPECT_FALSE(module->Form3->isVisible());
+    EXPECT_FALSE(fenetres_module().Form3->isVisible());
 }
 
 // "Propriétés" with nothing selected does nothing: the menu stays, no
@@ -281,8 +281,8 @@ TEST_F(Menu, ProprietesWithoutSelectionLeavesTheMenuOpen) {
     ouvrir_menu();
     cliquer(f2, centre(f2->Label1));
     EXPECT_TRUE(f2->isVisible());
-    EXPECT_FALSE(module->Form6->isVisible());
-    EXPECT_EQ(module->Form6->label_titre->text(), QStringLiteral("none"));
+    EXPECT_FALSE(fenetres_module().Form6->isVisible());
+    EXPECT_EQ(fenetres_module().Form6->label_titre->text(), QStringLiteral("none"));
 }
 
 // "Propriétés" with a selection hides the menu and shows the filled
@@ -293,9 +293,9 @@ TEST_F(Menu, ProprietesFillsAndShowsTheInformationWindow) {
     ouvrir_menu();
     cliquer(f2, centre(f2->Label1));
     EXPECT_FALSE(f2->isVisible());
-    ASSERT_TRUE(module->Form6->isVisible());
-    EXPECT_EQ(module->Form6->label_titre->text(), QStringLiteral("m1.wav"));
-    EXPECT_EQ(module->Form6->label_adresse->text(),
+    ASSERT_TRUE(fenetres_module().Form6->isVisible());
+    EXPECT_EQ(fenetres_module().Form6->label_titre->text(), QStringLiteral("m1.wav"));
+    EXPECT_EQ(fenetres_module().Form6->label_adresse->text(),
               QFile::decodeName(QByteArray::fromStdString(app / "m1.wav")));
 }
 
@@ -304,7 +304,7 @@ TEST_F(Menu, AProposShowsTheAboutWindow) {
     ouvrir_menu();
     cliquer(f2, centre(f2->Label2));
     EXPECT_FALSE(f2->isVisible());
-    EXPECT_TRUE(module->Form5->isVisible());
+    EXPECT_TRUE(fenetres_module().Form5->isVisible());
 }
 
 // "Quitter" asks to end the program once and writes nothing, so a window

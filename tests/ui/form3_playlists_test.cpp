@@ -24,7 +24,7 @@ protected:
         QDir().mkpath(QStringLiteral("playlist"));
         demarrer();
         module->lecteur->arreter_horloge();
-        f3 = module->Form3;
+        f3 = fenetres_module().Form3;
     }
     QStringList entrees() {
         QStringList v;

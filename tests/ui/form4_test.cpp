@@ -37,7 +37,7 @@ protected:
     void demarrer_avec(const std::string& config) {
         if (!config.empty()) app.ecrire("vantrel.config", config);
         demarrer();
-        f4 = module->Form4;
+        f4 = fenetres_module().Form4;
     }
     std::string config() { return lire_fichier(app / "vantrel.config"); }
     void montrer() { f4->setVisible(true); }

@@ -18,7 +18,7 @@ protected:
         FenetresTest::SetUp();
         ecrire_config();
         demarrer();
-        f5 = module->Form5;
+        f5 = fenetres_module().Form5;
     }
     TForm5* f5 = nullptr;
 };
@@ -96,12 +96,12 @@ TEST_F(APropos, MemoTextAndState) {
 
 // Opening the about window twice shows one window, left where it was.
 TEST_F(APropos, OpeningTwiceShowsOneWindowInPlace) {
-    module->Form2->setVisible(true);
-    module->Form2->Label2Click();
+    fenetres_module().Form2->setVisible(true);
+    fenetres_module().Form2->Label2Click();
     ASSERT_TRUE(f5->isVisible());
     f5->move(40, 50);
-    module->Form2->setVisible(true);
-    module->Form2->Label2Click();
+    fenetres_module().Form2->setVisible(true);
+    fenetres_module().Form2->Label2Click();
     EXPECT_TRUE(f5->isVisible());
     EXPECT_EQ(f5->pos(), QPoint(40, 50));
     int fenetres = 0;

@@ -18,7 +18,7 @@ protected:
         FenetresTest::SetUp();
         ecrire_config();
         demarrer();
-        f6 = module->Form6;
+        f6 = fenetres_module().Form6;
         QLocale::setDefault(QLocale::c());
     }
     void TearDown() override {
@@ -37,7 +37,7 @@ protected:
     // "Propriétés" on entry i.
     QString proprietes(int i) {
         f1->selectionner(i);
-        module->Form2->Label1Click();
+        fenetres_module().Form2->Label1Click();
         return f6->label_taille->text();
     }
     TForm6* f6 = nullptr;
@@ -153,10 +153,10 @@ TEST_F(Information, SnapshotRefilledOnlyByProprietes) {
     f1->selectionner(b);
     EXPECT_EQ(f6->label_titre->text(), QStringLiteral("un.mp3"));
     EXPECT_EQ(f6->label_taille->text(), QStringLiteral("1 Mo"));
-    module->Form2->setVisible(true);
-    module->Form2->Label1Click();
+    fenetres_module().Form2->setVisible(true);
+    fenetres_module().Form2->Label1Click();
     EXPECT_TRUE(f6->isVisible());
-    EXPECT_FALSE(module->Form2->isVisible());
+    EXPECT_FALSE(fenetres_module().Form2->isVisible());
     EXPECT_EQ(f6->label_titre->text(), QStringLiteral("deux.wav"));
     EXPECT_EQ(f6->label_adresse->text(), QFile::decodeName(QByteArray::fromStdString(app / "deux.wav")));
     EXPECT_EQ(f6->label_taille->text(), QStringLiteral("3.5 Mo"));

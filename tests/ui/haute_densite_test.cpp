@@ -81,10 +81,10 @@ TEST_F(HauteDensite, WindowsAtScaleTwoArePixelDoubledAtScaleOne) {
     ecrire_config();
     demarrer(std::nullopt, false);
     const std::pair<const char*, QWidget*> fenetres[] = {{"TForm1", f1},
-                                                         {"TForm2", module->Form2},
-                                                         {"TForm4", module->Form4},
-                                                         {"TForm5", module->Form5},
-                                                         {"TForm6", module->Form6}};
+                                                         {"TForm2", fenetres_module().Form2},
+                                                         {"TForm4", fenetres_module().Form4},
+                                                         {"TForm5", fenetres_module().Form5},
+                                                         {"TForm6", fenetres_module().Form6}};
     for (auto [nom, fenetre] : fenetres) {
         ASSERT_NE(fenetre, nullptr) << nom;
         const Ecart e = comparer(fenetre);

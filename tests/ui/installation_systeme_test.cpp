@@ -73,7 +73,7 @@ TEST_F(InstallationSysteme, CloseButtonAndApplyWriteTheUsersSettings) {
     EXPECT_EQ(lire_fichier(config_utilisateur()),
               vt::texte_configuration("skin/default/", "default.sk", 300, 310, "playlist/", false));
 
-    TForm4* f4 = module->Form4;
+    TForm4* f4 = fenetres_module().Form4;
     f4->show();
     f4->check_boucle->setChecked(true);
     f4->label_okClick();
@@ -92,9 +92,9 @@ TEST_F(InstallationSysteme, PlayListsLiveInTheUsersDataFolder) {
     EXPECT_TRUE(entrees().isEmpty());
 
     f1->deposer({"/m/a.mp3"});
-    module->Form3->show();
+    fenetres_module().Form3->show();
     dialogues.fichiers_a_enregistrer.push_back(playlists_utilisateur() + "Mix");
-    module->Form3->label_enregistreClick();
+    fenetres_module().Form3->label_enregistreClick();
     EXPECT_EQ(dialogues.initiaux.back(), playlists_utilisateur());
     EXPECT_EQ(lire_fichier(playlists_utilisateur() + "Mix.vtlist"), "\"/m/a.mp3\"");
     EXPECT_EQ(entrees(), QStringList{QStringLiteral("Mix")});
@@ -128,8 +128,8 @@ TEST_F(InstallationSysteme, UsersOwnSkinIsFoundInTheDataFolder) {
     f1->FormCreate();
     EXPECT_TRUE(dialogues.messages.empty());
     EXPECT_NE(f1->image_fond->image(), avant);  // the ivoire pictures, from the user's folder
-    module->Form4->show();
-    EXPECT_EQ(module->Form4->chemin_skin(), mien + "mien.sk");
+    fenetres_module().Form4->show();
+    EXPECT_EQ(fenetres_module().Form4->chemin_skin(), mien + "mien.sk");
 }
 
 }  // namespace

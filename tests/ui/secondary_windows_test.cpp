@@ -15,13 +15,15 @@ using vt::test::DemarreTest;
 
 class Secondaires : public DemarreTest<false> {
 protected:
-    std::vector<QWidget*> fenetres() const { return {module->Form4, module->Form5, module->Form6}; }
+    std::vector<QWidget*> fenetres() const {
+        return {fenetres_module().Form4, fenetres_module().Form5, fenetres_module().Form6};
+    }
 };
 
 // Each is a tool window with a caption bar and a close box, hidden at start.
 TEST_F(Secondaires, ToolWindowsWithCaptionAndCloseBox) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{module->Form3, module->Form4, module->Form5, module->Form6}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{fenetres_module().Form3, fenetres_module().Form4,
+                                                      fenetres_module().Form5, fenetres_module().Form6}) {
         SCOPED_TRACE(w->objectName().toStdString());
         EXPECT_EQ(w->windowType(), Qt::Tool);
         EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);

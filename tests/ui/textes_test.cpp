@@ -35,7 +35,8 @@ protected:
         module->lecteur->arreter_horloge();
     }
     std::vector<QWidget*> fenetres() {
-        return {module->Form1, module->Form2, module->Form3, module->Form4, module->Form5, module->Form6};
+        return {fenetres_module().Form1, fenetres_module().Form2, fenetres_module().Form3,
+                fenetres_module().Form4, fenetres_module().Form5, fenetres_module().Form6};
     }
 };
 
@@ -216,8 +217,8 @@ namespace {
 // The options window's loop box is drawn red on black, as the window
 // around it, not on the style's light button colour.
 TEST_F(Textes, LoopBoxIsRedOnBlack) {
-    QCheckBox* c = module->Form4->check_boucle;
-    module->Form4->show();
+    QCheckBox* c = fenetres_module().Form4->check_boucle;
+    fenetres_module().Form4->show();
     QApplication::processEvents();
     const QImage img = c->grab().toImage();
     QStyleOptionButton opt;

@@ -128,7 +128,7 @@ void Plateau::zone_perdue() {
 }
 
 Plateau& installer_plateau(ModuleVantrel& module) {
-    auto* p = new Plateau(*module.Form1, *module.actions);
+    auto* p = new Plateau(*module.fenetres_.Form1, *module.actions);
     QObject::connect(&module.navigation, &Navigation::zone_notification_perdue, p, &Plateau::zone_perdue);
     return *p;
 }
