@@ -1,9 +1,7 @@
 #pragma once
 // Shared by the fuzz targets: a private working folder (on /dev/shm when it
 // exists, so that the many small writes and fsyncs stay in memory), whole-file
-// writes, a check that stops the run with a message, and a dialog service that
-// only counts the messages it is asked to show.
-#include "config/dialogues.h"
+// writes, and a check that stops the run with a message.
 
 #include <unistd.h>
 #include <cstdio>
@@ -68,22 +66,5 @@ inline std::string lire_fichier(const std::string& chemin) {
     std::ifstream f(chemin, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
-
-// Every dialog is cancelled and every message is only counted.
-class DialoguesMuets : public ServiceDialogues {
-public:
-    std::vector<std::string> ouvrir_fichiers(const std::string&) override { return {}; }
-    std::optional<std::string> enregistrer_fichier(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> choisir_repertoire(const QString&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> choisir_fichier(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    void message(const QString&, const QString&) override { ++messages; }
-    bool question(const QString&, const QString&) override { return false; }
-
-    int messages = 0;
-};
 
 }  // namespace vt::fuzz

@@ -5,7 +5,6 @@
 // then the message loop.
 #include "audio/sortie_audio.h"
 #include "config/configuration.h"
-#include "config/dialogues.h"
 #include "config/emplacements.h"
 #include "skin/aspect_integre.h"
 #include "skin/prechargement.h"
@@ -13,6 +12,7 @@
 #include "ui/application.h"
 #include "ui/bureau/bureau.h"
 #include "ui/bureau/plateau.h"
+#include "ui/dialogues.h"
 #include "ui/dialogues_qt.h"
 #include "ui/echelle.h"
 #include "ui/module.h"

@@ -1,7 +1,6 @@
 #include "skin/chargeur_skin.h"
 
 #include "config/configuration.h"
-#include "config/dialogues.h"
 #include "config/gestion_vantrel.h"
 #include "config/texte_affiche.h"
 #include "skin/elements.h"
@@ -43,11 +42,12 @@ CouleursSkin couleurs_depuis(const QImage& bitmap) {
 
 ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::string& rep_skin,
                                    CibleSkin& cible) {
+    messages.clear();
     // The skin file itself; the default one may be missing without a word.
     if (!fichier_lisible(chemin_skin) || !parseur.charger(chemin_skin)) {
         if (chemin_skin != kCheminSkinDefaut)
-            dialogues().message(kLegendeErreur,
-                                QStringLiteral("skin inaccessible ! chargement par default ... "));
+            messages.emplace_back(kLegendeErreur,
+                                  QStringLiteral("skin inaccessible ! chargement par default ... "));
         return ResultatSkin::Inaccessible;
     }
 
@@ -66,14 +66,14 @@ ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::st
         const std::string chemin = rep_skin + std::string(*valeur_suivante(texte, pos));
         if (fichier_lisible(chemin)) continue;
         if (erreurs < 3) {
-            dialogues().message(
+            messages.emplace_back(
                 kLegendeDebug, affichable(chemin) +
                                    QStringLiteral(" - ce fichier donc le skin fait réference n'existe pa !"));
             ++erreurs;
         }
         valide = false;
         if (erreurs == 3) {
-            dialogues().message(kLegendeDebug, QStringLiteral("beaucoup trop d'erreur dans ce fichier..."));
+            messages.emplace_back(kLegendeDebug, QStringLiteral("beaucoup trop d'erreur dans ce fichier..."));
             // Every message is out and the skin is refused: the values left
             // would change neither (millions of them would only cost time).
             break;
@@ -81,8 +81,8 @@ ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::st
     }
     if (nombre < static_cast<std::size_t>(kValeursMinimum)) valide = false;
     if (!valide) {
-        dialogues().message(kLegendeErreur,
-                            QStringLiteral("fichier_skin non valide , chargement par default ..."));
+        messages.emplace_back(kLegendeErreur,
+                              QStringLiteral("fichier_skin non valide , chargement par default ..."));
         return ResultatSkin::Invalide;
     }
 
@@ -94,8 +94,8 @@ ResultatSkin ChargeurSkin::charger(const std::string& chemin_skin, const std::st
             const std::string chemin = rep_skin + valeur(static_cast<std::size_t>(e.valeur));
             image = lire_image(chemin);
             if (image.isNull()) {
-                dialogues().message(kLegendeErreur,
-                                    QStringLiteral("image illisible : ") + affichable(chemin));
+                messages.emplace_back(kLegendeErreur,
+                                      QStringLiteral("image illisible : ") + affichable(chemin));
                 return ResultatSkin::ImageIllisible;
             }
             valeur_chargee = e.valeur;

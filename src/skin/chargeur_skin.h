@@ -10,6 +10,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vt {
 
@@ -36,10 +38,12 @@ struct ChargeurSkin {
     // Runs the loader once. `chemin_skin` is the skin file, `rep_skin` the
     // directory its file names are relative to (ending with a separator).
     // The skin file's text replaces what `parseur` held, whenever it can be
-    // opened. Problems are reported through vt::dialogues().
+    // opened. What went wrong is put in `messages`, for the caller to show.
     ResultatSkin charger(const std::string& chemin_skin, const std::string& rep_skin, CibleSkin& cible);
 
     gestion_vantrel parseur;
+    // The last run's messages (caption, text), in the order they are shown.
+    std::vector<std::pair<QString, QString>> messages;
 };
 
 // Decodes the picture stored in the file at `chemin` (raw bytes), in any

@@ -1,11 +1,11 @@
 #include "ui/actions.h"
 
 #include "config/configuration.h"
-#include "config/dialogues.h"
 #include "config/emplacements.h"
 #include "player/porte_lecteur.h"
 #include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
+#include "ui/dialogues.h"
 #include "ui/entrees_fichiers.h"
 
 namespace vt {

@@ -1,5 +1,5 @@
 #pragma once
-#include "config/dialogues.h"
+#include "ui/dialogues.h"
 
 #include <QStringList>
 

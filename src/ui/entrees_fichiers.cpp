@@ -1,7 +1,7 @@
 #include "ui/entrees_fichiers.h"
 
-#include "config/dialogues.h"
 #include "playlist/liste_courante.h"
+#include "ui/dialogues.h"
 
 #include <string_view>
 

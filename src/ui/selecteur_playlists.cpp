@@ -1,11 +1,11 @@
 #include "ui/selecteur_playlists.h"
 
 #include "config/configuration.h"
-#include "config/dialogues.h"
 #include "config/texte_affiche.h"
 #include "playlist/fichiers_playlist.h"
 #include "playlist/liste_courante.h"
 #include "ui/actions.h"
+#include "ui/dialogues.h"
 #include "ui/navigation.h"
 
 #include <QAbstractItemView>

@@ -1,6 +1,5 @@
 #include "ui/tform1.h"
 
-#include "config/dialogues.h"
 #include "player/porte_lecteur.h"
 #include "player/regles.h"
 #include "playlist/liste_courante.h"
@@ -8,6 +7,7 @@
 #include "ui/actions.h"
 #include "ui/curseurs_lecteur.h"
 #include "ui/deplacement.h"
+#include "ui/dialogues.h"
 #include "ui/ecrans.h"
 #include "ui/entrees_fichiers.h"
 #include "ui/ligne_statut.h"
@@ -67,7 +67,9 @@ void TForm1::FormCreate() {
                                 QStringLiteral("Fichier de config manquant ! chargement par default ... "));
     } else {
         const vt::ValeursConfig& v = *config;
-        const vt::ResultatSkin r = vt::ChargeurSkin().charger(v.chemin_skin, v.rep_skin, *this);
+        vt::ChargeurSkin chargeur;
+        const vt::ResultatSkin r = chargeur.charger(v.chemin_skin, v.rep_skin, *this);
+        for (const auto& [legende, texte] : chargeur.messages) vt::dialogues().message(legende, texte);
         completer_aspect_integre();
         if (r == vt::ResultatSkin::ImageIllisible) {
             // The rest of the sequence is skipped, as after any failed

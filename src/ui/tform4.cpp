@@ -1,9 +1,9 @@
 #include "ui/tform4.h"
 
 #include "config/configuration.h"
-#include "config/dialogues.h"
 #include "config/emplacements.h"
 #include "config/texte_affiche.h"
+#include "ui/dialogues.h"
 #include "ui/ecrans.h"
 #include "ui/fenetre_fixe.h"
 #include "ui/navigation.h"

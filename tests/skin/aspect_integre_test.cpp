@@ -4,7 +4,6 @@
 #include "config/gestion_vantrel.h"
 #include "skin/chargeur_skin.h"
 #include "skin/elements.h"
-#include "support/dialogues_scriptes.h"
 
 #include <QImage>
 
@@ -15,8 +14,6 @@
 #include <string>
 
 namespace {
-
-using vt::test::DialoguesScriptes;
 
 class CibleEnregistree final : public vt::CibleSkin {
 public:
@@ -110,12 +107,11 @@ TEST(AspectIntegre, ApplyingTheBuiltInLookSetsEveryElement) {
 // built-in sizes, adds real decorations and a full-size menu background, and
 // keeps the status line.
 TEST(SkinsLivres, DefaultSkinIsValidAndMatchesTheBuiltInLook) {
-    DialoguesScriptes d;
     vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
     const std::string rep = std::string(VANTREL_SOURCE_DIR) + "/skin/default/";
     ASSERT_EQ(chargeur.charger(rep + "default.sk", rep, cible), vt::ResultatSkin::Applique);
-    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(chargeur.messages.empty());
     EXPECT_EQ(chargeur.parseur.nombre_valeurs(), 44u);
     EXPECT_EQ(cible.appels_images, static_cast<int>(vt::kElementsSkin.size()));
     for (const vt::Element& e : vt::kElementsSkin) {
@@ -143,12 +139,11 @@ TEST(SkinsLivres, DefaultSkinIsValidAndMatchesTheBuiltInLook) {
 
 // The second shipped skin is valid, looks different and hides the status line.
 TEST(SkinsLivres, IvoireSkinIsValidAndHidesTheStatusLine) {
-    DialoguesScriptes d;
     vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
     const std::string rep = std::string(VANTREL_SOURCE_DIR) + "/skin/ivoire/";
     ASSERT_EQ(chargeur.charger(rep + "ivoire.sk", rep, cible), vt::ResultatSkin::Applique);
-    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(chargeur.messages.empty());
     EXPECT_EQ(cible.appels_images, static_cast<int>(vt::kElementsSkin.size()));
     EXPECT_EQ(cible.cachages, 1);
     EXPECT_NE(cible.images["image_fond"], vt::image_integree("image_fond"));

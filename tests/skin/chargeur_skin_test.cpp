@@ -5,7 +5,6 @@
 #include "config/gestion_vantrel.h"
 #include "config/texte_affiche.h"
 #include "skin/elements.h"
-#include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
 
 #include <QDir>
@@ -24,7 +23,6 @@
 namespace {
 
 using vt::ResultatSkin;
-using vt::test::DialoguesScriptes;
 using vt::test::DossierTemp;
 
 const QString kDebug = QStringLiteral("debug skin");
@@ -106,7 +104,6 @@ using Messages = std::vector<std::pair<QString, QString>>;
 // A complete skin with "activer": every element in table order, each with its
 // row's picture, the three colours from the first pixels, the label hidden.
 TEST(ChargeurSkin, ValidSkinFillsEveryElementInTableOrder) {
-    DialoguesScriptes d;
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "activer");
     vt::ChargeurSkin chargeur;
@@ -114,7 +111,7 @@ TEST(ChargeurSkin, ValidSkinFillsEveryElementInTableOrder) {
 
     EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Applique);
 
-    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(chargeur.messages.empty());
     ASSERT_EQ(cible.images.size(), vt::kElementsSkin.size());
     for (std::size_t i = 0; i < vt::kElementsSkin.size(); ++i) {
         const vt::Element& e = vt::kElementsSkin[i];
@@ -137,7 +134,6 @@ TEST(ChargeurSkin, ValidSkinFillsEveryElementInTableOrder) {
 TEST(ChargeurSkin, KeywordIsCaseSensitiveAndExact) {
     for (const char* mot : {"Activer", "activer ", "ACTIVER", ""}) {
         SCOPED_TRACE(mot);
-        DialoguesScriptes d;
         DossierTemp dossier;
         Skin s = fabriquer_skin(dossier, mot);
         vt::ChargeurSkin chargeur;
@@ -147,7 +143,7 @@ TEST(ChargeurSkin, KeywordIsCaseSensitiveAndExact) {
         EXPECT_EQ(cible.couleurs.size(), 1u);
         EXPECT_EQ(cible.cachages, 0);
         EXPECT_EQ(cible.montrages, 1);
-        EXPECT_TRUE(d.messages.empty());
+        EXPECT_TRUE(chargeur.messages.empty());
     }
 }
 
@@ -177,7 +173,6 @@ TEST(ChargeurSkin, MissingFilesGiveTheirMessagesUpToTheThirdThenInvalid) {
         {"activer", 45, {}, {"activer"}, false},
     };
     for (const Ligne& l : lignes) {
-        DialoguesScriptes d;
         DossierTemp dossier;
         Skin s = fabriquer_skin(dossier, l.mot_cle, l.nombre);
         for (const std::string& f : l.supprimes) supprimer(s.rep + f);
@@ -188,7 +183,7 @@ TEST(ChargeurSkin, MissingFilesGiveTheirMessagesUpToTheThirdThenInvalid) {
         for (const std::string& f : l.signales) attendus.push_back({kDebug, manquant(s.rep + f)});
         if (l.trop) attendus.push_back({kDebug, kTrop});
         attendus.push_back({kErreur, kNonValide});
-        EXPECT_EQ(d.messages, attendus) << l.nombre << " values, " << l.supprimes.size() << " removed";
+        EXPECT_EQ(chargeur.messages, attendus) << l.nombre << " values, " << l.supprimes.size() << " removed";
         EXPECT_TRUE(cible.rien_applique());
     }
 }
@@ -198,7 +193,6 @@ TEST(ChargeurSkin, MissingFilesGiveTheirMessagesUpToTheThirdThenInvalid) {
 TEST(ChargeurSkin, HugeValuesAreShownCutAndCountlessValuesStopAtTheThirdMessage) {
     DossierTemp dossier;
     for (const std::string& valeur : {std::string(1 << 20, 'n'), std::string()}) {
-        DialoguesScriptes d;
         Skin s = fabriquer_skin(dossier, "activer");
         std::string texte = vt::test::lire_fichier(s.chemin);
         valeur.empty() ? texte.append(1000000, '"') : texte.insert(texte.find("\"r5"), "\"" + valeur + "\"");
@@ -206,22 +200,21 @@ TEST(ChargeurSkin, HugeValuesAreShownCutAndCountlessValuesStopAtTheThirdMessage)
         vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
         EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Invalide);
-        EXPECT_EQ(d.messages.size(), valeur.empty() ? 5u : 2u);
-        for (const auto& m : d.messages) EXPECT_LT(m.second.size(), 2 * vt::kOctetsAffiches);
+        EXPECT_EQ(chargeur.messages.size(), valeur.empty() ? 5u : 2u);
+        for (const auto& m : chargeur.messages) EXPECT_LT(m.second.size(), 2 * vt::kOctetsAffiches);
     }
 }
 
 // With 45 values whose value 44 names an existing file the skin is valid, the
 // last value is never tested, and the label stays visible.
 TEST(ChargeurSkin, ExtraValuesNamingFilesKeepTheSkinValid) {
-    DialoguesScriptes d;
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "r2.bmp", 46);
     supprimer(s.rep + "extra46.bmp");  // the last value: never looked at
     vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
     EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Applique);
-    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(chargeur.messages.empty());
     EXPECT_EQ(cible.images.size(), vt::kElementsSkin.size());
     EXPECT_EQ(cible.cachages, 0);
 }
@@ -229,14 +222,13 @@ TEST(ChargeurSkin, ExtraValuesNamingFilesKeepTheSkinValid) {
 // A skin file without a single quote: nothing to test, only the invalid message;
 // the parser holds the skin file's text.
 TEST(ChargeurSkin, FileWithoutQuotesIsInvalid) {
-    DialoguesScriptes d;
     DossierTemp dossier;
     std::string chemin = dossier.ecrire("vide.sk", "no values here");
     vt::ChargeurSkin chargeur;
     chargeur.parseur.texte = "\"config\"";
     CibleEnregistree cible;
     EXPECT_EQ(chargeur.charger(chemin, dossier.chemin(), cible), ResultatSkin::Invalide);
-    EXPECT_EQ(d.messages, (Messages{{kErreur, kNonValide}}));
+    EXPECT_EQ(chargeur.messages, (Messages{{kErreur, kNonValide}}));
     EXPECT_TRUE(cible.rien_applique());
     EXPECT_EQ(chargeur.parseur.texte, "no values here");
 }
@@ -244,7 +236,6 @@ TEST(ChargeurSkin, FileWithoutQuotesIsInvalid) {
 // The default skin path missing: no message at all, nothing changed; the
 // comparison is exact, so another spelling of it gets the message.
 TEST(ChargeurSkin, MissingDefaultSkinIsSilent) {
-    DialoguesScriptes d;
     DossierTemp dossier;
     const QString avant = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(q(dossier.chemin())));
@@ -254,12 +245,12 @@ TEST(ChargeurSkin, MissingDefaultSkinIsSilent) {
 
     EXPECT_EQ(chargeur.charger(std::string(vt::kCheminSkinDefaut), "skin/default/", cible),
               ResultatSkin::Inaccessible);
-    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(chargeur.messages.empty());
     EXPECT_EQ(chargeur.charger("./skin/default/default.sk", "./skin/default/", cible),
               ResultatSkin::Inaccessible);
     QDir::setCurrent(avant);
 
-    EXPECT_EQ(d.messages,
+    EXPECT_EQ(chargeur.messages,
               (Messages{{kErreur, QStringLiteral("skin inaccessible ! chargement par default ... ")}}));
     EXPECT_TRUE(cible.rien_applique());
     EXPECT_EQ(chargeur.parseur.texte, "\"config\"");
@@ -271,11 +262,10 @@ TEST(ChargeurSkin, InaccessibleSkinShowsOneMessage) {
     DossierTemp dossier;
     QDir().mkpath(q(dossier / "dossier.sk"));
     for (const std::string& chemin : {dossier / "absent.sk", dossier / "dossier.sk", std::string()}) {
-        DialoguesScriptes d;
         vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
         EXPECT_EQ(chargeur.charger(chemin, dossier.chemin(), cible), ResultatSkin::Inaccessible);
-        EXPECT_EQ(d.messages,
+        EXPECT_EQ(chargeur.messages,
                   (Messages{{kErreur, QStringLiteral("skin inaccessible ! chargement par default ... ")}}));
         EXPECT_TRUE(cible.rien_applique());
     }
@@ -290,7 +280,6 @@ TEST(ChargeurSkin, UndecodableBitmapStopsAfterEarlierElements) {
     const std::vector<std::pair<int, std::optional<std::string>>> lignes = {
         {10, "BM this is not a bitmap"}, {2, ""}, {3, std::nullopt}};
     for (const auto& [valeur, contenu] : lignes) {
-        DialoguesScriptes d;
         DossierTemp dossier;
         Skin s = fabriquer_skin(dossier, "activer");
         const std::string fichier = "r" + std::to_string(valeur) + ".bmp";
@@ -303,7 +292,7 @@ TEST(ChargeurSkin, UndecodableBitmapStopsAfterEarlierElements) {
         vt::ChargeurSkin chargeur;
         CibleEnregistree cible;
         EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::ImageIllisible) << fichier;
-        EXPECT_EQ(d.messages,
+        EXPECT_EQ(chargeur.messages,
                   (Messages{{kErreur, QStringLiteral("image illisible : ") + q(s.rep + fichier)}}));
         std::vector<std::string> attendus;
         for (const vt::Element& e : vt::kElementsSkin)
@@ -319,7 +308,6 @@ TEST(ChargeurSkin, UndecodableBitmapStopsAfterEarlierElements) {
 // A 1 x 1 colour bitmap: its pixel gives the list background, the missing
 // pixels give black.
 TEST(ChargeurSkin, OnePixelColourBitmapGivesBlackForMissingPixels) {
-    DialoguesScriptes d;
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "x");
     ecrire_bmp(s.rep + "couleurs.bmp", 1, 1, QColor(90, 80, 70));
@@ -330,13 +318,12 @@ TEST(ChargeurSkin, OnePixelColourBitmapGivesBlackForMissingPixels) {
     EXPECT_EQ(cible.couleurs[0][0], QColor(90, 80, 70));
     EXPECT_EQ(cible.couleurs[0][1], QColor(0, 0, 0));
     EXPECT_EQ(cible.couleurs[0][2], QColor(0, 0, 0));
-    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(chargeur.messages.empty());
 }
 
 // A colour bitmap that cannot be decoded keeps the current colours; the
 // pictures and the keyword still apply.
 TEST(ChargeurSkin, UndecodableColourBitmapKeepsColours) {
-    DialoguesScriptes d;
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "activer");
     dossier.ecrire("couleurs.bmp", "garbage");
@@ -346,12 +333,11 @@ TEST(ChargeurSkin, UndecodableColourBitmapKeepsColours) {
     EXPECT_EQ(cible.images.size(), vt::kElementsSkin.size());
     EXPECT_TRUE(cible.couleurs.empty());
     EXPECT_EQ(cible.cachages, 1);
-    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(chargeur.messages.empty());
 }
 
 // A directory named as a bitmap cannot be opened as a file: it is missing.
 TEST(ChargeurSkin, DirectoryNamedAsBitmapIsMissing) {
-    DialoguesScriptes d;
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "activer");
     supprimer(s.rep + "r5.bmp");
@@ -359,13 +345,12 @@ TEST(ChargeurSkin, DirectoryNamedAsBitmapIsMissing) {
     vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
     EXPECT_EQ(chargeur.charger(s.chemin, s.rep, cible), ResultatSkin::Invalide);
-    EXPECT_EQ(d.messages, (Messages{{kDebug, manquant(s.rep + "r5.bmp")}, {kErreur, kNonValide}}));
+    EXPECT_EQ(chargeur.messages, (Messages{{kDebug, manquant(s.rep + "r5.bmp")}, {kErreur, kNonValide}}));
     EXPECT_TRUE(cible.rien_applique());
 }
 
 // Pictures in other formats are accepted, whatever their extension says.
 TEST(ChargeurSkin, OtherImageFormatsAreAccepted) {
-    DialoguesScriptes d;
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "x");
     QImage png(7, 3, QImage::Format_RGB32);
@@ -379,21 +364,20 @@ TEST(ChargeurSkin, OtherImageFormatsAreAccepted) {
     EXPECT_EQ(cible.images[0].second.size(), QSize(7, 3));
     EXPECT_EQ(cible.images[0].second.pixelColor(3, 1), QColor(1, 99, 200));
     EXPECT_EQ(cible.images[2].second.size(), QSize(7, 3));
-    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(chargeur.messages.empty());
 }
 
 // File paths are the skin directory and the value put end to end: without a
 // trailing separator the names run into the directory's last component.
 TEST(ChargeurSkin, FileNamesAreDirectoryPlusValue) {
-    DialoguesScriptes d;
     DossierTemp dossier;
     Skin s = fabriquer_skin(dossier, "x");
     std::string sans_separateur = s.rep.substr(0, s.rep.size() - 1);
     vt::ChargeurSkin chargeur;
     CibleEnregistree cible;
     EXPECT_EQ(chargeur.charger(s.chemin, sans_separateur, cible), ResultatSkin::Invalide);
-    ASSERT_GE(d.messages.size(), 1u);
-    EXPECT_EQ(d.messages[0], (std::pair{kDebug, manquant(sans_separateur + "r2.bmp")}));
+    ASSERT_GE(chargeur.messages.size(), 1u);
+    EXPECT_EQ(chargeur.messages[0], (std::pair{kDebug, manquant(sans_separateur + "r2.bmp")}));
     EXPECT_TRUE(cible.rien_applique());
 }
 

@@ -6,7 +6,6 @@
 #include "config/gestion_vantrel.h"
 #include "skin/chargeur_skin.h"
 #include "skin/elements.h"
-#include "support/dialogues_scriptes.h"
 #include "support/dossier_temp.h"
 
 #include <QDir>
@@ -65,14 +64,14 @@ protected:
 
     Cible charger() {
         Cible c;
-        EXPECT_EQ(vt::ChargeurSkin().charger(rep_skin + "default.sk", rep_skin, c),
-                  vt::ResultatSkin::Applique);
+        vt::ChargeurSkin chargeur;
+        EXPECT_EQ(chargeur.charger(rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::Applique);
+        EXPECT_TRUE(chargeur.messages.empty());
         return c;
     }
 
     DossierTemp dossier;
     std::string rep_skin, config;
-    vt::test::DialoguesScriptes dialogues;
 };
 
 // Every picture the loader decodes is decoded ahead, and the loader hands
@@ -94,7 +93,6 @@ TEST_F(Prechargement, LoaderGivesTheSamePicturesWithOrWithout) {
         EXPECT_EQ(avec.images[i].second, seul.images[i].second) << seul.images[i].first;
     }
     EXPECT_EQ(avec.couleurs, seul.couleurs);
-    EXPECT_TRUE(dialogues.messages.empty());
 }
 
 // A file changed after it was read is not taken: the loader decodes the new
@@ -120,10 +118,10 @@ TEST_F(Prechargement, ChangedFileIsDecodedAgain) {
     dossier.ecrire("skin/" + g.valeur(static_cast<unsigned>(vt::kElementsSkin[0].valeur)),
                    "BM pas une image");
     Cible c;
-    EXPECT_EQ(vt::ChargeurSkin().charger(rep_skin + "default.sk", rep_skin, c),
-              vt::ResultatSkin::ImageIllisible);
-    ASSERT_EQ(dialogues.messages.size(), 1u);
-    EXPECT_EQ(dialogues.messages[0].second, QStringLiteral("image illisible : ") + q(fond));
+    vt::ChargeurSkin chargeur;
+    EXPECT_EQ(chargeur.charger(rep_skin + "default.sk", rep_skin, c), vt::ResultatSkin::ImageIllisible);
+    ASSERT_EQ(chargeur.messages.size(), 1u);
+    EXPECT_EQ(chargeur.messages[0].second, QStringLiteral("image illisible : ") + q(fond));
 }
 
 // Bitmaps are decoded as they are read, other pictures only by the second

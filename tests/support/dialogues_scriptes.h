@@ -1,7 +1,7 @@
 #pragma once
 // A dialog service for tests: answers come from queues the test fills, and
 // every message and question is recorded.
-#include "config/dialogues.h"
+#include "ui/dialogues.h"
 
 #include <deque>
 #include <utility>

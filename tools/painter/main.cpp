@@ -12,7 +12,6 @@
 // The output depends only on this program, Qt and the DejaVu font files.
 #include "painter/dessin.h"
 
-#include "config/dialogues.h"
 #include "skin/chargeur_skin.h"
 #include "skin/elements.h"
 
@@ -188,16 +187,6 @@ public:
         texte_lecture = c;
     }
     void montrer_label_lecture(bool visible) override { lecture_visible = visible; }
-};
-
-class MessagesFatals final : public vt::ServiceDialogues {
-public:
-    std::vector<std::string> ouvrir_fichiers(const std::string&) override { return {}; }
-    std::optional<std::string> enregistrer_fichier(const std::string&) override { return {}; }
-    std::optional<std::string> choisir_repertoire(const QString&, const std::string&) override { return {}; }
-    std::optional<std::string> choisir_fichier(const std::string&, const std::string&) override { return {}; }
-    void message(const QString& legende, const QString& texte) override { echec(legende + ": " + texte); }
-    bool question(const QString&, const QString&) override { return false; }
 };
 
 QRect place_de(std::string_view nom) { return place(nom); }
@@ -435,16 +424,16 @@ int main(int argc, char** argv) {
     const QImage fen_integre = composer(a_integre);
     sauver(fen_integre, racine + "/docs/screenshot-builtin.png");
 
-    MessagesFatals messages;
-    vt::installer_dialogues(&messages);
     for (const char* nom : {"default", "ivoire"}) {
         Apercu a;
         remplir_integre(a, integre, titre);
         const std::string rep = QFile::encodeName(racine).toStdString() + "/skin/" + nom + "/";
         const std::string sk =
             rep + (std::string(nom) == "default" ? "default.sk" : std::string(nom) + ".sk");
-        if (vt::ChargeurSkin().charger(sk, rep, a) != vt::ResultatSkin::Applique)
-            echec(QStringLiteral("skin not applied: ") + nom);
+        vt::ChargeurSkin chargeur;
+        const bool applique = chargeur.charger(sk, rep, a) == vt::ResultatSkin::Applique;
+        for (const auto& [legende, texte] : chargeur.messages) echec(legende + ": " + texte);
+        if (!applique) echec(QStringLiteral("skin not applied: ") + nom);
         const QImage fen = composer(a);
         sauver(fen, racine + "/docs/apercu-skin-" + nom + ".png");
         if (!apercus.isEmpty()) {
@@ -453,7 +442,6 @@ int main(int argc, char** argv) {
                    apercus + "/menu-" + nom + "-x3.png");
         }
     }
-    vt::installer_dialogues(nullptr);
 
     if (!apercus.isEmpty()) {
         sauver(agrandir(fen_integre, 3), apercus + "/fenetre-integre-x3.png");

@@ -1,4 +1,4 @@
-#include "config/dialogues.h"
+#include "ui/dialogues.h"
 
 namespace vt {
 
