@@ -5,6 +5,7 @@
 #include "ui/accessibilite.h"
 #include "ui/ecrans.h"
 #include "ui/module.h"
+#include "ui/session.h"
 #include "ui/tform1.h"
 #include "ui/tform2.h"
 #include "ui/tform3.h"
@@ -24,7 +25,6 @@ void ModuleVantrel::creer_fenetre_principale() {
     TForm1* principale = fenetres_.Form1 = new TForm1(services_fenetres());
     definir_fenetre_lecteur(principale);
     navigation.place_principale = [principale] { return principale->pos(); };
-    navigation.parent_des_menus = [principale] { return principale; };
     QObject::connect(&navigation, &Navigation::retour_demande, principale, &TForm1::revenir);
     rendre_accessible(*principale, *lecteur);
 }
@@ -38,6 +38,10 @@ void ModuleVantrel::creer_fenetres_secondaires() {
     f.Form4 = new TForm4(services);
     f.Form5 = new TForm5(services);
     f.Form6 = new TForm6(services);
+    // A window system that places top-level windows itself (native
+    // Wayland) would open the menu anywhere: as a pop-up of the main
+    // window, it is placed relative to that window, at its corner.
+    if (!position_connue()) f.Form2->setParent(f.Form1, Qt::ToolTip | Qt::FramelessWindowHint);
     // Each window's requests, answered by the window they concern.
     const Navigation* n = &navigation;
     QObject::connect(n, &Navigation::menu_demande, f.Form2, &TForm2::ouvrir);
@@ -69,7 +73,6 @@ void ModuleVantrel::supprimer_fenetres() {
     delete fenetres_.Form1;
     fenetres_ = {};
     navigation.place_principale = [] { return QPoint(); };
-    navigation.parent_des_menus = [] { return nullptr; };
 }
 
 }  // namespace vt

@@ -16,8 +16,6 @@
 #include <string>
 #include <utility>
 
-class QWidget;
-
 namespace vt {
 
 class Actions;
@@ -31,9 +29,6 @@ public:
 
     // The main window's place on the desktop (the options' Apply writes it).
     std::function<QPoint()> place_principale = [] { return QPoint(); };
-    // The window a pop-up is placed by where the window system places
-    // top-level windows itself (native Wayland); none before it exists.
-    std::function<QWidget*()> parent_des_menus = [] { return nullptr; };
 
     // The skin's colours for check boxes (fill, then outline and tick),
     // given by the main window, which the options window's box takes.

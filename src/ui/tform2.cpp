@@ -5,7 +5,6 @@
 #include "ui/actions.h"
 #include "ui/ecrans.h"
 #include "ui/navigation.h"
-#include "ui/session.h"
 
 #include <QMouseEvent>
 
@@ -49,15 +48,9 @@ vt::LabelVt* creer_label(QWidget* parent, const char* nom, const QString& texte,
 TForm2::TForm2(const vt::ServicesFenetres& services)
     : QWidget(nullptr), porte_(services.porte), actions_(services.actions), navigation_(services.navigation) {
     setObjectName(QStringLiteral("Form2"));
-    QWidget* principale = navigation_.parent_des_menus();
-    if (vt::position_connue() || !principale) {
-        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    } else {
-        // A window system that places top-level windows itself (native
-        // Wayland) would open the menu anywhere: as a pop-up of the main
-        // window, it is placed relative to that window, at its corner.
-        setParent(principale, Qt::ToolTip | Qt::FramelessWindowHint);
-    }
+    // Where the window system places top-level windows itself, the module
+    // makes the menu a pop-up of the main window (fenetres.cpp).
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
