@@ -13,6 +13,8 @@
 #include <QTest>
 
 #include <chrono>
+#include <utility>
+#include <vector>
 
 #if VANTREL_AVEC_PULSE
 
@@ -58,6 +60,23 @@ TEST_F(JointsPulse, NextEntryIsToldWhenHeardNotWhenMixed) {
     const double ms = std::chrono::duration<double, std::milli>(Horloge::now() - depart).count();
     EXPECT_GT(ms, 1500 - 100);
     EXPECT_EQ(lectures.at(1).at(0).toInt(), 1);
+}
+
+// Entries shorter than what the server holds follow one another as they
+// are heard, 50 ms apart (a missed join costs the end hold: 300 ms).
+TEST_F(JointsPulse, ShortEntriesFollowWithoutAGap) {
+    remplir(6, 50);
+    std::vector<std::pair<int, Horloge::time_point>> lectures;
+    QObject::connect(lecteur.get(), &vt::Lecteur::lecture,
+                     [&](int ligne) { lectures.emplace_back(ligne, Horloge::now()); });
+    ASSERT_TRUE(lecteur->jouer());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lectures.size() >= 24; }, 6000)) << lectures.size();
+    // From the fourth on: the start's own wait for the server is over.
+    const double ms =
+        std::chrono::duration<double, std::milli>(lectures[23].second - lectures[3].second).count();
+    EXPECT_LT(ms, 20 * 50 + 150);
+    for (std::size_t k = 1; k < lectures.size(); ++k)
+        EXPECT_EQ(lectures[k].first, (lectures[k - 1].first + 1) % 6) << k;
 }
 
 // A change made 110 ms before a join decides what follows, as if made
