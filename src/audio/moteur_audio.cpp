@@ -473,8 +473,9 @@ bool MoteurMixage::enchainer_flux(int canal, int flux) {
     {
         std::lock_guard<std::mutex> g(e.verrou);
         EtatCanal etat = c->etat.load();
-        // Ended with the last period and held back since: still in time.
-        if (etat == EtatCanal::Fin && c->silence_fin == 0 && c->retenue_armee) {
+        // Ended with the last period, no silence rendered since: still in
+        // time (the hold on the file's end may not even have started).
+        if (etat == EtatCanal::Fin && c->silence_fin == 0) {
             c->etat = EtatCanal::Lecture;
             etat = EtatCanal::Lecture;
         }
@@ -494,7 +495,12 @@ bool MoteurMixage::retirer_enchainement(int canal) {
     Canal* c = e.canal(canal);
     if (!c) return false;
     std::lock_guard<std::mutex> g(e.verrou);
-    return e.retirer_suivant(*c);
+    if (!e.retirer_suivant(*c)) return false;
+    // What replaces it is queued right after: the end of the file is held
+    // back afresh for that (a hold armed when the file was read to its end
+    // is long over near the join).
+    c->retenue_armee = false;
+    return true;
 }
 
 bool MoteurMixage::decodage_fini(int flux) const {

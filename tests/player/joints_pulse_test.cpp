@@ -13,6 +13,8 @@
 #include <QTest>
 
 #include <chrono>
+#include <utility>
+#include <vector>
 
 #if VANTREL_AVEC_PULSE
 
@@ -59,6 +61,78 @@ TEST_F(JointsPulse, NextEntryIsToldWhenHeardNotWhenMixed) {
     EXPECT_GT(ms, 1500 - 100);
     EXPECT_EQ(lectures.at(1).at(0).toInt(), 1);
 }
+
+// Entries shorter than what the server holds follow one another as they
+// are heard, 50 ms apart (a missed join costs the end hold: 300 ms).
+TEST_F(JointsPulse, ShortEntriesFollowWithoutAGap) {
+    remplir(6, 50);
+    std::vector<std::pair<int, Horloge::time_point>> lectures;
+    QObject::connect(lecteur.get(), &vt::Lecteur::lecture,
+                     [&](int ligne) { lectures.emplace_back(ligne, Horloge::now()); });
+    ASSERT_TRUE(lecteur->jouer());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lectures.size() >= 24; }, 6000)) << lectures.size();
+    // From the fourth on: the start's own wait for the server is over.
+    const double ms =
+        std::chrono::duration<double, std::milli>(lectures[23].second - lectures[3].second).count();
+    EXPECT_LT(ms, 20 * 50 + 150);
+    for (std::size_t k = 1; k < lectures.size(); ++k)
+        EXPECT_EQ(lectures[k].first, (lectures[k - 1].first + 1) % 6) << k;
+}
+
+// A change made 110 ms before a join decides what follows, as if made
+// earlier: the queued entry is withdrawn unheard. Playing the first of
+// three looped entries, the second would follow.
+struct ChangementTardif {
+    const char* nom;
+    void (*changer)(vt::Lecteur&, vt::ListeCourante&);
+    const char* suivante;  // the file heard next; nullptr: none, the player stops
+    int ligne;             // its row then
+};
+
+// The sanitizer run is too slow for the last tenth of a second: it checks
+// the same rows a little earlier.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::int64_t kAvantJointMs = 200;
+#else
+constexpr std::int64_t kAvantJointMs = 110;
+#endif
+
+class JointsPulseTardifs : public JointsPulse, public ::testing::WithParamInterface<ChangementTardif> {};
+
+TEST_P(JointsPulseTardifs, LateChangeDecidesWhatFollows) {
+    remplir(3, 1500);
+    QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture);
+    ASSERT_TRUE(lecteur->jouer());
+    const std::int64_t total = lecteur->longueur_ms();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lecteur->temps_ms() >= total - kAvantJointMs; }, 5000));
+    GetParam().changer(*lecteur, liste);
+    if (!GetParam().suivante) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !lecteur->en_lecture(); }, 4000));
+        EXPECT_EQ(lectures.count(), 1);
+        return;
+    }
+    // Within a second: not after the withdrawn entry (1.5 s) has played.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lectures.count() == 2; }, 1000));
+    QTest::qWait(100);  // nothing else is told heard after it
+    ASSERT_EQ(lectures.count(), 2);
+    EXPECT_EQ(lectures.at(1).at(0).toInt(), GetParam().ligne);
+    ASSERT_TRUE(lecteur->piste_jouee());
+    const std::string chemin = lecteur->piste_jouee()->chemin;
+    EXPECT_EQ(chemin.substr(chemin.rfind('/') + 1), GetParam().suivante);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changements, JointsPulseTardifs,
+    ::testing::Values(
+        ChangementTardif{"RowChosen", [](vt::Lecteur& l, vt::ListeCourante&) { l.selectionner(1); }, "e2.wav",
+                         2},
+        ChangementTardif{"NextRowDeleted", [](vt::Lecteur&, vt::ListeCourante& li) { li.supprimer(1); },
+                         "e2.wav", 1},
+        ChangementTardif{"RepeatTicked",
+                         [](vt::Lecteur& l, vt::ListeCourante&) { l.definir_repetition(true); }, "e0.wav"},
+        ChangementTardif{"LoopOff", [](vt::Lecteur& l, vt::ListeCourante&) { l.definir_boucle(false); },
+                         nullptr, -1}),
+    [](const auto& info) { return std::string(info.param.nom); });
 
 }  // namespace
 
