@@ -12,16 +12,19 @@
 
 namespace vt {
 
-GlisserLigne::GlisserLigne(QListView& vue, ListeCourante& liste) : QObject(&vue), vue_(vue), liste_(liste) {
-    vue.viewport()->installEventFilter(this);
+GlisserLigne::GlisserLigne(QListView& vue, ListeCourante& liste)
+    : QObject(&vue), vue_(vue), zone_(vue.viewport()), liste_(liste) {
+    zone_->installEventFilter(this);
 }
 
 bool GlisserLigne::eventFilter(QObject* objet, QEvent* e) {
+    // The type first: the viewport sends other events while the view that
+    // holds it is being destroyed, when the view can no longer be asked.
     const auto type = e->type();
-    QWidget* zone = vue_.viewport();
-    if (objet != zone ||
-        (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease))
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
         return false;
+    QWidget* zone = zone_;
+    if (objet != zone) return false;
     const auto* s = static_cast<QMouseEvent*>(e);
     const QPoint p = s->position().toPoint();
     if (type == QEvent::MouseButtonPress) {

@@ -9,6 +9,7 @@
 #include <QPoint>
 
 class QListView;
+class QWidget;
 
 namespace vt {
 
@@ -25,6 +26,7 @@ protected:
 
 private:
     QListView& vue_;
+    QWidget* zone_;  // the view's viewport, watched
     ListeCourante& liste_;
     QPersistentModelIndex ligne_glissee_;  // the entry pressed on, while the button is held
     QPoint appui_;
