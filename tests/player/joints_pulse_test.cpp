@@ -19,7 +19,6 @@
 
 namespace {
 
-
 class JointsPulse : public ::testing::Test {
 protected:
     void SetUp() override {
