@@ -5,11 +5,12 @@
 //                   opening thread at most 250 ms (ouverture_flux.h); every
 //                   other call only changes a few fields or posts a
 //                   request, and returns at once.
-//   opening thread  one per ouvrir_flux: probes the file with the decoder
-//                   table (decodeurs.h) and ends. One that the GUI thread
-//                   gave up on runs to its end alone (at most two at once),
-//                   closes what it opened and never touches the engine, so
-//                   destroying the engine waits for it at most 250 ms.
+//   opening thread  probes the file of each ouvrir_flux with the decoder
+//                   table (decodeurs.h), then waits for the next one. One
+//                   whose open the GUI thread gave up on runs to its end
+//                   alone (at most two at once), closes what it opened,
+//                   never touches the engine and ends; destroying the
+//                   engine waits for it at most 250 ms.
 //   decoder thread  one per open stream (FluxAudio): reads, decodes and
 //                   resamples into the stream's ring (24 blocks of 4096
 //                   frames, about 2.2 s), then sleeps on a semaphore until the

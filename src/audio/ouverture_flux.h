@@ -3,10 +3,12 @@
 // the engine that a file controls: a damaged or crafted header may keep a
 // decoder busy for a long time without reading anything (FFmpeg parsing a
 // FLAC of a hundred thousand comments spends over a minute inside its
-// dictionary, where its interruption is never asked). So each open runs on
-// a thread of its own and the caller (the GUI thread) waits for it at most
-// kDelai: an open not done by then is given up, and the caller is told the
-// file does not play, as for any unplayable file.
+// dictionary, where its interruption is never asked). So opens run on an
+// opening thread, which waits for the next one once an open is done, and
+// the caller (the GUI thread) waits for each at most kDelai: an open not
+// done by then is given up, and the caller is told the file does not play,
+// as for any unplayable file. Its thread ends with it, and the next open
+// starts another.
 //
 // An open given up runs on to its end, alone: it raises its stream's stop
 // signal (FFmpeg then gives up at its next read), and whatever it opened is
@@ -14,10 +16,10 @@
 // kAbandonneesMax such opens run at once; beyond them, every open is
 // refused at once, until one of them ends (they may each hold a core).
 //
-// Threads: ouvrir and the destruction run on the caller's thread; each open
-// runs on a thread "vt-ouverture". An open shares with its thread only its
-// task (Tache, held by both), the path, and the decoder table, which has
-// static storage. It never touches the engine. Its code lies in the
+// Threads: ouvrir and the destruction run on the caller's thread; the
+// opens on a thread "vt-ouverture". An open shares with its thread only its
+// task (Tache, held by both, with the path) and the decoder table, which
+// has static storage. It never touches the engine. Its code lies in the
 // engine's library and in the FFmpeg module, which are never unloaded once
 // opened (RTLD_NODELETE), so a thread left running when the engine is
 // destroyed still runs mapped code on memory it owns.
@@ -68,6 +70,7 @@ public:
 
 private:
     struct Tache;
+    struct Poste;
     struct EnCours {
         std::shared_ptr<Tache> tache;
         std::thread fil;
@@ -78,6 +81,10 @@ private:
     std::span<const EntreeDecodeur> table_;
     ChoixDecodeurs choix_;
     std::vector<EnCours> abandonnees_;
+    // The opening thread that waits for the next open (none before the
+    // first, nor after one is given up).
+    std::shared_ptr<Poste> poste_;
+    std::thread fil_;
 };
 
 }  // namespace vt::audio
