@@ -54,9 +54,17 @@ int essayer(const std::vector<std::string>& chemins, int avance_ms) {
     });
     if (!lecteur.jouer()) return -1;
     const std::int64_t total = lecteur.longueur_ms();
-    if (!tourner([&] { return lecteur.temps_ms() >= total - avance_ms; }, 5000)) return -1;
+    if (!tourner([&] { return lecteur.temps_ms() >= total - avance_ms; }, 5000)) {
+        std::fprintf(stderr, "try %d: the heard position stayed at %lld ms of %lld\n", avance_ms,
+                     static_cast<long long>(lecteur.temps_ms()), static_cast<long long>(total));
+        return -1;
+    }
     lecteur.selectionner(1);  // what follows the chosen row: the third
-    if (!tourner([&] { return suivante >= 0; }, 4000)) return -1;
+    if (!tourner([&] { return suivante >= 0; }, 4000)) {
+        std::fprintf(stderr, "try %d: nothing followed (playing %d, at %lld ms)\n", avance_ms,
+                     int(lecteur.en_lecture()), static_cast<long long>(lecteur.temps_ms()));
+        return -1;
+    }
     return suivante == 2 ? 1 : 0;
 }
 

@@ -502,7 +502,12 @@ bool MoteurMixage::retirer_enchainement(int canal) {
     Canal* c = e.canal(canal);
     if (!c) return false;
     std::lock_guard<std::mutex> g(e.verrou);
-    return e.retirer_suivant(*c);
+    if (!e.retirer_suivant(*c)) return false;
+    // What replaces it is queued right after: the end of the file is held
+    // back afresh for that (a hold armed when the file was read to its end
+    // is long over near the join).
+    c->retenue_armee = false;
+    return true;
 }
 
 bool MoteurMixage::decodage_fini(int flux) const {

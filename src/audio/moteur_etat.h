@@ -272,7 +272,8 @@ struct MoteurMixage::Etat : SourceAudio {
                             std::int64_t debut);
     void remplir(float* sortie, std::size_t trames, bool attendre_donnees) override;
     void mixer(float* sortie, std::size_t trames, bool serveur);
-    Pret pret() override;
+    Pret pret(std::int64_t non_lues, std::int64_t lecture_avance) override;
+    std::int64_t avance_joint() const;
     static bool retenir_fin(Canal& c);
     void attendre(std::size_t trames);
 

@@ -23,6 +23,12 @@ namespace {
 
 // The manual output waits at most this long for a decoder.
 constexpr auto kAttenteMax = std::chrono::seconds(5);
+// A queued stream is rendered once the server holds no more than this
+// unread ahead of its first frame (or its sink's latency, when longer: a
+// sink reads up to that at once). The output looks every 10 ms, with the
+// server's view asked each time; under this, a busy machine would let the
+// server run dry at the join, and the sound written then would come late.
+constexpr auto kAvanceJoint = std::chrono::milliseconds(40);
 // A server output is held back this long past the end of a file with
 // nothing queued, so that the caller's decision (the decoder's end event)
 // can still queue what follows: a short file is read and mixed whole as it
@@ -256,7 +262,7 @@ void MoteurMixage::Etat::mixer(float* sortie, std::size_t trames, bool serveur) 
     }
 }
 
-MoteurMixage::Etat::Pret MoteurMixage::Etat::pret() {
+MoteurMixage::Etat::Pret MoteurMixage::Etat::pret(std::int64_t non_lues, std::int64_t lecture_avance) {
     const bool serveur = sortie->controles_serveur();
     std::lock_guard<std::mutex> g(verrou);
     Pret p{false, std::size_t(-1)};
@@ -279,6 +285,16 @@ MoteurMixage::Etat::Pret MoteurMixage::Etat::pret() {
         p.audible = true;
         FluxAudio::Disponible d = c.flux->disponible();
         if (d.fin && c.suivant) {
+            // The queued stream stays a draft while the server holds more
+            // unread before the join than it needs (kAvanceJoint, or what
+            // its sink reads at once): only the file's end is written
+            // meanwhile, and the output looks again shortly.
+            if (non_lues >= 0 &&
+                non_lues + std::int64_t(d.trames) > std::max(avance_joint(), lecture_avance)) {
+                p.trames = std::min(p.trames, d.trames);
+                p.joint_retenu = true;
+                continue;
+            }
             // What is queued follows at once: its decoded sound counts.
             FluxAudio::Disponible s = c.suivant->disponible();
             if (s.fin) continue;
@@ -296,6 +312,10 @@ MoteurMixage::Etat::Pret MoteurMixage::Etat::pret() {
             p.trames = std::min(p.trames, d.trames);
     }
     return p;
+}
+
+std::int64_t MoteurMixage::Etat::avance_joint() const {
+    return std::int64_t(frequence) * kAvanceJoint.count() / 1000;
 }
 
 // Whether what follows the end of `c`'s file is still held back.

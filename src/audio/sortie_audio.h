@@ -30,8 +30,17 @@ public:
         // Frames that can be rendered without a playing channel running out
         // of decoded sound; 0 while a channel waits for its decoder.
         std::size_t trames = std::size_t(-1);
+        // A queued stream is held back (see pret): the output should ask
+        // the server where it reads more often until it goes out.
+        bool joint_retenu = false;
     };
-    virtual Pret pret() { return {}; }
+    // `non_lues`: of the frames written, how many the server has not read
+    // yet (-1: not known); `lecture_avance`: how far the server reads ahead
+    // of what is heard (its sink's latency), in frames. A stream queued to
+    // follow a file is a draft that its caller may still withdraw until it
+    // is rendered: it is rendered only once the server is about to read
+    // past the file's end.
+    virtual Pret pret(std::int64_t /*non_lues*/, std::int64_t /*lecture_avance*/) { return {}; }
 };
 
 class SortieAudio {

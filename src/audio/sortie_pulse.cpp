@@ -113,7 +113,9 @@ void SortiePulse::Etat::sur_temps(pa_stream* f, int ok, void* moi) {
 void SortiePulse::Etat::demander_vue() {
     if (!joue || !flux_pret) return;
     pa_usec_t t = pa->rtclock_now();
-    if (t - vue_demandee < pa_usec_t(kRequeteMs) * 1000) return;
+    // A queued stream held back waits for the server to read near it: its
+    // view is asked for at each try.
+    if (t - vue_demandee < (joint_retenu ? kReessaiUs : pa_usec_t(kRequeteMs) * 1000)) return;
     vue_demandee = t;
     abandonner(pa->stream_update_timing_info(flux, &sur_temps, this));
 }
@@ -121,9 +123,12 @@ void SortiePulse::Etat::demander_vue() {
 void SortiePulse::Etat::noter_vue() {
     const pa_timing_info* ti = pa->stream_get_timing_info(flux);
     if (!ti || ti->read_index_corrupt || ti->write_index_corrupt || !joue) return;
-    vue = trame_entendue(ecrites, std::int64_t(ti->write_index) / std::int64_t(kOctetsParTrame),
-                         std::int64_t(ti->read_index) / std::int64_t(kOctetsParTrame),
+    const std::int64_t ecriture = std::int64_t(ti->write_index) / std::int64_t(kOctetsParTrame);
+    const std::int64_t lecture = std::int64_t(ti->read_index) / std::int64_t(kOctetsParTrame);
+    vue = trame_entendue(ecrites, ecriture, lecture,
                          std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u));
+    vue_lue = ecrites - (ecriture - lecture);
+    vue_latence = std::int64_t(ti->configured_sink_usec * std::uint64_t(frequence) / 1000000u);
     // The view holds at the moment the server stamped it, not when its
     // answer came: a busy server or main loop delays the answer, and the
     // place carried from its arrival would lie that much behind (played
@@ -165,7 +170,8 @@ void SortiePulse::Etat::ecrire() {
         desarmer();
         return;
     }
-    SourceAudio::Pret p = source->pret();
+    SourceAudio::Pret p = source->pret(non_lues(pa->rtclock_now()), vue_latence);
+    joint_retenu = p.joint_retenu;
     if (!p.audible) {
         inactif = true;
         desarmer();
@@ -344,6 +350,15 @@ std::int64_t SortiePulse::Etat::horloge(pa_usec_t maintenant) const {
     // Before `depart` while the silence ahead of the sound plays.
     auto ecoule = (std::int64_t(maintenant) - std::int64_t(depart)) * std::int64_t(frequence) / 1000000;
     return std::clamp(base + ecoule, entendues, ecrites);
+}
+
+// Of the frames written, those the server has not read yet: its last
+// view carried forward at the rate it reads while the stream plays (-1:
+// no view of this stream playing).
+std::int64_t SortiePulse::Etat::non_lues(pa_usec_t maintenant) const {
+    if (!joue || !vue_valide || maintenant < vue_t) return -1;
+    const auto ecoule = std::int64_t((maintenant - vue_t) * std::uint64_t(frequence) / 1000000u);
+    return std::clamp<std::int64_t>(ecrites - (vue_lue + ecoule), 0, ecrites);
 }
 
 // The clock stops (cork) or starts again (uncork, or sound after the

@@ -56,6 +56,9 @@ struct SortiePulse::Etat {
     // `vue_t`.
     bool vue_valide = false;
     std::int64_t vue = 0;
+    std::int64_t vue_lue = 0;      // the output frame the server had read up to then
+    std::int64_t vue_latence = 0;  // its sink's configured latency, in frames
+    bool joint_retenu = false;     // the engine holds a queued stream back (SourceAudio::Pret)
     pa_usec_t vue_t = 0, vue_demandee = 0;
     bool joue = false;      // the heard count runs: uncorked with sound
     std::int64_t base = 0;  // heard count when it started to run
@@ -169,6 +172,7 @@ struct SortiePulse::Etat {
     std::string titre_utf8() const;
     void appliquer_titre();
     std::int64_t horloge(pa_usec_t maintenant) const;
+    std::int64_t non_lues(pa_usec_t maintenant) const;
     void arreter_horloge();
     void demarrer_horloge();
     bool creer_flux();

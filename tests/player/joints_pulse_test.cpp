@@ -64,6 +64,53 @@ TEST_F(JointsPulse, NextEntryIsToldWhenHeardNotWhenMixed) {
     EXPECT_GE(entendues[1] - entendues[0], 1500 * 44100 / 1000);
 }
 
+// A change made 110 ms before a join decides what follows, as if made
+// earlier: the queued entry is withdrawn unheard. Playing the first of
+// three looped entries, the second would follow.
+struct ChangementTardif {
+    const char* nom;
+    void (*changer)(vt::Lecteur&, vt::ListeCourante&);
+    const char* suivante;  // the file heard next; nullptr: none, the player stops
+    int ligne;             // its row then
+};
+
+class JointsPulseTardifs : public JointsPulse, public ::testing::WithParamInterface<ChangementTardif> {};
+
+TEST_P(JointsPulseTardifs, LateChangeDecidesWhatFollows) {
+    remplir(3, 1500);
+    QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture);
+    ASSERT_TRUE(lecteur->jouer());
+    const std::int64_t total = lecteur->longueur_ms();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lecteur->temps_ms() >= total - 110; }, 5000));
+    GetParam().changer(*lecteur, liste);
+    if (!GetParam().suivante) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !lecteur->en_lecture(); }, 4000));
+        EXPECT_EQ(lectures.count(), 1);
+        return;
+    }
+    // Within a second: not after the withdrawn entry (1.5 s) has played.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lectures.count() == 2; }, 1000));
+    QTest::qWait(100);  // nothing else is told heard after it
+    ASSERT_EQ(lectures.count(), 2);
+    EXPECT_EQ(lectures.at(1).at(0).toInt(), GetParam().ligne);
+    ASSERT_TRUE(lecteur->piste_jouee());
+    const std::string chemin = lecteur->piste_jouee()->chemin;
+    EXPECT_EQ(chemin.substr(chemin.rfind('/') + 1), GetParam().suivante);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changements, JointsPulseTardifs,
+    ::testing::Values(
+        ChangementTardif{"RowChosen", [](vt::Lecteur& l, vt::ListeCourante&) { l.selectionner(1); }, "e2.wav",
+                         2},
+        ChangementTardif{"NextRowDeleted", [](vt::Lecteur&, vt::ListeCourante& li) { li.supprimer(1); },
+                         "e2.wav", 1},
+        ChangementTardif{"RepeatTicked",
+                         [](vt::Lecteur& l, vt::ListeCourante&) { l.definir_repetition(true); }, "e0.wav"},
+        ChangementTardif{"LoopOff", [](vt::Lecteur& l, vt::ListeCourante&) { l.definir_boucle(false); },
+                         nullptr, -1}),
+    [](const auto& info) { return std::string(info.param.nom); });
+
 }  // namespace
 
 #endif
