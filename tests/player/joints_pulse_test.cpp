@@ -76,6 +76,32 @@ struct ChangementTardif {
 
 class JointsPulseTardifs : public JointsPulse, public ::testing::WithParamInterface<ChangementTardif> {};
 
+// The engine tells a join heard once the heard count reaches the output
+// frame where the queued stream's first frame went out (that frame is the
+// heard count less the stream's heard position, read once it plays), not
+// when the mixer wrote it.
+TEST_F(JointsPulse, JoinIsToldOnceItsFirstFrameIsHeard) {
+    lecteur_media lm(std::make_unique<vt::SortiePulse>(vt::SortiePulse::Repli::Silence));
+    vt::MoteurAudio& m = lm.moteur();
+    vt::SortieAudio& sortie = *m.sortie();
+    const int a = m.ouvrir_flux(dossier.ecrire("a.wav", vt::test::octets_wav(300, 440.0)));
+    const int b = m.ouvrir_flux(dossier.ecrire("b.wav", vt::test::octets_wav(800, 660.0)));
+    const int canal = m.jouer_flux(-1, a);
+    ASSERT_TRUE(canal >= 0 && m.enchainer_flux(canal, b));
+    std::int64_t attente = -1, dit = -1;
+    const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (dit < 0 && std::chrono::steady_clock::now() < fin) {
+        for (const auto& e : m.evenements(attente))
+            if (e.type == vt::MoteurAudio::Evenement::Type::Entendu && e.flux == b)
+                dit = sortie.trames_entendues();
+        QTest::qWait(1);
+    }
+    ASSERT_GE(dit, 0) << "never told";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m.position(b) > 441; }, 2000));
+    const std::int64_t joint = sortie.trames_entendues() - m.position(b);
+    EXPECT_GE(dit, joint - 8);
+}
+
 TEST_P(JointsPulseTardifs, LateChangeDecidesWhatFollows) {
     remplir(3, 1500);
     QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture);
