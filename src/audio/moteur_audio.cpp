@@ -481,8 +481,9 @@ bool MoteurMixage::enchainer_flux(int canal, int flux) {
     {
         std::lock_guard<std::mutex> g(e.verrou);
         EtatCanal etat = c->etat.load();
-        // Ended with the last period and held back since: still in time.
-        if (etat == EtatCanal::Fin && c->silence_fin == 0 && c->retenue_armee) {
+        // Ended with the last period, no silence rendered since: still in
+        // time (the hold on the file's end may not even have started).
+        if (etat == EtatCanal::Fin && c->silence_fin == 0) {
             c->etat = EtatCanal::Lecture;
             etat = EtatCanal::Lecture;
         }

@@ -289,15 +289,23 @@ MoteurMixage::Etat::Pret MoteurMixage::Etat::pret(std::int64_t non_lues, std::in
             // unread before the join than it needs (kAvanceJoint, or what
             // its sink reads at once): only the file's end is written
             // meanwhile, and the output looks again shortly.
-            if (non_lues >= 0 &&
-                non_lues + std::int64_t(d.trames) > std::max(avance_joint(), lecture_avance)) {
+            // Nor does it join while the joins not heard yet fill their
+            // list: one more would never be told heard.
+            if (c.nb_joints >= Canal::kJoints ||
+                (non_lues >= 0 &&
+                 non_lues + std::int64_t(d.trames) > std::max(avance_joint(), lecture_avance))) {
                 p.trames = std::min(p.trames, d.trames);
                 p.joint_retenu = true;
                 continue;
             }
-            // What is queued follows at once: its decoded sound counts.
+            // What is queued follows at once: its decoded sound counts; a
+            // queued file decoded whole is written up to its end, where
+            // what follows it is held back in its turn (a short file).
             FluxAudio::Disponible s = c.suivant->disponible();
-            if (s.fin) continue;
+            if (s.fin) {
+                p.trames = std::min(p.trames, d.trames + s.trames);
+                continue;
+            }
             d.trames += s.trames;
             d.fin = false;
         }
