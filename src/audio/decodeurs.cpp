@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+
 namespace vt::audio {
 
 namespace {
@@ -54,11 +56,24 @@ Ouverture ouvrir_decodeur(std::span<const EntreeDecodeur> table, ChoixDecodeurs 
     return o;
 }
 
+namespace {
+std::atomic<bool> module_ffmpeg_pret{false};
+std::atomic<int> chargements_ffmpeg{0};
+}  // namespace
+
+bool module_ffmpeg_en_chargement() { return chargements_ffmpeg.load() > 0; }
+
 // FFmpeg reads the file by its path: its library is opened by the first
 // file that comes this far.
 Ouverture ouvrir_ffmpeg(FichierAudio& fichier, int frequence, const Signaux* signaux,
                         std::unique_ptr<Decodeur>& decodeur) {
+    const bool charger = !module_ffmpeg_pret.load();
+    if (charger) ++chargements_ffmpeg;
     CreerDecodeurFFmpeg creer = fabrique_ffmpeg();
+    if (charger) {
+        module_ffmpeg_pret = true;
+        --chargements_ffmpeg;
+    }
     if (!creer) return Ouverture::Inconnu;
     decodeur.reset(creer(fichier.chemin.c_str(), frequence, signaux));
     return decodeur ? Ouverture::Ouvert : Ouverture::Inconnu;

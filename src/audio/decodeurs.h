@@ -54,6 +54,10 @@ Ouverture ouvrir_decodeur(std::span<const EntreeDecodeur> table, ChoixDecodeurs 
                           const std::string& chemin, int frequence, const Signaux* signaux,
                           std::unique_ptr<Decodeur>& decodeur);
 
+// True while an open is loading the FFmpeg module (the first file that
+// needs it): a wait for an open may then take longer (ouverture_flux.h).
+bool module_ffmpeg_en_chargement();
+
 // The rows' own parts (each decoder's file).
 bool entete_mpeg(std::string_view debut);
 Ouverture ouvrir_mpg123(FichierAudio& fichier, int frequence, const Signaux* signaux,

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 namespace vt::audio {
 
@@ -16,22 +17,28 @@ FluxAudio::FluxAudio(Memoire memoire) : memoire_(memoire ? std::move(memoire) : 
     signaux_.requete = &requete_en_attente_;
 }
 
+std::shared_ptr<FluxAudio> FluxAudio::nouveau(Memoire memoire) {
+    return std::shared_ptr<FluxAudio>(new FluxAudio(std::move(memoire)));
+}
+
 std::shared_ptr<FluxAudio> FluxAudio::ouvrir(const std::string& chemin, int frequence, Memoire& memoire,
                                              ChoixDecodeurs decodeurs) {
-    std::shared_ptr<FluxAudio> flux(new FluxAudio(std::move(memoire)));
-    bool ok = flux->semaphore_prete_ && flux->preparer(chemin, frequence, decodeurs);
-    if (ok) {
-        try {
-            flux->fil_ = std::thread([f = flux.get()] { f->boucle(); });
-        } catch (const std::system_error&) {
-            ok = false;
-        }
-    }
-    if (!ok) {
+    std::shared_ptr<FluxAudio> flux = nouveau(std::move(memoire));
+    if (!flux->preparer(chemin, frequence, decodeurs, table_decodeurs()) || !flux->lancer()) {
         memoire = flux->rendre_memoire();
         return nullptr;
     }
     return flux;
+}
+
+bool FluxAudio::lancer() {
+    if (fil_.joinable()) return true;
+    try {
+        fil_ = std::thread([this] { boucle(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
 }
 
 void FluxAudio::arreter_fil() {
@@ -57,11 +64,14 @@ FluxAudio::~FluxAudio() {
 
 // ---------------------------------------------------------------- opening
 
-bool FluxAudio::preparer(const std::string& chemin, int frequence, ChoixDecodeurs decodeurs) {
+bool FluxAudio::preparer(const std::string& chemin, int frequence, ChoixDecodeurs decodeurs,
+                         std::span<const EntreeDecodeur> table) {
     frequence_ = frequence;
-    if (ouvrir_decodeur(table_decodeurs(), decodeurs, chemin, frequence, &signaux_, decodeur_) !=
-        Ouverture::Ouvert)
+    if (!semaphore_prete_ ||
+        ouvrir_decodeur(table, decodeurs, chemin, frequence, &signaux_, decodeur_) != Ouverture::Ouvert) {
+        decodeur_.reset();
         return false;
+    }
     longueur = decodeur_->longueur();
     return true;
 }

@@ -15,6 +15,7 @@
 // series number; the worker tags each block with the series it decoded it
 // for and the reader drops blocks of older series.
 #include "audio/decodeur.h"
+#include "audio/decodeurs.h"
 
 #include <semaphore.h>
 #include <atomic>
@@ -25,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,13 +49,25 @@ public:
     static Memoire nouvelle_memoire() { return Memoire(new float[kBlocs * kTramesParBloc * 2]); }
 
     // Opens and probes `chemin` on the calling thread (a regular file only;
-    // bounded in CPU time) with the first decoder of the table, among
+    // the engine does it on a thread of its own, ouverture_flux.h) with the first decoder of the table, among
     // `decodeurs`, that plays it (decodeurs.h); then starts the worker,
     // which begins decoding at once. nullptr when the file has no playable
     // audio stream; `memoire` (allocated when null) is then handed back
     // through `memoire`.
     static std::shared_ptr<FluxAudio> ouvrir(const std::string& chemin, int frequence, Memoire& memoire,
                                              ChoixDecodeurs decodeurs = ChoixDecodeurs::Tous);
+    // The same in three steps, for an open made on another thread
+    // (ouverture_flux.h): a stream with no decoder yet, on `memoire`
+    // (allocated when null); preparer opens and probes `chemin` with `table`
+    // on the calling thread (false: nothing plays it); lancer then starts the
+    // worker (false: no thread to be had).
+    static std::shared_ptr<FluxAudio> nouveau(Memoire memoire);
+    bool preparer(const std::string& chemin, int frequence, ChoixDecodeurs decodeurs,
+                  std::span<const EntreeDecodeur> table);
+    bool lancer();
+    // Raises the stop signal from any thread: a probe that reads (FFmpeg's
+    // interruption) gives up at its next look.
+    void abandonner() { arret_ = true; }
     ~FluxAudio();
     // Stops the worker and gives the ring's memory back; the stream is then
     // dead and only waits for its destruction.
@@ -115,7 +129,6 @@ public:
 private:
     explicit FluxAudio(Memoire memoire);
     void arreter_fil();
-    bool preparer(const std::string& chemin, int frequence, ChoixDecodeurs decodeurs);
     void boucle();
     bool produire_bloc();
     void traiter_requete();

@@ -8,8 +8,9 @@
 // engine that is not there, which answers until the real one is loaded.
 // Adding a call means declaring it here and implementing it in both.
 //
-// All calls come from the GUI thread and return at once (only ouvrir_flux
-// probes the file):
+// All calls come from the GUI thread and return at once (ouvrir_flux
+// within 250 ms: a probe that takes longer is given up, the file then
+// counts as unplayable):
 //   initialiser / fermer                       engine start and end
 //   ouvrir_flux -> handle or 0                 open a file, non-looping
 //   jouer_flux(-1, flux) -> channel or -1      start it on a free channel
@@ -27,11 +28,13 @@
 // Operations on no stream or no channel are harmless; queries then answer
 // that nothing plays.
 #include "audio/decodeur.h"
+#include "audio/decodeurs.h"
 #include "audio/sortie_audio.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -169,6 +172,12 @@ namespace vt {
 // through each decoder).
 std::unique_ptr<MoteurAudio> creer_moteur_decodeurs(std::unique_ptr<SortieAudio> sortie,
                                                     audio::ChoixDecodeurs decodeurs);
+// The same engine, not started, trying the rows of `table` (decodeurs.h) in
+// place of its own: tests put rows of their own among the real ones.
+// `table` has static storage: an open given up may read it after the engine
+// is gone.
+std::unique_ptr<MoteurAudio> creer_moteur_table(std::unique_ptr<SortieAudio> sortie,
+                                                std::span<const audio::EntreeDecodeur> table);
 }  // namespace vt
 
 class lecteur_media {

@@ -1,9 +1,16 @@
 // The audio engine: open streams, channels and the mixer.
 //
 // Threads
-//   GUI thread      makes every MoteurAudio call. ouvrir_flux probes the file
-//                   here (bounded CPU budget); every other call only changes
-//                   a few fields or posts a request, and returns at once.
+//   GUI thread      makes every MoteurAudio call. ouvrir_flux waits for an
+//                   opening thread at most 250 ms (ouverture_flux.h); every
+//                   other call only changes a few fields or posts a
+//                   request, and returns at once.
+//   opening thread  probes the file of each ouvrir_flux with the decoder
+//                   table (decodeurs.h), then waits for the next one. One
+//                   whose open the GUI thread gave up on runs to its end
+//                   alone (at most two at once), closes what it opened,
+//                   never touches the engine and ends; destroying the
+//                   engine waits for it at most 250 ms.
 //   decoder thread  one per open stream (FluxAudio): reads, decodes and
 //                   resamples into the stream's ring (24 blocks of 4096
 //                   frames, about 2.2 s), then sleeps on a semaphore until the
@@ -184,10 +191,11 @@ MoteurMixage::Etat::Vue MoteurMixage::Etat::vue(const EntreeFlux& ef, int id) {
 
 // ---------------------------------------------------------------- MoteurAudio
 
-MoteurMixage::MoteurMixage(std::unique_ptr<SortieAudio> sortie, audio::ChoixDecodeurs decodeurs)
+MoteurMixage::MoteurMixage(std::unique_ptr<SortieAudio> sortie, audio::ChoixDecodeurs decodeurs,
+                           std::span<const audio::EntreeDecodeur> table)
     : etat_(std::make_unique<Etat>()) {
     etat_->sortie = sortie ? std::move(sortie) : creer_sortie_par_defaut();
-    etat_->decodeurs = decodeurs;
+    etat_->ouvertures = std::make_unique<audio::OuverturesFlux>(table, decodeurs);
 }
 
 MoteurMixage::~MoteurMixage() { fermer(); }
@@ -238,7 +246,7 @@ void MoteurMixage::fermer() {
 int MoteurMixage::ouvrir_flux(const std::string& chemin) {
     Etat& e = *etat_;
     if (!e.initialise) return 0;
-    std::shared_ptr<FluxAudio> f = FluxAudio::ouvrir(chemin, e.frequence, e.memoire_libre, e.decodeurs);
+    std::shared_ptr<FluxAudio> f = e.ouvertures->ouvrir(chemin, e.frequence, e.memoire_libre);
     if (!f) return 0;
     int id = e.prochain_id;
     while (e.flux.count(id)) id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
@@ -515,6 +523,11 @@ namespace vt {
 std::unique_ptr<MoteurAudio> creer_moteur_decodeurs(std::unique_ptr<SortieAudio> sortie,
                                                     audio::ChoixDecodeurs decodeurs) {
     return std::make_unique<moteur::MoteurMixage>(std::move(sortie), decodeurs);
+}
+
+std::unique_ptr<MoteurAudio> creer_moteur_table(std::unique_ptr<SortieAudio> sortie,
+                                                std::span<const audio::EntreeDecodeur> table) {
+    return std::make_unique<moteur::MoteurMixage>(std::move(sortie), audio::ChoixDecodeurs::Tous, table);
 }
 
 }  // namespace vt

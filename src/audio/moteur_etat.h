@@ -7,6 +7,7 @@
 // moteur_audio.cpp.
 #include "audio/flux_audio.h"
 #include "audio/lecteur_media.h"
+#include "audio/ouverture_flux.h"
 #include "audio/sortie_audio.h"
 
 #include <array>
@@ -177,7 +178,8 @@ struct Fondu {
 // mixed into one device output.
 class MoteurMixage final : public MoteurAudio {
 public:
-    MoteurMixage(std::unique_ptr<SortieAudio> sortie, audio::ChoixDecodeurs decodeurs);
+    MoteurMixage(std::unique_ptr<SortieAudio> sortie, audio::ChoixDecodeurs decodeurs,
+                 std::span<const audio::EntreeDecodeur> table = audio::table_decodeurs());
     ~MoteurMixage() override;
 
     bool initialiser(int frequence, int canaux_max) override;
@@ -219,7 +221,8 @@ struct MoteurMixage::Etat : SourceAudio {
     };
 
     std::unique_ptr<SortieAudio> sortie;
-    audio::ChoixDecodeurs decodeurs = audio::ChoixDecodeurs::Tous;
+    // The opens, each probed on a thread of its own (GUI thread).
+    std::unique_ptr<audio::OuverturesFlux> ouvertures;
     bool initialise = false;
     int frequence = 44100;
     std::size_t seuil_amorce = 0;

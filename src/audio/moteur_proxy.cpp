@@ -24,11 +24,12 @@ namespace {
 
 // The factory of the library in the app folder (beside the executable);
 // null when it cannot be opened. Opening it again only counts one more
-// reference.
+// reference; it is never unloaded (RTLD_NODELETE: an open the engine gave
+// up may still run its code after the engine is gone, ouverture_flux.h).
 CreerMoteur fabrique() {
     const std::string chemin = emplacements().dossier_app + kBibliothequeMoteur;
     CreerMoteur f = nullptr;
-    if (void* dl = audio::ouvrir_module(chemin, RTLD_NOW | RTLD_LOCAL))
+    if (void* dl = audio::ouvrir_module(chemin, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE))
         audio::resoudre(dl, kSymboleMoteur, f);
     return f;
 }

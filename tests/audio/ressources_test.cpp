@@ -49,6 +49,7 @@ TEST(Ressources, ThousandCyclesLeakNothing) {
 // Streams opened and closed without ever playing release everything too.
 TEST(Ressources, OpenAndCloseWithoutPlaying) {
     MoteurDeTest l;
+    l.m.fermer_flux(l.m.ouvrir_flux(fixture("ton440.flac")));  // the opening thread waits from then on
     int fd = descripteurs_ouverts();
     int fils = fils_d_execution();
     for (int i = 0; i < 200; ++i) l.m.fermer_flux(l.m.ouvrir_flux(fixture("ton440.flac")));

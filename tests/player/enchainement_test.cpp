@@ -228,3 +228,41 @@ TEST_F(Enchainement, CommandsMidToneNeverJump) {
 }
 
 }  // namespace
+
+// Short entries are queued ahead of what is heard (each is read whole before
+// the one before it is heard): each is decided from the entry queued before
+// it, not from the current one. WAV and FLAC in turn, looped.
+TEST_F(Enchainement, ShortEntriesQueuedAheadFollowTheEntryBeforeThem) {
+    const std::vector<short> court = ton(0, 3000);
+    for (int k = 0; k < 4; ++k)
+        liste.ajouter_nommes_par_dernier_separateur(
+            {ecrire(d / ("c" + std::to_string(k)), k % 2 ? kFlac : kWav, court)});
+    // The entries the decisions went from, when not the current one.
+    std::vector<int> devant;
+    lecteur->transport().definir_regle(
+        [&] { return lecteur->courant(); },
+        [&](int depuis) {
+            if (depuis != lecteur->courant()) devant.push_back(depuis);
+            return vt::regle_fin(liste.nombre(), depuis, vt::ModesFin{false, false, true});
+        });
+    demarrer(0, true);
+    QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture);
+    // Before each period, every open stream (handles count from 1) has read
+    // its file and the player has taken what that tells.
+    const vt::MoteurAudio& m = lm().moteur();
+    for (int periode = 0; periode < (4 * 3000 + 1500) / 512; ++periode) {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                for (int id = 1; id < 64; ++id)
+                    if (m.longueur(id) != 0 && !m.decodage_fini(id)) return false;
+                return true;
+            },
+            5000));
+        vider_boucle();
+        sortie->pomper(512);
+        vider_boucle();
+    }
+    EXPECT_EQ(devant, (std::vector<int>{1, 2, 3, 0}));
+    ASSERT_EQ(lectures.count(), 4);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(lectures.at(k).at(0).toInt(), (k + 1) % 4);
+}
