@@ -127,7 +127,7 @@ void SortiePulse::Etat::noter_vue() {
     const std::int64_t lecture = std::int64_t(ti->read_index) / std::int64_t(kOctetsParTrame);
     vue = trame_entendue(ecrites, ecriture, lecture,
                          std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u));
-    vue_lue = ecrites - (ecriture - lecture);
+    vue_lue = trame_lue(ecrites, ecriture, lecture);
     vue_latence = std::int64_t(ti->configured_sink_usec * std::uint64_t(frequence) / 1000000u);
     // The view holds at the moment the server stamped it, not when its
     // answer came: a busy server or main loop delays the answer, and the

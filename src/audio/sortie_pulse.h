@@ -112,6 +112,12 @@ private:
     Instant dernier_{};
 };
 
+// The output frame the server has read up to: `ecrites` frames written,
+// up to its write index `ecriture`, and read up to `lecture`.
+inline std::int64_t trame_lue(std::int64_t ecrites, std::int64_t ecriture, std::int64_t lecture) {
+    return ecrites - (ecriture - lecture);
+}
+
 // The frame a stream's listener hears, in frames written since the output
 // opened: `ecrites` of them have been written, up to the server's write
 // index `ecriture`; the server has read up to `lecture` (both in frames of
@@ -119,7 +125,7 @@ private:
 // `latence` frames more before they are heard. Never past what was written.
 inline std::int64_t trame_entendue(std::int64_t ecrites, std::int64_t ecriture, std::int64_t lecture,
                                    std::int64_t latence) {
-    return std::min(ecrites, ecrites - (ecriture - lecture) - latence);
+    return std::min(ecrites, trame_lue(ecrites, ecriture, lecture) - latence);
 }
 
 // The fade of a command (pause, stop, seek, another track) and of the
@@ -155,7 +161,7 @@ inline std::int64_t debut_fondu(std::int64_t ecrites, std::int64_t ecriture, std
                                 std::int64_t latence, std::int64_t age, std::int64_t marge,
                                 std::int64_t entendues) {
     const std::int64_t ici = entendue_selon_serveur(ecrites, ecriture, lecture, latence, age, entendues);
-    const std::int64_t lu = ecrites - (ecriture - lecture) + std::max<std::int64_t>(age, 0);
+    const std::int64_t lu = trame_lue(ecrites, ecriture, lecture) + std::max<std::int64_t>(age, 0);
     return std::min(ecrites, std::max(std::min(lu, ici + marge), ici) + marge);
 }
 
