@@ -51,6 +51,7 @@ namespace vt::audio {
     X(stream_disconnect)                \
     X(stream_get_state)                 \
     X(stream_get_index)                 \
+    X(stream_get_device_index)          \
     X(stream_set_state_callback)        \
     X(stream_set_write_callback)        \
     X(stream_set_read_callback)         \
@@ -81,6 +82,7 @@ namespace vt::audio {
     X(proplist_gets)                    \
     X(context_get_sink_input_info_list) \
     X(context_get_sink_info_by_name)    \
+    X(context_get_sink_info_by_index)   \
     X(context_kill_sink_input)          \
     X(context_set_default_sink)         \
     X(context_load_module)              \

@@ -41,6 +41,8 @@ constexpr std::int64_t kAvanceMs = SortiePulse::kTamponMs / 2;
 // stream made again after a loss) uncork a stream holding a tenth of a
 // second, and the underrun skipped 0.3 s of the track's start.
 constexpr std::uint64_t kAttenteAvanceUs = 300000;
+// How often the sink's own latency is asked for, with the view.
+constexpr pa_usec_t kSinkUs = 200000;
 }  // namespace
 
 void SortiePulse::Etat::sur_etat_flux(pa_stream* f, void* moi) {
@@ -88,6 +90,7 @@ void SortiePulse::Etat::sur_deplacement(pa_stream*, void* moi) {
     // the queue moved along; go on writing.
     auto* e = static_cast<Etat*>(moi);
     e->inactif = false;
+    e->latence_sink = -1;
     e->ecrire();
 }
 
@@ -118,6 +121,26 @@ void SortiePulse::Etat::demander_vue() {
     if (t - vue_demandee < (joint_retenu ? kReessaiUs : pa_usec_t(kRequeteMs) * 1000)) return;
     vue_demandee = t;
     abandonner(pa->stream_update_timing_info(flux, &sur_temps, this));
+    if (t - sink_demande >= kSinkUs) {
+        sink_demande = t;
+        abandonner(pa->context_get_sink_info_by_index(contexte, pa->stream_get_device_index(flux),
+                                                      &sur_info_sink, this));
+    }
+}
+
+void SortiePulse::Etat::sur_info_sink(pa_context*, const pa_sink_info* i, int, void* moi) {
+    if (!i) return;
+    auto* e = static_cast<Etat*>(moi);
+    e->latence_sink = i->configured_latency > 0
+                          ? std::int64_t(i->configured_latency * std::uint64_t(e->frequence) / 1000000u)
+                          : -1;
+}
+
+// How far ahead of what is heard the server reads our stream: what its
+// sink runs at, when that is known and shorter than what the stream asked
+// for (another stream or a recorder asks for less).
+std::int64_t SortiePulse::Etat::lecture_avance() const {
+    return latence_sink > 0 ? std::min(vue_latence, latence_sink) : vue_latence;
 }
 
 void SortiePulse::Etat::noter_vue() {
@@ -172,7 +195,7 @@ void SortiePulse::Etat::ecrire() {
         desarmer();
         return;
     }
-    SourceAudio::Pret p = source->pret(non_lues(pa->rtclock_now()), vue_latence);
+    SourceAudio::Pret p = source->pret(non_lues(pa->rtclock_now()), lecture_avance());
     joint_retenu = p.joint_retenu;
     if (!p.audible) {
         inactif = true;
@@ -390,6 +413,8 @@ bool SortiePulse::Etat::creer_flux() {
     pa->proplist_free(p);
     if (!flux) return false;
     vue_valide = false;
+    latence_sink = -1;
+    sink_demande = 0;
     flux_pret = false;
     pa->stream_set_state_callback(flux, &sur_etat_flux, this);
     pa->stream_set_write_callback(flux, &sur_demande, this);

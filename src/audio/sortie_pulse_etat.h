@@ -58,7 +58,12 @@ struct SortiePulse::Etat {
     std::int64_t vue = 0;
     std::int64_t vue_lue = 0;      // the output frame the server had read up to then
     std::int64_t vue_latence = 0;  // its sink's configured latency, in frames
-    bool joint_retenu = false;     // the engine holds a queued stream back (SourceAudio::Pret)
+    // The latency the sink itself runs at now (the shortest any of its
+    // streams or recorders asks for), in frames; -1: not known. Asked for
+    // with the view, at most every kSinkUs.
+    std::int64_t latence_sink = -1;
+    pa_usec_t sink_demande = 0;
+    bool joint_retenu = false;  // the engine holds a queued stream back (SourceAudio::Pret)
     pa_usec_t vue_t = 0, vue_demandee = 0;
     bool joue = false;      // the heard count runs: uncorked with sound
     std::int64_t base = 0;  // heard count when it started to run
@@ -169,6 +174,8 @@ struct SortiePulse::Etat {
     static void sur_temps(pa_stream* f, int ok, void* moi);
     void demander_vue();
     void noter_vue();
+    static void sur_info_sink(pa_context*, const pa_sink_info* i, int eol, void* moi);
+    std::int64_t lecture_avance() const;
     void armer(std::uint64_t dans_us);
     void desarmer();
     void ecrire();
