@@ -1,6 +1,7 @@
 // What the options, about and information windows share: tool windows with
 // a caption and a close box, centred on their first showing only, hidden
 // (never destroyed) by their close box.
+#include "ui/fenetre_fixe.h"
 #include "ui/fixture.h"
 #include "ui/tform3.h"
 #include "ui/tform4.h"
@@ -69,3 +70,24 @@ TEST_F(Secondaires, CloseOnlyHides) {
 }
 
 }  // namespace
+
+// Only under Openbox, which keeps its minimise button on a tool window or a
+// dialog whatever its hints, do the windows of one size say they are
+// toolbars first; every other manager reads the hints, and no manager at
+// all draws no title bar.
+TEST(FermetureSeule, OpenboxAloneGetsAToolbarsType) {
+    const std::string barre = "_NET_WM_WINDOW_TYPE_TOOLBAR";
+    const struct {
+        const char* gestionnaire;
+        bool dialogue;
+        std::vector<std::string> types;
+    } cas[] = {{"Openbox", false, {barre, "_NET_WM_WINDOW_TYPE_UTILITY"}},
+               {"Openbox", true, {barre, "_NET_WM_WINDOW_TYPE_DIALOG"}},
+               {"openbox", false, {barre, "_NET_WM_WINDOW_TYPE_UTILITY"}},
+               {"Xfwm4", false, {}},
+               {"Metacity", true, {}},
+               {"Openbox2", false, {}},
+               {"", true, {}}};
+    for (const auto& c : cas)
+        EXPECT_EQ(vt::types_fermeture_seule(c.gestionnaire, c.dialogue), c.types) << c.gestionnaire;
+}
