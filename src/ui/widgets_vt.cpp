@@ -142,11 +142,13 @@ private:
 // otherwise, and the bar would cover their ends.
 class LargeurSuivie : public QObject {
 public:
-    explicit LargeurSuivie(QAbstractItemView* vue) : QObject(vue), vue_(vue) {
-        vue->viewport()->installEventFilter(this);
+    explicit LargeurSuivie(QAbstractItemView* vue) : QObject(vue), vue_(vue), viewport_(vue->viewport()) {
+        viewport_->installEventFilter(this);
     }
+    // The event's type and the watched viewport first: the view is not
+    // asked anything while it is being destroyed.
     bool eventFilter(QObject* objet, QEvent* e) override {
-        if (e->type() != QEvent::Resize || objet != vue_->viewport()) return false;
+        if (e->type() != QEvent::Resize || objet != viewport_) return false;
         const auto* r = static_cast<QResizeEvent*>(e);
         if (r->size().width() != r->oldSize().width() && !prevue_) {
             prevue_ = true;
@@ -160,6 +162,7 @@ public:
 
 private:
     QAbstractItemView* vue_;
+    QObject* viewport_;
     bool prevue_ = false;
 };
 

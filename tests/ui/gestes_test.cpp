@@ -50,23 +50,3 @@ TEST(ListeTapee, LettersChooseTheNextMatchingRow) {
             << c.courant << " " << c.saisie;
     EXPECT_EQ(vt::ligne_tapee(nom, 0, -1, QStringLiteral("b")), -1);
 }
-
-// Space pauses or plays, except while a name is being typed, where it is
-// part of the name; Return starts the entry either way.
-TEST(ListeTapee, SpaceGoesOnWithATypedName) {
-    using T = vt::ToucheListe;
-    const struct {
-        int touche;
-        Qt::KeyboardModifiers modifs;
-        bool repetee, saisie;
-        T action;
-    } cas[] = {{Qt::Key_Space, Qt::NoModifier, false, false, T::PauseLecture},
-               {Qt::Key_Space, Qt::NoModifier, false, true, T::Tapee},
-               {Qt::Key_Space, Qt::NoModifier, true, true, T::Ignorer},
-               {Qt::Key_Space, Qt::ControlModifier, false, true, T::Aucune},
-               {Qt::Key_Return, Qt::NoModifier, false, true, T::Lancer},
-               {Qt::Key_Delete, Qt::NoModifier, false, true, T::Supprimer}};
-    for (const auto& c : cas)
-        EXPECT_EQ(vt::touche_liste(c.touche, c.modifs, c.repetee, c.saisie), c.action)
-            << c.touche << " " << c.saisie;
-}

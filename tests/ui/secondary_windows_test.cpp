@@ -10,6 +10,10 @@
 
 #include <QScreen>
 
+#include <string>
+#include <tuple>
+#include <vector>
+
 namespace {
 
 using vt::test::DemarreTest;
@@ -73,21 +77,15 @@ TEST_F(Secondaires, CloseOnlyHides) {
 
 // Only under Openbox, which keeps its minimise button on a tool window or a
 // dialog whatever its hints, do the windows of one size say they are
-// toolbars first; every other manager reads the hints, and no manager at
-// all draws no title bar.
+// toolbars first; other managers read the hints; without one, no title bar.
 TEST(FermetureSeule, OpenboxAloneGetsAToolbarsType) {
     const std::string barre = "_NET_WM_WINDOW_TYPE_TOOLBAR";
-    const struct {
-        const char* gestionnaire;
-        bool dialogue;
-        std::vector<std::string> types;
-    } cas[] = {{"Openbox", false, {barre, "_NET_WM_WINDOW_TYPE_UTILITY"}},
-               {"Openbox", true, {barre, "_NET_WM_WINDOW_TYPE_DIALOG"}},
-               {"openbox", false, {barre, "_NET_WM_WINDOW_TYPE_UTILITY"}},
-               {"Xfwm4", false, {}},
-               {"Metacity", true, {}},
-               {"Openbox2", false, {}},
-               {"", true, {}}};
-    for (const auto& c : cas)
-        EXPECT_EQ(vt::types_fermeture_seule(c.gestionnaire, c.dialogue), c.types) << c.gestionnaire;
+    const std::tuple<const char*, bool, std::vector<std::string>> cas[] = {
+        {"Openbox", false, {barre, "_NET_WM_WINDOW_TYPE_UTILITY"}},
+        {"openbox", true, {barre, "_NET_WM_WINDOW_TYPE_DIALOG"}},
+        {"Xfwm4", false, {}},
+        {"Openbox2", true, {}},
+        {"", true, {}}};
+    for (const auto& [gestionnaire, dialogue, types] : cas)
+        EXPECT_EQ(vt::types_fermeture_seule(gestionnaire, dialogue), types) << gestionnaire;
 }
