@@ -35,8 +35,9 @@ int ligne_visee(int sous_pointeur, int cote, int nombre);
 // row after the current one (round to the top) whose name starts with it,
 // without regard to case nor to how an accent is encoded (a letter and its
 // accent in one character or two, as some systems write file names);
-// letters that go on a name already chosen keep it while it still matches. The same letter typed again steps
-// through the names starting with it. -1 when no name matches: nothing changes.
+// letters that go on a name already chosen keep it while it still matches.
+// The same letter typed again steps through the names starting with it. -1
+// when no name matches: nothing changes.
 int ligne_tapee(const std::function<QString(int)>& nom, int nombre, int courant, const QString& saisie);
 
 }  // namespace vt
