@@ -1,6 +1,7 @@
 #include "ui/dialogues_qt.h"
 
 #include "ui/ecrans.h"
+#include "ui/fenetre_fixe.h"
 #include "ui/place_ecran.h"
 
 #include <QAbstractButton>
@@ -99,6 +100,7 @@ void preparer_message(QMessageBox& box) {
     for (QAbstractButton* b : box.buttons()) b->setIcon(QIcon());
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                        Qt::WindowCloseButtonHint);
+    fermeture_seule(box, true);
     QTimer::singleShot(0, &box, [&box] { ouvrir_sur_ecran_du_lecteur(box, true); });
 }
 

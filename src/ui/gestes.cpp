@@ -4,8 +4,9 @@
 
 namespace vt {
 
-ToucheListe touche_liste(int touche, Qt::KeyboardModifiers modifs, bool repetee) {
+ToucheListe touche_liste(int touche, Qt::KeyboardModifiers modifs, bool repetee, bool saisie) {
     if (modifs & ~Qt::KeyboardModifiers(Qt::KeypadModifier)) return ToucheListe::Aucune;
+    if (touche == Qt::Key_Space && saisie && !repetee) return ToucheListe::Tapee;
     switch (touche) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -27,10 +28,14 @@ int ligne_visee(int sous_pointeur, int cote, int nombre) {
 
 int ligne_tapee(const std::function<QString(int)>& nom, int nombre, int courant, const QString& saisie) {
     if (saisie.isEmpty() || nombre <= 0) return -1;
+    // Both sides composed: "é" typed is one character, and a name may hold
+    // an "e" followed by a combining accent.
+    auto compose = [](const QString& s) { return s.normalized(QString::NormalizationForm_C); };
     auto chercher = [&](const QString& debut, int depart) {
+        const QString d = compose(debut);
         for (int k = 0; k < nombre; ++k) {
             const int ligne = (depart + k) % nombre;
-            if (nom(ligne).startsWith(debut, Qt::CaseInsensitive)) return ligne;
+            if (compose(nom(ligne)).startsWith(d, Qt::CaseInsensitive)) return ligne;
         }
         return -1;
     };

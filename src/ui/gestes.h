@@ -16,8 +16,11 @@ enum class ToucheListe {
     PauseLecture,  // Space: pause what plays, else play (resume or start)
     Supprimer,     // Delete: the "−" button
     Ignorer,       // Return or Space held down: the key's repeats do nothing
+    Tapee,         // Space while a name is being typed: part of the name (type-ahead)
 };
-ToucheListe touche_liste(int touche, Qt::KeyboardModifiers modifs, bool repetee);
+// `saisie`: letters were typed on the list within the key interval (a name
+// is being typed, see ligne_tapee), so that Space goes on with it.
+ToucheListe touche_liste(int touche, Qt::KeyboardModifiers modifs, bool repetee, bool saisie = false);
 
 // The row a dragged entry goes to, in a list of `nombre` rows: the row
 // under the pointer (`sous_pointeur`, -1 when the pointer is past the last
@@ -30,9 +33,11 @@ int ligne_visee(int sous_pointeur, int cote, int nombre);
 // `nombre` rows whose shown names `nom` gives, with `courant` the current
 // row (-1: none). `saisie` is what was typed since the last pause. The next
 // row after the current one (round to the top) whose name starts with it,
-// without regard to case; letters that go on a name already chosen keep it
-// while it still matches. The same letter typed again steps through the
-// names starting with it. -1 when no name matches: nothing changes.
+// without regard to case nor to how an accent is encoded (a letter and its
+// accent in one character or two, as some systems write file names);
+// letters that go on a name already chosen keep it while it still matches.
+// The same letter typed again steps through the names starting with it. -1
+// when no name matches: nothing changes.
 int ligne_tapee(const std::function<QString(int)>& nom, int nombre, int courant, const QString& saisie);
 
 }  // namespace vt

@@ -1,11 +1,13 @@
 // The main window's keys and wheel: each a second way to an operation the
 // window already has. Ctrl+O opens the "+" button's dialog; on the play list
-// Delete is the "−" button, Space pauses or plays and Return starts the
-// selected entry (the shared actions); the wheel moves the level cursors.
+// Delete is the "−" button, Space pauses or plays (but goes on with a name
+// being typed) and Return starts the selected entry (the shared actions);
+// the wheel moves the level cursors.
 #include "ui/actions.h"
 #include "ui/curseurs_lecteur.h"
 #include "ui/gestes.h"
 #include "ui/tform1.h"
+#include "ui/vue_courant.h"
 
 #include <QKeyEvent>
 #include <QShortcut>
@@ -19,7 +21,8 @@ void TForm1::brancher_gestes() {
 }
 
 bool TForm1::touche_liste(const QKeyEvent* k) {
-    switch (vt::touche_liste(k->key(), k->modifiers(), k->isAutoRepeat())) {
+    const auto* vue = qobject_cast<const vt::VueListe*>(list_lecture);
+    switch (vt::touche_liste(k->key(), k->modifiers(), k->isAutoRepeat(), vue && vue->saisie_en_cours())) {
         case vt::ToucheListe::Aucune:
             return false;
         case vt::ToucheListe::Ignorer:
@@ -32,6 +35,9 @@ bool TForm1::touche_liste(const QKeyEvent* k) {
             return true;
         case vt::ToucheListe::Supprimer:
             services_.actions.supprimer->trigger();
+            return true;
+        case vt::ToucheListe::Tapee:
+            list_lecture->keyboardSearch(k->text());
             return true;
     }
     return false;

@@ -20,6 +20,7 @@ TForm3::TForm3(const vt::ServicesFenetres& services)
     : QWidget(nullptr), porte_(services.porte), actions_(services.actions), navigation_(services.navigation) {
     setObjectName(QStringLiteral("Form3"));
     setWindowFlags(vt::kCadreFixe);
+    vt::fermeture_seule(*this, false);
     setWindowTitle(QStringLiteral("Enregistrer une playlist ..."));
     setFixedSize(789, 215);
     setAutoFillBackground(true);

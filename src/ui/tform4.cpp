@@ -61,6 +61,7 @@ TForm4::TForm4(const vt::ServicesFenetres& services)
     : QWidget(nullptr), navigation_(services.navigation), configuration_(services.configuration) {
     setObjectName(QStringLiteral("Form4"));
     setWindowFlags(vt::kCadreFixe);
+    vt::fermeture_seule(*this, false);
     setWindowTitle(QStringLiteral("Option"));
     setFixedSize(407, 464);
     // The window holds the focus when it opens, so that the box shows its

@@ -42,9 +42,14 @@ QItemSelectionModel::SelectionFlags VueListe::selectionCommand(const QModelIndex
     return evenement ? QListView::selectionCommand(index, evenement) : QItemSelectionModel::NoUpdate;
 }
 
+bool VueListe::saisie_en_cours() const {
+    return !saisie_.isEmpty() && depuis_.isValid() &&
+           depuis_.elapsed() <= QApplication::keyboardInputInterval();
+}
+
 void VueListe::keyboardSearch(const QString& texte) {
     if (!model() || texte.isEmpty()) return;
-    if (!depuis_.isValid() || depuis_.elapsed() > QApplication::keyboardInputInterval()) saisie_.clear();
+    if (!saisie_en_cours()) saisie_.clear();
     depuis_.start();
     saisie_ += texte;
     const int colonne = modelColumn();

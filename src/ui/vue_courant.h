@@ -49,6 +49,8 @@ public:
     // `texte`: the letters of one key; those typed within the desktop's
     // key interval of the last add to the search.
     void keyboardSearch(const QString& texte) override;
+    // Letters were typed within the key interval: a name is being typed.
+    bool saisie_en_cours() const;
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,

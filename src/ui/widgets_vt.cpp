@@ -4,7 +4,9 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <cmath>
 
 #include <algorithm>
@@ -135,14 +137,42 @@ private:
     QAbstractItemView* vue_;
 };
 
+// The rows laid out again when the list's width changes (its vertical bar
+// comes or goes): a list laid out top to bottom keeps its rows' width
+// otherwise, and the bar would cover their ends.
+class LargeurSuivie : public QObject {
+public:
+    explicit LargeurSuivie(QAbstractItemView* vue) : QObject(vue), vue_(vue), viewport_(vue->viewport()) {
+        viewport_->installEventFilter(this);
+    }
+    // The event's type and the watched viewport first: the view is not
+    // asked anything while it is being destroyed.
+    bool eventFilter(QObject* objet, QEvent* e) override {
+        if (e->type() != QEvent::Resize || objet != viewport_) return false;
+        const auto* r = static_cast<QResizeEvent*>(e);
+        if (r->size().width() != r->oldSize().width() && !prevue_) {
+            prevue_ = true;
+            QTimer::singleShot(0, this, [this] {
+                prevue_ = false;
+                vue_->doItemsLayout();
+            });
+        }
+        return false;
+    }
+
+private:
+    QAbstractItemView* vue_;
+    QObject* viewport_;
+    bool prevue_ = false;
+};
+
 }  // namespace
 
 void habiller_liste(QAbstractItemView* vue) {
     vue->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     vue->setTextElideMode(Qt::ElideRight);
     vue->setItemDelegate(new LigneElidee(vue));
-    // Laid out again when the vertical bar comes or goes.
-    if (auto* liste = qobject_cast<QListView*>(vue)) liste->setResizeMode(QListView::Adjust);
+    new LargeurSuivie(vue);
 }
 
 void prechauffer_polices() {

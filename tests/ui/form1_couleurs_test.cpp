@@ -64,8 +64,8 @@ TEST_P(Form1Couleurs, SelectorMarksTheEntryUnderTheCursor) {
 
 // The play list's scroll bar is thin and drawn in the list's colours: the
 // background at its edges, a track one step lighter, the handle halfway
-// to the text. No horizontal bar hides the last row: long names are cut
-// with an ellipsis at the list's width.
+// to the text. No horizontal bar hides the last row, which shows whole at
+// the end: long names are cut with an ellipsis at the list's width.
 TEST_P(Form1Couleurs, ListScrollBarsAreThinInTheSkinsColours) {
     std::vector<std::string> v;
     for (int i = 0; i < 40; ++i)
@@ -79,6 +79,13 @@ TEST_P(Form1Couleurs, ListScrollBarsAreThinInTheSkinsColours) {
     EXPECT_EQ(f1->list_lecture->horizontalScrollBar()->maximum(), 0);
     EXPECT_EQ(f1->list_lecture->viewport()->height(), f1->list_lecture->height());
     EXPECT_GE(f1->list_lecture->viewport()->width(), f1->list_lecture->width() - vt::kEpaisseurDefilement);
+    // Scrolled to the end, the last row shows whole, its end not under the bar.
+    QApplication::processEvents();
+    barre->setValue(barre->maximum());
+    const QRect derniere = f1->list_lecture->visualRect(module->liste.index(39, 0));
+    EXPECT_EQ(derniere.bottom() + 1, 130);
+    EXPECT_EQ(derniere.width(), f1->list_lecture->viewport()->width());
+    EXPECT_LE(f1->list_lecture->viewport()->width(), f1->list_lecture->width() - barre->width());
 
     const QColor fond = f1->list_lecture->palette().color(QPalette::Base);
     const QColor texte = f1->list_lecture->palette().color(QPalette::Text);

@@ -110,6 +110,29 @@ TEST_F(Gestes, TypeAheadSelectsAsAClick) {
     EXPECT_EQ(f1->label_affiche->text(), QStringLiteral("sélection : a.wav"));
 }
 
+// Space right after a letter goes on with the name ("d e" is not "d" and a
+// pause): what plays plays on. After a pause in typing Space pauses again.
+// The arrows go on from the row typed.
+TEST_F(Gestes, SpaceGoesOnWithATypedName) {
+    for (const char* n : {"d e.wav", "d f.wav"}) f1->deposer({app.ecrire(n, vt::test::octets_wav(3000))});
+    const struct {
+        const char* touches;
+        bool attendre;
+        int ligne;
+        bool pause;
+    } suite[] = {
+        {"d", false, 3, false}, {" ", false, 5, false}, {"f", false, 6, false}, {" ", true, 6, true}};
+    for (const auto& c : suite) {
+        if (c.attendre) QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        QTest::keyClicks(f1->list_lecture, QString::fromLatin1(c.touches));
+        EXPECT_EQ(f1->index_courant(), c.ligne) << c.touches;
+        EXPECT_EQ(en_pause(), c.pause) << c.touches;
+    }
+    QTest::keyClicks(f1->list_lecture, QStringLiteral("a"));
+    QTest::keyClick(f1->list_lecture, Qt::Key_Down);
+    EXPECT_EQ(f1->index_courant(), 1);
+}
+
 // A notch over the volume or balance bar (or beside its cursor) moves the
 // cursor 3 px, shown and sent; half notches add up; the position bar: nothing.
 TEST_F(Gestes, WheelSteps) {

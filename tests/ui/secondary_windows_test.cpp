@@ -1,6 +1,7 @@
 // What the options, about and information windows share: tool windows with
 // a caption and a close box, centred on their first showing only, hidden
 // (never destroyed) by their close box.
+#include "ui/fenetre_fixe.h"
 #include "ui/fixture.h"
 #include "ui/tform3.h"
 #include "ui/tform4.h"
@@ -8,6 +9,10 @@
 #include "ui/tform6.h"
 
 #include <QScreen>
+
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -69,3 +74,18 @@ TEST_F(Secondaires, CloseOnlyHides) {
 }
 
 }  // namespace
+
+// Only under Openbox, which keeps its minimise button on a tool window or a
+// dialog whatever its hints, do the windows of one size say they are
+// toolbars first; other managers read the hints; without one, no title bar.
+TEST(FermetureSeule, OpenboxAloneGetsAToolbarsType) {
+    const std::string barre = "_NET_WM_WINDOW_TYPE_TOOLBAR";
+    const std::tuple<const char*, bool, std::vector<std::string>> cas[] = {
+        {"Openbox", false, {barre, "_NET_WM_WINDOW_TYPE_UTILITY"}},
+        {"openbox", true, {barre, "_NET_WM_WINDOW_TYPE_DIALOG"}},
+        {"Xfwm4", false, {}},
+        {"Openbox2", true, {}},
+        {"", true, {}}};
+    for (const auto& [gestionnaire, dialogue, types] : cas)
+        EXPECT_EQ(vt::types_fermeture_seule(gestionnaire, dialogue), types) << gestionnaire;
+}
