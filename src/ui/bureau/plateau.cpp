@@ -103,6 +103,11 @@ void Plateau::cacher_fenetre() {
         });
     }
     fenetre_.hide();
+    // Mapped again by anyone (the icon, another program, the window
+    // manager), the window comes back normal, not minimised: a window
+    // minimised once and restored by the window manager keeps the minimised
+    // state in its X hints, and another program's map would leave it there.
+    montrer_non_reduite(fenetre_);
     if (QWindow* w = fenetre_.windowHandle()) w->installEventFilter(this);
     TrayIcon1->setIcon(QApplication::windowIcon());
     // A StatusNotifier host shows the icon's menu itself, at the pointer;
