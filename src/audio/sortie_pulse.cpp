@@ -156,7 +156,9 @@ void SortiePulse::Etat::ecrire() {
     if (!flux || !flux_pret || !source || !en_marche || coupure != Coupure::Aucune) return;
     std::size_t octets_libres = pa->stream_writable_size(flux);
     if (octets_libres == std::size_t(-1)) return;
-    std::size_t libres = octets_libres / kOctetsParTrame;
+    // After a new start written back over the queue, the server asks for
+    // that much less than its queue lacks.
+    std::size_t libres = octets_libres / kOctetsParTrame + std::size_t(dette);
     if (silence_due && !ecrire_silence()) return;
     // First what a lost stream had not played.
     if (libres > 0 && ecrites < tirees) {
@@ -182,8 +184,8 @@ void SortiePulse::Etat::ecrire() {
     inactif = false;
     demander_vue();
     // The stream ran dry: everything written was heard, and the clock
-    // starts again with the new sound.
-    if (joue && horloge(pa->rtclock_now()) >= ecrites) {
+    // starts again with the new sound (not while what is ahead of it plays).
+    if (joue && pa->rtclock_now() >= depart && horloge(pa->rtclock_now()) >= ecrites) {
         entendues = ecrites;
         demarrer_horloge();
     }
@@ -204,7 +206,10 @@ void SortiePulse::Etat::ecrire() {
         ecrites = tirees;
         reste -= k;
         libres -= k;
-        if (pa->stream_write(flux, donnees, k * kOctetsParTrame, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        const std::int64_t decalage = -recul * std::int64_t(kOctetsParTrame);
+        recul = 0;
+        dette = std::max<std::int64_t>(dette - std::int64_t(k), 0);
+        if (pa->stream_write(flux, donnees, k * kOctetsParTrame, nullptr, decalage, PA_SEEK_RELATIVE) < 0) {
             echec_ecriture();
             break;
         }
@@ -230,9 +235,7 @@ void SortiePulse::Etat::ecrire() {
 // to the 20 ms a monitor recorded with a short latency gives its sink.
 // The sound comes that much later; the heard count starts after it.
 bool SortiePulse::Etat::ecrire_silence() {
-    std::int64_t n = std::int64_t(silence.size() / 2);
-    if (silence_court >= 0) n = std::min(n, silence_court);
-    silence_court = -1;
+    const std::int64_t n = std::int64_t(silence.size() / 2);
     silence_due = false;
     silence_tete = n;
     if (n == 0 || pa->stream_write(flux, silence.data(), std::size_t(n) * kOctetsParTrame, nullptr, 0,
@@ -296,7 +299,7 @@ void SortiePulse::Etat::vider_flux() {
     lu_depuis_vide = false;
     silence_due = true;
     silence_tete = 0;
-    silence_court = -1;
+    recul = dette = 0;
     rampe_g = gauche_ecrit;  // no ramp in what follows
     rampe_d = droite_ecrit;
     vue_valide = false;

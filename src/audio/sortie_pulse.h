@@ -22,10 +22,10 @@
 //    (stop, seek). Meanwhile nothing new is written. A resume plays again,
 //    faded in, the kept sound from the end of the fade-out.
 //  - a start that follows at once (enchainer: next, back, a double click):
-//    the sound fades out as for a stop, but the stream is corked as soon
-//    as the fade should have been heard and the new sound gets a shorter
-//    silence ahead of it, so that it follows within about 20 ms; the
-//    engine fades it in.
+//    the sound fades out as for a stop, and the new sound, which the
+//    engine fades in, is written right behind the fade-out, over the rest
+//    of the queue: the stream is neither corked nor flushed, and no
+//    silence comes between them.
 //
 // Time: the output counts the frames it pulled from the engine and how many
 // of them have been heard, which the engine turns into track positions. The

@@ -87,6 +87,17 @@ struct SortiePulse::Etat {
     // start follows it at once (SortiePulse::enchainer).
     pa_usec_t fin_fondu_t = 0;
     bool enchainement = false;
+    // A new start that follows at once is written over the queue right
+    // behind the fade-out, with no cork and no flush (see enchainer): the
+    // output frame (counted as when the command came) the fade-out ends
+    // on, and the time the command came, for a heard place when the server
+    // does not answer.
+    std::int64_t fin_fondu_trame = 0;
+    pa_usec_t coupure_t = 0;
+    // The new sound's first write goes back this many frames over the
+    // queue; the server's queue is then that much shorter than it asks
+    // for, which is written beyond what it asks (`dette`).
+    std::int64_t recul = 0, dette = 0;
     pa_usec_t question = 0;  // when the server was last asked where it plays
     // Paused after a fade-out: the frame the resume plays from (-1: none),
     // and the first frame written again faded in (-1: none).
@@ -106,9 +117,8 @@ struct SortiePulse::Etat {
     // ecrire_silence): still to write, and written but not yet started.
     bool silence_due = false;
     std::int64_t silence_tete = 0;
-    std::int64_t silence_court = -1;  // frames of the next one when shorter (-1: all)
-    std::vector<float> silence;       // 2 kMargeFonduMs, allocated by ouvrir
-    std::string titre;                // media name, raw bytes as the file name
+    std::vector<float> silence;  // 2 kMargeFonduMs, allocated by ouvrir
+    std::string titre;           // media name, raw bytes as the file name
     CompteurRecreations recreations;
     // connecter found no server: ouvrir does not wait for it a second time.
     bool sonde_echouee = false;
@@ -189,12 +199,15 @@ struct SortiePulse::Etat {
     void placer_niveaux(bool reponse);
     void gains_ecrits(std::int64_t k, float& g, float& d) const;
     std::int64_t placer(bool reponse, std::int64_t ecrites_, std::int64_t entendues_,
-                        std::int64_t* attente_us);
+                        std::int64_t* attente_us, std::int64_t* selon_serveur = nullptr);
     bool reecrire(std::int64_t de, std::int64_t fin, float g0, float d0, float g1, float d1,
-                  std::size_t rampe);
+                  std::size_t rampe, std::int64_t bout = -1);
     bool couper(Coupure suite);
     void placer_fondu(bool reponse);
     void terminer_coupure();
+    static void sur_temps_enchainement(pa_stream* f, int ok, void* moi);
+    void placer_enchainement(bool reponse);
+    void enchainer_derriere_fondu(std::int64_t recul_, std::int64_t manque, std::int64_t avant);
     void reprendre_apres_pause();
     void abandonner_coupure();
 

@@ -33,11 +33,6 @@ namespace {
 // A command's fade-out written: the stream is corked this long after the
 // server should have played its last frame.
 constexpr std::uint64_t kApresFonduUs = 10000;
-// The same before a start that follows at once, and the silence then
-// written ahead of the new sound: together under the 20 ms a listener
-// takes for a gap, with room for the server's view to be a little late.
-constexpr std::uint64_t kApresFonduEnchaineUs = 2000;
-constexpr int kSilenceEnchaineMs = 4;
 }  // namespace
 
 // Asks the server where it plays; `reponse` runs with its answer, and
@@ -93,7 +88,10 @@ void SortiePulse::Etat::placer_niveaux(bool reponse) {
         appliquer_niveaux();
         return;
     }
-    const std::int64_t debut = placer(reponse, ecrites, horloge(pa->rtclock_now()), nullptr);
+    // Nothing dropped is written again: after a new start written behind a
+    // fade-out, the frames before it are that fade's.
+    const std::int64_t debut =
+        std::max(placer(reponse, ecrites, horloge(pa->rtclock_now()), nullptr), plancher);
     float g0, d0;
     gains_ecrits(debut - 1, g0, d0);
     const bool ok = reecrire(debut, ecrites, g0, d0, gauche, droite, trames_rampe);
@@ -129,7 +127,7 @@ void SortiePulse::Etat::gains_ecrits(std::int64_t k, float& g, float& d) const {
 // twice the time the answer took, when that is longer (a busy machine
 // or server: the rewrite takes as long to get there), up to 5 times.
 std::int64_t SortiePulse::Etat::placer(bool reponse, std::int64_t ecrites_, std::int64_t entendues_,
-                                       std::int64_t* attente_us) {
+                                       std::int64_t* attente_us, std::int64_t* selon_serveur) {
     const std::int64_t base_marge = std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
     const std::int64_t reponse_trames =
         std::int64_t((pa->rtclock_now() - question) * std::uint64_t(frequence) / 1000000u);
@@ -145,19 +143,21 @@ std::int64_t SortiePulse::Etat::placer(bool reponse, std::int64_t ecrites_, std:
         const std::int64_t latence = std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u);
         debut = debut_fondu(ecrites_, ecriture, lecture, latence, age, marge, entendues_);
         ici = entendue_selon_serveur(ecrites_, ecriture, lecture, latence, age, entendues_);
+        if (selon_serveur) *selon_serveur = trame_entendue(ecrites_, ecriture, lecture, latence) + age;
     }
     if (attente_us) *attente_us = std::max<std::int64_t>(debut - ici, 0) * 1000000 / frequence;
+    if (selon_serveur && !(ti && !ti->read_index_corrupt && !ti->write_index_corrupt)) *selon_serveur = ici;
     // Nothing older than the kept frames is written again.
     return std::max(debut, tirees - capacite_retenues());
 }
 
 // Writes the kept frames [de, fin) again over the server's queue, which
-// ends at `fin`, ramping over `rampe` frames from (g0, d0) to (g1, d1).
-// False if the server refused.
+// ends at `bout` (at `fin` when not given), ramping over `rampe` frames
+// from (g0, d0) to (g1, d1). False if the server refused.
 bool SortiePulse::Etat::reecrire(std::int64_t de, std::int64_t fin, float g0, float d0, float g1, float d1,
-                                 std::size_t rampe) {
+                                 std::size_t rampe, std::int64_t bout) {
     const std::int64_t capacite = capacite_retenues(), place = std::int64_t(brouillon.size() / 2);
-    std::int64_t decalage = -(fin - de) * std::int64_t(kOctetsParTrame);
+    std::int64_t decalage = -((bout < 0 ? fin : bout) - de) * std::int64_t(kOctetsParTrame);
     for (std::int64_t k0 = de; k0 < fin;) {
         const std::int64_t k = std::min(fin - k0, place);
         for (std::int64_t i = 0; i < k; ++i) {
@@ -193,21 +193,27 @@ bool SortiePulse::Etat::couper(Coupure suite) {
     coupure_placee = false;
     coupure_ecrites = ecrites;
     coupure_entendues = entendues;
+    coupure_t = pa->rtclock_now();
     desarmer();
     demander_ou_il_joue(&sur_temps_coupure, [this] { placer_fondu(false); });
     return true;
 }
 
 // Writes the fade-out over the server's queue: the kept frames from
-// where it starts, faded, then silence up to what had been written.
+// where it starts, faded, then silence up to what had been written; or,
+// when a new start follows at once, the fade-out alone, the new sound
+// going on right behind it.
 void SortiePulse::Etat::placer_fondu(bool reponse) {
     std::int64_t attente_us = 0;  // until the fade starts to be heard
-    const std::int64_t debut = placer(reponse, coupure_ecrites, coupure_entendues, &attente_us);
+    std::int64_t serveur = 0;
+    const std::int64_t debut = placer(reponse, coupure_ecrites, coupure_entendues, &attente_us, &serveur);
     const std::int64_t n = std::clamp<std::int64_t>(coupure_ecrites - debut, 0, std::int64_t(trames_rampe));
     float g0, d0;
     gains_ecrits(debut - 1, g0, d0);
-    const bool ok = reecrire(debut, coupure_ecrites, g0, d0, 0, 0, trames_rampe);
+    const bool ok = reecrire(debut, enchainement ? debut + n : coupure_ecrites, g0, d0, 0, 0, trames_rampe,
+                             coupure_ecrites);
     coupure_placee = true;
+    fin_fondu_trame = debut + n;
     reprise = coupure == Coupure::Pause ? debut + n : -1;
     if (!ok) {
         terminer_coupure();
@@ -215,8 +221,13 @@ void SortiePulse::Etat::placer_fondu(bool reponse) {
         return;
     }
     attente_us += n * 1000000 / frequence;
+    if (enchainement) {
+        // The queue now ends there, short of what the server asked for.
+        enchainer_derriere_fondu(0, coupure_ecrites - (debut + n), debut + n - serveur);
+        return;
+    }
     fin_fondu_t = pa->rtclock_now() + pa_usec_t(attente_us);
-    const pa_usec_t quand = fin_fondu_t + (enchainement ? kApresFonduEnchaineUs : kApresFonduUs);
+    const pa_usec_t quand = fin_fondu_t + kApresFonduUs;
     if (fin_coupure)
         pa->context_rttime_restart(contexte, fin_coupure, quand);
     else
@@ -237,10 +248,61 @@ void SortiePulse::Etat::terminer_coupure() {
         if (!suspendu) reprendre_apres_pause();
     }
     vider_flux();
-    if (enchainement) silence_court = std::int64_t(frequence) * kSilenceEnchaineMs / 1000;
     enchainement = false;
     appliquer_bouchon();
     abandonner(pa->stream_flush(flux, nullptr, nullptr));
+    appliquer_niveaux();
+    armer(0);
+}
+
+// A new start that follows a fade-out at once, once the fade is written
+// as a stop's (the new start came after the server's answer): the new
+// sound goes back over the silence, as close behind the fade-out as the
+// server, asked again, still lets it be written.
+void SortiePulse::Etat::sur_temps_enchainement(pa_stream* f, int ok, void* moi) {
+    auto* e = static_cast<Etat*>(moi);
+    if (f == e->flux && e->coupure == Coupure::Vidage && e->enchainement && e->coupure_placee)
+        e->placer_enchainement(ok != 0);
+}
+
+void SortiePulse::Etat::placer_enchainement(bool reponse) {
+    // Without an answer: heard by the clock since the command.
+    const std::int64_t ici = coupure_entendues + std::int64_t((pa->rtclock_now() - coupure_t) *
+                                                              std::uint64_t(frequence) / 1000000u);
+    std::int64_t serveur = 0;
+    const std::int64_t debut = std::max(
+        placer(reponse, coupure_ecrites, std::min(ici, coupure_ecrites), nullptr, &serveur), fin_fondu_trame);
+    const std::int64_t recul_ = std::max<std::int64_t>(coupure_ecrites - debut, 0);
+    enchainer_derriere_fondu(recul_, recul_, debut - serveur);
+}
+
+// The fade-out is written and the new sound follows it without a cork or
+// a flush, which make the server rewind its device and its sink's monitor
+// drop the start of the new sound (the fade-in with it): the stream plays
+// on, its next write going back `recul_` frames over what the server holds
+// (the fade's silence), `manque` frames more than the server asks for
+// written to fill its queue again, and the new sound's first frame heard
+// `avant` frames from now by the server's own view (the clock may have
+// drifted from it). The output frames before it, the fade's, count as
+// dropped.
+void SortiePulse::Etat::enchainer_derriere_fondu(std::int64_t recul_, std::int64_t manque,
+                                                 std::int64_t avant) {
+    coupure = Coupure::Aucune;
+    coupure_placee = false;
+    enchainement = false;
+    if (fin_coupure) pa->context_rttime_restart(contexte, fin_coupure, PA_USEC_INVALID);
+    recul = recul_;
+    dette = manque;
+    vue_valide = false;
+    vide = false;
+    silence_due = false;
+    silence_tete = 0;
+    rampe_g = gauche_ecrit;
+    rampe_d = droite_ecrit;
+    lu_depuis_vide = true;
+    joue = true;
+    base = entendues;
+    depart = pa->rtclock_now() + pa_usec_t(std::max<std::int64_t>(avant, 0) * 1000000 / frequence);
     appliquer_niveaux();
     armer(0);
 }
@@ -255,6 +317,7 @@ void SortiePulse::Etat::reprendre_apres_pause() {
 // A stream lost or a flush: no fade under way, nothing to fade in.
 void SortiePulse::Etat::abandonner_coupure() {
     coupure = Coupure::Aucune;
+    recul = dette = 0;
     enchainement = false;
     if (fin_coupure) pa->context_rttime_restart(contexte, fin_coupure, PA_USEC_INVALID);
     fondu_entree = -1;
@@ -329,9 +392,10 @@ void SortiePulse::vider() {
     e.deverrouiller();
 }
 
-// A stop whose fade-out a new start follows at once: the stream is corked
-// as soon as the fade has been heard, the timer moved up if the fade is
-// already written, and the new sound gets a shorter silence ahead.
+// A stop whose fade-out a new start follows at once: the new sound is
+// written right behind the fade-out (placer_fondu), or, when the fade is
+// already written as a stop's, over its silence once the server has said
+// where it plays (placer_enchainement); the stream is not corked.
 bool SortiePulse::enchainer() {
     vider();
     Etat& e = *e_;
@@ -341,10 +405,10 @@ bool SortiePulse::enchainer() {
     const bool fondu = e.flux_pret && e.coupure == Etat::Coupure::Vidage;
     if (fondu && !e.enchainement) {
         e.enchainement = true;
-        if (e.coupure_placee && e.fin_coupure)
-            e.pa->context_rttime_restart(
-                e.contexte, e.fin_coupure,
-                std::max(e.fin_fondu_t + kApresFonduEnchaineUs, e.pa->rtclock_now()));
+        if (e.coupure_placee) {
+            if (e.fin_coupure) e.pa->context_rttime_restart(e.contexte, e.fin_coupure, PA_USEC_INVALID);
+            e.demander_ou_il_joue(&Etat::sur_temps_enchainement, [&e] { e.placer_enchainement(false); });
+        }
     }
     e.deverrouiller();
     return fondu;
