@@ -34,9 +34,12 @@ file(REMOVE_RECURSE "${vantrel_attente}")
 
 # The settings the close button writes on a first exit, so that a freshly
 # installed player starts with its default skin and no message. Installed
-# only where there is no vantrel.config yet: installing again keeps the
-# user's settings.
-if(NOT EXISTS "$ENV{DESTDIR}${vantrel_dossier}/vantrel.config")
+# only where there is no vantrel.config yet, or an earlier version's
+# untouched first settings (reglages_premiers.cmake): installing again
+# keeps the user's settings.
+include("${VANTREL_INSTALLATION_SOURCE}/reglages_premiers.cmake")
+vantrel_reglages_a_poser("$ENV{DESTDIR}${vantrel_dossier}/vantrel.config" poser)
+if(poser)
     file(INSTALL DESTINATION "${vantrel_dossier}" TYPE FILE
          FILES "${VANTREL_INSTALLATION_SOURCE}/vantrel.config")
 endif()

@@ -113,6 +113,11 @@ ActionPlateau action_bouton_plateau(bool icone_atteignable, bool reduite_retrouv
     return reduite_retrouvable ? ActionPlateau::Minimiser : ActionPlateau::Laisser;
 }
 
+SuiviPlateau suivre_plateau(bool visible, std::optional<bool> affichee, bool icone) {
+    if (visible) return icone ? SuiviPlateau::RetirerIcone : SuiviPlateau::Rien;
+    return affichee.value_or(false) ? SuiviPlateau::Revenir : SuiviPlateau::Rien;
+}
+
 bool plateau_perdu(bool icone_visible, bool status_notifier, std::optional<bool> xembed) {
     return icone_visible && !status_notifier && xembed == false;
 }

@@ -123,6 +123,17 @@ bool session_wayland();
 enum class ActionPlateau { Cacher, Minimiser, Laisser };
 ActionPlateau action_bouton_plateau(bool icone_atteignable, bool reduite_retrouvable);
 
+// What the notification-area icon's keeper does when the window may have
+// changed under it (shown, activated, exposed): `visible`, whether the
+// toolkit shows it; `affichee`, whether the window system does (mapped on
+// X11; nothing where it cannot be asked); `icone`, whether the icon shows.
+// Shown by anyone, the icon goes. Shown by the window system while the
+// toolkit hid it (another program mapped it: a window manager's
+// "activate", a tool), the window is brought back whole, so that the tray
+// button hides it again and the window manager's close ends the player.
+enum class SuiviPlateau { Rien, RetirerIcone, Revenir };
+SuiviPlateau suivre_plateau(bool visible, std::optional<bool> affichee, bool icone);
+
 // What an activation of the notification-area icon does. A double click
 // restores the window. A StatusNotifier host (the session bus's tray) sends
 // a single activation and never a double click: there the activation

@@ -230,7 +230,12 @@ void TForm1::brancher() {
     }
     for (ImageVt* w : {image_fond_liste, image_fond_play, image_fond_lecture})
         w->souris.mouvement = [this](E, int, int) { cacher_menu(); };
-    image_reduire->souris.clic = [this] { showMinimized(); };
+    // Minimised where the session lists minimised windows. A bare Wayland
+    // compositor drops a minimised window from its scene and nothing would
+    // bring it back: there the window stays shown.
+    image_reduire->souris.clic = [this] {
+        if (vt::reduite_retrouvable()) showMinimized();
+    };
     tray_image->souris.clic = [this] { tray_imageClick(); };
     Image_menu->souris.clic = [this] {
         emit services_.navigation.menu_demande(pos(), image_fond_menu->image());

@@ -1,7 +1,8 @@
 #!/bin/sh
 # The first settings of the build's app folder: copied from the shipped
-# vantrel.config where there is none, an existing one (or a link) left
-# byte for byte as it is, and the build's own app folder has one.
+# vantrel.config where there is none or an earlier version's untouched
+# first settings lie, any other one (or a link) left byte for byte as it
+# is, and the build's own app folder has one.
 #
 #   config_initiale_test.sh <cmake> <source folder> <app folder>
 set -u
@@ -18,11 +19,17 @@ mkdir "$tmp/vide"
 lancer "$tmp/vide" || echec "the script failed on an empty folder"
 cmp -s "$SHIPPED" "$tmp/vide/vantrel.config" || echec "empty folder: not the shipped settings"
 
-# The user's settings are never replaced, whatever they hold.
+# An earlier version's first settings, untouched, become the shipped ones.
+mkdir "$tmp/ancienne"
+printf '"skin/default/""default.sk""194""235""playlist/""false"' > "$tmp/ancienne/vantrel.config"
+lancer "$tmp/ancienne" && cmp -s "$SHIPPED" "$tmp/ancienne/vantrel.config" || echec "earlier first settings kept"
+
+# The user's settings are never replaced, whatever they hold (here the
+# earlier first settings, the window moved by one pixel).
 mkdir "$tmp/utilise"
-printf '"skin/ivoire/""ivoire.sk""10""20""playlist/""true"' > "$tmp/utilise/vantrel.config"
+printf '"skin/default/""default.sk""195""235""playlist/""false"' > "$tmp/utilise/vantrel.config"
 lancer "$tmp/utilise" || echec "the script failed on a folder with settings"
-test "$(cat "$tmp/utilise/vantrel.config")" = '"skin/ivoire/""ivoire.sk""10""20""playlist/""true"' ||
+test "$(cat "$tmp/utilise/vantrel.config")" = '"skin/default/""default.sk""195""235""playlist/""false"' ||
     echec "existing settings were replaced"
 : > "$tmp/utilise/vantrel.config"
 lancer "$tmp/utilise"

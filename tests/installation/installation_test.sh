@@ -184,7 +184,11 @@ cd "$tmp" || exit 1
 attendre_ouverture "$pid" "$titre"
 noeuds() { for f in vantrel libvantrel_moteur.so libvantrel_ffmpeg.so; do stat -c %i "$APP/$f"; done; }
 avant=$(noeuds)
+# An earlier version's first settings, untouched, become the shipped ones.
+printf '"skin/default/""default.sk""194""235""playlist/""false"' > "$APP/vantrel.config"
 "$CMAKE" --install "$BUILD" --prefix "$P" --strip > "$tmp/install3.log" 2>&1 || echec "cmake --install --strip"
+verifier "an earlier version's first settings become the shipped ones" \
+    cmp -s "$SOURCE/packaging/vantrel.config" "$APP/vantrel.config"
 sleep 0.5
 verifier "the running player outlives an installation over it" kill -0 "$pid"
 kill "$pid" 2>/dev/null

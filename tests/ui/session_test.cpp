@@ -124,6 +124,7 @@ TEST(Session, TrayButtonNeverLosesTheWindow) {
         {u"wayland", true, u"", false, false, aucune, A::Laisser},  // Weston, no host
         {u"wayland", true, u"", true, false, aucune, A::Cacher},    // Weston with a host
         {u"wayland", true, u"", false, false, sni, A::Laisser},     // ... once the host left
+        {u"wayland", true, u"", true, false, sni, A::Cacher},       // ... and came back
         {u"wayland", true, u"GNOME", false, false, aucune, A::Minimiser},
         {u"wayland", true, u"ubuntu:GNOME", false, false, sni, A::Minimiser},
         {u"wayland-egl", true, u"sway", false, false, aucune, A::Laisser},
@@ -142,6 +143,21 @@ TEST(Session, TrayButtonNeverLosesTheWindow) {
             << QString::fromUtf16(c.plateforme).toStdString() << c.wayland
             << QString::fromUtf16(c.bureau).toStdString() << c.hote << c.tray_xembed << c.icone.value_or(2);
     }
+}
+
+// The tray state follows the window: shown by the toolkit, the icon goes;
+// hidden by the toolkit and mapped by another program (X11 says so), it
+// comes back whole; where the window system cannot tell, nothing changes.
+TEST(Session, TrayStateFollowsWhatTheWindowIs) {
+    using S = vt::SuiviPlateau;
+    const std::optional<bool> inconnu;
+    const std::tuple<bool, std::optional<bool>, bool, S> cas[] = {
+        {true, true, true, S::RetirerIcone}, {true, inconnu, true, S::RetirerIcone},
+        {true, true, false, S::Rien},        {false, true, true, S::Revenir},
+        {false, false, true, S::Rien},       {false, inconnu, true, S::Rien}};
+    for (const auto& [visible, affichee, icone, suivi] : cas)
+        EXPECT_EQ(vt::suivre_plateau(visible, affichee, icone), suivi)
+            << visible << affichee.value_or(2) << icone;
 }
 
 // A second start brings the window back from every state: shown from the
@@ -204,21 +220,23 @@ TEST_F(SessionFenetre, TrayButtonAndActivations) {
 }
 
 // On the real window: a Wayland session with no tray leaves it shown on a
-// bare compositor and minimises it on a desktop that lists it.
+// bare compositor and minimises it on a desktop that lists it; so does the
+// minimise button, tray or not.
 TEST_F(SessionFenetre, TrayButtonWithoutTrayOnWayland) {
     const QByteArray avant = qgetenv("XDG_CURRENT_DESKTOP");
-    vt::definir_zone_notification([] { return false; });
-    for (auto [bureau, minimisee] : {std::pair{"", false}, {"GNOME", true}}) {
-        vt::definir_nom_plateforme(QStringLiteral("wayland"));
-        qputenv("XDG_CURRENT_DESKTOP", bureau);
-        ecrire_config();
-        demarrer();
-        f1->show();
-        clic(f1->tray_image);
-        EXPECT_TRUE(f1->isVisible()) << bureau;
-        EXPECT_EQ(f1->isMinimized(), minimisee) << bureau;
-        EXPECT_FALSE(plateau().icone()) << bureau;
-    }
+    for (auto [bureau, minimisee] : {std::pair{"", false}, {"GNOME", true}})
+        for (auto [bouton, zone] : {std::pair{&TForm1::tray_image, false}, {&TForm1::image_reduire, true}}) {
+            vt::definir_zone_notification([z = zone] { return z; });
+            vt::definir_nom_plateforme(QStringLiteral("wayland"));
+            qputenv("XDG_CURRENT_DESKTOP", bureau);
+            ecrire_config();
+            demarrer();
+            f1->show();
+            clic(f1->*bouton);
+            EXPECT_TRUE(f1->isVisible()) << bureau << zone;
+            EXPECT_EQ(f1->isMinimized(), minimisee) << bureau << zone;
+            EXPECT_FALSE(plateau().icone()) << bureau << zone;
+        }
     qputenv("XDG_CURRENT_DESKTOP", avant);
 }
 

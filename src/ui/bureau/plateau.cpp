@@ -57,19 +57,20 @@ bool Plateau::eventFilter(QObject* objet, QEvent* e) {
 }
 
 void Plateau::suivre_fenetre() {
-    // Hidden behind the icon, the window was mapped by another program (a
-    // window manager's "activate", a tool): the X server shows it, the
-    // toolkit does not know. It is the window come back, which the tray
-    // button hides again.
-    if (!fenetre_.isVisible()) {
-        if (affichee_x11(fenetre_).value_or(false)) fenetre_.revenir();
-        return;
+    switch (suivre_plateau(fenetre_.isVisible(), affichee_x11(fenetre_), montre())) {
+        case SuiviPlateau::Revenir:
+            fenetre_.revenir();
+            break;
+        case SuiviPlateau::RetirerIcone:
+            TrayIcon1Restore();
+            break;
+        case SuiviPlateau::Rien:
+            break;
     }
-    // Shown by anyone: the icon goes.
-    if (montre()) TrayIcon1Restore();
 }
 
 void Plateau::tray_imageClick() {
+    // The kind of icon already made, if any: the toolkit chose it once.
     const std::optional<bool> sorte = TrayIcon1 ? std::optional<bool>(zone_status_notifier()) : std::nullopt;
     switch (action_bouton_plateau(zone_notification(sorte), reduite_retrouvable())) {
         case ActionPlateau::Cacher:
@@ -102,6 +103,11 @@ void Plateau::cacher_fenetre() {
         });
     }
     fenetre_.hide();
+    // Mapped again by anyone (the icon, another program, the window
+    // manager), the window comes back normal, not minimised: a window
+    // minimised once and restored by the window manager keeps the minimised
+    // state in its X hints, and another program's map would leave it there.
+    montrer_non_reduite(fenetre_);
     if (QWindow* w = fenetre_.windowHandle()) w->installEventFilter(this);
     TrayIcon1->setIcon(QApplication::windowIcon());
     // A StatusNotifier host shows the icon's menu itself, at the pointer;

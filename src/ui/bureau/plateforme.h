@@ -29,9 +29,10 @@ std::unique_ptr<QObject> demarrer_service_media(ModuleVantrel& module);
 bool hote_status_notifier();
 
 // Watches the StatusNotifier watcher of the session bus (or of the bus at
-// `adresse`): when it leaves the bus (the panel ended, crashed or restarts)
-// while the window is hidden behind its icon, the window comes back
-// (zone_notification_perdue). Nothing where there is no such bus.
+// `adresse`): when it leaves the bus (the panel ended, crashed or restarts),
+// or a host leaves it and no other remains, while the window is hidden
+// behind its icon, the window comes back (zone_notification_perdue).
+// Nothing where there is no such bus.
 std::unique_ptr<QObject> surveiller_zone_notification(ModuleVantrel& module, const QString& adresse = {});
 
 }  // namespace vt
