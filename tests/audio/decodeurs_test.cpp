@@ -91,6 +91,9 @@ TEST(Decodeurs, SeeksLandOnTheFrameAsked) {
         {bruit_en_deux(d, "d.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 24000, 1, 44100, 2),
          ChoixDecodeurs::SansFFmpeg},
         {bruit_en_deux(d, "d.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 32000, 2, 48000, 1),
+         ChoixDecodeurs::SansFFmpeg},
+        // The same with a second part above the output's rate.
+        {bruit_en_deux(d, "e.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, 48000, 2),
          ChoixDecodeurs::SansFFmpeg}};
     constexpr int kCible = 1234;                           // ms
     constexpr std::size_t kDebut = 1024, kFenetre = 2048;  // past the fade-in of the seek
