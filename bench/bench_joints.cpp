@@ -1,7 +1,8 @@
 // Joins and commands as heard through PulseAudio: pairs of files cut from
 // one 440 Hz tone (amplitude 0.5) played in a row by the engine on its
 // native output, the second queued after the first, and a tone paused,
-// paused then resumed, and sought; the private daemon's null sink monitor
+// paused then resumed, sought, and followed at once by another start of it
+// (next, back, a double click); the private daemon's null sink monitor
 // (tests/audio/serveur_pulse.h) is recorded and measured.
 //
 // Every tone starts at phase 0 and lasts a whole number of periods, so a
@@ -14,7 +15,7 @@
 //               jumps up to 1.0).
 // Output, one line per case:
 //   join <wav|flac|mp3|wav44to48> silence_ms <x> jump <y>
-//   command <pause|pause_resume|seek> silence_ms <x> jump <y>
+//   command <pause|pause_resume|seek|next> silence_ms <x> jump <y>
 // (a pause's silence lasts as long as the pause: it is printed, not judged)
 // "n/a" (with the reason) when the daemon or the output cannot be used.
 #include "audio/lecteur_media.h"
@@ -173,7 +174,14 @@ int main() {
              std::this_thread::sleep_for(300ms);
              m.mettre_en_pause(lm.canal, false);
          }},
-        {"seek", [](vt::MoteurAudio& m, lecteur_media& lm) { m.aller_a_ms(lm.flux, 2003); }}};
+        {"seek", [](vt::MoteurAudio& m, lecteur_media& lm) { m.aller_a_ms(lm.flux, 2003); }},
+        // What the player does for next, back and a double click.
+        {"next", [&](vt::MoteurAudio& m, lecteur_media& lm) {
+             m.arreter_flux(lm.flux);
+             m.fermer_flux(lm.flux);
+             lm.flux = m.ouvrir_flux(long_ton);
+             lm.canal = m.jouer_flux(-1, lm.flux);
+         }}};
     for (const Commande& c : commandes)
         afficher("command", c.nom, enregistrer(demon.serveur(), [&](vt::MoteurAudio& m, lecteur_media& lm) {
                      lm.flux = m.ouvrir_flux(long_ton);

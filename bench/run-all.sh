@@ -253,10 +253,12 @@ for c in wav flac mp3 wav44to48; do
     row "join of two halves of a tone, $c: largest sample jump" "$(joint join $c jump)" "" "<=" 0.05
 done
 row "join: latest change that still decides what follows" "$decision_tardive" "ms before" "<=" 150
-for c in pause pause_resume seek; do
+for c in pause pause_resume seek next; do
     info "PulseAudio output: $c mid-tone, longest silence inside the sound" "$(joint command $c silence_ms)" ms
     row "PulseAudio output: $c mid-tone, largest sample jump" "$(joint command $c jump)" "" "<=" 0.05
 done
+# The new start follows the fade-out with no silence between them.
+row "PulseAudio output: next mid-tone, longest silence" "$(joint command next silence_ms)" ms "<=" 20
 echo
 echo "programs' output: $OUT"
 exit $failed
