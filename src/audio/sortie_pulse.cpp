@@ -41,7 +41,8 @@ constexpr std::int64_t kAvanceMs = SortiePulse::kTamponMs / 2;
 // stream made again after a loss) uncork a stream holding a tenth of a
 // second, and the underrun skipped 0.3 s of the track's start.
 constexpr std::uint64_t kAttenteAvanceUs = 300000;
-// How often the sink's own latency is asked for, with the view.
+// How often the sink's own latency is asked for, with the view, while a
+// queued stream is held back (the only time it is used).
 constexpr pa_usec_t kSinkUs = 200000;
 }  // namespace
 
@@ -121,7 +122,7 @@ void SortiePulse::Etat::demander_vue() {
     if (t - vue_demandee < (joint_retenu ? kReessaiUs : pa_usec_t(kRequeteMs) * 1000)) return;
     vue_demandee = t;
     abandonner(pa->stream_update_timing_info(flux, &sur_temps, this));
-    if (t - sink_demande >= kSinkUs) {
+    if (joint_retenu && t - sink_demande >= kSinkUs) {
         sink_demande = t;
         abandonner(pa->context_get_sink_info_by_index(contexte, pa->stream_get_device_index(flux),
                                                       &sur_info_sink, this));

@@ -60,7 +60,8 @@ struct SortiePulse::Etat {
     std::int64_t vue_latence = 0;  // its sink's configured latency, in frames
     // The latency the sink itself runs at now (the shortest any of its
     // streams or recorders asks for), in frames; -1: not known. Asked for
-    // with the view, at most every kSinkUs.
+    // with the view while a queued stream is held back, at most every
+    // kSinkUs.
     std::int64_t latence_sink = -1;
     pa_usec_t sink_demande = 0;
     bool joint_retenu = false;  // the engine holds a queued stream back (SourceAudio::Pret)
