@@ -96,10 +96,10 @@ struct SortiePulse::Etat {
     // A new start that follows at once is written over the queue right
     // behind the fade-out, with no cork and no flush (see enchainer): the
     // output frame (counted as when the command came) the fade-out ends
-    // on, and the time the command came, for a heard place when the server
-    // does not answer.
-    std::int64_t fin_fondu_trame = 0;
-    pa_usec_t coupure_t = 0;
+    // on, and the frame heard by the server's view when the fade was
+    // written, at `fondu_t`.
+    std::int64_t fin_fondu_trame = 0, fondu_serveur = 0;
+    pa_usec_t fondu_t = 0;
     // The new sound's first write goes back this many frames over the
     // queue; the server's queue is then that much shorter than it asks
     // for, which is written beyond what it asks (`dette`).
@@ -213,8 +213,7 @@ struct SortiePulse::Etat {
     bool couper(Coupure suite);
     void placer_fondu(bool reponse);
     void terminer_coupure();
-    static void sur_temps_enchainement(pa_stream* f, int ok, void* moi);
-    void placer_enchainement(bool reponse);
+    void placer_enchainement();
     void enchainer_derriere_fondu(std::int64_t recul_, std::int64_t manque, std::int64_t avant);
     void reprendre_apres_pause();
     void abandonner_coupure();

@@ -193,7 +193,6 @@ bool SortiePulse::Etat::couper(Coupure suite) {
     coupure_placee = false;
     coupure_ecrites = ecrites;
     coupure_entendues = entendues;
-    coupure_t = pa->rtclock_now();
     desarmer();
     demander_ou_il_joue(&sur_temps_coupure, [this] { placer_fondu(false); });
     return true;
@@ -214,6 +213,8 @@ void SortiePulse::Etat::placer_fondu(bool reponse) {
                              coupure_ecrites);
     coupure_placee = true;
     fin_fondu_trame = debut + n;
+    fondu_serveur = serveur;
+    fondu_t = pa->rtclock_now();
     reprise = coupure == Coupure::Pause ? debut + n : -1;
     if (!ok) {
         terminer_coupure();
@@ -257,23 +258,17 @@ void SortiePulse::Etat::terminer_coupure() {
 
 // A new start that follows a fade-out at once, once the fade is written
 // as a stop's (the new start came after the server's answer): the new
-// sound goes back over the silence, as close behind the fade-out as the
-// server, asked again, still lets it be written.
-void SortiePulse::Etat::sur_temps_enchainement(pa_stream* f, int ok, void* moi) {
-    auto* e = static_cast<Etat*>(moi);
-    if (f == e->flux && e->coupure == Coupure::Vidage && e->enchainement && e->coupure_placee)
-        e->placer_enchainement(ok != 0);
-}
-
-void SortiePulse::Etat::placer_enchainement(bool reponse) {
-    // Without an answer: heard by the clock since the command.
-    const std::int64_t ici = coupure_entendues + std::int64_t((pa->rtclock_now() - coupure_t) *
-                                                              std::uint64_t(frequence) / 1000000u);
-    std::int64_t serveur = 0;
-    const std::int64_t debut = std::max(
-        placer(reponse, coupure_ecrites, std::min(ici, coupure_ecrites), nullptr, &serveur), fin_fondu_trame);
-    const std::int64_t recul_ = std::max<std::int64_t>(coupure_ecrites - debut, 0);
-    enchainer_derriere_fondu(recul_, recul_, debut - serveur);
+// sound goes back over the silence, right behind the fade-out, or, when
+// that is about to be heard already (the new file took that long to
+// open), a margin past what is heard now, as the server's view when the
+// fade was written carries it forward. No second question: its answer
+// would come that much later, and the silence with it.
+void SortiePulse::Etat::placer_enchainement() {
+    const std::int64_t ici =
+        fondu_serveur + std::int64_t((pa->rtclock_now() - fondu_t) * std::uint64_t(frequence) / 1000000u);
+    const std::int64_t marge = std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
+    const std::int64_t debut = std::clamp(ici + marge, fin_fondu_trame, coupure_ecrites);
+    enchainer_derriere_fondu(coupure_ecrites - debut, coupure_ecrites - debut, debut - ici);
 }
 
 // The fade-out is written and the new sound follows it without a cork or
@@ -394,8 +389,8 @@ void SortiePulse::vider() {
 
 // A stop whose fade-out a new start follows at once: the new sound is
 // written right behind the fade-out (placer_fondu), or, when the fade is
-// already written as a stop's, over its silence once the server has said
-// where it plays (placer_enchainement); the stream is not corked.
+// already written as a stop's, over its silence (placer_enchainement);
+// the stream is not corked.
 bool SortiePulse::enchainer() {
     vider();
     Etat& e = *e_;
@@ -407,7 +402,7 @@ bool SortiePulse::enchainer() {
         e.enchainement = true;
         if (e.coupure_placee) {
             if (e.fin_coupure) e.pa->context_rttime_restart(e.contexte, e.fin_coupure, PA_USEC_INVALID);
-            e.demander_ou_il_joue(&Etat::sur_temps_enchainement, [&e] { e.placer_enchainement(false); });
+            e.placer_enchainement();
         }
     }
     e.deverrouiller();
