@@ -84,7 +84,7 @@ TEST_F(JointsPulse, ShortEntriesFollowWithoutAGap) {
         EXPECT_EQ(lectures[k].first, (lectures[k - 1].first + 1) % 6) << k;
 }
 
-// A change made 150 ms before a join decides what follows, as if made
+// A change made 110 ms before a join decides what follows, as if made
 // earlier: the queued entry is withdrawn unheard. Playing the first of
 // three looped entries, the second would follow.
 struct ChangementTardif {
@@ -94,12 +94,12 @@ struct ChangementTardif {
     int ligne;             // its row then
 };
 
-// The sanitizer run, slower, checks the same rows a little earlier (a
-// queued entry written as soon as it is decoded goes out a second ahead).
+// The sanitizer run is too slow for the last tenth of a second: it checks
+// the same rows a little earlier.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr std::int64_t kAvantJointMs = 300;
+constexpr std::int64_t kAvantJointMs = 200;
 #else
-constexpr std::int64_t kAvantJointMs = 150;
+constexpr std::int64_t kAvantJointMs = 110;
 #endif
 
 class JointsPulseTardifs : public JointsPulse, public ::testing::WithParamInterface<ChangementTardif> {};
