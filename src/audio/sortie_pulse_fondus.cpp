@@ -33,6 +33,9 @@ namespace {
 // A command's fade-out written: the stream is corked this long after the
 // server should have played its last frame.
 constexpr std::uint64_t kApresFonduUs = 10000;
+// How far the heard count may run ahead of the server's view (after a
+// pause and resume the test server showed 38 ms).
+constexpr std::int64_t kDeriveMs = 50;
 }  // namespace
 
 // Asks the server where it plays; `reponse` runs with its answer, and
@@ -123,9 +126,10 @@ void SortiePulse::Etat::gains_ecrits(std::int64_t k, float& g, float& d) const {
 // Where a rewrite of the queue starts (debut_fondu), the server's
 // answer to hand (`reponse` false: none came); `ecrites_` frames are
 // in its queue, `entendues_` heard by the clock. `attente_us`, when
-// given, receives the time until that frame is heard. The margin is
-// twice the time the answer took, when that is longer (a busy machine
-// or server: the rewrite takes as long to get there), up to 5 times.
+// given, receives the time until that frame is heard, `selon_serveur`
+// the frame heard now by the server's own view. The margin is twice the
+// time the answer took, when that is longer (a busy machine or server:
+// the rewrite takes as long to get there), up to 5 times.
 std::int64_t SortiePulse::Etat::placer(bool reponse, std::int64_t ecrites_, std::int64_t entendues_,
                                        std::int64_t* attente_us, std::int64_t* selon_serveur) {
     const std::int64_t base_marge = std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
@@ -133,7 +137,7 @@ std::int64_t SortiePulse::Etat::placer(bool reponse, std::int64_t ecrites_, std:
         std::int64_t((pa->rtclock_now() - question) * std::uint64_t(frequence) / 1000000u);
     const std::int64_t marge = std::clamp(2 * reponse_trames, base_marge, 5 * base_marge);
     const pa_timing_info* ti = reponse ? pa->stream_get_timing_info(flux) : nullptr;
-    std::int64_t debut = std::min(entendues_ + marge, ecrites_), ici = entendues_;
+    std::int64_t debut = std::min(entendues_ + marge, ecrites_), ici = entendues_, vue = entendues_;
     if (ti && !ti->read_index_corrupt && !ti->write_index_corrupt) {
         // An answer a second old says nothing more.
         const std::int64_t age = std::min<std::int64_t>(
@@ -143,10 +147,14 @@ std::int64_t SortiePulse::Etat::placer(bool reponse, std::int64_t ecrites_, std:
         const std::int64_t latence = std::int64_t(ti->sink_usec * std::uint64_t(frequence) / 1000000u);
         debut = debut_fondu(ecrites_, ecriture, lecture, latence, age, marge, entendues_);
         ici = entendue_selon_serveur(ecrites_, ecriture, lecture, latence, age, entendues_);
-        if (selon_serveur) *selon_serveur = trame_entendue(ecrites_, ecriture, lecture, latence) + age;
+        vue = trame_entendue(ecrites_, ecriture, lecture, latence) + age;
     }
     if (attente_us) *attente_us = std::max<std::int64_t>(debut - ici, 0) * 1000000 / frequence;
-    if (selon_serveur && !(ti && !ti->read_index_corrupt && !ti->write_index_corrupt)) *selon_serveur = ici;
+    // What is heard by the server's own view, unless that is far behind the
+    // count: right after a start the server reports its device's latency
+    // far too long, while the count may have run a little ahead of it since
+    // (kDeriveMs).
+    if (selon_serveur) *selon_serveur = std::max(vue, ici - std::int64_t(frequence) * kDeriveMs / 1000);
     // Nothing older than the kept frames is written again.
     return std::max(debut, tirees - capacite_retenues());
 }
