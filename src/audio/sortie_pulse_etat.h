@@ -89,9 +89,7 @@ struct SortiePulse::Etat {
     bool coupure_placee = false;
     std::int64_t coupure_ecrites = 0, coupure_entendues = 0;
     pa_time_event* fin_coupure = nullptr;
-    // When the fade-out's last frame should be heard, and whether a new
-    // start follows it at once (SortiePulse::enchainer).
-    pa_usec_t fin_fondu_t = 0;
+    // Whether a new start follows the fade-out at once (SortiePulse::enchainer).
     bool enchainement = false;
     // A new start that follows at once is written over the queue right
     // behind the fade-out, with no cork and no flush (see enchainer): the
@@ -214,7 +212,7 @@ struct SortiePulse::Etat {
     void placer_fondu(bool reponse);
     void terminer_coupure();
     void placer_enchainement();
-    void enchainer_derriere_fondu(std::int64_t recul_, std::int64_t manque, std::int64_t avant);
+    void enchainer_derriere_fondu(std::int64_t bout, std::int64_t debut, std::int64_t ici);
     void reprendre_apres_pause();
     void abandonner_coupure();
 

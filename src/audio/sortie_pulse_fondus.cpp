@@ -231,12 +231,10 @@ void SortiePulse::Etat::placer_fondu(bool reponse) {
     }
     attente_us += n * 1000000 / frequence;
     if (enchainement) {
-        // The queue now ends there, short of what the server asked for.
-        enchainer_derriere_fondu(0, coupure_ecrites - (debut + n), debut + n - serveur);
+        enchainer_derriere_fondu(debut + n, debut + n, serveur);
         return;
     }
-    fin_fondu_t = pa->rtclock_now() + pa_usec_t(attente_us);
-    const pa_usec_t quand = fin_fondu_t + kApresFonduUs;
+    const pa_usec_t quand = pa->rtclock_now() + pa_usec_t(attente_us) + kApresFonduUs;
     if (fin_coupure)
         pa->context_rttime_restart(contexte, fin_coupure, quand);
     else
@@ -276,26 +274,27 @@ void SortiePulse::Etat::placer_enchainement() {
         fondu_serveur + std::int64_t((pa->rtclock_now() - fondu_t) * std::uint64_t(frequence) / 1000000u);
     const std::int64_t marge = std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
     const std::int64_t debut = std::clamp(ici + marge, fin_fondu_trame, coupure_ecrites);
-    enchainer_derriere_fondu(coupure_ecrites - debut, coupure_ecrites - debut, debut - ici);
+    enchainer_derriere_fondu(coupure_ecrites, debut, ici);
 }
 
 // The fade-out is written and the new sound follows it without a cork or
 // a flush, which make the server rewind its device and its sink's monitor
 // drop the start of the new sound (the fade-in with it): the stream plays
-// on, its next write going back `recul_` frames over what the server holds
-// (the fade's silence), `manque` frames more than the server asks for
-// written to fill its queue again, and the new sound's first frame heard
-// `avant` frames from now by the server's own view (the clock may have
-// drifted from it). The output frames before it, the fade's, count as
-// dropped.
-void SortiePulse::Etat::enchainer_derriere_fondu(std::int64_t recul_, std::int64_t manque,
-                                                 std::int64_t avant) {
+// on, the new sound written from output frame `debut` (counted as when
+// the command came) while the server's queue ends at `bout`: its next
+// write goes back over what the server holds (the fade's silence), and
+// what the queue then lacks of what had been written is written beyond
+// what the server asks for. The new sound's first frame is heard once the
+// server, which hears frame `ici` now by its own view (the clock may have
+// drifted from it), gets there. The output frames before it, the fade's,
+// count as dropped.
+void SortiePulse::Etat::enchainer_derriere_fondu(std::int64_t bout, std::int64_t debut, std::int64_t ici) {
     coupure = Coupure::Aucune;
     coupure_placee = false;
     enchainement = false;
     if (fin_coupure) pa->context_rttime_restart(contexte, fin_coupure, PA_USEC_INVALID);
-    recul = recul_;
-    dette = manque;
+    recul = bout - debut;
+    dette = coupure_ecrites - debut;
     vue_valide = false;
     vide = false;
     silence_due = false;
@@ -305,7 +304,7 @@ void SortiePulse::Etat::enchainer_derriere_fondu(std::int64_t recul_, std::int64
     lu_depuis_vide = true;
     joue = true;
     base = entendues;
-    depart = pa->rtclock_now() + pa_usec_t(std::max<std::int64_t>(avant, 0) * 1000000 / frequence);
+    depart = pa->rtclock_now() + pa_usec_t(std::max<std::int64_t>(debut - ici, 0) * 1000000 / frequence);
     appliquer_niveaux();
     armer(0);
 }
