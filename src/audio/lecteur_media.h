@@ -99,8 +99,12 @@ public:
     // plays, in place of what was queued. False when the channel does not
     // play or its track has already played out (the join would be late).
     virtual bool enchainer_flux(int canal, int flux) = 0;
-    // Drops what is queued on `canal`: true when something was queued and
-    // had not joined yet (the caller then closes it).
+    // Drops the last stream queued on `canal`: the one waiting to join, or
+    // else, with a server output, the last one joined and not heard yet,
+    // as long as its join is far enough ahead of what is heard for the
+    // output to write over it (the channel then plays to the end of what
+    // that stream followed, and a stream queued next joins there). True
+    // when one was dropped (the caller then closes it).
     virtual bool retirer_enchainement(int canal) = 0;
     // `reveil` is called, from any thread, when events wait; the caller
     // then collects them on its own thread. An empty function stops the

@@ -178,7 +178,18 @@ MoteurMixage::Etat::Vue MoteurMixage::Etat::vue(const EntreeFlux& ef, int id) {
     std::int64_t entendues = sortie->trames_entendues();
     std::lock_guard<std::mutex> g(verrou);
     const Canal* c = canal(ef.canal);
-    if (!c || c->id_flux != id || !c->flux) return v;
+    if (!c || !c->flux) return v;
+    if (c->id_flux != id) {
+        // A stream that a join mixed on the channel follows: its last frame
+        // went out just before that join, and it is heard up to there.
+        for (std::size_t k = 0; k < c->nb_joints; ++k) {
+            if (c->joints[k].avant != id) continue;
+            const std::int64_t reste = std::max<std::int64_t>(c->joints[k].sortie - entendues, 0);
+            v.position = std::max<std::int64_t>(f.longueur.load() - reste, 0);
+            v.fini = reste == 0;
+        }
+        return v;
+    }
     std::int64_t fin = c->fin_sortie.load();
     if (fin >= 0 && entendues >= fin) {
         v.fini = true;
@@ -502,12 +513,46 @@ bool MoteurMixage::retirer_enchainement(int canal) {
     Etat& e = *etat_;
     Canal* c = e.canal(canal);
     if (!c) return false;
-    std::lock_guard<std::mutex> g(e.verrou);
-    if (!e.retirer_suivant(*c)) return false;
-    // What replaces it is queued right after: the end of the file is held
-    // back afresh for that (a hold armed when the file was read to its end
-    // is long over near the join).
-    c->retenue_armee = false;
+    Blocage b(*e.sortie);
+    {
+        std::lock_guard<std::mutex> g(e.verrou);
+        if (e.retirer_suivant(*c)) {
+            // What replaces it is queued right after: the end of the file
+            // is held back afresh for that (a hold armed when the file was
+            // read to its end is long over near the join).
+            c->retenue_armee = false;
+            return true;
+        }
+    }
+    return e.retirer_joint(*c);
+}
+
+// With a server output, the last stream joined on `c` and not heard yet
+// is withdrawn while the output can still write over its join (the
+// output's thread held off by the caller): the channel goes back to the
+// end of the stream it followed, which that join's output frame is again
+// the next one pulled, and what is queued next takes its place there.
+bool MoteurMixage::Etat::retirer_joint(Canal& c) {
+    Canal::Joint joint;
+    {
+        std::lock_guard<std::mutex> g(verrou);
+        if (int(&c - canaux.get()) != pilote || c.nb_joints == 0 || !sortie->controles_serveur())
+            return false;
+        joint = c.joints[c.nb_joints - 1];
+        if (joint.id != c.id_flux) return false;
+    }
+    EntreeFlux* avant = trouver(joint.avant);
+    if (!avant || !avant->flux || !sortie->revenir(joint.sortie)) return false;
+    std::lock_guard<std::mutex> g(verrou);
+    if (EntreeFlux* retire = trouver(joint.id)) retire->canal = -1;
+    c.flux = avant->flux;
+    c.id_flux = joint.avant;
+    --c.nb_joints;
+    c.etat = EtatCanal::Lecture;
+    c.silence_fin = 0;
+    c.retenue_armee = false;
+    c.effacer_histoire(avant->flux->longueur.load());
+    tirees = joint.sortie;
     return true;
 }
 

@@ -79,6 +79,7 @@ struct Canal {
     struct Joint {
         std::int64_t sortie = 0;
         int id = 0;
+        int avant = 0;  // the stream it follows
     };
     static constexpr std::size_t kJoints = 8;
     std::array<Joint, kJoints> joints{};
@@ -292,6 +293,7 @@ struct MoteurMixage::Etat : SourceAudio {
     void detruire(std::shared_ptr<FluxAudio> f);
     void liberer(Canal& c, bool serveur = false, std::int64_t entendues = 0);
     bool retirer_suivant(Canal& c);
+    bool retirer_joint(Canal& c);
     bool termine(const Canal& c, bool serveur, std::int64_t entendues) const;
     bool actif(const Canal& c) const;
     Vue vue(const EntreeFlux& ef, int id);

@@ -113,6 +113,7 @@ void MoteurMixage::Etat::marquer_fini(FluxAudio& f) {
 bool MoteurMixage::Etat::joindre(Canal& c, bool serveur, std::int64_t sortie) {
     if (!c.suivant) return false;
     FluxAudio& ancien = *c.flux;
+    const int avant = c.id_flux;
     if (serveur)
         ancien.position = ancien.longueur.load();
     else
@@ -127,7 +128,7 @@ bool MoteurMixage::Etat::joindre(Canal& c, bool serveur, std::int64_t sortie) {
     if (!serveur) {
         pousser(Evenement::Type::Entendu, c.id_flux, 0);
     } else if (c.nb_joints < Canal::kJoints) {
-        c.joints[c.nb_joints++] = {sortie, c.id_flux};
+        c.joints[c.nb_joints++] = {sortie, c.id_flux, avant};
     }
     joint_a_signaler = true;
     return true;

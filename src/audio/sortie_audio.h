@@ -93,6 +93,12 @@ public:
         vider();
         return false;
     }
+    // Gives up the frames pulled from output frame `trame` on (a queued
+    // stream mixed in there is withdrawn): the next frame pulled is
+    // numbered `trame` and is heard in its place. False, and nothing
+    // changes, when that place is heard already or too soon to be written
+    // over, or when the output cannot write over what it holds.
+    virtual bool revenir(std::int64_t /*trame*/) { return false; }
     // Something may have become audible (a start, a seek, a resume): pull
     // again if pulling had stopped for silence.
     virtual void reveiller() {}

@@ -577,6 +577,7 @@ void SortiePulse::definir_niveaux(float, float) {}
 void SortiePulse::suspendre(bool) {}
 void SortiePulse::vider() {}
 bool SortiePulse::enchainer() { return false; }
+bool SortiePulse::revenir(std::int64_t) { return false; }
 void SortiePulse::reveiller() {}
 void SortiePulse::definir_titre(const std::string&) {}
 

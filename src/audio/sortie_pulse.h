@@ -21,6 +21,9 @@
 //    fade has been heard the stream is corked (pause) or corked and flushed
 //    (stop, seek). Meanwhile nothing new is written. A resume plays again,
 //    faded in, the kept sound from the end of the fade-out.
+//  - a queued file withdrawn once mixed in (revenir): what the server
+//    holds from its join on is written over with silence at once, and the
+//    sound that replaces it goes back over that silence, from the join;
 //  - a start that follows at once (enchainer: next, back, a double click):
 //    the sound fades out as for a stop, and the new sound, which the
 //    engine fades in, is written right behind the fade-out, over the rest
@@ -248,6 +251,7 @@ public:
     void suspendre(bool pause) override;
     void vider() override;
     bool enchainer() override;
+    bool revenir(std::int64_t trame) override;
     void reveiller() override;
     void definir_titre(const std::string& nom) override;
 

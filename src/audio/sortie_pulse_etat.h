@@ -213,6 +213,8 @@ struct SortiePulse::Etat {
     void terminer_coupure();
     void placer_enchainement();
     void enchainer_derriere_fondu(std::int64_t bout, std::int64_t debut, std::int64_t ici);
+    std::int64_t entendue_maintenant(pa_usec_t t) const;
+    bool revenir(std::int64_t trame);
     void reprendre_apres_pause();
     void abandonner_coupure();
 

@@ -309,6 +309,57 @@ void SortiePulse::Etat::enchainer_derriere_fondu(std::int64_t bout, std::int64_t
     armer(0);
 }
 
+// The frame heard now: the clock's, or the server's last view carried
+// forward when that is further (the clock may lag behind it).
+std::int64_t SortiePulse::Etat::entendue_maintenant(pa_usec_t t) const {
+    std::int64_t ici = horloge(t);
+    if (joue && vue_valide && t >= vue_t)
+        ici = std::max(ici, vue + std::int64_t((t - vue_t) * std::uint64_t(frequence) / 1000000u));
+    return ici;
+}
+
+// A queued stream withdrawn once mixed in from output frame `trame`: the
+// server's queue from there on (up to `bout`, where its write index is)
+// is written over with silence at once, so that the withdrawn sound is
+// never heard even if its replacement comes late, and the next write goes
+// back over that silence to `trame` (recul), the queue then lacking what
+// is written beyond the server's request (dette). Refused within twice
+// kMargeFonduMs of what is heard (the server needs that long to take a
+// write over what its device already mixed), while a fade-out or a new
+// start behind one is under way, and before the first frame the server
+// holds since it was emptied.
+bool SortiePulse::Etat::revenir(std::int64_t trame) {
+    if (!flux_pret || coupure != Coupure::Aucune || enchainement || brouillon.empty()) return false;
+    if (trame > tirees || trame < (vide ? debut_vide : plancher)) return false;
+    // A lost stream's frames still to play again go where the queue ends.
+    if (recul > 0 && ecrites < tirees) return false;
+    const std::int64_t marge = 2 * std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
+    if (trame < entendue_maintenant(pa->rtclock_now()) + marge) return false;
+    const std::int64_t bout = ecrites + recul;
+    if (trame < bout) {
+        std::fill(brouillon.begin(), brouillon.end(), 0.0f);
+        const std::int64_t place = std::int64_t(brouillon.size() / 2);
+        std::int64_t decalage = -(bout - trame) * std::int64_t(kOctetsParTrame);
+        for (std::int64_t k0 = trame; k0 < bout;) {
+            const std::int64_t k = std::min(bout - k0, place);
+            if (pa->stream_write(flux, brouillon.data(), std::size_t(k) * kOctetsParTrame, nullptr, decalage,
+                                 PA_SEEK_RELATIVE) < 0) {
+                echec_ecriture();
+                return false;
+            }
+            decalage = 0;
+            k0 += k;
+        }
+        dette += (bout - trame) - recul;
+        recul = bout - trame;
+        ecrites = std::min(ecrites, trame);
+    }
+    tirees = trame;
+    inactif = false;
+    armer(0);
+    return true;
+}
+
 // A resume after a pause's fade-out: heard up to where it plays again.
 void SortiePulse::Etat::reprendre_apres_pause() {
     if (reprise < 0) return;
@@ -392,6 +443,16 @@ void SortiePulse::vider() {
     e.entendues = e.ecrites = e.plancher = e.tirees;  // dropped, or not to be played again
     e.debut_vide = e.ecrites;
     e.deverrouiller();
+}
+
+bool SortiePulse::revenir(std::int64_t trame) {
+    Etat& e = *e_;
+    std::lock_guard<std::recursive_mutex> b(e.bascule);
+    if (mode_.load() != Mode::Pulse) return false;
+    e.verrouiller();
+    const bool ok = e.revenir(trame);
+    e.deverrouiller();
+    return ok;
 }
 
 // A stop whose fade-out a new start follows at once: the new sound is

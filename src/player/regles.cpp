@@ -66,6 +66,11 @@ ChoixFin regle_fin(int n, int depuis, ModesFin modes) {
     return ChoixFin{Fin::Arret, -1};
 }
 
+bool decision_tient(ChoixFin choix, PorteLecteur::Fin fin, int ligne, int depuis) {
+    if (ligne < 0 || choix.fin != fin) return false;
+    return choix.ligne == ligne || (fin == PorteLecteur::Fin::Hasard && ligne != depuis);
+}
+
 Statut statut_au_tic(bool annonce_lecture, bool en_lecture, bool en_pause, int courant) {
     if (en_pause) return Statut::Garder;
     if (en_lecture) return annonce_lecture ? Statut::Garder : Statut::Lecture;

@@ -71,6 +71,13 @@ struct ChoixFin {
 };
 ChoixFin regle_fin(int n, int depuis, ModesFin modes);
 
+// Whether a stream queued by the decision `fin` for entry `ligne` (-1:
+// removed from the list since) still stands when the rule, asked again
+// from entry `depuis`, gives `choix`: the same decision for the same
+// entry. A random draw stands while its entry is in the list and is not
+// `depuis` (drawn again, another entry would be no better).
+bool decision_tient(ChoixFin choix, PorteLecteur::Fin fin, int ligne, int depuis);
+
 // What the status line must say at a tick so as to tell what the player
 // does. `annonce_lecture`: it says a track plays ("Lecture : ..."). While a
 // track plays it names that track, whichever row is selected (Lecture when

@@ -108,20 +108,28 @@ void Transport::revoir() {
     if (piste_ouverte_ && (fin_lue_ || !file_.empty())) remplir_file();
 }
 
+bool Transport::decision_tient(std::size_t k) const {
+    const int depuis = depart_decision(k);
+    const FluxEnFile& f = file_[k];
+    return vt::decision_tient(regle_(depuis), f.fin, f.ligne.isValid() ? f.ligne.row() : -1, depuis);
+}
+
 void Transport::remplir_file() {
     MoteurAudio& m = media_.moteur();
     if (!piste_ouverte_ || !regle_) return;
-    if (!file_.empty() && !file_.back().mixe) {
-        const FluxEnFile& dernier = file_.back();
-        const ChoixFin choix = regle_(depart_decision(file_.size() - 1));
-        if (choix.fin == dernier.fin && dernier.ligne.isValid() && choix.ligne == dernier.ligne.row()) return;
-        // Mixed in meanwhile: it is heard whatever is decided now.
-        if (!m.retirer_enchainement(media_.canal)) return;
-        m.fermer_flux(dernier.flux);
+    // The first queued stream whose decision no longer stands is withdrawn
+    // with those after it, the last first, as long as the engine can take
+    // them back: until it is heard or about to be (mixed in or not).
+    std::size_t k = 0;
+    while (k < file_.size() && decision_tient(k)) ++k;
+    while (file_.size() > k && m.retirer_enchainement(media_.canal)) {
+        m.fermer_flux(file_.back().flux);
         file_.pop_back();
     }
-    // A stream is queued after one read to its end (the decision is taken there).
-    if (file_.empty() ? !fin_lue_ : !m.decodage_fini(file_.back().flux)) return;
+    // A stream is queued after one mixed in and read to its end (the
+    // decision is taken there); one that could not be withdrawn is heard,
+    // and what follows it is decided from it.
+    if (file_.empty() ? !fin_lue_ : !file_.back().mixe || !m.decodage_fini(file_.back().flux)) return;
     const ChoixFin choix = regle_(depart_decision(file_.size()));
     if (choix.ligne < 0) return;
     const int f = m.ouvrir_flux(liste_.chemin(choix.ligne));

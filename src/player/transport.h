@@ -10,10 +10,12 @@
 //   - the engine tells that the decoder has read the playing file to its
 //     end (FinDecodee): the rule is asked what follows the current entry;
 //     that file is opened and queued on the playing channel;
-//   - until the engine has mixed it in (Joint), a change of what the rule
-//     goes from (revoir: the current entry, a mode, the loop flag, the
-//     list) takes the decision again: the queued stream is withdrawn and
-//     another queued, or none;
+//   - until it is heard, a change of what the rule goes from (revoir:
+//     the current entry, a mode, the loop flag, the list) takes the
+//     decision again: when it no longer stands, the queued stream is
+//     withdrawn, if the engine can still take it back (a stream mixed in
+//     is written over from its join while that is far enough ahead of
+//     what is heard), and another queued, or none;
 //   - once mixed in and read to its end, a queued stream gets its own
 //     follower, decided from its entry: with a server that holds a second
 //     of sound, short files are mixed in before they are heard;
@@ -107,8 +109,11 @@ private:
     // The entry the decision for queued stream `k` goes from: the current
     // entry for the first, the queued entry before it for the others.
     int depart_decision(std::size_t k) const;
-    // Decides again for the last queued stream if it is not mixed in yet,
-    // and queues one after the last stream once that is read to its end.
+    // Whether the decision that queued stream `k` stands (regles.h).
+    bool decision_tient(std::size_t k) const;
+    // Withdraws the queued streams from the first whose decision no longer
+    // stands, as far as the engine can take them back, and queues one
+    // after the last stream once that is read to its end.
     void remplir_file();
     // The first queued stream is heard: it becomes the playing one.
     void entendre_premier();

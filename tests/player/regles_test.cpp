@@ -182,4 +182,31 @@ TEST(EndOfTrackRule, EachModeFromEachPlace) {
     }
 }
 
+// A queued decision taken again: the same decision for the same entry
+// stands; an entry removed from the list, another entry or another mode
+// does not; a random draw stands unless its entry left the list or became
+// the one the rule goes from.
+TEST(EndOfTrackRule, QueuedDecisionStandsOrNot) {
+    using Fin = vt::PorteLecteur::Fin;
+    const struct {
+        vt::ChoixFin choix;
+        Fin fin;
+        int ligne, depuis;
+        bool tient;
+    } cas[] = {
+        {{Fin::EntreeSuivante, 2}, Fin::EntreeSuivante, 2, 1, true},
+        {{Fin::EntreeSuivante, 2}, Fin::EntreeSuivante, 1, 0, false},   // a row chosen
+        {{Fin::EntreeSuivante, 1}, Fin::EntreeSuivante, -1, 0, false},  // its row deleted
+        {{Fin::Repetition, 0}, Fin::EntreeSuivante, 0, 0, false},       // repeat ticked
+        {{Fin::Arret, -1}, Fin::EntreeSuivante, 1, 0, false},           // loop off
+        {{Fin::Hasard, 3}, Fin::Hasard, 1, 0, true},
+        {{Fin::Hasard, 3}, Fin::Hasard, 1, 1, false},
+        {{Fin::Hasard, 3}, Fin::Hasard, -1, 0, false},
+        {{Fin::Hasard, 0}, Fin::Hasard, 0, 0, true},  // one entry: drawn again
+    };
+    for (const auto& c : cas)
+        EXPECT_EQ(vt::decision_tient(c.choix, c.fin, c.ligne, c.depuis), c.tient)
+            << int(c.choix.fin) << " " << c.choix.ligne << " for " << int(c.fin) << " " << c.ligne;
+}
+
 }  // namespace
