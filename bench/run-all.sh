@@ -135,6 +135,7 @@ joint() {
 # How late a change (a row chosen) still decides what follows a track.
 banc_pulse bench_decision "latest change before a join that still decides what follows, under PulseAudio"
 decision_tardive=$(sed -n 's/^decision latest_ms_before_join \([0-9]*\).*/\1/p' "$OUT/bench_decision.log" 2>/dev/null | tail -1)
+decision_calme=$(sed -n 's/^decision latest_ms_before_join_quiet_sink \([0-9]*\).*/\1/p' "$OUT/bench_decision.log" 2>/dev/null | tail -1)
 
 # One table row: label, figure, unit, comparison (< or <=), target.
 failed=0
@@ -253,6 +254,7 @@ for c in wav flac mp3 wav44to48; do
     row "join of two halves of a tone, $c: largest sample jump" "$(joint join $c jump)" "" "<=" 0.05
 done
 row "join: latest change that still decides what follows" "$decision_tardive" "ms before" "<=" 150
+row "join: the same on a sink reading half a second ahead" "$decision_calme" "ms before" "<=" 150
 for c in pause pause_resume seek next; do
     info "PulseAudio output: $c mid-tone, longest silence inside the sound" "$(joint command $c silence_ms)" ms
     row "PulseAudio output: $c mid-tone, largest sample jump" "$(joint command $c jump)" "" "<=" 0.05
