@@ -119,7 +119,10 @@ QVariantMap ServiceMpris::metadonnees() const {
     // The file's name until its tags are read (never waited for), and when
     // they give no title.
     const Etiquettes* e = etiquettes_->pour(p->numero);
-    if (!e) etiquettes_->demander(p->numero, p->chemin);
+    if (!e) {
+        etiquettes_->demander(p->numero, p->chemin);
+        e = etiquettes_->pour(p->numero);  // a file read lately is known at once
+    }
     m.insert(QStringLiteral("xesam:title"), e && !e->titre.isEmpty() ? e->titre : p->nom);
     if (e) ajouter_etiquettes(m, *e);
     m.insert(QStringLiteral("xesam:url"), url_fichier(p->chemin));
