@@ -530,8 +530,8 @@ bool MoteurMixage::retirer_enchainement(int canal) {
 // With a server output, the last stream joined on `c` and not heard yet
 // is withdrawn while the output can still write over its join (the
 // output's thread held off by the caller): the channel goes back to the
-// end of the stream it followed, which that join's output frame is again
-// the next one pulled, and what is queued next takes its place there.
+// end of the stream that join followed, the join's output frame is the
+// next one pulled again, and a stream queued next joins there.
 bool MoteurMixage::Etat::retirer_joint(Canal& c) {
     Canal::Joint joint;
     {
