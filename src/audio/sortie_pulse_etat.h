@@ -88,6 +88,7 @@ struct SortiePulse::Etat {
     Coupure coupure = Coupure::Aucune;
     bool coupure_placee = false;
     std::int64_t coupure_ecrites = 0, coupure_entendues = 0;
+    std::int64_t coupure_recul = 0;  // the step back still to make then (recul)
     pa_time_event* fin_coupure = nullptr;
     // Whether a new start follows the fade-out at once (SortiePulse::enchainer).
     bool enchainement = false;

@@ -161,11 +161,14 @@ std::int64_t SortiePulse::Etat::placer(bool reponse, std::int64_t ecrites_, std:
 
 // Writes the kept frames [de, fin) again over the server's queue, which
 // ends at `bout` (at `fin` when not given), ramping over `rampe` frames
-// from (g0, d0) to (g1, d1). False if the server refused.
+// from (g0, d0) to (g1, d1). False if the server refused. A step back
+// still to make (recul: the queue ends that much past `bout`) is made by
+// this write.
 bool SortiePulse::Etat::reecrire(std::int64_t de, std::int64_t fin, float g0, float d0, float g1, float d1,
                                  std::size_t rampe, std::int64_t bout) {
     const std::int64_t capacite = capacite_retenues(), place = std::int64_t(brouillon.size() / 2);
-    std::int64_t decalage = -((bout < 0 ? fin : bout) - de) * std::int64_t(kOctetsParTrame);
+    std::int64_t decalage = -((bout < 0 ? fin : bout) + recul - de) * std::int64_t(kOctetsParTrame);
+    if (de < fin) recul = 0;
     for (std::int64_t k0 = de; k0 < fin;) {
         const std::int64_t k = std::min(fin - k0, place);
         for (std::int64_t i = 0; i < k; ++i) {
@@ -200,6 +203,7 @@ bool SortiePulse::Etat::couper(Coupure suite) {
     coupure = suite;
     coupure_placee = false;
     coupure_ecrites = ecrites;
+    coupure_recul = recul;
     coupure_entendues = entendues;
     desarmer();
     demander_ou_il_joue(&sur_temps_coupure, [this] { placer_fondu(false); });
@@ -294,7 +298,7 @@ void SortiePulse::Etat::enchainer_derriere_fondu(std::int64_t bout, std::int64_t
     enchainement = false;
     if (fin_coupure) pa->context_rttime_restart(contexte, fin_coupure, PA_USEC_INVALID);
     recul = bout - debut;
-    dette = coupure_ecrites - debut;
+    dette = coupure_ecrites + coupure_recul - debut;
     vue_valide = false;
     vide = false;
     silence_due = false;
@@ -319,8 +323,8 @@ std::int64_t SortiePulse::Etat::entendue_maintenant(pa_usec_t t) const {
 }
 
 // A queued stream withdrawn once mixed in from output frame `trame`: the
-// server's queue from there on (up to `bout`, where its write index is)
-// is written over with silence at once, so that the withdrawn sound is
+// server's queue from there on (up to `bout`, where its write index is:
+// `recul` past `ecrites`) is written over with silence at once, so that the withdrawn sound is
 // never heard even if its replacement comes late, and the next write goes
 // back over that silence to `trame` (recul), the queue then lacking what
 // is written beyond the server's request (dette). Refused within twice
@@ -336,7 +340,7 @@ bool SortiePulse::Etat::revenir(std::int64_t trame) {
     const std::int64_t marge = 2 * std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
     if (trame < entendue_maintenant(pa->rtclock_now()) + marge) return false;
     const std::int64_t bout = ecrites + recul;
-    if (trame < bout) {
+    if (trame < ecrites) {
         std::fill(brouillon.begin(), brouillon.end(), 0.0f);
         const std::int64_t place = std::int64_t(brouillon.size() / 2);
         std::int64_t decalage = -(bout - trame) * std::int64_t(kOctetsParTrame);

@@ -160,6 +160,7 @@ bool Lecteur::aller_a_ms(std::int64_t ms) {
     if (!en_lecture()) return false;
     ++commandes_;
     const std::int64_t total = longueur_ms();
+    transport_.avant_saut();
     transport_.moteur().aller_a_ms(transport_.flux(),
                                    std::clamp<std::int64_t>(ms, 0, std::max<std::int64_t>(total, 0)));
     emit position_changee();

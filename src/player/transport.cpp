@@ -108,6 +108,15 @@ void Transport::revoir() {
     if (piste_ouverte_ && (fin_lue_ || !file_.empty())) remplir_file();
 }
 
+void Transport::avant_saut() {
+    MoteurAudio& m = media_.moteur();
+    while (!file_.empty() && m.retirer_enchainement(media_.canal)) {
+        m.fermer_flux(file_.back().flux);
+        file_.pop_back();
+    }
+    if (file_.empty()) fin_lue_ = false;
+}
+
 bool Transport::decision_tient(std::size_t k) const {
     const int depuis = depart_decision(k);
     const FluxEnFile& f = file_[k];

@@ -84,6 +84,11 @@ public:
     // stream is taken again if it is not mixed in yet (or taken now if the
     // playing file was read to its end).
     void revoir();
+    // A seek in the playing track comes: the streams queued after it are
+    // withdrawn as far as the engine can take them back (mixed in or
+    // not), so that the seek is heard, and what follows is decided again
+    // once the track is read to its end from the new place.
+    void avant_saut();
     // Collects the engine's events now (they otherwise come through the
     // event loop).
     void traiter_evenements();

@@ -104,7 +104,7 @@ constexpr std::int64_t kAvantJointMs = 200;
 constexpr std::int64_t kAvantJointMs = 150;
 #endif
 
-class JointsPulseTardifs : public JointsPulse, public ::testing::WithParamInterface<ChangementTardif> {
+class JointsPulseCalme : public JointsPulse {
 protected:
     void SetUp() override {
         JointsPulse::SetUp();
@@ -114,6 +114,24 @@ protected:
     }
     std::unique_ptr<vt::test::pulse::Client> client;
 };
+
+class JointsPulseTardifs : public JointsPulseCalme, public ::testing::WithParamInterface<ChangementTardif> {};
+
+// A seek made as late is heard too: the track goes back, and the next
+// entry follows once it has played out again.
+TEST_F(JointsPulseCalme, LateSeekIsHeard) {
+    remplir(3, 1500);
+    QSignalSpy lectures(lecteur.get(), &vt::Lecteur::lecture);
+    ASSERT_TRUE(lecteur->jouer());
+    const std::int64_t total = lecteur->longueur_ms();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lecteur->temps_ms() >= total - kAvantJointMs; }, 5000));
+    ASSERT_TRUE(lecteur->aller_a_ms(500));
+    QTest::qWait(500);
+    EXPECT_EQ(lectures.count(), 1) << "the next entry followed the track before the seek";
+    EXPECT_LT(lecteur->temps_ms(), 1200);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lectures.count() == 2; }, 2000));
+    EXPECT_EQ(lectures.at(1).at(0).toInt(), 1);
+}
 
 // The engine tells a join heard once the heard count reaches the output
 // frame where the queued stream's first frame went out (that frame is the
