@@ -324,10 +324,10 @@ std::int64_t SortiePulse::Etat::entendue_maintenant(pa_usec_t t) const {
 
 // A queued stream withdrawn once mixed in from output frame `trame`: the
 // server's queue from there on (up to `bout`, where its write index is:
-// `recul` past `ecrites`) is written over with silence at once, so that the withdrawn sound is
-// never heard even if its replacement comes late, and the next write goes
-// back over that silence to `trame` (recul), the queue then lacking what
-// is written beyond the server's request (dette). Refused within twice
+// `recul` past `ecrites`) is written over with silence at once, so that
+// the withdrawn sound is never heard even if its replacement comes late,
+// and the next write goes back over that silence to `trame` (recul), the
+// queue then lacking what is written beyond the server's request (dette). Refused within twice
 // kMargeFonduMs of what is heard (the server needs that long to take a
 // write over what its device already mixed), while a fade-out or a new
 // start behind one is under way, and before the first frame the server

@@ -80,9 +80,9 @@ public:
     // its end).
     bool fin_atteinte() const;
 
-    // What the rule goes from changed: the decision for the last queued
-    // stream is taken again if it is not mixed in yet (or taken now if the
-    // playing file was read to its end).
+    // What the rule goes from changed: the decisions of the queued streams
+    // are taken again while they can still be withdrawn (or the first is
+    // taken now if the playing file was read to its end).
     void revoir();
     // A seek in the playing track comes: the streams queued after it are
     // withdrawn as far as the engine can take them back (mixed in or
