@@ -108,12 +108,16 @@ void Transport::revoir() {
     if (piste_ouverte_ && (fin_lue_ || !file_.empty())) remplir_file();
 }
 
-void Transport::avant_saut() {
+void Transport::retirer_depuis(std::size_t k) {
     MoteurAudio& m = media_.moteur();
-    while (!file_.empty() && m.retirer_enchainement(media_.canal)) {
+    while (file_.size() > k && m.retirer_enchainement(media_.canal)) {
         m.fermer_flux(file_.back().flux);
         file_.pop_back();
     }
+}
+
+void Transport::avant_saut() {
+    retirer_depuis(0);
     if (file_.empty()) fin_lue_ = false;
 }
 
@@ -131,10 +135,7 @@ void Transport::remplir_file() {
     // them back: until it is heard or about to be (mixed in or not).
     std::size_t k = 0;
     while (k < file_.size() && decision_tient(k)) ++k;
-    while (file_.size() > k && m.retirer_enchainement(media_.canal)) {
-        m.fermer_flux(file_.back().flux);
-        file_.pop_back();
-    }
+    retirer_depuis(k);
     // A stream is queued after one mixed in and read to its end (the
     // decision is taken there); one that could not be withdrawn is heard,
     // and what follows it is decided from it.

@@ -116,6 +116,9 @@ private:
     int depart_decision(std::size_t k) const;
     // Whether the decision that queued stream `k` stands (regles.h).
     bool decision_tient(std::size_t k) const;
+    // Withdraws the queued streams from the last down to stream `k`, as
+    // far as the engine can take them back, and closes them.
+    void retirer_depuis(std::size_t k);
     // Withdraws the queued streams from the first whose decision no longer
     // stands, as far as the engine can take them back, and queues one
     // after the last stream once that is read to its end.
