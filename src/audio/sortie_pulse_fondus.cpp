@@ -161,22 +161,27 @@ std::int64_t SortiePulse::Etat::placer(bool reponse, std::int64_t ecrites_, std:
 
 // Writes the kept frames [de, fin) again over the server's queue, which
 // ends at `bout` (at `fin` when not given), ramping over `rampe` frames
-// from (g0, d0) to (g1, d1). False if the server refused. A step back
-// still to make (recul: the queue ends that much past `bout`) is made by
-// this write.
+// from (g0, d0) to (g1, d1); all four gains 0: silence, the kept frames
+// not read. False if the server refused. A step back still to make
+// (recul: the queue ends that much past `bout`) is made by this write.
 bool SortiePulse::Etat::reecrire(std::int64_t de, std::int64_t fin, float g0, float d0, float g1, float d1,
                                  std::size_t rampe, std::int64_t bout) {
     const std::int64_t capacite = capacite_retenues(), place = std::int64_t(brouillon.size() / 2);
+    const bool muet = g0 == 0 && d0 == 0 && g1 == 0 && d1 == 0;
     std::int64_t decalage = -((bout < 0 ? fin : bout) + recul - de) * std::int64_t(kOctetsParTrame);
     if (de < fin) recul = 0;
     for (std::int64_t k0 = de; k0 < fin;) {
         const std::int64_t k = std::min(fin - k0, place);
-        for (std::int64_t i = 0; i < k; ++i) {
-            const std::size_t j = std::size_t((k0 + i) % capacite);
-            brouillon[std::size_t(2 * i)] = retenues[2 * j];
-            brouillon[std::size_t(2 * i + 1)] = retenues[2 * j + 1];
+        if (muet) {
+            std::fill(brouillon.begin(), brouillon.begin() + 2 * k, 0.0f);
+        } else {
+            for (std::int64_t i = 0; i < k; ++i) {
+                const std::size_t j = std::size_t((k0 + i) % capacite);
+                brouillon[std::size_t(2 * i)] = retenues[2 * j];
+                brouillon[std::size_t(2 * i + 1)] = retenues[2 * j + 1];
+            }
+            appliquer_rampe(brouillon.data(), std::size_t(k), std::size_t(k0 - de), rampe, g0, d0, g1, d1);
         }
-        appliquer_rampe(brouillon.data(), std::size_t(k), std::size_t(k0 - de), rampe, g0, d0, g1, d1);
         if (pa->stream_write(flux, brouillon.data(), std::size_t(k) * kOctetsParTrame, nullptr, decalage,
                              PA_SEEK_RELATIVE) < 0)
             return false;
@@ -322,9 +327,8 @@ std::int64_t SortiePulse::Etat::entendue_maintenant(pa_usec_t t) const {
     return ici;
 }
 
-// A queued stream withdrawn once mixed in from output frame `trame`: the
-// server's queue from there on (up to `bout`, where its write index is:
-// `recul` past `ecrites`) is written over with silence at once, so that
+// A queued stream withdrawn once mixed in from output frame `trame`: what
+// the server holds of it is written over with silence at once, so that
 // the withdrawn sound is never heard even if its replacement comes late,
 // and the next write goes back over that silence to `trame` (recul), the
 // queue then lacking what is written beyond the server's request (dette). Refused within twice
@@ -339,24 +343,14 @@ bool SortiePulse::Etat::revenir(std::int64_t trame) {
     if (recul > 0 && ecrites < tirees) return false;
     const std::int64_t marge = 2 * std::int64_t(frequence) * SortiePulse::kMargeFonduMs / 1000;
     if (trame < entendue_maintenant(pa->rtclock_now()) + marge) return false;
-    const std::int64_t bout = ecrites + recul;
     if (trame < ecrites) {
-        std::fill(brouillon.begin(), brouillon.end(), 0.0f);
-        const std::int64_t place = std::int64_t(brouillon.size() / 2);
-        std::int64_t decalage = -(bout - trame) * std::int64_t(kOctetsParTrame);
-        for (std::int64_t k0 = trame; k0 < bout;) {
-            const std::int64_t k = std::min(bout - k0, place);
-            if (pa->stream_write(flux, brouillon.data(), std::size_t(k) * kOctetsParTrame, nullptr, decalage,
-                                 PA_SEEK_RELATIVE) < 0) {
-                echec_ecriture();
-                return false;
-            }
-            decalage = 0;
-            k0 += k;
+        if (!reecrire(trame, ecrites, 0, 0, 0, 0, 0)) {
+            echec_ecriture();
+            return false;
         }
-        dette += (bout - trame) - recul;
-        recul = bout - trame;
-        ecrites = std::min(ecrites, trame);
+        recul = ecrites - trame;
+        dette += recul;
+        ecrites = trame;
     }
     tirees = trame;
     inactif = false;
